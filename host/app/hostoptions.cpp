@@ -1,0 +1,73 @@
+#include "hostoptions.h"
+
+#include <QCommandLineParser>
+
+bool HostOptions::parse(const QStringList& arguments, HostOptions& options, QString& error)
+{
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral("Shows the photos of a connected phone."));
+    parser.addHelpOption();
+    const QCommandLineOption phone(QStringLiteral("phone"),
+                                   QStringLiteral("Open the phone whose storage is DIR."), QStringLiteral("DIR"));
+    const QCommandLineOption demo(QStringLiteral("demo"),
+                                  QStringLiteral("Generate a sample phone in the cache folder and open it."));
+    const QCommandLineOption connection(QStringLiteral("connection"),
+                                        QStringLiteral("How the phone is connected: mass, mtp or mtp-basic."),
+                                        QStringLiteral("KIND"), QStringLiteral("mass"));
+    const QCommandLineOption partial(QStringLiteral("partial-loading"),
+                                     QStringLiteral("Load thumbnails in parts through the host."));
+    const QCommandLineOption rtl(QStringLiteral("rtl"), QStringLiteral("Right-to-left layout."));
+    const QCommandLineOption view(QStringLiteral("view"),
+                                  QStringLiteral("Start in the view list, thumbs or album."), QStringLiteral("VIEW"));
+    const QCommandLineOption configDir(QStringLiteral("config-dir"),
+                                       QStringLiteral("Keep settings in DIR."), QStringLiteral("DIR"));
+    const QCommandLineOption screenshot(QStringLiteral("screenshot"),
+                                        QStringLiteral("Save a picture of the window to FILE and quit."),
+                                        QStringLiteral("FILE"));
+    const QCommandLineOption quitWhenListed(QStringLiteral("quit-when-listed"),
+                                            QStringLiteral("Quit once the phone is listed."));
+    const QCommandLineOption dumpList(QStringLiteral("dump-list"),
+                                      QStringLiteral("Write the list table to FILE once listed."), QStringLiteral("FILE"));
+    const QCommandLineOption verbose(QStringLiteral("verbose"), QStringLiteral("Log to stderr as well."));
+    const QCommandLineOption plugin(QStringLiteral("plugin-library"),
+                                    QStringLiteral("Load the photo plug-in from FILE."), QStringLiteral("FILE"));
+    parser.addOptions({phone, demo, connection, partial, rtl, view, configDir, screenshot,
+                       quitWhenListed, dumpList, verbose, plugin});
+    if (!parser.parse(arguments)) {
+        error = parser.errorText();
+        return false;
+    }
+    if (parser.isSet(QStringLiteral("help"))) {
+        error = parser.helpText();
+        return false;
+    }
+
+    const QString kind = parser.value(connection);
+    if (kind == QLatin1String("mass"))
+        options.connectionKind = 0x80000;
+    else if (kind == QLatin1String("mtp"))
+        options.connectionKind = 0x40000;
+    else if (kind == QLatin1String("mtp-basic"))
+        options.connectionKind = 0x10000;
+    else {
+        error = QStringLiteral("unknown connection kind: %1 (use mass, mtp or mtp-basic)").arg(kind);
+        return false;
+    }
+    options.view = parser.value(view);
+    if (!options.view.isEmpty() && options.view != QLatin1String("list")
+        && options.view != QLatin1String("thumbs") && options.view != QLatin1String("album")) {
+        error = QStringLiteral("unknown view: %1 (use list, thumbs or album)").arg(options.view);
+        return false;
+    }
+    options.phoneFolder = parser.value(phone);
+    options.demo = parser.isSet(demo);
+    options.partialLoading = parser.isSet(partial);
+    options.rtl = parser.isSet(rtl);
+    options.configDir = parser.value(configDir);
+    options.screenshotFile = parser.value(screenshot);
+    options.quitWhenListed = parser.isSet(quitWhenListed);
+    options.dumpListFile = parser.value(dumpList);
+    options.verbose = parser.isSet(verbose);
+    options.pluginPath = parser.value(plugin);
+    return true;
+}

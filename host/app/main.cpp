@@ -1,0 +1,29 @@
+#include "hostapplication.h"
+#include "hostoptions.h"
+
+#include <QApplication>
+
+#include <cstdio>
+
+int main(int argc, char* argv[])
+{
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("photo-host"));
+    QApplication::setOrganizationName(QStringLiteral("Orvane"));
+
+    HostOptions options;
+    QString error;
+    if (!HostOptions::parse(QApplication::arguments(), options, error)) {
+        const bool help = QApplication::arguments().contains(QStringLiteral("--help"))
+            || QApplication::arguments().contains(QStringLiteral("-h"));
+        std::fprintf(help ? stdout : stderr, "%s\n", qPrintable(error));
+        return help ? 0 : 2;
+    }
+
+    HostApplication host(options);
+    if (!host.start())
+        return 1;
+    const int code = QApplication::exec();
+    host.shutDown();
+    return code;
+}

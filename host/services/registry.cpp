@@ -1,0 +1,159 @@
+#include "registry.h"
+
+#include <QDateTime>
+#include <QDebug>
+#include <QDir>
+#include <QFile>
+#include <QMutex>
+#include <QMutexLocker>
+#include <QSettings>
+#include <QStandardPaths>
+#include <QTextCodec>
+
+#include <map>
+#include <memory>
+
+namespace {
+
+QMutex g_registryMutex;
+QString g_folder;
+std::map<int, std::unique_ptr<QSettings>> g_roots;
+
+QString defaultFolder()
+{
+    const QString fromEnv = qEnvironmentVariable("PHOTOHOST_CONFIG_DIR");
+    if (!fromEnv.isEmpty())
+        return fromEnv;
+    return QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
+}
+
+// QSettings reads almost anything as INI; a file with binary bytes or lines
+// of no INI shape is damaged, and rewriting it would drop what it holds.
+bool looksDamaged(const QString& file)
+{
+    QFile in(file);
+    if (!in.exists() || !in.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray bytes = in.readAll();
+    if (bytes.contains('\0'))
+        return true;
+    QTextCodec::ConverterState state;
+    QTextCodec::codecForName("UTF-8")->toUnicode(bytes.constData(), bytes.size(), &state);
+    if (state.invalidChars > 0)
+        return true;
+    for (const QByteArray& raw : bytes.split('\n')) {
+        const QByteArray line = raw.trimmed();
+        if (line.isEmpty() || line.startsWith(';') || line.startsWith('#'))
+            continue;
+        const bool section = line.startsWith('[') && line.endsWith(']') && line.count('[') == 1;
+        if (!section && line.indexOf('=') <= 0)
+            return true;
+    }
+    return false;
+}
+
+QString fileForRoot(int root)
+{
+    return QDir(g_folder).filePath(root == 1 ? QStringLiteral("registry.ini")
+                                             : QStringLiteral("registry-%1.ini").arg(root));
+}
+
+// Caller holds g_registryMutex.
+QSettings* settingsFor(int root)
+{
+    if (g_folder.isEmpty())
+        g_folder = defaultFolder();
+    auto it = g_roots.find(root);
+    if (it != g_roots.end())
+        return it->second.get();
+    QDir().mkpath(g_folder);
+    const QString file = fileForRoot(root);
+    auto settings = std::make_unique<QSettings>(file, QSettings::IniFormat);
+    settings->setIniCodec("UTF-8");
+    if (settings->status() == QSettings::FormatError || looksDamaged(file)) {
+        // A damaged file is moved aside, never overwritten, so nothing in it is lost.
+        settings.reset();
+        const QString aside = file + QStringLiteral(".damaged-")
+            + QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMddhhmmss"));
+        qDebug() << "host" << "Registry::open" << ": damaged settings file moved to" << aside;
+        QFile::rename(file, aside);
+        settings = std::make_unique<QSettings>(file, QSettings::IniFormat);
+        settings->setIniCodec("UTF-8");
+    }
+    QSettings* raw = settings.get();
+    g_roots[root] = std::move(settings);
+    return raw;
+}
+
+QString fullKey(const QString& key, const QString& name)
+{
+    QString path = key;
+    path.replace(QLatin1Char('\\'), QLatin1Char('/'));
+    while (path.endsWith(QLatin1Char('/')))
+        path.chop(1);
+    return path.isEmpty() ? name : path + QLatin1Char('/') + name;
+}
+
+} // namespace
+
+void SetRegistryFolder(const QString& folder)
+{
+    QMutexLocker lock(&g_registryMutex);
+    for (auto& entry : g_roots)
+        entry.second->sync();
+    g_roots.clear();
+    g_folder = folder;
+}
+
+QString RegistryFolder()
+{
+    QMutexLocker lock(&g_registryMutex);
+    return g_folder.isEmpty() ? defaultFolder() : g_folder;
+}
+
+void SyncRegistry()
+{
+    QMutexLocker lock(&g_registryMutex);
+    for (auto& entry : g_roots)
+        entry.second->sync();
+}
+
+int GetRegstryInt(int root, const QString& key, const QString& name)
+{
+    QMutexLocker lock(&g_registryMutex);
+    const QVariant value = settingsFor(root)->value(fullKey(key, name));
+    if (!value.isValid())
+        return -1;
+    bool ok = false;
+    const int number = value.toInt(&ok);
+    if (!ok) {
+        qDebug() << "host" << "GetRegstryInt" << ": not a number" << fullKey(key, name) << value;
+        return -1;
+    }
+    return number;
+}
+
+QString GetRegstryStr(int root, const QString& key, const QString& name)
+{
+    QMutexLocker lock(&g_registryMutex);
+    const QVariant value = settingsFor(root)->value(fullKey(key, name));
+    if (value.type() == QVariant::StringList)
+        return value.toStringList().join(QLatin1Char(','));
+    return value.toString();
+}
+
+bool SetRegstryInt(int root, const QString& key, const QString& name, int value)
+{
+    QMutexLocker lock(&g_registryMutex);
+    QSettings* settings = settingsFor(root);
+    settings->setValue(fullKey(key, name), value);
+    return settings->status() == QSettings::NoError;
+}
+
+bool SetRegstryStr(int root, const QString& key, const QString& name, const QString& value)
+{
+    QMutexLocker lock(&g_registryMutex);
+    QSettings* settings = settingsFor(root);
+    settings->setValue(fullKey(key, name), value);
+    return settings->status() == QSettings::NoError;
+}

@@ -1,0 +1,22 @@
+#!/usr/bin/env bash
+# build.sh release|test [cmake targets...]
+#   release: optimised build in build/release (photo-host, benchmarks)
+#   test:    AddressSanitizer + UndefinedBehaviorSanitizer build in build/test
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+kind=${1:-release}
+shift || true
+case "$kind" in
+    release) dir=build/release; flags=(-DCMAKE_BUILD_TYPE=Release -DPHOTO_SANITIZE=OFF) ;;
+    test)    dir=build/test;    flags=(-DCMAKE_BUILD_TYPE=Debug -DPHOTO_SANITIZE=ON) ;;
+    *) echo "usage: $0 release|test [targets...]" >&2; exit 2 ;;
+esac
+
+jobs=${PHOTO_JOBS:-2}
+cmake -S . -B "$dir" -G Ninja "${flags[@]}" >/dev/null
+if [ $# -gt 0 ]; then
+    cmake --build "$dir" -j "$jobs" --target "$@"
+else
+    cmake --build "$dir" -j "$jobs"
+fi

@@ -1,0 +1,164 @@
+#include "host/contract/pluginhostcontext.h"
+#include "plugin/ocplugin.h"
+#include "plugin/ocpluginwidget.h"
+#include "support/testenvironment.h"
+
+#include <QEvent>
+#include <QKeyEvent>
+#include <QPointer>
+#include <QtTest>
+
+extern "C" QObject* qt_plugin_instance();
+extern "C" const char* qt_plugin_query_verification_data();
+
+namespace {
+
+// Counts show events of a widget.
+class ShowCounter : public QObject
+{
+public:
+    int shows = 0;
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() == QEvent::Show)
+            ++shows;
+        return false;
+    }
+};
+
+} // namespace
+
+class TestOCPlugin : public QObject
+{
+    Q_OBJECT
+
+private:
+    PluginHostContext m_context;
+
+    IPlugins* freshPlugin(QWidget* parent)
+    {
+        auto* plugin = qobject_cast<IPlugins*>(qt_plugin_instance());
+        plugin->hostContext = &m_context;
+        plugin->SetParentWidget(parent);
+        return plugin;
+    }
+
+private slots:
+    void verificationRecordIsExact()
+    {
+        QCOMPARE(QByteArray(qt_plugin_query_verification_data()),
+                 QByteArray("pattern=QT_PLUGIN_VERIFICATION_DATA\nversion=4.8.2\ndebug=false\n"
+                            "buildkey=Windows msvc release full-config"));
+    }
+
+    void instanceIsSingleUntilDeleted()
+    {
+        QObject* first = qt_plugin_instance();
+        QCOMPARE(qt_plugin_instance(), first);
+        QCOMPARE(first->qt_metacast("OCPlugin"), static_cast<void*>(first));
+        QVERIFY(first->qt_metacast("IPlugins"));
+        QCOMPARE(first->qt_metacast("IPlugins"), first->qt_metacast(IPlugins_iid));
+        QVERIFY(!first->qt_metacast("SomethingElse"));
+        QVERIFY(!first->parent());
+        delete first;
+        QObject* second = qt_plugin_instance();
+        QVERIFY(second);
+        QVERIFY(second->qt_metacast("OCPlugin"));
+    }
+
+    void identifierIsExact_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<bool>("accepted");
+        QTest::newRow("exact") << "device_photo" << true;
+        QTest::newRow("letter case") << "Device_Photo" << false;
+        QTest::newRow("other screen") << "device_music" << false;
+        QTest::newRow("empty") << "" << false;
+    }
+
+    void identifierIsExact()
+    {
+        QFETCH(QString, name);
+        QFETCH(bool, accepted);
+        TestEnvironment env;
+        QWidget parent;
+        IPlugins* plugin = freshPlugin(&parent);
+        QVERIFY(!plugin->HasWidget("device_photo"));
+        QWidget* widget = plugin->CreateWidget(name);
+        QCOMPARE(widget != nullptr, accepted);
+        QCOMPARE(plugin->HasWidget(name), accepted);
+        QCOMPARE(plugin->publishedWidget != nullptr, accepted);
+        QVERIFY(plugin->DestroyWidget());
+        QVERIFY(!plugin->HasWidget("device_photo"));
+        QVERIFY(plugin->DestroyWidget());  // true without a widget too
+    }
+
+    void secondCreateKeepsTheWidgetAsItIs()
+    {
+        TestEnvironment env;
+        QWidget parent;
+        IPlugins* plugin = freshPlugin(&parent);
+        QWidget* widget = plugin->CreateWidget("device_photo");
+        QCOMPARE(widget->windowTitle(), plugin->GetTitle());
+        QCOMPARE(widget->windowFlags(), Qt::WindowFlags(Qt::SubWindow));
+        QCOMPARE(OCPluginWidget::instance(), widget);
+        widget->setWindowTitle("changed");
+        widget->setWindowFlags(Qt::Widget);
+        QCOMPARE(plugin->CreateWidget("device_photo"), widget);
+        QCOMPARE(widget->windowTitle(), QString("changed"));
+        QCOMPARE(widget->windowFlags(), Qt::WindowFlags(Qt::Widget));
+        plugin->DestroyWidget();
+        QVERIFY(!OCPluginWidget::instance());
+    }
+
+    void showHideAndRaise()
+    {
+        TestEnvironment env;
+        QWidget parent;
+        parent.resize(640, 480);
+        parent.show();
+        IPlugins* plugin = freshPlugin(&parent);
+        QVERIFY(!plugin->ShowWidget(true));  // no widget yet
+        QWidget* widget = plugin->CreateWidget("device_photo");
+        QVERIFY(widget->isHidden());
+        ShowCounter counter;
+        widget->installEventFilter(&counter);
+        QVERIFY(plugin->ShowWidget(true));
+        QVERIFY(!widget->isHidden());
+        QCOMPARE(counter.shows, 1);
+        QCOMPARE(widget->size(), QSize(639, 480));
+        QVERIFY(plugin->ShowWidget(true));  // raised and activated, not shown again
+        QCOMPARE(counter.shows, 1);
+        QVERIFY(plugin->ShowWidget(false));
+        QVERIFY(widget->isHidden());
+        plugin->DestroyWidget();
+    }
+
+    void f5StaysInThePlugin()
+    {
+        TestEnvironment env;
+        QWidget parent;
+        IPlugins* plugin = freshPlugin(&parent);
+        QWidget* widget = plugin->CreateWidget("device_photo");
+        QKeyEvent f5(QEvent::KeyPress, Qt::Key_F5, Qt::NoModifier);
+        f5.setAccepted(false);
+        QCoreApplication::sendEvent(widget, &f5);
+        QVERIFY(f5.isAccepted());  // swallowed
+        QKeyEvent other(QEvent::KeyPress, Qt::Key_A, Qt::NoModifier);
+        QCoreApplication::sendEvent(widget, &other);
+        QVERIFY(!other.isAccepted());  // passed on to QWidget, which ignores it
+        plugin->DestroyWidget();
+    }
+
+    void titleIsPhoto()
+    {
+        auto* plugin = qobject_cast<IPlugins*>(qt_plugin_instance());
+        QCOMPARE(plugin->GetTitle(), QString("Photo"));
+        QCOMPARE(plugin->GetName(), QString("device_photo"));
+        QVERIFY(plugin->Prepare());
+        QVERIFY(plugin->Configure(0xdeadbeef));
+    }
+};
+
+QTEST_MAIN(TestOCPlugin)
+#include "tst_ocplugin.moc"
