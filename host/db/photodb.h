@@ -1,0 +1,49 @@
+#pragma once
+
+#include "host/contract/iphotodb.h"
+
+#include <QList>
+#include <QString>
+
+class IDBManager;
+
+// One album of the host's photo library (a "PlaylistInfo" row).
+struct PhotoAlbum
+{
+    int id = -1;
+    QString type;      // "photo"
+    QString name;
+    bool shared = false;
+    QString itemType;  // "favorite", "recent", "device" or "" for a user album
+};
+
+// The host's photo database on SQLite. Stores 1 and 2 keep separate rows;
+// albums are shared by both. Metadata is read with exiv2 (date taken,
+// orientation, GPS, embedded preview) and QImageReader (dimensions).
+class PhotoDB : public IPhotoDB
+{
+public:
+    PhotoDB(IDBManager* manager, int store);
+    ~PhotoDB() override;
+
+    // IPhotoDB
+    QSqlRecord setItemData(const QString& path, bool update, int fields) override;
+    bool insertThumbnailItem(const QString& path, const QByteArray& bytes, bool update) override;
+    bool getThumbnailFromDB(const QString& path, QByteArray* bytes, bool device) override;
+    bool deleteItem(int id, const QStringList& paths, bool device) override;
+    bool isExist(const QString& path, bool device) override;
+    bool clearDBRecords(bool device) override;
+    QSqlQuery getPlaylistData(const QString& filter) override;
+
+    // The host's own use: albums of the PC photo library.
+    QList<PhotoAlbum> albums();
+    int createAlbum(const QString& name);  // its id, -1 on failure
+    bool addToAlbum(int albumId, const QStringList& paths);
+    QStringList albumFiles(int albumId);
+
+    int store() const { return m_store; }
+
+private:
+    IDBManager* m_manager = nullptr;
+    int m_store = 1;
+};
