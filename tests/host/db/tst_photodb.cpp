@@ -1,4 +1,5 @@
 #include "host/db/dbmanager.h"
+#include "host/db/jpegcodec.h"
 #include "host/db/photodb.h"
 #include "host/db/photometadatareader.h"
 #include "host/services/fileutils.h"
@@ -127,6 +128,41 @@ private slots:
                 quadrants.insert((photo.latitude < 0 ? 1 : 0) + (photo.longitude < 0 ? 2 : 0));
         }
         QCOMPARE(quadrants.size(), 4);
+    }
+
+    void jpegCodec_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QSize>("size"); // invalid: must fail
+        QImage picture(64, 48, QImage::Format_ARGB32);
+        picture.fill(QColor(200, 40, 40));
+        const QByteArray good = JpegCodec::encode(picture, 80);
+        QTest::newRow("encoded here") << good << QSize(64, 48);
+        QTest::newRow("cut in the header") << good.left(100) << QSize();
+        QTest::newRow("cut in the data") << good.left(good.size() - 40) << QSize(64, 48);
+        QTest::newRow("not a jpeg") << QByteArray("GIF89a not at all") << QSize();
+        QTest::newRow("empty") << QByteArray() << QSize();
+    }
+
+    void jpegCodec()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QSize, size);
+        QImage decoded(10, 10, QImage::Format_RGB32);
+        const bool ok = JpegCodec::decode(
+            reinterpret_cast<const uchar*>(bytes.constData()), bytes.size(), &decoded);
+        QCOMPARE(ok, size.isValid());
+        if (!ok)
+            return;
+        QCOMPARE(decoded.size(), size);
+        const QColor centre = decoded.pixelColor(4, 4); // a cut file still has its first rows
+        QVERIFY2(qAbs(centre.red() - 200) < 12 && qAbs(centre.green() - 40) < 12,
+            qPrintable(centre.name()));
+        // The same buffer is used again for a picture of the same size.
+        const uchar* bits = decoded.constBits();
+        QVERIFY(JpegCodec::decode(
+            reinterpret_cast<const uchar*>(bytes.constData()), bytes.size(), &decoded));
+        QCOMPARE(decoded.constBits(), bits);
     }
 
     void thumbnailSource_data()

@@ -130,6 +130,46 @@ private slots:
         QCOMPARE(byRelative.value(QStringLiteral("Download/notes.txt")).width, 0);
     }
 
+    // Record dates are local times; the zone's offset differs between winter
+    // and summer.
+    void recordDatesFollowTheLocalZone_data()
+    {
+        QTest::addColumn<QByteArray>("zone");
+        QTest::newRow("Berlin") << QByteArray("Europe/Berlin");
+        QTest::newRow("New York") << QByteArray("America/New_York");
+    }
+
+    void recordDatesFollowTheLocalZone()
+    {
+        QFETCH(QByteArray, zone);
+        QTemporaryDir storage;
+        const QList<QDateTime> times = { QDateTime(QDate(2024, 1, 15), QTime(23, 30), Qt::UTC),
+            QDateTime(QDate(2024, 7, 1), QTime(0, 10), Qt::UTC),
+            QDateTime(QDate(1969, 12, 31), QTime(23, 59, 59), Qt::UTC) };
+        for (int i = 0; i < times.size(); ++i) {
+            QFile file(storage.filePath(QStringLiteral("f%1.txt").arg(i)));
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write("x");
+            file.flush();
+            QVERIFY(file.setFileTime(times.at(i), QFileDevice::FileModificationTime));
+        }
+        const QByteArray previous = qgetenv("TZ");
+        qputenv("TZ", zone);
+        FolderPhoneAgent agent(storage.path(), ConnectionKind::Mtp);
+        const bool listed = listAll(agent);
+        QHash<QString, QString> dates;
+        for (const ItemReport& report : fileReports())
+            dates.insert(report.fileName, report.modifiedDate);
+        QHash<QString, QString> expected;
+        for (int i = 0; i < times.size(); ++i)
+            expected.insert(
+                QStringLiteral("f%1.txt").arg(i), times.at(i).toLocalTime().toString(Qt::ISODate));
+        previous.isNull() ? qunsetenv("TZ") : qputenv("TZ", previous);
+        QVERIFY(listed);
+        QCOMPARE(dates, expected);
+        QVERIFY(expected.value("f0.txt") != times.at(0).toString("yyyy-MM-ddTHH:mm:ss"));
+    }
+
     void objectIdsStayWithTheirFiles()
     {
         FolderPhoneAgent agent(m_phone->folder(), ConnectionKind::Mtp);
