@@ -56,6 +56,26 @@ bool decodeInto(
 
 } // namespace
 
+QSize JpegCodec::size(const uchar* data, qsizetype length)
+{
+    if (!data || length <= 0)
+        return {};
+    jpeg_decompress_struct info;
+    ErrorManager errors;
+    info.err = jpeg_std_error(&errors.base);
+    errors.base.error_exit = onError;
+    errors.base.emit_message = quietly;
+    jpeg_create_decompress(&info);
+    QSize size;
+    if (setjmp(errors.jump) == 0) {
+        jpeg_mem_src(&info, data, static_cast<unsigned long>(length));
+        if (jpeg_read_header(&info, TRUE) == JPEG_HEADER_OK)
+            size = QSize(int(info.image_width), int(info.image_height));
+    }
+    jpeg_destroy_decompress(&info);
+    return size;
+}
+
 bool JpegCodec::decode(const uchar* data, qsizetype size, QImage* image)
 {
     if (!data || size <= 0 || !image)

@@ -10,6 +10,8 @@
 class JpegCodec
 {
 public:
+    // The pixel size from the header alone; invalid when it cannot be read.
+    static QSize size(const uchar* data, qsizetype size);
     // Decodes into image, reusing its buffer when the size matches.
     static bool decode(const uchar* data, qsizetype size, QImage* image);
     static QByteArray encode(const QImage& image, int quality);
