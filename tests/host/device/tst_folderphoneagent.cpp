@@ -6,6 +6,7 @@
 #include "support/samplephonefixture.h"
 #include "support/testenvironment.h"
 
+#include <QCryptographicHash>
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
@@ -168,6 +169,36 @@ private slots:
         QVERIFY(listed);
         QCOMPARE(dates, expected);
         QVERIFY(expected.value("f0.txt") != times.at(0).toString("yyyy-MM-ddTHH:mm:ss"));
+    }
+
+    void sampleGeneratorIsDeterministic()
+    {
+        auto contents = [](quint32 seed, QStringList* files) {
+            QTemporaryDir dir;
+            SamplePhoneOptions options;
+            options.seed = seed;
+            options.photoCount = 4;
+            SamplePhoneGenerator generator(options);
+            QHash<QString, QByteArray> bytes;
+            if (!generator.generate(dir.path()))
+                return bytes;
+            *files = generator.files();
+            for (const QString& file : generator.files()) {
+                QFile in(dir.filePath(file));
+                if (in.open(QIODevice::ReadOnly))
+                    bytes.insert(
+                        file, QCryptographicHash::hash(in.readAll(), QCryptographicHash::Sha1));
+            }
+            return bytes;
+        };
+        QStringList files;
+        const auto first = contents(5, &files);
+        QVERIFY(!first.isEmpty());
+        QCOMPARE(first.size(), files.size());
+        QCOMPARE(contents(5, &files), first);
+        const auto other = contents(6, &files);
+        QVERIFY(other.value(QStringLiteral("Download/scan.tiff"))
+            != first.value(QStringLiteral("Download/scan.tiff")));
     }
 
     void objectIdsStayWithTheirFiles()
