@@ -20,7 +20,7 @@ const QColor HeaderInk(72, 72, 72, 255);
 
 void ThumbnailGroupView::paintEvent(QPaintEvent* event)
 {
-    ensureLayout();
+    layoutBeforePaint();
     {
         QPainter painter(viewport());
         if (isGrouped())

@@ -16,6 +16,7 @@ namespace {
 // Space kept below the last grid row so it does not touch the view's edge.
 const int BottomMargin = 12;
 const int DefaultMargin = 13;
+const int FrameMilliseconds = 16;
 } // namespace
 
 CThumbnailView::CThumbnailView(ITEM_TYPE itemType, QWidget* parent)
@@ -131,23 +132,47 @@ int CThumbnailView::columnsFor(int width, int cellWidth)
 void CThumbnailView::scheduleLayout()
 {
     m_layoutPending = true;
-    // One layout per frame however many rows arrive in it.
+    startFrameTimer();
+}
+
+void CThumbnailView::startFrameTimer()
+{
+    // One layout and one repaint per frame however many rows arrive in it.
     if (!m_layoutTimer.isActive())
-        m_layoutTimer.start(16, this);
+        m_layoutTimer.start(FrameMilliseconds, this);
 }
 
 void CThumbnailView::ensureLayout() const
 {
     if (m_layoutPending && !m_inLayout)
-        const_cast<CThumbnailView*>(this)->runLayout();
+        const_cast<CThumbnailView*>(this)->runLayout(LayoutOnDemand);
 }
 
-void CThumbnailView::runLayout()
+void CThumbnailView::runLayout(LayoutCause cause)
 {
     m_layoutPending = false;
     m_inLayout = true;
     layoutItems();
     m_inLayout = false;
+    if (cause == LayoutNow) {
+        m_geometryPending = false;
+        m_repaintPending = false;
+        updateGeometries();
+        viewport()->update();
+        return;
+    }
+    // A layout a paint or a question asked for must not repaint at once:
+    // that paint would find the next row's layout pending, lay out and
+    // repaint again, once per row. The screen catches up at the next frame;
+    // a paint already shows the new positions and leaves the scroll bars,
+    // which may scroll the viewport, until after it.
+    if (m_inPaint) {
+        m_geometryPending = true;
+    } else {
+        updateGeometries();
+        m_repaintPending = true;
+    }
+    startFrameTimer();
 }
 
 void CThumbnailView::timerEvent(QTimerEvent* event)
@@ -157,9 +182,20 @@ void CThumbnailView::timerEvent(QTimerEvent* event)
         return;
     }
     m_layoutTimer.stop();
-    // A hidden view keeps the layout pending until it is shown or asked.
-    if (m_layoutPending && isVisible())
-        runLayout();
+    if (m_layoutPending) {
+        // A hidden view keeps the layout pending until it is shown or asked.
+        if (isVisible())
+            runLayout(LayoutNow);
+        return;
+    }
+    if (m_geometryPending) {
+        m_geometryPending = false;
+        updateGeometries();
+    }
+    if (m_repaintPending) {
+        m_repaintPending = false;
+        viewport()->update();
+    }
 }
 
 void CThumbnailView::showEvent(QShowEvent* event)
@@ -177,8 +213,7 @@ void CThumbnailView::resizeEvent(QResizeEvent* event)
 
 void CThumbnailView::doItemsLayout()
 {
-    m_layoutPending = true;
-    ensureLayout();
+    runLayout(LayoutNow);
     QAbstractItemView::doItemsLayout();
 }
 
@@ -218,8 +253,6 @@ void CThumbnailView::setItemBlocks(const QVector<ItemBlock>& blocks)
     }
     const int height = m_blocks.isEmpty() ? 0 : blockBottom(m_blocks.last()) + BottomMargin;
     m_contentsSize = QSize(viewport()->width(), height);
-    updateGeometries();
-    viewport()->update();
 }
 
 QVector<CThumbnailView::ItemBlock> CThumbnailView::itemBlocks() const
@@ -403,6 +436,7 @@ void CThumbnailView::scrollTo(const QModelIndex& index, ScrollHint hint)
 
 void CThumbnailView::updateGeometries()
 {
+    m_geometryPending = false;
     ensureLayout();
     const int height = viewport()->height();
     QScrollBar* bar = verticalScrollBar();

@@ -97,6 +97,8 @@ protected:
     int firstBlockBelow(int contentsY) const;
     int blockBottom(const ItemBlock& block) const;
 
+    // Runs a pending layout for the paint under way, which shows its result.
+    void layoutBeforePaint();
     void paintEvent(QPaintEvent* event) override;
     void scrollContentsBy(int dx, int dy) override;
     void resizeEvent(QResizeEvent* event) override;
@@ -130,7 +132,9 @@ protected slots:
         const QVector<int>& roles = QVector<int>()) override;
 
 private:
-    void runLayout();
+    enum LayoutCause { LayoutNow, LayoutOnDemand };
+    void runLayout(LayoutCause cause);
+    void startFrameTimer();
     int blockOfRow(int row) const;
     QPoint toContents(const QPoint& viewportPoint) const;
     int rowAtContents(const QPoint& point) const;
@@ -153,6 +157,9 @@ private:
     bool m_dropVisible = false;
     bool m_layoutPending = true;
     bool m_inLayout = false;
+    bool m_inPaint = false;
+    bool m_geometryPending = false;
+    bool m_repaintPending = false;
     QBasicTimer m_layoutTimer;
     QVector<ItemBlock> m_blocks;
     QSize m_contentsSize;

@@ -53,7 +53,7 @@ QRect fitCentred(const QSize& size, const QSize& box, const QPoint& centre)
 void CThumbnailView::paintEvent(QPaintEvent* event)
 {
     emit on_signal_start_thumbLoad();
-    ensureLayout();
+    layoutBeforePaint();
     QPainter painter(viewport());
     int first = 0;
     int last = 0;
@@ -75,6 +75,13 @@ void CThumbnailView::paintEvent(QPaintEvent* event)
     }
     if (m_dropVisible)
         paintDropIndicator(painter);
+}
+
+void CThumbnailView::layoutBeforePaint()
+{
+    m_inPaint = true;
+    ensureLayout();
+    m_inPaint = false;
 }
 
 void CThumbnailView::paintItem(QPainter& painter, int row, const QRect& rect)

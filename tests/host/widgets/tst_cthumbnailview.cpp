@@ -278,6 +278,19 @@ private slots:
         }
     }
 
+    // Scrolling to a row that has just arrived reaches it, although its
+    // layout had not run when it was asked for.
+    void scrollsToRowsJustAdded()
+    {
+        showView(0, QSize(1000, 300));
+        for (const auto& photo : GridTestModel::makePhotos(100, 5)) {
+            m_model->append(photo);
+            const QModelIndex last = m_model->index(m_model->rowCount() - 1, 0);
+            m_view->scrollTo(last);
+            QVERIFY(m_view->viewport()->rect().contains(m_view->visualRect(last)));
+        }
+    }
+
     void keyboardMovesAcrossBlocks_data()
     {
         QTest::addColumn<int>("start");
