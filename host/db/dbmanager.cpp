@@ -16,16 +16,22 @@ namespace {
 // sure only one of them removes it.
 QMutex g_liveMutex;
 QSet<QString> g_liveConnections;
+// Prepared statements by connection; each is used only on its connection's thread.
+QHash<QString, QHash<QString, QSqlQuery*>> g_statements;
 QAtomicInteger<quint64> g_threadSerial(0);
 QAtomicInteger<quint64> g_managerSerial(0);
 
 void removeConnection(const QString& name)
 {
+    QHash<QString, QSqlQuery*> statements;
     {
         QMutexLocker lock(&g_liveMutex);
         if (!g_liveConnections.remove(name))
             return;
+        statements = g_statements.take(name);
     }
+    // The statements hold the connection; they go first.
+    qDeleteAll(statements);
     QSqlDatabase::removeDatabase(name);
 }
 
@@ -66,12 +72,41 @@ DBManager::~DBManager()
         removeConnection(name);
 }
 
-QSqlDatabase DBManager::connectionForCurrentThread()
+QString DBManager::connectionName()
 {
     if (!g_threadConnections.hasLocalData())
         g_threadConnections.setLocalData(new ThreadConnections);
+    return m_prefix + QString::number(g_threadConnections.localData()->serial);
+}
+
+QSqlQuery* DBManager::statement(const QString& sql)
+{
+    QSqlDatabase db = connectionForCurrentThread();
+    if (!db.isOpen())
+        return nullptr;
+    const QString name = db.connectionName();
+    {
+        QMutexLocker lock(&g_liveMutex);
+        if (QSqlQuery* query = g_statements.value(name).value(sql))
+            return query;
+    }
+    auto* query = new QSqlQuery(db);
+    if (!query->prepare(sql)) {
+        qDebug() << "host"
+                 << "DBManager::statement"
+                 << ": prepare failed" << query->lastError().text();
+        delete query;
+        return nullptr;
+    }
+    QMutexLocker lock(&g_liveMutex);
+    g_statements[name].insert(sql, query);
+    return query;
+}
+
+QSqlDatabase DBManager::connectionForCurrentThread()
+{
+    const QString name = connectionName();
     ThreadConnections* local = g_threadConnections.localData();
-    const QString name = m_prefix + QString::number(local->serial);
     {
         QMutexLocker lock(&g_liveMutex);
         if (g_liveConnections.contains(name))
@@ -88,6 +123,9 @@ QSqlDatabase DBManager::connectionForCurrentThread()
                  << ": open failed" << m_file << db.lastError().text();
     } else {
         QSqlQuery pragma(db);
+        // Rows carry thumbnails of a few kilobytes: larger pages keep one in a
+        // page or two (only takes effect on a new file).
+        pragma.exec(QStringLiteral("PRAGMA page_size=16384"));
         pragma.exec(QStringLiteral("PRAGMA journal_mode=WAL"));
         pragma.exec(QStringLiteral("PRAGMA synchronous=NORMAL"));
     }

@@ -3,6 +3,7 @@
 #include "host/contract/idbmanager.h"
 
 #include <QMutex>
+#include <QSqlQuery>
 #include <QString>
 
 // Hands every thread its own QtSql connection to one SQLite file (WAL
@@ -18,8 +19,13 @@ public:
 
     QString databaseFile() const override { return m_file; }
     QSqlDatabase connectionForCurrentThread() override;
+    // A statement prepared once per thread and kept with its connection; use
+    // it only on the calling thread. Null when the database cannot be opened.
+    QSqlQuery* statement(const QString& sql);
 
 private:
+    QString connectionName();
+
     QString m_file;
     QString m_prefix; // unique per manager, so two managers never share a connection name
 };

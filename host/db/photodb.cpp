@@ -1,5 +1,6 @@
 #include "photodb.h"
 
+#include "dbmanager.h"
 #include "host/contract/idbmanager.h"
 #include "host/services/fileutils.h"
 #include "host/services/mediaextensions.h"
@@ -100,22 +101,39 @@ void PhotoDB::ensureSchema()
     }
 }
 
+QSqlQuery* PhotoDB::prepared(QSqlDatabase& db, const QString& sql, QSqlQuery* local)
+{
+    // The hot statements are prepared once per thread when the manager keeps them.
+    if (auto* manager = dynamic_cast<DBManager*>(m_manager)) {
+        if (QSqlQuery* query = manager->statement(sql))
+            return query;
+    }
+    *local = QSqlQuery(db);
+    return local->prepare(sql) ? local : nullptr;
+}
+
 QSqlRecord PhotoDB::cachedRow(
     QSqlDatabase& db, const QString& key, qint64* size, qint64* modifiedMs, QString* addedDate)
 {
-    QSqlQuery query(db);
-    query.prepare(
-        QStringLiteral("SELECT %1, ModifiedMs FROM PhotoItem WHERE Store = ? AND PathKey = ?")
-            .arg(QLatin1String(kRowColumns)));
-    query.addBindValue(m_store);
-    query.addBindValue(key);
-    if (!execOrLog(query, "PhotoDB::cachedRow") || !query.next())
+    static const QString sql
+        = QStringLiteral("SELECT %1, ModifiedMs FROM PhotoItem WHERE Store = ? AND PathKey = ?")
+              .arg(QLatin1String(kRowColumns));
+    QSqlQuery local;
+    QSqlQuery* query = prepared(db, sql, &local);
+    if (!query)
         return {};
-    *size = query.value(QStringLiteral("FileSize")).toLongLong();
-    *modifiedMs = query.value(QStringLiteral("ModifiedMs")).toLongLong();
-    *addedDate = query.value(QStringLiteral("AddedDate")).toString();
-    QSqlRecord record = query.record();
-    record.remove(record.indexOf(QStringLiteral("ModifiedMs")));
+    query->addBindValue(m_store);
+    query->addBindValue(key);
+    QSqlRecord record;
+    if (execOrLog(*query, "PhotoDB::cachedRow") && query->next()) {
+        *size = query->value(QStringLiteral("FileSize")).toLongLong();
+        *modifiedMs = query->value(QStringLiteral("ModifiedMs")).toLongLong();
+        *addedDate = query->value(QStringLiteral("AddedDate")).toString();
+        record = query->record();
+        record.remove(record.indexOf(QStringLiteral("ModifiedMs")));
+    }
+    // A kept statement left open would hold its read snapshot.
+    query->finish();
     return record;
 }
 
@@ -170,17 +188,21 @@ QSqlRecord PhotoDB::setItemData(const QString& path, bool update, int fields)
         positionTag(data),
         data.orientation,
     };
-    QSqlQuery insert(db);
-    insert.prepare(
-        QStringLiteral("INSERT OR REPLACE INTO PhotoItem (Store, PathKey, %1, ModifiedMs) "
-                       "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)")
-            .arg(QLatin1String(kRowColumns)));
-    insert.addBindValue(m_store);
-    insert.addBindValue(key);
+    static const QString sql
+        = QStringLiteral("INSERT OR REPLACE INTO PhotoItem (Store, PathKey, %1, ModifiedMs) "
+                         "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)")
+              .arg(QLatin1String(kRowColumns));
+    QSqlQuery local;
+    QSqlQuery* insert = prepared(db, sql, &local);
+    if (!insert)
+        return {};
+    insert->addBindValue(m_store);
+    insert->addBindValue(key);
     for (const QVariant& value : values)
-        insert.addBindValue(value);
-    insert.addBindValue(modifiedMs);
-    execOrLog(insert, "PhotoDB::setItemData");
+        insert->addBindValue(value);
+    insert->addBindValue(modifiedMs);
+    execOrLog(*insert, "PhotoDB::setItemData");
+    insert->finish();
 
     return makeRecord(values);
 }

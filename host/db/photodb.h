@@ -51,6 +51,7 @@ public:
 
 private:
     QSqlDatabase connection() const;
+    QSqlQuery* prepared(QSqlDatabase& db, const QString& sql, QSqlQuery* local);
     void ensureSchema();
     QSqlRecord cachedRow(
         QSqlDatabase& db, const QString& key, qint64* size, qint64* modifiedMs, QString* addedDate);

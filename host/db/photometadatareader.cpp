@@ -1,9 +1,13 @@
 #include "photometadatareader.h"
 
+#include "host/services/mediaextensions.h"
+#include "jpegcodec.h"
+
 #include <QBuffer>
 #include <QDebug>
 #include <QFile>
 #include <QImageReader>
+#include <QPainter>
 
 #include <cmath>
 #include <mutex>
@@ -14,6 +18,33 @@
 #include <exiv2/exiv2.hpp>
 
 namespace {
+
+// Pictures are decoded and scaled into images kept per thread: a fresh large
+// image costs a page fault per page, more than the decode of a preview.
+struct Scratch
+{
+    QImage decoded;
+    QImage thumbnail;
+};
+
+Scratch& scratch()
+{
+    thread_local Scratch images;
+    return images;
+}
+
+QImage scaledInto(const QImage& source, const QSize& wanted)
+{
+    QImage& target = scratch().thumbnail;
+    if (target.size() != wanted || target.format() != QImage::Format_RGB32)
+        target = QImage(wanted, QImage::Format_RGB32);
+    QPainter painter(&target);
+    painter.setCompositionMode(QPainter::CompositionMode_Source);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    painter.drawImage(QRect(QPoint(0, 0), wanted), source);
+    painter.end();
+    return target;
+}
 
 // A preview whose shape differs from the picture is letter-boxed; it would
 // show black bars in the thumbnail.
@@ -75,23 +106,35 @@ QImage decodePreview(Exiv2::Image& image, const QSize& pictureSize, const QSize&
             || !sameShape(size, pictureSize))
             continue;
         const Exiv2::PreviewImage preview = previews.getPreviewImage(properties);
-        QImage decoded;
-        if (!decoded.loadFromData(preview.pData(), int(preview.size())))
+        QImage& decoded = scratch().decoded;
+        bool read = false;
+        if (properties.mimeType_ == "image/jpeg") {
+            read = JpegCodec::decode(preview.pData(), qsizetype(preview.size()), &decoded);
+        } else {
+            QByteArray bytes = QByteArray::fromRawData(
+                reinterpret_cast<const char*>(preview.pData()), int(preview.size()));
+            QBuffer device(&bytes);
+            device.open(QIODevice::ReadOnly);
+            read = QImageReader(&device).read(&decoded);
+        }
+        if (!read || decoded.width() < wanted.width() || decoded.height() < wanted.height())
             continue;
-        if (decoded.width() < wanted.width() || decoded.height() < wanted.height())
-            continue;
-        return decoded.scaled(wanted, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        return scaledInto(decoded, wanted);
     }
     return {};
 }
 
-void readExif(const QString& path, bool withThumbnail, PhotoMetadata* data)
+// With takeSize, the picture's size comes from exiv2's own header parse (it
+// reads the frame header of a JPEG anyway), sparing a second parse.
+void readExif(const QString& path, bool withThumbnail, bool takeSize, PhotoMetadata* data)
 {
     try {
         auto image = Exiv2::ImageFactory::open(QFile::encodeName(path).toStdString());
         if (!image.get())
             return;
         image->readMetadata();
+        if (takeSize && image->pixelWidth() > 0 && image->pixelHeight() > 0)
+            data->size = QSize(image->pixelWidth(), image->pixelHeight());
         const Exiv2::ExifData& exif = image->exifData();
         if (exif.empty())
             return;
@@ -161,30 +204,42 @@ PhotoMetadata PhotoMetadataReader::read(const QString& path, bool withThumbnail)
 {
     initialize();
     PhotoMetadata data;
-    // One reader for the size and, when needed, the scaled decode: the file is
-    // opened and its header parsed once.
+    const QString extension = fileExtension(path);
+    const bool jpeg = extension == QLatin1String("jpg") || extension == QLatin1String("jpeg");
+    // A camera JPEG with a large enough preview needs no decoder at all.
+    if (jpeg) {
+        readExif(path, withThumbnail, true, &data);
+        if (data.size.isValid() && (!withThumbnail || !data.thumbnail.isNull())) {
+            data.usable = true;
+            return data;
+        }
+    }
+    // One reader for the size and the scaled decode: the file is opened and
+    // its header parsed once.
     QImageReader reader(path);
     reader.setAutoTransform(false);
-    data.size = reader.size();
-    if (!data.size.isValid() || data.size.isEmpty()) {
+    const QSize size = reader.size();
+    if (!size.isValid() || size.isEmpty()) {
         qDebug() << "host"
                  << "PhotoMetadataReader::read"
                  << ": not a readable picture" << path << reader.errorString();
-        return data;
+        return PhotoMetadata();
     }
+    data.size = size;
     const QByteArray format = reader.format();
-    // GIF, BMP and PNG carry no EXIF worth a parse here.
-    if (format == "jpeg" || format == "jpg" || format == "tiff" || format == "tif"
-        || format == "png" || format == "webp")
-        readExif(path, withThumbnail, &data);
+    // GIF and BMP carry no EXIF worth a parse.
+    if (!jpeg && (format == "tiff" || format == "png" || format == "webp" || format == "jpeg"))
+        readExif(path, withThumbnail, false, &data);
     if (withThumbnail && data.thumbnail.isNull()) {
         reader.setScaledSize(thumbnailSize(data.size));
-        data.thumbnail = reader.read();
+        QImage& decoded = scratch().thumbnail;
+        if (reader.read(&decoded))
+            data.thumbnail = decoded;
         if (data.thumbnail.isNull()) {
             qDebug() << "host"
                      << "PhotoMetadataReader::read"
                      << ": cannot decode" << path << reader.errorString();
-            return data;
+            return PhotoMetadata();
         }
     }
     data.usable = true;
@@ -199,12 +254,5 @@ QImage PhotoMetadataReader::thumbnail(const QString& path)
 
 QByteArray PhotoMetadataReader::encodeThumbnail(const QImage& image)
 {
-    QByteArray bytes;
-    if (image.isNull())
-        return bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    if (!image.save(&buffer, "JPG", 85))
-        bytes.clear();
-    return bytes;
+    return JpegCodec::encode(image, 80);
 }

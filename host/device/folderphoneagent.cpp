@@ -63,7 +63,11 @@ FolderAgentFaults FolderPhoneAgent::faults() const
 
 QString FolderPhoneAgent::phonePathOf(const QString& fileSystemPath) const
 {
-    const QString clean = QDir::cleanPath(fileSystemPath);
+    // Paths from the listing's walk are clean already; cleaning is not free.
+    const bool alreadyClean = !fileSystemPath.contains(QLatin1String("/."))
+        && !fileSystemPath.contains(QLatin1String("//"))
+        && !fileSystemPath.endsWith(QLatin1Char('/'));
+    const QString clean = alreadyClean ? fileSystemPath : QDir::cleanPath(fileSystemPath);
     if (m_kind == ConnectionKind::MassStorage)
         return toStoredPath(clean);
     if (clean == m_root)

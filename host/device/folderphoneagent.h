@@ -13,7 +13,6 @@
 #include <functional>
 #include <memory>
 
-class QFileInfo;
 class QThread;
 struct DeviceFileRecord;
 
@@ -100,13 +99,23 @@ private:
     };
     using JobPtr = std::shared_ptr<Job>;
 
+    class LocalDateText
+    {
+    public:
+        QString text(qint64 msecsSinceEpoch);
+
+    private:
+        QHash<qint64, int> m_offsets; // quarter hour of file time -> offset from UTC
+    };
+
     bool connected() const { return m_connected.load() && !m_stopping.load(); }
     void startThread(std::function<void()> work);
     void joinThreads();
     FolderAgentFaults faults() const;
     QString objectIdFor(const QString& fileSystemPath);
     void moveObjectId(const QString& from, const QString& to);
-    void fillRecord(const QFileInfo& info, DeviceFileRecord* record);
+    void fillRecord(const QString& path, const QString& fileName, LocalDateText& dates,
+        DeviceFileRecord* record);
     void reportItem(int code, quintptr info);
     void reportEvent(int changeKind, const QString& fileSystemPath);
     bool pause(int milliseconds, const std::atomic<bool>* cancel) const;

@@ -6,12 +6,18 @@
 #include "host/services/mediaextensions.h"
 #include "imageheaderprobe.h"
 
+#include <QDateTime>
 #include <QDebug>
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 #include <QPixmap>
+
+#include <cstdio>
+
+#include <fcntl.h>
+#include <sys/stat.h>
 
 namespace {
 
@@ -25,7 +31,56 @@ bool isTransferTemporary(const QString& fileName)
         && fileName.endsWith(QLatin1String(".part"));
 }
 
+struct FileFacts
+{
+    qint64 size = 0;
+    qint64 modifiedMs = 0;
+    qint64 createdMs = 0;
+};
+
+// One statx call gives size and both times.
+bool readFacts(const QString& path, FileFacts* facts)
+{
+    struct statx info;
+    if (statx(AT_FDCWD, QFile::encodeName(path).constData(), 0, STATX_BASIC_STATS | STATX_BTIME,
+            &info)
+        != 0)
+        return false;
+    auto ms
+        = [](const statx_timestamp& t) { return qint64(t.tv_sec) * 1000 + t.tv_nsec / 1000000; };
+    facts->size = qint64(info.stx_size);
+    facts->modifiedMs = ms(info.stx_mtime);
+    facts->createdMs = (info.stx_mask & STATX_BTIME) ? ms(info.stx_btime) : facts->modifiedMs;
+    return true;
+}
+
 } // namespace
+
+// Local-time ISO 8601 text for file times. Converting through QDateTime costs
+// a time-zone lookup per call, too slow for a listing; the offset is looked up
+// once per quarter hour of file time instead (zones change offset only on
+// quarter hours).
+QString FolderPhoneAgent::LocalDateText::text(qint64 msecsSinceEpoch)
+{
+    const qint64 quarter = 15 * 60 * 1000;
+    const qint64 bucket = msecsSinceEpoch >= 0 ? msecsSinceEpoch / quarter
+                                               : (msecsSinceEpoch - quarter + 1) / quarter;
+    auto it = m_offsets.constFind(bucket);
+    if (it == m_offsets.constEnd())
+        it = m_offsets.insert(
+            bucket, QDateTime::fromMSecsSinceEpoch(msecsSinceEpoch, Qt::LocalTime).offsetFromUtc());
+    qint64 seconds = msecsSinceEpoch / 1000 - (msecsSinceEpoch % 1000 < 0 ? 1 : 0) + it.value();
+    qint64 days = seconds / 86400;
+    if (seconds % 86400 < 0)
+        --days;
+    seconds -= days * 86400;
+    const QDate date = QDate::fromJulianDay(2440588 + days); // 1970-01-01
+    char buffer[40];
+    const int length = std::snprintf(buffer, sizeof(buffer), "%04d-%02d-%02dT%02d:%02d:%02d",
+        date.year(), date.month(), date.day(), int(seconds / 3600), int(seconds / 60 % 60),
+        int(seconds % 60));
+    return QString::fromLatin1(buffer, length);
+}
 
 int FolderPhoneAgent::StartItemLoad(const QString& root)
 {
@@ -74,21 +129,21 @@ void FolderPhoneAgent::reportItem(int code, quintptr info)
         callback(code, info);
 }
 
-void FolderPhoneAgent::fillRecord(const QFileInfo& info, DeviceFileRecord* record)
+void FolderPhoneAgent::fillRecord(
+    const QString& path, const QString& fileName, LocalDateText& dates, DeviceFileRecord* record)
 {
-    const QString path = info.filePath();
     record->path = CString(phonePathOf(path));
-    record->fileName = CString(info.fileName());
+    record->fileName = CString(fileName);
     record->objectId = CString(objectIdFor(path));
-    if (m_kind == ConnectionKind::MtpBasic || !info.exists())
+    FileFacts facts;
+    if (m_kind == ConnectionKind::MtpBasic || !readFacts(path, &facts))
         return;
-    const QString suffix = info.suffix();
+    const int dot = fileName.lastIndexOf(QLatin1Char('.'));
+    const QString suffix = dot >= 0 ? fileName.mid(dot + 1) : QString();
     record->type = CString(suffix);
-    record->size = qint32(qMin<qint64>(info.size(), std::numeric_limits<qint32>::max()));
-    const QDateTime modified = info.lastModified();
-    const QDateTime born = info.birthTime();
-    record->modifiedDate = CString(modified.toString(Qt::ISODate));
-    record->createdDate = CString((born.isValid() ? born : modified).toString(Qt::ISODate));
+    record->size = qint32(qMin<qint64>(facts.size, std::numeric_limits<qint32>::max()));
+    record->modifiedDate = CString(dates.text(facts.modifiedMs));
+    record->createdDate = CString(dates.text(facts.createdMs));
     if (isPhotoExtension(suffix)) {
         const QSize size = ImageHeaderProbe::size(path);
         record->width = size.width() > 0 ? size.width() : 0;
@@ -99,7 +154,8 @@ void FolderPhoneAgent::fillRecord(const QFileInfo& info, DeviceFileRecord* recor
 void FolderPhoneAgent::reportEvent(int changeKind, const QString& fileSystemPath)
 {
     DeviceFileRecord record;
-    fillRecord(QFileInfo(fileSystemPath), &record);
+    LocalDateText dates;
+    fillRecord(fileSystemPath, QFileInfo(fileSystemPath).fileName(), dates, &record);
     record.changeKind = changeKind;
     qDebug() << "host"
              << "FolderPhoneAgent::reportEvent"
@@ -113,19 +169,19 @@ void FolderPhoneAgent::runListing(FolderAgentFaults faults, QString folder)
     reportItem(ItemLoadCode::Started, 0);
     int reported = 0;
     int error = ErrorNone;
+    LocalDateText dates;
     QDirIterator it(folder, kListFilter, QDirIterator::Subdirectories);
     while (it.hasNext()) {
-        it.next();
+        const QString path = it.next();
         if (m_stopping || m_stopListing) {
             error = connected() ? int(ErrorBusy) : int(ErrorDisconnected);
             break;
         }
-        const QFileInfo info = it.fileInfo();
-        const QString name = info.fileName();
+        const QString name = it.fileName();
         if (name.contains(QLatin1Char('\\'))) {
             qDebug() << "host"
                      << "FolderPhoneAgent::runListing"
-                     << ": skipped, name has a backslash" << info.filePath();
+                     << ": skipped, name has a backslash" << path;
             continue;
         }
         if (isTransferTemporary(name))
@@ -136,13 +192,13 @@ void FolderPhoneAgent::runListing(FolderAgentFaults faults, QString folder)
             break;
         }
         DeviceFileRecord record;
-        fillRecord(info, &record);
+        fillRecord(path, name, dates, &record);
         reportItem(ItemLoadCode::Item, quintptr(&record));
         ++reported;
-        if (faults.vanishAfterListing.contains(name) && QFile::remove(info.filePath()))
+        if (faults.vanishAfterListing.contains(name) && QFile::remove(path))
             qDebug() << "host"
                      << "FolderPhoneAgent::runListing"
-                     << ": vanished" << info.filePath();
+                     << ": vanished" << path;
         if (faults.delayPerFileMs > 0)
             pause(faults.delayPerFileMs, &m_stopListing);
     }

@@ -3,11 +3,15 @@
 #include <QFile>
 #include <QImageReader>
 
+#include <cstring>
+
 #include <fcntl.h>
 #include <unistd.h>
 
 namespace {
 
+// Reads through a small window, so walking the JPEG segments costs one or
+// two reads instead of one per segment.
 class ReadOnlyFile
 {
 public:
@@ -24,13 +28,26 @@ public:
     ReadOnlyFile& operator=(const ReadOnlyFile&) = delete;
 
     bool isOpen() const { return m_fd >= 0; }
-    bool readAt(qint64 offset, unsigned char* buffer, size_t length) const
+    bool readAt(qint64 offset, unsigned char* buffer, size_t length)
     {
-        return ::pread(m_fd, buffer, length, off_t(offset)) == ssize_t(length);
+        if (offset < m_start || offset + qint64(length) > m_start + m_filled) {
+            const ssize_t got = ::pread(m_fd, m_window, sizeof(m_window), off_t(offset));
+            if (got < 0)
+                return false;
+            m_start = offset;
+            m_filled = got;
+            if (qint64(length) > m_filled)
+                return false;
+        }
+        memcpy(buffer, m_window + (offset - m_start), length);
+        return true;
     }
 
 private:
     int m_fd;
+    qint64 m_start = 0;
+    qint64 m_filled = 0;
+    unsigned char m_window[4096];
 };
 
 int be16(const unsigned char* p)
@@ -50,7 +67,7 @@ qint32 le32(const unsigned char* p)
     return qint32(quint32(p[0]) | (p[1] << 8) | (p[2] << 16) | (quint32(p[3]) << 24));
 }
 
-QSize jpegSize(const ReadOnlyFile& file)
+QSize jpegSize(ReadOnlyFile& file)
 {
     qint64 offset = 2;
     unsigned char segment[9];
