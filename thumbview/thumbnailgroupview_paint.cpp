@@ -96,8 +96,12 @@ void ThumbnailGroupView::PaintGroupHeaders(QPainter& painter)
     painter.setPen(HeaderInk);
     painter.setRenderHint(QPainter::Antialiasing);
     const bool rtl = g_SharedValue.IsRTL();
-    // The same alignment flags serve both directions; the painter mirrors them.
-    painter.setLayoutDirection(rtl ? Qt::RightToLeft : Qt::LeftToRight);
+    // The count sits at the trailing end and the caption at the leading end
+    // in both directions; each text keeps its own reading direction, so a
+    // left-to-right caption still reads "7 files" in a right-to-left layout.
+    painter.setLayoutDirection(Qt::LayoutDirectionAuto);
+    const Qt::Alignment leading = Qt::AlignAbsolute | (rtl ? Qt::AlignRight : Qt::AlignLeft);
+    const Qt::Alignment trailing = Qt::AlignAbsolute | (rtl ? Qt::AlignLeft : Qt::AlignRight);
 
     const QVector<ItemBlock> blocks = itemBlocks();
     for (int g = firstBlockBelow(verticalOffset()); g < blocks.size(); ++g) {
@@ -127,12 +131,12 @@ void ThumbnailGroupView::PaintGroupHeaders(QPainter& painter)
             QRect textRect
                 = rtl ? header.adjusted(19, 7, -30, -11) : header.adjusted(30, 7, -19, -11);
             painter.setFont(countFont);
-            painter.drawText(textRect, Qt::AlignVCenter | Qt::AlignRight, text);
+            painter.drawText(textRect, Qt::AlignVCenter | trailing, text);
             const int countWidth = QFontMetrics(countFont).horizontalAdvance(text) + 30;
             textRect = rtl ? textRect.adjusted(countWidth, 0, 0, 0)
                            : textRect.adjusted(0, 0, -countWidth, 0);
             painter.setFont(captionFont);
-            painter.drawText(textRect, Qt::AlignVCenter | Qt::AlignLeft,
+            painter.drawText(textRect, Qt::AlignVCenter | leading,
                 QFontMetrics(captionFont)
                     .elidedText(caption, Qt::ElideRight, qMax(0, textRect.width())));
         }
