@@ -117,7 +117,8 @@ void AlbumViewWidget::SetModel(QAbstractItemModel* model)
         if (view->selectionModel()) {
             connect(view->selectionModel(),
                 SIGNAL(selectionChanged(const QItemSelection&, const QItemSelection&)), this,
-                SLOT(on_selection_Changed(const QItemSelection&, const QItemSelection&)));
+                SLOT(on_selection_Changed(const QItemSelection&, const QItemSelection&)),
+                Qt::UniqueConnection);
         }
     }
 }

@@ -67,14 +67,27 @@ void ThumbnailGroupView::ConnectModelSignals()
                  << ": no model";
         return;
     }
-    connect(m, SIGNAL(layoutChanged()), this, SLOT(on_layoutChanged()));
-    connect(m, SIGNAL(modelReset()), this, SLOT(on_modelReset()));
+    // A model given before keeps no say over the counts; the same model
+    // given again is connected once.
+    if (m_countedModel && m_countedModel != m) {
+        disconnect(m_countedModel, SIGNAL(layoutChanged()), this, SLOT(on_layoutChanged()));
+        disconnect(m_countedModel, SIGNAL(modelReset()), this, SLOT(on_modelReset()));
+        disconnect(m_countedModel, SIGNAL(rowsInserted(const QModelIndex&, int, int)), this,
+            SLOT(on_rowsInserted(const QModelIndex&, int, int)));
+        disconnect(m_countedModel, SIGNAL(rowsRemoved(const QModelIndex&, int, int)), this,
+            SLOT(on_rowsRemoved(const QModelIndex&, int, int)));
+        disconnect(m_countedModel, SIGNAL(rowsAboutToBeRemoved(const QModelIndex&, int, int)), this,
+            SLOT(on_rowsAboutToBeRemoved(const QModelIndex&, int, int)));
+    }
+    m_countedModel = m;
+    connect(m, SIGNAL(layoutChanged()), this, SLOT(on_layoutChanged()), Qt::UniqueConnection);
+    connect(m, SIGNAL(modelReset()), this, SLOT(on_modelReset()), Qt::UniqueConnection);
     connect(m, SIGNAL(rowsInserted(const QModelIndex&, int, int)), this,
-        SLOT(on_rowsInserted(const QModelIndex&, int, int)));
+        SLOT(on_rowsInserted(const QModelIndex&, int, int)), Qt::UniqueConnection);
     connect(m, SIGNAL(rowsRemoved(const QModelIndex&, int, int)), this,
-        SLOT(on_rowsRemoved(const QModelIndex&, int, int)));
+        SLOT(on_rowsRemoved(const QModelIndex&, int, int)), Qt::UniqueConnection);
     connect(m, SIGNAL(rowsAboutToBeRemoved(const QModelIndex&, int, int)), this,
-        SLOT(on_rowsAboutToBeRemoved(const QModelIndex&, int, int)));
+        SLOT(on_rowsAboutToBeRemoved(const QModelIndex&, int, int)), Qt::UniqueConnection);
     // Rows present before the connection are counted too.
     CountGroups();
     LayoutItems();

@@ -4,6 +4,7 @@
 
 #include <QMap>
 #include <QPixmap>
+#include <QPointer>
 #include <QStringList>
 
 // The thumbnail grid of the album page. Rows that share the display text
@@ -76,4 +77,5 @@ private:
     QMap<int, QPixmap> m_checkOnImages;
     QMap<int, QPixmap> m_checkOffImages;
     QStringList m_blockKeys; // key of each laid-out group, in block order
+    QPointer<QAbstractItemModel> m_countedModel; // the model whose rows are counted
 };

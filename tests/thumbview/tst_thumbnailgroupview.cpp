@@ -214,6 +214,28 @@ private slots:
         verifyGroupsMatchModel();
     }
 
+    // The page may hand the same model over again, or another one: rows
+    // are counted once, and only the shown model's.
+    void modelGivenAgainOrReplaced()
+    {
+        showView(7, { 2, 2 });
+        m_view->setModel(m_proxy.get());
+        m_view->ConnectModelSignals();
+        m_model->append(photosInGroups({ 1 }).first());
+        const QString firstDay = m_proxy->index(0, 7).data().toString();
+        QCOMPARE(m_view->GroupCounts().value(firstDay), 3);
+
+        GridTestModel other;
+        other.resetTo(photosInGroups({ 0, 0, 4 }));
+        m_view->setModel(&other);
+        m_view->ConnectModelSignals();
+        m_model->append(photosInGroups({ 1 }).first());
+        QCOMPARE(m_view->GroupCounts().value(firstDay), 0);
+        QCOMPARE(m_view->GroupCounts().value(other.index(0, 7).data().toString()), 4);
+        QCOMPARE(m_view->GroupTotal(), 1);
+        m_view->setModel(nullptr);
+    }
+
     void groupCheckBoxSelectsThenDeselects()
     {
         showView(7, { 3, 4 });

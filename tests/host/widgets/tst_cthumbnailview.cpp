@@ -410,6 +410,37 @@ private slots:
         QVERIFY(!m_view->isDropVisible());
     }
 
+    void newMarkOnlyWhereTheHostShowsIt_data()
+    {
+        QTest::addColumn<bool>("hostShowsNew");
+        QTest::addColumn<bool>("photoIsNew");
+        QTest::addColumn<bool>("marked");
+        QTest::newRow("new photo") << true << true << true;
+        QTest::newRow("seen photo") << true << false << false;
+        QTest::newRow("host hides marks") << false << true << false;
+    }
+
+    void newMarkOnlyWhereTheHostShowsIt()
+    {
+        QFETCH(bool, hostShowsNew);
+        QFETCH(bool, photoIsNew);
+        QFETCH(bool, marked);
+        g_SharedValue.SetDisplayNewIcon(hostShowsNew);
+        auto photos = GridTestModel::makePhotos(1, 1);
+        photos[0].thumbnail = solid(Qt::darkGreen);
+        m_model->resetTo(photos);
+        m_view->setModel(m_model.get());
+        m_view->resize(400, 300);
+        m_view->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_view.get()));
+        m_model->resetTo(photos);  // the same state as after the next reset
+        const QImage plain = m_view->viewport()->grab().toImage();
+        photos[0].isNew = photoIsNew;
+        m_model->resetTo(photos);
+        const QImage shown = m_view->viewport()->grab().toImage();
+        QCOMPARE(shown != plain, marked);
+    }
+
     void startsThumbnailLoadingOnPaintAndScroll()
     {
         showView(200);
