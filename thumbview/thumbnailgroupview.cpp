@@ -108,9 +108,27 @@ int ThumbnailGroupView::columns() const
 void ThumbnailGroupView::CountGroups()
 {
     m_groupCount.clear();
+    if (!model())
+        return;
+    // Rows of a group follow each other: compare the raw values and turn a
+    // value into its key text once per run, not once per row.
     const int rows = rowCount();
-    for (int row = 0; row < rows; ++row)
-        ++m_groupCount[key(row)];
+    QVariant runValue;
+    int runLength = 0;
+    for (int row = 0; row < rows; ++row) {
+        const QVariant value
+            = model()->index(row, m_groupColumn, rootIndex()).data(Qt::DisplayRole);
+        if (runLength > 0 && value == runValue && value.userType() == runValue.userType()) {
+            ++runLength;
+            continue;
+        }
+        if (runLength > 0)
+            m_groupCount[runValue.toString()] += runLength;
+        runValue = value;
+        runLength = 1;
+    }
+    if (runLength > 0)
+        m_groupCount[runValue.toString()] += runLength;
 }
 
 void ThumbnailGroupView::LayoutItems()
