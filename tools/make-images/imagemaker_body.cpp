@@ -129,7 +129,10 @@ void ImageMaker::makeCheckBoxes()
         for (bool checked : { true, false }) {
             QImage image = canvas(18, 18);
             QPainter p(&image);
-            drawCheckBox(p, QRectF(1, 1, 16, 16), checked, state);
+            // A 14-pixel box high in the 18-pixel image: the header places
+            // the image 9 pixels in and its caption close beside it, a
+            // little above the middle.
+            drawCheckBox(p, QRectF(2, 1, 14, 14), checked, state);
             p.end();
             save(image,
                 QStringLiteral("Image/common/8.CheckRadio/thumbnailview_%1checkbox02_%2.png")
