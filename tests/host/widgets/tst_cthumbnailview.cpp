@@ -433,7 +433,7 @@ private slots:
         m_view->resize(400, 300);
         m_view->show();
         QVERIFY(QTest::qWaitForWindowExposed(m_view.get()));
-        m_model->resetTo(photos);  // the same state as after the next reset
+        m_model->resetTo(photos); // the same state as after the next reset
         const QImage plain = m_view->viewport()->grab().toImage();
         photos[0].isNew = photoIsNew;
         m_model->resetTo(photos);
