@@ -1,6 +1,7 @@
 #include "hostapplication.h"
 
 #include "host/contract/iplugins.h"
+#include "host/resources/hoststylesheet.h"
 #include "host/services/logsink.h"
 #include "host/services/ocsharedvalue.h"
 #include "host/services/registry.h"
@@ -40,6 +41,8 @@ void HostApplication::configureServices()
     g_SharedValue.SetPartialLoading(m_options.partialLoading);
     if (m_options.rtl)
         QApplication::setLayoutDirection(Qt::RightToLeft);
+    // After the direction: the previous and next arrows depend on it.
+    ApplyHostStyleSheet();
 }
 
 bool HostApplication::start()

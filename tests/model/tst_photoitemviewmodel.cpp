@@ -1,0 +1,435 @@
+#include "host/contract/pluginhostcontext.h"
+#include "host/mime/qfilecontentsmimedata.h"
+#include "host/services/ocfont.h"
+#include "host/services/ocsharedvalue.h"
+#include "host/services/textutils.h"
+#include "model/cphotodataitem.h"
+#include "model/photoitemviewmodel.h"
+#include "model/photoroles.h"
+#include "plugin/ocplugin.h"
+#include "plugin/ocpluginwidget.h"
+#include "screen/photoitemviewwidget.h"
+#include "support/testenvironment.h"
+
+#include <QAbstractItemModelTester>
+#include <QDataStream>
+#include <QFontMetrics>
+#include <QMimeData>
+#include <QSignalSpy>
+#include <QSortFilterProxyModel>
+#include <QtTest>
+
+using TransferToPhoneFiles = void (OCPluginWidget::*)(int, const QStringList&);
+using TransferToPhonePlaylist = void (OCPluginWidget::*)(int, int);
+
+namespace {
+
+QByteArray itemData(qint32 type, qint32 playlist, qint64 total)
+{
+    QByteArray bytes;
+    QDataStream stream(&bytes, QIODevice::WriteOnly);
+    stream << type << playlist << total;
+    return bytes;
+}
+
+} // namespace
+
+class TestPhotoItemViewModel : public QObject
+{
+    Q_OBJECT
+
+private:
+    std::vector<std::unique_ptr<CPhotoDataItem>> m_items;
+    PluginHostContext m_context;
+    std::unique_ptr<OCPlugin> m_plugin;
+    std::unique_ptr<OCPluginWidget> m_widget;
+    PhotoItemViewModel* m_model = nullptr;
+    std::unique_ptr<QSortFilterProxyModel> m_proxy;
+    std::unique_ptr<QAbstractItemModelTester> m_modelTester;
+    std::unique_ptr<QAbstractItemModelTester> m_proxyTester;
+
+    CPhotoDataItem* addPhoto(const QString& path, quint32 size, int width = 0, int height = 0)
+    {
+        m_items.push_back(std::make_unique<CPhotoDataItem>(path, QString()));
+        CPhotoDataItem* item = m_items.back().get();
+        item->setFileSize(size);
+        item->setWidth(width);
+        item->setHeight(height);
+        item->setExists(true);
+        m_model->AddItem(item);
+        return item;
+    }
+    // The proxy index of the row showing this item.
+    QModelIndex proxyIndex(CPhotoDataItem* item, int column)
+    {
+        return m_proxy->mapFromSource(m_model->index(m_model->IndexOf(item), column));
+    }
+
+private slots:
+    void init()
+    {
+        g_SharedValue.reset();
+        m_plugin = std::make_unique<OCPlugin>();
+        m_plugin->hostContext = &m_context;
+        m_widget = std::make_unique<OCPluginWidget>(m_plugin.get(), nullptr);
+        m_model = m_widget->model();
+        m_proxy = std::make_unique<QSortFilterProxyModel>();
+        m_proxy->setSourceModel(m_model);
+        m_modelTester = std::make_unique<QAbstractItemModelTester>(
+            m_model, QAbstractItemModelTester::FailureReportingMode::QtTest);
+        m_proxyTester = std::make_unique<QAbstractItemModelTester>(
+            m_proxy.get(), QAbstractItemModelTester::FailureReportingMode::QtTest);
+    }
+    void cleanup()
+    {
+        m_proxyTester.reset();
+        m_modelTester.reset();
+        m_proxy.reset();
+        m_widget.reset();
+        m_plugin.reset();
+        m_items.clear();
+    }
+
+    void columnsAndHeaders()
+    {
+        addPhoto("/DCIM/a.jpg", 1);
+        QCOMPARE(m_model->columnCount(), 15);
+        QCOMPARE(m_model->columnCount(m_model->index(0, 0)), 15);
+        QCOMPARE(m_model->rowCount(m_model->index(0, 0)), 0);
+        const QStringList headers { "", "", "Name", "Resolution", "Size", "Type", "Date added",
+            "Date taken", "Favorite", "Folder", "", "", "", "", "" };
+        for (int section = 0; section < 15; ++section)
+            QCOMPARE(m_model->headerData(section, Qt::Horizontal).toString(), headers.at(section));
+        QVERIFY(!m_model->headerData(0, Qt::Vertical).isValid());
+        QVERIFY(!m_model->headerData(15, Qt::Horizontal).isValid());
+        const QSize hint = m_model->headerData(2, Qt::Horizontal, Qt::SizeHintRole).toSize();
+        QCOMPARE(hint.width(), QFontMetrics(g_Font.GetIFBold()).horizontalAdvance("Name") + 26);
+    }
+
+    void displayAndDecoration_data()
+    {
+        QTest::addColumn<int>("column");
+        QTest::addColumn<QVariant>("display");
+        QTest::addColumn<QVariant>("decoration");
+        QTest::newRow("exists") << 0 << QVariant(true) << QVariant();
+        QTest::newRow("name") << 2 << QVariant("IMG_1") << QVariant("IMG_1");
+        QTest::newRow("resolution") << 3 << QVariant("01920x01080") << QVariant("1920x1080");
+        QTest::newRow("size") << 4 << QVariant("0000000512") << QVariant("512 Bytes");
+        QTest::newRow("type") << 5 << QVariant("JPG") << QVariant("");
+        QTest::newRow("date taken, none") << 7 << QVariant(0) << QVariant("Unknown date");
+        QTest::newRow("folder") << 9 << QVariant("\\DCIM") << QVariant("\\DCIM");
+        QTest::newRow("path") << 11 << QVariant("\\DCIM\\IMG_1.JPG") << QVariant("");
+        QTest::newRow("not new") << 13 << QVariant(1) << QVariant("");
+        QTest::newRow("spare") << 14 << QVariant("") << QVariant("");
+    }
+    void displayAndDecoration()
+    {
+        QFETCH(int, column);
+        QFETCH(QVariant, display);
+        QFETCH(QVariant, decoration);
+        addPhoto("/DCIM/IMG_1.JPG", 512, 1920, 1080);
+        const QModelIndex index = m_model->index(0, column);
+        QCOMPARE(index.data(Qt::DisplayRole), display);
+        if (column != 0)
+            QCOMPARE(index.data(Qt::DecorationRole), decoration);
+        else
+            QVERIFY(index.data(Qt::DecorationRole).value<QPixmap>().isNull());
+        QCOMPARE(index.data(Qt::CheckStateRole), QVariant(true)); // the initial value
+        QCOMPARE(index.data(PhotoRole::RowRole), QVariant(0));
+        QCOMPARE(index.data(PhotoRole::ItemPointerRole).value<quintptr>(),
+            reinterpret_cast<quintptr>(m_items.front().get()));
+        QCOMPARE(index.data(PhotoRole::TitleRole).isValid(), column == 2);
+        QVERIFY(!m_model->index(1, column).data().isValid());
+    }
+
+    void datedAndNewRows()
+    {
+        CPhotoDataItem* item = addPhoto("/DCIM/a.jpg", 1);
+        item->setShootingDate(QDateTime(QDate(2020, 5, 17), QTime(9, 0)));
+        item->isNew = true;
+        QCOMPARE(m_model->index(0, 7).data(), QVariant(QDate(2020, 5, 17)));
+        QCOMPARE(m_model->index(0, 7).data(Qt::DecorationRole).toString(),
+            GetFormattedDate(QDate(2020, 5, 17)));
+        QCOMPARE(m_model->index(0, 13).data(), QVariant(0));
+        QCOMPARE(m_model->index(0, 0).data(PhotoRole::NewRole), QVariant(true));
+    }
+
+    void sortKeysOrderThroughProxy_data()
+    {
+        QTest::addColumn<int>("column");
+        QTest::addColumn<QStringList>("order");
+        QTest::newRow("resolution") << 3 << QStringList { "small", "middle", "large" };
+        QTest::newRow("size") << 4 << QStringList { "large", "small", "middle" };
+    }
+    void sortKeysOrderThroughProxy()
+    {
+        QFETCH(int, column);
+        QFETCH(QStringList, order);
+        addPhoto("/p/large.jpg", 9, 1024, 768);
+        addPhoto("/p/small.jpg", 25, 800, 600);
+        addPhoto("/p/middle.jpg", 100, 1000, 2000);
+        m_proxy->sort(column, Qt::AscendingOrder);
+        QStringList titles;
+        for (int row = 0; row < m_proxy->rowCount(); ++row)
+            titles << m_proxy->index(row, 2).data().toString();
+        QCOMPARE(titles, order);
+    }
+
+    void editsFindTheirItemThroughRowRole()
+    {
+        CPhotoDataItem* b = addPhoto("/p/b.jpg", 2);
+        CPhotoDataItem* a = addPhoto("/p/a.jpg", 1);
+        a->isChecked = b->isChecked = false;
+        m_proxy->sort(2, Qt::AscendingOrder); // proxy rows differ from model rows
+        QVERIFY(m_proxy->setData(proxyIndex(a, 1), true, Qt::CheckStateRole));
+        QVERIFY(a->isChecked && !b->isChecked);
+
+        QSignalSpy changed(m_model, &QAbstractItemModel::dataChanged);
+        QVERIFY(m_proxy->setData(proxyIndex(b, 2), "Beach", Qt::EditRole));
+        QCOMPARE(b->title, QStringLiteral("Beach"));
+        QVERIFY(m_proxy->setData(proxyIndex(b, 2), "", Qt::EditRole));
+        QCOMPARE(b->title, QStringLiteral("Beach"));
+        QVERIFY(!m_proxy->setData(proxyIndex(b, 8), "x", Qt::EditRole));
+
+        QVERIFY(m_proxy->setData(proxyIndex(a, 0), "/p/new/Sun.png", PhotoRole::PathRole));
+        QCOMPARE(a->path, QStringLiteral("\\p\\new\\Sun.png"));
+        QCOMPARE(a->title, QStringLiteral("Sun"));
+        QCOMPARE(a->fileName(), QStringLiteral("Sun.png"));
+        QVERIFY(changed.count() >= 3);
+    }
+
+    void flagRolesReportOnlyChanges_data()
+    {
+        QTest::addColumn<int>("role");
+        QTest::newRow("exists") << int(PhotoRole::ExistsRole);
+        QTest::newRow("new") << int(PhotoRole::NewRole);
+        QTest::newRow("new shown") << int(PhotoRole::NewShownRole);
+    }
+    void flagRolesReportOnlyChanges()
+    {
+        QFETCH(int, role);
+        addPhoto("/p/a.jpg", 1);
+        const QModelIndex index = m_model->index(0, 4);
+        const bool current = index.data(role).toBool();
+        QSignalSpy changed(m_model, &QAbstractItemModel::dataChanged);
+        QVERIFY(m_model->setData(index, current, role));
+        QCOMPARE(changed.count(), 0);
+        QVERIFY(m_model->setData(index, !current, role));
+        QCOMPARE(changed.count(), 1);
+        QCOMPARE(changed.first().at(0).toModelIndex(), m_model->index(0, 0));
+        QCOMPARE(index.data(role).toBool(), !current);
+    }
+
+    void rotationRequests_data()
+    {
+        QTest::addColumn<int>("loadState");
+        QTest::addColumn<quint32>("size");
+        QTest::addColumn<int>("angle");
+        QTest::addColumn<bool>("result");
+        QTest::addColumn<int>("failed");
+        QTest::addColumn<int>("rotated");
+        QTest::newRow("120 MB refused") << 2 << 125829120u << 90 << false << 1 << 0;
+        QTest::newRow("exactly 100 MB") << 2 << 104857600u << 90 << true << 0 << 1;
+        QTest::newRow("angle 2 ignored") << 2 << 10u << 2 << true << 0 << 0;
+        QTest::newRow("not loaded") << 0 << 10u << 90 << true << 0 << 0;
+    }
+    void rotationRequests()
+    {
+        QFETCH(int, loadState);
+        QFETCH(quint32, size);
+        QFETCH(int, angle);
+        CPhotoDataItem* item = addPhoto("/p/a.jpg", size);
+        item->setLoadState(loadState);
+        QSignalSpy failed(m_model, &PhotoItemViewModel::on_signal_failed_rotate);
+        QSignalSpy rotate(m_model, &PhotoItemViewModel::on_signal_rotate_image);
+        QTEST(m_model->setData(m_model->index(0, 0), angle, PhotoRole::RotateRole), "result");
+        QTEST(failed.count(), "failed");
+        QTEST(rotate.count(), "rotated");
+        if (failed.count())
+            QCOMPARE(failed.first().at(0).toInt(), 0);
+        if (rotate.count())
+            QCOMPARE(rotate.first(), (QList<QVariant> { item->path, angle }));
+    }
+
+    void sizeHintFollowsViewMode()
+    {
+        addPhoto("/p/Landscape.jpg", 1);
+        const QModelIndex name = m_model->index(0, 2);
+        m_model->SetViewMode(0);
+        QCOMPARE(name.data(Qt::SizeHintRole).toSize().width(),
+            QFontMetrics(g_Font.GetIFNormal()).size(Qt::TextSingleLine, "Landscape").width() + 12);
+        QVERIFY(m_model->setData(name, QSize(150, 170), Qt::SizeHintRole));
+        m_model->SetViewMode(2);
+        QCOMPARE(name.data(Qt::SizeHintRole).toSize(), QSize(150, 170));
+        QCOMPARE(name.data(Qt::FontRole).value<QFont>(), g_Font.GetIFNormal());
+        m_model->setViewerOpen(true);
+        QCOMPARE(name.data(Qt::SizeHintRole).toSize(), QSize(116, 74));
+        m_model->setViewerOpen(false);
+        m_model->SetViewMode(5);
+        QVERIFY(!name.data(Qt::SizeHintRole).isValid());
+    }
+
+    void rowListChanges()
+    {
+        CPhotoDataItem* a = addPhoto("/p/a.jpg", 1);
+        CPhotoDataItem* b = addPhoto("/p/b.jpg", 1);
+        QVERIFY(!m_model->AddItem(a));
+        QVERIFY(!m_model->AddItem(nullptr));
+        QCOMPARE(m_model->IndexOf(nullptr), -1);
+        QCOMPARE(m_model->IndexOf(b), 1);
+        QSignalSpy changed(m_model, &QAbstractItemModel::dataChanged);
+        QVERIFY(m_model->setData(QModelIndex(), QVariant(), Qt::DecorationRole));
+        QCOMPARE(changed.first().at(1).toModelIndex(), m_model->index(1, 0));
+        QVERIFY(m_model->DeleteItem(a));
+        QCOMPARE(m_model->IndexOf(b), 0);
+        QSignalSpy reset(m_model, &QAbstractItemModel::modelReset);
+        QVERIFY(m_model->SetItems(-1, { a, b }));
+        QCOMPARE(reset.count(), 1);
+        QCOMPARE(m_model->rowCount(), 2);
+    }
+
+    void dragOfTwoTableRows()
+    {
+        CPhotoDataItem* a = addPhoto("/p/a.jpg", 1000);
+        addPhoto("/p/b.jpg", 24);
+        CPhotoDataItem* gone = addPhoto("/p/gone.jpg", 5);
+        gone->setExists(false);
+        QModelIndexList cells;
+        for (int row = 0; row < 2; ++row)
+            for (int column = 0; column < 15; ++column)
+                cells << m_proxy->index(row, column);
+        QCOMPARE(cells.size(), 30);
+        cells << proxyIndex(gone, 2);
+        std::unique_ptr<QMimeData> mime(m_proxy->mimeData(cells));
+        QVERIFY(mime);
+        QCOMPARE(mime->text(), QStringLiteral("device_photo"));
+        QCOMPARE(mime->urls().size(), 2);
+        QCOMPARE(mime->urls().first(), QUrl::fromLocalFile(a->path.replace('\\', '/')));
+        QCOMPARE(mime->data("application/tz-itemdata"), itemData(16, -1, 1024));
+
+        g_SharedValue.SetShowTransferNotiDlg(true);
+        mime.reset(m_model->mimeData({ m_model->index(2, 0) }));
+        QCOMPARE(mime->urls().size(), 1);
+        QCOMPARE(
+            m_model->mimeTypes(), (QStringList { "application/tz-itemdata", "text/uri-list" }));
+    }
+
+    void dragKindFollowsConnection_data()
+    {
+        QTest::addColumn<int>("connection");
+        QTest::addColumn<int>("kind");
+        QTest::newRow("mass storage") << 0x80000 << 0;
+        QTest::newRow("full records") << 0x40000 << 2;
+        QTest::newRow("minimal records") << 0x10000 << 1;
+        QTest::newRow("unknown") << 7 << 0;
+    }
+    void dragKindFollowsConnection()
+    {
+        QFETCH(int, connection);
+        addPhoto("/p/a.jpg", 1);
+        m_widget->view()->setFileAgentType(connection);
+        std::unique_ptr<QMimeData> mime(m_model->mimeData({ m_model->index(0, 2) }));
+        auto* contents = qobject_cast<QFileContentsMimeData*>(mime.get());
+        QVERIFY(contents);
+        QTEST(contents->urlKind(), "kind");
+        QVERIFY(contents->hasUrls());
+    }
+
+    void drops_data()
+    {
+        QTest::addColumn<QList<QUrl>>("urls");
+        QTest::addColumn<QByteArray>("itemData");
+        QTest::addColumn<QByteArray>("playlist");
+        QTest::addColumn<int>("action");
+        QTest::addColumn<bool>("accepted");
+        QTest::addColumn<QStringList>("files");
+        QTest::addColumn<int>("playlistId");
+        const QList<QUrl> mixed { QUrl::fromLocalFile("/pc/a.JPG"),
+            QUrl::fromLocalFile("/pc/b.txt"), QUrl::fromLocalFile("/pc/c") };
+        const QStringList none;
+        QTest::newRow("files filtered")
+            << mixed << QByteArray() << QByteArray() << int(Qt::CopyAction) << true
+            << QStringList { "\\pc\\a.JPG" } << -1;
+        QTest::newRow("only unsupported")
+            << QList<QUrl> { QUrl::fromLocalFile("/pc/b.txt") } << QByteArray() << QByteArray()
+            << int(Qt::CopyAction) << true << none << -1;
+        QTest::newRow("own drag") << mixed << itemData(16, -1, 10) << QByteArray()
+                                  << int(Qt::CopyAction) << true << none << -1;
+        QTest::newRow("pc photo library")
+            << mixed << itemData(3, 4, 10) << QByteArray() << int(Qt::CopyAction) << true
+            << QStringList { "\\pc\\a.JPG" } << -1;
+        QTest::newRow("truncated item data") << mixed << itemData(3, 4, 10).left(6) << QByteArray()
+                                             << int(Qt::CopyAction) << false << none << -1;
+        QTest::newRow("empty item data") << mixed << QByteArray("") << QByteArray()
+                                         << int(Qt::CopyAction) << false << none << -1;
+        QTest::newRow("playlist") << QList<QUrl>() << QByteArray() << QByteArray("12")
+                                  << int(Qt::CopyAction) << true << none << 12;
+        QTest::newRow("playlist not a number")
+            << QList<QUrl>() << QByteArray() << QByteArray("12abc") << int(Qt::CopyAction) << false
+            << none << -1;
+        QTest::newRow("web urls") << QList<QUrl> { QUrl("http://example.invalid/a.jpg") }
+                                  << QByteArray() << QByteArray() << int(Qt::CopyAction) << true
+                                  << none << -1;
+        QTest::newRow("move refused")
+            << mixed << QByteArray() << QByteArray() << int(Qt::MoveAction) << false << none << -1;
+        QTest::newRow("nothing usable") << QList<QUrl>() << QByteArray() << QByteArray()
+                                        << int(Qt::CopyAction) << false << none << -1;
+    }
+    void drops()
+    {
+        QFETCH(QList<QUrl>, urls);
+        QFETCH(QByteArray, itemData);
+        QFETCH(QByteArray, playlist);
+        QFETCH(int, action);
+        QFETCH(QStringList, files);
+        QFETCH(int, playlistId);
+        QMimeData data;
+        if (!urls.isEmpty())
+            data.setUrls(urls);
+        if (!itemData.isNull())
+            data.setData("application/tz-itemdata", itemData);
+        if (!playlist.isNull())
+            data.setData("application/tz-playlist", playlist);
+        data.setText("ignored here");
+        QSignalSpy toPhone(m_widget.get(),
+            static_cast<TransferToPhoneFiles>(&OCPluginWidget::on_signal_transfer_to_phone));
+        QSignalSpy toPhonePlaylist(m_widget.get(),
+            static_cast<TransferToPhonePlaylist>(&OCPluginWidget::on_signal_transfer_to_phone));
+        QTEST(
+            m_model->dropMimeData(&data, Qt::DropAction(action), 0, 0, QModelIndex()), "accepted");
+        QCOMPARE(toPhone.count(), files.isEmpty() ? 0 : 1);
+        if (!files.isEmpty())
+            QCOMPARE(toPhone.first(), (QList<QVariant> { 2, files }));
+        QCOMPARE(toPhonePlaylist.count(), playlistId < 0 ? 0 : 1);
+        if (playlistId >= 0)
+            QCOMPARE(toPhonePlaylist.first(), (QList<QVariant> { 2, playlistId }));
+    }
+
+    void dropWithoutOwnerFails()
+    {
+        PhotoItemViewModel orphan(nullptr, nullptr);
+        QMimeData data;
+        data.setUrls({ QUrl::fromLocalFile("/pc/a.jpg") });
+        QVERIFY(!orphan.dropMimeData(&data, Qt::CopyAction, 0, 0, QModelIndex()));
+        QVERIFY(!m_model->dropMimeData(nullptr, Qt::CopyAction, 0, 0, QModelIndex()));
+    }
+
+    void dragOutCallbackReachesTheHostSignal()
+    {
+        using OneFile
+            = void (OCPluginWidget::*)(int, const QString&, const QString&, qint64, quintptr);
+        QSignalSpy toPc(
+            m_widget.get(), static_cast<OneFile>(&OCPluginWidget::on_signal_transfer_to_pc));
+        OCPluginWidget::FileContentsCallback("\\Phone\\a.jpg", "/tmp/a.jpg", 42, 0x1234);
+        QCOMPARE(toPc.count(), 1);
+        QCOMPARE(toPc.first().at(0).toInt(), 2);
+        QCOMPARE(toPc.first().at(4).value<quintptr>(), quintptr(0x1234));
+        m_widget.reset();
+        OCPluginWidget::FileContentsCallback(
+            "\\Phone\\a.jpg", "/tmp/a.jpg", 42, 0); // no widget: nothing
+        QCOMPARE(toPc.count(), 1);
+    }
+};
+
+QTEST_MAIN(TestPhotoItemViewModel)
+#include "tst_photoitemviewmodel.moc"

@@ -1,0 +1,280 @@
+// The album page and its grouped views over the photo model, seen through a
+// sort proxy as the screen shows it.
+
+#include "host/contract/pluginhostcontext.h"
+#include "host/services/ocsharedvalue.h"
+#include "host/services/textutils.h"
+#include "model/cphotodataitem.h"
+#include "model/photoitemviewmodel.h"
+#include "model/photoroles.h"
+#include "plugin/ocplugin.h"
+#include "plugin/ocpluginwidget.h"
+#include "support/testenvironment.h"
+#include "thumbview/albumviewwidget.h"
+#include "thumbview/thumbnailgroupview.h"
+
+#include <QAbstractItemModelTester>
+#include <QDrag>
+#include <QMimeData>
+#include <QRandomGenerator>
+#include <QSortFilterProxyModel>
+#include <QtTest>
+
+namespace {
+
+class RecordingGroupView : public ThumbnailGroupView
+{
+public:
+    QList<QUrl> draggedUrls;
+    QStringList draggedFormats;
+
+protected:
+    Qt::DropAction execDrag(QDrag* drag, Qt::DropActions, Qt::DropAction) override
+    {
+        draggedUrls = drag->mimeData()->urls();
+        draggedFormats = drag->mimeData()->formats();
+        delete drag;
+        return Qt::IgnoreAction;
+    }
+};
+
+QPixmap solid(const QColor& color)
+{
+    QPixmap pixmap(160, 120);
+    pixmap.fill(color);
+    return pixmap;
+}
+
+void mouse(QWidget* target, QEvent::Type type, const QPoint& pos, Qt::MouseButtons buttons)
+{
+    const Qt::MouseButton button = type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton;
+    QMouseEvent event(type, pos, target->mapToGlobal(pos), button, buttons, Qt::NoModifier);
+    QApplication::sendEvent(target, &event);
+}
+
+} // namespace
+
+class TestThumbviewPhotoModel : public QObject
+{
+    Q_OBJECT
+
+private:
+    std::unique_ptr<TestEnvironment> m_env;
+    PluginHostContext m_context;
+    std::unique_ptr<OCPlugin> m_plugin;
+    std::unique_ptr<OCPluginWidget> m_widget;
+    PhotoItemViewModel* m_model = nullptr;
+    std::unique_ptr<QSortFilterProxyModel> m_proxy;
+    std::unique_ptr<QAbstractItemModelTester> m_tester;
+    std::vector<std::unique_ptr<CPhotoDataItem>> m_items;
+
+    CPhotoDataItem* makePhoto(
+        const QString& path, const QDate& taken, const QColor& color = Qt::gray)
+    {
+        m_items.push_back(std::make_unique<CPhotoDataItem>(path, QString()));
+        CPhotoDataItem* item = m_items.back().get();
+        if (taken.isValid())
+            item->setShootingDate(QDateTime(taken, QTime(12, 0)));
+        item->setThumbnail(solid(color));
+        item->setThumbnailLoaded(true);
+        item->setExists(true);
+        item->setFileSize(1000);
+        return item;
+    }
+
+    CPhotoDataItem* addPhoto(
+        const QString& path, const QDate& taken, const QColor& color = Qt::gray)
+    {
+        CPhotoDataItem* item = makePhoto(path, taken, color);
+        m_model->AddItem(item);
+        return item;
+    }
+
+    // Three days in two folders. (A photo without a date has the integer 0
+    // as its sort key, which QSortFilterProxyModel cannot order against
+    // dates; the host's own sort proxy does.)
+    void addSamplePhotos()
+    {
+        addPhoto("\\Phone\\DCIM\\Camera\\c.jpg", QDate(2023, 6, 2), Qt::red);
+        addPhoto("\\Phone\\DCIM\\Camera\\a.jpg", QDate(2023, 6, 1));
+        addPhoto("\\Phone\\Pictures\\Screenshots\\s1.png", QDate(2023, 6, 3));
+        addPhoto("\\Phone\\DCIM\\Camera\\b.jpg", QDate(2023, 6, 2));
+        addPhoto("\\Phone\\Pictures\\Screenshots\\s2.png", QDate(2023, 6, 1));
+    }
+
+    QStringList groupCaptions(ThumbnailGroupView* view) const
+    {
+        QStringList captions;
+        int row = 0;
+        for (int g = 0; g < view->GroupTotal(); ++g) {
+            captions.append(
+                m_proxy->index(row, view->GroupColumn()).data(Qt::DecorationRole).toString());
+            row += view->GroupCounts().value(
+                m_proxy->index(row, view->GroupColumn()).data().toString());
+        }
+        return captions;
+    }
+
+    void verifyCounts(ThumbnailGroupView* view)
+    {
+        QMap<QString, int> expected;
+        for (int row = 0; row < m_proxy->rowCount(); ++row)
+            ++expected[m_proxy->index(row, view->GroupColumn()).data().toString()];
+        QMap<QString, int> counted;
+        for (auto it = view->GroupCounts().cbegin(); it != view->GroupCounts().cend(); ++it) {
+            if (it.value() > 0)
+                counted.insert(it.key(), it.value());
+        }
+        QCOMPARE(counted, expected);
+        QCOMPARE(view->GroupTotal(), expected.size());
+    }
+
+private slots:
+    void init()
+    {
+        m_env = std::make_unique<TestEnvironment>();
+        m_plugin = std::make_unique<OCPlugin>();
+        m_plugin->hostContext = &m_context;
+        m_widget = std::make_unique<OCPluginWidget>(m_plugin.get(), nullptr);
+        m_model = m_widget->model();
+        m_model->SetViewMode(2);
+        m_proxy = std::make_unique<QSortFilterProxyModel>();
+        m_proxy->setSourceModel(m_model);
+        m_tester = std::make_unique<QAbstractItemModelTester>(m_proxy.get());
+    }
+
+    void cleanup()
+    {
+        m_tester.reset();
+        m_proxy.reset();
+        m_widget.reset();
+        m_plugin.reset();
+        m_items.clear();
+        m_env.reset();
+    }
+
+    void pageGroupsByDayAndFolder()
+    {
+        addSamplePhotos();
+        AlbumViewWidget page;
+        page.SetModel(m_proxy.get());
+        page.SetThumbSize(1);
+        page.SetSortState(7, 0);
+        page.resize(1000, 700);
+        page.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&page));
+
+        ThumbnailGroupView* days = page.View(0);
+        verifyCounts(days);
+        QCOMPARE(groupCaptions(days),
+            QStringList({ GetFormattedDate(QDate(2023, 6, 1)), GetFormattedDate(QDate(2023, 6, 2)),
+                GetFormattedDate(QDate(2023, 6, 3)) }));
+
+        page.SetSortState(9, 1);
+        ThumbnailGroupView* folders = page.View(2);
+        verifyCounts(folders);
+        QCOMPARE(groupCaptions(folders),
+            QStringList({ "\\Phone\\Pictures\\Screenshots", "\\Phone\\DCIM\\Camera" }));
+
+        // The size step reaches the model, which hands it to every cell.
+        QCOMPARE(m_model->index(0, 0).data(Qt::SizeHintRole).toSize(), QSize(161, 127));
+    }
+
+    void countsFollowTheModelsRowChanges()
+    {
+        m_proxy->sort(7, Qt::AscendingOrder);
+        ThumbnailGroupView view;
+        view.SetGroupColumn(7);
+        view.setModel(m_proxy.get());
+        view.ConnectModelSignals();
+        view.resize(1000, 700);
+        view.show();
+        QRandomGenerator random(7);
+        QList<CPhotoDataItem*> shown;
+        for (int i = 0; i < 120; ++i) {
+            if (shown.isEmpty() || random.bounded(4) != 0) {
+                const QDate day = QDate(2023, 1, 1).addDays(random.bounded(9));
+                CPhotoDataItem* item
+                    = makePhoto(QStringLiteral("\\Phone\\DCIM\\p%1.jpg").arg(i), day);
+                QVERIFY(m_model->AddItem(item));
+                shown.append(item);
+            } else {
+                QVERIFY(m_model->DeleteItem(shown.takeAt(random.bounded(shown.size()))));
+            }
+            verifyCounts(&view);
+        }
+        // What the screen does after removals: the whole list at once.
+        shown = shown.mid(0, shown.size() / 2);
+        m_model->SetItems(-1, shown);
+        verifyCounts(&view);
+        for (int row = 0; row < m_proxy->rowCount(); ++row) {
+            const QModelIndex index = m_proxy->index(row, 0);
+            QCOMPARE(view.indexAt(view.visualRect(index).center()), index);
+        }
+    }
+
+    void groupCheckBoxSelectsTheDaysPhotos()
+    {
+        addSamplePhotos();
+        AlbumViewWidget page;
+        page.SetModel(m_proxy.get());
+        page.SetThumbSize(2);
+        page.SetSortState(7, 0);
+        page.resize(1000, 1000);
+        page.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&page));
+        ThumbnailGroupView* view = page.View(0);
+        // First group: 1 June, a.jpg and s2.png.
+        QTest::mouseClick(
+            view->viewport(), Qt::LeftButton, Qt::NoModifier, view->CheckBoxRect(0).center());
+        QStringList titles;
+        for (const QModelIndex& index : view->selectionModel()->selectedRows())
+            titles.append(index.sibling(index.row(), 2).data().toString());
+        titles.sort();
+        QCOMPARE(titles, QStringList({ "a", "s2" }));
+    }
+
+    void gridShowsTheItemsThumbnails()
+    {
+        addSamplePhotos();
+        ThumbnailGroupView view;
+        view.SetGroupColumn(2);
+        m_proxy->sort(2, Qt::AscendingOrder);
+        view.setModel(m_proxy.get());
+        view.ConnectModelSignals();
+        view.resize(1000, 700);
+        view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        const QModelIndex red = m_proxy->index(2, 0); // c.jpg
+        QCOMPARE(red.sibling(2, 2).data().toString(), QStringLiteral("c"));
+        const QImage image = view.viewport()->grab().toImage();
+        const QColor colour(image.pixel(view.visualRect(red).center() - QPoint(0, 10)));
+        QVERIFY2(colour.red() > 200 && colour.green() < 60 && colour.blue() < 60,
+            qPrintable(colour.name()));
+    }
+
+    void dragCarriesTheSelectedFiles()
+    {
+        addSamplePhotos();
+        RecordingGroupView view;
+        view.SetGroupColumn(2);
+        m_proxy->sort(2, Qt::AscendingOrder);
+        view.setModel(m_proxy.get());
+        view.ConnectModelSignals();
+        view.resize(1000, 700);
+        view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        view.selectionModel()->select(QItemSelection(m_proxy->index(0, 0), m_proxy->index(1, 14)),
+            QItemSelectionModel::Select);
+        const QPoint start = view.visualRect(m_proxy->index(1, 0)).center();
+        mouse(view.viewport(), QEvent::MouseButtonPress, start, Qt::LeftButton);
+        mouse(view.viewport(), QEvent::MouseMove, start + QPoint(5, 5), Qt::LeftButton);
+        mouse(view.viewport(), QEvent::MouseMove, start + QPoint(60, 60), Qt::LeftButton);
+        mouse(view.viewport(), QEvent::MouseButtonRelease, start + QPoint(60, 60), Qt::NoButton);
+        QVERIFY(view.draggedFormats.contains("application/tz-itemdata"));
+        QCOMPARE(view.draggedUrls.size(), 2);
+    }
+};
+
+QTEST_MAIN(TestThumbviewPhotoModel)
+#include "tst_thumbviewphotomodel.moc"
