@@ -22,20 +22,20 @@ class CPhotoDataItem : public CDataItem
 public:
     CPhotoDataItem();
     explicit CPhotoDataItem(const QSqlRecord& record);
-    explicit CPhotoDataItem(quintptr deviceRecord);  // a DeviceFileRecord*
+    explicit CPhotoDataItem(quintptr deviceRecord); // a DeviceFileRecord*
     explicit CPhotoDataItem(const QString& localPath);
     CPhotoDataItem(const QString& phonePath, const QString& sourcePath);
     ~CPhotoDataItem() override;
 
     bool fillFromRecord(const QSqlRecord& record);
-    bool fillFromRecord(const QSqlRecord& record, const QString& path);  // then re-points to path
+    bool fillFromRecord(const QSqlRecord& record, const QString& path); // then re-points to path
     bool fillFromDeviceRecord(quintptr deviceRecord);
     bool fillFromFile(const QString& path, qint64 size, const QDateTime& date);
     bool copyFrom(const CPhotoDataItem* other);
 
     // IMediaItem fields with rules.
-    void setTitle(const QString& title);  // an empty title keeps the old one
-    void setPath(const QString& path);    // stored with "\\" separators
+    void setTitle(const QString& title); // an empty title keeps the old one
+    void setPath(const QString& path); // stored with "\\" separators
     void setSourcePath(const QString& path);
 
     QString folder() const { return m_folder; }
@@ -59,12 +59,13 @@ public:
 
     // The decoded thumbnail when one is loaded, else a null pixmap (GUI thread).
     QPixmap thumbnail() const;
-    // Stores a picture as the thumbnail (GUI thread; encodes it).
+    // Stores a picture as the thumbnail (GUI thread): scaled to at most
+    // 300 x 300 and encoded once, JPEG or PNG when it has alpha.
     void setThumbnail(const QPixmap& pixmap);
     // Stores encoded image bytes as the thumbnail (any thread, on an unshared item).
     void setThumbnailData(const QByteArray& bytes);
     QByteArray thumbnailBytes() const { return m_thumbnailBytes; }
-    QImage thumbnailImage() const;  // decoded on the calling thread
+    QImage thumbnailImage() const; // decoded on the calling thread
     void clearThumbnail();
 
     qint32 width() const { return m_width; }
@@ -87,9 +88,9 @@ public:
     // angle true: value in degrees; false: an EXIF orientation code.
     void setDirection(int value, bool angle);
 
-    QString resolutionText() const;     // "1920x1080", empty without a size
-    QString resolutionSortKey() const;  // "01920x01080"
-    QString sizeSortKey() const;        // "0000000512"
+    QString resolutionText() const; // "1920x1080", empty without a size
+    QString resolutionSortKey() const; // "01920x01080"
+    QString sizeSortKey() const; // "0000000512"
 
     static QPixmap rotatedPixmap(const QPixmap& pixmap, int angle);
     void rotateThumbnail(int angle);
@@ -100,9 +101,10 @@ public:
     // "latitude=…/longitude=…" into the two position texts.
     void parseTag(const QString& tag);
 
-private:
+    // folder = directory part of path, with a "\\" appended when it holds none.
     void deriveFolder();
 
+private:
     QString m_folder;
     QString m_fileName;
     QString m_fileType;
@@ -112,7 +114,7 @@ private:
     QDateTime m_createdDate;
     QDateTime m_shootingDate;
     QByteArray m_thumbnailBytes;
-    quint32 m_thumbnailGeneration = 0;
+    quint64 m_thumbnailKey = 0; // cache key, new on every change
     qint32 m_width = 0;
     qint32 m_height = 0;
     qint32 m_spare = 0;

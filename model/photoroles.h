@@ -29,7 +29,7 @@ enum : int {
 namespace PhotoRole {
 enum : int {
     RowRole = Qt::UserRole + 1,
-    ItemPointerRole = Qt::UserRole + 2,  // CPhotoDataItem* as quintptr
+    ItemPointerRole = Qt::UserRole + 2, // CPhotoDataItem* as quintptr
     RotateRole = Qt::UserRole + 8,
     PathRole = Qt::UserRole + 9,
     ExistsRole = Qt::UserRole + 10,

@@ -1,16 +1,24 @@
 #pragma once
 
+#include "host/contract/ocglobal.h"
+
+#include <QString>
+#include <QStringList>
 #include <QWidget>
 
 class IPlugins;
+class OCMediaItemList;
+class PhotoItemViewModel;
+class PhotoItemViewWidget;
 class QVBoxLayout;
 
 namespace Ui {
 class Widget;
 }
 
-// The widget the host embeds: it owns the phone photo screen and routes the
-// host's requests to it.
+// The widget the host embeds: it owns the photo model, the media item list
+// and the phone photo screen, and turns their transfer requests into the
+// host's transfer signals.
 class OCPluginWidget : public QWidget
 {
     Q_OBJECT
@@ -22,12 +30,42 @@ public:
     // The one fully built instance, for plain-function callbacks; null when none.
     static OCPluginWidget* instance();
 
+    OCMediaItemList* mediaList() const { return m_mediaList; }
+    PhotoItemViewWidget* view() const { return m_view; }
+    PhotoItemViewModel* model() const { return m_model; }
+
+    // Transfer requests; each emits its signal with type 2.
+    void TransferToPC(const QStringList& list, qint64 size, int playlistid);
+    void TransferToPhone(const QStringList& list);
+    void TransferToPhone(int playlistid);
+    void TransferFileToPC(
+        const QString& srcPath, const QString& tarPath, qint64 size, quintptr pFunc);
+
+    // Dragged-out file contents are wanted (the host's drag data calls it,
+    // possibly off the GUI thread). Does nothing while no widget exists.
+    static void OC_STDCALL FileContentsCallback(
+        QString srcPath, QString tarPath, qint64 size, quintptr pFunc);
+
+signals:
+    void on_signal_showStatusBarMessage(const QString& text, Qt::Alignment alignment);
+    void on_import_finished(int type, int playlistid, const QStringList& list);
+    void on_signal_transfer_to_pc(int type, const QStringList& list, qint64 size, int playlistid);
+    void on_signal_transfer_to_phone(int type, const QStringList& list);
+    void on_signal_transfer_to_phone(int type, int playlistid);
+    void on_signal_transfer_to_pc(
+        int type, const QString& srcPath, const QString& tarPath, qint64 size, quintptr pFunc);
+
 protected:
     void keyPressEvent(QKeyEvent* event) override;
     void showEvent(QShowEvent* event) override;
 
 private:
+    static const int kTransferType = 2;
+
     IPlugins* m_plugin = nullptr;
+    OCMediaItemList* m_mediaList = nullptr;
+    PhotoItemViewWidget* m_view = nullptr;
+    PhotoItemViewModel* m_model = nullptr;
     Ui::Widget* m_ui = nullptr;
     QVBoxLayout* m_layout = nullptr;
 

@@ -21,5 +21,5 @@ public:
 
 private:
     QString m_file;
-    QString m_prefix;  // unique per manager, so two managers never share a connection name
+    QString m_prefix; // unique per manager, so two managers never share a connection name
 };

@@ -3,7 +3,9 @@
 #include "host/contract/iphotodb.h"
 
 #include <QList>
+#include <QSqlDatabase>
 #include <QString>
+#include <QVariantList>
 
 class IDBManager;
 
@@ -11,15 +13,19 @@ class IDBManager;
 struct PhotoAlbum
 {
     int id = -1;
-    QString type;      // "photo"
+    QString type; // "photo"
     QString name;
     bool shared = false;
-    QString itemType;  // "favorite", "recent", "device" or "" for a user album
+    QString itemType; // "favorite", "recent", "device" or "" for a user album
 };
 
 // The host's photo database on SQLite. Stores 1 and 2 keep separate rows;
 // albums are shared by both. Metadata is read with exiv2 (date taken,
 // orientation, GPS, embedded preview) and QImageReader (dimensions).
+// setItemData keeps a file's row until the file's size or modification time
+// changes, so asking again is cheap. Every call is safe from any thread: each
+// thread works on its own connection. The `device` flags select nothing;
+// a PhotoDB always works on its own store.
 class PhotoDB : public IPhotoDB
 {
 public:
@@ -37,13 +43,19 @@ public:
 
     // The host's own use: albums of the PC photo library.
     QList<PhotoAlbum> albums();
-    int createAlbum(const QString& name);  // its id, -1 on failure
+    int createAlbum(const QString& name); // its id, -1 on failure
     bool addToAlbum(int albumId, const QStringList& paths);
     QStringList albumFiles(int albumId);
 
     int store() const { return m_store; }
 
 private:
+    QSqlDatabase connection() const;
+    void ensureSchema();
+    QSqlRecord cachedRow(
+        QSqlDatabase& db, const QString& key, qint64* size, qint64* modifiedMs, QString* addedDate);
+    static QSqlRecord makeRecord(const QVariantList& values);
+
     IDBManager* m_manager = nullptr;
     int m_store = 1;
 };

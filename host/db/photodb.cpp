@@ -1,0 +1,294 @@
+#include "photodb.h"
+
+#include "host/contract/idbmanager.h"
+#include "host/services/fileutils.h"
+#include "host/services/mediaextensions.h"
+#include "photometadatareader.h"
+
+#include <QDateTime>
+#include <QDebug>
+#include <QFileInfo>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlField>
+#include <QSqlQuery>
+#include <QVariant>
+
+namespace {
+
+const char kRowColumns[]
+    = "Path, FileName, Title, FileType, FileSize, AddedDate, ModifiedDate, ShootingDate, "
+      "IsThumbnail, ThumbnailBinary, Width, Height, Tag, Direction";
+
+QString storedKey(const QString& path)
+{
+    return toStoredPath(path).toUpper();
+}
+
+QString isoText(const QDateTime& date)
+{
+    return date.isValid() ? date.toString(Qt::ISODate) : QString();
+}
+
+QString positionTag(const PhotoMetadata& data)
+{
+    if (!data.hasPosition)
+        return QString();
+    return QStringLiteral("latitude=%1/longitude=%2")
+        .arg(data.latitude, 0, 'f', 6)
+        .arg(data.longitude, 0, 'f', 6);
+}
+
+bool execOrLog(QSqlQuery& query, const char* method)
+{
+    if (query.exec())
+        return true;
+    qDebug() << "host" << method << ": query failed" << query.lastError().text();
+    return false;
+}
+
+} // namespace
+
+PhotoDB::PhotoDB(IDBManager* manager, int store)
+    : m_manager(manager)
+    , m_store(store)
+{
+    PhotoMetadataReader::initialize();
+    if (m_manager)
+        ensureSchema();
+}
+
+PhotoDB::~PhotoDB() = default;
+
+QSqlDatabase PhotoDB::connection() const
+{
+    return m_manager ? m_manager->connectionForCurrentThread() : QSqlDatabase();
+}
+
+void PhotoDB::ensureSchema()
+{
+    QSqlDatabase db = connection();
+    if (!db.isOpen())
+        return;
+    QSqlQuery query(db);
+    const QStringList statements = {
+        QStringLiteral("CREATE TABLE IF NOT EXISTS PhotoItem ("
+                       "Store INTEGER NOT NULL, PathKey TEXT NOT NULL, Path TEXT, FileName TEXT, "
+                       "Title TEXT, FileType TEXT, FileSize INTEGER, AddedDate TEXT, "
+                       "ModifiedDate TEXT, ShootingDate TEXT, IsThumbnail INTEGER DEFAULT 0, "
+                       "ThumbnailBinary BLOB, Width INTEGER DEFAULT 0, Height INTEGER DEFAULT 0, "
+                       "Tag TEXT, Direction INTEGER DEFAULT 0, ModifiedMs INTEGER DEFAULT -1, "
+                       "PRIMARY KEY (Store, PathKey))"),
+        QStringLiteral("CREATE TABLE IF NOT EXISTS PlaylistInfo ("
+                       "ID INTEGER PRIMARY KEY AUTOINCREMENT, Type TEXT, Name TEXT, "
+                       "Linkwave INTEGER DEFAULT 0, ItemType TEXT DEFAULT '')"),
+        QStringLiteral("CREATE TABLE IF NOT EXISTS PlaylistItem ("
+                       "PlaylistID INTEGER NOT NULL, Position INTEGER NOT NULL, Path TEXT, "
+                       "PathKey TEXT, PRIMARY KEY (PlaylistID, Position))"),
+        QStringLiteral("INSERT INTO PlaylistInfo (Type, Name, Linkwave, ItemType) "
+                       "SELECT 'photo', 'Favorite Photo', 0, 'favorite' WHERE NOT EXISTS "
+                       "(SELECT 1 FROM PlaylistInfo WHERE ItemType = 'favorite')"),
+        QStringLiteral("INSERT INTO PlaylistInfo (Type, Name, Linkwave, ItemType) "
+                       "SELECT 'photo', 'Recently Added', 0, 'recent' WHERE NOT EXISTS "
+                       "(SELECT 1 FROM PlaylistInfo WHERE ItemType = 'recent')"),
+    };
+    for (const QString& statement : statements) {
+        if (!query.exec(statement))
+            qDebug() << "host"
+                     << "PhotoDB::ensureSchema"
+                     << ": failed" << query.lastError().text();
+    }
+}
+
+QSqlRecord PhotoDB::cachedRow(
+    QSqlDatabase& db, const QString& key, qint64* size, qint64* modifiedMs, QString* addedDate)
+{
+    QSqlQuery query(db);
+    query.prepare(
+        QStringLiteral("SELECT %1, ModifiedMs FROM PhotoItem WHERE Store = ? AND PathKey = ?")
+            .arg(QLatin1String(kRowColumns)));
+    query.addBindValue(m_store);
+    query.addBindValue(key);
+    if (!execOrLog(query, "PhotoDB::cachedRow") || !query.next())
+        return {};
+    *size = query.value(QStringLiteral("FileSize")).toLongLong();
+    *modifiedMs = query.value(QStringLiteral("ModifiedMs")).toLongLong();
+    *addedDate = query.value(QStringLiteral("AddedDate")).toString();
+    QSqlRecord record = query.record();
+    record.remove(record.indexOf(QStringLiteral("ModifiedMs")));
+    return record;
+}
+
+QSqlRecord PhotoDB::setItemData(const QString& path, bool update, int fields)
+{
+    Q_UNUSED(fields); // every caller wants the whole row
+    const QString stored = toStoredPath(path);
+    const QString key = stored.toUpper();
+    const QFileInfo info(toFileSystemPath(path));
+    QSqlDatabase db = connection();
+    if (stored.isEmpty() || !db.isOpen())
+        return {};
+
+    qint64 cachedSize = -1;
+    qint64 cachedModified = -1;
+    QString addedDate;
+    const QSqlRecord cached = cachedRow(db, key, &cachedSize, &cachedModified, &addedDate);
+    const bool isFile = info.isFile();
+    const qint64 modifiedMs = isFile ? info.lastModified().toMSecsSinceEpoch() : -1;
+    if (!cached.isEmpty() && isFile
+        && (!update || (cachedSize == info.size() && cachedModified == modifiedMs)))
+        return cached;
+
+    if (!isFile || info.size() <= 0 || !isPhotoExtension(info.suffix())) {
+        if (!cached.isEmpty())
+            deleteItem(-1, { stored }, true);
+        return {};
+    }
+    const PhotoMetadata data = PhotoMetadataReader::read(info.filePath(), true);
+    if (!data.usable) {
+        if (!cached.isEmpty())
+            deleteItem(-1, { stored }, true);
+        return {};
+    }
+
+    const QByteArray thumbnail = PhotoMetadataReader::encodeThumbnail(data.thumbnail);
+    if (addedDate.isEmpty())
+        addedDate = isoText(QDateTime::currentDateTime());
+    const QVariantList values = {
+        stored,
+        info.fileName(),
+        info.completeBaseName(),
+        info.suffix(),
+        info.size(),
+        addedDate,
+        isoText(info.lastModified()),
+        isoText(data.shootingDate),
+        thumbnail.isEmpty() ? 0 : 1,
+        thumbnail,
+        data.size.width(),
+        data.size.height(),
+        positionTag(data),
+        data.orientation,
+    };
+    QSqlQuery insert(db);
+    insert.prepare(
+        QStringLiteral("INSERT OR REPLACE INTO PhotoItem (Store, PathKey, %1, ModifiedMs) "
+                       "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)")
+            .arg(QLatin1String(kRowColumns)));
+    insert.addBindValue(m_store);
+    insert.addBindValue(key);
+    for (const QVariant& value : values)
+        insert.addBindValue(value);
+    insert.addBindValue(modifiedMs);
+    execOrLog(insert, "PhotoDB::setItemData");
+
+    return makeRecord(values);
+}
+
+QSqlRecord PhotoDB::makeRecord(const QVariantList& values)
+{
+    static const QStringList names = QString::fromLatin1(kRowColumns).split(QStringLiteral(", "));
+    QSqlRecord record;
+    for (int i = 0; i < names.size() && i < values.size(); ++i) {
+        QSqlField field(names.at(i), values.at(i).type());
+        field.setValue(values.at(i));
+        record.append(field);
+    }
+    return record;
+}
+
+bool PhotoDB::insertThumbnailItem(const QString& path, const QByteArray& bytes, bool update)
+{
+    const QString stored = toStoredPath(path);
+    QSqlDatabase db = connection();
+    if (stored.isEmpty() || bytes.isEmpty() || !db.isOpen())
+        return false;
+    const QFileInfo info(toFileSystemPath(path));
+    // A row that exists keeps its data; one made here only knows the path.
+    QSqlQuery query(db);
+    query.prepare(QStringLiteral(
+        "INSERT OR IGNORE INTO PhotoItem (Store, PathKey, Path, FileName, Title, FileType, "
+        "AddedDate) VALUES (?, ?, ?, ?, ?, ?, ?)"));
+    query.addBindValue(m_store);
+    query.addBindValue(stored.toUpper());
+    query.addBindValue(stored);
+    query.addBindValue(info.fileName());
+    query.addBindValue(info.completeBaseName());
+    query.addBindValue(info.suffix());
+    query.addBindValue(isoText(QDateTime::currentDateTime()));
+    if (!execOrLog(query, "PhotoDB::insertThumbnailItem"))
+        return false;
+    query.prepare(QStringLiteral("UPDATE PhotoItem SET IsThumbnail = 1, ThumbnailBinary = ? "
+                                 "WHERE Store = ? AND PathKey = ?%1")
+                      .arg(update ? QString() : QStringLiteral(" AND IsThumbnail = 0")));
+    query.addBindValue(bytes);
+    query.addBindValue(m_store);
+    query.addBindValue(stored.toUpper());
+    return execOrLog(query, "PhotoDB::insertThumbnailItem");
+}
+
+bool PhotoDB::getThumbnailFromDB(const QString& path, QByteArray* bytes, bool device)
+{
+    Q_UNUSED(device);
+    QSqlDatabase db = connection();
+    if (!bytes || path.isEmpty() || !db.isOpen())
+        return false;
+    QSqlQuery query(db);
+    query.prepare(QStringLiteral("SELECT ThumbnailBinary FROM PhotoItem "
+                                 "WHERE Store = ? AND PathKey = ? AND IsThumbnail <> 0"));
+    query.addBindValue(m_store);
+    query.addBindValue(storedKey(path));
+    if (!execOrLog(query, "PhotoDB::getThumbnailFromDB") || !query.next())
+        return false;
+    *bytes = query.value(0).toByteArray();
+    return !bytes->isEmpty();
+}
+
+bool PhotoDB::deleteItem(int id, const QStringList& paths, bool device)
+{
+    Q_UNUSED(device);
+    QSqlDatabase db = connection();
+    if (!db.isOpen())
+        return false;
+    QSqlQuery query(db);
+    if (id >= 0) {
+        query.prepare(QStringLiteral("DELETE FROM PhotoItem WHERE Store = ? AND rowid = ?"));
+        query.addBindValue(m_store);
+        query.addBindValue(id);
+        return execOrLog(query, "PhotoDB::deleteItem");
+    }
+    db.transaction();
+    query.prepare(QStringLiteral("DELETE FROM PhotoItem WHERE Store = ? AND PathKey = ?"));
+    bool ok = true;
+    for (const QString& path : paths) {
+        query.addBindValue(m_store);
+        query.addBindValue(storedKey(path));
+        ok = execOrLog(query, "PhotoDB::deleteItem") && ok;
+    }
+    return db.commit() && ok;
+}
+
+bool PhotoDB::isExist(const QString& path, bool device)
+{
+    Q_UNUSED(device);
+    QSqlDatabase db = connection();
+    if (path.isEmpty() || !db.isOpen())
+        return false;
+    QSqlQuery query(db);
+    query.prepare(QStringLiteral("SELECT 1 FROM PhotoItem WHERE Store = ? AND PathKey = ?"));
+    query.addBindValue(m_store);
+    query.addBindValue(storedKey(path));
+    return execOrLog(query, "PhotoDB::isExist") && query.next();
+}
+
+bool PhotoDB::clearDBRecords(bool device)
+{
+    Q_UNUSED(device);
+    QSqlDatabase db = connection();
+    if (!db.isOpen())
+        return false;
+    QSqlQuery query(db);
+    query.prepare(QStringLiteral("DELETE FROM PhotoItem WHERE Store = ?"));
+    query.addBindValue(m_store);
+    return execOrLog(query, "PhotoDB::clearDBRecords");
+}

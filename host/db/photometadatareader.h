@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QImage>
+#include <QSize>
+#include <QString>
+
+// What the photo database keeps of one picture file.
+struct PhotoMetadata
+{
+    bool usable = false; // a picture that could be read
+    QSize size; // stored pixel size (before orientation)
+    QDateTime shootingDate; // EXIF date taken; invalid when absent
+    int orientation = 0; // EXIF orientation code, 0 when absent
+    bool hasPosition = false;
+    double latitude = 0; // signed decimal degrees, south negative
+    double longitude = 0; // west negative
+    QImage thumbnail; // at most kThumbnailSide on each side
+    bool thumbnailFromPreview = false;
+};
+
+// Reads metadata with exiv2 and dimensions and thumbnails with QImageReader.
+// exiv2 throws on damaged files; every call into it is caught here, so a bad
+// file only gives an unusable result. Safe from any thread.
+class PhotoMetadataReader
+{
+public:
+    static constexpr int kThumbnailSide = 300;
+
+    static PhotoMetadata read(const QString& fileSystemPath, bool withThumbnail);
+    // The thumbnail alone: the embedded preview when it is large enough,
+    // otherwise a scaled decode of the picture. Null when none can be made.
+    static QImage thumbnail(const QString& fileSystemPath);
+    static QByteArray encodeThumbnail(const QImage& image); // JPEG bytes
+    // The size a thumbnail of a picture of that size gets.
+    static QSize thumbnailSize(const QSize& pictureSize);
+
+    // Once per process before threads use exiv2.
+    static void initialize();
+};

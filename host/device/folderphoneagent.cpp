@@ -1,0 +1,254 @@
+#include "folderphoneagent.h"
+
+#include "deviceregistry.h"
+#include "host/services/fileutils.h"
+
+#include <QCoreApplication>
+#include <QDebug>
+#include <QDir>
+#include <QFileInfo>
+#include <QThread>
+
+const QString FolderPhoneAgent::kPhoneRoot = QStringLiteral("\\Phone");
+
+FolderPhoneAgent::FolderPhoneAgent(
+    const QString& storageFolder, int connectionKind, const QString& deviceName)
+    : m_root(QDir::cleanPath(QFileInfo(storageFolder).absoluteFilePath()))
+    , m_kind(connectionKind)
+    , m_name(deviceName.isEmpty() ? QFileInfo(m_root).fileName() : deviceName)
+{
+    if (!QFileInfo(m_root).isDir()) {
+        qDebug() << "host"
+                 << "FolderPhoneAgent::FolderPhoneAgent"
+                 << ": no storage folder" << m_root;
+        m_connected = false;
+        return;
+    }
+    const int index = DeviceRegistry::registerAgent(this);
+    qDebug() << "host"
+             << "FolderPhoneAgent::FolderPhoneAgent"
+             << ": connected" << m_root << "kind" << Qt::hex << m_kind << Qt::dec << "index"
+             << index;
+}
+
+FolderPhoneAgent::~FolderPhoneAgent()
+{
+    m_stopping = true;
+    m_stopListing = true;
+    DeviceRegistry::unregisterAgent(this);
+    {
+        QMutexLocker lock(&m_mutex);
+        for (const JobPtr& job : qAsConst(m_jobs))
+            job->cancel = true;
+    }
+    joinThreads();
+    qDebug() << "host"
+             << "FolderPhoneAgent::~FolderPhoneAgent"
+             << ": stopped" << m_root;
+}
+
+void FolderPhoneAgent::setFaults(const FolderAgentFaults& faults)
+{
+    QMutexLocker lock(&m_mutex);
+    if (faults.needsMount != m_faults.needsMount)
+        m_mounted = !faults.needsMount;
+    m_faults = faults;
+}
+
+FolderAgentFaults FolderPhoneAgent::faults() const
+{
+    QMutexLocker lock(&m_mutex);
+    return m_faults;
+}
+
+QString FolderPhoneAgent::phonePathOf(const QString& fileSystemPath) const
+{
+    const QString clean = QDir::cleanPath(fileSystemPath);
+    if (m_kind == ConnectionKind::MassStorage)
+        return toStoredPath(clean);
+    if (clean == m_root)
+        return kPhoneRoot;
+    if (!clean.startsWith(m_root + QLatin1Char('/')))
+        return QString();
+    return kPhoneRoot + toStoredPath(clean.mid(m_root.size()));
+}
+
+QString FolderPhoneAgent::fileSystemPathOf(const QString& phonePath) const
+{
+    QString path = toFileSystemPath(phonePath);
+    if (m_kind != ConnectionKind::MassStorage) {
+        const QString root = toFileSystemPath(kPhoneRoot);
+        if (!path.startsWith(root, Qt::CaseInsensitive)
+            || (path.size() > root.size() && path.at(root.size()) != QLatin1Char('/')))
+            return QString();
+        path = m_root + QLatin1Char('/') + path.mid(root.size());
+    }
+    // Never reach outside the storage, whatever the path says.
+    path = QDir::cleanPath(path);
+    if (path != m_root && !path.startsWith(m_root + QLatin1Char('/')))
+        return QString();
+    return path;
+}
+
+void FolderPhoneAgent::disconnect()
+{
+    if (!m_connected.exchange(false))
+        return;
+    m_stopListing = true;
+    DeviceRegistry::unregisterAgent(this);
+    {
+        QMutexLocker lock(&m_mutex);
+        for (const JobPtr& job : qAsConst(m_jobs))
+            job->cancel = true;
+    }
+    qDebug() << "host"
+             << "FolderPhoneAgent::disconnect"
+             << ": phone gone" << m_root;
+}
+
+void FolderPhoneAgent::startThread(std::function<void()> work)
+{
+    QThread* thread = QThread::create(std::move(work));
+    QList<QThread*> finished;
+    {
+        QMutexLocker lock(&m_mutex);
+        for (auto it = m_threads.begin(); it != m_threads.end();) {
+            if ((*it)->isFinished()) {
+                finished.append(*it);
+                it = m_threads.erase(it);
+            } else {
+                ++it;
+            }
+        }
+        m_threads.append(thread);
+    }
+    for (QThread* done : qAsConst(finished)) {
+        done->wait();
+        delete done;
+    }
+    thread->start();
+}
+
+void FolderPhoneAgent::joinThreads()
+{
+    // A callback may sit in a blocking queued call to this thread: pump its
+    // events while waiting, or the two would wait for each other.
+    const bool pump = QCoreApplication::instance() && QThread::currentThread()->eventDispatcher();
+    for (;;) {
+        QList<QThread*> threads;
+        {
+            QMutexLocker lock(&m_mutex);
+            threads.swap(m_threads);
+        }
+        if (threads.isEmpty())
+            return;
+        for (QThread* thread : qAsConst(threads)) {
+            while (!thread->wait(pump ? 10 : 100)) {
+                if (pump)
+                    QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+            }
+            delete thread;
+        }
+    }
+}
+
+bool FolderPhoneAgent::pause(int milliseconds, const std::atomic<bool>* cancel) const
+{
+    for (int waited = 0; waited < milliseconds; waited += 10) {
+        if (m_stopping || (cancel && cancel->load()))
+            return false;
+        QThread::msleep(qMin(10, milliseconds - waited));
+    }
+    return !m_stopping && !(cancel && cancel->load());
+}
+
+QString FolderPhoneAgent::objectIdFor(const QString& fileSystemPath)
+{
+    QMutexLocker lock(&m_mutex);
+    QString& id = m_objectIds[fileSystemPath];
+    if (id.isEmpty())
+        id = QStringLiteral("o%1").arg(m_nextObjectId++);
+    return id;
+}
+
+void FolderPhoneAgent::moveObjectId(const QString& from, const QString& to)
+{
+    QMutexLocker lock(&m_mutex);
+    const QString id = m_objectIds.take(from);
+    if (!id.isEmpty())
+        m_objectIds.insert(to, id);
+}
+
+bool FolderPhoneAgent::IsBusy()
+{
+    {
+        QMutexLocker lock(&m_mutex);
+        if (m_faults.busyIsBusy > 0) {
+            --m_faults.busyIsBusy;
+            return true;
+        }
+    }
+    return m_listing.load();
+}
+
+int FolderPhoneAgent::GetThumbnailSupport()
+{
+    QMutexLocker lock(&m_mutex);
+    return m_faults.noThumbnailSupport ? 0 : 4;
+}
+
+void FolderPhoneAgent::SetItemLoadCallback(PFN_ItemLoadCallback callback)
+{
+    m_itemLoadCallback = callback;
+}
+
+bool FolderPhoneAgent::IsFileExist(const QString& path)
+{
+    if (!connected())
+        return false;
+    const QString file = fileSystemPathOf(path);
+    return !file.isEmpty() && QFileInfo(file).isFile();
+}
+
+int FolderPhoneAgent::GetLocalPath(QString& path)
+{
+    const QString file = fileSystemPathOf(path);
+    if (!connected() || file.isEmpty() || !QFileInfo::exists(file))
+        return ErrorFileMissing;
+    path = toStoredPath(file);
+    OpenWindowExplorer(path);
+    return ErrorNone;
+}
+
+int FolderPhoneAgent::GetDeviceIndex()
+{
+    return connected() ? DeviceRegistry::indexOf(this) : -1;
+}
+
+bool FolderPhoneAgent::IsStorageMounted()
+{
+    if (m_kind != ConnectionKind::MassStorage || !connected())
+        return false;
+    QMutexLocker lock(&m_mutex);
+    return m_mounted && QFileInfo(m_root).isDir();
+}
+
+void FolderPhoneAgent::RequestUmsMount(int deviceIndex, PFN_UmsMountCallback callback, int reserved)
+{
+    Q_UNUSED(reserved);
+    if (!callback || m_stopping)
+        return;
+    const int result = !connected()       ? int(ErrorDisconnected)
+        : deviceIndex != GetDeviceIndex() ? int(ErrorRefused)
+                                          : faults().mountResult;
+    qDebug() << "host"
+             << "FolderPhoneAgent::RequestUmsMount"
+             << ": index" << deviceIndex << "result" << result;
+    startThread([this, result, callback] {
+        if (result == ErrorNone) {
+            QMutexLocker lock(&m_mutex);
+            m_mounted = true;
+        }
+        callback(result);
+    });
+}

@@ -1,0 +1,331 @@
+// FolderPhoneAgent: transfers, deletes and renames.
+#include "folderphoneagent.h"
+
+#include "host/services/fileutils.h"
+
+#include <QDateTime>
+#include <QDebug>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+namespace {
+
+constexpr qint64 kChunk = 1 << 20;
+
+// "name.ext", then "name (1).ext", "name (2).ext", ...
+QString freeName(const QString& folder, const QString& fileName)
+{
+    const QFileInfo info(fileName);
+    const QString base = info.completeBaseName();
+    const QString suffix = info.suffix().isEmpty() ? QString() : QLatin1Char('.') + info.suffix();
+    QString candidate = folder + QLatin1Char('/') + fileName;
+    for (int n = 1; QFileInfo::exists(candidate) && n < 100000; ++n)
+        candidate = QStringLiteral("%1/%2 (%3)%4").arg(folder, base).arg(n).arg(suffix);
+    return candidate;
+}
+
+} // namespace
+
+FolderPhoneAgent::JobPtr FolderPhoneAgent::newJob(bool isDelete)
+{
+    auto job = std::make_shared<Job>();
+    job->isDelete = isDelete;
+    QMutexLocker lock(&m_mutex);
+    job->id = m_nextJobId++;
+    m_jobs.insert(job->id, job);
+    return job;
+}
+
+void FolderPhoneAgent::forgetJob(int jobId)
+{
+    QMutexLocker lock(&m_mutex);
+    m_jobs.remove(jobId);
+}
+
+int FolderPhoneAgent::TransferFiles(const QStringList& sources, const QString& targetFolder,
+    const QString& direction, PFN_TransferProgressCallback progress,
+    PFN_TransferCompletionCallback completion, int reserved1, int reserved2, int reserved3)
+{
+    Q_UNUSED(reserved1);
+    Q_UNUSED(reserved2);
+    Q_UNUSED(reserved3);
+    if (!connected())
+        return ErrorDisconnected;
+    const int refusal = faults().transferRefusal;
+    if (refusal != ErrorNone)
+        return refusal;
+    const bool toPhone = direction.compare(QLatin1String("toPhone"), Qt::CaseInsensitive) == 0;
+    if (!toPhone && direction.compare(QLatin1String("toPC"), Qt::CaseInsensitive) != 0)
+        return ErrorRefused;
+    JobPtr job = newJob(false);
+    qDebug() << "host"
+             << "FolderPhoneAgent::TransferFiles"
+             << ": job" << job->id << direction << sources.size() << "files to" << targetFolder;
+    startThread([=] { runTransfer(job, sources, targetFolder, toPhone, progress, completion); });
+    return ErrorNone;
+}
+
+void FolderPhoneAgent::runTransfer(JobPtr job, QStringList sources, QString targetFolder,
+    bool toPhone, PFN_TransferProgressCallback progress, PFN_TransferCompletionCallback completion)
+{
+    auto report = [progress](qint64 current, qint64 total, int status, const QString& name) {
+        if (progress)
+            progress(current, total, status, CString(name));
+    };
+    report(TransferMarker::Start, TransferMarker::Start, job->id, QString());
+
+    QString folder;
+    if (toPhone) {
+        folder = targetFolder.isEmpty() ? m_root + QStringLiteral("/DCIM/Camera")
+                                        : fileSystemPathOf(targetFolder);
+    } else {
+        folder = QDir::cleanPath(toFileSystemPath(targetFolder));
+    }
+    int result = ErrorNone;
+    if (folder.isEmpty() || (!toPhone && targetFolder.isEmpty()) || !QDir().mkpath(folder))
+        result = ErrorWriteFailed;
+
+    QStringList files;
+    qint64 total = 0;
+    for (const QString& source : qAsConst(sources)) {
+        const QString file
+            = toPhone ? QDir::cleanPath(toFileSystemPath(source)) : fileSystemPathOf(source);
+        files.append(file);
+        if (!file.isEmpty())
+            total += QFileInfo(file).size();
+    }
+
+    qint64 done = 0;
+    for (int i = 0; result != ErrorWriteFailed && i < files.size(); ++i) {
+        if (job->cancel || m_stopping) {
+            result = connected() || m_stopping ? int(ErrorBusy) : int(ErrorDisconnected);
+            break;
+        }
+        const QFileInfo source(files.at(i));
+        if (files.at(i).isEmpty() || !source.isFile()) {
+            qDebug() << "host"
+                     << "FolderPhoneAgent::runTransfer"
+                     << ": source missing" << sources.at(i);
+            result = result == ErrorNone ? int(ErrorFileMissing) : result;
+            continue;
+        }
+        const QString destination = freeName(folder, source.fileName());
+        const QString shown = toPhone ? phonePathOf(destination) : destination;
+        report(done, total, -1, shown);
+        const int copied
+            = copyOne(*job, source.filePath(), destination, shown, progress, &done, total);
+        if (copied == ErrorBusy) {
+            result = connected() || m_stopping ? int(ErrorBusy) : int(ErrorDisconnected);
+            break;
+        }
+        if (copied != ErrorNone) {
+            result = result == ErrorNone ? copied : result;
+            continue;
+        }
+        if (toPhone) {
+            reportEvent(0, destination);
+            reportEvent(1, destination);
+        }
+        const int delay = faults().delayPerFileMs;
+        if (delay > 0)
+            pause(delay, &job->cancel);
+    }
+    qDebug() << "host"
+             << "FolderPhoneAgent::runTransfer"
+             << ": job" << job->id << "result" << result;
+    if (m_stopping) {
+        // The agent is going away: the job ends without a result.
+        report(TransferMarker::EndWithoutResult, TransferMarker::EndWithoutResult, 0, QString());
+        return;
+    }
+    report(TransferMarker::End, TransferMarker::End, result, QString());
+    if (completion)
+        completion(job->id, result);
+}
+
+int FolderPhoneAgent::copyOne(const Job& job, const QString& source, const QString& destination,
+    const QString& shown, PFN_TransferProgressCallback progress, qint64* done, qint64 total)
+{
+    QFile in(source);
+    if (!in.open(QIODevice::ReadOnly))
+        return ErrorFileMissing;
+    const QString folder = QFileInfo(destination).path();
+    // Written under a hidden name and renamed at the end, so a cancelled or
+    // failed copy never leaves a partial file behind.
+    QFile out(
+        QStringLiteral("%1/.~transfer-%2-%3.part").arg(folder).arg(job.id).arg(quintptr(&in)));
+    if (!out.open(QIODevice::WriteOnly | QIODevice::NewOnly))
+        return ErrorWriteFailed;
+    int result = ErrorNone;
+    QByteArray buffer;
+    while (result == ErrorNone && !in.atEnd()) {
+        if (job.cancel || m_stopping) {
+            result = ErrorBusy;
+            break;
+        }
+        buffer = in.read(kChunk);
+        if (in.error() != QFileDevice::NoError || (buffer.isEmpty() && !in.atEnd())) {
+            result = ErrorFileMissing;
+        } else if (out.write(buffer) != buffer.size()) {
+            result = ErrorWriteFailed;
+        } else {
+            *done += buffer.size();
+            if (progress)
+                progress(*done, total, -1, CString(shown));
+        }
+    }
+    if (result == ErrorNone) {
+        out.setFileTime(QFileInfo(source).lastModified(), QFileDevice::FileModificationTime);
+        if (!out.flush())
+            result = ErrorWriteFailed;
+    }
+    out.close();
+    if (result == ErrorNone && !QFile::rename(out.fileName(), destination)) {
+        // Someone took the name meanwhile: take the next free one.
+        if (!QFile::rename(out.fileName(), freeName(folder, QFileInfo(destination).fileName())))
+            result = ErrorWriteFailed;
+    }
+    if (result != ErrorNone)
+        QFile::remove(out.fileName());
+    return result;
+}
+
+void FolderPhoneAgent::CancelTransfer(int jobId)
+{
+    qDebug() << "host"
+             << "FolderPhoneAgent::CancelTransfer"
+             << ": job" << jobId;
+    QMutexLocker lock(&m_mutex);
+    for (const JobPtr& job : qAsConst(m_jobs)) {
+        if (!job->isDelete && (jobId == -1 || job->id == jobId))
+            job->cancel = true;
+    }
+}
+
+void FolderPhoneAgent::CloseTransfer(int jobId)
+{
+    forgetJob(jobId);
+}
+
+int FolderPhoneAgent::DeleteFiles(const QStringList& paths, PFN_DeleteCallback callback)
+{
+    if (!connected())
+        return ErrorDisconnected;
+    const int refusal = faults().deleteRefusal;
+    if (refusal != ErrorNone)
+        return refusal;
+    if (!callback)
+        return ErrorRefused;
+    {
+        QMutexLocker lock(&m_mutex);
+        for (const JobPtr& job : qAsConst(m_jobs)) {
+            if (job->isDelete && !job->finished)
+                return ErrorBusy;
+        }
+    }
+    JobPtr job = newJob(true);
+    qDebug() << "host"
+             << "FolderPhoneAgent::DeleteFiles"
+             << ": job" << job->id << paths.size() << "files";
+    startThread([=] { runDelete(job, paths, callback); });
+    return ErrorNone;
+}
+
+void FolderPhoneAgent::runDelete(JobPtr job, QStringList paths, PFN_DeleteCallback callback)
+{
+    callback(-2, job->id, QString(), QString());
+    int result = ErrorNone;
+    const int delay = faults().delayPerFileMs;
+    for (const QString& path : qAsConst(paths)) {
+        if (job->cancel || m_stopping) {
+            result = connected() || m_stopping ? int(ErrorBusy) : int(ErrorDisconnected);
+            break;
+        }
+        const QString file = fileSystemPathOf(path);
+        const QFileInfo info(file);
+        if (file.isEmpty() || info.isDir()) {
+            qDebug() << "host"
+                     << "FolderPhoneAgent::runDelete"
+                     << ": refused" << path;
+            result = ErrorRefused;
+            continue;
+        }
+        if (!info.exists()) {
+            // Already gone: as deleted as it gets.
+            callback(ErrorNone, job->id, path, QString());
+            continue;
+        }
+        if (!QFile::remove(file)) {
+            qDebug() << "host"
+                     << "FolderPhoneAgent::runDelete"
+                     << ": cannot delete" << path;
+            result = ErrorAccessDenied;
+            continue;
+        }
+        callback(ErrorNone, job->id, path, QString());
+        reportEvent(3, file);
+        {
+            QMutexLocker lock(&m_mutex);
+            m_objectIds.remove(file);
+        }
+        if (delay > 0)
+            pause(delay, &job->cancel);
+    }
+    job->finished = true;
+    qDebug() << "host"
+             << "FolderPhoneAgent::runDelete"
+             << ": job" << job->id << "result" << result;
+    callback(result, job->id, QString(), QString());
+}
+
+void FolderPhoneAgent::CancelDeleteJob(int jobId)
+{
+    QMutexLocker lock(&m_mutex);
+    for (const JobPtr& job : qAsConst(m_jobs)) {
+        if (job->isDelete && (jobId == -1 || job->id == jobId))
+            job->cancel = true;
+    }
+}
+
+void FolderPhoneAgent::CloseDeleteJob(int jobId)
+{
+    forgetJob(jobId);
+}
+
+int FolderPhoneAgent::RenameFile(
+    const QString& path, const QString& newFileName, PFN_RenameCallback callback)
+{
+    if (!connected())
+        return ErrorDisconnected;
+    const int refusal = faults().renameRefusal;
+    if (refusal != ErrorNone)
+        return refusal;
+    const QString from = fileSystemPathOf(path);
+    if (from.isEmpty() || !QFileInfo(from).isFile())
+        return ErrorFileMissing;
+    const QString name = newFileName.trimmed();
+    if (!callback || name.isEmpty() || name == QLatin1String(".") || name == QLatin1String("..")
+        || name.contains(QLatin1Char('/')) || name.contains(QLatin1Char('\\')))
+        return ErrorRefused;
+    const QString to = QFileInfo(from).path() + QLatin1Char('/') + name;
+    if (to != from && QFileInfo::exists(to))
+        return ErrorRefused;
+    startThread([=] { runRename(from, to, callback); });
+    return ErrorNone;
+}
+
+void FolderPhoneAgent::runRename(QString from, QString to, PFN_RenameCallback callback)
+{
+    bool ok = from == to;
+    if (!ok && QFile::rename(from, to)) {
+        ok = true;
+        moveObjectId(from, to);
+        reportEvent(2, to);
+    }
+    qDebug() << "host"
+             << "FolderPhoneAgent::runRename"
+             << ":" << from << "->" << to << ok;
+    if (!m_stopping)
+        callback(ok);
+}

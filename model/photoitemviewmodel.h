@@ -1,0 +1,77 @@
+#pragma once
+
+#include <QAbstractTableModel>
+#include <QList>
+#include <QSet>
+#include <QSize>
+#include <QStringList>
+
+class CPhotoDataItem;
+class IDeviceNexaAgent;
+class OCPluginWidget;
+
+// The table behind every view of the phone photo screen. Display values are
+// sort keys (the host's proxy sorts by them); decoration values are the texts
+// and pictures users see. The model does not own its items.
+//
+// The row list changes only on the GUI thread (the insert threads hand
+// AddItem, DeleteItem and SetItems over to it).
+class PhotoItemViewModel : public QAbstractTableModel
+{
+    Q_OBJECT
+
+public:
+    PhotoItemViewModel(OCPluginWidget* owner, IDeviceNexaAgent* agent);
+    ~PhotoItemViewModel() override;
+
+    void SetViewMode(int mode) { m_viewMode = mode; }
+    int viewMode() const { return m_viewMode; }
+    void setViewerOpen(bool open) { m_viewerOpen = open; }
+    bool isViewerOpen() const { return m_viewerOpen; }
+
+    bool AddItem(CPhotoDataItem* item);
+    bool DeleteItem(CPhotoDataItem* item);
+    int IndexOf(CPhotoDataItem* item) const;
+    bool SetItems(int number, const QList<CPhotoDataItem*>& items);
+    CPhotoDataItem* itemAt(int row) const;
+
+    int rowCount(const QModelIndex& parent = QModelIndex()) const override;
+    int columnCount(const QModelIndex& parent = QModelIndex()) const override;
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    bool setData(const QModelIndex& index, const QVariant& value, int role = Qt::EditRole) override;
+    QVariant headerData(
+        int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+    QStringList mimeTypes() const override;
+    QMimeData* mimeData(const QModelIndexList& indexes) const override;
+    bool dropMimeData(const QMimeData* data, Qt::DropAction action, int row, int column,
+        const QModelIndex& parent) override;
+    Qt::DropActions supportedDropActions() const override;
+    Qt::ItemFlags flags(const QModelIndex& index) const override;
+
+    // Files above this size are not rotated.
+    static const qint64 kMaxRotateSize = 104857600;
+
+signals:
+    void on_signal_failed_rotate(int err);
+    void on_signal_rotate_image(QString path, int angle);
+
+private:
+    QVariant displayValue(const CPhotoDataItem* item, int column) const;
+    QVariant decorationValue(const CPhotoDataItem* item, int column) const;
+    QVariant sizeHint(const QModelIndex& index) const;
+    // The item of the row that the index's RowRole names; null for none.
+    CPhotoDataItem* itemOfRowRole(const QModelIndex& index, int* row = nullptr) const;
+    bool setRotate(const QModelIndex& index, const QVariant& value);
+    bool setPath(const QModelIndex& index, const QVariant& value);
+    bool setFlag(const QModelIndex& index, const QVariant& value, int role);
+    void reportColumnZero(int row);
+
+    int m_viewMode = 0;
+    QList<CPhotoDataItem*> m_items;
+    int m_number = -1;
+    QSize m_thumbnailCellSize;
+    OCPluginWidget* m_owner = nullptr;
+    bool m_viewerOpen = false;
+    IDeviceNexaAgent* m_agent = nullptr;
+    QSet<const CPhotoDataItem*> m_itemSet; // membership test of AddItem without a scan
+};
