@@ -12,7 +12,6 @@ void registerPhotoMetaTypes()
         qRegisterMetaType<quintptr>("quintptr");
         qRegisterMetaType<ITEM_TYPE>("ITEM_TYPE");
         qRegisterMetaType<DROP_LOCATION>("DROP_LOCATION");
-        qRegisterMetaType<Qt::Alignment>("Qt::Alignment");
         return true;
     }();
     Q_UNUSED(registered);

@@ -1,0 +1,416 @@
+#include "host/contract/devicefilerecord.h"
+#include "host/services/ocsharedvalue.h"
+#include "model/cphotodataitem.h"
+#include "model/thumbnailcache.h"
+#include "support/testenvironment.h"
+
+#include <QBuffer>
+#include <QFile>
+#include <QPainter>
+#include <QSqlField>
+#include <QtTest>
+
+namespace {
+
+QSqlRecord photoRecord(const QVariantMap& values)
+{
+    static const QStringList columns = { "Path", "FileName", "Title", "FileType", "FileSize",
+        "AddedDate", "ModifiedDate", "ShootingDate", "IsThumbnail", "ThumbnailBinary", "Width",
+        "Height", "Tag", "Direction" };
+    QSqlRecord record;
+    for (const QString& column : columns) {
+        QSqlField field(column, QVariant::String);
+        field.setValue(values.value(column));
+        record.append(field);
+    }
+    return record;
+}
+
+QByteArray encoded(const QImage& image, const char* format)
+{
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, format);
+    return bytes;
+}
+
+QImage filled(int width, int height, QColor color, QImage::Format format = QImage::Format_RGB32)
+{
+    QImage image(width, height, format);
+    image.fill(color);
+    return image;
+}
+
+} // namespace
+
+class TestCPhotoDataItem : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init() { g_SharedValue.reset(); }
+
+    void shootingDateBefore1901IsNull_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("stored");
+        QTest::newRow("last day of 1900") << "1900-12-31T10:00:00" << false;
+        QTest::newRow("first day of 1901") << "1901-01-01T00:00:00" << true;
+        QTest::newRow("recent") << "2023-06-01T08:30:00" << true;
+        QTest::newRow("garbage") << "yesterday" << false;
+        QTest::newRow("empty") << "" << false;
+    }
+    void shootingDateBefore1901IsNull()
+    {
+        QFETCH(QString, text);
+        QFETCH(bool, stored);
+        CPhotoDataItem item(photoRecord({ { "Path", "/p/a.jpg" }, { "ShootingDate", text } }));
+        QCOMPARE(item.shootingDate().isNull(), !stored);
+        if (stored)
+            QCOMPARE(item.shootingDate(), QDateTime::fromString(text, Qt::ISODate));
+        // The same rule holds for every date setter.
+        item.setAddedDate(QDateTime::fromString(text, Qt::ISODate));
+        QCOMPARE(item.addedDate().isNull(), !stored);
+    }
+
+    void directionCodes_data()
+    {
+        QTest::addColumn<int>("value");
+        QTest::addColumn<bool>("angle");
+        QTest::addColumn<int>("rotation");
+        QTest::newRow("exif 6") << 6 << false << 90;
+        QTest::newRow("exif 8") << 8 << false << -90;
+        QTest::newRow("exif 3") << 3 << false << 180;
+        QTest::newRow("exif 1") << 1 << false << 0;
+        QTest::newRow("exif 0") << 0 << false << 0;
+        QTest::newRow("exif out of range") << 42 << false << 0;
+        QTest::newRow("angle kept as is") << 90 << true << 90;
+        QTest::newRow("negative angle") << -90 << true << -90;
+    }
+    void directionCodes()
+    {
+        QFETCH(int, value);
+        QFETCH(bool, angle);
+        QFETCH(int, rotation);
+        CPhotoDataItem item;
+        item.setDirection(value, angle);
+        QCOMPARE(item.rotation(), rotation);
+        item.path = "\\p\\a.jpg";
+        CPhotoDataItem copy;
+        QVERIFY(copy.copyFrom(&item));
+        QCOMPARE(copy.rotation(), rotation);
+        if (!angle) {
+            CPhotoDataItem fromRow(photoRecord({ { "Path", "/p/a.jpg" }, { "Direction", value } }));
+            QCOMPARE(fromRow.rotation(), rotation);
+        }
+    }
+
+    void tagPosition_data()
+    {
+        QTest::addColumn<QString>("tag");
+        QTest::addColumn<QString>("latitude");
+        QTest::addColumn<QString>("longitude");
+        QTest::newRow("both") << "latitude=1.5/longitude=2.5"
+                              << "1.5"
+                              << "2.5";
+        QTest::newRow("upper-case keys") << "LATITUDE=3/Longitude=4"
+                                         << "3"
+                                         << "4";
+        QTest::newRow("part without =") << "latitude/longitude=7"
+                                        << ""
+                                        << "7";
+        QTest::newRow("empty") << ""
+                               << ""
+                               << "";
+        QTest::newRow("later wins") << "latitude=1/latitude=2"
+                                    << "2"
+                                    << "";
+        QTest::newRow("empty parts") << "//latitude=5//"
+                                     << "5"
+                                     << "";
+        QTest::newRow("other keys") << "city=Oslo/longitude=-1.25"
+                                    << ""
+                                    << "-1.25";
+    }
+    void tagPosition()
+    {
+        QFETCH(QString, tag);
+        QFETCH(QString, latitude);
+        QFETCH(QString, longitude);
+        CPhotoDataItem item(photoRecord({ { "Path", "/p/a.jpg" }, { "Tag", tag } }));
+        QCOMPARE(item.latitude(), latitude);
+        QCOMPARE(item.longitude(), longitude);
+    }
+
+    void sortKeysAndTexts_data()
+    {
+        QTest::addColumn<int>("width");
+        QTest::addColumn<int>("height");
+        QTest::addColumn<quint32>("size");
+        QTest::addColumn<QString>("resolutionText");
+        QTest::addColumn<QString>("resolutionKey");
+        QTest::addColumn<QString>("sizeKey");
+        QTest::newRow("vga") << 640 << 480 << 512u << "640x480"
+                             << "00640x00480"
+                             << "0000000512";
+        QTest::newRow("no width") << 0 << 480 << 0u << ""
+                                  << "00000x00480"
+                                  << "0000000000";
+        QTest::newRow("full hd") << 1920 << 1080 << 4294967295u << "1920x1080"
+                                 << "01920x01080"
+                                 << "4294967295";
+    }
+    void sortKeysAndTexts()
+    {
+        QFETCH(int, width);
+        QFETCH(int, height);
+        QFETCH(quint32, size);
+        CPhotoDataItem item;
+        item.setWidth(width);
+        item.setHeight(height);
+        item.setFileSize(size);
+        QTEST(item.resolutionText(), "resolutionText");
+        QTEST(item.resolutionSortKey(), "resolutionKey");
+        QTEST(item.sizeSortKey(), "sizeKey");
+    }
+
+    void pathsAndFolders_data()
+    {
+        QTest::addColumn<QString>("phonePath");
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<QString>("folder");
+        QTest::addColumn<QString>("title");
+        QTest::addColumn<QString>("fileType");
+        QTest::newRow("forward slashes") << "/sdcard/DCIM/a.jpg"
+                                         << "\\sdcard\\DCIM\\a.jpg"
+                                         << "\\sdcard\\DCIM"
+                                         << "a"
+                                         << "jpg";
+        QTest::newRow("no separator") << "a.JPG"
+                                      << "a.JPG"
+                                      << "\\"
+                                      << "a"
+                                      << "JPG";
+        QTest::newRow("root") << "\\b.png"
+                              << "\\b.png"
+                              << "\\"
+                              << "b"
+                              << "png";
+        QTest::newRow("two dots") << "/x/c.d.jpeg"
+                                  << "\\x\\c.d.jpeg"
+                                  << "\\x"
+                                  << "c.d"
+                                  << "jpeg";
+    }
+    void pathsAndFolders()
+    {
+        QFETCH(QString, phonePath);
+        CPhotoDataItem item(phonePath, QStringLiteral("/home/me/pc.jpg"));
+        QTEST(item.path, "path");
+        QTEST(item.folder(), "folder");
+        QTEST(item.title, "title");
+        QTEST(item.fileType(), "fileType");
+        QCOMPARE(item.sourcePath, QStringLiteral("\\home\\me\\pc.jpg"));
+        QCOMPARE(item.mediaKind, 2);
+        QVERIFY(!item.thumbnailLoaded());
+    }
+
+    void localFileTakesSizeAndDateFromDisk()
+    {
+        TestEnvironment env;
+        const QString file = env.path("photo.JPG");
+        QFile out(file);
+        QVERIFY(out.open(QIODevice::WriteOnly));
+        out.write(QByteArray(1234, 'x'));
+        out.close();
+        CPhotoDataItem item(file);
+        QCOMPARE(item.fileSize(), 1234u);
+        QVERIFY(item.modifiedDate().isValid());
+        QCOMPARE(item.modifiedDate(), item.createdDate());
+        QCOMPARE(item.fileName(), QStringLiteral("photo.JPG"));
+        QCOMPARE(item.title, QStringLiteral("photo"));
+        QVERIFY(item.path.contains('\\') && !item.path.contains('/'));
+        QVERIFY(item.exists() && !item.isChecked && !item.listedItem());
+
+        // A given size wins over the file system.
+        QVERIFY(item.fillFromFile(file, 77, QDateTime(QDate(1850, 1, 1), QTime())));
+        QCOMPARE(item.fileSize(), 77u);
+        QVERIFY(item.modifiedDate().isNull());
+        QVERIFY(!item.fillFromFile(QString(), 0, QDateTime()));
+    }
+
+    void deviceRecordFillsItem()
+    {
+        DeviceFileRecord record;
+        record.path = CString(QStringLiteral("/Phone/DCIM/Camera/IMG_1.jpg"));
+        record.fileName = CString(QStringLiteral("IMG_1.jpg"));
+        record.objectId = CString(QStringLiteral("o:17"));
+        record.type = CString(QStringLiteral("jpg"));
+        record.size = 2048;
+        record.createdDate = CString(QStringLiteral("1899-01-01T00:00:00"));
+        record.modifiedDate = CString(QStringLiteral("2021-02-03T04:05:06"));
+        record.shootingDate = CString(QStringLiteral("not a date"));
+        record.width = 4000;
+        record.height = 3000;
+        CPhotoDataItem item(reinterpret_cast<quintptr>(&record));
+        QCOMPARE(item.objectId, QStringLiteral("o:17"));
+        QCOMPARE(item.path, QStringLiteral("\\Phone\\DCIM\\Camera\\IMG_1.jpg"));
+        QCOMPARE(item.title, QStringLiteral("IMG_1"));
+        QCOMPARE(item.folder(), QStringLiteral("\\Phone\\DCIM\\Camera"));
+        QCOMPARE(item.fileSize(), 2048u);
+        QVERIFY(item.createdDate().isNull());
+        QVERIFY(item.shootingDate().isNull());
+        QCOMPARE(item.modifiedDate(), QDateTime(QDate(2021, 2, 3), QTime(4, 5, 6)));
+        QCOMPARE(item.resolutionText(), QStringLiteral("4000x3000"));
+        QVERIFY(item.exists() && item.listedItem() && !item.isChecked && !item.thumbnailLoaded());
+        QCOMPARE(item.mediaKind, 2);
+
+        CPhotoDataItem none(quintptr(0));
+        QVERIFY(none.path.isEmpty());
+    }
+
+    void rowRefillKeepsOwnPath()
+    {
+        const QSqlRecord row
+            = photoRecord({ { "Path", "/pc/Pictures/holiday.jpg" }, { "FileName", "holiday.jpg" },
+                { "Title", "holiday" }, { "FileType", "jpg" }, { "FileSize", 999 } });
+        CPhotoDataItem item;
+        QVERIFY(item.fillFromRecord(row, "/Phone/DCIM/Holiday.JPG"));
+        QCOMPARE(item.path, QStringLiteral("\\Phone\\DCIM\\Holiday.JPG"));
+        QCOMPARE(item.title, QStringLiteral("Holiday"));
+        QCOMPARE(item.fileType(), QStringLiteral("JPG"));
+        QCOMPARE(item.folder(), QStringLiteral("\\Phone\\DCIM"));
+        // The row's own path stays the source: the file this plug-in sent.
+        QCOMPARE(item.sourcePath, QStringLiteral("\\pc\\Pictures\\holiday.jpg"));
+        QCOMPARE(item.fileSize(), 999u);
+    }
+
+    void failedFillsChangeNothing()
+    {
+        CPhotoDataItem item(QStringLiteral("/p/keep.jpg"), QString());
+        QVERIFY(!item.fillFromRecord(QSqlRecord()));
+        QVERIFY(!item.fillFromRecord(QSqlRecord(), "/other.jpg"));
+        QVERIFY(!item.copyFrom(nullptr));
+        CPhotoDataItem empty;
+        QVERIFY(!item.copyFrom(&empty));
+        QCOMPARE(item.path, QStringLiteral("\\p\\keep.jpg"));
+        item.setTitle(QString());
+        QCOMPARE(item.title, QStringLiteral("keep"));
+    }
+
+    void copyCarriesEveryField()
+    {
+        CPhotoDataItem source(QStringLiteral("/p/a.jpg"), QStringLiteral("/pc/a.jpg"));
+        source.objectId = "id1";
+        source.isChecked = true;
+        source.isNew = true;
+        source.newShown = true;
+        source.externalId = 5;
+        source.setWidth(10);
+        source.setShootingDate(QDateTime(QDate(2020, 1, 1), QTime(1, 2)));
+        source.setLatitude("1");
+        source.setLoadState(2);
+        source.setThumbnail(QPixmap::fromImage(filled(20, 10, Qt::red)));
+        source.setThumbnailLoaded(true);
+        CPhotoDataItem copy;
+        QVERIFY(copy.copyFrom(&source));
+        QCOMPARE(copy.objectId, source.objectId);
+        QCOMPARE(copy.sourcePath, source.sourcePath);
+        QCOMPARE(copy.externalId, 5);
+        QVERIFY(copy.isChecked && copy.isNew && copy.newShown && copy.listedItem());
+        QCOMPARE(copy.shootingDate(), source.shootingDate());
+        QCOMPARE(copy.folder(), QStringLiteral("\\p"));
+        QCOMPARE(copy.loadState(), 2);
+        QCOMPARE(copy.latitude(), QStringLiteral("1"));
+        QCOMPARE(copy.thumbnail().size(), QSize(20, 10));
+    }
+
+    void thumbnailIsStoredEncodedAndBounded_data()
+    {
+        QTest::addColumn<QImage>("picture");
+        QTest::addColumn<QSize>("shown");
+        QTest::addColumn<QByteArray>("signature");
+        QTest::newRow("large photo")
+            << filled(1200, 800, Qt::blue) << QSize(300, 200) << QByteArray("\xff\xd8", 2);
+        QTest::newRow("small photo")
+            << filled(90, 120, Qt::green) << QSize(90, 120) << QByteArray("\xff\xd8", 2);
+        QTest::newRow("alpha") << filled(400, 400, Qt::transparent, QImage::Format_ARGB32)
+                               << QSize(300, 300) << QByteArray("\x89PNG", 4);
+    }
+    void thumbnailIsStoredEncodedAndBounded()
+    {
+        QFETCH(QImage, picture);
+        CPhotoDataItem item;
+        item.setThumbnail(QPixmap::fromImage(picture));
+        QVERIFY(item.thumbnail().isNull()); // not loaded yet
+        item.setThumbnailLoaded(true);
+        QTEST(item.thumbnail().size(), "shown");
+        QFETCH(QByteArray, signature);
+        QVERIFY(item.thumbnailBytes().startsWith(signature));
+        QVERIFY(item.thumbnailBytes().size() < 64 * 1024);
+        // Every reader gets the one cached picture.
+        QCOMPARE(item.thumbnail().cacheKey(), item.thumbnail().cacheKey());
+        QCOMPARE(item.thumbnailImage().size(), item.thumbnail().size());
+    }
+
+    void changedThumbnailIsNeverStale()
+    {
+        CPhotoDataItem item;
+        item.setThumbnailLoaded(true);
+        item.setThumbnail(QPixmap::fromImage(filled(40, 40, Qt::red)));
+        QCOMPARE(item.thumbnail().toImage().pixelColor(20, 20).red() > 200, true);
+        item.setThumbnailData(encoded(filled(40, 40, Qt::blue), "PNG"));
+        const QColor now = item.thumbnail().toImage().pixelColor(20, 20);
+        QVERIFY(now.blue() > 200 && now.red() < 50);
+        item.rotateThumbnail(90);
+        item.setThumbnail(QPixmap::fromImage(filled(60, 20, Qt::blue)));
+        item.rotateThumbnail(90);
+        QCOMPARE(item.thumbnail().size(), QSize(20, 60));
+        item.setThumbnailData("garbage");
+        QVERIFY(item.thumbnail().isNull());
+        QVERIFY(item.thumbnail().isNull()); // remembered as undecodable, no crash
+        item.clearThumbnail();
+        QVERIFY(item.needsThumbnail());
+    }
+
+    void databaseThumbnailUnderPartialLoading()
+    {
+        const QByteArray bytes = encoded(filled(32, 24, Qt::yellow), "JPG");
+        const QVariantMap values { { "Path", "/p/a.jpg" }, { "IsThumbnail", 1 },
+            { "ThumbnailBinary", bytes } };
+        CPhotoDataItem normal(photoRecord(values));
+        QVERIFY(normal.thumbnailLoaded() && normal.hasThumbnail);
+        QCOMPARE(normal.thumbnailBytes(), bytes);
+        QCOMPARE(normal.thumbnail().size(), QSize(32, 24));
+
+        g_SharedValue.SetPartialLoading(true);
+        CPhotoDataItem partial(photoRecord(values));
+        QVERIFY(partial.thumbnailLoaded() && partial.hasThumbnail);
+        QVERIFY(partial.thumbnailBytes().isEmpty());
+    }
+
+    void decodedPicturesStayWithinTheCacheLimit()
+    {
+        ThumbnailCache& cache = ThumbnailCache::instance();
+        const int oldLimit = cache.limitKb();
+        cache.clear();
+        cache.setLimitKb(2048);
+        const QByteArray bytes = encoded(filled(300, 300, Qt::darkCyan), "JPG");
+        std::vector<std::unique_ptr<CPhotoDataItem>> items;
+        for (int i = 0; i < 400; ++i) {
+            items.push_back(std::make_unique<CPhotoDataItem>());
+            items.back()->setThumbnailData(bytes);
+            items.back()->setThumbnailLoaded(true);
+            QCOMPARE(items.back()->thumbnail().size(), QSize(300, 300));
+            QVERIFY(cache.usedKb() <= cache.limitKb());
+        }
+        // 400 decoded pictures would need about 140 MB; the list holds bytes only.
+        QVERIFY(bytes.size() < 16 * 1024);
+        QVERIFY(!items.front()->thumbnail().isNull()); // evicted pictures come back
+        cache.setLimitKb(oldLimit);
+    }
+};
+
+QTEST_MAIN(TestCPhotoDataItem)
+#include "tst_cphotodataitem.moc"
