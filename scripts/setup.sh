@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
     build-essential cmake ninja-build pkg-config
     qtbase5-dev qtbase5-dev-tools libqt5sql5-sqlite libqt5svg5-dev
-    libexiv2-dev exiv2
+    libexiv2-dev exiv2 qt5-image-formats-plugins
     xvfb xauth
     clang libclang-rt-14-dev
 )

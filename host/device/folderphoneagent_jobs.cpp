@@ -176,9 +176,11 @@ int FolderPhoneAgent::copyOne(const Job& job, const QString& source, const QStri
         }
     }
     if (result == ErrorNone) {
-        out.setFileTime(QFileInfo(source).lastModified(), QFileDevice::FileModificationTime);
+        // Stamp after the data is out, or the last write would change it again.
         if (!out.flush())
             result = ErrorWriteFailed;
+        else
+            out.setFileTime(QFileInfo(source).lastModified(), QFileDevice::FileModificationTime);
     }
     out.close();
     if (result == ErrorNone && !QFile::rename(out.fileName(), destination)) {

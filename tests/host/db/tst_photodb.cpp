@@ -1,0 +1,388 @@
+#include "host/db/dbmanager.h"
+#include "host/db/photodb.h"
+#include "host/db/photometadatareader.h"
+#include "host/services/fileutils.h"
+#include "support/samplephonefixture.h"
+#include "support/testenvironment.h"
+
+#include <QDateTime>
+#include <QFile>
+#include <QFileInfo>
+#include <QImage>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QSqlRecord>
+#include <QThread>
+#include <QtTest>
+
+namespace {
+
+// latitude and longitude out of a "Tag" text.
+QPair<double, double> position(const QString& tag)
+{
+    double latitude = 0;
+    double longitude = 0;
+    for (const QString& part : tag.split(QLatin1Char('/'))) {
+        const QStringList pieces = part.split(QLatin1Char('='));
+        if (pieces.size() == 2 && pieces.first() == QLatin1String("latitude"))
+            latitude = pieces.last().toDouble();
+        else if (pieces.size() == 2 && pieces.first() == QLatin1String("longitude"))
+            longitude = pieces.last().toDouble();
+    }
+    return { latitude, longitude };
+}
+
+void writeFile(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+}
+
+QByteArray readFile(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+} // namespace
+
+class TestPhotoDB : public QObject
+{
+    Q_OBJECT
+
+private:
+    std::unique_ptr<SamplePhoneFixture> m_phone;
+    std::unique_ptr<TestEnvironment> m_env;
+    std::unique_ptr<DBManager> m_manager;
+
+private slots:
+    void initTestCase()
+    {
+        m_phone = std::make_unique<SamplePhoneFixture>(12, 3);
+        QVERIFY(m_phone->isValid());
+    }
+
+    void init()
+    {
+        m_env = std::make_unique<TestEnvironment>();
+        m_manager = std::make_unique<DBManager>(m_env->path(QStringLiteral("photo.db")));
+    }
+
+    void cleanup()
+    {
+        m_manager.reset();
+        m_env.reset();
+    }
+
+    void cameraPhotoRows_data()
+    {
+        QTest::addColumn<int>("index");
+        for (int i = 0; i < m_phone->generator().photos().size(); ++i)
+            QTest::newRow(qPrintable(m_phone->generator().photos().at(i).relativePath)) << i;
+    }
+
+    void cameraPhotoRows()
+    {
+        QFETCH(int, index);
+        const SamplePhoto photo = m_phone->generator().photos().at(index);
+        const QString file = m_phone->file(photo.relativePath);
+        PhotoDB db(m_manager.get(), 1);
+        const QSqlRecord row = db.setItemData(toStoredPath(file), true, 13);
+        QVERIFY(!row.isEmpty());
+
+        QCOMPARE(row.value("Path").toString(), toStoredPath(file));
+        QCOMPARE(row.value("FileName").toString(), QFileInfo(file).fileName());
+        QCOMPARE(row.value("Title").toString(), QFileInfo(file).completeBaseName());
+        QCOMPARE(row.value("FileType").toString(), QStringLiteral("jpg"));
+        QCOMPARE(row.value("FileSize").toLongLong(), QFileInfo(file).size());
+        QCOMPARE(row.value("ShootingDate").toString(), photo.shootingDate.toString(Qt::ISODate));
+        QCOMPARE(QDateTime::fromString(row.value("ModifiedDate").toString(), Qt::ISODate),
+            photo.shootingDate);
+        QVERIFY(QDateTime::fromString(row.value("AddedDate").toString(), Qt::ISODate).isValid());
+        QCOMPARE(row.value("Direction").toInt(), photo.orientation);
+        QCOMPARE(row.value("Width").toInt(), photo.storedSize.width());
+        QCOMPARE(row.value("Height").toInt(), photo.storedSize.height());
+
+        const QString tag = row.value("Tag").toString();
+        if (photo.hasPosition) {
+            const auto found = position(tag);
+            QVERIFY2(qAbs(found.first - photo.latitude) < 1e-4, qPrintable(tag));
+            QVERIFY2(qAbs(found.second - photo.longitude) < 1e-4, qPrintable(tag));
+        } else {
+            QVERIFY(tag.isEmpty());
+        }
+
+        QCOMPARE(row.value("IsThumbnail").toInt(), 1);
+        QImage thumbnail;
+        QVERIFY(thumbnail.loadFromData(row.value("ThumbnailBinary").toByteArray(), "JPG"));
+        QCOMPARE(thumbnail.size(), QSize(300, 225));
+    }
+
+    void everyGpsQuadrantIsGenerated()
+    {
+        QSet<int> quadrants;
+        for (const SamplePhoto& photo : m_phone->generator().photos()) {
+            if (photo.hasPosition)
+                quadrants.insert((photo.latitude < 0 ? 1 : 0) + (photo.longitude < 0 ? 2 : 0));
+        }
+        QCOMPARE(quadrants.size(), 4);
+    }
+
+    void thumbnailSource_data()
+    {
+        QTest::addColumn<bool>("embedPreview");
+        QTest::newRow("embedded preview") << true;
+        QTest::newRow("no preview: scaled decode") << false;
+    }
+
+    void thumbnailSource()
+    {
+        QFETCH(bool, embedPreview);
+        QTemporaryDir dir;
+        SamplePhoneOptions options;
+        options.photoCount = 2;
+        options.extras = false;
+        options.embedPreview = embedPreview;
+        SamplePhoneGenerator generator(options);
+        QVERIFY(generator.generate(dir.path()));
+        const PhotoMetadata data = PhotoMetadataReader::read(
+            dir.filePath(generator.photos().first().relativePath), true);
+        QVERIFY(data.usable);
+        QCOMPARE(data.thumbnailFromPreview, embedPreview);
+        QCOMPARE(data.thumbnail.size(), QSize(300, 225));
+        // The preview and the decode show the same picture.
+        const QImage decoded
+            = QImage(dir.filePath(generator.photos().first().relativePath))
+                  .scaled(300, 225, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        const QColor a = data.thumbnail.pixelColor(150, 20);
+        const QColor b = decoded.pixelColor(150, 20);
+        QVERIFY(qAbs(a.red() - b.red()) < 40 && qAbs(a.blue() - b.blue()) < 40);
+    }
+
+    void otherPictures_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QSize>("size");
+        QTest::newRow("screenshot png")
+            << m_phone->generator().files().filter("Screenshot_").first() << QSize(540, 1170);
+        QTest::newRow("animated gif") << "Download/dancing dots.gif" << QSize(120, 120);
+        QTest::newRow("single-frame gif") << "Download/sticker.gif" << QSize(120, 120);
+        QTest::newRow("tiff") << "Download/scan.tiff" << QSize(640, 480);
+        QTest::newRow("bmp") << "Download/drawing.bmp" << QSize(320, 240);
+    }
+
+    void otherPictures()
+    {
+        QFETCH(QString, file);
+        QFETCH(QSize, size);
+        PhotoDB db(m_manager.get(), 1);
+        const QSqlRecord row = db.setItemData(m_phone->file(file), true, 13);
+        QVERIFY(!row.isEmpty());
+        QCOMPARE(QSize(row.value("Width").toInt(), row.value("Height").toInt()), size);
+        QVERIFY(row.value("ShootingDate").toString().isEmpty());
+        QVERIFY(row.value("Tag").toString().isEmpty());
+        QImage thumbnail;
+        QVERIFY(thumbnail.loadFromData(row.value("ThumbnailBinary").toByteArray()));
+        QCOMPARE(thumbnail.size(), PhotoMetadataReader::thumbnailSize(size));
+    }
+
+    void unusableFilesGiveEmptyRows_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QByteArray>("bytes"); // empty: take the sample phone's file
+        QTest::newRow("damaged jpeg") << "DCIM/Camera/broken.jpg" << QByteArray();
+        QTest::newRow("zero-byte jpeg") << "DCIM/Camera/empty.jpg" << QByteArray();
+        QTest::newRow("text") << "Download/notes.txt" << QByteArray();
+        QTest::newRow("pdf") << "Download/Manual 2024.pdf" << QByteArray();
+        QTest::newRow("music") << "Music/ringtone.mp3" << QByteArray();
+        QTest::newRow("missing") << "DCIM/Camera/missing.jpg" << QByteArray();
+        QTest::newRow("folder") << "DCIM" << QByteArray();
+        QTest::newRow("text named jpg") << "made/text.jpg" << QByteArray("hello, not a photo\n");
+        QTest::newRow("jpeg marker then junk")
+            << "made/junk.jpg" << QByteArray("\xFF\xD8\xFF\xE1\x00\x10junkjunkjunkjunk", 22);
+        QTest::newRow("png header only") << "made/cut.png" << QByteArray("\x89PNG\r\n\x1A\n", 8);
+    }
+
+    void unusableFilesGiveEmptyRows()
+    {
+        QFETCH(QString, name);
+        QFETCH(QByteArray, bytes);
+        QString file = m_phone->file(name);
+        if (!bytes.isEmpty()) {
+            QDir(m_env->folder()).mkpath(QStringLiteral("made"));
+            file = m_env->path(name);
+            writeFile(file, bytes);
+        }
+        PhotoDB db(m_manager.get(), 1);
+        QVERIFY(db.setItemData(file, true, 13).isEmpty());
+        QVERIFY(!db.isExist(file, true));
+        // Asking again does not change the answer.
+        QVERIFY(db.setItemData(file, true, 13).isEmpty());
+    }
+
+    // exiv2 throws on a broken EXIF block; the picture itself still counts.
+    void damagedExifStillGivesARow()
+    {
+        QByteArray bytes
+            = readFile(m_phone->file(m_phone->generator().photos().first().relativePath));
+        const int exif = bytes.indexOf("Exif\0\0", 0);
+        QVERIFY(exif > 0);
+        for (int i = exif + 6; i < exif + 400; ++i)
+            bytes[i] = char(0xEE);
+        const QString file = m_env->path(QStringLiteral("bad exif.jpg"));
+        writeFile(file, bytes);
+        PhotoDB db(m_manager.get(), 1);
+        const QSqlRecord row = db.setItemData(file, true, 13);
+        QVERIFY(!row.isEmpty());
+        QCOMPARE(row.value("Width").toInt(), 1280);
+        QVERIFY(row.value("ShootingDate").toString().isEmpty());
+        QCOMPARE(row.value("IsThumbnail").toInt(), 1);
+    }
+
+    void rowsAreCachedUntilTheFileChanges()
+    {
+        const QString file = m_env->path(QStringLiteral("photo.jpg"));
+        QVERIFY(QFile::copy(m_phone->file(m_phone->generator().photos().at(0).relativePath), file));
+        PhotoDB db(m_manager.get(), 1);
+        const QSqlRecord first = db.setItemData(file, true, 13);
+        QVERIFY(!first.isEmpty());
+        QTest::qWait(5); // a distinct "added" time would show a rewrite
+        const QSqlRecord again = db.setItemData(file, true, 13);
+        QCOMPARE(again.value("AddedDate"), first.value("AddedDate"));
+        QCOMPARE(again.value("ThumbnailBinary"), first.value("ThumbnailBinary"));
+
+        // Another picture under the same name: the row follows the file.
+        QFile::remove(file);
+        QVERIFY(QFile::copy(m_phone->file(m_phone->generator().photos().at(1).relativePath), file));
+        QFile touched(file);
+        QVERIFY(touched.open(QIODevice::ReadWrite));
+        touched.setFileTime(QDateTime::currentDateTime(), QFileDevice::FileModificationTime);
+        touched.close();
+        const QSqlRecord changed = db.setItemData(file, true, 13);
+        QCOMPARE(
+            changed.value("Direction").toInt(), m_phone->generator().photos().at(1).orientation);
+        QCOMPARE(changed.value("AddedDate"), first.value("AddedDate"));
+
+        // The file turns bad: no row, and the stale one is gone.
+        writeFile(file, QByteArray("broken"));
+        QVERIFY(db.setItemData(file, true, 13).isEmpty());
+        QVERIFY(!db.isExist(file, true));
+    }
+
+    void thumbnailCacheByPath()
+    {
+        PhotoDB db(m_manager.get(), 1);
+        const QString path = QStringLiteral("\\Phone\\DCIM\\Camera\\IMG_1.jpg");
+        QVERIFY(!db.isExist(path, true));
+        QVERIFY(db.insertThumbnailItem(path, QByteArray("first"), true));
+        QVERIFY(db.isExist(QStringLiteral("/phone/dcim/camera/img_1.JPG"), true));
+        QByteArray bytes;
+        QVERIFY(db.getThumbnailFromDB(path, &bytes, true));
+        QCOMPARE(bytes, QByteArray("first"));
+        QVERIFY(db.insertThumbnailItem(path, QByteArray("second"), false));
+        QVERIFY(db.getThumbnailFromDB(path, &bytes, true));
+        QCOMPARE(bytes, QByteArray("first"));
+        QVERIFY(db.insertThumbnailItem(path, QByteArray("third"), true));
+        QVERIFY(db.getThumbnailFromDB(path, &bytes, true));
+        QCOMPARE(bytes, QByteArray("third"));
+        QVERIFY(!db.insertThumbnailItem(path, QByteArray(), true));
+        QVERIFY(!db.getThumbnailFromDB(QStringLiteral("\\Phone\\other.jpg"), &bytes, true));
+
+        QVERIFY(db.deleteItem(-1, { QStringLiteral("/Phone/DCIM/Camera/IMG_1.jpg") }, true));
+        QVERIFY(!db.isExist(path, true));
+    }
+
+    void storesAreSeparate()
+    {
+        PhotoDB device(m_manager.get(), 1);
+        PhotoDB second(m_manager.get(), 2);
+        const QString file = m_phone->file(m_phone->generator().photos().first().relativePath);
+        QVERIFY(!device.setItemData(file, true, 13).isEmpty());
+        QVERIFY(device.isExist(file, true));
+        QVERIFY(!second.isExist(file, true));
+        QVERIFY(!second.setItemData(file, true, 13).isEmpty());
+        QVERIFY(device.clearDBRecords(true));
+        QVERIFY(!device.isExist(file, true));
+        QVERIFY(second.isExist(file, true));
+    }
+
+    void playlistsHaveBuiltInsAndAlbums()
+    {
+        PhotoDB db(m_manager.get(), 1);
+        PhotoDB other(m_manager.get(), 2); // a second object must not add the built-ins again
+        QSqlQuery query = db.getPlaylistData(QString());
+        QStringList itemTypes;
+        while (query.next()) {
+            const QSqlRecord row = query.record();
+            for (const char* column : { "ID", "Type", "Name", "Linkwave", "ItemType" })
+                QVERIFY2(row.indexOf(QLatin1String(column)) >= 0, column);
+            itemTypes.append(row.value("ItemType").toString());
+        }
+        QCOMPARE(itemTypes, (QStringList { "favorite", "recent" }));
+
+        const int holiday = db.createAlbum(QStringLiteral("Holiday ☀ 2024"));
+        QVERIFY(holiday > 0);
+        QCOMPARE(db.createAlbum(QStringLiteral("   ")), -1);
+        QVERIFY(db.addToAlbum(
+            holiday, { QStringLiteral("/home/me/b.jpg"), QStringLiteral("/home/me/a.jpg") }));
+        QVERIFY(db.addToAlbum(
+            holiday, { QStringLiteral("\\home\\me\\B.JPG"), QStringLiteral("/home/me/c.jpg") }));
+        QCOMPARE(db.albumFiles(holiday),
+            (QStringList { "\\home\\me\\b.jpg", "\\home\\me\\a.jpg", "\\home\\me\\c.jpg" }));
+        QVERIFY(!db.addToAlbum(9999, { QStringLiteral("/x.jpg") }));
+
+        const QList<PhotoAlbum> albums = other.albums();
+        QCOMPARE(albums.size(), 3);
+        QCOMPARE(albums.last().name, QStringLiteral("Holiday ☀ 2024"));
+        QCOMPARE(albums.last().itemType, QString());
+        QSqlQuery favorites = db.getPlaylistData(QStringLiteral("favorite"));
+        QVERIFY(favorites.next());
+        QVERIFY(!favorites.next());
+    }
+
+    // The insert threads call the database while the GUI thread does: each
+    // thread works on its own connection to the same file.
+    void threadsShareTheDatabase()
+    {
+        PhotoDB db(m_manager.get(), 1);
+        const QStringList before = QSqlDatabase::connectionNames();
+        QList<SamplePhoto> photos = m_phone->generator().photos();
+        std::atomic<int> failures { 0 };
+        QList<QThread*> threads;
+        for (int t = 0; t < 3; ++t) {
+            threads.append(QThread::create([&, t] {
+                for (int round = 0; round < 3; ++round) {
+                    for (const SamplePhoto& photo : photos) {
+                        const QString file = m_phone->file(photo.relativePath);
+                        if (db.setItemData(file, true, 13).value("Width").toInt()
+                            != photo.storedSize.width())
+                            ++failures;
+                        const QString phonePath
+                            = QStringLiteral("\\Phone\\%1\\%2").arg(t).arg(photo.relativePath);
+                        if (!db.insertThumbnailItem(
+                                phonePath, QByteArray(100, char('a' + t)), true))
+                            ++failures;
+                    }
+                }
+            }));
+            threads.last()->start();
+        }
+        for (const SamplePhoto& photo : photos)
+            QVERIFY(!db.setItemData(m_phone->file(photo.relativePath), true, 13).isEmpty());
+        for (QThread* thread : threads) {
+            QVERIFY(thread->wait(120000));
+            delete thread;
+        }
+        QCOMPARE(failures.load(), 0);
+        QByteArray bytes;
+        QVERIFY(db.getThumbnailFromDB(
+            QStringLiteral("\\Phone\\2\\") + photos.first().relativePath, &bytes, true));
+        QCOMPARE(bytes, QByteArray(100, 'c'));
+        // The workers' connections went with their threads.
+        QCOMPARE(QSqlDatabase::connectionNames().size(), before.size());
+    }
+};
+
+QTEST_MAIN(TestPhotoDB)
+#include "tst_photodb.moc"

@@ -1,0 +1,462 @@
+#include "agentrecorder.h"
+#include "host/device/devicefunctions.h"
+#include "host/device/folderphoneagent.h"
+#include "host/services/fileutils.h"
+#include "support/samplephonefixture.h"
+
+#include <QCryptographicHash>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSemaphore>
+#include <QtTest>
+
+namespace {
+
+constexpr int kWait = 20000;
+
+QByteArray digest(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    return QCryptographicHash::hash(file.readAll(), QCryptographicHash::Sha1);
+}
+
+QStringList entries(const QString& folder)
+{
+    return QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
+}
+
+bool transferEnded()
+{
+    for (const ProgressReport& report : AgentRecorder::progress()) {
+        if (report.current < 0 && report.current == report.total
+            && report.current != TransferMarker::Start)
+            return true;
+    }
+    return false;
+}
+
+QList<ItemReport> events()
+{
+    QList<ItemReport> result;
+    for (const ItemReport& report : AgentRecorder::items()) {
+        if (report.code == ItemLoadCode::Event)
+            result.append(report);
+    }
+    return result;
+}
+
+} // namespace
+
+class TestAgentJobs : public QObject
+{
+    Q_OBJECT
+
+private:
+    std::unique_ptr<SamplePhoneFixture> m_phone;
+
+    QStringList photoFiles(int count) const
+    {
+        QStringList files;
+        for (int i = 0; i < count; ++i)
+            files.append(m_phone->file(m_phone->generator().photos().at(i).relativePath));
+        return files;
+    }
+
+private slots:
+    void initTestCase()
+    {
+        m_phone = std::make_unique<SamplePhoneFixture>(6, 11);
+        QVERIFY(m_phone->isValid());
+    }
+
+    void init() { AgentRecorder::reset(); }
+
+    void transferToPcReportsProgressAndCopies_data()
+    {
+        QTest::addColumn<int>("kind");
+        QTest::newRow("mass storage") << int(ConnectionKind::MassStorage);
+        QTest::newRow("media transfer") << int(ConnectionKind::Mtp);
+    }
+
+    void transferToPcReportsProgressAndCopies()
+    {
+        QFETCH(int, kind);
+        QTemporaryDir target;
+        FolderPhoneAgent agent(m_phone->folder(), kind);
+        const QStringList files = photoFiles(3);
+        QStringList sources;
+        for (const QString& file : files)
+            sources.append(toFileSystemPath(agent.phonePathOf(file))); // as the screen sends them
+        // A file of the same name already waits at the destination.
+        QFile clash(target.filePath(QFileInfo(files.at(1)).fileName()));
+        QVERIFY(clash.open(QIODevice::WriteOnly));
+        clash.write("mine");
+        clash.close();
+
+        QCOMPARE(agent.TransferFiles(sources, target.path(), QStringLiteral("toPC"),
+                     &AgentRecorder::transferProgress, &AgentRecorder::transferDone, -1, 1, 0),
+            0);
+        QVERIFY(QTest::qWaitFor(transferEnded, kWait));
+        const QList<ProgressReport> reports = AgentRecorder::progress();
+        QCOMPARE(reports.first().current, qint64(TransferMarker::Start));
+        const int jobId = reports.first().status;
+        QVERIFY(jobId > 0);
+        QCOMPARE(reports.last().current, qint64(TransferMarker::End));
+        QCOMPARE(reports.last().status, 0);
+        QCOMPARE(AgentRecorder::completions(), (QList<QPair<int, int>> { { jobId, 0 } }));
+
+        QStringList written;
+        for (const ProgressReport& report : reports) {
+            if (report.status == -1 && !written.contains(report.name))
+                written.append(report.name);
+        }
+        QCOMPARE(written.size(), 3);
+        const QString renamed
+            = QFileInfo(files.at(1)).completeBaseName() + QStringLiteral(" (1).jpg");
+        QCOMPARE(QFileInfo(written.at(1)).fileName(), renamed);
+        for (int i = 0; i < 3; ++i) {
+            QCOMPARE(digest(written.at(i)), digest(files.at(i)));
+            QCOMPARE(
+                QFileInfo(written.at(i)).lastModified(), QFileInfo(files.at(i)).lastModified());
+        }
+        QCOMPARE(
+            digest(clash.fileName()), QCryptographicHash::hash("mine", QCryptographicHash::Sha1));
+        QCOMPARE(entries(target.path()).size(), 4);
+        agent.CloseTransfer(jobId);
+    }
+
+    void transferToPhoneReportsEvents()
+    {
+        auto storage = m_phone->copy();
+        QVERIFY(storage);
+        FolderPhoneAgent agent(storage->path(), ConnectionKind::Mtp);
+        agent.SetItemLoadCallback(&AgentRecorder::itemLoad);
+        const QStringList files = photoFiles(2);
+        QCOMPARE(agent.TransferFiles(files, QStringLiteral("\\Phone\\DCIM\\From PC"),
+                     QStringLiteral("toPhone"), &AgentRecorder::transferProgress,
+                     &AgentRecorder::transferDone, -1, 1, 0),
+            0);
+        QVERIFY(QTest::qWaitFor(transferEnded, kWait));
+        QCOMPARE(AgentRecorder::progress().last().status, 0);
+
+        const QList<ItemReport> reported = events();
+        QCOMPARE(reported.size(), 4);
+        for (int i = 0; i < 2; ++i) {
+            const ItemReport added = reported.at(2 * i);
+            const ItemReport assigned = reported.at(2 * i + 1);
+            QCOMPARE(added.changeKind, 0);
+            QCOMPARE(assigned.changeKind, 1);
+            QCOMPARE(added.path,
+                QStringLiteral("\\Phone\\DCIM\\From PC\\") + QFileInfo(files.at(i)).fileName());
+            QCOMPARE(assigned.path, added.path);
+            QVERIFY(!assigned.objectId.isEmpty());
+            QCOMPARE(digest(agent.fileSystemPathOf(added.path)), digest(files.at(i)));
+            QVERIFY(agent.IsFileExist(added.path));
+        }
+        QVERIFY(reported.at(1).objectId != reported.at(3).objectId);
+        // Progress names the phone path being written.
+        bool named = false;
+        for (const ProgressReport& report : AgentRecorder::progress())
+            named = named || (report.status == -1 && report.name == reported.at(0).path);
+        QVERIFY(named);
+    }
+
+    void cancelledTransferLeavesNoPartialFile_data()
+    {
+        QTest::addColumn<int>("cancelWith");
+        QTest::newRow("the job") << 0;
+        QTest::newRow("every job") << -1;
+    }
+
+    void cancelledTransferLeavesNoPartialFile()
+    {
+        QFETCH(int, cancelWith);
+        QTemporaryDir target;
+        FolderPhoneAgent agent(m_phone->folder(), ConnectionKind::Mtp);
+        const QStringList files = photoFiles(3);
+        QStringList sources;
+        for (const QString& file : files)
+            sources.append(agent.phonePathOf(file));
+        const QStringList sourceEntries = entries(QFileInfo(files.first()).path());
+        QSemaphore writing;
+        QSemaphore release;
+        int jobId = 0;
+        AgentRecorder::setProgressHook([&](const ProgressReport& report) {
+            if (report.current == TransferMarker::Start)
+                jobId = report.status;
+            // Hold the job at the first file's first report.
+            if (report.status == -1 && report.current == 0) {
+                writing.release();
+                release.acquire();
+            }
+        });
+        QCOMPARE(agent.TransferFiles(sources, target.path(), QStringLiteral("toPC"),
+                     &AgentRecorder::transferProgress, &AgentRecorder::transferDone, -1, 1, 0),
+            0);
+        QVERIFY(writing.tryAcquire(1, kWait));
+        agent.CancelTransfer(cancelWith == 0 ? jobId : -1);
+        release.release();
+        QVERIFY(QTest::qWaitFor(transferEnded, kWait));
+        QCOMPARE(AgentRecorder::progress().last().current, qint64(TransferMarker::End));
+        QCOMPARE(AgentRecorder::progress().last().status, 2);
+        QCOMPARE(AgentRecorder::completions(), (QList<QPair<int, int>> { { jobId, 2 } }));
+        QCOMPARE(entries(target.path()), QStringList());
+        QCOMPARE(entries(QFileInfo(files.first()).path()), sourceEntries);
+        for (const QString& file : files)
+            QVERIFY(QFileInfo(file).size() > 0);
+    }
+
+    void destroyingTheAgentEndsTheTransferWithoutResult()
+    {
+        QTemporaryDir target;
+        auto agent = std::make_unique<FolderPhoneAgent>(m_phone->folder(), ConnectionKind::Mtp);
+        QSemaphore writing;
+        AgentRecorder::setProgressHook([&](const ProgressReport& report) {
+            if (report.status == -1 && report.current == 0)
+                writing.release();
+        });
+        FolderAgentFaults faults;
+        faults.delayPerFileMs = 60000;
+        agent->setFaults(faults);
+        QCOMPARE(agent->TransferFiles({ agent->phonePathOf(photoFiles(1).first()) }, target.path(),
+                     QStringLiteral("toPC"), &AgentRecorder::transferProgress,
+                     &AgentRecorder::transferDone, -1, 1, 0),
+            0);
+        QVERIFY(writing.tryAcquire(1, kWait));
+        agent.reset();
+        QCOMPARE(
+            AgentRecorder::progress().last().current, qint64(TransferMarker::EndWithoutResult));
+        QVERIFY(AgentRecorder::completions().isEmpty());
+        for (const QString& name : entries(target.path()))
+            QVERIFY2(!name.endsWith(QLatin1String(".part")), qPrintable(name));
+    }
+
+    void transferProblems_data()
+    {
+        QTest::addColumn<int>("refusal");
+        QTest::addColumn<QString>("direction");
+        QTest::addColumn<int>("started");
+        QTest::addColumn<int>("result");
+        QTest::newRow("refused busy") << 2 << "toPC" << 2 << -99;
+        QTest::newRow("refused other") << 7 << "toPC" << 7 << -99;
+        QTest::newRow("unknown direction") << 0 << "sideways" << 3 << -99;
+        QTest::newRow("one source gone")
+            << 0 << "toPC" << 0 << int(FolderPhoneAgent::ErrorFileMissing);
+    }
+
+    void transferProblems()
+    {
+        QFETCH(int, refusal);
+        QFETCH(QString, direction);
+        QFETCH(int, started);
+        QFETCH(int, result);
+        QTemporaryDir target;
+        FolderPhoneAgent agent(m_phone->folder(), ConnectionKind::Mtp);
+        FolderAgentFaults faults;
+        faults.transferRefusal = refusal;
+        agent.setFaults(faults);
+        const QStringList sources = { agent.phonePathOf(photoFiles(1).first()),
+            QStringLiteral("\\Phone\\DCIM\\Camera\\gone.jpg") };
+        QCOMPARE(agent.TransferFiles(sources, target.path(), direction,
+                     &AgentRecorder::transferProgress, &AgentRecorder::transferDone, -1, 1, 0),
+            started);
+        if (started != 0) {
+            QVERIFY(AgentRecorder::progress().isEmpty());
+            return;
+        }
+        QVERIFY(QTest::qWaitFor(transferEnded, kWait));
+        QCOMPARE(AgentRecorder::progress().last().status, result);
+        // The file that was there still arrived.
+        QCOMPARE(entries(target.path()),
+            QStringList { QFileInfo(toFileSystemPath(sources.first())).fileName() });
+    }
+
+    void deleteSendsNotices_data()
+    {
+        QTest::addColumn<int>("kind");
+        QTest::newRow("mass storage") << int(ConnectionKind::MassStorage);
+        QTest::newRow("media transfer") << int(ConnectionKind::Mtp);
+    }
+
+    void deleteSendsNotices()
+    {
+        QFETCH(int, kind);
+        auto storage = m_phone->copy();
+        QVERIFY(storage);
+        FolderPhoneAgent agent(storage->path(), kind);
+        agent.SetItemLoadCallback(&AgentRecorder::itemLoad);
+        QStringList paths;
+        for (int i = 0; i < 3; ++i)
+            paths.append(agent.phonePathOf(
+                storage->filePath(m_phone->generator().photos().at(i).relativePath)));
+        QCOMPARE(
+            agent.StartItemLoad(QStringLiteral("ROOT")), int(FolderPhoneAgent::ListingStarted));
+        QVERIFY(QTest::qWaitFor([] { return AgentRecorder::listingEnded(); }, kWait));
+        QString objectId;
+        for (const ItemReport& report : AgentRecorder::items()) {
+            if (report.path == paths.at(0))
+                objectId = report.objectId;
+        }
+        QVERIFY(!objectId.isEmpty());
+        AgentRecorder::reset();
+        agent.SetItemLoadCallback(&AgentRecorder::itemLoad);
+
+        QCOMPARE(
+            DeleteFilesInPhone(&agent, paths, reinterpret_cast<void*>(&AgentRecorder::deleted)), 0);
+        QVERIFY(QTest::qWaitFor([] { return AgentRecorder::deleteNotices().size() == 5; }, kWait));
+        const QList<DeleteNotice> notices = AgentRecorder::deleteNotices();
+        QCOMPARE(notices.first().error, -2);
+        const int jobId = notices.first().jobId;
+        for (int i = 0; i < 3; ++i) {
+            QCOMPARE(notices.at(i + 1).error, 0);
+            QCOMPARE(notices.at(i + 1).path, paths.at(i));
+            QVERIFY(!agent.IsFileExist(paths.at(i)));
+        }
+        QCOMPARE(notices.last().error, 0);
+        QVERIFY(notices.last().path.isEmpty());
+        for (const DeleteNotice& notice : notices)
+            QCOMPARE(notice.jobId, jobId);
+        agent.CloseDeleteJob(jobId);
+
+        const QList<ItemReport> removed = events();
+        QCOMPARE(removed.size(), 3);
+        QCOMPARE(removed.first().changeKind, 3);
+        QCOMPARE(removed.first().objectId, objectId);
+        QCOMPARE(removed.first().path, paths.first());
+        QVERIFY(agent.IsFileExist(agent.phonePathOf(
+            storage->filePath(m_phone->generator().photos().at(3).relativePath))));
+    }
+
+    void deleteRefusals_data()
+    {
+        QTest::addColumn<int>("refusal");
+        QTest::newRow("busy") << 2;
+        QTest::newRow("refused by the phone") << 3;
+    }
+
+    void deleteRefusals()
+    {
+        QFETCH(int, refusal);
+        FolderPhoneAgent agent(m_phone->folder(), ConnectionKind::Mtp);
+        FolderAgentFaults faults;
+        faults.deleteRefusal = refusal;
+        agent.setFaults(faults);
+        const QString path = agent.phonePathOf(photoFiles(1).first());
+        QCOMPARE(
+            DeleteFilesInPhone(&agent, { path }, reinterpret_cast<void*>(&AgentRecorder::deleted)),
+            refusal);
+        QVERIFY(AgentRecorder::deleteNotices().isEmpty());
+        QVERIFY(agent.IsFileExist(path));
+    }
+
+    void secondDeleteWhileOneRunsIsBusy()
+    {
+        auto storage = m_phone->copy();
+        QVERIFY(storage);
+        FolderPhoneAgent agent(storage->path(), ConnectionKind::Mtp);
+        QSemaphore started;
+        QSemaphore release;
+        AgentRecorder::setDeleteHook([&](const DeleteNotice& notice) {
+            if (notice.error == -2) {
+                started.release();
+                release.acquire();
+            }
+        });
+        const QString first = agent.phonePathOf(
+            storage->filePath(m_phone->generator().photos().at(0).relativePath));
+        const QString second = agent.phonePathOf(
+            storage->filePath(m_phone->generator().photos().at(1).relativePath));
+        void* callback = reinterpret_cast<void*>(&AgentRecorder::deleted);
+        QCOMPARE(DeleteFilesInPhone(&agent, { first }, callback), 0);
+        QVERIFY(started.tryAcquire(1, kWait));
+        QCOMPARE(DeleteFilesInPhone(&agent, { second }, callback), 2);
+        agent.CancelDeleteJob(AgentRecorder::deleteNotices().first().jobId);
+        release.release();
+        QVERIFY(QTest::qWaitFor([] { return AgentRecorder::deleteNotices().size() == 2; }, kWait));
+        QCOMPARE(AgentRecorder::deleteNotices().last().error, 2);
+        QVERIFY(agent.IsFileExist(first));
+        QVERIFY(agent.IsFileExist(second));
+    }
+
+    void deleteNeverReachesOutside()
+    {
+        QTemporaryDir root;
+        QDir(root.path()).mkpath(QStringLiteral("phone/DCIM"));
+        QFile outside(root.filePath(QStringLiteral("outside.txt")));
+        QVERIFY(outside.open(QIODevice::WriteOnly));
+        outside.write("keep me");
+        outside.close();
+        FolderPhoneAgent agent(root.filePath(QStringLiteral("phone")), ConnectionKind::Mtp);
+        QCOMPARE(DeleteFilesInPhone(&agent, { QStringLiteral("\\Phone\\..\\outside.txt") },
+                     reinterpret_cast<void*>(&AgentRecorder::deleted)),
+            0);
+        QVERIFY(QTest::qWaitFor([] { return AgentRecorder::deleteNotices().size() == 2; }, kWait));
+        QCOMPARE(AgentRecorder::deleteNotices().last().error, int(FolderPhoneAgent::ErrorRefused));
+        QVERIFY(outside.exists());
+    }
+
+    void renameKeepsTheObjectId()
+    {
+        auto storage = m_phone->copy();
+        QVERIFY(storage);
+        FolderPhoneAgent agent(storage->path(), ConnectionKind::Mtp);
+        agent.SetItemLoadCallback(&AgentRecorder::itemLoad);
+        QCOMPARE(
+            agent.StartItemLoad(QStringLiteral("ROOT")), int(FolderPhoneAgent::ListingStarted));
+        QVERIFY(QTest::qWaitFor([] { return AgentRecorder::listingEnded(); }, kWait));
+        const QString oldFile = storage->filePath(m_phone->generator().photos().at(0).relativePath);
+        const QString oldPath = agent.phonePathOf(oldFile);
+        QString objectId;
+        for (const ItemReport& report : AgentRecorder::items()) {
+            if (report.path == oldPath)
+                objectId = report.objectId;
+        }
+        const QByteArray before = digest(oldFile);
+        AgentRecorder::reset();
+
+        QCOMPARE(RenameFileInPhone(&agent, oldPath, QStringLiteral("Sunset ☀.jpg"),
+                     reinterpret_cast<void*>(&AgentRecorder::renamed)),
+            0);
+        QVERIFY(QTest::qWaitFor([] { return !AgentRecorder::renameResults().isEmpty(); }, kWait));
+        QCOMPARE(AgentRecorder::renameResults(), QList<bool> { true });
+        const QList<ItemReport> changed = events();
+        QCOMPARE(changed.size(), 1);
+        QCOMPARE(changed.first().changeKind, 2);
+        QCOMPARE(changed.first().objectId, objectId);
+        QCOMPARE(changed.first().path, QStringLiteral("\\Phone\\DCIM\\Camera\\Sunset ☀.jpg"));
+        QVERIFY(!QFileInfo::exists(oldFile));
+        QCOMPARE(digest(agent.fileSystemPathOf(changed.first().path)), before);
+    }
+
+    void renameRefusals_data()
+    {
+        QTest::addColumn<QString>("newName");
+        QTest::addColumn<int>("expected");
+        QTest::newRow("name taken") << "{other}" << int(FolderPhoneAgent::ErrorRefused);
+        QTest::newRow("slash") << "a/b.jpg" << int(FolderPhoneAgent::ErrorRefused);
+        QTest::newRow("backslash") << "a\\b.jpg" << int(FolderPhoneAgent::ErrorRefused);
+        QTest::newRow("empty") << "  " << int(FolderPhoneAgent::ErrorRefused);
+        QTest::newRow("dot dot") << ".." << int(FolderPhoneAgent::ErrorRefused);
+    }
+
+    void renameRefusals()
+    {
+        QFETCH(QString, newName);
+        QFETCH(int, expected);
+        FolderPhoneAgent agent(m_phone->folder(), ConnectionKind::Mtp);
+        newName.replace(QStringLiteral("{other}"),
+            QFileInfo(m_phone->generator().photos().at(1).relativePath).fileName());
+        const QString path = agent.phonePathOf(photoFiles(1).first());
+        QCOMPARE(RenameFileInPhone(
+                     &agent, path, newName, reinterpret_cast<void*>(&AgentRecorder::renamed)),
+            expected);
+        QVERIFY(agent.IsFileExist(path));
+        QVERIFY(AgentRecorder::renameResults().isEmpty());
+    }
+};
+
+QTEST_MAIN(TestAgentJobs)
+#include "tst_agentjobs.moc"

@@ -1,0 +1,477 @@
+#include "agentrecorder.h"
+#include "host/device/devicefunctions.h"
+#include "host/device/deviceregistry.h"
+#include "host/device/folderphoneagent.h"
+#include "host/services/fileutils.h"
+#include "support/samplephonefixture.h"
+#include "support/testenvironment.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QPixmap>
+#include <QSemaphore>
+#include <QSet>
+#include <QtTest>
+
+namespace {
+
+constexpr int kWait = 20000;
+
+QList<ItemReport> fileReports()
+{
+    QList<ItemReport> files;
+    for (const ItemReport& report : AgentRecorder::items()) {
+        if (report.code == ItemLoadCode::Item)
+            files.append(report);
+    }
+    return files;
+}
+
+QList<int> codes()
+{
+    QList<int> result;
+    for (const ItemReport& report : AgentRecorder::items())
+        result.append(report.code);
+    return result;
+}
+
+} // namespace
+
+class TestFolderPhoneAgent : public QObject
+{
+    Q_OBJECT
+
+private:
+    std::unique_ptr<SamplePhoneFixture> m_phone;
+
+    bool listAll(FolderPhoneAgent& agent)
+    {
+        AgentRecorder::reset();
+        agent.SetItemLoadCallback(&AgentRecorder::itemLoad);
+        if (agent.StartItemLoad(QStringLiteral("ROOT")) != FolderPhoneAgent::ListingStarted)
+            return false;
+        return QTest::qWaitFor([] { return AgentRecorder::listingEnded(); }, kWait);
+    }
+
+private slots:
+    void initTestCase()
+    {
+        m_phone = std::make_unique<SamplePhoneFixture>();
+        QVERIFY(m_phone->isValid());
+    }
+
+    void init() { AgentRecorder::reset(); }
+
+    void listingReportsEveryFile_data()
+    {
+        QTest::addColumn<int>("kind");
+        QTest::newRow("mass storage") << int(ConnectionKind::MassStorage);
+        QTest::newRow("media transfer") << int(ConnectionKind::Mtp);
+        QTest::newRow("media transfer, minimal") << int(ConnectionKind::MtpBasic);
+    }
+
+    void listingReportsEveryFile()
+    {
+        QFETCH(int, kind);
+        TestEnvironment env;
+        FolderPhoneAgent agent(m_phone->folder(), kind);
+        QVERIFY(listAll(agent));
+
+        const QList<int> sequence = codes();
+        QCOMPARE(sequence.first(), int(ItemLoadCode::Started));
+        QCOMPARE(sequence.last(), int(ItemLoadCode::Finished));
+        const QList<ItemReport> files = fileReports();
+        QCOMPARE(files.size(), m_phone->generator().files().size());
+        QCOMPARE(sequence.size(), files.size() + 2);
+
+        QSet<QString> ids;
+        QHash<QString, ItemReport> byRelative;
+        for (const ItemReport& report : files) {
+            const QString file = agent.fileSystemPathOf(report.path);
+            QVERIFY2(QFileInfo(file).isFile(), qPrintable(report.path));
+            if (kind == ConnectionKind::MassStorage)
+                QCOMPARE(report.path, toStoredPath(file));
+            else
+                QCOMPARE(report.path,
+                    QStringLiteral("\\Phone\\")
+                        + toStoredPath(file.mid(m_phone->folder().size() + 1)));
+            QCOMPARE(report.fileName, QFileInfo(file).fileName());
+            QVERIFY(!report.objectId.isEmpty());
+            ids.insert(report.objectId);
+            byRelative.insert(file.mid(m_phone->folder().size() + 1), report);
+
+            const QFileInfo info(file);
+            if (kind == ConnectionKind::MtpBasic) {
+                QVERIFY(report.type.isEmpty());
+                QCOMPARE(report.size, 0);
+                QCOMPARE(report.width, 0);
+                continue;
+            }
+            QCOMPARE(report.type, info.suffix());
+            QCOMPARE(qint64(report.size), info.size());
+            QCOMPARE(QDateTime::fromString(report.modifiedDate, Qt::ISODate),
+                info.lastModified().addMSecs(-info.lastModified().time().msec()));
+        }
+        QCOMPARE(ids.size(), files.size());
+
+        // Camera photos carry their pixel size on the kinds with full records.
+        for (const SamplePhoto& photo : m_phone->generator().photos()) {
+            QVERIFY2(byRelative.contains(photo.relativePath), qPrintable(photo.relativePath));
+            const ItemReport report = byRelative.value(photo.relativePath);
+            const QSize expected
+                = kind == ConnectionKind::MtpBasic ? QSize(0, 0) : photo.storedSize;
+            QCOMPARE(QSize(report.width, report.height), expected);
+        }
+        const ItemReport gif = byRelative.value(QStringLiteral("Download/dancing dots.gif"));
+        if (kind != ConnectionKind::MtpBasic)
+            QCOMPARE(QSize(gif.width, gif.height), QSize(120, 120));
+        QCOMPARE(byRelative.value(QStringLiteral("Download/notes.txt")).width, 0);
+    }
+
+    void objectIdsStayWithTheirFiles()
+    {
+        FolderPhoneAgent agent(m_phone->folder(), ConnectionKind::Mtp);
+        QVERIFY(listAll(agent));
+        QHash<QString, QString> first;
+        for (const ItemReport& report : fileReports())
+            first.insert(report.path, report.objectId);
+        QVERIFY(listAll(agent));
+        for (const ItemReport& report : fileReports())
+            QCOMPARE(report.objectId, first.value(report.path));
+    }
+
+    void emptyStorageHasNothingToList()
+    {
+        QTemporaryDir empty;
+        QDir(empty.path()).mkpath(QStringLiteral("DCIM/Camera"));
+        FolderPhoneAgent agent(empty.path(), ConnectionKind::Mtp);
+        agent.SetItemLoadCallback(&AgentRecorder::itemLoad);
+        QCOMPARE(agent.StartItemLoad(QStringLiteral("ROOT")), 0);
+        QVERIFY(AgentRecorder::items().isEmpty());
+        QVERIFY(!agent.IsBusy());
+    }
+
+    void secondListingIsRefusedWhileOneRuns()
+    {
+        FolderPhoneAgent agent(m_phone->folder(), ConnectionKind::Mtp);
+        QSemaphore entered;
+        QSemaphore release;
+        AgentRecorder::setItemHook([&](const ItemReport& report) {
+            if (report.code == ItemLoadCode::Item && fileReports().size() == 1) {
+                entered.release();
+                release.acquire();
+            }
+        });
+        agent.SetItemLoadCallback(&AgentRecorder::itemLoad);
+        QCOMPARE(
+            agent.StartItemLoad(QStringLiteral("ROOT")), int(FolderPhoneAgent::ListingStarted));
+        QVERIFY(entered.tryAcquire(1, kWait));
+        QCOMPARE(agent.StartItemLoad(QStringLiteral("ROOT")), int(FolderPhoneAgent::ErrorBusy));
+        QVERIFY(agent.IsBusy());
+        release.release();
+        QVERIFY(QTest::qWaitFor([] { return AgentRecorder::listingEnded(); }, kWait));
+        QCOMPARE(codes().last(), int(ItemLoadCode::Finished));
+    }
+
+    void busyAnswersAreCounted()
+    {
+        FolderPhoneAgent agent(m_phone->folder(), ConnectionKind::Mtp);
+        FolderAgentFaults faults;
+        faults.busyItemLoad = 2;
+        faults.busyIsBusy = 1;
+        agent.setFaults(faults);
+        QVERIFY(agent.IsBusy());
+        QVERIFY(!agent.IsBusy());
+        QCOMPARE(agent.StartItemLoad(QStringLiteral("ROOT")), 2);
+        QCOMPARE(agent.StartItemLoad(QStringLiteral("ROOT")), 2);
+        agent.SetItemLoadCallback(&AgentRecorder::itemLoad);
+        QCOMPARE(
+            agent.StartItemLoad(QStringLiteral("ROOT")), int(FolderPhoneAgent::ListingStarted));
+        QVERIFY(QTest::qWaitFor([] { return AgentRecorder::listingEnded(); }, kWait));
+    }
+
+    void nameWithBackslashIsSkipped()
+    {
+        auto copy = m_phone->copy();
+        QVERIFY(copy);
+        QFile odd(copy->filePath(QStringLiteral("DCIM/Camera/odd\\name.jpg")));
+        QVERIFY(odd.open(QIODevice::WriteOnly));
+        odd.write("x");
+        odd.close();
+        FolderPhoneAgent agent(copy->path(), ConnectionKind::MassStorage);
+        QTest::ignoreMessage(QtDebugMsg, QRegularExpression("skipped, name has a backslash"));
+        QVERIFY(listAll(agent));
+        QCOMPARE(fileReports().size(), m_phone->generator().files().size());
+        for (const ItemReport& report : fileReports())
+            QVERIFY(!report.fileName.contains(QLatin1Char('\\')));
+    }
+
+    void disconnectMidListing_data()
+    {
+        QTest::addColumn<int>("at");
+        QTest::newRow("first file") << 1;
+        QTest::newRow("fifth file") << 5;
+    }
+
+    void disconnectMidListing()
+    {
+        QFETCH(int, at);
+        FolderPhoneAgent agent(m_phone->folder(), ConnectionKind::Mtp);
+        const int index = agent.GetDeviceIndex();
+        QVERIFY(index >= 0);
+        FolderAgentFaults faults;
+        faults.disconnectAtFile = at;
+        agent.setFaults(faults);
+        QVERIFY(listAll(agent));
+        QCOMPARE(fileReports().size(), at - 1);
+        QCOMPARE(codes().last(), int(FolderPhoneAgent::ErrorDisconnected));
+        QCOMPARE(agent.GetDeviceIndex(), -1);
+        QCOMPARE(getFileAgentType(index), 0);
+        QVERIFY(!IsConnectedPhone(&agent));
+        QVERIFY(!agent.IsFileExist(
+            agent.phonePathOf(m_phone->file(m_phone->generator().photos().first().relativePath))));
+        QCOMPARE(
+            agent.StartItemLoad(QStringLiteral("ROOT")), int(FolderPhoneAgent::ErrorDisconnected));
+    }
+
+    void storageRemovedUnderTheListing()
+    {
+        auto copy = m_phone->copy();
+        QVERIFY(copy);
+        FolderPhoneAgent agent(copy->path(), ConnectionKind::Mtp);
+        QSemaphore entered;
+        QSemaphore release;
+        AgentRecorder::setItemHook([&](const ItemReport& report) {
+            if (report.code == ItemLoadCode::Item && fileReports().size() == 1) {
+                entered.release();
+                release.acquire();
+            }
+        });
+        agent.SetItemLoadCallback(&AgentRecorder::itemLoad);
+        QCOMPARE(
+            agent.StartItemLoad(QStringLiteral("ROOT")), int(FolderPhoneAgent::ListingStarted));
+        QVERIFY(entered.tryAcquire(1, kWait));
+        QVERIFY(copy->remove());
+        release.release();
+        QVERIFY(QTest::qWaitFor([] { return AgentRecorder::listingEnded(); }, kWait));
+        QCOMPARE(codes().last(), int(FolderPhoneAgent::ErrorDisconnected));
+        QCOMPARE(agent.GetDeviceIndex(), -1);
+    }
+
+    void thumbnails_data()
+    {
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<int>("expected");
+        const int mtp = ConnectionKind::Mtp;
+        const QString photo = m_phone->generator().photos().at(1).relativePath;
+        QTest::newRow("camera photo") << mtp << photo << 0;
+        QTest::newRow("camera photo, mass storage")
+            << int(ConnectionKind::MassStorage) << photo << 0;
+        QTest::newRow("screenshot")
+            << mtp << m_phone->generator().files().filter("Screenshot_").first() << 0;
+        QTest::newRow("animated gif") << mtp << QStringLiteral("Download/dancing dots.gif") << 0;
+        QTest::newRow("damaged jpeg") << mtp << QStringLiteral("DCIM/Camera/broken.jpg") << 8;
+        QTest::newRow("empty jpeg") << mtp << QStringLiteral("DCIM/Camera/empty.jpg") << 8;
+        QTest::newRow("text") << mtp << QStringLiteral("Download/notes.txt") << 8;
+        QTest::newRow("gone") << mtp << QStringLiteral("DCIM/Camera/never there.jpg")
+                              << int(FolderPhoneAgent::ErrorFileMissing);
+    }
+
+    void thumbnails()
+    {
+        QFETCH(int, kind);
+        QFETCH(QString, file);
+        QFETCH(int, expected);
+        FolderPhoneAgent agent(m_phone->folder(), kind);
+        QCOMPARE(agent.RequestThumbnails(
+                     agent.phonePathOf(m_phone->file(file)), 2, &AgentRecorder::thumbnail),
+            0);
+        QVERIFY(QTest::qWaitFor([] { return !AgentRecorder::thumbnailCodes().isEmpty(); }, kWait));
+        QCOMPARE(AgentRecorder::thumbnailCodes(), QList<int> { expected });
+        QPixmap pixmap;
+        agent.GetThumbnailImage(&pixmap);
+        QCOMPARE(pixmap.isNull(), expected != 0);
+        if (expected == 0) {
+            QVERIFY(pixmap.width() <= 300 && pixmap.height() <= 300);
+            QVERIFY(qMax(pixmap.width(), pixmap.height()) >= 120);
+        }
+    }
+
+    void thumbnailFaults()
+    {
+        FolderPhoneAgent agent(m_phone->folder(), ConnectionKind::Mtp);
+        const SamplePhoto photo = m_phone->generator().photos().first();
+        const QString path = agent.phonePathOf(m_phone->file(photo.relativePath));
+        FolderAgentFaults faults;
+        faults.busyThumbnails = 2;
+        faults.thumbnailErrors.insert(QFileInfo(photo.relativePath).fileName(), 5);
+        agent.setFaults(faults);
+        QCOMPARE(agent.RequestThumbnails(path, 2, &AgentRecorder::thumbnail), 2);
+        QCOMPARE(agent.RequestThumbnails(path, 2, &AgentRecorder::thumbnail), 2);
+        QCOMPARE(agent.RequestThumbnails(path, 2, &AgentRecorder::thumbnail), 0);
+        QVERIFY(QTest::qWaitFor([] { return !AgentRecorder::thumbnailCodes().isEmpty(); }, kWait));
+        QCOMPARE(AgentRecorder::thumbnailCodes(), QList<int> { 5 });
+        QCOMPARE(agent.RequestThumbnails(
+                     QStringLiteral("\\Elsewhere\\a.jpg"), 2, &AgentRecorder::thumbnail),
+            int(FolderPhoneAgent::ErrorRefused));
+    }
+
+    void fileVanishesAfterListing()
+    {
+        auto copy = m_phone->copy();
+        QVERIFY(copy);
+        FolderPhoneAgent agent(copy->path(), ConnectionKind::Mtp);
+        const QString name = QFileInfo(m_phone->generator().photos().at(2).relativePath).fileName();
+        FolderAgentFaults faults;
+        faults.vanishAfterListing.insert(name);
+        agent.setFaults(faults);
+        QVERIFY(listAll(agent));
+        QString path;
+        for (const ItemReport& report : fileReports()) {
+            if (report.fileName == name)
+                path = report.path;
+        }
+        QVERIFY(!path.isEmpty());
+        QVERIFY(!agent.IsFileExist(path));
+        QCOMPARE(agent.RequestThumbnails(path, 2, &AgentRecorder::thumbnail), 0);
+        QVERIFY(QTest::qWaitFor([] { return !AgentRecorder::thumbnailCodes().isEmpty(); }, kWait));
+        QCOMPARE(
+            AgentRecorder::thumbnailCodes(), QList<int> { FolderPhoneAgent::ErrorFileMissing });
+    }
+
+    void pathsNeverLeaveTheStorage_data()
+    {
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<QString>("path");
+        QTest::newRow("parent of the phone root")
+            << int(ConnectionKind::Mtp) << QStringLiteral("\\Phone\\..\\x.jpg");
+        QTest::newRow("other root")
+            << int(ConnectionKind::Mtp) << QStringLiteral("\\Phones\\x.jpg");
+        QTest::newRow("pc path on mtp")
+            << int(ConnectionKind::Mtp) << QStringLiteral("\\tmp\\x.jpg");
+        QTest::newRow("outside on mass storage")
+            << int(ConnectionKind::MassStorage) << QStringLiteral("\\etc\\hosts");
+        QTest::newRow("climbing out on mass storage")
+            << int(ConnectionKind::MassStorage) << QStringLiteral("{root}\\..\\x.jpg");
+    }
+
+    void pathsNeverLeaveTheStorage()
+    {
+        QFETCH(int, kind);
+        QFETCH(QString, path);
+        FolderPhoneAgent agent(m_phone->folder(), kind);
+        path.replace(QStringLiteral("{root}"), toStoredPath(m_phone->folder()));
+        QCOMPARE(agent.fileSystemPathOf(path), QString());
+        QVERIFY(!agent.IsFileExist(path));
+    }
+
+    void massStorageMount()
+    {
+        FolderPhoneAgent agent(m_phone->folder(), ConnectionKind::MassStorage);
+        FolderAgentFaults faults;
+        faults.needsMount = true;
+        agent.setFaults(faults);
+        const int index = agent.GetDeviceIndex();
+        QVERIFY(IsConnectedPhone(&agent));
+        QVERIFY(!IsUMSAvailable(index));
+        QCOMPARE(agent.StartItemLoad(QStringLiteral("ROOT")), 2);
+        agent.RequestUmsMount(index, &AgentRecorder::mounted, 0);
+        QVERIFY(QTest::qWaitFor([] { return !AgentRecorder::mountResults().isEmpty(); }, kWait));
+        QCOMPARE(AgentRecorder::mountResults(), QList<int> { 0 });
+        QVERIFY(IsUMSAvailable(index));
+        QVERIFY(listAll(agent));
+    }
+
+    void hostFunctionsFollowTheAgent_data()
+    {
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<bool>("noThumbnails");
+        QTest::newRow("mass storage") << int(ConnectionKind::MassStorage) << false;
+        QTest::newRow("mtp") << int(ConnectionKind::Mtp) << false;
+        QTest::newRow("mtp basic without thumbnails") << int(ConnectionKind::MtpBasic) << true;
+    }
+
+    void hostFunctionsFollowTheAgent()
+    {
+        QFETCH(int, kind);
+        QFETCH(bool, noThumbnails);
+        int index = -1;
+        {
+            FolderPhoneAgent agent(m_phone->folder(), kind);
+            FolderAgentFaults faults;
+            faults.noThumbnailSupport = noThumbnails;
+            agent.setFaults(faults);
+            index = agent.GetDeviceIndex();
+            QCOMPARE(DeviceRegistry::agent(index), &agent);
+            QCOMPARE(getFileAgentType(index), kind);
+            QCOMPARE(getMTPThumbnailSupportType(index), noThumbnails ? 0 : 4);
+            QCOMPARE(IsUMSAvailable(index), kind == ConnectionKind::MassStorage);
+            QCOMPARE(GetMemChangeType(index), 0);
+        }
+        QCOMPARE(DeviceRegistry::agent(index), nullptr);
+        QCOMPARE(getFileAgentType(index), 0);
+        QCOMPARE(getFileAgentType(-1), 0);
+        QCOMPARE(getMTPThumbnailSupportType(-1), 0);
+        QVERIFY(!IsConnectedPhone(nullptr));
+    }
+
+    void waitBeforeListing()
+    {
+        QVERIFY(isReadyForListing());
+        setWaitBeforeListing(16, true);
+        setWaitBeforeListing(14, true);
+        QVERIFY(!isReadyForListing());
+        setWaitBeforeListing(16, false);
+        QVERIFY(!isReadyForListing());
+        setWaitBeforeListing(14, false);
+        QVERIFY(isReadyForListing());
+    }
+
+    void thumbnailNoticeOncePerPhone()
+    {
+        TestEnvironment env;
+        MessageBoxRecorder boxes(MsgBoxFlag::Ok | MsgBoxFlag::Checked);
+        FolderPhoneAgent first(m_phone->folder(), ConnectionKind::Mtp);
+        ShowThumbnailNoticePupup(nullptr, 16, first.GetDeviceIndex());
+        ShowThumbnailNoticePupup(nullptr, 16, first.GetDeviceIndex());
+        QCOMPARE(boxes.requests().size(), 1);
+        QVERIFY(!boxes.requests().first().checkBoxText.isEmpty());
+        // The box was answered with "don't show again": the next phone gets none.
+        FolderPhoneAgent second(m_phone->folder(), ConnectionKind::Mtp);
+        ShowThumbnailNoticePupup(nullptr, 16, second.GetDeviceIndex());
+        ShowThumbnailNoticePupup(nullptr, 16, -1);
+        QCOMPARE(boxes.requests().size(), 1);
+    }
+
+    // A callback that waits for the GUI thread while the GUI thread destroys
+    // the agent: the destructor must let the call through.
+    void destroyWhileCallbackWaitsForThisThread()
+    {
+        auto agent = std::make_unique<FolderPhoneAgent>(m_phone->folder(), ConnectionKind::Mtp);
+        QSemaphore entered;
+        int delivered = 0;
+        AgentRecorder::setItemHook([&](const ItemReport& report) {
+            if (report.code != ItemLoadCode::Item)
+                return;
+            if (fileReports().size() == 1)
+                entered.release();
+            QMetaObject::invokeMethod(
+                this, [&delivered] { ++delivered; }, Qt::BlockingQueuedConnection);
+        });
+        agent->SetItemLoadCallback(&AgentRecorder::itemLoad);
+        QCOMPARE(
+            agent->StartItemLoad(QStringLiteral("ROOT")), int(FolderPhoneAgent::ListingStarted));
+        QVERIFY(entered.tryAcquire(1, kWait));
+        agent.reset();
+        // The call in flight got through; the listing stopped after it.
+        QCOMPARE(delivered, 1);
+        QVERIFY(!codes().contains(ItemLoadCode::Finished));
+        AgentRecorder::setItemHook(nullptr);
+    }
+};
+
+QTEST_MAIN(TestFolderPhoneAgent)
+#include "tst_folderphoneagent.moc"
