@@ -11,7 +11,6 @@
 #include "viewer/photoviewercenter.h"
 #include "viewer/photoviewerpixmap.h"
 #include "viewer/photoviwerlist.h"
-#include "viewer/viewerbuttonicons.h"
 
 #include <QDebug>
 #include <QGuiApplication>
@@ -158,39 +157,21 @@ PhotoViewerWidget::~PhotoViewerWidget()
 
 void PhotoViewerWidget::setUpButtons()
 {
-    struct Setup
-    {
-        QPushButton* button;
-        const char* tooltip;
-        ViewerGlyph glyph;
-        QSize iconSize;
-        QColor color;
+    // The host's style sheet draws the buttons by their object names.
+    const std::pair<QPushButton*, const char*> buttons[] = {
+        { m_ui->btn_photo_viewer_close, nullptr },
+        { m_ui->btn_photo_viewer_big_pre, QT_TR_NOOP("Previous photo") },
+        { m_ui->btn_photo_viewer_big_next, QT_TR_NOOP("Next photo") },
+        { m_ui->btn_photo_viewer_rotate_l, QT_TR_NOOP("Rotate left") },
+        { m_ui->btn_photo_viewer_rotate_r, QT_TR_NOOP("Rotate right") },
+        { m_ui->btn_photo_viewer_small_pre, QT_TR_NOOP("Previous page") },
+        { m_ui->btn_photo_viewer_small_next, QT_TR_NOOP("Next page") },
     };
-    const QColor dark(96, 96, 96);
-    const QColor light(200, 200, 200);
-    const Setup setups[] = {
-        { m_ui->btn_photo_viewer_close, nullptr, ViewerGlyph::Close, QSize(9, 8), dark },
-        { m_ui->btn_photo_viewer_big_pre, QT_TR_NOOP("Previous photo"), ViewerGlyph::Previous,
-            QSize(40, 40), dark },
-        { m_ui->btn_photo_viewer_big_next, QT_TR_NOOP("Next photo"), ViewerGlyph::Next,
-            QSize(40, 40), dark },
-        { m_ui->btn_photo_viewer_rotate_l, QT_TR_NOOP("Rotate left"), ViewerGlyph::RotateLeft,
-            QSize(30, 30), dark },
-        { m_ui->btn_photo_viewer_rotate_r, QT_TR_NOOP("Rotate right"), ViewerGlyph::RotateRight,
-            QSize(30, 30), dark },
-        { m_ui->btn_photo_viewer_small_pre, QT_TR_NOOP("Previous page"), ViewerGlyph::PreviousPage,
-            QSize(28, 28), light },
-        { m_ui->btn_photo_viewer_small_next, QT_TR_NOOP("Next page"), ViewerGlyph::NextPage,
-            QSize(28, 28), light },
-    };
-    for (const Setup& setup : setups) {
-        setup.button->setText(QString());
-        setup.button->setFocusPolicy(Qt::NoFocus);
-        setup.button->setFlat(true);
-        setup.button->setIcon(ViewerButtonIcon(setup.glyph, setup.iconSize, setup.color));
-        setup.button->setIconSize(setup.iconSize);
-        if (setup.tooltip)
-            setup.button->setToolTip(GetQString(tr(setup.tooltip)));
+    for (const auto& [button, tooltip] : buttons) {
+        button->setText(QString());
+        button->setFocusPolicy(Qt::NoFocus);
+        if (tooltip)
+            button->setToolTip(GetQString(tr(tooltip)));
     }
     m_ui->btn_photo_viewer_small_pre->setMaximumSize(32, 32);
     m_ui->btn_photo_viewer_small_next->setMaximumSize(32, 32);
