@@ -199,6 +199,9 @@ private slots:
         QTest::newRow("ltr next page") << false << "btn_photo_viewer_small_next" << 13;
         QTest::newRow("rtl previous photo") << true << "btn_photo_viewer_big_pre" << 13;
         QTest::newRow("rtl next photo") << true << "btn_photo_viewer_big_next" << 11;
+        // Mirrored, the cell at the strip's left edge ends the page (rows 11 to 16 shown).
+        QTest::newRow("rtl previous page") << true << "btn_photo_viewer_small_pre" << 21;
+        QTest::newRow("rtl next page") << true << "btn_photo_viewer_small_next" << 11;
     }
 
     void buttonMeanings()
