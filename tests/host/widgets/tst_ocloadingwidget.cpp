@@ -1,0 +1,131 @@
+#include "host/widgets/ocloadingwidget.h"
+#include "support/testenvironment.h"
+
+#include <QPushButton>
+#include <QtTest>
+
+class TestOCLoadingWidget : public QObject
+{
+    Q_OBJECT
+
+private:
+    static QImage render(QWidget& widget)
+    {
+        QImage image(widget.size(), QImage::Format_ARGB32);
+        image.fill(Qt::white);
+        widget.render(&image);
+        return image;
+    }
+
+private slots:
+    void showAndHide_data()
+    {
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<bool>("covers");
+        QTest::newRow("full cover") << 0 << true;
+        QTest::newRow("small") << 3 << false;
+        QTest::newRow("unknown mode covers") << 7 << true;
+    }
+
+    void showAndHide()
+    {
+        QFETCH(int, mode);
+        QFETCH(bool, covers);
+        TestEnvironment env;
+        QWidget page;
+        page.resize(300, 200);
+        page.show();
+        OCLoadingWidget loading(&page, mode);
+        QVERIFY(!loading.isVisible());
+        QVERIFY(!loading.IsLoading());
+
+        loading.ShowLoadingWidget();
+        QVERIFY(loading.isVisible());
+        QVERIFY(loading.IsLoading());
+        QCOMPARE(loading.geometry().center(), page.rect().center());
+        QCOMPARE(loading.geometry() == page.rect(), covers);
+        QVERIFY(page.rect().contains(loading.geometry()));
+
+        // The overlay follows its page while shown.
+        page.resize(500, 400);
+        QCOMPARE(loading.geometry().center(), page.rect().center());
+        QCOMPARE(loading.geometry() == page.rect(), covers);
+
+        loading.HideLoadingWidget();
+        QVERIFY(!loading.isVisible());
+        QVERIFY(!loading.IsLoading());
+    }
+
+    // Only the cover keeps clicks away from the page under it.
+    void coverTakesTheMouse_data()
+    {
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<bool>("buttonReachable");
+        QTest::newRow("full cover") << 0 << false;
+        QTest::newRow("small") << 3 << true;
+    }
+
+    void coverTakesTheMouse()
+    {
+        QFETCH(int, mode);
+        QFETCH(bool, buttonReachable);
+        QWidget page;
+        page.resize(200, 200);
+        auto* button = new QPushButton(&page);
+        button->setGeometry(80, 80, 40, 40);
+        OCLoadingWidget loading(&page, mode);
+        page.show();
+        loading.ShowLoadingWidget();
+        QCOMPARE(page.childAt(100, 100) == button, buttonReachable);
+        loading.HideLoadingWidget();
+        QCOMPARE(page.childAt(100, 100), button);
+    }
+
+    void fullCoverDimsThePage()
+    {
+        QWidget page;
+        page.resize(200, 120);
+        OCLoadingWidget loading(&page, 0);
+        page.show();
+        const QColor plain = render(page).pixelColor(2, 2);
+        loading.ShowLoadingWidget();
+        const QColor dimmed = render(page).pixelColor(2, 2);
+        QVERIFY2(dimmed.lightness() < plain.lightness() - 20, qPrintable(dimmed.name()));
+        loading.HideLoadingWidget();
+        QCOMPARE(render(page).pixelColor(2, 2), plain);
+    }
+
+    // Each step draws a different picture and the steps come round again.
+    void spinnerTurns()
+    {
+        QWidget page;
+        page.resize(120, 120);
+        OCLoadingWidget loading(&page, 0);
+        page.show();
+        loading.ShowLoadingWidget();
+        QCOMPARE(loading.frame(), 0);
+        const QImage first = render(loading);
+        loading.advance();
+        QCOMPARE(loading.frame(), 1);
+        QVERIFY(render(loading) != first);
+        for (int i = 1; i < OCLoadingWidget::frameCount(); ++i)
+            loading.advance();
+        QCOMPARE(loading.frame(), 0);
+        QCOMPARE(render(loading), first);
+    }
+
+    void tinyParentDoesNotBreakPainting()
+    {
+        QWidget page;
+        page.resize(3, 2);
+        OCLoadingWidget loading(&page, 3);
+        page.show();
+        loading.ShowLoadingWidget();
+        QVERIFY(loading.width() <= 3);
+        render(loading);
+        loading.HideLoadingWidget();
+    }
+};
+
+QTEST_MAIN(TestOCLoadingWidget)
+#include "tst_ocloadingwidget.moc"

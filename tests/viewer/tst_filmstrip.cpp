@@ -1,0 +1,386 @@
+#include "host/services/ocsharedvalue.h"
+#include "model/photoroles.h"
+#include "support/testenvironment.h"
+#include "viewer/fitsize.h"
+#include "viewer/photoviewerdelegate.h"
+#include "viewer/photoviewerwidget.h"
+#include "viewer/photoviwerlist.h"
+#include "viewertestmodel.h"
+
+#include <QPainter>
+#include <QtTest>
+
+namespace {
+
+// Bounding box of the pixels of one colour.
+QRect areaOf(const QImage& image, const QColor& color)
+{
+    QRect area;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            if (image.pixelColor(x, y) == color)
+                area |= QRect(x, y, 1, 1);
+        }
+    }
+    return area;
+}
+
+QPixmap solid(const QSize& size, const QColor& color)
+{
+    QPixmap pixmap(size);
+    pixmap.fill(color);
+    return pixmap;
+}
+
+} // namespace
+
+class TestFilmStrip : public QObject
+{
+    Q_OBJECT
+
+private:
+    // The viewer sized so that its strip shows exactly five whole cells.
+    struct Fixture
+    {
+        TestEnvironment env;
+        ViewerTestModel model;
+        PhotoViewerWidget viewer;
+        PhotoViwerList* strip = nullptr;
+
+        explicit Fixture(int rows)
+        {
+            model.addRows(rows);
+            viewer.SetModel(&model);
+            viewer.resize(708, 500);
+            viewer.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&viewer));
+            strip = viewer.FilmStrip();
+        }
+        int current() const { return strip->currentIndex().row(); }
+        int top() const { return strip->indexAt(QPoint(0, 0)).row(); }
+    };
+
+private slots:
+    void fitSize_data()
+    {
+        QTest::addColumn<QSize>("size");
+        QTest::addColumn<QSize>("box");
+        QTest::addColumn<bool>("enlarge");
+        QTest::addColumn<QSize>("expected");
+        QTest::newRow("smaller kept") << QSize(50, 40) << QSize(100, 100) << false << QSize(50, 40);
+        QTest::newRow("exact fit kept")
+            << QSize(100, 80) << QSize(100, 80) << false << QSize(100, 80);
+        QTest::newRow("landscape shrunk")
+            << QSize(200, 100) << QSize(100, 100) << false << QSize(100, 50);
+        QTest::newRow("portrait shrunk")
+            << QSize(100, 300) << QSize(100, 100) << false << QSize(33, 100);
+        QTest::newRow("landscape limited by height")
+            << QSize(300, 200) << QSize(100, 50) << false << QSize(75, 50);
+        QTest::newRow("portrait limited by width")
+            << QSize(200, 400) << QSize(60, 200) << false << QSize(60, 120);
+        QTest::newRow("square into wide box")
+            << QSize(500, 500) << QSize(100, 80) << false << QSize(80, 80);
+        QTest::newRow("one side too large")
+            << QSize(120, 50) << QSize(100, 100) << false << QSize(100, 41);
+        QTest::newRow("enlarge landscape")
+            << QSize(40, 30) << QSize(400, 400) << true << QSize(400, 300);
+        QTest::newRow("enlarge portrait")
+            << QSize(30, 40) << QSize(400, 400) << true << QSize(300, 400);
+        QTest::newRow("thin strip truncates")
+            << QSize(1000, 3) << QSize(100, 100) << false << QSize(100, 0);
+        QTest::newRow("zero width") << QSize(0, 500) << QSize(100, 100) << false << QSize(0, 100);
+        QTest::newRow("zero height") << QSize(500, 0) << QSize(100, 100) << false << QSize(100, 0);
+        QTest::newRow("zero size enlarged")
+            << QSize(0, 0) << QSize(100, 100) << true << QSize(0, 0);
+        QTest::newRow("zero box") << QSize(50, 40) << QSize(0, 0) << false << QSize(0, 0);
+        QTest::newRow("negative box") << QSize(50, 40) << QSize(-10, -10) << false << QSize(0, 0);
+    }
+
+    void fitSize()
+    {
+        QFETCH(QSize, size);
+        QFETCH(QSize, box);
+        QFETCH(bool, enlarge);
+        QFETCH(QSize, expected);
+        int w = size.width();
+        int h = size.height();
+        FitSize(w, h, box.width(), box.height(), enlarge);
+        QCOMPARE(QSize(w, h), expected);
+    }
+
+    void drawPixmapCentered_data()
+    {
+        QTest::addColumn<QSize>("pixmapSize");
+        QTest::addColumn<QRect>("drawn");
+        // Box (10, 20, 100 x 60).
+        QTest::newRow("smaller at own size") << QSize(20, 10) << QRect(50, 45, 20, 10);
+        QTest::newRow("wider shrunk") << QSize(400, 100) << QRect(10, 37, 100, 25);
+        QTest::newRow("taller shrunk") << QSize(50, 300) << QRect(55, 20, 10, 60);
+        QTest::newRow("null draws nothing") << QSize() << QRect();
+    }
+
+    void drawPixmapCentered()
+    {
+        QFETCH(QSize, pixmapSize);
+        QFETCH(QRect, drawn);
+        QImage canvas(200, 120, QImage::Format_RGB32);
+        canvas.fill(Qt::white);
+        QPainter painter(&canvas);
+        DrawPixmapCentered(pixmapSize.isValid() ? solid(pixmapSize, Qt::red) : QPixmap(), &painter,
+            QRect(10, 20, 100, 60));
+        painter.end();
+        QCOMPARE(areaOf(canvas, Qt::red), drawn);
+    }
+
+    void countPerPage_data()
+    {
+        QTest::addColumn<int>("rows");
+        QTest::addColumn<QSize>("cell");
+        QTest::addColumn<int>("expected");
+        QTest::newRow("five cells") << 20 << QSize(116, 74) << 5;
+        QTest::newRow("zero size hint") << 20 << QSize(0, 0) << 0;
+        QTest::newRow("no size hint") << 20 << QSize() << 0;
+        QTest::newRow("empty model") << 0 << QSize(116, 74) << 0;
+    }
+
+    void countPerPage()
+    {
+        QFETCH(int, rows);
+        QFETCH(QSize, cell);
+        QFETCH(int, expected);
+        Fixture f(0);
+        f.model.setCellSize(cell);
+        f.model.addRows(rows);
+        QCOMPARE(f.strip->CountPerPage(), expected);
+        QCOMPARE(f.viewer.CountPerPage(), expected);
+    }
+
+    // Moves at both ends and across pages; the strip shows five cells.
+    void moves_data()
+    {
+        QTest::addColumn<int>("rows");
+        QTest::addColumn<int>("startRow");
+        QTest::addColumn<QString>("move");
+        QTest::addColumn<int>("expectedCurrent");
+        QTest::addColumn<int>("expectedTop");
+        QTest::addColumn<int>("announced");
+        QTest::newRow("next inside page") << 20 << 1 << "next" << 2 << 0 << 1;
+        QTest::newRow("next at last photo") << 20 << 19 << "next" << 19 << 15 << 0;
+        QTest::newRow("next off the page") << 20 << 4 << "next" << 5 << 5 << 1;
+        QTest::newRow("prev inside page") << 20 << 3 << "prev" << 2 << 0 << 1;
+        QTest::newRow("prev at first photo") << 20 << 0 << "prev" << 0 << 0 << 0;
+        QTest::newRow("prev off the page") << 20 << 0 << "nextPage,prev" << 4 << 0 << 1;
+        QTest::newRow("next page") << 20 << 0 << "nextPage" << 5 << 5 << 1;
+        QTest::newRow("next page at end") << 20 << 19 << "nextPage" << 19 << 15 << 0;
+        QTest::newRow("prev page") << 20 << 12 << "prevPage" << 3 << 3 << 1;
+        QTest::newRow("prev page at start") << 20 << 2 << "prevPage" << 0 << 0 << 1;
+        QTest::newRow("one photo next") << 1 << 0 << "next" << 0 << 0 << 0;
+        QTest::newRow("one photo prev page") << 1 << 0 << "prevPage" << 0 << 0 << 0;
+    }
+
+    void moves()
+    {
+        QFETCH(int, rows);
+        QFETCH(int, startRow);
+        QFETCH(QString, move);
+        QFETCH(int, expectedCurrent);
+        QFETCH(int, expectedTop);
+        QFETCH(int, announced);
+        Fixture f(rows);
+        QCOMPARE(f.strip->CountPerPage(), 5);
+        f.strip->start(f.model.index(startRow, 0));
+        QCOMPARE(f.current(), startRow);
+
+        const QStringList moves = move.split(',');
+        for (int i = 0; i < moves.size() - 1; ++i)
+            QMetaObject::invokeMethod(f.strip, moves[i].toLatin1().constData());
+        QSignalSpy selected(f.strip, &PhotoViwerList::selectChanged);
+        QMetaObject::invokeMethod(f.strip, moves.last().toLatin1().constData());
+        QCOMPARE(f.current(), expectedCurrent);
+        QCOMPARE(f.top(), expectedTop);
+        QCOMPARE(selected.count(), announced);
+        if (announced > 0)
+            QCOMPARE(selected.last().at(0).toModelIndex().row(), expectedCurrent);
+        QCOMPARE(f.model.row(expectedCurrent).isNew, false);
+    }
+
+    void startOnCurrentStillAnnounces()
+    {
+        Fixture f(10);
+        QSignalSpy selected(f.strip, &PhotoViwerList::selectChanged);
+        f.strip->start(f.model.index(3, 0));
+        QCOMPARE(selected.count(), 1);
+        f.strip->start(f.model.index(3, 0));
+        QCOMPARE(selected.count(), 2);
+        QCOMPARE(selected.last().at(0).toModelIndex().row(), 3);
+    }
+
+    // After end() the strip no longer announces current changes.
+    void endStopsAnnouncing()
+    {
+        Fixture f(10);
+        f.strip->start(f.model.index(0, 0));
+        f.strip->end();
+        QSignalSpy selected(f.strip, &PhotoViwerList::selectChanged);
+        f.strip->setCurrentIndex(f.model.index(2, 0));
+        QCOMPARE(selected.count(), 0);
+        QCOMPARE(f.model.row(2).isNew, true);
+    }
+
+    void arrowKeys_data()
+    {
+        QTest::addColumn<bool>("downloading");
+        QTest::addColumn<int>("key");
+        QTest::addColumn<int>("expected");
+        QTest::newRow("right") << false << int(Qt::Key_Right) << 4;
+        QTest::newRow("left") << false << int(Qt::Key_Left) << 2;
+        QTest::newRow("down does nothing") << false << int(Qt::Key_Down) << 3;
+        QTest::newRow("right while downloading") << true << int(Qt::Key_Right) << 3;
+        QTest::newRow("left while downloading") << true << int(Qt::Key_Left) << 3;
+    }
+
+    void arrowKeys()
+    {
+        QFETCH(bool, downloading);
+        QFETCH(int, key);
+        QFETCH(int, expected);
+        Fixture f(10);
+        f.strip->start(f.model.index(3, 0));
+        f.strip->SetDownloading(downloading);
+        QTest::keyClick(f.strip, Qt::Key(key));
+        QCOMPARE(f.current(), expected);
+    }
+
+    // A double click never opens a cell, downloading or not.
+    void doubleClickDoesNothing_data()
+    {
+        QTest::addColumn<bool>("downloading");
+        QTest::newRow("idle") << false;
+        QTest::newRow("downloading") << true;
+    }
+
+    void doubleClickDoesNothing()
+    {
+        QFETCH(bool, downloading);
+        Fixture f(10);
+        f.strip->start(f.model.index(0, 0));
+        f.strip->SetDownloading(downloading);
+        QSignalSpy doubleClicked(f.strip, &QAbstractItemView::doubleClicked);
+        QSignalSpy activated(f.strip, &QAbstractItemView::activated);
+        QSignalSpy selected(f.strip, &PhotoViwerList::selectChanged);
+        const QPoint at = f.strip->visualRect(f.model.index(2, 0)).center();
+        QMouseEvent event(
+            QEvent::MouseButtonDblClick, at, Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(f.strip->viewport(), &event);
+        QCOMPARE(doubleClicked.count(), 0);
+        QCOMPARE(activated.count(), 0);
+        QCOMPARE(selected.count(), 0);
+        QCOMPARE(f.current(), 0);
+    }
+
+    void pageButtons_data()
+    {
+        QTest::addColumn<int>("rows");
+        QTest::addColumn<int>("startRow");
+        QTest::addColumn<bool>("firstVisible");
+        QTest::addColumn<bool>("lastVisible");
+        QTest::newRow("all fit") << 4 << 0 << true << true;
+        QTest::newRow("many at start") << 20 << 0 << true << false;
+        QTest::newRow("many at end") << 20 << 19 << false << true;
+        QTest::newRow("many in middle") << 20 << 10 << false << false;
+    }
+
+    void pageButtons()
+    {
+        QFETCH(int, rows);
+        QFETCH(int, startRow);
+        QFETCH(bool, firstVisible);
+        QFETCH(bool, lastVisible);
+        Fixture f(rows);
+        f.strip->start(f.model.index(startRow, 0));
+        QSignalSpy state(f.strip, &PhotoViwerList::buttonState);
+        f.strip->buttonChange(0);
+        QCOMPARE(state.count(), 1);
+        QCOMPARE(state.last().at(0).toBool(), firstVisible);
+        QCOMPARE(state.last().at(1).toBool(), lastVisible);
+    }
+
+    void emptyModelDisablesBothPageButtons()
+    {
+        Fixture f(0);
+        QSignalSpy state(f.strip, &PhotoViwerList::buttonState);
+        f.strip->buttonChange(0);
+        QCOMPARE(state.count(), 1);
+        QCOMPARE(state.last(), QVariantList({ true, true }));
+        // Moves on an empty strip only report the buttons.
+        f.strip->next();
+        f.strip->prevPage();
+        QVERIFY(!f.strip->currentIndex().isValid());
+    }
+
+    void partialLoadingAsksForThumbnails_data()
+    {
+        QTest::addColumn<bool>("partial");
+        QTest::newRow("partial loading") << true;
+        QTest::newRow("normal") << false;
+    }
+
+    void partialLoadingAsksForThumbnails()
+    {
+        QFETCH(bool, partial);
+        Fixture f(3);
+        g_SharedValue.SetPartialLoading(partial);
+        QSignalSpy asked(f.strip, &PhotoViwerList::on_signal_start_thumbLoad);
+        f.strip->viewport()->repaint();
+        QCOMPARE(asked.count() > 0, partial);
+    }
+
+    // The delegate's cell: thumbnail fitted into the frame, pink when current.
+    void delegatePaint_data()
+    {
+        QTest::addColumn<QSize>("thumbnail");
+        QTest::addColumn<bool>("selected");
+        QTest::addColumn<bool>("exists");
+        QTest::addColumn<QRect>("drawn");
+        // Cell 116 x 74: frame (4, 0, 107 x 73), inside from (5, 1), 106 x 72.
+        QTest::newRow("small thumbnail centred")
+            << QSize(40, 20) << false << true << QRect(38, 27, 40, 20);
+        QTest::newRow("large thumbnail shrunk")
+            << QSize(300, 300) << false << true << QRect(22, 1, 72, 72);
+        QTest::newRow("missing file keeps thumbnail")
+            << QSize(40, 20) << false << false << QRect(38, 27, 40, 20);
+        QTest::newRow("selected") << QSize(40, 20) << true << true << QRect(38, 27, 40, 20);
+    }
+
+    void delegatePaint()
+    {
+        QFETCH(QSize, thumbnail);
+        QFETCH(bool, selected);
+        QFETCH(bool, exists);
+        QFETCH(QRect, drawn);
+        ViewerTestModel model;
+        model.addRows(1);
+        model.row(0).thumbnail = solid(thumbnail, Qt::green);
+        model.row(0).exists = exists;
+        PhotoViewerDelegate delegate;
+        QStyleOptionViewItem option;
+        option.rect = QRect(0, 0, 116, 74);
+        option.state = selected ? QStyle::State_Selected : QStyle::State_None;
+        QImage canvas(116, 74, QImage::Format_RGB32);
+        canvas.fill(Qt::white);
+        QPainter painter(&canvas);
+        delegate.paint(&painter, option, model.index(0, 0));
+        painter.end();
+
+        QCOMPARE(areaOf(canvas, Qt::green), drawn);
+        QCOMPARE(canvas.pixelColor(0, 30), QColor(49, 49, 49));
+        QCOMPARE(canvas.pixelColor(115, 30), QColor(49, 49, 49));
+        const QColor pink(229, 36, 112);
+        const QColor edge(73, 73, 73);
+        QCOMPARE(canvas.pixelColor(5, 30) == pink, selected);
+        QCOMPARE(canvas.pixelColor(4, 30) == edge, !selected);
+    }
+};
+
+QTEST_MAIN(TestFilmStrip)
+#include "tst_filmstrip.moc"

@@ -1,0 +1,550 @@
+#include "host/device/samplephonegenerator.h"
+#include "host/services/fileutils.h"
+#include "host/services/mediaextensions.h"
+#include "host/services/ocsharedvalue.h"
+#include "host/widgets/ocloadingwidget.h"
+#include "model/cphotodataitem.h"
+#include "model/photoitemviewmodel.h"
+#include "model/photoroles.h"
+#include "support/testenvironment.h"
+#include "testimages.h"
+#include "viewer/photoviewercenter.h"
+#include "viewer/photoviewerwidget.h"
+#include "viewer/photoviwerlist.h"
+#include "viewertestmodel.h"
+
+#include <QAbstractItemModelTester>
+#include <QBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QSortFilterProxyModel>
+#include <QtTest>
+
+#include <memory>
+
+namespace {
+
+QPushButton* button(QWidget& viewer, const char* name)
+{
+    return viewer.findChild<QPushButton*>(QString::fromLatin1(name));
+}
+
+QBoxLayout* layout(QWidget& viewer, const char* name)
+{
+    return viewer.findChild<QBoxLayout*>(QString::fromLatin1(name));
+}
+
+// Width at which the film strip shows `cells` whole thumbnails.
+int viewerWidthFor(int cells)
+{
+    return 108 + 116 * cells + 20;
+}
+
+} // namespace
+
+// The real photo model behind the host's kind of sort proxy, with photo files
+// in a temporary folder.
+struct RealModel
+{
+    TestEnvironment env;
+    PhotoItemViewModel model { nullptr, nullptr };
+    QSortFilterProxyModel proxy;
+    std::vector<std::unique_ptr<CPhotoDataItem>> items;
+    QAbstractItemModelTester modelTester { &model };
+    QAbstractItemModelTester proxyTester { &proxy };
+
+    RealModel()
+    {
+        model.setViewerOpen(true);
+        proxy.setSourceModel(&model);
+    }
+
+    CPhotoDataItem* add(const QString& name, const QSize& size, int rotation = 0)
+    {
+        const QString file = env.path(name);
+        if (!QFile::exists(file))
+            TestImages::writeSolid(file, size, Qt::darkCyan);
+        return addFile(file, rotation);
+    }
+
+    CPhotoDataItem* addFile(const QString& file, int rotation = 0)
+    {
+        items.push_back(std::make_unique<CPhotoDataItem>(file));
+        CPhotoDataItem* item = items.back().get();
+        item->setDirection(rotation, true);
+        item->isNew = true;
+        model.AddItem(item);
+        return item;
+    }
+};
+
+class TestPhotoViewerWidget : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init() { g_SharedValue.reset(); }
+
+    // The form's placeholders are replaced by the viewer's own widgets.
+    void formPlaceholdersReplaced()
+    {
+        TestEnvironment env;
+        PhotoViewerWidget viewer;
+        QCOMPARE(viewer.size(), QSize(776, 712));
+        QVERIFY(!viewer.findChild<QLabel*>(QStringLiteral("label_2")));
+        QCOMPARE(viewer.findChild<QListView*>(QStringLiteral("listView")), viewer.FilmStrip());
+        QCOMPARE(layout(viewer, "verticalLayout_4")->indexOf(viewer.FilmStrip()), 1);
+        QCOMPARE(layout(viewer, "horizontalLayout_5")->indexOf(viewer.Center()), 0);
+        QVERIFY(!viewer.LoadingWidget()->isVisible());
+        QCOMPARE(viewer.LoadingWidget()->mode(), 0);
+    }
+
+    void buttons_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("tooltip");
+        QTest::addColumn<QSize>("maximum");
+        QTest::newRow("close") << "btn_photo_viewer_close"
+                               << "" << QSize(9, 8);
+        QTest::newRow("previous photo") << "btn_photo_viewer_big_pre"
+                                        << "Previous photo" << QSize(44, 44);
+        QTest::newRow("next photo") << "btn_photo_viewer_big_next"
+                                    << "Next photo" << QSize(44, 44);
+        QTest::newRow("rotate left") << "btn_photo_viewer_rotate_l"
+                                     << "Rotate left" << QSize(34, 34);
+        QTest::newRow("rotate right") << "btn_photo_viewer_rotate_r"
+                                      << "Rotate right" << QSize(34, 34);
+        QTest::newRow("previous page") << "btn_photo_viewer_small_pre"
+                                       << "Previous page" << QSize(32, 32);
+        QTest::newRow("next page") << "btn_photo_viewer_small_next"
+                                   << "Next page" << QSize(32, 32);
+    }
+
+    void buttons()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, tooltip);
+        QFETCH(QSize, maximum);
+        TestEnvironment env;
+        PhotoViewerWidget viewer;
+        auto* b = viewer.findChild<QPushButton*>(name);
+        QVERIFY(b);
+        QVERIFY(b->text().isEmpty());
+        QCOMPARE(b->focusPolicy(), Qt::NoFocus);
+        QCOMPARE(b->toolTip(), tooltip);
+        QCOMPARE(b->maximumSize(), maximum);
+        // The rotate buttons live on the centre image and start hidden.
+        if (name.contains("rotate")) {
+            QCOMPARE(b->parentWidget(), viewer.Center());
+            QVERIFY(b->isHidden());
+        }
+    }
+
+    void rotateSizeCheck_data()
+    {
+        QTest::addColumn<qint64>("size");
+        QTest::addColumn<bool>("clockwise");
+        QTest::addColumn<bool>("allowed");
+        QTest::newRow("100 MB clockwise") << qint64(104857600) << true << true;
+        QTest::newRow("100 MB counter-clockwise") << qint64(104857600) << false << true;
+        QTest::newRow("one byte more clockwise") << qint64(104857601) << true << false;
+        QTest::newRow("one byte more counter-clockwise") << qint64(104857601) << false << false;
+        QTest::newRow("small") << qint64(2048) << true << true;
+    }
+
+    void rotateSizeCheck()
+    {
+        QFETCH(qint64, size);
+        QFETCH(bool, clockwise);
+        QFETCH(bool, allowed);
+        TestEnvironment env;
+        MessageBoxRecorder boxes;
+        ViewerTestModel model;
+        model.addRows(3);
+        model.row(1).size = size;
+        PhotoViewerWidget viewer;
+        viewer.SetModel(&model);
+        viewer.show();
+        viewer.FilmStrip()->start(model.index(1, 0));
+        QSignalSpy rotate(&viewer, &PhotoViewerWidget::rotateImage);
+
+        QTest::mouseClick(
+            button(viewer, clockwise ? "btn_photo_viewer_rotate_r" : "btn_photo_viewer_rotate_l"),
+            Qt::LeftButton);
+        if (allowed) {
+            QCOMPARE(rotate.count(), 1);
+            QCOMPARE(rotate.last().at(0).toModelIndex().row(), 1);
+            QCOMPARE(rotate.last().at(1).toInt(), clockwise ? 90 : -90);
+            QVERIFY(boxes.requests().isEmpty());
+        } else {
+            QCOMPARE(rotate.count(), 0);
+            QCOMPARE(boxes.requests().size(), 1);
+            QCOMPARE(boxes.requests().first().title, QStringLiteral("Notice"));
+            QCOMPARE(boxes.requests().first().text,
+                QStringLiteral("The more than 100 MB photo files do not support rotation."));
+            QCOMPARE(boxes.requests().first().buttons, quint32(0x400));
+        }
+    }
+
+    // Right-to-left layout swaps the places and meanings of the buttons.
+    void buttonMeanings_data()
+    {
+        QTest::addColumn<bool>("rtl");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<int>("expected");
+        // 30 photos, 5 per page, the strip at row 12 (rows 8 to 12 visible).
+        QTest::newRow("ltr previous photo") << false << "btn_photo_viewer_big_pre" << 11;
+        QTest::newRow("ltr next photo") << false << "btn_photo_viewer_big_next" << 13;
+        QTest::newRow("ltr previous page") << false << "btn_photo_viewer_small_pre" << 3;
+        QTest::newRow("ltr next page") << false << "btn_photo_viewer_small_next" << 13;
+        QTest::newRow("rtl previous photo") << true << "btn_photo_viewer_big_pre" << 13;
+        QTest::newRow("rtl next photo") << true << "btn_photo_viewer_big_next" << 11;
+        // Mirrored, the cell at the strip's left edge ends the page (rows 11 to 16 shown).
+        QTest::newRow("rtl previous page") << true << "btn_photo_viewer_small_pre" << 21;
+        QTest::newRow("rtl next page") << true << "btn_photo_viewer_small_next" << 11;
+    }
+
+    void buttonMeanings()
+    {
+        QFETCH(bool, rtl);
+        QFETCH(QString, name);
+        QFETCH(int, expected);
+        TestEnvironment env;
+        g_SharedValue.SetRTL(rtl);
+        ViewerTestModel model;
+        model.addRows(30);
+        PhotoViewerWidget viewer;
+        viewer.setLayoutDirection(rtl ? Qt::RightToLeft : Qt::LeftToRight);
+        viewer.SetModel(&model);
+        viewer.resize(viewerWidthFor(5), 500);
+        viewer.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&viewer));
+        QCOMPARE(viewer.CountPerPage(), 5);
+        viewer.reSetCurrentIndex(model.index(12, 0));
+        auto* b = viewer.findChild<QPushButton*>(name);
+        QVERIFY(b->isEnabled());
+        b->click();
+        QCOMPARE(viewer.FilmStrip()->currentIndex().row(), expected);
+    }
+
+    void rightToLeftPlaces_data()
+    {
+        QTest::addColumn<bool>("rtl");
+        QTest::newRow("left to right") << false;
+        QTest::newRow("right to left") << true;
+    }
+
+    void rightToLeftPlaces()
+    {
+        QFETCH(bool, rtl);
+        TestEnvironment env;
+        g_SharedValue.SetRTL(rtl);
+        PhotoViewerWidget viewer;
+        QPushButton* bigPre = button(viewer, "btn_photo_viewer_big_pre");
+        QPushButton* bigNext = button(viewer, "btn_photo_viewer_big_next");
+        QPushButton* smallPre = button(viewer, "btn_photo_viewer_small_pre");
+        QPushButton* smallNext = button(viewer, "btn_photo_viewer_small_next");
+        QCOMPARE(layout(viewer, "horizontalLayout_7")->indexOf(rtl ? bigNext : bigPre), 1);
+        QCOMPARE(layout(viewer, "horizontalLayout_3")->indexOf(rtl ? bigPre : bigNext), 0);
+        QCOMPARE(layout(viewer, "horizontalLayout_2")->indexOf(rtl ? smallNext : smallPre), 1);
+        QCOMPARE(layout(viewer, "horizontalLayout_2")->indexOf(rtl ? smallPre : smallNext), 5);
+    }
+
+    void photoAndPageButtonStates_data()
+    {
+        QTest::addColumn<bool>("rtl");
+        QTest::addColumn<int>("rows");
+        QTest::addColumn<int>("row");
+        QTest::addColumn<QList<bool>>("enabled"); // big pre, big next, small pre, small next
+        QTest::newRow("one photo") << false << 1 << 0 << QList<bool> { false, false, false, false };
+        QTest::newRow("all on one page")
+            << false << 4 << 1 << QList<bool> { true, true, false, false };
+        QTest::newRow("first of many")
+            << false << 20 << 0 << QList<bool> { false, true, false, true };
+        QTest::newRow("last of many")
+            << false << 20 << 19 << QList<bool> { true, false, true, false };
+        QTest::newRow("rtl first of many")
+            << true << 20 << 0 << QList<bool> { true, false, true, false };
+        QTest::newRow("rtl last of many")
+            << true << 20 << 19 << QList<bool> { false, true, false, true };
+    }
+
+    void photoAndPageButtonStates()
+    {
+        QFETCH(bool, rtl);
+        QFETCH(int, rows);
+        QFETCH(int, row);
+        QFETCH(QList<bool>, enabled);
+        TestEnvironment env;
+        g_SharedValue.SetRTL(rtl);
+        ViewerTestModel model;
+        model.addRows(rows);
+        PhotoViewerWidget viewer;
+        viewer.SetModel(&model);
+        viewer.resize(viewerWidthFor(5), 500);
+        viewer.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&viewer));
+        viewer.reSetCurrentIndex(model.index(row, 0));
+        const QList<bool> actual { button(viewer, "btn_photo_viewer_big_pre")->isEnabled(),
+            button(viewer, "btn_photo_viewer_big_next")->isEnabled(),
+            button(viewer, "btn_photo_viewer_small_pre")->isEnabled(),
+            button(viewer, "btn_photo_viewer_small_next")->isEnabled() };
+        QCOMPARE(actual, enabled);
+    }
+
+    // Opening a photo: the strip announces it, it counts as seen, and the
+    // centre shows it turned by the item's rotation.
+    void openPhoto()
+    {
+        RealModel m;
+        m.add("a.png", QSize(120, 80));
+        CPhotoDataItem* b = m.add("b.png", QSize(120, 80), 90);
+        PhotoViewerWidget viewer;
+        viewer.SetModel(&m.proxy);
+        viewer.resize(776, 600);
+        viewer.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&viewer));
+        QSignalSpy load(&viewer, qOverload<const QModelIndex&>(&PhotoViewerWidget::loadFile));
+
+        viewer.reSetCurrentIndex(m.proxy.index(1, 0));
+        QCOMPARE(load.count(), 1);
+        QCOMPARE(load.last().at(0).toModelIndex().data(PhotoRole::PathRole).toString(), b->path);
+        QCOMPARE(b->isNew, false);
+        QCOMPARE(viewer.Center()->ImageSize(), QSize(80, 120));
+        QCOMPARE(viewer.title(), QStringLiteral("b.png"));
+
+        // The screen turns the shown picture once a rotation passed its checks.
+        viewer.RotateView(b->path, -90);
+        QCOMPARE(viewer.Center()->ImageSize(), QSize(120, 80));
+        viewer.RotateView(b->path, 45);
+        QCOMPARE(viewer.Center()->ImageSize(), QSize(120, 80));
+    }
+
+    void currentWithoutPhotoItemLoadsNothing()
+    {
+        TestEnvironment env;
+        const QString file = env.path("x.png");
+        QVERIFY(TestImages::writeSolid(file, QSize(50, 40), Qt::red));
+        ViewerTestModel model;
+        model.addRows(2);
+        model.row(0).path = file; // no item behind the row
+        PhotoViewerWidget viewer;
+        viewer.SetModel(&model);
+        viewer.show();
+        viewer.reSetCurrentIndex(model.index(0, 0));
+        QVERIFY(viewer.Center()->ImageSize().isEmpty());
+    }
+
+    void noSelectionClearsTheCentre()
+    {
+        RealModel m;
+        m.add("a.png", QSize(60, 40));
+        PhotoViewerWidget viewer;
+        viewer.SetModel(&m.proxy);
+        viewer.show();
+        viewer.reSetCurrentIndex(m.proxy.index(0, 0));
+        QCOMPARE(viewer.Center()->ImageSize(), QSize(60, 40));
+        viewer.initViewer();
+        QVERIFY(viewer.Center()->ImageSize().isEmpty());
+        QVERIFY(viewer.title().isEmpty());
+        viewer.loadFile(m.items[0]->path);
+        QVERIFY(viewer.Center()->ImageSize().isEmpty());
+    }
+
+    void downloadCoversTheViewer()
+    {
+        TestEnvironment env;
+        ViewerTestModel model;
+        model.addRows(5);
+        PhotoViewerWidget viewer;
+        viewer.SetModel(&model);
+        viewer.resize(700, 500);
+        viewer.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&viewer));
+        viewer.reSetCurrentIndex(model.index(2, 0));
+
+        viewer.startDownloadImage();
+        QVERIFY(viewer.LoadingWidget()->isVisible());
+        QCOMPARE(viewer.LoadingWidget()->geometry(), viewer.rect());
+        QVERIFY(viewer.FilmStrip()->IsDownloading());
+        QTest::keyClick(viewer.FilmStrip(), Qt::Key_Right);
+        QCOMPARE(viewer.FilmStrip()->currentIndex().row(), 2);
+
+        viewer.stopDownloadImage();
+        QVERIFY(!viewer.LoadingWidget()->isVisible());
+        QTest::keyClick(viewer.FilmStrip(), Qt::Key_Right);
+        QCOMPARE(viewer.FilmStrip()->currentIndex().row(), 3);
+    }
+
+    void wideningAsksForMoreThumbnails()
+    {
+        RealModel m;
+        for (int i = 0; i < 20; ++i)
+            m.add(QStringLiteral("p%1.png").arg(i, 2, 10, QChar('0')), QSize(16, 16));
+        PhotoViewerWidget viewer;
+        viewer.SetModel(&m.proxy);
+        viewer.resize(viewerWidthFor(3), 500);
+        viewer.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&viewer));
+        viewer.reSetCurrentIndex(m.proxy.index(0, 0));
+        QCOMPARE(viewer.CountPerPage(), 3);
+
+        QSignalSpy more(&viewer, &PhotoViewerWidget::addThumbnail);
+        viewer.resize(viewerWidthFor(2), 500);
+        QCOMPARE(more.count(), 0);
+        viewer.resize(viewerWidthFor(6), 500);
+        QCOMPARE(more.count(), 1);
+    }
+
+    void titleIsElided()
+    {
+        TestEnvironment env;
+        PhotoViewerWidget viewer;
+        viewer.resize(400, 500);
+        viewer.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&viewer));
+        auto* label = viewer.findChild<QLabel*>(QStringLiteral("label"));
+        const QString name = QStringLiteral("a very long file name that cannot fit ").repeated(4)
+            + QStringLiteral("end.jpg");
+        viewer.changetitle(name);
+        QCOMPARE(viewer.title(), name);
+        QVERIFY(label->text().endsWith(QChar(0x2026)));
+        QVERIFY(label->fontMetrics().horizontalAdvance(label->text()) <= label->width());
+        const int narrowLength = label->text().size();
+
+        viewer.resize(1400, 500);
+        QVERIFY(label->text().size() > narrowLength);
+        QVERIFY(label->fontMetrics().horizontalAdvance(label->text()) <= label->width());
+        // The viewer can still shrink below the title's width.
+        viewer.resize(300, 500);
+        QCOMPARE(viewer.width(), 300);
+    }
+
+    void insertedRowsSelectTheFirstAndAskForThumbnails()
+    {
+        RealModel m;
+        PhotoViewerWidget viewer;
+        viewer.SetModel(&m.proxy);
+        viewer.resize(viewerWidthFor(5), 500);
+        viewer.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&viewer));
+        viewer.SetSortOrder(PhotoColumn::Name, Qt::DescendingOrder);
+        QSignalSpy more(&viewer, &PhotoViewerWidget::addThumbnail);
+        QSignalSpy load(&viewer, qOverload<const QModelIndex&>(&PhotoViewerWidget::loadFile));
+
+        m.add("b.png", QSize(8, 8));
+        m.add("c.png", QSize(8, 8));
+        m.add("a.png", QSize(8, 8));
+        QCOMPARE(more.count(), 3);
+        QVERIFY(load.count() >= 1);
+        QStringList order;
+        for (int row = 0; row < m.proxy.rowCount(); ++row)
+            order << m.proxy.index(row, PhotoColumn::Name).data().toString();
+        QCOMPARE(order, QStringList({ "c", "b", "a" }));
+        QVERIFY(viewer.FilmStrip()->currentIndex().isValid());
+    }
+
+    void removedRowsAskForThumbnailsOnlyUpToTheVisiblePage_data()
+    {
+        QTest::addColumn<int>("removedRow");
+        QTest::addColumn<int>("asked");
+        QTest::newRow("on the visible page") << 2 << 1;
+        QTest::newRow("just after the page") << 5 << 1;
+        QTest::newRow("far behind the page") << 15 << 0;
+    }
+
+    void removedRowsAskForThumbnailsOnlyUpToTheVisiblePage()
+    {
+        QFETCH(int, removedRow);
+        QFETCH(int, asked);
+        RealModel m;
+        for (int i = 0; i < 20; ++i)
+            m.add(QStringLiteral("p%1.png").arg(i, 2, 10, QChar('0')), QSize(8, 8));
+        PhotoViewerWidget viewer;
+        viewer.SetModel(&m.proxy);
+        viewer.resize(viewerWidthFor(5), 500);
+        viewer.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&viewer));
+        viewer.reSetCurrentIndex(m.proxy.index(0, 0));
+        QSignalSpy more(&viewer, &PhotoViewerWidget::addThumbnail);
+        m.model.DeleteItem(m.items[removedRow].get());
+        QCOMPARE(more.count(), asked);
+    }
+
+    // Walking a sample phone's files, damaged, empty and animated ones
+    // included, shows each one or leaves the centre blank; none stops the walk.
+    void walksASamplePhone()
+    {
+        RealModel m;
+        SamplePhoneOptions options;
+        options.photoCount = 4;
+        SamplePhoneGenerator generator(options);
+        const QString phone = m.env.path("phone");
+        QVERIFY(generator.generate(phone));
+        QStringList files;
+        for (const QString& relative : generator.files()) {
+            if (isPhotoExtension(fileExtension(relative)))
+                files << relative;
+        }
+        QVERIFY(files.size() > options.photoCount);
+        for (const QString& relative : files)
+            m.addFile(phone + QLatin1Char('/') + relative);
+
+        PhotoViewerWidget viewer;
+        viewer.SetModel(&m.proxy);
+        connect(&viewer, qOverload<const QModelIndex&>(&PhotoViewerWidget::loadFile), &viewer,
+            [&viewer](const QModelIndex& index) {
+                viewer.loadFile(toFileSystemPath(index.data(PhotoRole::PathRole).toString()));
+            });
+        viewer.resize(700, 500);
+        viewer.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&viewer));
+        viewer.reSetCurrentIndex(m.proxy.index(0, 0));
+        QStringList blank;
+        for (int row = 0; row < files.size(); ++row) {
+            QCOMPARE(viewer.FilmStrip()->currentIndex().row(), row);
+            if (viewer.Center()->ImageSize().isEmpty())
+                blank << files[row];
+            viewer.FilmStrip()->next();
+        }
+        QCOMPARE(viewer.FilmStrip()->currentIndex().row(), files.size() - 1);
+        for (const QString& bad : SamplePhoneGenerator::badFiles()) {
+            if (files.contains(bad))
+                QVERIFY2(blank.contains(bad), qPrintable(bad));
+        }
+        QVERIFY2(blank.size() < files.size() - options.photoCount, qPrintable(blank.join(", ")));
+    }
+
+    void hiddenViewerIgnoresRowChanges()
+    {
+        RealModel m;
+        PhotoViewerWidget viewer;
+        viewer.SetModel(&m.proxy);
+        QSignalSpy more(&viewer, &PhotoViewerWidget::addThumbnail);
+        m.add("a.png", QSize(8, 8));
+        QCOMPARE(more.count(), 0);
+        QVERIFY(!viewer.FilmStrip()->currentIndex().isValid());
+    }
+
+    void closingStopsTheViewer()
+    {
+        RealModel m;
+        const QString gif = m.env.path("clip.gif");
+        QVERIFY(TestImages::writeGif(gif, QSize(20, 20), { Qt::red, Qt::blue }));
+        m.add("clip.gif", QSize());
+        PhotoViewerWidget viewer;
+        viewer.SetModel(&m.proxy);
+        viewer.show();
+        viewer.reSetCurrentIndex(m.proxy.index(0, 0));
+        QVERIFY(viewer.Center()->IsMovie());
+        QVERIFY(viewer.FilmStrip()->IsActive());
+
+        emit viewer.on_signal_closed();
+        QVERIFY(!viewer.Center()->movie());
+        QVERIFY(viewer.title().isEmpty());
+        QVERIFY(!viewer.FilmStrip()->IsActive());
+    }
+};
+
+QTEST_MAIN(TestPhotoViewerWidget)
+#include "tst_photoviewerwidget.moc"
