@@ -225,9 +225,9 @@ void OCModelInsertThread::run()
         return;
     qDebug() << "device_photo"
              << "OCModelInsertThread::run" << m_modeName << "start";
-    m_paused = false;
     m_memoryStop = false;
     m_rowsAcknowledged = true;
+    m_memoryCheck.invalidate();
 
     while (!m_stop) {
         bool done = false;
@@ -253,7 +253,7 @@ void OCModelInsertThread::run()
                     MsgPeekAndPump();
                 }
             }
-            if (IsMemoryOverflow()) {
+            if (memoryOverflow()) {
                 qDebug() << "device_photo"
                          << "OCModelInsertThread::run" << m_modeName << "memory overflow!!";
                 discardQueue();
@@ -294,11 +294,22 @@ void OCModelInsertThread::run()
     }
     qDebug() << "device_photo"
              << "OCModelInsertThread::run" << m_modeName << "end";
-    // Cleared on the way out rather than at the start, so a stop or finish
-    // asked for between start() and the first loop is not lost.
+    // Cleared on the way out rather than at the start, so a stop, finish or
+    // pause asked for between start() and the first loop is not lost.
     m_stop = false;
     m_stopCalled = false;
     m_finish = false;
+    m_paused = false;
+}
+
+bool OCModelInsertThread::memoryOverflow()
+{
+    // Reading the process's memory use costs more than merging an event;
+    // memory does not grow that fast, so a few milliseconds between looks do.
+    if (m_memoryCheck.isValid() && m_memoryCheck.elapsed() < 20)
+        return false;
+    m_memoryCheck.start();
+    return IsMemoryOverflow();
 }
 
 void OCModelInsertThread::waitForView()

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QElapsedTimer>
 #include <QModelIndex>
 #include <QMutex>
 #include <QQueue>
@@ -60,6 +61,7 @@ private:
     bool deleteModelData(const QString& path); // GUI thread
     void clearRemovedFiles();
     void waitForView();
+    bool memoryOverflow(); // worker thread
     // Sleeps up to ms under the queue lock while keepSleeping holds.
     template<typename Predicate> void sleepUnlessWoken(int ms, Predicate keepSleeping);
     void discardQueue();
@@ -91,6 +93,7 @@ private:
     PhotoItemViewWidget* m_screen = nullptr;
     OCMediaItemList* m_mediaList = nullptr;
     PhotoItemViewModel* m_model = nullptr;
+    QElapsedTimer m_memoryCheck; // worker thread
     QString m_pendingRemovalPath; // GUI thread
     QStringList m_removedFiles; // under the queue lock
 };

@@ -172,7 +172,10 @@ QVariant PhotoItemViewModel::sizeHint(const QModelIndex& index) const
             break;
         }
     }
-    const QSize size = QFontMetrics(g_Font.GetIFNormal()).size(Qt::TextSingleLine, text);
+    // Views ask for size hints a lot; a font built per call costs a font lookup.
+    if (!m_normalMetrics)
+        m_normalMetrics = std::make_unique<QFontMetrics>(g_Font.GetIFNormal());
+    const QSize size = m_normalMetrics->size(Qt::TextSingleLine, text);
     return QSize(size.width() + 12, size.height());
 }
 

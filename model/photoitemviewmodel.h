@@ -1,10 +1,13 @@
 #pragma once
 
 #include <QAbstractTableModel>
+#include <QFontMetrics>
 #include <QList>
 #include <QSet>
 #include <QSize>
 #include <QStringList>
+
+#include <memory>
 
 class CPhotoDataItem;
 class IDeviceNexaAgent;
@@ -73,5 +76,7 @@ private:
     OCPluginWidget* m_owner = nullptr;
     bool m_viewerOpen = false;
     IDeviceNexaAgent* m_agent = nullptr;
-    QSet<const CPhotoDataItem*> m_itemSet; // membership test of AddItem without a scan
+    QSet<const CPhotoDataItem*> m_itemSet;
+    mutable std::unique_ptr<QFontMetrics>
+        m_normalMetrics; // membership test of AddItem without a scan
 };

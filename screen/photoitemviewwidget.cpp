@@ -42,9 +42,15 @@ PhotoItemViewWidget::PhotoItemViewWidget(QWidget* parent)
     m_rowChangeTimer.setSingleShot(true);
     m_rowChangeTimer.setInterval(0);
     connect(&m_rowChangeTimer, &QTimer::timeout, this, &PhotoItemViewWidget::on_rows_changed);
+    m_paintTimer.setSingleShot(true);
+    m_paintTimer.setInterval(50);
+    connect(&m_paintTimer, &QTimer::timeout, this, &PhotoItemViewWidget::on_paint_resume);
 }
 
-PhotoItemViewWidget::~PhotoItemViewWidget() = default;
+PhotoItemViewWidget::~PhotoItemViewWidget()
+{
+    on_paint_resume();
+}
 
 QPixmap PhotoItemViewWidget::GetThumbnail(const QString&, bool)
 {
@@ -74,6 +80,21 @@ void PhotoItemViewWidget::refreshAfterRowChange()
 {
     if (!m_rowChangeTimer.isActive())
         m_rowChangeTimer.start();
+    // Each streamed row would otherwise cost a repaint of the whole view.
+    QAbstractItemView* view = currentPageView();
+    if (view && view->isVisible() && !m_heldView && view->updatesEnabled()) {
+        m_heldView = view;
+        view->setUpdatesEnabled(false);
+    }
+    if (m_heldView && !m_paintTimer.isActive())
+        m_paintTimer.start();
+}
+
+void PhotoItemViewWidget::on_paint_resume()
+{
+    if (m_heldView)
+        m_heldView->setUpdatesEnabled(true);
+    m_heldView.clear();
 }
 
 void PhotoItemViewWidget::on_rows_changed()

@@ -2,6 +2,7 @@
 
 #include <QItemSelection>
 #include <QPixmap>
+#include <QPointer>
 #include <QStackedWidget>
 #include <QTimer>
 
@@ -54,6 +55,7 @@ signals:
 
 private slots:
     void on_rows_changed();
+    void on_paint_resume();
 
 private:
     PluginHostContext* m_hostContext = nullptr;
@@ -61,4 +63,8 @@ private:
     PhotoItemViewModel* m_model = nullptr;
     int m_fileAgentType = 0x80000;
     QTimer m_rowChangeTimer;
+    // While rows stream in, the current view paints at most once per
+    // interval instead of once per row.
+    QTimer m_paintTimer;
+    QPointer<QAbstractItemView> m_heldView;
 };

@@ -1,0 +1,424 @@
+#include "fakephotodb.h"
+#include "host/contract/devicefilerecord.h"
+#include "host/services/appservices.h"
+#include "host/services/ocsharedvalue.h"
+#include "logcapture.h"
+#include "model/cphotodataitem.h"
+#include "model/guicall.h"
+#include "model/itemevent.h"
+#include "model/ocmediaitemlist.h"
+#include "model/ocmodelinsertthread.h"
+#include "model/photoitemviewmodel.h"
+#include "model/photoroles.h"
+#include "screen/photoitemviewwidget.h"
+#include "support/testenvironment.h"
+
+#include <QAbstractItemModelTester>
+#include <QRandomGenerator>
+#include <QSignalSpy>
+#include <QSortFilterProxyModel>
+#include <QTableView>
+#include <QtTest>
+
+#include <atomic>
+
+namespace {
+
+CPhotoDataItem* deviceItem(const QString& path, const QString& objectId = QString())
+{
+    DeviceFileRecord record;
+    record.path = CString(path);
+    record.objectId = CString(objectId);
+    record.type = CString(QStringLiteral("jpg"));
+    record.size = 10;
+    return new CPhotoDataItem(reinterpret_cast<quintptr>(&record));
+}
+
+ItemEvent* itemEvent(int code, CPhotoDataItem* item)
+{
+    return new ItemEvent(code, item);
+}
+
+} // namespace
+
+class TestOCModelInsertThread : public QObject
+{
+    Q_OBJECT
+
+private:
+    std::unique_ptr<TestEnvironment> m_env;
+    FakePhotoDB* m_database = nullptr; // both stores answer alike
+    FakePhotoDB* m_second = nullptr;
+    std::unique_ptr<OCMediaItemList> m_list;
+    std::unique_ptr<PhotoItemViewModel> m_model;
+    std::unique_ptr<QAbstractItemModelTester> m_tester;
+    std::unique_ptr<PhotoItemViewWidget> m_screen;
+
+    OCModelInsertThread* makeThread(bool loadMode)
+    {
+        auto* thread = new OCModelInsertThread(loadMode, m_screen.get());
+        thread->setMediaList(m_list.get());
+        thread->setModel(m_model.get());
+        return thread;
+    }
+    // Both threads of a test end before the fixture goes.
+    void finishAndWait(OCModelInsertThread* thread)
+    {
+        thread->finish();
+        QTRY_VERIFY_WITH_TIMEOUT(thread->isFinished(), 30000);
+    }
+    void addRow(const QString& path, const QVariantMap& values = {})
+    {
+        m_database->addRow(path, values);
+        m_second->addRow(path, values);
+    }
+    void deleteRow(int, const QStringList& paths, bool)
+    {
+        m_database->deleteItem(-1, paths, true);
+        m_second->deleteItem(-1, paths, true);
+    }
+    void verifyModelShowsList()
+    {
+        QCOMPARE(m_model->rowCount(), m_list->count());
+        for (CPhotoDataItem* item : m_list->allItems())
+            QVERIFY(m_model->IndexOf(item) >= 0);
+    }
+
+private slots:
+    void init()
+    {
+        m_env = std::make_unique<TestEnvironment>();
+        m_database = new FakePhotoDB;
+        m_second = new FakePhotoDB;
+        m_list = std::make_unique<OCMediaItemList>(m_database, m_second, nullptr);
+        m_model = std::make_unique<PhotoItemViewModel>(nullptr, nullptr);
+        m_tester = std::make_unique<QAbstractItemModelTester>(
+            m_model.get(), QAbstractItemModelTester::FailureReportingMode::QtTest);
+        m_screen = std::make_unique<PhotoItemViewWidget>();
+        m_screen->setMediaList(m_list.get());
+        m_screen->setModel(m_model.get());
+    }
+    void cleanup()
+    {
+        m_screen.reset(); // deletes the threads, which stop first
+        m_tester.reset();
+        m_model.reset();
+        m_list.reset();
+        m_env.reset();
+    }
+
+    void loadModeMergesAfterExec()
+    {
+        LogCapture log;
+        OCModelInsertThread* thread = makeThread(true);
+        thread->start();
+        for (int i = 0; i < 3; ++i)
+            thread->addData(itemEvent(2, deviceItem(QStringLiteral("/DCIM/%1.jpg").arg(i))));
+        QTest::qWait(100);
+        QCOMPARE(m_model->rowCount(), 0);
+        QCOMPARE(thread->queueCount(), 3);
+        thread->exec();
+        // It ends by itself once the queue is empty.
+        QTRY_VERIFY_WITH_TIMEOUT(thread->isFinished(), 30000);
+        QCOMPARE(m_model->rowCount(), 3);
+        QCOMPARE(log.count("successed media info & insert"), 3);
+        verifyModelShowsList();
+    }
+
+    void otherModeMergesAtOnceAndEndsAfterFinish()
+    {
+        LogCapture log;
+        OCModelInsertThread* thread = makeThread(false);
+        thread->start();
+        thread->addData(itemEvent(2, deviceItem("/DCIM/a.jpg")));
+        thread->addData(itemEvent(2, deviceItem("/DCIM/b.jpg")));
+        thread->addData(itemEvent(2, deviceItem("/dcim/A.JPG")));
+        QTRY_COMPARE_WITH_TIMEOUT(m_model->rowCount(), 2, 30000);
+        QTRY_VERIFY(log.contains("contains file & listing data"));
+        QVERIFY(thread->isRunning());
+        finishAndWait(thread);
+        verifyModelShowsList();
+        QVERIFY(log.contains("tophone"));
+    }
+
+    void twoRemovalsOneReset()
+    {
+        OCModelInsertThread* thread = makeThread(false);
+        thread->start();
+        for (const QString name : { "a", "b", "c" })
+            thread->addData(itemEvent(2, deviceItem("/DCIM/" + name + ".jpg", name)));
+        QTRY_COMPARE_WITH_TIMEOUT(m_model->rowCount(), 3, 30000);
+
+        QSignalSpy resets(m_model.get(), &QAbstractItemModel::modelReset);
+        QSignalSpy removed(m_model.get(), &QAbstractItemModel::rowsRemoved);
+        const int queuedBefore = thread->queueCount();
+        thread->addData(itemEvent(9, deviceItem("/DCIM/a.jpg", "a")));
+        thread->addData(itemEvent(9, deviceItem("/DCIM/b.jpg", "b")));
+        QVERIFY(thread->queueCount() <= queuedBefore + 1);
+        QCOMPARE(thread->removedFiles(), (QStringList { "\\DCIM\\a.jpg", "\\DCIM\\b.jpg" }));
+        QTRY_COMPARE_WITH_TIMEOUT(m_model->rowCount(), 1, 30000);
+        QCOMPARE(resets.count(), 1);
+        QCOMPARE(removed.count(), 0);
+        QCOMPARE(m_list->count(), 1);
+        QVERIFY(m_list->findItem("/DCIM/c.jpg", false));
+        finishAndWait(thread);
+    }
+
+    void ownTransfersAreFiltered()
+    {
+        LogCapture log;
+        addRow("/pc/sent.jpg");
+        OCModelInsertThread* thread = makeThread(false);
+        thread->start();
+        thread->addData(itemEvent(4, new CPhotoDataItem("/Phone/sent.jpg", "/pc/sent.jpg")));
+        QTRY_COMPARE_WITH_TIMEOUT(m_model->rowCount(), 1, 30000);
+        CPhotoDataItem* sent = m_model->itemAt(0);
+        QCOMPARE(sent->sourcePath, QStringLiteral("\\pc\\sent.jpg"));
+
+        // A removal report of our own file does nothing.
+        m_list->setObjectId(sent->path, "first");
+        thread->addData(itemEvent(9, deviceItem("/Phone/sent.jpg", "first")));
+        QTRY_COMPARE_WITH_TIMEOUT(thread->queueCount(), 0, 30000);
+        QTRY_VERIFY(thread->removedFiles().isEmpty());
+        QCOMPARE(m_model->rowCount(), 1);
+
+        // The phone's id for it only re-indexes the item, once.
+        thread->addData(itemEvent(7, deviceItem("/Phone/sent.jpg", "phone-id")));
+        QTRY_COMPARE_WITH_TIMEOUT(m_list->findItem("phone-id", true), sent, 30000);
+        QVERIFY(sent->sourcePath.isEmpty());
+        QCOMPARE(m_model->rowCount(), 1);
+
+        // From now on it is an ordinary file of the phone.
+        thread->addData(itemEvent(9, deviceItem("/Phone/sent.jpg", "phone-id")));
+        QTRY_COMPARE_WITH_TIMEOUT(m_model->rowCount(), 0, 30000);
+        finishAndWait(thread);
+        QVERIFY(log.contains("removed event"));
+    }
+
+    void rejectedEventRemovesItsRow()
+    {
+        LogCapture log;
+        addRow("/DCIM/a.jpg");
+        OCModelInsertThread* thread = makeThread(false);
+        thread->start();
+        thread->addData(itemEvent(1, new CPhotoDataItem("/DCIM/a.jpg", QString())));
+        QTRY_COMPARE_WITH_TIMEOUT(m_model->rowCount(), 1, 30000);
+        deleteRow(-1, { "/DCIM/a.jpg" }, true);
+        QSignalSpy removed(m_model.get(), &QAbstractItemModel::rowsRemoved);
+        thread->addData(itemEvent(1, new CPhotoDataItem("/DCIM/a.jpg", QString())));
+        QTRY_COMPARE_WITH_TIMEOUT(removed.count(), 1, 30000);
+        QCOMPARE(m_model->rowCount(), 0);
+        QCOMPARE(m_list->count(), 0); // gone once the row was gone
+        finishAndWait(thread);
+        QVERIFY(log.contains("failed insert model data"));
+    }
+
+    void refusedEventsDoNothing()
+    {
+        OCModelInsertThread* thread = makeThread(false);
+        thread->start();
+        thread->addData(nullptr);
+        thread->addData(itemEvent(12, deviceItem("/DCIM/a.jpg")));
+        thread->addData(itemEvent(-3, deviceItem("/DCIM/b.jpg")));
+        thread->addData(itemEvent(2, nullptr));
+        thread->addData(itemEvent(2, deviceItem("/DCIM/ok.jpg")));
+        QTRY_COMPARE_WITH_TIMEOUT(m_model->rowCount(), 1, 30000);
+        finishAndWait(thread);
+        QCOMPARE(m_list->count(), 1);
+    }
+
+    void locateSelectsAListedRow()
+    {
+        QTableView view;
+        m_screen->addWidget(&view);
+        QSortFilterProxyModel proxy;
+        proxy.setSourceModel(m_model.get());
+        proxy.sort(2, Qt::DescendingOrder);
+        view.setModel(&proxy);
+        OCModelInsertThread* thread = makeThread(false);
+        thread->start();
+        thread->addData(itemEvent(2, deviceItem("/DCIM/a.jpg")));
+        thread->addData(itemEvent(2, deviceItem("/DCIM/b.jpg")));
+        QTRY_COMPARE_WITH_TIMEOUT(m_model->rowCount(), 2, 30000);
+        addRow("/DCIM/a.jpg");
+        thread->addData(itemEvent(5, new CPhotoDataItem("/DCIM/a.jpg", QString())));
+        QTRY_COMPARE_WITH_TIMEOUT(view.currentIndex().data(PhotoRole::PathRole).toString(),
+            QStringLiteral("\\DCIM\\a.jpg"), 30000);
+        finishAndWait(thread);
+        m_screen->removeWidget(&view);
+    }
+
+    void pauseHoldsMergingBack()
+    {
+        OCModelInsertThread* thread = makeThread(false);
+        thread->start();
+        thread->pause(true);
+        QVERIFY(thread->isPaused());
+        for (int i = 0; i < 3; ++i)
+            thread->addData(itemEvent(2, deviceItem(QStringLiteral("/DCIM/%1.jpg").arg(i))));
+        QTest::qWait(300);
+        QVERIFY(m_model->rowCount() <= 1); // at most the event taken before the flag was seen
+        thread->on_resume();
+        QTRY_COMPARE_WITH_TIMEOUT(m_model->rowCount(), 3, 30000);
+        // Pausing while events flow returns, though the worker waits for us.
+        for (int i = 3; i < 40; ++i)
+            thread->addData(itemEvent(2, deviceItem(QStringLiteral("/DCIM/%1.jpg").arg(i))));
+        thread->on_pause();
+        thread->on_resume();
+        QTRY_COMPARE_WITH_TIMEOUT(m_model->rowCount(), 40, 30000);
+        finishAndWait(thread);
+    }
+
+    void memoryPressureStopsAndStillAppliesRemovals()
+    {
+        LogCapture log;
+        OCModelInsertThread* thread = makeThread(false);
+        thread->start();
+        thread->addData(itemEvent(2, deviceItem("/DCIM/a.jpg", "a")));
+        thread->addData(itemEvent(2, deviceItem("/DCIM/b.jpg", "b")));
+        QTRY_COMPARE_WITH_TIMEOUT(m_model->rowCount(), 2, 30000);
+        finishAndWait(thread);
+
+        SetMemoryBudget(1);
+        thread->addData(itemEvent(9, deviceItem("/DCIM/a.jpg", "a")));
+        thread->addData(itemEvent(2, deviceItem("/DCIM/c.jpg", "c")));
+        thread->start();
+        QTRY_VERIFY_WITH_TIMEOUT(thread->isFinished(), 30000);
+        SetMemoryBudget(0);
+        QVERIFY(thread->stoppedForMemory());
+        QVERIFY(log.contains("memory overflow!!"));
+        QCOMPARE(thread->queueCount(), 0);
+        QCOMPARE(m_model->rowCount(), 1); // c discarded, a's removal applied
+        QVERIFY(m_list->findItem("/DCIM/b.jpg", false));
+        verifyModelShowsList();
+    }
+
+    void stopGivesUpAWaitingHandOver()
+    {
+        OCModelInsertThread* thread = makeThread(false);
+        thread->start();
+        thread->addData(itemEvent(2, deviceItem("/DCIM/a.jpg")));
+        // No event pumping here: the worker's merge waits for this thread.
+        QThread::msleep(200);
+        thread->stop();
+        QVERIFY(thread->wait(3000));
+        QCoreApplication::processEvents(); // a given-up call must not run now
+        QCOMPARE(m_model->rowCount(), 0);
+        QCOMPARE(m_list->count(), 0);
+    }
+
+    void guiCallRules()
+    {
+        int ran = 0;
+        QCOMPARE(GuiCall::run(m_screen.get(), [&] { ++ran; }, {}), GuiCall::Done);
+        QCOMPARE(ran, 1); // on its own thread it runs at once
+
+        std::atomic<int> result { -1 };
+        auto* context = new QObject;
+        QThread* worker = QThread::create([&] {
+            result = GuiCall::run(
+                context, [&] { ++ran; }, [] { return false; });
+        });
+        worker->start();
+        QThread::msleep(50);
+        delete context; // the posted call is dropped, and the worker let go
+        QVERIFY(worker->wait(10000));
+        QCOMPARE(result.load(), int(GuiCall::Cancelled));
+        QCOMPARE(ran, 1);
+        delete worker;
+    }
+
+    void streamWhileTheGuiReads()
+    {
+        LogCapture log;
+        QSortFilterProxyModel proxy;
+        proxy.setSourceModel(m_model.get());
+        proxy.setDynamicSortFilter(true);
+        proxy.sort(4, Qt::AscendingOrder);
+        QAbstractItemModelTester proxyTester(
+            &proxy, QAbstractItemModelTester::FailureReportingMode::QtTest);
+        QTableView view;
+        view.setModel(&proxy);
+        m_screen->addWidget(&view);
+        m_screen->resize(600, 400);
+        m_screen->show();
+
+        for (int i = 0; i < 500; ++i)
+            addRow(QStringLiteral("/DB/%1.jpg").arg(i), { { "FileSize", i } });
+        OCModelInsertThread* thread = makeThread(false);
+        thread->start();
+
+        // 10,000 events take tens of minutes in the sanitizer build; set
+        // STRESS_EVENTS=10000 to run the full stream.
+        const int total = qEnvironmentVariableIsSet("STRESS_EVENTS")
+            ? qEnvironmentVariableIntValue("STRESS_EVENTS")
+            : 600;
+        std::atomic<bool> produced { false };
+        QThread* producer = QThread::create([&] {
+            QRandomGenerator random(7);
+            int next = 0;
+            for (int i = 0; i < total; ++i) {
+                ItemEvent* item = nullptr;
+                const int kind = random.bounded(1000);
+                if (kind < 700) {
+                    ++next;
+                    item = itemEvent(2,
+                        deviceItem(QStringLiteral("/DCIM/%1.jpg").arg(next),
+                            QStringLiteral("id%1").arg(next)));
+                } else if (kind < 800) {
+                    item = itemEvent(1,
+                        new CPhotoDataItem(
+                            QStringLiteral("/DB/%1.jpg").arg(random.bounded(600)), QString()));
+                } else if (kind < 880) {
+                    const int id = random.bounded(next + 1);
+                    item = itemEvent(8,
+                        deviceItem(QStringLiteral("/DCIM/moved/%1.jpg").arg(i),
+                            QStringLiteral("id%1").arg(id)));
+                } else if (kind < 997) {
+                    item = itemEvent(7,
+                        deviceItem(QStringLiteral("/DCIM/%1.jpg").arg(random.bounded(next + 1)),
+                            QStringLiteral("id%1").arg(random.bounded(next + 1))));
+                } else {
+                    item = itemEvent(9,
+                        deviceItem(
+                            QString(), QStringLiteral("id%1").arg(random.bounded(next + 1))));
+                }
+                // Like the agent's callbacks: the GUI thread queues the event.
+                QMetaObject::invokeMethod(
+                    thread, [thread, item] { thread->addData(item); },
+                    Qt::BlockingQueuedConnection);
+            }
+            produced = true;
+        });
+        producer->start();
+
+        QRandomGenerator random(11);
+        int reads = 0;
+        while (!produced || thread->queueCount() > 0) {
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+            for (int read = 0; read < 20 && proxy.rowCount() > 0; ++read) {
+                const int row = random.bounded(proxy.rowCount());
+                const QModelIndex index = proxy.index(row, 2);
+                QVERIFY(!index.data().toString().isNull());
+                proxy.index(row, 0).data(Qt::DecorationRole);
+                ++reads;
+            }
+            if (random.bounded(200) == 0) {
+                thread->pause(true);
+                thread->pause(false);
+            }
+            QVERIFY2(reads < 100000000, "no progress");
+        }
+        QVERIFY(producer->wait(60000));
+        delete producer;
+        finishAndWait(thread);
+        verifyModelShowsList();
+        QCOMPARE(proxy.rowCount(), m_model->rowCount());
+        QVERIFY(m_model->rowCount() > total / 3);
+        QVERIFY(!log.contains("given up"));
+        m_screen->removeWidget(&view);
+    }
+};
+
+QTEST_MAIN(TestOCModelInsertThread)
+#include "tst_ocmodelinsertthread.moc"
