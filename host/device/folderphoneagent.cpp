@@ -110,6 +110,24 @@ void FolderPhoneAgent::disconnect()
              << ": phone gone" << m_root;
 }
 
+bool FolderPhoneAgent::reconnect()
+{
+    if (m_stopping || m_connected.load())
+        return m_connected.load();
+    if (!QFileInfo(m_root).isDir()) {
+        qDebug() << "host"
+                 << "FolderPhoneAgent::reconnect"
+                 << ": no storage folder" << m_root;
+        return false;
+    }
+    m_connected = true;
+    const int index = DeviceRegistry::registerAgent(this);
+    qDebug() << "host"
+             << "FolderPhoneAgent::reconnect"
+             << ": connected" << m_root << "index" << index;
+    return true;
+}
+
 void FolderPhoneAgent::startThread(std::function<void()> work)
 {
     QThread* thread = QThread::create(std::move(work));

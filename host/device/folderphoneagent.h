@@ -57,6 +57,9 @@ public:
     QString fileSystemPathOf(const QString& phonePath) const;
     // The phone goes away: jobs end, GetDeviceIndex gives -1.
     void disconnect();
+    // The phone comes back under a new device index; false while its storage
+    // folder is gone.
+    bool reconnect();
 
     // IDeviceNexaAgent
     void CancelTransfer(int jobId) override;

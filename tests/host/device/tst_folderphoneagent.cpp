@@ -307,6 +307,30 @@ private slots:
             agent.StartItemLoad(QStringLiteral("ROOT")), int(FolderPhoneAgent::ErrorDisconnected));
     }
 
+    void reconnectsUnderANewIndex()
+    {
+        auto copy = m_phone->copy();
+        QVERIFY(copy);
+        FolderPhoneAgent agent(copy->path(), ConnectionKind::Mtp);
+        const int first = agent.GetDeviceIndex();
+        agent.disconnect();
+        QCOMPARE(agent.GetDeviceIndex(), -1);
+        QVERIFY(agent.reconnect());
+        const int second = agent.GetDeviceIndex();
+        QVERIFY(second >= 0 && second != first);
+        QCOMPARE(DeviceRegistry::agent(second), &agent);
+        QVERIFY(!DeviceRegistry::agent(first));
+        QVERIFY(listAll(agent));
+        QCOMPARE(fileReports().size(), m_phone->generator().files().size());
+        QVERIFY(agent.reconnect()); // already connected: nothing changes
+        QCOMPARE(agent.GetDeviceIndex(), second);
+
+        agent.disconnect();
+        QVERIFY(copy->remove());
+        QVERIFY(!agent.reconnect());
+        QCOMPARE(agent.GetDeviceIndex(), -1);
+    }
+
     void storageRemovedUnderTheListing()
     {
         auto copy = m_phone->copy();
