@@ -2,37 +2,47 @@
 
 #include <QCommandLineParser>
 
+namespace {
+const QStringList kViews
+    = { QStringLiteral("list"), QStringLiteral("thumbs"), QStringLiteral("album") };
+} // namespace
+
+int HostOptions::viewMode() const
+{
+    return view.isEmpty() ? -1 : kViews.indexOf(view);
+}
+
 bool HostOptions::parse(const QStringList& arguments, HostOptions& options, QString& error)
 {
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("Shows the photos of a connected phone."));
     parser.addHelpOption();
     const QCommandLineOption phone(QStringLiteral("phone"),
-                                   QStringLiteral("Open the phone whose storage is DIR."), QStringLiteral("DIR"));
+        QStringLiteral("Open the phone whose storage is DIR."), QStringLiteral("DIR"));
     const QCommandLineOption demo(QStringLiteral("demo"),
-                                  QStringLiteral("Generate a sample phone in the cache folder and open it."));
+        QStringLiteral("Generate a sample phone in the cache folder and open it."));
     const QCommandLineOption connection(QStringLiteral("connection"),
-                                        QStringLiteral("How the phone is connected: mass, mtp or mtp-basic."),
-                                        QStringLiteral("KIND"), QStringLiteral("mass"));
+        QStringLiteral("How the phone is connected: mass, mtp or mtp-basic."),
+        QStringLiteral("KIND"), QStringLiteral("mass"));
     const QCommandLineOption partial(QStringLiteral("partial-loading"),
-                                     QStringLiteral("Load thumbnails in parts through the host."));
+        QStringLiteral("Load thumbnails in parts through the host."));
     const QCommandLineOption rtl(QStringLiteral("rtl"), QStringLiteral("Right-to-left layout."));
     const QCommandLineOption view(QStringLiteral("view"),
-                                  QStringLiteral("Start in the view list, thumbs or album."), QStringLiteral("VIEW"));
+        QStringLiteral("Start in the view list, thumbs or album."), QStringLiteral("VIEW"));
     const QCommandLineOption configDir(QStringLiteral("config-dir"),
-                                       QStringLiteral("Keep settings in DIR."), QStringLiteral("DIR"));
+        QStringLiteral("Keep settings in DIR."), QStringLiteral("DIR"));
     const QCommandLineOption screenshot(QStringLiteral("screenshot"),
-                                        QStringLiteral("Save a picture of the window to FILE and quit."),
-                                        QStringLiteral("FILE"));
-    const QCommandLineOption quitWhenListed(QStringLiteral("quit-when-listed"),
-                                            QStringLiteral("Quit once the phone is listed."));
+        QStringLiteral("Save a picture of the window to FILE and quit."), QStringLiteral("FILE"));
+    const QCommandLineOption quitWhenListed(
+        QStringLiteral("quit-when-listed"), QStringLiteral("Quit once the phone is listed."));
     const QCommandLineOption dumpList(QStringLiteral("dump-list"),
-                                      QStringLiteral("Write the list table to FILE once listed."), QStringLiteral("FILE"));
-    const QCommandLineOption verbose(QStringLiteral("verbose"), QStringLiteral("Log to stderr as well."));
+        QStringLiteral("Write the list table to FILE once listed."), QStringLiteral("FILE"));
+    const QCommandLineOption verbose(
+        QStringLiteral("verbose"), QStringLiteral("Log to stderr as well."));
     const QCommandLineOption plugin(QStringLiteral("plugin-library"),
-                                    QStringLiteral("Load the photo plug-in from FILE."), QStringLiteral("FILE"));
-    parser.addOptions({phone, demo, connection, partial, rtl, view, configDir, screenshot,
-                       quitWhenListed, dumpList, verbose, plugin});
+        QStringLiteral("Load the photo plug-in from FILE."), QStringLiteral("FILE"));
+    parser.addOptions({ phone, demo, connection, partial, rtl, view, configDir, screenshot,
+        quitWhenListed, dumpList, verbose, plugin });
     if (!parser.parse(arguments)) {
         error = parser.errorText();
         return false;
@@ -40,6 +50,24 @@ bool HostOptions::parse(const QStringList& arguments, HostOptions& options, QStr
     if (parser.isSet(QStringLiteral("help"))) {
         error = parser.helpText();
         return false;
+    }
+    if (!parser.positionalArguments().isEmpty()) {
+        error = QStringLiteral("unexpected argument: %1")
+                    .arg(parser.positionalArguments().constFirst());
+        return false;
+    }
+    if (parser.isSet(phone) && parser.isSet(demo)) {
+        error = QStringLiteral("--phone and --demo exclude each other: open one phone");
+        return false;
+    }
+    // An empty value would silently mean "the current folder" or "nowhere".
+    for (const QCommandLineOption* option :
+        { &phone, &configDir, &screenshot, &dumpList, &plugin }) {
+        if (parser.isSet(*option) && parser.value(*option).trimmed().isEmpty()) {
+            error
+                = QStringLiteral("--%1 needs a non-empty value").arg(option->names().constFirst());
+            return false;
+        }
     }
 
     const QString kind = parser.value(connection);
@@ -50,12 +78,12 @@ bool HostOptions::parse(const QStringList& arguments, HostOptions& options, QStr
     else if (kind == QLatin1String("mtp-basic"))
         options.connectionKind = 0x10000;
     else {
-        error = QStringLiteral("unknown connection kind: %1 (use mass, mtp or mtp-basic)").arg(kind);
+        error
+            = QStringLiteral("unknown connection kind: %1 (use mass, mtp or mtp-basic)").arg(kind);
         return false;
     }
     options.view = parser.value(view);
-    if (!options.view.isEmpty() && options.view != QLatin1String("list")
-        && options.view != QLatin1String("thumbs") && options.view != QLatin1String("album")) {
+    if (parser.isSet(view) && !kViews.contains(options.view)) {
         error = QStringLiteral("unknown view: %1 (use list, thumbs or album)").arg(options.view);
         return false;
     }

@@ -6,18 +6,21 @@
 // What photo-host was asked to do on its command line.
 struct HostOptions
 {
-    QString phoneFolder;            // --phone DIR
-    bool demo = false;              // --demo
-    int connectionKind = 0x80000;   // --connection mass|mtp|mtp-basic
-    bool partialLoading = false;    // --partial-loading
-    bool rtl = false;               // --rtl
-    QString view;                   // --view list|thumbs|album
-    QString configDir;              // --config-dir DIR
-    QString screenshotFile;         // --screenshot FILE
-    bool quitWhenListed = false;    // --quit-when-listed
-    QString dumpListFile;           // --dump-list FILE
-    bool verbose = false;           // --verbose
-    QString pluginPath;             // --plugin-library FILE (Qt keeps --plugin for itself)
+    QString phoneFolder; // --phone DIR
+    bool demo = false; // --demo
+    int connectionKind = 0x80000; // --connection mass|mtp|mtp-basic
+    bool partialLoading = false; // --partial-loading
+    bool rtl = false; // --rtl
+    QString view; // --view list|thumbs|album
+    QString configDir; // --config-dir DIR
+    QString screenshotFile; // --screenshot FILE
+    bool quitWhenListed = false; // --quit-when-listed
+    QString dumpListFile; // --dump-list FILE
+    bool verbose = false; // --verbose
+    QString pluginPath; // --plugin-library FILE (Qt keeps --plugin for itself)
+
+    // The view-mode number of --view (0 list, 1 thumbs, 2 album), -1 when not given.
+    int viewMode() const;
 
     // Parses the arguments; on failure returns false with a message in error.
     static bool parse(const QStringList& arguments, HostOptions& options, QString& error);

@@ -1,0 +1,67 @@
+#pragma once
+
+#include "host/contract/pluginhostcontext.h"
+#include "hostoptions.h"
+
+#include <QString>
+
+#include <memory>
+
+class DBManager;
+class FolderPhoneAgent;
+class IDeviceNexaAgent;
+class NoPhoneAgent;
+class PhotoDB;
+class QObject;
+
+// What photo-host gives the plug-in for one run: the phone (a folder-backed
+// agent, or an agent that reports no device), the photo database in the data
+// folder and the plug-in manager. Owns all of it; the plug-in must be gone
+// before the session is destroyed.
+class HostSession
+{
+public:
+    explicit HostSession(const HostOptions& options);
+    ~HostSession();
+    HostSession(const HostSession&) = delete;
+    HostSession& operator=(const HostSession&) = delete;
+
+    // Builds the context; false with a readable reason when a folder or the
+    // database cannot be used.
+    bool open(QObject* pluginManager, QString* error);
+
+    PluginHostContext* context() { return &m_context; }
+    IDeviceNexaAgent* agent() const { return m_context.deviceAgent; }
+    FolderPhoneAgent* phone() const { return m_phone.get(); } // null without a phone
+    PhotoDB* photoDatabase() const { return m_context.photoDatabase; }
+    QString databaseFile() const { return m_databaseFile; }
+
+    bool hasPhone() const { return m_phone != nullptr; }
+    bool isPhoneConnected() const;
+    QString phoneName() const;
+    int deviceIndex() const;
+    int connectionKind() const { return m_options.connectionKind; }
+
+    // The Device menu's disconnect and reconnect; false when nothing changed.
+    bool disconnectPhone();
+    bool reconnectPhone();
+
+    // Where the database and log go, and where the sample phone is kept.
+    static QString dataFolder(const HostOptions& options);
+    static QString cacheFolder(const HostOptions& options);
+    static QString samplePhoneFolder(const HostOptions& options);
+    // Generates the sample phone once; later runs reuse it.
+    static bool prepareSamplePhone(const QString& folder, QString* error);
+
+private:
+    bool openPhone(const QString& folder, QString* error);
+    bool openDatabase(QString* error);
+
+    HostOptions m_options;
+    PluginHostContext m_context;
+    std::unique_ptr<FolderPhoneAgent> m_phone;
+    std::unique_ptr<NoPhoneAgent> m_noPhone;
+    std::unique_ptr<DBManager> m_dbManager;
+    std::unique_ptr<PhotoDB> m_photoDb;
+    QString m_databaseFile;
+};

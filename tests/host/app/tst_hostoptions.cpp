@@ -1,0 +1,111 @@
+#include "host/app/hostoptions.h"
+
+#include <QtTest>
+
+class TestHostOptions : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void acceptsGoodArguments_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("phone");
+        QTest::addColumn<bool>("demo");
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<int>("viewMode");
+        QTest::addColumn<QStringList>("switches"); // those set, of partial rtl quit verbose
+
+        QTest::newRow("nothing") << QStringList {} << QString() << false << 0x80000 << -1
+                                 << QStringList {};
+        QTest::newRow("phone, mtp")
+            << QStringList { "--phone", "/media/phone", "--connection", "mtp" } << "/media/phone"
+            << false << 0x40000 << -1 << QStringList {};
+        QTest::newRow("demo, basic mtp, thumbs")
+            << QStringList { "--demo", "--connection=mtp-basic", "--view", "thumbs" } << QString()
+            << true << 0x10000 << 1 << QStringList {};
+        QTest::newRow("mass storage, list")
+            << QStringList { "--connection", "mass", "--view", "list" } << QString() << false
+            << 0x80000 << 0 << QStringList {};
+        QTest::newRow("album and every switch")
+            << QStringList { "--view", "album", "--partial-loading", "--rtl", "--verbose",
+                   "--quit-when-listed" }
+            << QString() << false << 0x80000 << 2
+            << QStringList { "partial", "rtl", "quit", "verbose" };
+        QTest::newRow("unicode folder")
+            << QStringList { "--phone", QString::fromUtf8("/tmp/Tél 📷") }
+            << QString::fromUtf8("/tmp/Tél 📷") << false << 0x80000 << -1 << QStringList {};
+    }
+
+    void acceptsGoodArguments()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, phone);
+        QFETCH(bool, demo);
+        QFETCH(int, kind);
+        QFETCH(int, viewMode);
+        QFETCH(QStringList, switches);
+        HostOptions options;
+        QString error;
+        QVERIFY2(HostOptions::parse(QStringList { "photo-host" } + arguments, options, error),
+            qPrintable(error));
+        QCOMPARE(options.phoneFolder, phone);
+        QCOMPARE(options.demo, demo);
+        QCOMPARE(options.connectionKind, kind);
+        QCOMPARE(options.viewMode(), viewMode);
+        QCOMPARE(options.partialLoading, switches.contains("partial"));
+        QCOMPARE(options.rtl, switches.contains("rtl"));
+        QCOMPARE(options.quitWhenListed, switches.contains("quit"));
+        QCOMPARE(options.verbose, switches.contains("verbose"));
+    }
+
+    void keepsFileOptions()
+    {
+        HostOptions options;
+        QString error;
+        QVERIFY(
+            HostOptions::parse({ "photo-host", "--config-dir", "/tmp/c", "--screenshot", "s.png",
+                                   "--dump-list", "list.txt", "--plugin-library", "/x/lib.so" },
+                options, error));
+        QCOMPARE(options.configDir, QString("/tmp/c"));
+        QCOMPARE(options.screenshotFile, QString("s.png"));
+        QCOMPARE(options.dumpListFile, QString("list.txt"));
+        QCOMPARE(options.pluginPath, QString("/x/lib.so"));
+    }
+
+    void refusesBadArguments_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("unknown connection")
+            << QStringList { "--connection", "bluetooth" } << "unknown connection kind: bluetooth";
+        QTest::newRow("connection in capitals")
+            << QStringList { "--connection", "MTP" } << "unknown connection kind";
+        QTest::newRow("unknown view") << QStringList { "--view", "grid" } << "unknown view: grid";
+        QTest::newRow("empty view") << QStringList { "--view", "" } << "unknown view";
+        QTest::newRow("phone and demo")
+            << QStringList { "--phone", "/tmp", "--demo" } << "exclude each other";
+        QTest::newRow("phone without folder") << QStringList { "--phone" } << "Missing value";
+        QTest::newRow("empty phone folder") << QStringList { "--phone", " " } << "--phone needs";
+        QTest::newRow("empty config dir")
+            << QStringList { "--config-dir", "" } << "--config-dir needs";
+        QTest::newRow("empty screenshot")
+            << QStringList { "--screenshot", "" } << "--screenshot needs";
+        QTest::newRow("unknown option") << QStringList { "--frobnicate" } << "Unknown option";
+        QTest::newRow("stray argument") << QStringList { "/media/phone" } << "unexpected argument";
+        QTest::newRow("help") << QStringList { "--help" } << "--connection";
+    }
+
+    void refusesBadArguments()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, message);
+        HostOptions options;
+        QString error;
+        QVERIFY(!HostOptions::parse(QStringList { "photo-host" } + arguments, options, error));
+        QVERIFY2(error.contains(message), qPrintable(error));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestHostOptions)
+#include "tst_hostoptions.moc"
