@@ -5,6 +5,7 @@
 #include "host/services/logsink.h"
 #include "host/services/ocsharedvalue.h"
 #include "host/services/registry.h"
+#include "hostsession.h"
 #include "mainwindow.h"
 #include "pluginarea.h"
 #include "pluginloader.h"
@@ -13,10 +14,14 @@
 #include <QApplication>
 #include <QDebug>
 #include <QDir>
-#include <QStandardPaths>
 #include <QTimer>
 
 #include <cstdio>
+
+namespace {
+constexpr int kSettlePasses = 5;
+constexpr int kSettlePauseMs = 300;
+} // namespace
 
 HostApplication::HostApplication(const HostOptions& options, QObject* parent)
     : QObject(parent)
@@ -29,31 +34,49 @@ HostApplication::~HostApplication()
     shutDown();
 }
 
-void HostApplication::configureServices()
+bool HostApplication::configureServices()
 {
+    const QString dataFolder = HostSession::dataFolder(m_options);
+    if (!QDir().mkpath(dataFolder)) {
+        std::fprintf(stderr, "photo-host: cannot create the folder %s\n", qPrintable(dataFolder));
+        return false;
+    }
     if (!m_options.configDir.isEmpty())
-        SetRegistryFolder(m_options.configDir);
-    const QString logFolder = m_options.configDir.isEmpty()
-        ? QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation)
-        : m_options.configDir;
-    InstallLogSink(QDir(logFolder).filePath(QStringLiteral("photo-host.log")), m_options.verbose);
+        SetRegistryFolder(dataFolder);
+    InstallLogSink(QDir(dataFolder).filePath(QStringLiteral("photo-host.log")), m_options.verbose);
+    qDebug() << "host"
+             << "HostApplication::configureServices"
+             << ": data" << dataFolder << "settings" << RegistryFolder();
     g_SharedValue.SetRTL(m_options.rtl);
     g_SharedValue.SetPartialLoading(m_options.partialLoading);
     if (m_options.rtl)
         QApplication::setLayoutDirection(Qt::RightToLeft);
     // After the direction: the previous and next arrows depend on it.
     ApplyHostStyleSheet();
+    return true;
 }
 
 bool HostApplication::start()
 {
-    configureServices();
+    if (!configureServices())
+        return false;
     m_manager = std::make_unique<PluginManager>();
-    m_context.pluginManager = m_manager.get();
-    m_window = std::make_unique<MainWindow>(m_manager.get());
+    m_session = std::make_unique<HostSession>(m_options);
+    QString error;
+    if (!m_session->open(m_manager.get(), &error)) {
+        std::fprintf(stderr, "photo-host: %s\n", qPrintable(error));
+        qDebug() << "host"
+                 << "HostApplication::start"
+                 << ":" << error;
+        return false;
+    }
+    m_window = std::make_unique<MainWindow>(m_manager.get(), m_session.get());
     if (!loadPlugin())
         return false;
     m_window->show();
+    m_window->selectStartEntry();
+    if (m_options.viewMode() != -1)
+        QTimer::singleShot(0, this, &HostApplication::sendStartView);
     if (!m_options.screenshotFile.isEmpty())
         scheduleScreenshot();
     return true;
@@ -61,8 +84,8 @@ bool HostApplication::start()
 
 bool HostApplication::loadPlugin()
 {
-    const QString path =
-        m_options.pluginPath.isEmpty() ? PluginLoader::defaultLibraryPath() : m_options.pluginPath;
+    const QString path = m_options.pluginPath.isEmpty() ? PluginLoader::defaultLibraryPath()
+                                                        : m_options.pluginPath;
     m_loader = std::make_unique<PluginLoader>(path);
     if (!m_loader->load()) {
         std::fprintf(stderr, "photo-host: %s\n", qPrintable(m_loader->errorString()));
@@ -70,7 +93,7 @@ bool HostApplication::loadPlugin()
         return false;
     }
     IPlugins* plugin = m_loader->plugin();
-    plugin->hostContext = &m_context;
+    plugin->hostContext = m_session->context();
     plugin->SetParentWidget(m_window->pluginArea());
     QWidget* widget = plugin->CreateWidget(QStringLiteral("device_photo"));
     if (!widget) {
@@ -78,16 +101,44 @@ bool HostApplication::loadPlugin()
         return false;
     }
     m_window->pluginArea()->setPluginWidget(widget);
-    plugin->ShowWidget(true);
+    m_window->setPlugin(plugin);
     return true;
+}
+
+void HostApplication::sendStartView()
+{
+    // The screen takes view requests only while it is shown.
+    if (!m_window || !m_window->isPhotoScreenShown()) {
+        qDebug() << "host"
+                 << "HostApplication::sendStartView"
+                 << ": no photo screen, ignored" << m_options.view;
+        return;
+    }
+    qDebug() << "host"
+             << "HostApplication::sendStartView"
+             << ": mode" << m_options.viewMode();
+    emit m_manager->on_signal_pmgr_changedType_View(m_options.viewMode());
+}
+
+void HostApplication::afterSettling(int passes, std::function<void()> then)
+{
+    if (passes > 0) {
+        QTimer::singleShot(0, this, [this, passes, then] { afterSettling(passes - 1, then); });
+        return;
+    }
+    QTimer::singleShot(kSettlePauseMs, this, then);
 }
 
 void HostApplication::scheduleScreenshot()
 {
-    QTimer::singleShot(500, this, [this] {
+    afterSettling(kSettlePasses, [this] {
         const bool saved = m_window->saveScreenshot(m_options.screenshotFile);
         if (!saved)
-            std::fprintf(stderr, "photo-host: cannot write %s\n", qPrintable(m_options.screenshotFile));
+            std::fprintf(
+                stderr, "photo-host: cannot write %s\n", qPrintable(m_options.screenshotFile));
+        qDebug() << "host"
+                 << "HostApplication::scheduleScreenshot"
+                 << ": saved" << saved << m_options.screenshotFile;
         QApplication::exit(saved ? 0 : 1);
     });
 }
@@ -99,7 +150,15 @@ void HostApplication::shutDown()
     m_shutDown = true;
     if (m_manager)
         emit m_manager->on_signal_main_close();
-    m_loader.reset();  // DestroyWidget, then unload
+    if (m_window)
+        m_window->setPlugin(nullptr);
+    if (m_loader && m_loader->plugin())
+        m_loader->plugin()->DestroyWidget();
     m_window.reset();
+    // The agent's threads call into the plug-in's code: join them before the
+    // library goes.
+    m_session.reset();
+    m_loader.reset();
+    m_manager.reset();
     SyncRegistry();
 }

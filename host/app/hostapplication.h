@@ -1,17 +1,19 @@
 #pragma once
 
-#include "host/contract/pluginhostcontext.h"
 #include "hostoptions.h"
 
 #include <QObject>
 
+#include <functional>
 #include <memory>
 
+class HostSession;
 class MainWindow;
 class PluginLoader;
 class PluginManager;
 
-// photo-host itself: settings, log, the plug-in and the window around it.
+// photo-host itself: settings, log, the phone and database handed to the
+// plug-in, the plug-in and the window around it.
 class HostApplication : public QObject
 {
     Q_OBJECT
@@ -20,22 +22,29 @@ public:
     explicit HostApplication(const HostOptions& options, QObject* parent = nullptr);
     ~HostApplication() override;
 
-    // Loads the plug-in and shows the window; false with a message on stderr
-    // when it cannot.
+    // Opens the phone, loads the plug-in and shows the window; false with a
+    // message on stderr when it cannot.
     bool start();
+    // Tells the screen the application closes, destroys it, then the phone
+    // and the database, then unloads the plug-in.
     void shutDown();
 
     MainWindow* window() const { return m_window.get(); }
     PluginManager* pluginManager() const { return m_manager.get(); }
+    HostSession* session() const { return m_session.get(); }
 
 private:
-    void configureServices();
+    bool configureServices();
     bool loadPlugin();
+    void sendStartView();
     void scheduleScreenshot();
+    // Runs then once queued work has had its turn: a few event-loop passes,
+    // then a short pause for timers the screen starts on the way.
+    void afterSettling(int passes, std::function<void()> then);
 
     HostOptions m_options;
-    PluginHostContext m_context;
     std::unique_ptr<PluginManager> m_manager;
+    std::unique_ptr<HostSession> m_session;
     std::unique_ptr<MainWindow> m_window;
     std::unique_ptr<PluginLoader> m_loader;
     bool m_shutDown = false;

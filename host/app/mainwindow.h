@@ -1,27 +1,101 @@
 #pragma once
 
+#include "host/contract/ocglobal.h"
+
+#include <QHash>
 #include <QMainWindow>
 
+class HostPage;
+class HostSession;
+class IPlugins;
+class NavigationTree;
 class PluginArea;
 class PluginManager;
+class QAction;
 class QLabel;
+class QLineEdit;
+class QMenu;
+class QProgressBar;
+class QPushButton;
+class QStackedWidget;
+class QTimer;
+class QToolButton;
+class TutorialBubble;
 
-// photo-host's main window around the plug-in screen.
+// photo-host's main window around the plug-in screen: navigation tree, view
+// buttons, search box, "Transfer to PC", status bar, Edit and Device menus.
+// It talks to the screen only through the plug-in manager's named signals
+// and IPlugins::ShowWidget.
 class MainWindow : public QMainWindow
 {
     Q_OBJECT
 
 public:
-    explicit MainWindow(PluginManager* manager, QWidget* parent = nullptr);
+    // session may be null: no phone and no library.
+    explicit MainWindow(
+        PluginManager* manager, HostSession* session = nullptr, QWidget* parent = nullptr);
+    ~MainWindow() override;
 
     PluginArea* pluginArea() const { return m_pluginArea; }
+    NavigationTree* navigationTree() const { return m_tree; }
+    void setPlugin(IPlugins* plugin) { m_plugin = plugin; }
     bool saveScreenshot(const QString& file);
 
+    // The phone's node and the library's albums, read again.
+    void refreshPhone();
+    void refreshLibrary();
+    // Photo when a phone is connected, else the phone node.
+    void selectStartEntry();
+    bool isPhotoScreenShown() const { return m_photoShown; }
+
+    // View-mode button masks of viewModeReported.
+    enum ViewButton : uint { ListButton = 1, ThumbListButton = 2, AlbumButton = 4 };
+
 private slots:
+    void onEntryChosen(int itemType, const QString& display, const QString& key, int id);
+    void onViewModeReported(int mode, uint flags);
+    void onToPcEnabled(bool enabled);
     void showStatusText(const QString& text, Qt::Alignment alignment);
+    void showModeChangeLoading(bool show, ITEM_TYPE itemType);
+    void showTutorial(bool phone, int x, int y);
+    void hideTutorial(bool once);
 
 private:
+    // mainwindow_menus.cpp
+    void buildMenus();
+    void buildToolbar(QWidget* toolbar);
+    void updateActions();
+    void requestViewMode(int mode);
+    void disconnectPhone();
+    void reconnectPhone();
+    void switchStorage();
+
+    void showHostPage(int itemType, const QString& display, int id);
+    void showPhotoScreen(bool show);
+    void applyViewButtons();
+
     PluginManager* m_manager = nullptr;
+    HostSession* m_session = nullptr;
+    IPlugins* m_plugin = nullptr;
+
+    NavigationTree* m_tree = nullptr;
+    QStackedWidget* m_pages = nullptr;
     PluginArea* m_pluginArea = nullptr;
+    HostPage* m_hostPage = nullptr;
+    TutorialBubble* m_tutorial = nullptr;
+
+    QToolButton* m_viewButtons[3] = {};
+    QLineEdit* m_search = nullptr;
+    QTimer* m_searchTimer = nullptr;
+    QPushButton* m_toPcButton = nullptr;
     QLabel* m_statusLabel = nullptr;
+    QProgressBar* m_loading = nullptr;
+    QHash<QString, QAction*> m_actions;
+    QList<QAction*> m_editActions;
+    QList<QAction*> m_deviceActions;
+
+    bool m_photoShown = false;
+    int m_reportedMode = -1;
+    uint m_reportedFlags = 7;
+    bool m_toPcEnabled = false;
 };

@@ -1,0 +1,40 @@
+#include "tutorialbubble.h"
+
+#include <QDebug>
+#include <QMouseEvent>
+
+TutorialBubble::TutorialBubble(QWidget* parent)
+    : QLabel(parent)
+{
+    setObjectName(QStringLiteral("tutorialHint"));
+    setText(tr("Selected photos can be copied to this computer with Transfer to PC. "
+               "Click to dismiss."));
+    setWordWrap(true);
+    setFixedWidth(240);
+    setCursor(Qt::PointingHandCursor);
+    hide();
+}
+
+void TutorialBubble::showAt(const QPoint& at)
+{
+    if (m_dismissed || !parentWidget())
+        return;
+    adjustSize();
+    const QRect area = parentWidget()->rect().adjusted(8, 8, -8, -8);
+    QPoint topLeft = at;
+    topLeft.setX(qBound(area.left(), topLeft.x(), qMax(area.left(), area.right() - width())));
+    topLeft.setY(qBound(area.top(), topLeft.y(), qMax(area.top(), area.bottom() - height())));
+    move(topLeft);
+    raise();
+    show();
+}
+
+void TutorialBubble::mousePressEvent(QMouseEvent* event)
+{
+    event->accept();
+    m_dismissed = true;
+    hide();
+    qDebug() << "host"
+             << "TutorialBubble::mousePressEvent"
+             << ": dismissed";
+}

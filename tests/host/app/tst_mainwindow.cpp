@@ -1,0 +1,586 @@
+#include "host/app/hostoptions.h"
+#include "host/app/hostpage.h"
+#include "host/app/hostsession.h"
+#include "host/app/mainwindow.h"
+#include "host/app/navigationtree.h"
+#include "host/app/pluginarea.h"
+#include "host/app/pluginmanager.h"
+#include "host/contract/iplugins.h"
+#include "host/db/photodb.h"
+#include "host/device/folderphoneagent.h"
+#include "host/services/fileutils.h"
+#include "host/services/ocmsgbox.h"
+#include "support/samplephonefixture.h"
+#include "support/testenvironment.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPointer>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QStackedWidget>
+#include <QToolButton>
+#include <QtTest>
+
+#include <memory>
+
+// Stands in for the phone screen: records what the window asks of it, and
+// connects to the plug-in manager by name as the real screen does.
+class FakeScreen : public QObject, public IPlugins
+{
+    Q_OBJECT
+
+public:
+    QWidget* widget = nullptr;
+    QList<bool> shows;
+    QList<bool> visibleAtAction; // the widget's visibility when an action arrived
+    bool answerViewRequests = false;
+
+    QString GetName() override { return QStringLiteral("device_photo"); }
+    QWidget* CreateWidget(const QString&) override
+    {
+        widget = new QWidget(m_parent);
+        widget->hide();
+        QObject* pmgr = hostContext->pluginManager;
+        connect(pmgr,
+            SIGNAL(
+                on_signal_pmgr_leftview_actionsubitem(ITEM_TYPE, QString, QString, QString, int)),
+            this, SLOT(onAction(ITEM_TYPE)));
+        connect(pmgr, SIGNAL(on_signal_pmgr_changedType_View(int)), this, SLOT(onViewRequest(int)));
+        connect(this, SIGNAL(reportView(int, uint)), pmgr, SLOT(on_changedType_View(int, uint)));
+        return widget;
+    }
+    bool HasWidget(const QString&) override { return widget; }
+    QString GetTitle() override { return QString(); }
+    bool SetParentWidget(QWidget* parent) override
+    {
+        m_parent = parent;
+        return true;
+    }
+    bool Prepare() override { return true; }
+    bool DestroyWidget() override
+    {
+        delete widget;
+        widget = nullptr;
+        return true;
+    }
+    bool ShowWidget(bool show) override
+    {
+        shows.append(show);
+        widget->setVisible(show);
+        return true;
+    }
+    bool Configure(quint32) override { return true; }
+
+signals:
+    void reportView(int mode, uint flags);
+
+private slots:
+    void onAction(ITEM_TYPE) { visibleAtAction.append(widget->isVisible()); }
+    void onViewRequest(int mode)
+    {
+        if (answerViewRequests)
+            emit reportView(mode, 0);
+    }
+
+private:
+    QWidget* m_parent = nullptr;
+};
+
+// A window with a real plug-in manager and session around the fake screen.
+struct WindowFixture
+{
+    explicit WindowFixture(const QString& phoneFolder, const QString& configDir)
+    {
+        options.phoneFolder = phoneFolder;
+        options.configDir = configDir;
+        session = std::make_unique<HostSession>(options);
+        QString error;
+        opened = session->open(&manager, &error);
+        window = std::make_unique<MainWindow>(&manager, session.get());
+        screen.hostContext = session->context();
+        screen.SetParentWidget(window->pluginArea());
+        window->pluginArea()->setPluginWidget(screen.CreateWidget(QStringLiteral("device_photo")));
+        window->setPlugin(&screen);
+        window->show();
+    }
+    ~WindowFixture()
+    {
+        window->setPlugin(nullptr);
+        screen.DestroyWidget();
+    }
+
+    template<typename T> T* find(const char* name) const
+    {
+        return window->findChild<T*>(QLatin1String(name));
+    }
+    QAction* action(const char* name) const { return find<QAction>(name); }
+    NavigationTree* tree() const { return window->navigationTree(); }
+    bool photoEntryShown() const
+    {
+        QTreeWidgetItem* item = tree()->entry(OCGlobal::ITEM_PHONE_PHOTO);
+        return item && !item->isHidden();
+    }
+
+    HostOptions options;
+    PluginManager manager;
+    std::unique_ptr<HostSession> session;
+    std::unique_ptr<MainWindow> window;
+    FakeScreen screen;
+    bool opened = false;
+};
+
+class TestMainWindow : public QObject
+{
+    Q_OBJECT
+
+private:
+    std::unique_ptr<SamplePhoneFixture> m_phone;
+    const char* const m_viewButtons[3]
+        = { "viewListButton", "viewThumbsButton", "viewAlbumButton" };
+
+private slots:
+    void initTestCase()
+    {
+        m_phone = std::make_unique<SamplePhoneFixture>(4);
+        QVERIFY(m_phone->isValid());
+    }
+
+    void navigationChoiceEmitsTheAction_data()
+    {
+        QTest::addColumn<int>("itemType");
+        QTest::addColumn<int>("album"); // index into the library's albums, -1 for none
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<bool>("screenShown");
+        QTest::newRow("photo") << 16 << -1 << "phone_photo" << true;
+        QTest::newRow("music") << 14 << -1 << "phone_music" << false;
+        QTest::newRow("videos") << 15 << -1 << "phone_video" << false;
+        QTest::newRow("the phone") << 30 << -1 << "phone" << false;
+        QTest::newRow("pc library") << 3 << -1 << "pc_photo" << false;
+        QTest::newRow("pc album") << 3 << 0 << "album" << false;
+    }
+
+    void navigationChoiceEmitsTheAction()
+    {
+        QFETCH(int, itemType);
+        QFETCH(int, album);
+        QFETCH(QString, key);
+        QFETCH(bool, screenShown);
+        TestEnvironment env;
+        WindowFixture f(m_phone->folder(), env.folder());
+        QVERIFY(f.opened);
+        const int id = album >= 0 ? f.session->photoDatabase()->albums().at(album).id
+            : itemType == 3       ? -1
+                                  : f.session->deviceIndex();
+        QSignalSpy actions(&f.manager, &PluginManager::on_signal_pmgr_leftview_actionsubitem);
+
+        QVERIFY(f.tree()->selectEntry(itemType, id));
+        QCOMPARE(actions.count(), 1);
+        const QList<QVariant> args = actions.takeFirst();
+        QCOMPARE(args.at(0).value<ITEM_TYPE>(), ITEM_TYPE(itemType));
+        QCOMPARE(args.at(1).toString(), QString("clicked"));
+        QCOMPARE(args.at(2).toString(), f.tree()->currentItem()->text(0));
+        QCOMPARE(args.at(3).toString(), key);
+        QCOMPARE(args.at(4).toInt(), id);
+        // The screen sees itself shown exactly when the action is about it.
+        QCOMPARE(f.screen.visibleAtAction, QList<bool> { screenShown });
+        QCOMPARE(f.screen.widget->isVisible(), screenShown);
+        QCOMPARE(f.screen.shows.last(), screenShown);
+        QCOMPARE(f.find<QStackedWidget>("hostPages")->currentWidget() == f.window->pluginArea(),
+            screenShown);
+        for (const char* name : { "actionCopy", "actionDelete", "actionView" })
+            QCOMPARE(f.action(name)->isEnabled(), screenShown);
+    }
+
+    void leavingAndComingBack()
+    {
+        TestEnvironment env;
+        WindowFixture f(m_phone->folder(), env.folder());
+        QSignalSpy actions(&f.manager, &PluginManager::on_signal_pmgr_leftview_actionsubitem);
+        f.window->selectStartEntry();
+        QVERIFY(f.tree()->selectEntry(14));
+        QVERIFY(f.tree()->selectEntry(16));
+        // A second click on the chosen entry is sent too: the screen ignores it.
+        QTreeWidgetItem* photo = f.tree()->entry(16);
+        QTest::mouseClick(
+            f.tree()->viewport(), Qt::LeftButton, {}, f.tree()->visualItemRect(photo).center());
+        QList<int> types;
+        for (const QList<QVariant>& args : qAsConst(actions))
+            types.append(int(args.at(0).value<ITEM_TYPE>()));
+        QCOMPARE(types, (QList<int> { 16, 14, 16, 16 }));
+        QCOMPARE(f.screen.shows, (QList<bool> { true, false, true, true }));
+        QCOMPARE(f.screen.visibleAtAction, (QList<bool> { true, false, true, true }));
+    }
+
+    void viewButtonsFollowReports_data()
+    {
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<uint>("flags");
+        QTest::addColumn<int>("checked"); // -1 none
+        QTest::addColumn<QList<bool>>("enabled");
+        QTest::newRow("list, all allowed") << 0 << 0u << 0 << QList<bool> { true, true, true };
+        QTest::newRow("thumbnail list, no album")
+            << 1 << 4u << 1 << QList<bool> { true, true, false };
+        QTest::newRow("album, no list") << 2 << 1u << 2 << QList<bool> { false, true, true };
+        QTest::newRow("no thumbnails") << 0 << 6u << 0 << QList<bool> { true, false, false };
+        QTest::newRow("viewer") << 3 << 7u << -1 << QList<bool> { false, false, false };
+    }
+
+    void viewButtonsFollowReports()
+    {
+        QFETCH(int, mode);
+        QFETCH(uint, flags);
+        QFETCH(int, checked);
+        QFETCH(QList<bool>, enabled);
+        TestEnvironment env;
+        WindowFixture f(m_phone->folder(), env.folder());
+        f.window->selectStartEntry();
+        // From a different state, so every button has to change.
+        f.manager.on_changedType_View(mode == 2 ? 0 : 2, flags ^ 7u);
+        f.manager.on_changedType_View(mode, flags);
+        for (int button = 0; button < 3; ++button) {
+            auto* b = f.find<QToolButton>(m_viewButtons[button]);
+            QCOMPARE(b->isChecked(), button == checked);
+            QCOMPARE(b->isEnabled(), enabled.at(button));
+        }
+    }
+
+    void viewButtonAsksTheScreen_data()
+    {
+        QTest::addColumn<bool>("screenAnswers");
+        QTest::newRow("screen reports the new mode") << true;
+        QTest::newRow("screen keeps its mode") << false;
+    }
+
+    void viewButtonAsksTheScreen()
+    {
+        QFETCH(bool, screenAnswers);
+        TestEnvironment env;
+        WindowFixture f(m_phone->folder(), env.folder());
+        f.window->selectStartEntry();
+        f.screen.answerViewRequests = screenAnswers;
+        f.manager.on_changedType_View(0, 0);
+        QSignalSpy requests(&f.manager, &PluginManager::on_signal_pmgr_changedType_View);
+        QTest::mouseClick(f.find<QToolButton>("viewAlbumButton"), Qt::LeftButton);
+        QCOMPARE(requests.count(), 1);
+        QCOMPARE(requests.first().first().toInt(), 2);
+        // The buttons show the mode the screen is in, not the one clicked.
+        QCOMPARE(f.find<QToolButton>("viewAlbumButton")->isChecked(), screenAnswers);
+        QCOMPARE(f.find<QToolButton>("viewListButton")->isChecked(), !screenAnswers);
+    }
+
+    void toolbarFollowsTheScreen()
+    {
+        TestEnvironment env;
+        WindowFixture f(m_phone->folder(), env.folder());
+        auto* toPc = f.find<QPushButton>("toPcButton");
+        auto* search = f.find<QLineEdit>("searchBox");
+        f.window->selectStartEntry();
+        f.manager.on_changedType_View(1, 0);
+        f.manager.on_topc_status(true);
+        QVERIFY(toPc->isEnabled());
+        QSignalSpy clicks(&f.manager, &PluginManager::on_siganl_pmgr_topc_click);
+        QTest::mouseClick(toPc, Qt::LeftButton);
+        QCOMPARE(clicks.count(), 1);
+        f.manager.on_topc_status(false);
+        QVERIFY(!toPc->isEnabled());
+
+        // Another entry: nothing of the toolbar reaches the hidden screen.
+        f.manager.on_topc_status(true);
+        QVERIFY(f.tree()->selectEntry(14));
+        QVERIFY(!toPc->isEnabled());
+        QVERIFY(!search->isEnabled());
+        for (const char* name : m_viewButtons)
+            QVERIFY(!f.find<QToolButton>(name)->isEnabled());
+        QVERIFY(f.tree()->selectEntry(16));
+        QVERIFY(toPc->isEnabled());
+        QVERIFY(search->isEnabled());
+        QVERIFY(f.find<QToolButton>("viewThumbsButton")->isChecked());
+    }
+
+    void searchSendsOncePerPause()
+    {
+        TestEnvironment env;
+        WindowFixture f(m_phone->folder(), env.folder());
+        f.window->selectStartEntry();
+        auto* search = f.find<QLineEdit>("searchBox");
+        QSignalSpy searches(&f.manager, &PluginManager::on_signal_pmgr_textChanged_Search);
+        QTest::keyClicks(search, QStringLiteral("beach"));
+        QVERIFY(searches.wait());
+        QCOMPARE(searches.count(), 1);
+        QCOMPARE(searches.takeFirst().first().toString(), QString("beach"));
+        // Return does not wait; and the pending search is not sent again.
+        QTest::keyClicks(search, QStringLiteral(" 2"));
+        QTest::keyClick(search, Qt::Key_Return);
+        QCOMPARE(searches.count(), 1);
+        QCOMPARE(searches.takeFirst().first().toString(), QString("beach 2"));
+        QVERIFY(!searches.wait(600));
+        search->clear();
+        QVERIFY(searches.wait());
+        QCOMPARE(searches.takeFirst().first().toString(), QString());
+    }
+
+    void editMenuEmitsMainMenuSignals_data()
+    {
+        QTest::addColumn<QString>("action");
+        QTest::addColumn<QString>("signal");
+        QTest::newRow("copy") << "actionCopy"
+                              << "signalCopyFromMainMenu";
+        QTest::newRow("paste") << "actionPaste"
+                               << "signalPasteFromMainMenu";
+        QTest::newRow("delete") << "actionDelete"
+                                << "signalDeleteFromMainMenu";
+        QTest::newRow("select all") << "actionSelectAll"
+                                    << "signalSelectAllFromMainMenu";
+        QTest::newRow("select none") << "actionSelectNone"
+                                     << "signalSelectNoneFromMainMenu";
+        QTest::newRow("properties") << "actionProperties"
+                                    << "signalPropertyFromMainMenu";
+        QTest::newRow("show in windows") << "actionShowInWindows"
+                                         << "signalShowInWindowsFromMainMenu";
+        QTest::newRow("view") << "actionView"
+                              << "signalMusicPlayFromMainMenu";
+    }
+
+    void editMenuEmitsMainMenuSignals()
+    {
+        QFETCH(QString, action);
+        QFETCH(QString, signal);
+        TestEnvironment env;
+        WindowFixture f(m_phone->folder(), env.folder());
+        f.window->selectStartEntry();
+        const QStringList all = { "signalCopyFromMainMenu", "signalPasteFromMainMenu",
+            "signalDeleteFromMainMenu", "signalSelectAllFromMainMenu",
+            "signalSelectNoneFromMainMenu", "signalPropertyFromMainMenu",
+            "signalShowInWindowsFromMainMenu", "signalMusicPlayFromMainMenu" };
+        std::vector<std::unique_ptr<QSignalSpy>> spies;
+        for (const QString& name : all)
+            spies.push_back(
+                std::make_unique<QSignalSpy>(&f.manager, qPrintable("2" + name + "()")));
+        QAction* command = f.action(qPrintable(action));
+        QVERIFY(command && command->isEnabled());
+        command->trigger();
+        for (int i = 0; i < all.size(); ++i)
+            QCOMPARE(spies[size_t(i)]->count(), all.at(i) == signal ? 1 : 0);
+    }
+
+    void standardShortcutsLeaveTheScreensKeys()
+    {
+        TestEnvironment env;
+        WindowFixture f(m_phone->folder(), env.folder());
+        // The screen handles these keys itself; a window shortcut would take them.
+        for (const char* name : { "actionCopy", "actionPaste", "actionDelete" })
+            QVERIFY2(f.action(name)->shortcut().isEmpty(), name);
+        QCOMPARE(f.action("actionSelectAll")->shortcut(), QKeySequence(QKeySequence::SelectAll));
+        QVERIFY(f.action("actionCopy")
+                    ->text()
+                    .endsWith(QKeySequence(QKeySequence::Copy).toString(QKeySequence::NativeText)));
+    }
+
+    void deviceMenuEmitsDeviceEvents_data()
+    {
+        QTest::addColumn<QString>("action");
+        QTest::addColumn<QByteArray>("signal");
+        QTest::addColumn<QVariantList>("arguments");
+        QTest::newRow("device re-initialised")
+            << "actionDeviceInit" << QByteArray(SIGNAL(on_signal_device_init(int)))
+            << QVariantList { 16 };
+        QTest::newRow("card inserted")
+            << "actionCardInserted" << QByteArray(SIGNAL(on_signal_SDCardchange(bool, QString)))
+            << QVariantList { true, toStoredPath(m_phone->folder()) };
+        QTest::newRow("card removed")
+            << "actionCardRemoved" << QByteArray(SIGNAL(on_signal_SDCardchange(bool, QString)))
+            << QVariantList { false, toStoredPath(m_phone->folder()) };
+    }
+
+    void deviceMenuEmitsDeviceEvents()
+    {
+        QFETCH(QString, action);
+        QFETCH(QByteArray, signal);
+        QFETCH(QVariantList, arguments);
+        TestEnvironment env;
+        WindowFixture f(m_phone->folder(), env.folder());
+        QSignalSpy spy(&f.manager, signal.constData());
+        f.action(qPrintable(action))->trigger();
+        QCOMPARE(spy.count(), 1);
+        QCOMPARE(QVariantList(spy.first()), arguments);
+    }
+
+    void storageSwitchStartsThenEnds()
+    {
+        TestEnvironment env;
+        WindowFixture f(m_phone->folder(), env.folder());
+        QSignalSpy start(&f.manager, &PluginManager::on_signal_memcombo_changeStart);
+        QSignalSpy end(&f.manager, &PluginManager::on_signal_memcombo_changeEnd);
+        f.action("actionSwitchStorage")->trigger();
+        QCOMPARE(start.count(), 1);
+        QCOMPARE(end.count(), 0);
+        QVERIFY(end.wait());
+        QCOMPARE(end.first().first().toBool(), true);
+    }
+
+    void disconnectAndReconnect()
+    {
+        TestEnvironment env;
+        WindowFixture f(m_phone->folder(), env.folder());
+        f.window->selectStartEntry();
+        const int firstIndex = f.session->deviceIndex();
+        QSignalSpy changes(&f.manager, &PluginManager::on_signal_devicechange);
+        QSignalSpy inits(&f.manager, &PluginManager::on_signal_device_init);
+        QSignalSpy actions(&f.manager, &PluginManager::on_signal_pmgr_leftview_actionsubitem);
+        QVERIFY(!f.action("actionReconnect")->isEnabled());
+
+        // A box about the phone is open when it goes.
+        bool watchdog = false;
+        QTimer::singleShot(0, f.action("actionDisconnect"), &QAction::trigger);
+        QTimer guard; // only so that a missing close fails instead of hanging
+        guard.setSingleShot(true);
+        connect(&guard, &QTimer::timeout, [&watchdog] {
+            if (QWidget* box = QApplication::activeModalWidget()) {
+                watchdog = true;
+                box->close();
+            }
+        });
+        guard.start(20000);
+        const quint32 answer
+            = OCMsgBox::ShowOCMessageBox(f.window.get(), "Notice", "Copying...", 0, MsgBoxFlag::Ok);
+        QVERIFY(!watchdog);
+        QCOMPARE(answer & MsgBoxFlag::Ok, 0u);
+
+        QCOMPARE(changes.count(), 1);
+        QCOMPARE(changes.takeFirst().first().toBool(), false);
+        QCOMPARE(f.session->phone()->GetDeviceIndex(), -1);
+        QVERIFY(!f.photoEntryShown());
+        QVERIFY(!f.screen.widget->isVisible());
+        QCOMPARE(actions.last().first().value<ITEM_TYPE>(), OCGlobal::ITEM_DEVICE);
+        QCOMPARE(f.find<HostPage>("hostPage")->title(), QString("No phone connected"));
+        QVERIFY(f.action("actionReconnect")->isEnabled());
+        QVERIFY(!f.action("actionDisconnect")->isEnabled());
+        QVERIFY(!f.action("actionDeviceInit")->isEnabled());
+
+        actions.clear();
+        f.action("actionReconnect")->trigger();
+        QCOMPARE(changes.count(), 1);
+        QCOMPARE(changes.first().first().toBool(), true);
+        QCOMPARE(inits.count(), 1);
+        QCOMPARE(inits.first().first().toInt(), 16);
+        QVERIFY(f.session->deviceIndex() >= 0 && f.session->deviceIndex() != firstIndex);
+        QVERIFY(f.photoEntryShown());
+        QVERIFY(f.screen.widget->isVisible());
+        QCOMPARE(actions.count(), 1);
+        QCOMPARE(actions.first().first().value<ITEM_TYPE>(), OCGlobal::ITEM_PHONE_PHOTO);
+        QCOMPARE(actions.first().at(4).toInt(), f.session->deviceIndex());
+    }
+
+    void reconnectWithoutItsFolder()
+    {
+        TestEnvironment env;
+        MessageBoxRecorder boxes;
+        auto copy = m_phone->copy();
+        QVERIFY(copy);
+        WindowFixture f(copy->path(), env.folder());
+        f.window->selectStartEntry();
+        f.action("actionDisconnect")->trigger();
+        QVERIFY(copy->remove());
+        QSignalSpy changes(&f.manager, &PluginManager::on_signal_devicechange);
+        f.action("actionReconnect")->trigger();
+        QCOMPARE(boxes.requests().size(), 1);
+        QVERIFY(boxes.requests().first().text.contains("cannot be reconnected"));
+        QCOMPARE(changes.count(), 0);
+        QVERIFY(!f.photoEntryShown());
+    }
+
+    void noPhone()
+    {
+        TestEnvironment env;
+        WindowFixture f(QString(), env.folder());
+        QVERIFY(f.opened);
+        QSignalSpy actions(&f.manager, &PluginManager::on_signal_pmgr_leftview_actionsubitem);
+        f.window->selectStartEntry();
+        QCOMPARE(actions.count(), 1);
+        QCOMPARE(actions.first().first().value<ITEM_TYPE>(), OCGlobal::ITEM_DEVICE);
+        QVERIFY(!f.photoEntryShown());
+        QVERIFY(!f.screen.widget->isVisible());
+        QCOMPARE(f.tree()->entry(30)->text(0), QString("No phone connected"));
+        QCOMPARE(f.find<HostPage>("hostPage")->title(), QString("No phone connected"));
+        for (const char* name : { "actionDeviceInit", "actionCardInserted", "actionSwitchStorage",
+                 "actionDisconnect", "actionReconnect" })
+            QVERIFY2(!f.action(name)->isEnabled(), name);
+    }
+
+    void albumPageListsItsFiles()
+    {
+        TestEnvironment env;
+        WindowFixture f(m_phone->folder(), env.folder());
+        PhotoDB* db = f.session->photoDatabase();
+        const int album = db->createAlbum(QStringLiteral("Holidays"));
+        QVERIFY(album >= 0);
+        const QStringList files
+            = { toStoredPath(m_phone->file(m_phone->generator().photos().at(1).relativePath)),
+                  toStoredPath(m_phone->file(m_phone->generator().photos().at(0).relativePath)) };
+        QVERIFY(db->addToAlbum(album, files));
+        f.window->refreshLibrary();
+        QVERIFY(f.tree()->selectEntry(3, album));
+        auto* page = f.find<HostPage>("hostPage");
+        QCOMPARE(page->title(), QString("Holidays"));
+        QCOMPARE(page->items(), files);
+        QCOMPARE(f.find<QLabel>("statusText")->text(), QString("2 files"));
+
+        // The album goes while it is shown: the library takes its place.
+        QSignalSpy actions(&f.manager, &PluginManager::on_signal_pmgr_leftview_actionsubitem);
+        QList<PhotoAlbum> others = db->albums();
+        others.erase(std::remove_if(others.begin(), others.end(),
+                         [album](const PhotoAlbum& a) { return a.id == album; }),
+            others.end());
+        f.window->navigationTree()->setAlbums(others);
+        QCOMPARE(actions.count(), 1);
+        QCOMPARE(actions.first().at(4).toInt(), -1);
+        QCOMPARE(page->title(), QString("Photos"));
+        QVERIFY(page->items().contains(QString("Holidays (2 files)")));
+    }
+
+    void statusAndLoadingFollowTheScreen()
+    {
+        TestEnvironment env;
+        WindowFixture f(m_phone->folder(), env.folder());
+        f.window->selectStartEntry();
+        auto* status = f.find<QLabel>("statusText");
+        auto* loading = f.find<QProgressBar>("loadingIndicator");
+        f.manager.on_statusbarSetText(QStringLiteral("3 files, 1.2 MB"), Qt::AlignCenter);
+        QCOMPARE(status->text(), QString("3 files, 1.2 MB"));
+        emit f.manager.on_signal_pmgr_showModechangeLoading(true, OCGlobal::ITEM_PC_PHOTO);
+        QVERIFY(loading->isVisible());
+        emit f.manager.on_signal_pmgr_showModechangeLoading(false, OCGlobal::ITEM_PC_PHOTO);
+        QVERIFY(!loading->isVisible());
+
+        QVERIFY(f.tree()->selectEntry(3, -1));
+        const QString libraryText = status->text();
+        f.manager.on_statusbarSetText(QStringLiteral("late"), Qt::AlignCenter);
+        QCOMPARE(status->text(), libraryText);
+    }
+
+    void tutorialBubble()
+    {
+        TestEnvironment env;
+        WindowFixture f(m_phone->folder(), env.folder());
+        f.window->selectStartEntry();
+        auto* bubble = f.find<QLabel>("tutorialHint");
+        emit f.manager.on_signal_pmgr_showTutorialMove(true, 70, 160);
+        QVERIFY(bubble->isVisible());
+        QVERIFY(f.window->rect().contains(bubble->geometry()));
+        emit f.manager.on_signal_pmgr_hideTutorialMove(false);
+        QVERIFY(!bubble->isVisible());
+        emit f.manager.on_signal_pmgr_showTutorialMove(true, 5000, 5000);
+        QVERIFY(f.window->rect().contains(bubble->geometry()));
+        QTest::mouseClick(bubble, Qt::LeftButton);
+        QVERIFY(!bubble->isVisible());
+        emit f.manager.on_signal_pmgr_showTutorialMove(true, 70, 160);
+        QVERIFY(!bubble->isVisible());
+    }
+};
+
+QTEST_MAIN(TestMainWindow)
+#include "tst_mainwindow.moc"

@@ -1,0 +1,203 @@
+#include "host/app/hostapplication.h"
+#include "host/app/hostoptions.h"
+#include "host/app/hostsession.h"
+#include "host/app/mainwindow.h"
+#include "host/app/pluginarea.h"
+#include "host/app/pluginmanager.h"
+#include "host/services/logsink.h"
+#include "host/services/ocsharedvalue.h"
+#include "support/samplephonefixture.h"
+#include "support/testenvironment.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QImage>
+#include <QPointer>
+#include <QProcess>
+#include <QtTest>
+
+namespace {
+
+HostOptions optionsFor(const QStringList& arguments, const TestEnvironment& env)
+{
+    HostOptions options;
+    QString error;
+    const QString plugin = QDir(TestEnvironment::binaryFolder()).filePath("libdevice_photo.so");
+    if (!HostOptions::parse(
+            QStringList { "photo-host", "--config-dir", env.folder(), "--plugin-library", plugin }
+                + arguments,
+            options, error))
+        qWarning() << error;
+    return options;
+}
+
+int countLines(const QString& logFile, const QString& text)
+{
+    QFile file(logFile);
+    if (!file.open(QIODevice::ReadOnly))
+        return -1;
+    return QString::fromUtf8(file.readAll()).count(text);
+}
+
+} // namespace
+
+class TestPhotoHost : public QObject
+{
+    Q_OBJECT
+
+private:
+    std::unique_ptr<SamplePhoneFixture> m_phone;
+
+    static QString hostBinary()
+    {
+        return QDir(TestEnvironment::binaryFolder()).filePath("photo-host");
+    }
+
+    static bool run(QProcess& host, const QStringList& arguments)
+    {
+        host.start(hostBinary(), arguments);
+        return host.waitForFinished(120000) && host.exitStatus() == QProcess::NormalExit;
+    }
+
+private slots:
+    void initTestCase()
+    {
+        m_phone = std::make_unique<SamplePhoneFixture>(3);
+        QVERIFY(m_phone->isValid());
+    }
+
+    void cleanup()
+    {
+        RemoveLogSink();
+        QApplication::setLayoutDirection(Qt::LeftToRight);
+    }
+
+    void startsOnThePhotoScreen_data()
+    {
+        QTest::addColumn<QStringList>("view");
+        QTest::addColumn<int>("mode");
+        QTest::newRow("no view") << QStringList {} << -1;
+        QTest::newRow("list") << QStringList { "--view", "list" } << 0;
+        QTest::newRow("thumbs") << QStringList { "--view", "thumbs" } << 1;
+        QTest::newRow("album") << QStringList { "--view", "album" } << 2;
+    }
+
+    void startsOnThePhotoScreen()
+    {
+        QFETCH(QStringList, view);
+        QFETCH(int, mode);
+        TestEnvironment env;
+        HostApplication host(optionsFor(QStringList { "--phone", m_phone->folder() } + view, env));
+        QVERIFY(host.start());
+        QVERIFY(host.window()->isPhotoScreenShown());
+        QWidget* screen = host.window()->pluginArea()->pluginWidget();
+        QVERIFY(screen && screen->isVisible());
+        QSignalSpy requests(host.pluginManager(), &PluginManager::on_signal_pmgr_changedType_View);
+        // Sent once the screen has been shown, on the next pass of the loop.
+        QCOMPARE(requests.count(), 0);
+        QCoreApplication::processEvents();
+        QCoreApplication::processEvents();
+        QCOMPARE(requests.count(), mode == -1 ? 0 : 1);
+        if (mode != -1)
+            QCOMPARE(requests.first().first().toInt(), mode);
+        QVERIFY(QFileInfo::exists(QDir(env.folder()).filePath("photos.db")));
+        QVERIFY(QFileInfo::exists(QDir(env.folder()).filePath("photo-host.log")));
+    }
+
+    void shutDownTellsTheScreenBeforeDestroyingIt()
+    {
+        TestEnvironment env;
+        HostApplication host(optionsFor({ "--phone", m_phone->folder() }, env));
+        QVERIFY(host.start());
+        QPointer<QWidget> screen = host.window()->pluginArea()->pluginWidget();
+        QList<bool> aliveAtClose;
+        connect(host.pluginManager(), &PluginManager::on_signal_main_close,
+            [&] { aliveAtClose.append(!screen.isNull()); });
+        host.shutDown();
+        QCOMPARE(aliveAtClose, QList<bool> { true });
+        QVERIFY(screen.isNull());
+        QVERIFY(!host.window());
+        host.shutDown(); // a second time does nothing
+        QCOMPARE(aliveAtClose.size(), 1);
+    }
+
+    void directionAndPartialLoading_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<bool>("rtl");
+        QTest::addColumn<bool>("partial");
+        QTest::newRow("defaults") << QStringList {} << false << false;
+        QTest::newRow("rtl") << QStringList { "--rtl" } << true << false;
+        QTest::newRow("partial loading") << QStringList { "--partial-loading" } << false << true;
+    }
+
+    void directionAndPartialLoading()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(bool, rtl);
+        QFETCH(bool, partial);
+        TestEnvironment env;
+        HostApplication host(optionsFor(arguments, env));
+        QVERIFY(host.start());
+        QCOMPARE(g_SharedValue.IsRTL(), rtl);
+        QCOMPARE(g_SharedValue.IsPartialLoading(), partial);
+        QCOMPARE(host.window()->isRightToLeft(), rtl);
+        // Without a phone the screen is built all the same, and stays hidden.
+        QVERIFY(host.window()->pluginArea()->pluginWidget());
+        QVERIFY(!host.window()->isPhotoScreenShown());
+    }
+
+    void demoRunTakesAScreenshotAndKeepsItsPhone()
+    {
+        TestEnvironment env;
+        const QString log = env.path("photo-host.log");
+        for (int runNo = 1; runNo <= 2; ++runNo) {
+            const QString shot = env.path(QStringLiteral("run%1.png").arg(runNo));
+            QProcess host;
+            QVERIFY(run(host, { "--demo", "--config-dir", env.folder(), "--screenshot", shot }));
+            QVERIFY2(host.exitCode() == 0, host.readAllStandardError().constData());
+            const QImage image(shot);
+            QVERIFY(!image.isNull());
+            QVERIFY(image.width() >= 800 && image.height() >= 500);
+            if (runNo == 1) // something of the user's, that a regeneration would wipe
+                QVERIFY(
+                    QFile(env.path("cache/sample-phone/DCIM/mine.txt")).open(QIODevice::WriteOnly));
+        }
+        QVERIFY(QFile::exists(env.path("cache/sample-phone/DCIM/mine.txt")));
+        QCOMPARE(countLines(log, "HostSession::prepareSamplePhone : generated"), 1);
+        QCOMPARE(countLines(log, "HostSession::prepareSamplePhone : reused"), 1);
+        QVERIFY(QFileInfo::exists(env.path("photos.db")));
+    }
+
+    void unusablePhoneFolderEndsClearly_data()
+    {
+        QTest::addColumn<QString>("phone");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("missing") << "/nonexistent/phone"
+                                 << "phone folder not found";
+        QTest::newRow("a file") << "file"
+                                << "not a folder";
+    }
+
+    void unusablePhoneFolderEndsClearly()
+    {
+        QFETCH(QString, phone);
+        QFETCH(QString, message);
+        TestEnvironment env;
+        if (phone == "file") {
+            phone = env.path("phone.txt");
+            QVERIFY(QFile(phone).open(QIODevice::WriteOnly));
+        }
+        QProcess host;
+        QVERIFY(run(host,
+            { "--phone", phone, "--config-dir", env.folder(), "--screenshot",
+                env.path("never.png") }));
+        QCOMPARE(host.exitCode(), 1);
+        const QString errors = QString::fromUtf8(host.readAllStandardError());
+        QVERIFY2(errors.contains("photo-host: " + message), qPrintable(errors));
+        QVERIFY(!QFile::exists(env.path("never.png")));
+    }
+};
+
+QTEST_MAIN(TestPhotoHost)
+#include "tst_photohost.moc"
