@@ -2,7 +2,6 @@
 
 #include "host/contract/ocglobal.h"
 
-#include <QHash>
 #include <QMainWindow>
 
 class HostPage;
@@ -90,7 +89,7 @@ private:
     QPushButton* m_toPcButton = nullptr;
     QLabel* m_statusLabel = nullptr;
     QProgressBar* m_loading = nullptr;
-    QHash<QString, QAction*> m_actions;
+    QAction* m_reconnectAction = nullptr;
     QList<QAction*> m_editActions;
     QList<QAction*> m_deviceActions;
 

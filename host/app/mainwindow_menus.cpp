@@ -102,12 +102,11 @@ void MainWindow::buildToolbar(QWidget* toolbar)
 void MainWindow::buildMenus()
 {
     menuBar()->setObjectName(QStringLiteral("hostMenuBar"));
-    const auto addAction = [this](QMenu* menu, const char* name, const QString& text,
+    const auto addAction = [](QMenu* menu, const char* name, const QString& text,
                                const QKeySequence& shortcut = QKeySequence()) {
         QAction* action = menu->addAction(text);
         action->setObjectName(QLatin1String(name));
         action->setShortcut(shortcut);
-        m_actions.insert(QLatin1String(name), action);
         return action;
     };
 
@@ -122,26 +121,26 @@ void MainWindow::buildMenus()
         QString text;
         QKeySequence shortcut;
         void (PluginManager::*signal)();
+        bool groupStart;
     } editCommands[] = {
         { "actionCopy", withKeyHint(tr("Copy"), QKeySequence::Copy), {},
-            &PluginManager::signalCopyFromMainMenu },
+            &PluginManager::signalCopyFromMainMenu, false },
         { "actionPaste", withKeyHint(tr("Paste"), QKeySequence::Paste), {},
-            &PluginManager::signalPasteFromMainMenu },
+            &PluginManager::signalPasteFromMainMenu, false },
         { "actionDelete", withKeyHint(tr("Delete"), QKeySequence::Delete), {},
-            &PluginManager::signalDeleteFromMainMenu },
+            &PluginManager::signalDeleteFromMainMenu, false },
         { "actionSelectAll", tr("Select all"), QKeySequence::SelectAll,
-            &PluginManager::signalSelectAllFromMainMenu },
+            &PluginManager::signalSelectAllFromMainMenu, true },
         { "actionSelectNone", tr("Select none"), QKeySequence::Deselect,
-            &PluginManager::signalSelectNoneFromMainMenu },
+            &PluginManager::signalSelectNoneFromMainMenu, false },
         { "actionProperties", tr("Properties"), QKeySequence(Qt::ALT + Qt::Key_Return),
-            &PluginManager::signalPropertyFromMainMenu },
+            &PluginManager::signalPropertyFromMainMenu, true },
         { "actionShowInWindows", tr("Show in Windows"), {},
-            &PluginManager::signalShowInWindowsFromMainMenu },
-        { "actionView", tr("View"), {}, &PluginManager::signalMusicPlayFromMainMenu },
+            &PluginManager::signalShowInWindowsFromMainMenu, false },
+        { "actionView", tr("View"), {}, &PluginManager::signalMusicPlayFromMainMenu, false },
     };
     for (const auto& command : editCommands) {
-        if (qstrcmp(command.name, "actionSelectAll") == 0
-            || qstrcmp(command.name, "actionProperties") == 0)
+        if (command.groupStart)
             edit->addSeparator();
         QAction* action = addAction(edit, command.name, command.text, command.shortcut);
         connect(action, &QAction::triggered, m_manager, command.signal);
@@ -172,8 +171,8 @@ void MainWindow::buildMenus()
     device->addSeparator();
     QAction* disconnectAction = addAction(device, "actionDisconnect", tr("Disconnect Phone"));
     connect(disconnectAction, &QAction::triggered, this, &MainWindow::disconnectPhone);
-    QAction* reconnectAction = addAction(device, "actionReconnect", tr("Reconnect Phone"));
-    connect(reconnectAction, &QAction::triggered, this, &MainWindow::reconnectPhone);
+    m_reconnectAction = addAction(device, "actionReconnect", tr("Reconnect Phone"));
+    connect(m_reconnectAction, &QAction::triggered, this, &MainWindow::reconnectPhone);
     m_deviceActions = { init, cardIn, cardOut, storage, disconnectAction };
 
     for (QMenu* menu : { file, edit, device })
@@ -187,8 +186,7 @@ void MainWindow::updateActions()
     const bool connected = m_session && m_session->isPhoneConnected();
     for (QAction* action : qAsConst(m_deviceActions))
         action->setEnabled(connected);
-    m_actions.value(QStringLiteral("actionReconnect"))
-        ->setEnabled(m_session && m_session->hasPhone() && !connected);
+    m_reconnectAction->setEnabled(m_session && m_session->hasPhone() && !connected);
 }
 
 void MainWindow::requestViewMode(int mode)
