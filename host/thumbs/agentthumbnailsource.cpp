@@ -23,7 +23,8 @@ std::atomic<int> g_retryDelayMs { 50 };
 std::atomic<int> g_answerTimeoutMs { 10000 };
 
 // Held by the fetcher whose request is out, from the request until the
-// picture is taken: the agent keeps only its latest thumbnail.
+// picture is taken: the agent keeps only its latest thumbnail. The GUI
+// thread's part of the fetch (taking the picture) never takes it.
 QMutex g_turn;
 
 // The answer of the request that is out. Locked only briefly, never while
@@ -161,9 +162,15 @@ int AgentThumbnailSource::fetch(IDeviceNexaAgent* agent, const QString& phonePat
 {
     if (!agent || !picture || phonePath.isEmpty())
         return NoPicture;
+    // The fetcher holding the turn may wait for the GUI thread to take its
+    // picture; on the GUI thread, keep serving it while waiting for the turn.
+    QCoreApplication* application = QCoreApplication::instance();
+    const bool onGuiThread = application && QThread::currentThread() == application->thread();
     while (!g_turn.tryLock(kStepMs)) {
         if (interrupted())
             return Interrupted;
+        if (onGuiThread)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, kStepMs);
     }
     drainAbandoned(interrupted);
 
