@@ -74,7 +74,7 @@ private:
 
 constexpr int kPhotos = 1000;
 constexpr int kListedFiles = 10000;
-const QString kCorpusVersion = QStringLiteral("3");
+const QString kCorpusVersion = QStringLiteral("4");
 
 QStringList filesIn(const QString& folder)
 {

@@ -73,5 +73,8 @@ public:
                                  int reserved) = 0;
     virtual int GetMemChangeType() = 0;
     virtual QString DeviceName() = 0;
+    // The phone folder that files sent to the phone go to (the camera folder);
+    // empty lets TransferFiles choose.
+    virtual QString GetCameraFolder() { return QString(); }
     virtual ~IDeviceNexaAgent() = default;
 };

@@ -169,7 +169,7 @@ QSqlRecord PhotoDB::setItemData(const QString& path, bool update, int fields)
         return {};
     }
 
-    const QByteArray thumbnail = PhotoMetadataReader::encodeThumbnail(data.thumbnail);
+    const QByteArray thumbnail = PhotoMetadataReader::thumbnailBytes(data);
     if (addedDate.isEmpty())
         addedDate = isoText(QDateTime::currentDateTime());
     const QVariantList values = {

@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QImageReader>
 #include <QPainter>
+#include <QTransform>
 
 #include <cmath>
 #include <cstdio>
@@ -104,30 +105,50 @@ bool exifDegrees(const Exiv2::ExifData& exif, const char* key, const char* refKe
     return true;
 }
 
+// A JPEG preview no larger than a thumbnail that needs no turning is stored
+// as the file holds it: decoding and encoding it again is half the cost of a row.
+bool keepAsIs(const QSize& size, int orientation)
+{
+    return orientation <= 1 && size.width() <= PhotoMetadataReader::kThumbnailSide
+        && size.height() <= PhotoMetadataReader::kThumbnailSide;
+}
+
+bool takeJpegPreview(const uchar* bytes, qsizetype length, const QSize& pictureSize,
+    const QSize& wanted, int orientation, PhotoMetadata* data)
+{
+    const QSize size = JpegCodec::size(bytes, length);
+    if (size.width() < wanted.width() || size.height() < wanted.height()
+        || !sameShape(size, pictureSize))
+        return false;
+    if (keepAsIs(size, orientation)) {
+        data->thumbnailJpeg = QByteArray(reinterpret_cast<const char*>(bytes), int(length));
+        return true;
+    }
+    QImage& decoded = scratch().decoded;
+    if (!JpegCodec::decode(bytes, length, &decoded))
+        return false;
+    data->thumbnail = scaledInto(decoded, wanted);
+    return true;
+}
+
 // The EXIF thumbnail (IFD1) is where most cameras put their preview. Looking
 // there first spares the preview manager's search of every other place.
-QImage decodeExifThumbnail(
-    const Exiv2::ExifData& exif, const QSize& pictureSize, const QSize& wanted)
+bool takeExifThumbnail(
+    const Exiv2::ExifData& exif, const QSize& pictureSize, const QSize& wanted, PhotoMetadata* data)
 {
     const Exiv2::ExifThumbC thumb(exif);
     if (std::string(thumb.mimeType()) != "image/jpeg")
-        return {};
+        return false;
     const Exiv2::DataBuf bytes = thumb.copy();
-    const QSize size = JpegCodec::size(bytes.pData_, qsizetype(bytes.size_));
-    if (size.width() < wanted.width() || size.height() < wanted.height()
-        || !sameShape(size, pictureSize))
-        return {};
-    QImage& decoded = scratch().decoded;
-    if (!JpegCodec::decode(bytes.pData_, qsizetype(bytes.size_), &decoded))
-        return {};
-    return scaledInto(decoded, wanted);
+    return takeJpegPreview(
+        bytes.pData_, qsizetype(bytes.size_), pictureSize, wanted, data->orientation, data);
 }
 
-QImage decodePreview(Exiv2::Image& image, const QSize& pictureSize, const QSize& wanted)
+bool takePreview(
+    Exiv2::Image& image, const QSize& pictureSize, const QSize& wanted, PhotoMetadata* data)
 {
-    const QImage thumbnail = decodeExifThumbnail(image.exifData(), pictureSize, wanted);
-    if (!thumbnail.isNull())
-        return thumbnail;
+    if (takeExifThumbnail(image.exifData(), pictureSize, wanted, data))
+        return true;
     Exiv2::PreviewManager previews(image);
     const Exiv2::PreviewPropertiesList list = previews.getPreviewProperties();
     // The list is sorted by size: the first that is large enough is the cheapest.
@@ -137,22 +158,24 @@ QImage decodePreview(Exiv2::Image& image, const QSize& pictureSize, const QSize&
             || !sameShape(size, pictureSize))
             continue;
         const Exiv2::PreviewImage preview = previews.getPreviewImage(properties);
-        QImage& decoded = scratch().decoded;
-        bool read = false;
         if (properties.mimeType_ == "image/jpeg") {
-            read = JpegCodec::decode(preview.pData(), qsizetype(preview.size()), &decoded);
-        } else {
-            QByteArray bytes = QByteArray::fromRawData(
-                reinterpret_cast<const char*>(preview.pData()), int(preview.size()));
-            QBuffer device(&bytes);
-            device.open(QIODevice::ReadOnly);
-            read = QImageReader(&device).read(&decoded);
-        }
-        if (!read || decoded.width() < wanted.width() || decoded.height() < wanted.height())
+            if (takeJpegPreview(preview.pData(), qsizetype(preview.size()), pictureSize, wanted,
+                    data->orientation, data))
+                return true;
             continue;
-        return scaledInto(decoded, wanted);
+        }
+        QByteArray bytes = QByteArray::fromRawData(
+            reinterpret_cast<const char*>(preview.pData()), int(preview.size()));
+        QBuffer device(&bytes);
+        device.open(QIODevice::ReadOnly);
+        QImage& decoded = scratch().decoded;
+        if (!QImageReader(&device).read(&decoded) || decoded.width() < wanted.width()
+            || decoded.height() < wanted.height())
+            continue;
+        data->thumbnail = scaledInto(decoded, wanted);
+        return true;
     }
-    return {};
+    return false;
 }
 
 // With takeSize, the picture's size comes from exiv2's own header parse (it
@@ -188,11 +211,9 @@ void readExif(const QString& path, bool withThumbnail, bool takeSize, PhotoMetad
             data->latitude = latitude;
             data->longitude = longitude;
         }
-        if (withThumbnail && data->size.isValid()) {
-            data->thumbnail
-                = decodePreview(*image, data->size, PhotoMetadataReader::thumbnailSize(data->size));
-            data->thumbnailFromPreview = !data->thumbnail.isNull();
-        }
+        if (withThumbnail && data->size.isValid())
+            data->thumbnailFromPreview = takePreview(
+                *image, data->size, PhotoMetadataReader::thumbnailSize(data->size), data);
     } catch (const Exiv2::AnyError& error) {
         qDebug() << "host"
                  << "PhotoMetadataReader::read"
@@ -206,6 +227,11 @@ void readExif(const QString& path, bool withThumbnail, bool takeSize, PhotoMetad
                  << "PhotoMetadataReader::read"
                  << ": failed" << path;
     }
+}
+
+bool hasThumbnail(const PhotoMetadata& data)
+{
+    return !data.thumbnail.isNull() || !data.thumbnailJpeg.isEmpty();
 }
 
 } // namespace
@@ -240,8 +266,9 @@ PhotoMetadata PhotoMetadataReader::read(const QString& path, bool withThumbnail)
     // A camera JPEG with a large enough preview needs no decoder at all.
     if (jpeg) {
         readExif(path, withThumbnail, true, &data);
-        if (data.size.isValid() && (!withThumbnail || !data.thumbnail.isNull())) {
+        if (data.size.isValid() && (!withThumbnail || hasThumbnail(data))) {
             data.usable = true;
+            data.thumbnail = upright(data.thumbnail, data.orientation);
             return data;
         }
     }
@@ -261,7 +288,7 @@ PhotoMetadata PhotoMetadataReader::read(const QString& path, bool withThumbnail)
     // GIF and BMP carry no EXIF worth a parse.
     if (!jpeg && (format == "tiff" || format == "png" || format == "webp" || format == "jpeg"))
         readExif(path, withThumbnail, false, &data);
-    if (withThumbnail && data.thumbnail.isNull()) {
+    if (withThumbnail && !hasThumbnail(data)) {
         reader.setScaledSize(thumbnailSize(data.size));
         QImage& decoded = scratch().thumbnail;
         if (reader.read(&decoded))
@@ -274,16 +301,57 @@ PhotoMetadata PhotoMetadataReader::read(const QString& path, bool withThumbnail)
         }
     }
     data.usable = true;
+    data.thumbnail = upright(data.thumbnail, data.orientation);
     return data;
 }
 
 QImage PhotoMetadataReader::thumbnail(const QString& path)
 {
     const PhotoMetadata data = read(path, true);
-    return data.usable ? data.thumbnail : QImage();
+    if (!data.usable)
+        return QImage();
+    if (!data.thumbnail.isNull() || data.thumbnailJpeg.isEmpty())
+        return data.thumbnail;
+    // A fresh image: the caller keeps it, so it must not share a scratch buffer.
+    QImage decoded;
+    if (!JpegCodec::decode(reinterpret_cast<const uchar*>(data.thumbnailJpeg.constData()),
+            data.thumbnailJpeg.size(), &decoded))
+        return QImage();
+    return decoded;
 }
 
 QByteArray PhotoMetadataReader::encodeThumbnail(const QImage& image)
 {
     return JpegCodec::encode(image, 80);
+}
+
+QByteArray PhotoMetadataReader::thumbnailBytes(const PhotoMetadata& data)
+{
+    if (!data.thumbnailJpeg.isEmpty())
+        return data.thumbnailJpeg;
+    return data.thumbnail.isNull() ? QByteArray() : encodeThumbnail(data.thumbnail);
+}
+
+QImage PhotoMetadataReader::upright(const QImage& image, int orientation)
+{
+    if (image.isNull())
+        return image;
+    switch (orientation) {
+    case 2:
+        return image.mirrored(true, false);
+    case 3:
+        return image.transformed(QTransform().rotate(180));
+    case 4:
+        return image.mirrored(false, true);
+    case 5: // transposed
+        return image.mirrored(true, false).transformed(QTransform().rotate(270));
+    case 6:
+        return image.transformed(QTransform().rotate(90));
+    case 7: // transversed
+        return image.mirrored(true, false).transformed(QTransform().rotate(90));
+    case 8:
+        return image.transformed(QTransform().rotate(270));
+    default:
+        return image;
+    }
 }

@@ -16,7 +16,10 @@ struct PhotoMetadata
     bool hasPosition = false;
     double latitude = 0; // signed decimal degrees, south negative
     double longitude = 0; // west negative
-    QImage thumbnail; // at most kThumbnailSide on each side
+    QImage thumbnail; // upright, at most kThumbnailSide on each side
+    // The embedded JPEG preview as the file holds it, when it can be stored
+    // unchanged (small enough, upright already); thumbnail is then null.
+    QByteArray thumbnailJpeg;
     bool thumbnailFromPreview = false;
 };
 
@@ -29,10 +32,14 @@ public:
     static constexpr int kThumbnailSide = 300;
 
     static PhotoMetadata read(const QString& fileSystemPath, bool withThumbnail);
-    // The thumbnail alone: the embedded preview when it is large enough,
-    // otherwise a scaled decode of the picture. Null when none can be made.
+    // The thumbnail alone, upright: the embedded preview when it is large
+    // enough, otherwise a scaled decode of the picture. Null when none can be made.
     static QImage thumbnail(const QString& fileSystemPath);
     static QByteArray encodeThumbnail(const QImage& image); // JPEG bytes
+    // What the photo database stores: the kept preview bytes, or the encoded thumbnail.
+    static QByteArray thumbnailBytes(const PhotoMetadata& data);
+    // The picture turned as its EXIF orientation code (1-8) says it is shown.
+    static QImage upright(const QImage& image, int orientation);
     // The size a thumbnail of a picture of that size gets.
     static QSize thumbnailSize(const QSize& pictureSize);
 

@@ -247,6 +247,13 @@ int FolderPhoneAgent::GetDeviceIndex()
     return connected() ? DeviceRegistry::indexOf(this) : -1;
 }
 
+QString FolderPhoneAgent::GetCameraFolder()
+{
+    if (m_kind == ConnectionKind::MassStorage)
+        return toStoredPath(m_root + QStringLiteral("/DCIM/Camera"));
+    return kPhoneRoot + QStringLiteral("\\DCIM\\Camera");
+}
+
 bool FolderPhoneAgent::IsStorageMounted()
 {
     if (m_kind != ConnectionKind::MassStorage || !connected())

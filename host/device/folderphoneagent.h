@@ -91,6 +91,7 @@ public:
     void RequestUmsMount(int deviceIndex, PFN_UmsMountCallback callback, int reserved) override;
     int GetMemChangeType() override { return 0; }
     QString DeviceName() override { return m_name; }
+    QString GetCameraFolder() override;
 
 private:
     struct Job

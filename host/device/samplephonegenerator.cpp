@@ -220,9 +220,10 @@ bool SamplePhoneGenerator::writePhotos(const QString& folder)
             const QImage stored = storedFromUpright(upright, photo.orientation);
             Picture picture;
             picture.jpeg = encode(stored, "jpeg", m_options.largePhotos ? 85 : 88);
+            // Thumbnail-sized, as phones write them: 300 x 225 for a landscape picture.
             if (m_options.embedPreview)
                 picture.preview
-                    = encode(stored.scaled(320, 240, Qt::KeepAspectRatio, Qt::SmoothTransformation),
+                    = encode(stored.scaled(300, 300, Qt::KeepAspectRatio, Qt::SmoothTransformation),
                         "jpeg", 75);
             pictures.insert(key, picture);
         }

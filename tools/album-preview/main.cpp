@@ -127,12 +127,6 @@ int main(int argc, char* argv[])
         auto item = std::make_unique<CPhotoDataItem>(phonePath, QString());
         if (item->fillFromRecord(row, phonePath))
             ++withRows;
-        // The database keeps thumbnails as the file stores them, with the
-        // EXIF orientation beside them; the grid shows pictures upright.
-        if (item->rotation() != 0 && !item->thumbnail().isNull()) {
-            item->setThumbnail(CPhotoDataItem::rotatedPixmap(item->thumbnail(), item->rotation()));
-            item->setThumbnailLoaded(true);
-        }
         item->setExists(true);
         model.AddItem(item.get());
         items.push_back(std::move(item));

@@ -3,6 +3,7 @@
 #include "host/db/photodb.h"
 #include "host/db/photometadatareader.h"
 #include "host/services/fileutils.h"
+#include "support/picturecompare.h"
 #include "support/samplephonefixture.h"
 #include "support/testenvironment.h"
 
@@ -117,7 +118,60 @@ private slots:
         QCOMPARE(row.value("IsThumbnail").toInt(), 1);
         QImage thumbnail;
         QVERIFY(thumbnail.loadFromData(row.value("ThumbnailBinary").toByteArray(), "JPG"));
-        QCOMPARE(thumbnail.size(), QSize(300, 225));
+        const bool turned = photo.orientation == 6 || photo.orientation == 8;
+        QCOMPARE(thumbnail.size(), turned ? QSize(225, 300) : QSize(300, 225));
+    }
+
+    // Thumbnails show the picture upright; the orientation stays in "Direction"
+    // for the full image only. A preview that needs no turning is kept byte
+    // for byte, so it is found inside the file.
+    void thumbnailsAreUpright_data()
+    {
+        QTest::addColumn<int>("orientation");
+        QTest::addColumn<bool>("embedPreview");
+        for (const int orientation : { 1, 3, 6, 8 }) {
+            QTest::addRow("orientation %d, preview", orientation) << orientation << true;
+            QTest::addRow("orientation %d, no preview", orientation) << orientation << false;
+        }
+    }
+
+    void thumbnailsAreUpright()
+    {
+        QFETCH(int, orientation);
+        QFETCH(bool, embedPreview);
+        QTemporaryDir dir;
+        SamplePhoneOptions options;
+        options.photoCount = 6; // orientations 1, 6, 1, 3, 1, 8
+        options.extras = false;
+        options.embedPreview = embedPreview;
+        SamplePhoneGenerator generator(options);
+        QVERIFY(generator.generate(dir.path()));
+        QString file;
+        for (const SamplePhoto& photo : generator.photos()) {
+            if (photo.orientation == orientation)
+                file = dir.filePath(photo.relativePath);
+        }
+        QVERIFY(!file.isEmpty());
+
+        PhotoDB db(m_manager.get(), 1);
+        const QSqlRecord row = db.setItemData(file, true, 13);
+        QCOMPARE(row.value("Direction").toInt(), orientation);
+        const QByteArray bytes = row.value("ThumbnailBinary").toByteArray();
+        QImage thumbnail;
+        QVERIFY(thumbnail.loadFromData(bytes, "JPG"));
+        const QImage shown = shownPicture(file);
+        QCOMPARE(thumbnail.size(), PhotoMetadataReader::thumbnailSize(shown.size()));
+        const double upright = pictureDistance(thumbnail, shown);
+        const double upsideDown
+            = pictureDistance(thumbnail.transformed(QTransform().rotate(180)), shown);
+        QVERIFY2(upright < 12 && upright * 2 < upsideDown,
+            qPrintable(QStringLiteral("%1 against %2").arg(upright).arg(upsideDown)));
+        QCOMPARE(readFile(file).contains(bytes), embedPreview && orientation == 1);
+
+        // The bare thumbnail, as the device agent makes it, is the same picture.
+        const QImage alone = PhotoMetadataReader::thumbnail(file);
+        QCOMPARE(alone.size(), thumbnail.size());
+        QVERIFY(pictureDistance(alone, thumbnail) < 6);
     }
 
     void everyGpsQuadrantIsGenerated()
@@ -186,12 +240,17 @@ private slots:
             dir.filePath(generator.photos().first().relativePath), true);
         QVERIFY(data.usable);
         QCOMPARE(data.thumbnailFromPreview, embedPreview);
-        QCOMPARE(data.thumbnail.size(), QSize(300, 225));
+        // An upright preview of thumbnail size is kept as it is, not decoded.
+        QCOMPARE(data.thumbnailJpeg.isEmpty(), !embedPreview);
+        QCOMPARE(data.thumbnail.isNull(), embedPreview);
+        const QImage thumbnail
+            = embedPreview ? QImage::fromData(data.thumbnailJpeg, "JPG") : data.thumbnail;
+        QCOMPARE(thumbnail.size(), QSize(300, 225));
         // The preview and the decode show the same picture.
         const QImage decoded
             = QImage(dir.filePath(generator.photos().first().relativePath))
                   .scaled(300, 225, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-        const QColor a = data.thumbnail.pixelColor(150, 20);
+        const QColor a = thumbnail.pixelColor(150, 20);
         const QColor b = decoded.pixelColor(150, 20);
         QVERIFY(qAbs(a.red() - b.red()) < 40 && qAbs(a.blue() - b.blue()) < 40);
     }

@@ -1,0 +1,397 @@
+#include "host/app/pluginmanager.h"
+#include "host/app/transferengine.h"
+#include "host/app/transferenginewindow.h"
+#include "host/db/dbmanager.h"
+#include "host/db/photodb.h"
+#include "host/device/folderphoneagent.h"
+#include "host/mime/qfilecontentsmimedata.h"
+#include "host/services/fileutils.h"
+#include "host/services/ocsharedvalue.h"
+#include "support/samplephonefixture.h"
+#include "support/testenvironment.h"
+
+#include <QDir>
+#include <QDirIterator>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QtTest>
+
+namespace {
+
+constexpr int kWait = 20000;
+
+PluginManager* g_manager = nullptr;
+
+// What the plug-in's drag-out callback does: ask the host through its manager.
+void OC_STDCALL pluginDragOut(QString srcPath, QString tarPath, qint64 size, quintptr pFunc)
+{
+    g_manager->on_transfer_to_pc(2, srcPath, tarPath, size, pFunc);
+}
+
+QByteArray contents(const QString& path)
+{
+    QFile file(toFileSystemPath(path));
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// Every file below a folder, hidden ones included, relative to it.
+QStringList filesBelow(const QString& folder)
+{
+    QStringList files;
+    QDirIterator it(
+        folder, QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
+    while (it.hasNext())
+        files.append(QDir(folder).relativeFilePath(it.next()));
+    files.sort();
+    return files;
+}
+
+struct Progress
+{
+    qint64 current;
+    qint64 total;
+    int status;
+};
+
+} // namespace
+
+class TestTransferEngine : public QObject
+{
+    Q_OBJECT
+
+private:
+    std::unique_ptr<SamplePhoneFixture> m_phone;
+    std::unique_ptr<TestEnvironment> m_env;
+    std::unique_ptr<DBManager> m_dbManager;
+    std::unique_ptr<PhotoDB> m_db;
+    std::unique_ptr<PluginManager> m_manager;
+    std::unique_ptr<TransferEngine> m_engine;
+    QList<Progress> m_progress;
+    QList<quint32> m_flagsWhileRunning; // the process flags seen at each progress report
+
+    QStringList phonePhotos(const FolderPhoneAgent& agent, int count) const
+    {
+        QStringList list;
+        for (const SamplePhoto& photo : m_phone->generator().photos().mid(0, count))
+            list.append(agent.phonePathOf(m_phone->file(photo.relativePath)));
+        return list;
+    }
+
+    // PC photos to send to the phone, under names the phone does not have.
+    QStringList pcPhotos(int count) const
+    {
+        QDir().mkpath(m_env->path(QStringLiteral("pc")));
+        QStringList list;
+        for (int i = 0; i < count; ++i) {
+            const QString target = m_env->path(QStringLiteral("pc/From PC %1.jpg").arg(i));
+            QFile::copy(m_phone->file(m_phone->generator().photos().at(i).relativePath), target);
+            list.append(toStoredPath(target));
+        }
+        return list;
+    }
+
+    bool waitForEnd()
+    {
+        return QTest::qWaitFor(
+            [this] { return !m_progress.isEmpty() && m_progress.last().current == -1; }, kWait);
+    }
+
+private slots:
+    void initTestCase()
+    {
+        m_phone = std::make_unique<SamplePhoneFixture>(8, 11);
+        QVERIFY(m_phone->isValid());
+    }
+
+    void init()
+    {
+        m_env = std::make_unique<TestEnvironment>();
+        m_dbManager = std::make_unique<DBManager>(m_env->path(QStringLiteral("photo.db")));
+        m_db = std::make_unique<PhotoDB>(m_dbManager.get(), 1);
+        m_manager = std::make_unique<PluginManager>();
+        g_manager = m_manager.get();
+        m_engine = std::make_unique<TransferEngine>();
+        m_engine->connectPluginManager(m_manager.get());
+        m_engine->setPhotoDatabase(m_db.get());
+        m_engine->setProgressWindowShown(false);
+        m_progress.clear();
+        m_flagsWhileRunning.clear();
+        connect(m_engine.get(), &TransferEngine::progressReported, this,
+            [this](qint64 current, qint64 total, int status, const QString&) {
+                m_progress.append({ current, total, status });
+                m_flagsWhileRunning.append(g_SharedValue.getProcessState(OCGlobal::ITEM_PC_PHOTO)
+                    | g_SharedValue.getProcessState(OCGlobal::ITEM_PHONE_PHOTO));
+            });
+    }
+
+    void cleanup()
+    {
+        m_engine.reset();
+        g_manager = nullptr;
+        m_manager.reset();
+        m_db.reset();
+        m_dbManager.reset();
+        m_env.reset();
+    }
+
+    // Photos go into the library, or into an album's folder and the album;
+    // the progress follows the agent's markers over the whole batch.
+    void toPc_data()
+    {
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<bool>("album");
+        QTest::newRow("mass storage") << int(ConnectionKind::MassStorage) << false;
+        QTest::newRow("media transfer") << int(ConnectionKind::Mtp) << false;
+        QTest::newRow("media transfer, into an album") << int(ConnectionKind::Mtp) << true;
+        QTest::newRow("mass storage, into an album") << int(ConnectionKind::MassStorage) << true;
+    }
+
+    void toPc()
+    {
+        QFETCH(int, kind);
+        QFETCH(bool, album);
+        FolderPhoneAgent agent(m_phone->folder(), kind);
+        m_engine->setDeviceAgent(&agent);
+        m_engine->setLibraryFolder(m_env->path(QStringLiteral("Library")));
+        const int albumId = album ? m_db->createAlbum(QStringLiteral("Trip: day/1")) : -1;
+        const QStringList sources = phonePhotos(agent, 4);
+        qint64 total = 0;
+        for (const QString& source : sources)
+            total += contents(agent.fileSystemPathOf(source)).size();
+
+        m_manager->on_transfer_to_pc_withTotalSize(2, sources, total, albumId);
+        QVERIFY(waitForEnd());
+
+        const QString folder
+            = album ? m_engine->albumFolder(albumId) : m_env->path(QStringLiteral("Library"));
+        QCOMPARE(QFileInfo(folder).fileName(),
+            album ? QStringLiteral("Trip_ day_1") : QStringLiteral("Library"));
+        QStringList expected;
+        for (const QString& source : sources) {
+            const QString name = QFileInfo(toFileSystemPath(source)).fileName();
+            expected.append(name);
+            QCOMPARE(
+                contents(QDir(folder).filePath(name)), contents(agent.fileSystemPathOf(source)));
+            QVERIFY(QFileInfo::exists(agent.fileSystemPathOf(source)));
+        }
+        expected.sort();
+        QCOMPARE(filesBelow(folder), expected);
+        if (album) {
+            QStringList inAlbum = m_db->albumFiles(albumId);
+            QCOMPARE(inAlbum.size(), sources.size());
+            for (const QString& path : inAlbum)
+                QVERIFY(expected.contains(QFileInfo(toFileSystemPath(path)).fileName()));
+        }
+
+        QCOMPARE(m_progress.first().current, qint64(-2));
+        QCOMPARE(m_progress.last().current, qint64(-1));
+        QCOMPARE(m_progress.last().status, 0);
+        qint64 last = 0;
+        for (int i = 1; i + 1 < m_progress.size(); ++i) {
+            QCOMPARE(m_progress.at(i).status, -1);
+            QVERIFY(m_progress.at(i).current >= last);
+            QCOMPARE(m_progress.at(i).total, total);
+            last = m_progress.at(i).current;
+        }
+        QCOMPARE(last, total);
+        QVERIFY(m_flagsWhileRunning.first() & OCSharedValue::ProcessTransferB);
+        QCOMPARE(g_SharedValue.getProcessState(OCGlobal::ITEM_PC_PHOTO), 0u);
+    }
+
+    // Cancelled between two files: what arrived is whole, nothing half-written
+    // stays, the sources stay, and a cancel is no error.
+    void cancelLeavesNoPartialFile()
+    {
+        FolderPhoneAgent agent(m_phone->folder(), ConnectionKind::Mtp);
+        FolderAgentFaults faults;
+        faults.delayPerFileMs = 200;
+        agent.setFaults(faults);
+        m_engine->setDeviceAgent(&agent);
+        const QString folder = m_env->path(QStringLiteral("Library"));
+        m_engine->setLibraryFolder(folder);
+        MessageBoxRecorder boxes;
+        connect(
+            m_engine.get(), &TransferEngine::fileArrived, m_engine.get(), &TransferEngine::cancel);
+        const QStringList sources = phonePhotos(agent, 6);
+        m_engine->transferToPc(sources, 0, -1);
+        QVERIFY(waitForEnd());
+        QCOMPARE(m_progress.last().status, 2);
+        const QStringList arrived = filesBelow(folder);
+        QVERIFY(!arrived.isEmpty() && arrived.size() < sources.size());
+        for (const QString& name : arrived)
+            QCOMPARE(contents(QDir(folder).filePath(name)),
+                contents(m_phone->file(QStringLiteral("DCIM/Camera/") + name)));
+        for (const QString& source : sources)
+            QVERIFY(QFileInfo::exists(agent.fileSystemPathOf(source)));
+        QVERIFY(boxes.requests().isEmpty());
+        QVERIFY(!m_engine->isBusy());
+    }
+
+    // The window shows the batch and its cancel button ends it.
+    void progressWindowCancels()
+    {
+        FolderPhoneAgent agent(m_phone->folder(), ConnectionKind::Mtp);
+        FolderAgentFaults faults;
+        faults.delayPerFileMs = 200;
+        agent.setFaults(faults);
+        m_engine->setDeviceAgent(&agent);
+        m_engine->setLibraryFolder(m_env->path(QStringLiteral("Library")));
+        m_engine->setProgressWindowShown(true);
+        m_engine->transferToPc(phonePhotos(agent, 6), 0, -1);
+        TransferEngineWindow* window = m_engine->progressWindow();
+        QVERIFY(window->isVisible());
+        QVERIFY(QTest::qWaitFor([window] { return window->percent() > 0; }, kWait));
+        QVERIFY(window->fileText().contains(QStringLiteral("of 6")));
+        auto* cancel = window->findChild<QPushButton*>(QStringLiteral("transfer_cancel"));
+        QVERIFY(cancel);
+        QTest::mouseClick(cancel, Qt::LeftButton);
+        QVERIFY(waitForEnd());
+        QCOMPARE(m_progress.last().status, 2);
+        QVERIFY(!window->isVisible());
+    }
+
+    // Each file that reaches the camera folder is announced, then the end of
+    // the batch with empty paths; a file that cannot be read is reported once.
+    void toPhone_data()
+    {
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<bool>("playlist");
+        QTest::newRow("mass storage") << int(ConnectionKind::MassStorage) << false;
+        QTest::newRow("media transfer") << int(ConnectionKind::Mtp) << false;
+        QTest::newRow("media transfer, an album") << int(ConnectionKind::Mtp) << true;
+    }
+
+    void toPhone()
+    {
+        QFETCH(int, kind);
+        QFETCH(bool, playlist);
+        auto storage = m_phone->copy();
+        QVERIFY(storage);
+        FolderPhoneAgent agent(storage->path(), kind);
+        m_engine->setDeviceAgent(&agent);
+        MessageBoxRecorder boxes;
+        QSignalSpy finished(
+            m_manager.get(), &PluginManager::on_signal_pmgr_finished_transfer_tophone);
+        const QStringList sources = pcPhotos(3);
+        const QString missing = toStoredPath(m_env->path(QStringLiteral("pc/not there.jpg")));
+        if (playlist) {
+            const int album = m_db->createAlbum(QStringLiteral("For the phone"));
+            QVERIFY(m_db->addToAlbum(album, sources + QStringList { missing }));
+            m_manager->on_transfer_to_phone(2, album);
+        } else {
+            m_manager->on_transfer_to_phone(
+                2, QStringList { sources.at(0), missing, sources.at(1), sources.at(2) });
+        }
+        QVERIFY(waitForEnd());
+
+        QCOMPARE(finished.size(), sources.size() + 1);
+        for (int i = 0; i < sources.size(); ++i) {
+            const QList<QVariant> arguments = finished.at(i);
+            QCOMPARE(arguments.at(0).toInt(), 2);
+            const QString phonePath = arguments.at(1).toString();
+            QCOMPARE(arguments.at(2).toString(), sources.at(i));
+            QCOMPARE(phonePath,
+                agent.GetCameraFolder() + QLatin1Char('\\')
+                    + QFileInfo(toFileSystemPath(sources.at(i))).fileName());
+            QCOMPARE(contents(agent.fileSystemPathOf(phonePath)), contents(sources.at(i)));
+            QVERIFY(QFileInfo::exists(toFileSystemPath(sources.at(i))));
+        }
+        QCOMPARE(finished.last(), (QList<QVariant> { 2, QString(), QString() }));
+        QVERIFY(m_flagsWhileRunning.first() & OCSharedValue::ProcessTransferToPhone);
+        QCOMPARE(g_SharedValue.getProcessState(OCGlobal::ITEM_PHONE_PHOTO), 0u);
+        // The album leaves the missing file out; a list names it, and it is shown.
+        QCOMPARE(boxes.errorCodes(),
+            playlist ? QList<int>() : QList<int> { FolderPhoneAgent::ErrorFileMissing });
+    }
+
+    // A phone that refuses: no file is written, the code is shown (busy as 9),
+    // and a batch to the phone still ends for the screen.
+    void refusals_data()
+    {
+        QTest::addColumn<int>("refusal"); // 0: the phone went away
+        QTest::addColumn<bool>("toPhone");
+        QTest::addColumn<int>("shown");
+        QTest::newRow("busy") << 2 << false << 9;
+        QTest::newRow("refused") << 3 << false << 3;
+        QTest::newRow("busy, to the phone") << 2 << true << 9;
+        QTest::newRow("disconnected") << 0 << false << 13;
+    }
+
+    void refusals()
+    {
+        QFETCH(int, refusal);
+        QFETCH(bool, toPhone);
+        QFETCH(int, shown);
+        FolderPhoneAgent agent(m_phone->folder(), ConnectionKind::Mtp);
+        if (refusal == 0) {
+            agent.disconnect();
+        } else {
+            FolderAgentFaults faults;
+            faults.transferRefusal = refusal;
+            agent.setFaults(faults);
+        }
+        m_engine->setDeviceAgent(&agent);
+        const QString folder = m_env->path(QStringLiteral("Library"));
+        m_engine->setLibraryFolder(folder);
+        MessageBoxRecorder boxes;
+        QSignalSpy finished(
+            m_manager.get(), &PluginManager::on_signal_pmgr_finished_transfer_tophone);
+        if (toPhone)
+            m_engine->transferToPhone(pcPhotos(2));
+        else
+            m_engine->transferToPc(phonePhotos(agent, 2), 0, -1);
+        QVERIFY(waitForEnd());
+        QCOMPARE(boxes.errorCodes(), QList<int> { shown });
+        QVERIFY(filesBelow(folder).isEmpty());
+        QCOMPARE(finished.size(), toPhone ? 1 : 0);
+        QCOMPARE(g_SharedValue.getProcessState(OCGlobal::ITEM_PHONE_PHOTO), 0u);
+        QCOMPARE(g_SharedValue.getProcessState(OCGlobal::ITEM_PC_PHOTO), 0u);
+    }
+
+    // A drop target asks the drag data of phone-only files for its URLs: each
+    // file is fetched through the plug-in manager and this engine into the
+    // drag folder, under the name asked for; a file gone from the phone is
+    // left out.
+    void dragOutOfPhoneOnlyFiles()
+    {
+        FolderPhoneAgent agent(m_phone->folder(), ConnectionKind::Mtp);
+        m_engine->setDeviceAgent(&agent);
+        const QStringList photos = phonePhotos(agent, 2);
+        QFileContentsMimeData mime;
+        QList<QUrl> urls;
+        for (const QString& path :
+            photos + QStringList { QStringLiteral("\\Phone\\DCIM\\gone.jpg") }) {
+            urls.append(QUrl::fromLocalFile(toFileSystemPath(path)));
+            mime.setFileContentsInfo(
+                QFileInfo(toFileSystemPath(path)).fileName(), QDateTime::currentDateTime(), 0);
+        }
+        mime.setUrls(2, urls);
+        mime.setFileContentsCallback(&pluginDragOut);
+
+        const QList<QUrl> local = mime.urls();
+        QCOMPARE(local.size(), 2);
+        for (int i = 0; i < local.size(); ++i) {
+            QVERIFY(local.at(i).isLocalFile());
+            QCOMPARE(local.at(i).fileName(), QFileInfo(toFileSystemPath(photos.at(i))).fileName());
+            QCOMPARE(contents(local.at(i).toLocalFile()),
+                contents(agent.fileSystemPathOf(photos.at(i))));
+        }
+        // Only the delivered files are left in the drag folder, no staging.
+        QCOMPARE(filesBelow(QFileInfo(local.first().toLocalFile()).path()).size(), 2);
+    }
+
+    // A callback value that is not the drag data's own function is never called.
+    void dragOutWithUnknownCallback()
+    {
+        FolderPhoneAgent agent(m_phone->folder(), ConnectionKind::Mtp);
+        m_engine->setDeviceAgent(&agent);
+        QSignalSpy arrived(m_engine.get(), &TransferEngine::fileArrived);
+        const QString target = m_env->path(QStringLiteral("drop/photo.jpg"));
+        m_engine->dragOut(phonePhotos(agent, 1).first(), target, 0, quintptr(0x1234));
+        QVERIFY(arrived.wait(kWait));
+        QCOMPARE(contents(target), contents(agent.fileSystemPathOf(phonePhotos(agent, 1).first())));
+    }
+};
+
+QTEST_MAIN(TestTransferEngine)
+#include "tst_transferengine.moc"
