@@ -2,14 +2,18 @@
 
 #include "host/contract/iplugins.h"
 #include "host/resources/hoststylesheet.h"
+#include "host/db/photodb.h"
 #include "host/services/logsink.h"
 #include "host/services/ocsharedvalue.h"
 #include "host/services/registry.h"
+#include "host/thumbs/octhumbnailmanager.h"
+#include "host/thumbs/partialloader.h"
 #include "hostsession.h"
 #include "mainwindow.h"
 #include "pluginarea.h"
 #include "pluginloader.h"
 #include "pluginmanager.h"
+#include "transferengine.h"
 
 #include <QApplication>
 #include <QDebug>
@@ -70,9 +74,12 @@ bool HostApplication::start()
                  << ":" << error;
         return false;
     }
+    // The screen creates its thumbnail manager while it is built.
+    OCThumbnailManager::SetHostContext(m_session->context());
     m_window = std::make_unique<MainWindow>(m_manager.get(), m_session.get());
     if (!loadPlugin())
         return false;
+    startHostServices();
     m_window->show();
     m_window->selectStartEntry();
     if (m_options.viewMode() != -1)
@@ -103,6 +110,37 @@ bool HostApplication::loadPlugin()
     m_window->pluginArea()->setPluginWidget(widget);
     m_window->setPlugin(plugin);
     return true;
+}
+
+void HostApplication::startHostServices()
+{
+    m_transfers = std::make_unique<TransferEngine>();
+    m_transfers->connectPluginManager(m_manager.get());
+    m_transfers->setDeviceAgent(m_session->agent());
+    m_transfers->setPhotoDatabase(m_session->photoDatabase());
+    m_transfers->setWindowParent(m_window.get());
+    if (!m_options.screenshotFile.isEmpty())
+        m_transfers->setProgressWindowShown(false);
+    // After the screen is built: it clears the database when it starts.
+    if (m_options.partialLoading && m_session->hasPhone()) {
+        m_partialLoader = std::make_unique<PartialLoader>();
+        m_partialLoader->start(m_session->agent(), m_session->photoDatabase());
+    }
+}
+
+// Everything that uses the phone or the database ends before they go.
+void HostApplication::stopHostServices()
+{
+    if (m_partialLoader) {
+        m_partialLoader->stop();
+        m_partialLoader.reset();
+    }
+    if (m_transfers) {
+        m_transfers->cancel();
+        m_transfers->setDeviceAgent(nullptr);
+        m_transfers.reset();
+    }
+    OCThumbnailManager::SetHostContext(nullptr);
 }
 
 void HostApplication::sendStartView()
@@ -154,6 +192,7 @@ void HostApplication::shutDown()
         m_window->setPlugin(nullptr);
     if (m_loader && m_loader->plugin())
         m_loader->plugin()->DestroyWidget();
+    stopHostServices();
     m_window.reset();
     // The agent's threads call into the plug-in's code: join them before the
     // library goes.

@@ -9,8 +9,10 @@
 
 class HostSession;
 class MainWindow;
+class PartialLoader;
 class PluginLoader;
 class PluginManager;
+class TransferEngine;
 
 // photo-host itself: settings, log, the phone and database handed to the
 // plug-in, the plug-in and the window around it.
@@ -36,6 +38,8 @@ public:
 private:
     bool configureServices();
     bool loadPlugin();
+    void startHostServices();
+    void stopHostServices();
     void sendStartView();
     void scheduleScreenshot();
     // Runs then once queued work has had its turn: a few event-loop passes,
@@ -47,5 +51,7 @@ private:
     std::unique_ptr<HostSession> m_session;
     std::unique_ptr<MainWindow> m_window;
     std::unique_ptr<PluginLoader> m_loader;
+    std::unique_ptr<TransferEngine> m_transfers;
+    std::unique_ptr<PartialLoader> m_partialLoader;
     bool m_shutDown = false;
 };
