@@ -84,6 +84,8 @@ void CExtTableDelegate::initStyleOption(
         option->text = CellText(index);
     if (!option->text.isEmpty())
         option->features |= QStyleOptionViewItem::HasDisplay;
+    // Whole rows are selected; a frame round one cell would only distract.
+    option->state &= ~QStyle::State_HasFocus;
     option->textElideMode = Qt::ElideRight;
     option->displayAlignment = Qt::AlignLeft | Qt::AlignVCenter;
     if (isMissing(index)) {

@@ -12,6 +12,9 @@
 
 namespace {
 const QColor Accent(229, 36, 112);
+const QColor SelectedRow(252, 229, 239);
+const QColor AlternateRow(247, 248, 250);
+const QColor Ink(60, 60, 60);
 const int DefaultRowHeight = 28;
 } // namespace
 
@@ -37,6 +40,13 @@ CExtTableView::CExtTableView(ITEM_TYPE itemType, QWidget* parent)
     setDragDropMode(QAbstractItemView::DragDrop);
     setDefaultDropAction(Qt::CopyAction);
     setDropIndicatorShown(false);
+    // Selected rows in the host's accent, light enough for dark text.
+    QPalette colours = palette();
+    colours.setColor(QPalette::Highlight, SelectedRow);
+    colours.setColor(QPalette::HighlightedText, Ink);
+    colours.setColor(QPalette::AlternateBase, AlternateRow);
+    colours.setColor(QPalette::Text, Ink);
+    setPalette(colours);
     verticalHeader()->hide();
     verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     verticalHeader()->setMinimumSectionSize(1);
