@@ -285,6 +285,8 @@ bool PhotoItemViewWidget::eventFilter(QObject* watched, QEvent* event)
         auto* key = static_cast<QKeyEvent*>(event);
         if (isCommandKey(key)) {
             keyPressEvent(key);
+            // Handled: an ignored key would travel on to this screen again.
+            key->accept();
             return true;
         }
     }

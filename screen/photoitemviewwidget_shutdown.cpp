@@ -61,13 +61,13 @@ void PhotoItemViewWidget::StopWorkerThread(OCModelInsertThread*& thread, const c
     if (thread->wait(StopWaitMs)) {
         qDebug() << "device_photo"
                  << "PhotoItemViewWidget::StopWorkerThread"
-                 << QStringLiteral(":%1 wait = true").arg(QLatin1String(name));
+                 << QByteArray(":").append(name).append(" wait = true").constData();
         delete thread;
         thread = nullptr;
     } else {
         qDebug() << "device_photo"
                  << "PhotoItemViewWidget::StopWorkerThread"
-                 << QStringLiteral(":%1 wait = false").arg(QLatin1String(name));
+                 << QByteArray(":").append(name).append(" wait = false").constData();
     }
 }
 
