@@ -209,7 +209,9 @@ void OCPluginWidget::on_droped_data(
 {
     if (nDropLocation != OCGlobal::DROP_CONTENTS || !data || !m_model)
         return;
-    const QString text = data->text();
+    // Only a text the drag carries itself: QMimeData::text() and hasText()
+    // fall back to the file list.
+    const QString text = data->hasFormat(QStringLiteral("text/plain")) ? data->text() : QString();
     if (text.isEmpty() && !IsSupportedFiles(OCGlobal::ITEM_PHONE_PHOTO, data->urls(), false))
         return;
     if (!text.isEmpty() && text != QLatin1String("pc_photo"))

@@ -44,7 +44,8 @@ ScreenFixture::ScreenFixture(const Options& options)
     if (options.show)
         m_host.show();
     m_plugin = qobject_cast<IPlugins*>(qt_plugin_instance());
-    createWidget();
+    if (options.create)
+        createWidget();
 }
 
 ScreenFixture::~ScreenFixture()

@@ -36,6 +36,7 @@ public:
         bool phoneThumbnails = true;
         int photoCount = 6;
         bool show = true;
+        bool create = true; // false: settings may be written before createWidget
     };
 
     ScreenFixture();
