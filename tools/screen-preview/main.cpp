@@ -160,7 +160,7 @@ int main(int argc, char* argv[])
     }
     std::printf("screen-preview: %d photos\n", rows);
     plugin->DestroyWidget();
-    // The registry files live in the temporary folder: closed before it goes.
+    // The settings were this run's only: closed before their folder goes.
     SetRegistryFolder(QString());
     return 0;
 }
