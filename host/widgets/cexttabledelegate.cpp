@@ -87,7 +87,12 @@ void CExtTableDelegate::initStyleOption(
     // Whole rows are selected; a frame round one cell would only distract.
     option->state &= ~QStyle::State_HasFocus;
     option->textElideMode = Qt::ElideRight;
-    option->displayAlignment = Qt::AlignLeft | Qt::AlignVCenter;
+    // A cell starts on the layout's side but reads in its own direction:
+    // in a right-to-left table "45.1 KB" would otherwise show as "KB 45.1".
+    const bool rightToLeftTable = option->direction == Qt::RightToLeft;
+    option->direction = option->text.isRightToLeft() ? Qt::RightToLeft : Qt::LeftToRight;
+    option->displayAlignment = Qt::AlignAbsolute | Qt::AlignVCenter
+        | (rightToLeftTable ? Qt::AlignRight : Qt::AlignLeft);
     if (isMissing(index)) {
         option->palette.setColor(QPalette::Text, MissingText);
         option->palette.setColor(QPalette::HighlightedText, MissingText);

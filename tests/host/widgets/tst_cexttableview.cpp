@@ -31,6 +31,19 @@ public:
     int drops = 0;
 };
 
+// The style option the table's delegate draws a cell with.
+class DelegateProbe : public CExtTableDelegate
+{
+public:
+    QStyleOptionViewItem optionFor(const QModelIndex& index, Qt::LayoutDirection layout) const
+    {
+        QStyleOptionViewItem option;
+        option.direction = layout;
+        initStyleOption(&option, index);
+        return option;
+    }
+};
+
 // Records the keys that reach it from its child.
 class KeyParent : public QWidget
 {
@@ -106,12 +119,45 @@ private slots:
 
     void cleanup() { m_parent.reset(); }
 
-    void cellsShowTheirDecorationText()
+    void cellsShowTheirTextInItsOwnDirection_data()
     {
-        const QModelIndex cell = m_proxy->index(2, 3);
-        QCOMPARE(CExtTableDelegate::CellText(cell), QStringLiteral("text 2.3"));
-        m_model->item(2, 3)->setData(QPixmap(4, 4), Qt::DecorationRole);
-        QCOMPARE(CExtTableDelegate::CellText(m_proxy->index(2, 3)), QString());
+        QTest::addColumn<QVariant>("decoration");
+        QTest::addColumn<int>("layout");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("textDirection");
+        QTest::addColumn<int>("side");
+        const QString hebrew = QString::fromUtf8("\xd7\xaa\xd7\x9e\xd7\x95\xd7\xa0\xd7\x94");
+        QTest::newRow("size") << QVariant("45.1 KB") << int(Qt::LeftToRight) << "45.1 KB"
+                              << int(Qt::LeftToRight) << int(Qt::AlignLeft);
+        QTest::newRow("size, right to left")
+            << QVariant("45.1 KB") << int(Qt::RightToLeft) << "45.1 KB" << int(Qt::LeftToRight)
+            << int(Qt::AlignRight);
+        QTest::newRow("hebrew name, right to left")
+            << QVariant(hebrew) << int(Qt::RightToLeft) << hebrew << int(Qt::RightToLeft)
+            << int(Qt::AlignRight);
+        QTest::newRow("picture") << QVariant(QPixmap(4, 4)) << int(Qt::LeftToRight) << QString()
+                                 << int(Qt::LeftToRight) << int(Qt::AlignLeft);
+    }
+
+    void cellsShowTheirTextInItsOwnDirection()
+    {
+        QFETCH(QVariant, decoration);
+        QFETCH(int, layout);
+        QFETCH(QString, text);
+        QFETCH(int, textDirection);
+        QFETCH(int, side);
+        m_model->item(2, 3)->setData(decoration, Qt::DecorationRole);
+        // The display value is a sort key and never shown.
+        m_model->item(2, 3)->setData(QStringLiteral("0000046182"), Qt::DisplayRole);
+        DelegateProbe probe;
+        const QStyleOptionViewItem option
+            = probe.optionFor(m_proxy->index(2, 3), Qt::LayoutDirection(layout));
+        QCOMPARE(option.text, text);
+        QCOMPARE(int(option.direction), textDirection);
+        QCOMPARE(int(option.displayAlignment & (Qt::AlignLeft | Qt::AlignRight | Qt::AlignHCenter)),
+            side);
+        QVERIFY(option.displayAlignment & Qt::AlignAbsolute);
+        QVERIFY(!(option.features & QStyleOptionViewItem::HasCheckIndicator));
     }
 
     void headerBoxSelectsAndClearsEveryRow()
