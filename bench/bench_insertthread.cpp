@@ -56,6 +56,7 @@ qint64 run(IDBManager* manager, const QList<ItemEvent*>& events, bool loadMode, 
     QTableView view;
     view.setModel(&proxy);
     screen.addWidget(&view);
+    screen.setCurrentWidget(&view);
     screen.resize(800, 600);
     if (!qEnvironmentVariableIsSet("BENCH_HIDDEN"))
         screen.show();

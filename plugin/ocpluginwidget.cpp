@@ -1,7 +1,15 @@
 #include "ocpluginwidget.h"
 
+#include <QDebug>
+#include <QKeyEvent>
+#include <QMimeData>
+#include <QVBoxLayout>
+
+#include "host/contract/ideviceagent.h"
 #include "host/contract/iplugins.h"
 #include "host/contract/pluginhostcontext.h"
+#include "host/services/fileutils.h"
+#include "host/widgets/cexttableview.h"
 #include "model/metatypes.h"
 #include "model/ocmediaitemlist.h"
 #include "model/photoitemviewmodel.h"
@@ -9,14 +17,26 @@
 #include "screen/photoitemviewwidget.h"
 #include "ui_ocpluginwidget.h"
 
-#include <QKeyEvent>
-#include <QVBoxLayout>
-
 #include <atomic>
 
 namespace {
-// Read by the drag-out callback, which may run off the GUI thread.
+
+// Read by the agent's and the drag data's callbacks, off the GUI thread.
 std::atomic<OCPluginWidget*> g_instance { nullptr };
+
+enum class End { Host, Screen, Self };
+
+// One row of the routing table between the host's plug-in manager and the
+// plug-in: the host connects nothing itself, everything goes by name.
+struct Route
+{
+    End from;
+    const char* signal;
+    End to;
+    const char* method;
+    Qt::ConnectionType type;
+};
+
 } // namespace
 
 OCPluginWidget* OCPluginWidget::s_instance = nullptr;
@@ -34,16 +54,24 @@ OCPluginWidget::OCPluginWidget(IPlugins* plugin, QWidget* parent)
     m_model = new PhotoItemViewModel(this, context ? context->deviceAgent : nullptr);
     m_mediaList = new OCMediaItemList(context);
 
+    setContentsMargins(0, 0, 0, 0);
     m_view = new PhotoItemViewWidget(this);
     m_view->setHostContext(context);
+    m_view->SetItemLoadCallback();
     m_view->setMediaList(m_mediaList);
     m_view->setModel(m_model);
+    m_view->thumbListView()->SetRowHeight(100);
+    m_view->SetupTableViews();
+    m_view->SetupConnections();
 
     m_layout = new QVBoxLayout;
-    m_layout->addWidget(m_view);
+    m_layout->addWidget(m_view, 0, Qt::Alignment());
     m_layout->setContentsMargins(0, 0, 0, 0);
     m_layout->setSpacing(0);
     setLayout(m_layout);
+
+    ConnectHost();
+    initValue();
 
     s_instance = this;
     g_instance = this;
@@ -55,6 +83,7 @@ OCPluginWidget::~OCPluginWidget()
 {
     s_instance = nullptr;
     g_instance = nullptr;
+    SaveViewSettings();
     delete m_layout;
     delete m_view;
     delete m_model;
@@ -64,7 +93,156 @@ OCPluginWidget::~OCPluginWidget()
 
 OCPluginWidget* OCPluginWidget::instance()
 {
-    return s_instance;
+    return g_instance.load();
+}
+
+void OCPluginWidget::ConnectHost()
+{
+    QObject* pmgr
+        = m_plugin && m_plugin->hostContext ? m_plugin->hostContext->pluginManager : nullptr;
+    if (!pmgr) {
+        qDebug() << "device_photo"
+                 << "OCPluginWidget::ConnectHost"
+                 << ": no plug-in manager";
+        return;
+    }
+    const Qt::ConnectionType Auto = Qt::AutoConnection;
+    const Qt::ConnectionType Queued = Qt::QueuedConnection;
+    const Route routes[] = {
+        { End::Host, SIGNAL(on_signal_pmgr_textChanged_Search(QString)), End::Screen,
+            SLOT(on_textChanged_Search(QString)), Auto },
+        { End::Host, SIGNAL(on_signal_pmgr_changedType_View(int)), End::Screen,
+            SLOT(on_changed_viewtype(int)), Auto },
+        { End::Host, SIGNAL(on_signal_pmgr_changedType_View(int)), End::Screen,
+            SIGNAL(on_signal_notice_thumbnail(int)), Auto },
+        { End::Screen, SIGNAL(on_signal_changedType_View(int, uint)), End::Host,
+            SLOT(on_changedType_View(int, uint)), Auto },
+        { End::Host, SIGNAL(on_signal_main_close()), End::Screen, SLOT(on_main_close()), Auto },
+        { End::Host, SIGNAL(on_signal_phoneview_close()), End::Screen, SLOT(on_phoneview_close()),
+            Auto },
+        { End::Self, SIGNAL(on_signal_showStatusBarMessage(QString, Qt::Alignment)), End::Host,
+            SLOT(on_statusbarSetText(QString, Qt::Alignment)), Auto },
+        { End::Screen, SIGNAL(on_signal_statusbar_SetText(QString, Qt::Alignment)), End::Host,
+            SLOT(on_statusbarSetText(QString, Qt::Alignment)), Auto },
+        { End::Host, SIGNAL(on_signal_pmgr_statusbar_finish()), End::Screen,
+            SLOT(on_changed_items()), Queued },
+        { End::Host, SIGNAL(on_signal_pmgr_statusbar_finish()), End::Screen,
+            SLOT(on_statusbar_finish()), Queued },
+        { End::Host, SIGNAL(on_signal_pmgr_finished_transfer_tophone(int, QString, QString)),
+            End::Self, SLOT(on_finished_transfer_tophone(int, QString, QString)), Queued },
+        { End::Host,
+            SIGNAL(
+                on_signal_pmgr_leftview_actionsubitem(ITEM_TYPE, QString, QString, QString, int)),
+            End::Screen, SLOT(on_leftview_actionsubitem(ITEM_TYPE, QString, QString, QString, int)),
+            Auto },
+        { End::Host, SIGNAL(on_signal_pmgr_droped_data(const QMimeData*, int, DROP_LOCATION)),
+            End::Self, SLOT(on_droped_data(const QMimeData*, int, DROP_LOCATION)), Auto },
+        { End::Self, SIGNAL(on_signal_transfer_to_pc(int, QStringList, qint64, int)), End::Host,
+            SLOT(on_transfer_to_pc_withTotalSize(int, QStringList, qint64, int)), Auto },
+        { End::Self, SIGNAL(on_signal_transfer_to_phone(int, QStringList)), End::Host,
+            SLOT(on_transfer_to_phone(int, QStringList)), Auto },
+        { End::Self, SIGNAL(on_signal_transfer_to_phone(int, int)), End::Host,
+            SLOT(on_transfer_to_phone(int, int)), Auto },
+        { End::Self, SIGNAL(on_signal_transfer_to_pc(int, QString, QString, qint64, quintptr)),
+            End::Host, SLOT(on_transfer_to_pc(int, QString, QString, qint64, quintptr)), Auto },
+        { End::Screen, SIGNAL(on_signal_topc_status(bool)), End::Host, SLOT(on_topc_status(bool)),
+            Auto },
+        { End::Host, SIGNAL(on_siganl_pmgr_topc_click()), End::Screen, SLOT(on_topc_click()),
+            Auto },
+        { End::Host, SIGNAL(on_signal_devicechange(bool)), End::Screen,
+            SIGNAL(on_signal_devicechange(bool)), Auto },
+        { End::Host, SIGNAL(on_signal_devicechange(bool)), End::Screen,
+            SIGNAL(on_signal_messagebox_close()), Auto },
+        { End::Host, SIGNAL(on_signal_SDCardchange(bool, QString)), End::Screen,
+            SLOT(on_SDCardchange(bool, QString)), Auto },
+        { End::Screen, SIGNAL(on_signal_plugin_pairwidget(ITEM_TYPE, QWidget*)), End::Host,
+            SLOT(on_plugin_pairwidget(ITEM_TYPE, QWidget*)), Auto },
+        { End::Host, SIGNAL(on_signal_pmgr_plugin_pairwidget(ITEM_TYPE, QWidget*)), End::Screen,
+            SLOT(on_plugin_pairwidget(ITEM_TYPE, QWidget*)), Auto },
+        { End::Screen, SIGNAL(on_signal_showModechangeLoading(bool, ITEM_TYPE)), End::Host,
+            SIGNAL(on_signal_pmgr_showModechangeLoading(bool, ITEM_TYPE)), Auto },
+        { End::Host, SIGNAL(signalPropertyFromMainMenu()), End::Screen, SLOT(on_property()), Auto },
+        { End::Host, SIGNAL(signalShowInWindowsFromMainMenu()), End::Screen,
+            SLOT(on_showinwindows()), Auto },
+        { End::Host, SIGNAL(signalCopyFromMainMenu()), End::Screen, SLOT(on_copy()), Auto },
+        { End::Host, SIGNAL(signalPasteFromMainMenu()), End::Screen, SLOT(on_paste()), Auto },
+        { End::Host, SIGNAL(signalDeleteFromMainMenu()), End::Screen, SLOT(on_delete()), Auto },
+        { End::Host, SIGNAL(signalSelectAllFromMainMenu()), End::Screen, SLOT(on_selectall()),
+            Auto },
+        { End::Host, SIGNAL(signalSelectNoneFromMainMenu()), End::Screen, SLOT(on_selectnone()),
+            Auto },
+        { End::Host, SIGNAL(signalMusicPlayFromMainMenu()), End::Screen, SLOT(on_view()), Auto },
+        { End::Host, SIGNAL(on_signal_memcombo_changeStart()), End::Screen,
+            SLOT(on_memcombo_changeStart()), Auto },
+        { End::Host, SIGNAL(on_signal_memcombo_changeEnd(bool)), End::Screen,
+            SLOT(on_memcombo_changeEnd(bool)), Auto },
+        { End::Host, SIGNAL(on_signal_device_init(int)), End::Screen, SLOT(on_device_init(int)),
+            Auto },
+        { End::Screen, SIGNAL(on_signal_device_refresh_finish(int)), End::Host,
+            SLOT(on_device_refresh_finish(int)), Auto },
+        { End::Screen, SIGNAL(on_signal_showTutorialMove(bool, int, int)), End::Host,
+            SIGNAL(on_signal_pmgr_showTutorialMove(bool, int, int)), Auto },
+        { End::Screen, SIGNAL(on_signal_hideTutorialMove(bool)), End::Host,
+            SIGNAL(on_signal_pmgr_hideTutorialMove(bool)), Auto },
+    };
+    auto object = [this, pmgr](End end) -> QObject* {
+        switch (end) {
+        case End::Host:
+            return pmgr;
+        case End::Screen:
+            return m_view;
+        case End::Self:
+            break;
+        }
+        return this;
+    };
+    for (const Route& route : routes) {
+        if (!connect(object(route.from), route.signal, object(route.to), route.method, route.type))
+            qDebug() << "device_photo"
+                     << "OCPluginWidget::ConnectHost"
+                     << ": not connected" << route.signal << route.method;
+    }
+}
+
+void OCPluginWidget::on_droped_data(
+    const QMimeData* data, int playlistid, DROP_LOCATION nDropLocation)
+{
+    if (nDropLocation != OCGlobal::DROP_CONTENTS || !data || !m_model)
+        return;
+    // Only a text the drag carries itself: QMimeData::text() and hasText()
+    // fall back to the file list.
+    const QString text = data->hasFormat(QStringLiteral("text/plain")) ? data->text() : QString();
+    if (text.isEmpty() && !IsSupportedFiles(OCGlobal::ITEM_PHONE_PHOTO, data->urls(), false))
+        return;
+    if (!text.isEmpty() && text != QLatin1String("pc_photo"))
+        return;
+    qDebug() << "device_photo"
+             << "OCPluginWidget::on_droped_data"
+             << ": playlist" << playlistid;
+    m_model->dropMimeData(data, Qt::CopyAction, 0, 0, QModelIndex());
+}
+
+void OCPluginWidget::on_finished_transfer_tophone(
+    int type, const QString& path, const QString& source)
+{
+    qDebug() << "device_photo"
+             << "OCPluginWidget::on_finished_transfer_tophone"
+             << "[MTP_TEST]"
+             << "start";
+    if (type != kTransferType)
+        return;
+    qDebug() << "device_photo"
+             << "OCPluginWidget::on_finished_transfer_tophone"
+             << "----------------------transfer to phone path(phone) : " << path;
+    QString phonePath = path;
+    QString sourcePath = source;
+    phonePath.replace(QLatin1Char('/'), QLatin1Char('\\'));
+    sourcePath.replace(QLatin1Char('/'), QLatin1Char('\\'));
+    m_view->AddTransferredItem(phonePath, sourcePath, 4);
+    qDebug() << "device_photo"
+             << "OCPluginWidget::on_finished_transfer_tophone"
+             << "[MTP_TEST]"
+             << "end";
 }
 
 void OCPluginWidget::TransferToPC(const QStringList& list, qint64 size, int playlistid)

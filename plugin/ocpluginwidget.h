@@ -7,6 +7,7 @@
 #include <QWidget>
 
 class IPlugins;
+class QMimeData;
 class OCMediaItemList;
 class PhotoItemViewModel;
 class PhotoItemViewWidget;
@@ -17,8 +18,10 @@ class Widget;
 }
 
 // The widget the host embeds: it owns the photo model, the media item list
-// and the phone photo screen, and turns their transfer requests into the
-// host's transfer signals.
+// and the phone photo screen, wires the host's plug-in manager to the screen
+// by named signals and slots, restores the view settings when it is built
+// and saves them when it is destroyed, and turns the transfer requests of the
+// model and the screen into the host's transfer signals.
 class OCPluginWidget : public QWidget
 {
     Q_OBJECT
@@ -59,8 +62,18 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
     void showEvent(QShowEvent* event) override;
 
+private slots:
+    void on_droped_data(const QMimeData* data, int playlistid, DROP_LOCATION nDropLocation);
+    void on_finished_transfer_tophone(int type, const QString& path, const QString& source);
+
 private:
     static const int kTransferType = 2;
+
+    void ConnectHost();
+    void initValue();
+    void RestoreViewSettings();
+    void ApplyDeviceCapabilities();
+    void SaveViewSettings();
 
     IPlugins* m_plugin = nullptr;
     OCMediaItemList* m_mediaList = nullptr;

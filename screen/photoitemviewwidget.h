@@ -1,24 +1,73 @@
 #pragma once
 
+#include "host/contract/ocglobal.h"
+
+#include <QDateTime>
+#include <QFutureWatcher>
 #include <QItemSelection>
+#include <QMap>
+#include <QModelIndex>
 #include <QPixmap>
 #include <QPointer>
 #include <QStackedWidget>
+#include <QStringList>
 #include <QTimer>
 
+class AlbumViewWidget;
+class CExtTableView;
+class OCFadeMenu;
+class OCLoadingWidget;
 class OCMediaItemList;
+class OCModelInsertThread;
+class OCPluginWidget;
+class OCSortFilterProxyModel;
 class PhotoItemViewModel;
+class PhotoViewerWidget;
 class QAbstractItemView;
+class QAction;
+class QDropEvent;
+class QMimeData;
+struct ItemEvent;
 struct PluginHostContext;
 
-// The phone photo screen: a stack of pages (list, thumbnail list, albums,
-// viewer) over one model. This holds what the model and the insert threads
-// rely on; the pages and commands are added where they are built.
+// The phone photo screen: a stack of pages (list table, thumbnail-list
+// table, album page, viewer) over one model, seen through the host's
+// sort-and-search proxy. It switches pages and reports them to the host,
+// keeps the host's buttons and state flags in step with the selection, and
+// runs the context-menu, main-menu and keyboard commands.
+//
+// The implementation is split by concern: photoitemviewwidget_*.cpp.
 class PhotoItemViewWidget : public QStackedWidget
 {
     Q_OBJECT
 
 public:
+    // Pages and view modes; Current (4) names the viewer while it is open,
+    // else the remembered mode. NoPage (5) has sort settings only.
+    enum ViewMode {
+        ListMode = 0,
+        ThumbListMode = 1,
+        AlbumMode = 2,
+        ViewerMode = 3,
+        Current = 4,
+        NoPage = 5
+    };
+    enum ListingState { NotListed = 0, Listing = 1, Merging = 2, Listed = 3, ListingStopped = 4 };
+    // Context-menu commands, in menu order; NoCommand when none is pending.
+    enum Command {
+        CmdView = 0,
+        CmdTransferToPC,
+        CmdTransferToAlbum,
+        CmdProperty,
+        CmdShowInWindows,
+        CmdLocate,
+        CmdCopy,
+        CmdPaste,
+        CmdDelete,
+        CmdUncheck,
+        CmdNone = 10
+    };
+
     explicit PhotoItemViewWidget(QWidget* parent = nullptr);
     ~PhotoItemViewWidget() override;
 
@@ -26,12 +75,82 @@ public:
     PluginHostContext* hostContext() const { return m_hostContext; }
     void setMediaList(OCMediaItemList* list) { m_mediaList = list; }
     OCMediaItemList* mediaList() const { return m_mediaList; }
-    void setModel(PhotoItemViewModel* model) { m_model = model; }
+    // Registers the model with the host's sort-and-search control and gives
+    // its proxy to every page.
+    void setModel(PhotoItemViewModel* model);
     PhotoItemViewModel* model() const { return m_model; }
+    OCSortFilterProxyModel* proxyModel() const { return m_proxy; }
+    int sortSearchId() const { return m_sortSearchId; }
+
+    // Set-up by the plug-in widget, in this order.
+    void SetItemLoadCallback();
+    void SetupTableViews();
+    void SetupConnections();
+    void CreateThumbnailMachinery();
+
+    CExtTableView* listView() const { return m_listView; }
+    CExtTableView* thumbListView() const { return m_thumbListView; }
+    AlbumViewWidget* albumView() const { return m_albumView; }
+    PhotoViewerWidget* viewer() const { return m_viewer; }
+    OCLoadingWidget* loadingWidget() const { return m_loading; }
+    CExtTableView* tableOf(int mode) const;
 
     // Connection kind (ConnectionKind values).
     int fileAgentType() const { return m_fileAgentType; }
     void setFileAgentType(int kind) { m_fileAgentType = kind; }
+    bool phoneThumbnails() const { return m_phoneThumbnails; }
+    void setPhoneThumbnails(bool on) { m_phoneThumbnails = on; }
+    bool viewerThumbnails() const { return m_viewerThumbnails; }
+    void setViewerThumbnails(bool on) { m_viewerThumbnails = on; }
+    int listingState() const { return m_listingState; }
+    void setListingState(int state) { m_listingState = state; }
+
+    // Pages.
+    void SetViewMode(int mode, bool remember);
+    int GetViewMode(bool remembered) const;
+    bool isViewerOpen() const;
+    // The item view of a mode (Current: as described above); null for none.
+    QAbstractItemView* viewOf(int mode) const;
+
+    // View settings.
+    void SetSortInfo(int mode, int column, int order);
+    int GetSortColumn(int mode) const;
+    int GetSortOrder(int mode) const;
+    QString GetColumnList(int mode) const;
+    QString GetColumnWidths(int mode) const;
+    void SetColumnList(int mode, const QString& text);
+    void SetColumnWidths(int mode, const QString& text);
+    int GetThumbSize() const;
+    void SetThumbSize(int size);
+    void ApplySort(int mode, int column, int order);
+    // The sort of the remembered mode, or of the film strip while the viewer is open.
+    void ApplyCurrentSort();
+    static int DefaultSortColumn(int mode);
+
+    // Commands.
+    void OpenViewer(const QModelIndex& index);
+    void TransferSelectionToPC(int playlistId);
+    void AddTransferredItem(const QString& path, const QString& source, int code);
+    void addThreadModelDataWithToPhone(ItemEvent* event);
+    void addThreadModelDataWithLoading(ItemEvent* event);
+    void OnDelete(bool confirm);
+    void OnProperty();
+    void OnShowInWindows();
+    bool SetFileLocate(const QModelIndex& index);
+    bool checkFileExist(const QModelIndex& index, bool ask);
+    void SetScrollPositionSelectedItem(int column);
+    // Rows selected in a view, one column-0 index of the view's model per row.
+    static QModelIndexList selectedRowIndexes(const QAbstractItemView* view);
+    // The host's background partial loading, paused or stopped around
+    // downloads and views, and waits for a running viewer download.
+    void on_pause_patialloading();
+    void on_stop_patialloading();
+    void on_start_patialloading();
+    void on_stop_patialloading_getthumbnail();
+    void on_wait_cancel_download();
+    static QString DownloadFolder();
+    // Selects the listed rows of these paths once the transfer to the phone ends.
+    void addPendingSelection(const QString& path) { m_pendingSelection.append(path); }
 
     // The cached thumbnail of a path; null until the thumbnail manager exists.
     QPixmap GetThumbnail(const QString& path, bool fromManager);
@@ -50,18 +169,225 @@ public:
     QAbstractItemView* currentPageView() const;
     void hideDropIndicator();
 
+    // The device agent's item-load callback (agent threads).
+    static void OC_STDCALL ItemLoadCallback(int code, quintptr info);
+
 signals:
+    void on_taskfinish_toPhone(ITEM_TYPE itemType);
+    void on_signal_statusbar_SetText(const QString& text, Qt::Alignment alignment);
+    void on_leftview_updateitem(
+        ITEM_TYPE type, const QString& display, const QString& key, int id, bool bEdit);
+    void on_leftview_changeitem(ITEM_TYPE type, const QString& display, const QString& key, int id);
+    void on_signal_changedType_View(int type, uint flags);
+    void on_signal_topc_status(bool enable);
+    void on_signal_tophone_status(bool enable);
     void on_signal_view_selection_change(QItemSelection selected, QItemSelection deselected);
+    void on_signal_refresh();
+    void on_signal_hideLoadingWidget();
+    void on_signal_showLoadingWidget();
+    void on_signal_listing_error(int error);
+    void on_signal_devicechange(bool connect);
+    void on_signal_changed_items();
+    void on_signal_make_selections();
+    void on_signal_plugin_pairwidget(ITEM_TYPE type, QWidget* widget);
+    void on_signal_errorMsgBox(const QString& title, int status);
+    void on_signal_callback_startItemLoad();
+    void on_signal_callback_eventItemLoad(quintptr pInfo);
+    void on_signal_callback_insertItemLoad(const QString& path, qint64 size, const QDateTime& time);
+    void on_signal_callback_insertItemLoad(quintptr pInfo);
+    void on_signal_callback_finishItemLoad();
+    void on_signal_callback_stopItemLoad(int error);
+    void on_signal_messagebox_close();
+    void on_signal_request_thumbnail();
+    void on_signal_notice_thumbnail(int type);
+    void on_signal_closed_photoviewer();
+    void on_signal_showModechangeLoading(bool show, ITEM_TYPE itemType);
+    void on_siganl_finished_getthumbnail();
+    void on_signal_failed_rotate(int err);
+    void on_signal_device_refresh_finish(int itemType);
+    void on_signal_showTutorialMove(bool bPhone, int x, int y);
+    void on_signal_hideTutorialMove(bool bOnce);
+
+public slots:
+    void on_last_sort();
 
 private slots:
+    // Pages, selection, sort and search, menus, viewer, shut-down.
+    void on_changed_viewtype(int type);
+    void on_changed_viewtype1(int type);
+    void on_show_contexmenu(const QPoint& pt);
+    void on_clicked_contextmenu();
+    void on_contextmenu();
+    void on_item_double_clicked(const QModelIndex& index);
+    void on_leftview_actionsubitem(ITEM_TYPE itemtype, const QString& action,
+        const QString& display, const QString& key, int id);
+    void on_selection_Changed(const QItemSelection& selected, const QItemSelection& deselected);
+    void on_property();
+    void on_showinwindows();
+    void on_copy();
+    void on_paste();
+    void on_delete();
+    void on_selectall();
+    void on_selectnone();
+    void on_view();
+    void on_notice_thumbnail(int type);
+    void on_make_selections();
+    void on_hideLoadingWidget();
+    void on_showLoadingWidget();
+    void on_main_close();
+    void on_phoneview_close();
+    void on_sort_changed(int logicalIndex, Qt::SortOrder order);
+    void on_sorted_Search(int logicalIndex, Qt::SortOrder order);
+    void on_textChanged_Search(const QString& text);
+    void on_changed_items();
+    void on_statusbar_finish();
+    void on_errorMsgBox(const QString& title, int status);
+    void on_plugin_pairwidget(ITEM_TYPE type, QWidget* widget);
+    void on_drop_event(QDropEvent* event);
+    void on_close_photoViewer();
+    void on_load_photoViewer(const QModelIndex& index);
+    void on_load_photoViewer(const QString& path);
+
+    // Transfers.
+    void on_clicked_contextmenu_transfertopcplaylist();
+    void on_topc_click();
+    void on_transfer_status(
+        qint64 current, qint64 total, int status, const QString& strCurFileName);
+    void on_transfer_status2(
+        qint64 current, qint64 total, int status, const QString& strCurFileName);
+    void on_finished_transfer();
+    void on_update_item_with_downloadviewer(const QString& path);
+
+    // Listing.
+    void start_loaditems_thread(bool bNeedUMSCheck);
+    void start_loaditems_thread();
+    void stop_loaditems_thread();
+    void on_finished_loaditems();
+    void on_listing_callback(int nError, const QString& path, qint64 size, const QDateTime& time);
+    void on_listing_callback(int nError, quintptr pInfo);
+    void on_itemload_callback_startItemLoad();
+    void on_itemload_callback_eventItemLoad(quintptr pInfo);
+    void on_itemload_callback_insertItemLoad(quintptr pInfo);
+    void on_itemload_callback_finishItemLoad();
+    void on_itemload_callback_stopItemLoad(int error);
+    void on_itemload_finishItemLoad();
+    void on_UmsMountResult(int nResult);
+    void on_SDCardchange(bool bIsConnected, const QString& driveName);
+    void on_load_fromSDcardChange();
+    void on_memcombo_changeStart();
+    void on_memcombo_changeEnd(bool result);
+    void on_device_init(int nItemType);
+    void on_device_refresh(int nItemType);
+
+    // Thumbnails.
+    void start_thumbnail_thread();
+    void stop_thumbnail_thread();
+    void start_thumbnail_thread2();
+    void on_request_thumbnail();
+    void on_request_thumbnail3();
+    void on_addthumbnail(int error);
+    void on_addthumbnail2(int error);
+    void on_UpdateRow(int nRow);
+    void on_start_thumbLoad();
+    void on_GetThumbnail_Finish();
+    void on_update_item_thumbnail(const QString& path, const QPixmap& thumb);
+    void on_update_item_thumbnail(const QString& path, const QString& temp);
+
+    // Delete, rotation, rename and file checks.
+    void on_delete_callback(
+        int error, int nCurThreadID, const QString& strCurDeletePath, const QString& strReserved);
+    void on_complete_delete_file(int error, int threadID);
+    void on_failed_rotate(int err);
+    void on_rotate_photoViewer(const QModelIndex& index, int angle);
+    void on_finished_rotate();
+    void start_rotate_thread(const QString& path, int angle);
+    void on_complete_renamefile(bool result);
+    bool on_check_file_exist(const QModelIndex& index);
+
+    // Row changes reported by the insert threads.
     void on_rows_changed();
     void on_paint_resume();
 
+protected:
+    void showEvent(QShowEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
+    OCPluginWidget* owner() const;
+    bool parentVisible() const;
+    bool viewerOpen() const;
+    bool hostTransferRunning(quint32 bits) const;
+    bool isMediaTransferKind() const;
+    void ReportViewMode(int mode);
+    void UpdateTransferButtons(ITEM_TYPE itemType);
+    void UpdateViewHasRows();
+    void SetStatusText(const QString& text);
+    void UpdateStatusText();
+    QString SelectionStatusText() const;
+    void ClearSelection();
+    void ConnectView(QAbstractItemView* view);
+    void BuildContextMenu();
+    void UpdateContextMenuActions();
+    void UpdateAlbumSubmenu(QAction* entry);
+    void RunCommand(int command);
+    void PostCommand(int command);
+    void CopySelection();
+    void PasteClipboard();
+    bool ClipboardHasPhotos() const;
+    bool StartViewerDownload(const QString& path);
+    void StopWorkerThread(OCModelInsertThread*& thread, const char* name);
+    void StopBackgroundTasks();
+    void CancelDeviceJobs();
+    int ScrollValue(int mode) const;
+    void SetScrollValue(int mode, int value);
+    QStringList SelectedPaths(bool existingOnly) const;
+
     PluginHostContext* m_hostContext = nullptr;
     OCMediaItemList* m_mediaList = nullptr;
     PhotoItemViewModel* m_model = nullptr;
+    OCSortFilterProxyModel* m_proxy = nullptr;
+    int m_sortSearchId = -1;
+
+    CExtTableView* m_listView = nullptr;
+    CExtTableView* m_thumbListView = nullptr;
+    AlbumViewWidget* m_albumView = nullptr;
+    PhotoViewerWidget* m_viewer = nullptr;
+    OCLoadingWidget* m_loading = nullptr;
+
+    OCFadeMenu* m_contextMenu = nullptr;
+    OCFadeMenu* m_albumMenu = nullptr;
+    QMap<int, QAction*> m_contextActions;
+    int m_pendingCommand = CmdNone;
+
+    int m_viewMode = ListMode;
+    int m_lastItemType = OCGlobal::ITEM_PARTIAL_LOADING;
     int m_fileAgentType = 0x80000;
+    bool m_phoneThumbnails = true;
+    bool m_viewerThumbnails = true;
+    bool m_thumbnailNoticeShown = false;
+    bool m_storageSwitching = false;
+    bool m_bRequestThumbnail = false;
+    bool m_downloading = false;
+    int m_downloadJob = -1;
+    int m_deleteJob = -1;
+    int m_curIndex = -1;
+    int m_listingState = NotListed;
+    int m_viewerScroll = 0; // scroll position of the page the viewer was opened from
+    QStringList m_pendingSelection;
+    OCModelInsertThread* m_threadModelLoad = nullptr;
+    OCModelInsertThread* m_threadModelToPhone = nullptr;
+
+    // Sort per view mode (keys 0, 1, 2, 5).
+    QMap<int, int> m_sortColumn;
+    QMap<int, int> m_sortOrder;
+    QMap<int, int> m_prevSortColumn;
+    QMap<int, int> m_prevSortOrder;
+
+    QFutureWatcher<void> m_rotateWatcher;
+    QFutureWatcher<void> m_checkWatcher;
+
     QTimer m_rowChangeTimer;
     // While rows stream in, the current view paints at most once per
     // interval instead of once per row.

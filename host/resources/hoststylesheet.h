@@ -2,8 +2,9 @@
 
 #include <QString>
 
-// The host's style sheet for the widgets of its screens. In a right-to-left
-// layout the previous and next buttons change places, so their arrows swap.
+// The host's style sheet for the widgets of its screens. Its {{prev}} and
+// {{next}} placeholders become the arrow pointing backwards and forwards in
+// the given layout direction.
 QString HostStyleSheet(bool rightToLeft);
 
 // Gives the application the host's style sheet for the current layout

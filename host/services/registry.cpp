@@ -1,5 +1,6 @@
 #include "registry.h"
 
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QDebug>
 #include <QDir>
@@ -58,9 +59,24 @@ QString fileForRoot(int root)
                                              : QStringLiteral("registry-%1.ini").arg(root));
 }
 
+// A QSettings must not outlive the application object (its destructor
+// needs state that goes with it), so the files are written and closed then.
+void closeRootsAtExit()
+{
+    QMutexLocker lock(&g_registryMutex);
+    for (auto& entry : g_roots)
+        entry.second->sync();
+    g_roots.clear();
+}
+
 // Caller holds g_registryMutex.
 QSettings* settingsFor(int root)
 {
+    static bool closesAtExit = false;
+    if (!closesAtExit && QCoreApplication::instance()) {
+        qAddPostRoutine(closeRootsAtExit);
+        closesAtExit = true;
+    }
     if (g_folder.isEmpty())
         g_folder = defaultFolder();
     auto it = g_roots.find(root);

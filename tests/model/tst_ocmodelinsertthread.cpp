@@ -231,6 +231,7 @@ private slots:
     {
         QTableView view;
         m_screen->addWidget(&view);
+        m_screen->setCurrentWidget(&view);
         QSortFilterProxyModel proxy;
         proxy.setSourceModel(m_model.get());
         proxy.sort(2, Qt::DescendingOrder);
@@ -340,6 +341,7 @@ private slots:
         QTableView view;
         view.setModel(&proxy);
         m_screen->addWidget(&view);
+        m_screen->setCurrentWidget(&view);
         m_screen->resize(600, 400);
         m_screen->show();
 

@@ -40,6 +40,7 @@ class TestPhotoItemViewModel : public QObject
 
 private:
     std::vector<std::unique_ptr<CPhotoDataItem>> m_items;
+    std::unique_ptr<TestEnvironment> m_env; // the widget saves its view settings
     PluginHostContext m_context;
     std::unique_ptr<OCPlugin> m_plugin;
     std::unique_ptr<OCPluginWidget> m_widget;
@@ -68,7 +69,7 @@ private:
 private slots:
     void init()
     {
-        g_SharedValue.reset();
+        m_env = std::make_unique<TestEnvironment>();
         m_plugin = std::make_unique<OCPlugin>();
         m_plugin->hostContext = &m_context;
         m_widget = std::make_unique<OCPluginWidget>(m_plugin.get(), nullptr);
@@ -88,6 +89,7 @@ private slots:
         m_widget.reset();
         m_plugin.reset();
         m_items.clear();
+        m_env.reset();
     }
 
     void columnsAndHeaders()

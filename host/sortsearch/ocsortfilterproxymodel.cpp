@@ -1,0 +1,141 @@
+#include "ocsortfilterproxymodel.h"
+
+#include <QDate>
+#include <QDateTime>
+#include <QDebug>
+
+OCSortFilterProxyModel::OCSortFilterProxyModel(QObject* parent)
+    : QSortFilterProxyModel(parent)
+{
+    setSortRole(Qt::DisplayRole);
+    setSortCaseSensitivity(Qt::CaseInsensitive);
+    setFilterRole(Qt::DisplayRole);
+    setFilterCaseSensitivity(Qt::CaseInsensitive);
+    setFilterKeyColumn(m_searchColumn);
+    setDynamicSortFilter(true);
+}
+
+void OCSortFilterProxyModel::SetSearchColumn(int column)
+{
+    m_searchColumn = column;
+    setFilterKeyColumn(column);
+}
+
+void OCSortFilterProxyModel::SetSearchText(const QString& text)
+{
+    if (text == m_searchText)
+        return;
+    m_searchText = text;
+    // Rows that the new text lets in are placed by the current sort.
+    KeyTable keys(this, sortColumn());
+    setFilterFixedString(text);
+}
+
+void OCSortFilterProxyModel::sort(int column, Qt::SortOrder order)
+{
+    // The base class ignores a repeated dynamic sort; no table is needed then.
+    const bool repeated = dynamicSortFilter() && column == sortColumn() && order == sortOrder();
+    if (!repeated && column >= 0) {
+        KeyTable keys(this, column);
+        QSortFilterProxyModel::sort(column, order);
+    } else {
+        QSortFilterProxyModel::sort(column, order);
+    }
+    emit sorted(column, order);
+}
+
+OCSortFilterProxyModel::Key OCSortFilterProxyModel::keyOf(const QVariant& value)
+{
+    Key key;
+    switch (value.userType()) {
+    case QMetaType::UnknownType:
+        break;
+    case QMetaType::Bool:
+    case QMetaType::Int:
+    case QMetaType::UInt:
+    case QMetaType::LongLong:
+    case QMetaType::ULongLong:
+    case QMetaType::Double:
+    case QMetaType::Float:
+    case QMetaType::Short:
+    case QMetaType::UShort:
+    case QMetaType::Long:
+    case QMetaType::ULong:
+        key.kind = Key::Number;
+        key.number = value.toDouble();
+        break;
+    case QMetaType::QDate:
+        key.kind = Key::Date;
+        key.instant = value.toDate().toJulianDay();
+        break;
+    case QMetaType::QDateTime:
+        key.kind = Key::DateTime;
+        key.instant = value.toDateTime().toMSecsSinceEpoch();
+        break;
+    case QMetaType::QString:
+        key.kind = Key::Text;
+        key.text = value.toString();
+        break;
+    default:
+        key.kind = Key::Other;
+        key.text = value.toString();
+        break;
+    }
+    return key;
+}
+
+int OCSortFilterProxyModel::compareKeys(
+    const Key& left, const Key& right, Qt::CaseSensitivity textCase)
+{
+    if (left.kind != right.kind)
+        return left.kind < right.kind ? -1 : 1;
+    switch (left.kind) {
+    case Key::Empty:
+        return 0;
+    case Key::Number:
+        return left.number < right.number ? -1 : (right.number < left.number ? 1 : 0);
+    case Key::Date:
+    case Key::DateTime:
+        return left.instant < right.instant ? -1 : (right.instant < left.instant ? 1 : 0);
+    case Key::Text:
+    case Key::Other:
+        return QString::compare(left.text, right.text, textCase);
+    }
+    return 0;
+}
+
+bool OCSortFilterProxyModel::lessThan(const QModelIndex& left, const QModelIndex& right) const
+{
+    const Qt::CaseSensitivity textCase = sortCaseSensitivity();
+    if (m_keyColumn >= 0 && left.column() == m_keyColumn && right.column() == m_keyColumn) {
+        const int leftRow = left.row();
+        const int rightRow = right.row();
+        if (leftRow < m_keys.size() && rightRow < m_keys.size())
+            return compareKeys(m_keys.at(leftRow), m_keys.at(rightRow), textCase) < 0;
+    }
+    return compareKeys(keyOf(left.data(sortRole())), keyOf(right.data(sortRole())), textCase) < 0;
+}
+
+OCSortFilterProxyModel::KeyTable::KeyTable(OCSortFilterProxyModel* proxy, int column)
+    : m_proxy(nullptr)
+{
+    QAbstractItemModel* source = proxy->sourceModel();
+    // A table already held (a refilter inside a sort) stays in charge.
+    if (!source || column < 0 || column >= source->columnCount() || proxy->m_keyColumn >= 0)
+        return;
+    m_proxy = proxy;
+    const int rows = source->rowCount();
+    const int role = proxy->sortRole();
+    proxy->m_keys.resize(rows);
+    for (int row = 0; row < rows; ++row)
+        proxy->m_keys[row] = keyOf(source->index(row, column).data(role));
+    proxy->m_keyColumn = column;
+}
+
+OCSortFilterProxyModel::KeyTable::~KeyTable()
+{
+    if (!m_proxy)
+        return;
+    m_proxy->m_keyColumn = -1;
+    m_proxy->m_keys.clear();
+}

@@ -1,0 +1,95 @@
+// Shut-down: device jobs cancelled, worker threads stopped with a bounded
+// wait, background tasks cancelled and waited for.
+#include "screen/photoitemviewwidget.h"
+
+#include <QCoreApplication>
+#include <QDebug>
+#include <QElapsedTimer>
+#include <QThread>
+
+#include "host/contract/ideviceagent.h"
+#include "host/contract/pluginhostcontext.h"
+#include "host/services/ocsharedvalue.h"
+#include "model/ocmodelinsertthread.h"
+
+namespace {
+const int StopWaitMs = 3000;
+}
+
+void PhotoItemViewWidget::on_main_close()
+{
+    qDebug() << "device_photo"
+             << "PhotoItemViewWidget::on_main_close"
+             << ": start";
+    emit on_signal_messagebox_close();
+    CancelDeviceJobs();
+    StopWorkerThread(m_threadModelLoad, "m_pThreadModelLoad");
+    StopWorkerThread(m_threadModelToPhone, "m_pThreadModelToPhone");
+    StopBackgroundTasks();
+    qDebug() << "device_photo"
+             << "PhotoItemViewWidget::on_main_close"
+             << ": end";
+}
+
+void PhotoItemViewWidget::on_phoneview_close()
+{
+    qDebug() << "device_photo"
+             << "PhotoItemViewWidget::on_phoneview_close";
+    on_main_close();
+}
+
+void PhotoItemViewWidget::CancelDeviceJobs()
+{
+    IDeviceNexaAgent* agent = m_hostContext ? m_hostContext->deviceAgent : nullptr;
+    if (!agent)
+        return;
+    agent->CancelTransfer(-1);
+    if (m_downloadJob != -1)
+        agent->CancelTransfer(m_downloadJob);
+    if (g_SharedValue.hasProcessState(OCGlobal::ITEM_PHONE_PHOTO, OCSharedValue::ProcessDelete)
+        && m_deleteJob != -1)
+        agent->CancelDeleteJob(m_deleteJob);
+}
+
+void PhotoItemViewWidget::StopWorkerThread(OCModelInsertThread*& thread, const char* name)
+{
+    if (!thread || !thread->isRunning())
+        return;
+    thread->stop();
+    // The worker gives up its calls to this thread once stopped, so the
+    // wait is bounded; a thread that does not end is left alive.
+    if (thread->wait(StopWaitMs)) {
+        qDebug() << "device_photo"
+                 << "PhotoItemViewWidget::StopWorkerThread"
+                 << QByteArray(":").append(name).append(" wait = true").constData();
+        delete thread;
+        thread = nullptr;
+    } else {
+        qDebug() << "device_photo"
+                 << "PhotoItemViewWidget::StopWorkerThread"
+                 << QByteArray(":").append(name).append(" wait = false").constData();
+    }
+}
+
+void PhotoItemViewWidget::StopBackgroundTasks()
+{
+    stop_thumbnail_thread();
+    // A pool job may be waiting for this thread: wait pumping events, and
+    // not for ever.
+    for (QFutureWatcher<void>* watcher : { &m_rotateWatcher, &m_checkWatcher }) {
+        if (!watcher->isRunning())
+            continue;
+        watcher->cancel();
+        QElapsedTimer waited;
+        waited.start();
+        while (watcher->isRunning() && waited.elapsed() < StopWaitMs) {
+            QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+            QThread::msleep(10);
+        }
+        if (watcher->isRunning())
+            qDebug() << "device_photo"
+                     << "PhotoItemViewWidget::StopBackgroundTasks"
+                     << ": a background task did not end";
+    }
+    stop_loaditems_thread();
+}

@@ -1,0 +1,245 @@
+// Transfers: the selection to the PC (optionally into an album), files the
+// host copied to the phone into the list, and the viewer's download reports.
+#include "screen/photoitemviewwidget.h"
+
+#include <QAbstractItemView>
+#include <QAction>
+#include <QDebug>
+#include <QItemSelectionModel>
+#include <QTimer>
+
+#include "host/services/ocmsgbox.h"
+#include "host/services/ocsharedvalue.h"
+#include "host/services/textutils.h"
+#include "host/sortsearch/ocsortfilterproxymodel.h"
+#include "host/widgets/ocfademenu.h"
+#include "model/cphotodataitem.h"
+#include "model/itemevent.h"
+#include "model/ocmediaitemlist.h"
+#include "model/ocmodelinsertthread.h"
+#include "model/photoitemviewmodel.h"
+#include "model/photoroles.h"
+#include "plugin/ocpluginwidget.h"
+
+namespace {
+
+const int PhotoType = OCGlobal::ITEM_PHONE_PHOTO;
+const int AlbumLabelLength = 20;
+
+void deleteEvent(ItemEvent* event)
+{
+    if (!event)
+        return;
+    delete event->item;
+    delete event;
+}
+
+} // namespace
+
+void PhotoItemViewWidget::TransferSelectionToPC(int playlistId)
+{
+    QStringList paths = SelectedPaths(!g_SharedValue.IsShowTransferNotiDlg());
+    if (paths.isEmpty()) {
+        OCMsgBox::ShowOCMessageBox(this, GetQString(tr("Transfer to PC")),
+            GetQString(tr("No contents are selected. Select contents you want to transfer and "
+                          "click send button.")),
+            0, MsgBoxFlag::Ok);
+        return;
+    }
+    removeDuplicateFileName(paths);
+    qint64 total = 0;
+    for (auto it = paths.begin(); it != paths.end();) {
+        const CPhotoDataItem* item = m_mediaList ? m_mediaList->findItem(*it, false) : nullptr;
+        if (!item) {
+            it = paths.erase(it);
+            continue;
+        }
+        total += item->fileSize();
+        ++it;
+    }
+    qDebug() << "device_photo"
+             << "PhotoItemViewWidget::TransferSelectionToPC"
+             << ": files" << paths.size() << "size" << total << "playlist" << playlistId;
+    OCPluginWidget* widget = owner();
+    if (!widget) {
+        qDebug() << "device_photo"
+                 << "PhotoItemViewWidget::TransferSelectionToPC"
+                 << ": no plug-in widget";
+        return;
+    }
+    widget->TransferToPC(paths, total, playlistId);
+}
+
+void PhotoItemViewWidget::UpdateAlbumSubmenu(QAction* entry)
+{
+    if (!entry->isEnabled()) {
+        entry->setMenu(nullptr);
+        return;
+    }
+    if (!m_albumMenu) {
+        m_albumMenu = new OCFadeMenu(this);
+        m_albumMenu->SetParentMenu(m_contextMenu);
+    }
+    m_albumMenu->clear();
+    const QList<PlaylistInfoRecord> albums
+        = m_mediaList ? m_mediaList->loadPlaylists() : QList<PlaylistInfoRecord>();
+    for (const PlaylistInfoRecord& album : albums) {
+        if (album.itemType == QLatin1String("recent"))
+            continue;
+        QString label = album.itemType == QLatin1String("favorite")
+            ? GetQString(tr("Favorite Photo"))
+            : album.name;
+        if (label.size() > AlbumLabelLength)
+            label = label.left(AlbumLabelLength) + QStringLiteral("...");
+        QAction* action = m_albumMenu->addAction(label);
+        action->setData(int(album.id));
+        connect(action, &QAction::triggered, this,
+            &PhotoItemViewWidget::on_clicked_contextmenu_transfertopcplaylist);
+    }
+    if (m_albumMenu->actions().isEmpty()) {
+        entry->setMenu(nullptr);
+        entry->setEnabled(false);
+        return;
+    }
+    entry->setMenu(m_albumMenu);
+}
+
+void PhotoItemViewWidget::on_clicked_contextmenu_transfertopcplaylist()
+{
+    const auto* action = qobject_cast<QAction*>(sender());
+    if (!action)
+        return;
+    const int playlistId = action->data().toInt();
+    // After the menu has closed, like every menu command.
+    QTimer::singleShot(0, this, [this, playlistId] { TransferSelectionToPC(playlistId); });
+}
+
+void PhotoItemViewWidget::on_topc_click()
+{
+    if (parentVisible())
+        TransferSelectionToPC(-1);
+}
+
+void PhotoItemViewWidget::AddTransferredItem(const QString& path, const QString& source, int code)
+{
+    auto* event = new ItemEvent(code, nullptr);
+    if (path.isEmpty()) {
+        event->code = ItemEventCode::EndOfBatch;
+        addThreadModelDataWithToPhone(event);
+    } else {
+        event->item = new CPhotoDataItem(path, source);
+        if (m_listingState == Listing)
+            addThreadModelDataWithLoading(event);
+        else
+            addThreadModelDataWithToPhone(event);
+    }
+    if (m_listingState == Merging)
+        g_SharedValue.deleteState(PhotoType, OCSharedValue::ProcessTransferToPhone);
+}
+
+void PhotoItemViewWidget::addThreadModelDataWithToPhone(ItemEvent* event)
+{
+    if (!m_mediaList || !m_model) {
+        deleteEvent(event);
+        return;
+    }
+    const int code = event ? event->code : ItemEventCode::EndOfBatch;
+    qDebug() << "device_photo"
+             << "PhotoItemViewWidget::addThreadModelDataWithToPhone"
+             << "start type=" << code;
+    qDebug() << "device_photo"
+             << "PhotoItemViewWidget::addThreadModelDataWithToPhone"
+             << "start path= finished" << (event && event->item ? event->item->path : QString());
+    if (!m_threadModelToPhone) {
+        qDebug() << "device_photo"
+                 << "PhotoItemViewWidget::addThreadModelDataWithToPhone"
+                 << "new thread";
+        m_threadModelToPhone = new OCModelInsertThread(false, this);
+        m_threadModelToPhone->setMediaList(m_mediaList);
+        m_threadModelToPhone->setModel(m_model);
+        connect(m_threadModelToPhone, &QThread::finished, this,
+            &PhotoItemViewWidget::on_finished_transfer);
+        m_threadModelToPhone->start(QThread::InheritPriority);
+    }
+    if (!m_threadModelToPhone->isRunning())
+        m_threadModelToPhone->start(QThread::InheritPriority);
+    if (!event || code == ItemEventCode::EndOfBatch) {
+        deleteEvent(event);
+        m_threadModelToPhone->finish();
+    } else {
+        m_threadModelToPhone->addData(event);
+    }
+    qDebug() << "device_photo"
+             << "PhotoItemViewWidget::addThreadModelDataWithToPhone"
+             << "end";
+}
+
+void PhotoItemViewWidget::on_finished_transfer()
+{
+    qDebug() << "device_photo"
+             << "PhotoItemViewWidget::on_finished_transfer"
+             << ": start";
+    if (g_SharedValue.hasProcessState(PhotoType, OCSharedValue::ProcessListing))
+        SetStatusText(GetQString(tr("Loading...")));
+    QAbstractItemView* view = viewOf(Current);
+    if (view && view->selectionModel() && m_mediaList && m_model) {
+        for (const QString& path : qAsConst(m_pendingSelection)) {
+            const int row = m_model->IndexOf(m_mediaList->findItem(path, false));
+            if (row < 0 || !m_proxy || view->model() != m_proxy)
+                continue;
+            const QModelIndex index = m_proxy->mapFromSource(m_model->index(row, 0));
+            if (index.isValid())
+                view->selectionModel()->select(
+                    index, QItemSelectionModel::Select | QItemSelectionModel::Rows);
+        }
+    }
+    m_pendingSelection.clear();
+    on_changed_items();
+    ApplyCurrentSort();
+    start_thumbnail_thread();
+    qDebug() << "device_photo"
+             << "PhotoItemViewWidget::on_finished_transfer"
+             << " safe delete thread";
+    StopWorkerThread(m_threadModelToPhone, "m_pThreadModelToPhone");
+    if (m_threadModelToPhone && !m_threadModelToPhone->isRunning()) {
+        delete m_threadModelToPhone;
+        m_threadModelToPhone = nullptr;
+    }
+    qDebug() << "device_photo"
+             << "PhotoItemViewWidget::on_finished_transfer"
+             << ": end";
+}
+
+// Viewer downloads and rotation uploads on connections whose files only the
+// device agent reaches; built with the viewer download.
+
+bool PhotoItemViewWidget::StartViewerDownload(const QString& path)
+{
+    qDebug() << "device_photo"
+             << "PhotoItemViewWidget::StartViewerDownload"
+             << ": requested" << path;
+    return !g_SharedValue.hasProcessState(PhotoType, OCSharedValue::ProcessListing);
+}
+
+void PhotoItemViewWidget::on_transfer_status(
+    qint64 current, qint64 total, int status, const QString& strCurFileName)
+{
+    qDebug() << "device_photo"
+             << "PhotoItemViewWidget::on_transfer_status"
+             << "photo_on_transfer_status : " << current << total << status << strCurFileName;
+}
+
+void PhotoItemViewWidget::on_transfer_status2(
+    qint64 current, qint64 total, int status, const QString& strCurFileName)
+{
+    qDebug() << "device_photo"
+             << "PhotoItemViewWidget::on_transfer_status2"
+             << "photo_on_transfer_status2 : " << current << total << status << strCurFileName;
+}
+
+void PhotoItemViewWidget::on_update_item_with_downloadviewer(const QString& path)
+{
+    qDebug() << "device_photo"
+             << "PhotoItemViewWidget::on_update_item_with_downloadviewer"
+             << ": requested" << path;
+}

@@ -1,0 +1,282 @@
+#include "host/widgets/cexttabledelegate.h"
+#include "host/widgets/cexttableheader.h"
+#include "host/widgets/cexttableview.h"
+
+#include <QAbstractItemModelTester>
+#include <QDragEnterEvent>
+#include <QMimeData>
+#include <QSignalSpy>
+#include <QSortFilterProxyModel>
+#include <QStandardItemModel>
+#include <QtTest>
+
+#include <memory>
+
+Q_DECLARE_METATYPE(QDropEvent*)
+
+namespace {
+
+// Display values are sort keys, decorations the texts users read; drops of
+// file lists are accepted, and counted if the view ever applies one itself.
+class MediaModel : public QStandardItemModel
+{
+public:
+    QStringList mimeTypes() const override { return { QStringLiteral("text/uri-list") }; }
+    Qt::DropActions supportedDropActions() const override { return Qt::CopyAction; }
+    bool dropMimeData(const QMimeData*, Qt::DropAction, int, int, const QModelIndex&) override
+    {
+        ++drops;
+        return true;
+    }
+    int drops = 0;
+};
+
+// The style option the table's delegate draws a cell with.
+class DelegateProbe : public CExtTableDelegate
+{
+public:
+    QStyleOptionViewItem optionFor(const QModelIndex& index, Qt::LayoutDirection layout) const
+    {
+        QStyleOptionViewItem option;
+        option.direction = layout;
+        initStyleOption(&option, index);
+        return option;
+    }
+};
+
+// Records the keys that reach it from its child.
+class KeyParent : public QWidget
+{
+public:
+    QList<int> keys;
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override { keys.append(event->key()); }
+};
+
+} // namespace
+
+class TestCExtTableView : public QObject
+{
+    Q_OBJECT
+
+private:
+    std::unique_ptr<KeyParent> m_parent;
+    MediaModel* m_model = nullptr;
+    QSortFilterProxyModel* m_proxy = nullptr;
+    CExtTableView* m_view = nullptr;
+
+    void fill(int rows)
+    {
+        m_model->clear();
+        m_model->setColumnCount(4);
+        for (int row = 0; row < rows; ++row) {
+            QList<QStandardItem*> cells;
+            for (int column = 0; column < 4; ++column) {
+                auto* cell = new QStandardItem;
+                cell->setData(QStringLiteral("key%1").arg(rows - row, 3, 10, QLatin1Char('0')),
+                    Qt::DisplayRole);
+                cell->setData(
+                    QStringLiteral("text %1.%2").arg(row).arg(column), Qt::DecorationRole);
+                cells.append(cell);
+            }
+            m_model->appendRow(cells);
+        }
+    }
+
+    QPoint sectionCentre(int logical) const
+    {
+        QHeaderView* header = m_view->horizontalHeader();
+        return QPoint(header->sectionViewportPosition(logical) + header->sectionSize(logical) / 2,
+            header->height() / 2);
+    }
+
+    int selectedRows() const { return m_view->selectionModel()->selectedRows(0).size(); }
+
+private slots:
+    void initTestCase()
+    {
+        qRegisterMetaType<Qt::SortOrder>();
+        qRegisterMetaType<QDropEvent*>();
+    }
+
+    void init()
+    {
+        m_parent = std::make_unique<KeyParent>();
+        m_model = new MediaModel;
+        m_model->setParent(m_parent.get());
+        m_proxy = new QSortFilterProxyModel(m_parent.get());
+        m_proxy->setSourceModel(m_model);
+        m_view = new CExtTableView(OCGlobal::ITEM_PHONE_PHOTO, m_parent.get());
+        m_view->setModel(m_proxy);
+        m_view->SetCheckColumn(1);
+        fill(5);
+        m_view->resize(600, 300);
+        m_parent->resize(600, 300);
+        m_parent->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_parent.get()));
+    }
+
+    void cleanup() { m_parent.reset(); }
+
+    void cellsShowTheirTextInItsOwnDirection_data()
+    {
+        QTest::addColumn<QVariant>("decoration");
+        QTest::addColumn<int>("layout");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("textDirection");
+        QTest::addColumn<int>("side");
+        const QString hebrew = QString::fromUtf8("\xd7\xaa\xd7\x9e\xd7\x95\xd7\xa0\xd7\x94");
+        QTest::newRow("size") << QVariant("45.1 KB") << int(Qt::LeftToRight) << "45.1 KB"
+                              << int(Qt::LeftToRight) << int(Qt::AlignLeft);
+        QTest::newRow("size, right to left")
+            << QVariant("45.1 KB") << int(Qt::RightToLeft) << "45.1 KB" << int(Qt::LeftToRight)
+            << int(Qt::AlignRight);
+        QTest::newRow("hebrew name, right to left")
+            << QVariant(hebrew) << int(Qt::RightToLeft) << hebrew << int(Qt::RightToLeft)
+            << int(Qt::AlignRight);
+        QTest::newRow("picture") << QVariant(QPixmap(4, 4)) << int(Qt::LeftToRight) << QString()
+                                 << int(Qt::LeftToRight) << int(Qt::AlignLeft);
+    }
+
+    void cellsShowTheirTextInItsOwnDirection()
+    {
+        QFETCH(QVariant, decoration);
+        QFETCH(int, layout);
+        QFETCH(QString, text);
+        QFETCH(int, textDirection);
+        QFETCH(int, side);
+        m_model->item(2, 3)->setData(decoration, Qt::DecorationRole);
+        // The display value is a sort key and never shown.
+        m_model->item(2, 3)->setData(QStringLiteral("0000046182"), Qt::DisplayRole);
+        DelegateProbe probe;
+        const QStyleOptionViewItem option
+            = probe.optionFor(m_proxy->index(2, 3), Qt::LayoutDirection(layout));
+        QCOMPARE(option.text, text);
+        QCOMPARE(int(option.direction), textDirection);
+        QCOMPARE(int(option.displayAlignment & (Qt::AlignLeft | Qt::AlignRight | Qt::AlignHCenter)),
+            side);
+        QVERIFY(option.displayAlignment & Qt::AlignAbsolute);
+        QVERIFY(!(option.features & QStyleOptionViewItem::HasCheckIndicator));
+    }
+
+    void headerBoxSelectsAndClearsEveryRow()
+    {
+        QSignalSpy sorted(m_view, &CExtTableView::on_signal_sort_changed);
+        const int sortColumn = m_view->horizontalHeader()->sortIndicatorSection();
+        const QRect box = m_view->extHeader()->CheckBoxRect();
+        QVERIFY(!box.isEmpty());
+        QTest::mouseClick(m_view->horizontalHeader()->viewport(), Qt::LeftButton, {}, box.center());
+        QCOMPARE(selectedRows(), 5);
+        QVERIFY(m_view->isHeaderAllChecked());
+        QTest::mouseClick(m_view->horizontalHeader()->viewport(), Qt::LeftButton, {}, box.center());
+        QCOMPARE(selectedRows(), 0);
+        QVERIFY(!m_view->isHeaderAllChecked());
+        // The box's section never sorts.
+        QCOMPARE(sorted.count(), 0);
+        QCOMPARE(m_view->horizontalHeader()->sortIndicatorSection(), sortColumn);
+    }
+
+    void boxFollowsTheSelection()
+    {
+        m_view->selectAll();
+        QVERIFY(m_view->isHeaderAllChecked());
+        m_view->selectionModel()->select(
+            m_proxy->index(3, 0), QItemSelectionModel::Deselect | QItemSelectionModel::Rows);
+        QVERIFY(!m_view->isHeaderAllChecked());
+        fill(0);
+        m_view->selectAll();
+        QVERIFY(!m_view->isHeaderAllChecked());
+    }
+
+    void headerClickSortsAndIsReported()
+    {
+        QSignalSpy sorted(m_view, &CExtTableView::on_signal_sort_changed);
+        QWidget* header = m_view->horizontalHeader()->viewport();
+        QTest::mouseClick(header, Qt::LeftButton, {}, sectionCentre(2));
+        QTest::mouseClick(header, Qt::LeftButton, {}, sectionCentre(2));
+        QCOMPARE(sorted.count(), 2);
+        QCOMPARE(sorted.at(0).at(0).toInt(), 2);
+        QCOMPARE(sorted.at(1).at(1).value<Qt::SortOrder>(),
+            sorted.at(0).at(1).value<Qt::SortOrder>() == Qt::AscendingOrder ? Qt::DescendingOrder
+                                                                            : Qt::AscendingOrder);
+        // Sorted by the display keys: key001 (the last source row) first when ascending.
+        m_view->horizontalHeader()->setSortIndicator(2, Qt::AscendingOrder);
+        QCOMPARE(m_proxy->index(0, 2).data().toString(), QStringLiteral("key001"));
+        // A sort set by the program is not a user's click.
+        m_view->horizontalHeader()->setSortIndicator(3, Qt::DescendingOrder);
+        QCOMPARE(sorted.count(), 2);
+    }
+
+    void dropsAreReportedNotApplied_data()
+    {
+        QTest::addColumn<QString>("format");
+        QTest::addColumn<bool>("accepted");
+        QTest::newRow("file list") << "text/uri-list" << true;
+        QTest::newRow("foreign format") << "application/x-other" << false;
+    }
+
+    void dropsAreReportedNotApplied()
+    {
+        QFETCH(QString, format);
+        QFETCH(bool, accepted);
+        QSignalSpy drops(m_view, &CExtTableView::on_signal_drop_event);
+        QMimeData data;
+        data.setData(format, QByteArray("file:///tmp/a.jpg\r\n"));
+        const QPoint at(50, 50);
+        QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(m_view->viewport(), &enter);
+        QCOMPARE(enter.isAccepted(), accepted);
+        QCOMPARE(m_view->isDropVisible(), accepted);
+        QDropEvent drop(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(m_view->viewport(), &drop);
+        QCOMPARE(drops.count(), accepted ? 1 : 0);
+        QVERIFY(!m_view->isDropVisible());
+        QCOMPARE(m_model->drops, 0);
+    }
+
+    void dragLeavingHidesTheFrame()
+    {
+        QMimeData data;
+        data.setData(QStringLiteral("text/uri-list"), QByteArray("file:///tmp/a.jpg\r\n"));
+        QDragEnterEvent enter(
+            QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(m_view->viewport(), &enter);
+        QVERIFY(m_view->isDropVisible());
+        QDragLeaveEvent leave;
+        QApplication::sendEvent(m_view->viewport(), &leave);
+        QVERIFY(!m_view->isDropVisible());
+    }
+
+    void commandKeysGoToTheParent_data()
+    {
+        QTest::addColumn<QKeySequence>("keys");
+        QTest::addColumn<bool>("passedOn");
+        QTest::newRow("copy") << QKeySequence(QKeySequence::Copy) << true;
+        QTest::newRow("paste") << QKeySequence(QKeySequence::Paste) << true;
+        QTest::newRow("delete") << QKeySequence(QKeySequence::Delete) << true;
+        QTest::newRow("down") << QKeySequence(Qt::Key_Down) << false;
+    }
+
+    void commandKeysGoToTheParent()
+    {
+        QFETCH(QKeySequence, keys);
+        QFETCH(bool, passedOn);
+        m_view->setFocus();
+        m_view->setCurrentIndex(m_proxy->index(0, 2));
+        QTest::keySequence(m_view, keys);
+        QCOMPARE(!m_parent->keys.isEmpty(), passedOn);
+    }
+
+    void rowHeightIgnoresNonsense()
+    {
+        m_view->SetRowHeight(100);
+        QCOMPARE(m_view->rowHeight(0), 100);
+        m_view->SetRowHeight(0);
+        m_view->SetRowHeight(-5);
+        QCOMPARE(m_view->RowHeight(), 100);
+    }
+};
+
+QTEST_MAIN(TestCExtTableView)
+#include "tst_cexttableview.moc"
