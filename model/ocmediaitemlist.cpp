@@ -6,14 +6,17 @@
 #include "host/services/mediaextensions.h"
 #include "host/services/ocsharedvalue.h"
 #include "host/services/textutils.h"
+#include "host/thumbs/octhumbnailmanager.h"
 #include "model/cphotodataitem.h"
 #include "model/itemevent.h"
 
 #include <QBuffer>
+#include <QCoreApplication>
 #include <QDebug>
 #include <QFileInfo>
 #include <QMutexLocker>
 #include <QSqlQuery>
+#include <QThread>
 #include <QVariant>
 
 namespace {
@@ -375,8 +378,12 @@ void OCMediaItemList::storeThumbnail(
         return;
     if (m_deviceDatabase)
         m_deviceDatabase->insertThumbnailItem(path, encoded, true);
-    // The host cache step (OCThumbnailManager::SetThumbnail) comes with the
-    // thumbnail manager; until then m_thumbnailManager stays null.
+    // The manager's cache is the GUI thread's; a worker's picture reaches it
+    // through the database.
+    const bool guiThread = QCoreApplication::instance()
+        && QThread::currentThread() == QCoreApplication::instance()->thread();
+    if (m_thumbnailManager && guiThread && !image.isNull())
+        m_thumbnailManager->SetThumbnail(path, QPixmap::fromImage(image));
 }
 
 QList<PlaylistInfoRecord> OCMediaItemList::loadPlaylists()

@@ -8,6 +8,7 @@
 #include "host/services/ocsharedvalue.h"
 #include "host/sortsearch/ocsortfilterproxymodel.h"
 #include "host/sortsearch/sortsearchcontrol.h"
+#include "host/thumbs/octhumbnailmanager.h"
 #include "host/widgets/cexttableview.h"
 #include "host/widgets/ocfademenu.h"
 #include "host/widgets/ocloadingwidget.h"
@@ -99,6 +100,11 @@ PhotoItemViewWidget::~PhotoItemViewWidget()
     StopWorkerThread(m_threadModelLoad, "m_pThreadModelLoad");
     StopWorkerThread(m_threadModelToPhone, "m_pThreadModelToPhone");
     StopBackgroundTasks();
+    // The manager's worker may still hand thumbnails over: it goes first.
+    if (m_mediaList)
+        m_mediaList->setThumbnailManager(nullptr);
+    delete m_thumbnailManager;
+    m_thumbnailManager = nullptr;
     on_paint_resume();
     delete m_contextMenu;
     delete m_loading;
@@ -111,11 +117,6 @@ PhotoItemViewWidget::~PhotoItemViewWidget()
     qDebug() << "device_photo"
              << "PhotoItemViewWidget::~PhotoItemViewWidget"
              << ": end";
-}
-
-QPixmap PhotoItemViewWidget::GetThumbnail(const QString&, bool)
-{
-    return QPixmap();
 }
 
 bool PhotoItemViewWidget::isOwnTransferEvent(const QString& objectId, const QString& path, int code)

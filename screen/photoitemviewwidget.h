@@ -1,8 +1,10 @@
 #pragma once
 
+#include "host/contract/ideviceagent.h"
 #include "host/contract/ocglobal.h"
 
 #include <QDateTime>
+#include <QElapsedTimer>
 #include <QFutureWatcher>
 #include <QItemSelection>
 #include <QMap>
@@ -15,12 +17,15 @@
 
 class AlbumViewWidget;
 class CExtTableView;
+class CPhotoDataItem;
 class OCFadeMenu;
 class OCLoadingWidget;
 class OCMediaItemList;
 class OCModelInsertThread;
 class OCPluginWidget;
 class OCSortFilterProxyModel;
+class OCThumbnailManager;
+class OCThumnailMaker;
 class PhotoItemViewModel;
 class PhotoViewerWidget;
 class QAbstractItemView;
@@ -152,8 +157,29 @@ public:
     // Selects the listed rows of these paths once the transfer to the phone ends.
     void addPendingSelection(const QString& path) { m_pendingSelection.append(path); }
 
-    // The cached thumbnail of a path; null until the thumbnail manager exists.
+    // Listing the phone; with paths, the files a locate request found.
+    void LoadItems(bool bNeedUMSCheck);
+    void LoadItems(const QStringList& paths);
+
+    // A thumbnail from the thumbnail manager's cache (fromManager) or from
+    // the photo database; null when there is none yet.
     QPixmap GetThumbnail(const QString& path, bool fromManager);
+    // True when the photo database does not know the path: a fetch for it
+    // was started. Otherwise, with announce, on_siganl_finished_getthumbnail.
+    bool FetchUnknownThumbnail(const QString& path, bool announce);
+    OCThumbnailManager* thumbnailManager() const { return m_thumbnailManager; }
+    OCThumnailMaker* thumbnailMaker() const { return m_thumbnailMaker; }
+
+    // The film-strip rows the viewer's thumbnail chain walks: from the row
+    // after start to the row before end. current is the viewer's row,
+    // firstVisible the strip's first visible row.
+    struct ThumbnailWindow
+    {
+        int start = -1;
+        int end = -1;
+    };
+    static ThumbnailWindow ViewerThumbnailWindow(
+        int current, int firstVisible, int perPage, int count);
 
     // True when an event is about a file this plug-in itself sent to the
     // phone: its removal (code 9) is not shown, and its new object id
@@ -169,8 +195,12 @@ public:
     QAbstractItemView* currentPageView() const;
     void hideDropIndicator();
 
-    // The device agent's item-load callback (agent threads).
+    // The device agent's callbacks (agent threads): item load, the
+    // mass-storage mount, and the list and viewer thumbnail answers.
     static void OC_STDCALL ItemLoadCallback(int code, quintptr info);
+    static void OC_STDCALL UmsMountCallback(int result);
+    static void OC_STDCALL ThumbnailCallback(int error);
+    static void OC_STDCALL ThumbnailCallback2(int error);
 
 signals:
     void on_taskfinish_toPhone(ITEM_TYPE itemType);
@@ -344,6 +374,23 @@ private:
     void SetScrollValue(int mode, int value);
     QStringList SelectedPaths(bool existingOnly) const;
 
+    // Listing.
+    int InsertEventCode() const;
+    void ResetListing();
+    // A phone listing that was given up still reports its end: until then
+    // its reports are dropped and no new listing starts.
+    bool WaitForAbandonedListing(const char* method);
+
+    // Thumbnails.
+    bool ThumbnailStepAllowed(const char* method);
+    int RequestThumbnail(const QString& path, PFN_ThumbnailCallback callback);
+    CPhotoDataItem* NextThumbnailItem();
+    CPhotoDataItem* FilmStripItem(int row) const;
+    void StoreThumbnail(CPhotoDataItem* item, const QPixmap& pixmap);
+    void HideLoadingIndicators();
+    // Rows of a view from the first visible one while they are visible.
+    QModelIndexList VisibleIndexes(QAbstractItemView* view, int page) const;
+
     PluginHostContext* m_hostContext = nullptr;
     OCMediaItemList* m_mediaList = nullptr;
     PhotoItemViewModel* m_model = nullptr;
@@ -376,6 +423,11 @@ private:
     int m_listingState = NotListed;
     int m_viewerScroll = 0; // scroll position of the page the viewer was opened from
     QStringList m_pendingSelection;
+    bool m_agentListing = false; // the phone reports files of a listing we started
+    bool m_abandonedListing = false;
+    QElapsedTimer m_abandonedSince;
+    bool m_listingEvents = false; // the listing thread got an event in this listing
+    bool m_memoryStopped = false; // the listing thread stopped for memory in this listing
     OCModelInsertThread* m_threadModelLoad = nullptr;
     OCModelInsertThread* m_threadModelToPhone = nullptr;
 
@@ -384,6 +436,18 @@ private:
     QMap<int, int> m_sortOrder;
     QMap<int, int> m_prevSortColumn;
     QMap<int, int> m_prevSortOrder;
+
+    // Thumbnail chains.
+    bool m_bStopThumbnail = false;
+    QString m_strAddThumbPath;
+    int m_indexThumbStart = -1;
+    int m_indexThumbEnd = -1;
+    int m_nCntPerPage = 0;
+    OCThumbnailManager* m_thumbnailManager = nullptr;
+    OCThumnailMaker* m_thumbnailMaker = nullptr;
+    // The 50 ms between an answer and the next request of each chain.
+    QTimer m_listStepTimer;
+    QTimer m_viewerStepTimer;
 
     QFutureWatcher<void> m_rotateWatcher;
     QFutureWatcher<void> m_checkWatcher;

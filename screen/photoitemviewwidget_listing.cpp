@@ -1,24 +1,76 @@
-// Listing the phone: the agent's item-load callback and its routing to the
-// GUI thread. Starting a listing and merging what it reports come with the
-// device listing; until then these slots only record what they are told.
+// Listing the phone: starting it through the device agent (mounting a
+// mass-storage phone first), the agent's item-load callbacks routed to the
+// GUI thread, the listing and to-phone insert threads, the end of a listing,
+// and the device, memory-card and storage changes that restart it.
 #include "screen/photoitemviewwidget.h"
 
 #include <QDebug>
 #include <QThread>
+#include <QTimer>
 
+#include "host/contract/devicefilerecord.h"
 #include "host/contract/ideviceagent.h"
+#include "host/contract/pluginhostcontext.h"
+#include "host/db/photodb.h"
+#include "host/device/devicefunctions.h"
+#include "host/services/ocmsgbox.h"
+#include "host/services/ocsharedvalue.h"
+#include "host/services/textutils.h"
+#include "host/widgets/ocloadingwidget.h"
 #include "model/cphotodataitem.h"
 #include "model/itemevent.h"
+#include "model/ocmediaitemlist.h"
 #include "model/ocmodelinsertthread.h"
+#include "model/photoitemviewmodel.h"
+#include "model/photoroles.h"
 #include "plugin/ocpluginwidget.h"
+#include "thumbview/albumviewwidget.h"
+#include "viewer/photoviewerwidget.h"
+#include "viewer/photoviwerlist.h"
+
+namespace {
+
+const int PhotoType = OCGlobal::ITEM_PHONE_PHOTO;
+const int RetryMs = 100;
+// An abandoned listing that has not reported its end by then never will.
+const int AbandonedLimitMs = 3000;
+const int StatusModeChange = OCGlobal::ITEM_PC_PHOTO;
+const int MountFailed = 2104;
+const int MountCancelled = 1223;
+const int MemoryPressure = 25;
+const int RefusedNotice = 9;
+const int ListingStarted = 24;
+
+PhotoItemViewWidget* liveScreen()
+{
+    OCPluginWidget* widget = OCPluginWidget::instance();
+    return widget ? widget->view() : nullptr;
+}
+
+void deleteEvent(ItemEvent* event)
+{
+    if (!event)
+        return;
+    delete event->item;
+    delete event;
+}
+
+} // namespace
 
 void PhotoItemViewWidget::ItemLoadCallback(int code, quintptr info)
 {
-    OCPluginWidget* widget = OCPluginWidget::instance();
-    PhotoItemViewWidget* screen = widget ? widget->view() : nullptr;
-    if (!screen)
-        return;
-    screen->on_listing_callback(code, info);
+    if (PhotoItemViewWidget* screen = liveScreen())
+        screen->on_listing_callback(code, info);
+}
+
+void PhotoItemViewWidget::UmsMountCallback(int result)
+{
+    qDebug() << "device_photo"
+             << "PhotoItemViewWidget::UmsMountCallback"
+             << ": result" << result;
+    if (PhotoItemViewWidget* screen = liveScreen())
+        QMetaObject::invokeMethod(
+            screen, "on_UmsMountResult", Qt::QueuedConnection, Q_ARG(int, result));
 }
 
 void PhotoItemViewWidget::on_listing_callback(int nError, quintptr pInfo)
@@ -60,26 +112,19 @@ void PhotoItemViewWidget::on_listing_callback(
              << ": not listed" << nError << path << size << time;
 }
 
-void PhotoItemViewWidget::addThreadModelDataWithLoading(ItemEvent* event)
-{
-    if (!event)
-        return;
-    if (!m_threadModelLoad) {
-        qDebug() << "device_photo"
-                 << "PhotoItemViewWidget::addThreadModelDataWithLoading"
-                 << ": no listing thread, dropped" << (event->item ? event->item->path : QString());
-        delete event->item;
-        delete event;
-        return;
-    }
-    m_threadModelLoad->addData(event);
-}
-
 void PhotoItemViewWidget::start_loaditems_thread(bool bNeedUMSCheck)
 {
     qDebug() << "device_photo"
              << "PhotoItemViewWidget::start_loaditems_thread"
-             << ": requested" << bNeedUMSCheck;
+             << ": start" << bNeedUMSCheck;
+    stop_loaditems_thread();
+    if (WaitForAbandonedListing("PhotoItemViewWidget::start_loaditems_thread")) {
+        QTimer::singleShot(
+            RetryMs, this, [this, bNeedUMSCheck] { start_loaditems_thread(bNeedUMSCheck); });
+        return;
+    }
+    g_SharedValue.addState(PhotoType, OCSharedValue::ProcessListing);
+    LoadItems(bNeedUMSCheck);
 }
 
 void PhotoItemViewWidget::start_loaditems_thread()
@@ -89,74 +134,486 @@ void PhotoItemViewWidget::start_loaditems_thread()
 
 void PhotoItemViewWidget::stop_loaditems_thread()
 {
+    if (!m_agentListing)
+        return;
+    qDebug() << "device_photo"
+             << "PhotoItemViewWidget::stop_loaditems_thread"
+             << ": the phone's listing is given up";
+    if (IDeviceNexaAgent* agent = m_hostContext ? m_hostContext->deviceAgent : nullptr)
+        agent->StopItemLoad();
+    m_agentListing = false;
+    m_abandonedListing = true;
+    m_abandonedSince.start();
+}
+
+bool PhotoItemViewWidget::WaitForAbandonedListing(const char* method)
+{
+    if (!m_abandonedListing)
+        return false;
+    if (m_abandonedSince.isValid() && m_abandonedSince.elapsed() > AbandonedLimitMs) {
+        qDebug() << "device_photo" << method << ": the abandoned listing never ended";
+        m_abandonedListing = false;
+        return false;
+    }
+    qDebug() << "device_photo" << method << ": waiting for the abandoned listing to end";
+    return true;
 }
 
 void PhotoItemViewWidget::on_finished_loaditems()
 {
+    qDebug() << "device_photo"
+             << "PhotoItemViewWidget::on_finished_loaditems";
+}
+
+void PhotoItemViewWidget::LoadItems(bool bNeedUMSCheck)
+{
+    qDebug() << "device_photo"
+             << "PhotoItemViewWidget::LoadItems"
+             << ": start";
+    SetStatusText(GetQString(tr("Loading...")));
+    m_loading->ShowLoadingWidget();
+    on_stop_patialloading();
+    if (g_SharedValue.IsPartialLoading() && m_hostContext && m_hostContext->photoDatabase)
+        m_hostContext->photoDatabase->clearDBRecords(true);
+    m_memoryStopped = false;
+    m_listingEvents = false;
+
+    IDeviceNexaAgent* agent = m_hostContext ? m_hostContext->deviceAgent : nullptr;
+    const int deviceIndex = agent ? agent->GetDeviceIndex() : -1;
+    if (deviceIndex == -1) {
+        g_SharedValue.deleteState(PhotoType, OCSharedValue::ProcessListing);
+        m_listingState = NotListed;
+        emit on_signal_device_refresh_finish(PhotoType);
+        emit on_signal_changed_items();
+        emit on_signal_hideLoadingWidget();
+        qDebug() << "device_photo"
+                 << "PhotoItemViewWidget::LoadItems"
+                 << "get device failed";
+        return;
+    }
+    if (m_fileAgentType == ConnectionKind::MassStorage && IsConnectedPhone(agent)
+        && !IsUMSAvailable(deviceIndex) && bNeedUMSCheck) {
+        qDebug() << "device_photo"
+                 << "PhotoItemViewWidget::LoadItems"
+                 << ": mount the phone's storage first";
+        agent->RequestUmsMount(deviceIndex, &PhotoItemViewWidget::UmsMountCallback, 0);
+        emit on_signal_showModechangeLoading(true, ITEM_TYPE(StatusModeChange));
+        return;
+    }
+
+    const int status = agent->StartItemLoad(QStringLiteral("ROOT"));
+    qDebug() << "device_photo"
+             << "PhotoItemViewWidget::LoadItems"
+             << ": StartItemLoad" << status;
+    if (status == ListingStarted) {
+        g_SharedValue.addState(PhotoType, OCSharedValue::ProcessListing);
+        m_listingState = Listing;
+        m_agentListing = true;
+    } else if (status == 0) {
+        // Nothing to report: the listing is over, and empty.
+        m_listingState = Listing;
+        on_itemload_callback_finishItemLoad();
+    } else {
+        if (m_listingState != Listing)
+            emit on_signal_changed_items();
+        if (status == 2)
+            emit on_signal_errorMsgBox(GetQString(tr("Notice")), RefusedNotice);
+        if (m_listingState != Listing)
+            emit on_signal_hideLoadingWidget();
+        g_SharedValue.deleteState(PhotoType, OCSharedValue::ProcessListing);
+        m_listingState = NotListed;
+        emit on_signal_device_refresh_finish(PhotoType);
+    }
+    qDebug() << "device_photo"
+             << "PhotoItemViewWidget::LoadItems"
+             << " end" << m_listingState;
+}
+
+void PhotoItemViewWidget::LoadItems(const QStringList& paths)
+{
+    const bool listing = m_listingState == Listing;
+    for (const QString& path : paths) {
+        if (path.isEmpty())
+            continue;
+        auto* event = new ItemEvent(ItemEventCode::Locate, new CPhotoDataItem(path));
+        if (listing)
+            addThreadModelDataWithLoading(event);
+        else
+            addThreadModelDataWithToPhone(event);
+    }
+    if (!listing)
+        addThreadModelDataWithToPhone(new ItemEvent(ItemEventCode::EndOfBatch, nullptr));
+}
+
+void PhotoItemViewWidget::on_UmsMountResult(int nResult)
+{
+    qDebug() << "device_photo"
+             << "PhotoItemViewWidget::on_UmsMountResult"
+             << ": result" << nResult;
+    emit on_signal_showModechangeLoading(false, ITEM_TYPE(StatusModeChange));
+    if (nResult == 0) {
+        // The drive is there now: list it, without asking for it again.
+        start_loaditems_thread(false);
+        return;
+    }
+    m_listingState = NotListed;
+    g_SharedValue.deleteState(PhotoType, OCSharedValue::ProcessListing);
+    emit on_signal_device_refresh_finish(PhotoType);
+    if (nResult != 2 && nResult != MountCancelled && isVisible())
+        OCMsgBox::OCErrorMessageBox(this, GetQString(tr("Notice")), MountFailed);
+    emit on_signal_hideLoadingWidget();
+    UpdateStatusText();
+}
+
+int PhotoItemViewWidget::InsertEventCode() const
+{
+    switch (m_fileAgentType) {
+    case ConnectionKind::Mtp:
+        return ItemEventCode::ListedFull;
+    case ConnectionKind::MtpBasic:
+        return ItemEventCode::ListedMinimal;
+    default:
+        return ItemEventCode::Listed;
+    }
 }
 
 void PhotoItemViewWidget::on_itemload_callback_startItemLoad()
 {
+    if (m_abandonedListing) {
+        qDebug() << "device_photo"
+                 << "PhotoItemViewWidget::on_itemload_callback_startItemLoad"
+                 << ": abandoned listing, dropped";
+        return;
+    }
+    m_albumView->SetControlsEnabled(true);
+    g_SharedValue.addState(PhotoType, OCSharedValue::ProcessListing);
+    m_listingState = Listing;
+    SetStatusText(GetQString(tr("Loading...")));
+    m_loading->ShowLoadingWidget();
 }
 
-void PhotoItemViewWidget::on_itemload_callback_eventItemLoad(quintptr)
+void PhotoItemViewWidget::on_itemload_callback_insertItemLoad(quintptr pInfo)
 {
+    if (!pInfo) {
+        qDebug() << "device_photo"
+                 << "PhotoItemViewWidget::on_itemload_callback_insertItemLoad"
+                 << ": info is null";
+        return;
+    }
+    if (m_abandonedListing || m_listingState != Listing) {
+        qDebug() << "device_photo"
+                 << "PhotoItemViewWidget::on_itemload_callback_insertItemLoad"
+                 << ": no listing under way, dropped" << m_listingState;
+        return;
+    }
+    auto* item = new CPhotoDataItem(pInfo);
+    const QString path = item->path;
+    addThreadModelDataWithLoading(new ItemEvent(InsertEventCode(), item));
+    qDebug() << "device_photo"
+             << "PhotoItemViewWidget::on_itemload_callback_insertItemLoad" << path;
 }
 
-void PhotoItemViewWidget::on_itemload_callback_insertItemLoad(quintptr)
+void PhotoItemViewWidget::on_itemload_callback_eventItemLoad(quintptr pInfo)
 {
+    const auto* record = reinterpret_cast<const DeviceFileRecord*>(pInfo);
+    if (!record) {
+        qDebug() << "device_photo"
+                 << "PhotoItemViewWidget::on_itemload_callback_eventItemLoad"
+                 << ": info is null";
+        return;
+    }
+    int code = 0;
+    switch (record->changeKind) {
+    case 0:
+        code = InsertEventCode();
+        break;
+    case 1:
+        code = ItemEventCode::ObjectIdAssigned;
+        break;
+    case 2:
+        code = ItemEventCode::Changed;
+        break;
+    case 3:
+        code = ItemEventCode::Removed;
+        break;
+    default:
+        qDebug() << "device_photo"
+                 << "PhotoItemViewWidget::on_itemload_callback_eventItemLoad"
+                 << ": change ignored" << record->changeKind;
+        return;
+    }
+    qDebug() << "device_photo"
+             << "PhotoItemViewWidget::on_itemload_callback_eventItemLoad"
+             << ": change" << record->changeKind << GetCString2QString(record->path);
+    addThreadModelDataWithToPhone(new ItemEvent(code, new CPhotoDataItem(pInfo)));
+    if (record->changeKind != 0)
+        addThreadModelDataWithToPhone(new ItemEvent(ItemEventCode::EndOfBatch, nullptr));
 }
 
 void PhotoItemViewWidget::on_itemload_callback_finishItemLoad()
 {
+    qDebug() << "device_photo"
+             << "PhotoItemViewWidget::on_itemload_callback_finishItemLoad"
+             << ": state" << m_listingState;
+    m_agentListing = false;
+    if (m_abandonedListing) {
+        m_abandonedListing = false;
+        qDebug() << "device_photo"
+                 << "PhotoItemViewWidget::on_itemload_callback_finishItemLoad"
+                 << ": end of an abandoned listing";
+        return;
+    }
+    if (m_fileAgentType == ConnectionKind::MassStorage)
+        m_loading->HideLoadingWidget();
+    if (m_listingState == ListingStopped) {
+        g_SharedValue.deleteState(PhotoType, OCSharedValue::ProcessListing);
+        m_listingState = NotListed;
+        emit on_signal_device_refresh_finish(PhotoType);
+        return;
+    }
+    if (m_listingState != Listing) {
+        qDebug() << "device_photo"
+                 << "PhotoItemViewWidget::on_itemload_callback_finishItemLoad"
+                 << ": no listing under way, dropped";
+        return;
+    }
+    m_listingState = Merging;
+    addThreadModelDataWithLoading(new ItemEvent(ItemEventCode::EndOfBatch, nullptr));
 }
 
-void PhotoItemViewWidget::on_itemload_callback_stopItemLoad(int)
+void PhotoItemViewWidget::on_itemload_callback_stopItemLoad(int error)
 {
+    qDebug() << "device_photo"
+             << "PhotoItemViewWidget::on_itemload_callback_stopItemLoad"
+             << "error =" << error;
+    if (error != 0) {
+        m_agentListing = false;
+        if (m_abandonedListing) {
+            m_abandonedListing = false;
+            qDebug() << "device_photo"
+                     << "PhotoItemViewWidget::on_itemload_callback_stopItemLoad"
+                     << ": end of an abandoned listing";
+            return;
+        }
+        g_SharedValue.deleteState(PhotoType, OCSharedValue::ProcessListing);
+        m_listingState = ListingStopped;
+        emit on_signal_device_refresh_finish(PhotoType);
+        if (isVisible())
+            OCMsgBox::OCErrorMessageBox(this, GetQString(tr("Notice")), error);
+    }
+    m_loading->HideLoadingWidget();
+    on_changed_items();
+}
+
+void PhotoItemViewWidget::addThreadModelDataWithLoading(ItemEvent* event)
+{
+    // Mass storage merges the whole listing at its end, the other kinds row by row.
+    const bool loadMode = !isMediaTransferKind();
+    if (!m_mediaList || !m_model || !event) {
+        deleteEvent(event);
+        return;
+    }
+    if (!m_threadModelLoad) {
+        m_threadModelLoad = new OCModelInsertThread(loadMode, this);
+        m_threadModelLoad->setMediaList(m_mediaList);
+        m_threadModelLoad->setModel(m_model);
+        connect(m_threadModelLoad, &QThread::finished, this,
+            &PhotoItemViewWidget::on_itemload_finishItemLoad);
+        m_threadModelLoad->start(QThread::InheritPriority);
+    } else if (!m_threadModelLoad->isRunning()) {
+        // Its last run ended; how is forgotten once it runs again.
+        if (m_threadModelLoad->stoppedForMemory())
+            m_memoryStopped = true;
+        m_threadModelLoad->start(QThread::InheritPriority);
+    }
+    if (event->code != ItemEventCode::EndOfBatch) {
+        m_listingEvents = true;
+        m_threadModelLoad->addData(event);
+        return;
+    }
+    delete event;
+    if (!m_listingEvents && m_threadModelLoad->queueCount() == 0) {
+        // Nothing was ever queued, so nothing is being merged either.
+        qDebug() << "device_photo"
+                 << "PhotoItemViewWidget::addThreadModelDataWithLoading"
+                 << ": no item";
+        m_threadModelLoad->stop();
+        m_threadModelLoad->finish();
+        on_itemload_finishItemLoad();
+    } else if (loadMode) {
+        qDebug() << "device_photo"
+                 << "PhotoItemViewWidget::addThreadModelDataWithLoading"
+                 << ": execute";
+        m_threadModelLoad->exec();
+    } else {
+        // The thread ends once its queue is merged, the last row included.
+        qDebug() << "device_photo"
+                 << "PhotoItemViewWidget::addThreadModelDataWithLoading"
+                 << ": finish";
+        m_threadModelLoad->finish();
+    }
 }
 
 void PhotoItemViewWidget::on_itemload_finishItemLoad()
 {
+    qDebug() << "device_photo"
+             << "PhotoItemViewWidget::on_itemload_finishItemLoad"
+             << ": state" << m_listingState;
+    if (m_threadModelLoad && m_threadModelLoad->stoppedForMemory())
+        m_memoryStopped = true;
+    // Only the end of the merge counts: the thread also ends when memory runs
+    // short while the phone still reports, or when a reset stops it.
+    if (m_listingState != Merging)
+        return;
+    if (m_memoryStopped)
+        OCMsgBox::OCErrorMessageBox(this, GetQString(tr("Notice")), MemoryPressure);
+    m_memoryStopped = false;
+    g_SharedValue.deleteState(PhotoType, OCSharedValue::ProcessListing);
+    m_listingState = Listed;
+    emit on_signal_device_refresh_finish(PhotoType);
+
+    if (m_fileAgentType == ConnectionKind::Mtp && currentIndex() == ViewerMode) {
+        const QString shown
+            = m_viewer->FilmStrip()->currentIndex().data(PhotoRole::PathRole).toString();
+        if (!shown.isEmpty())
+            on_load_photoViewer(shown);
+    }
+    if (m_fileAgentType == ConnectionKind::MassStorage && g_SharedValue.IsPartialLoading())
+        m_loading->HideLoadingWidget();
+    if (!g_SharedValue.hasProcessState(
+            PhotoType, OCSharedValue::ProcessTransferA | OCSharedValue::ProcessTransferB)) {
+        if (m_model->rowCount() == 0) {
+            on_itemload_callback_stopItemLoad(0);
+        } else {
+            start_thumbnail_thread();
+            on_changed_items();
+            ApplyCurrentSort();
+        }
+    }
+    for (const QString& path : qAsConst(m_pendingSelection))
+        showItemOfPath(path);
+    m_pendingSelection.clear();
+
+    if (m_threadModelLoad && m_threadModelLoad->isRunning()) {
+        StopWorkerThread(m_threadModelLoad, "m_pThreadModelLoad");
+    } else if (m_threadModelLoad) {
+        delete m_threadModelLoad;
+        m_threadModelLoad = nullptr;
+    }
 }
 
-void PhotoItemViewWidget::on_UmsMountResult(int)
+void PhotoItemViewWidget::ResetListing()
 {
+    stop_thumbnail_thread();
+    m_bRequestThumbnail = false;
+    m_strAddThumbPath.clear();
+    // The model lets go of the items before the list deletes them.
+    if (m_model)
+        m_model->SetItems(-1, QList<CPhotoDataItem*>());
+    if (m_mediaList)
+        m_mediaList->clear();
+    for (int mode : { ListMode, ThumbListMode, AlbumMode, NoPage }) {
+        m_prevSortColumn.insert(mode, PhotoColumn::Path);
+        m_prevSortOrder.insert(mode, Qt::AscendingOrder);
+    }
+    m_pendingSelection.clear();
+    setWaitBeforeListing(PhotoType, false);
+    m_listingState = NotListed;
 }
 
 void PhotoItemViewWidget::on_SDCardchange(bool bIsConnected, const QString& driveName)
 {
     qDebug() << "device_photo"
              << "PhotoItemViewWidget::on_SDCardchange"
-             << ": requested" << bIsConnected << driveName;
+             << "start" << bIsConnected << driveName;
+    emit on_signal_devicechange(false);
+    on_main_close();
+    ResetListing();
+    if (!isVisible()) {
+        qDebug() << "device_photo"
+                 << "PhotoItemViewWidget::on_SDCardchange"
+                 << "no visible end1";
+        return;
+    }
+    IDeviceNexaAgent* agent = m_hostContext ? m_hostContext->deviceAgent : nullptr;
+    if (!bIsConnected && agent && GetMemChangeType(agent->GetDeviceIndex()) != 0
+        && g_SharedValue.hasProcessState(
+            OCGlobal::ITEM_DEVICE, OCSharedValue::ProcessStorageBusy)) {
+        qDebug() << "device_photo"
+                 << "PhotoItemViewWidget::on_SDCardchange"
+                 << ": the phone changes its storage itself, no listing";
+        return;
+    }
+    m_listingState = Listing;
+    SetStatusText(GetQString(tr("Loading...")));
+    m_loading->ShowLoadingWidget();
+    QTimer::singleShot(RetryMs, this, &PhotoItemViewWidget::on_load_fromSDcardChange);
 }
 
 void PhotoItemViewWidget::on_load_fromSDcardChange()
 {
+    IDeviceNexaAgent* agent = m_hostContext ? m_hostContext->deviceAgent : nullptr;
+    if (!agent || agent->GetDeviceIndex() == -1) {
+        qDebug() << "device_photo"
+                 << "PhotoItemViewWidget::on_load_fromSDcardChange"
+                 << ": no device";
+        m_listingState = NotListed;
+        m_loading->HideLoadingWidget();
+        return;
+    }
+    if (agent->IsBusy() || !isReadyForListing()
+        || WaitForAbandonedListing("PhotoItemViewWidget::on_load_fromSDcardChange")) {
+        QTimer::singleShot(RetryMs, this, &PhotoItemViewWidget::on_load_fromSDcardChange);
+        return;
+    }
+    start_loaditems_thread(false);
 }
 
 void PhotoItemViewWidget::on_memcombo_changeStart()
 {
+    qDebug() << "device_photo"
+             << "PhotoItemViewWidget::on_memcombo_changeStart";
     m_storageSwitching = true;
+    m_loading->ShowLoadingWidget();
 }
 
 void PhotoItemViewWidget::on_memcombo_changeEnd(bool result)
 {
-    m_storageSwitching = false;
     qDebug() << "device_photo"
              << "PhotoItemViewWidget::on_memcombo_changeEnd"
-             << ": requested" << result;
+             << ": result" << result;
+    m_storageSwitching = false;
+    m_loading->HideLoadingWidget();
+    m_listingState = NotListed;
 }
 
 void PhotoItemViewWidget::on_device_init(int nItemType)
 {
+    if (nItemType != PhotoType)
+        return;
     qDebug() << "device_photo"
              << "PhotoItemViewWidget::on_device_init"
-             << ": requested" << nItemType;
+             << "start!!!";
+    g_SharedValue.setState(PhotoType, OCSharedValue::ProcessDeviceInit);
+    on_main_close();
+    ResetListing();
+    // The phone's entry lists it again when it is chosen next, even if it
+    // is the entry shown now.
+    m_lastItemType = OCGlobal::ITEM_NONE;
+    g_SharedValue.deleteState(PhotoType, OCSharedValue::ProcessDeviceInit);
+    qDebug() << "device_photo"
+             << "PhotoItemViewWidget::on_device_init"
+             << "end!!!";
 }
 
 void PhotoItemViewWidget::on_device_refresh(int nItemType)
 {
+    if (nItemType != PhotoType)
+        return;
     qDebug() << "device_photo"
              << "PhotoItemViewWidget::on_device_refresh"
-             << ": requested" << nItemType;
+             << "start!!!";
+    qDebug() << "device_photo"
+             << "PhotoItemViewWidget::on_device_refresh"
+             << "end!!!";
 }

@@ -1,21 +1,37 @@
-// The host's background partial loading: paused or stopped while the screen
-// needs the phone for itself, and resumed afterwards. The waits pump events,
-// since the loader may need this thread to reach its next state.
+// Partial-loading mode: thumbnails come from the host's photo database and
+// thumbnail manager instead of the phone chains, and the host's background
+// partial loading is paused or stopped while the screen needs the phone for
+// itself. The waits pump events, since the loader may need this thread to
+// reach its next state, and give up after a while: a loader that never
+// answers must not hang the screen.
 #include "screen/photoitemviewwidget.h"
 
+#include <QAbstractItemView>
 #include <QDebug>
 #include <QDir>
+#include <QElapsedTimer>
+#include <QListView>
 #include <QThread>
 
 #include "host/contract/ideviceagent.h"
+#include "host/contract/pluginhostcontext.h"
+#include "host/db/photodb.h"
 #include "host/services/appservices.h"
 #include "host/services/fileutils.h"
 #include "host/services/ocsharedvalue.h"
+#include "host/thumbs/octhumbnailmanager.h"
+#include "host/thumbs/octhumnailmaker.h"
+#include "host/widgets/cexttableview.h"
+#include "model/cphotodataitem.h"
+#include "model/ocmediaitemlist.h"
+#include "model/photoitemviewmodel.h"
+#include "model/photoroles.h"
 #include "viewer/photoviewerwidget.h"
 
 namespace {
 
 const int PollMs = 40;
+const int WaitLimitMs = 10000;
 
 // Partial loading that the screen may hold back on this connection.
 bool controlsPartialLoading(int connectionKind)
@@ -28,14 +44,186 @@ bool controlsPartialLoading(int connectionKind)
 
 template<typename Done> void pumpUntil(const char* method, const char* message, Done done)
 {
+    QElapsedTimer waited;
+    waited.start();
     while (!done()) {
+        if (waited.elapsed() > WaitLimitMs) {
+            qDebug() << "device_photo" << method << ": gave up waiting after" << WaitLimitMs
+                     << "ms";
+            return;
+        }
         MsgPeekAndPump();
         QThread::msleep(PollMs);
         qDebug() << "device_photo" << method << message;
     }
 }
 
+PhotoDB* photoDatabaseOf(PluginHostContext* context)
+{
+    return context ? context->photoDatabase : nullptr;
+}
+
 } // namespace
+
+void PhotoItemViewWidget::CreateThumbnailMachinery()
+{
+    m_listStepTimer.setSingleShot(true);
+    m_viewerStepTimer.setSingleShot(true);
+    connect(&m_listStepTimer, &QTimer::timeout, this, &PhotoItemViewWidget::on_request_thumbnail);
+    connect(
+        &m_viewerStepTimer, &QTimer::timeout, this, &PhotoItemViewWidget::on_request_thumbnail3);
+    if (!m_thumbnailMaker)
+        m_thumbnailMaker = new OCThumnailMaker(this);
+    if (!g_SharedValue.IsPartialLoading() || m_thumbnailManager)
+        return;
+    qDebug() << "device_photo"
+             << "PhotoItemViewWidget::CreateThumbnailMachinery"
+             << ": partial loading";
+    m_thumbnailManager = new OCThumbnailManager(OCGlobal::ITEM_PHONE_PHOTO, this, this, m_listView);
+    if (PhotoDB* database = photoDatabaseOf(m_hostContext))
+        database->clearDBRecords(true);
+    if (m_mediaList)
+        m_mediaList->setThumbnailManager(m_thumbnailManager);
+}
+
+QPixmap PhotoItemViewWidget::GetThumbnail(const QString& path, bool fromManager)
+{
+    if (fromManager)
+        return m_thumbnailManager ? m_thumbnailManager->GetThumbnail(path) : QPixmap();
+    qDebug() << "device_photo"
+             << "PhotoItemViewWidget::GetThumbnail"
+             << "get thumbnail from db" << path;
+    PhotoDB* database = photoDatabaseOf(m_hostContext);
+    if (!database || FetchUnknownThumbnail(path, false))
+        return QPixmap();
+    QByteArray bytes;
+    QPixmap pixmap;
+    if (database->getThumbnailFromDB(path, &bytes, true))
+        pixmap.loadFromData(bytes);
+    return pixmap;
+}
+
+bool PhotoItemViewWidget::FetchUnknownThumbnail(const QString& path, bool announce)
+{
+    PhotoDB* database = photoDatabaseOf(m_hostContext);
+    if (!database)
+        return false;
+    if (database->isExist(path, true)) {
+        if (announce)
+            emit on_siganl_finished_getthumbnail();
+        return false;
+    }
+    qDebug() << "device_photo"
+             << "PhotoItemViewWidget::FetchUnknownThumbnail"
+             << ": not in the database" << path;
+    on_pause_patialloading();
+    on_stop_patialloading_getthumbnail();
+    if (m_thumbnailManager) {
+        _tagIdxInfo info;
+        info.path = path;
+        QList<_tagIdxInfo> list { info };
+        m_thumbnailManager->StartGetThumbnail(list);
+    }
+    return true;
+}
+
+void PhotoItemViewWidget::on_update_item_thumbnail(const QString& path, const QString& temp)
+{
+    if (path.isEmpty() || temp.isEmpty() || !m_mediaList || !m_model)
+        return;
+    CPhotoDataItem* item = m_mediaList->findItem(path, false);
+    if (m_fileAgentType == ConnectionKind::MassStorage) {
+        // The manager keeps the picture; the row only has to show it.
+        if (item)
+            on_UpdateRow(m_model->IndexOf(item));
+        return;
+    }
+    QByteArray bytes;
+    QPixmap pixmap;
+    if (GetFilePath2Array(temp, bytes) && pixmap.loadFromData(bytes))
+        m_mediaList->storeThumbnail(path, bytes, pixmap.toImage());
+    if (!g_SharedValue.IsPartialLoading()) {
+        if (item && item->needsThumbnail())
+            StoreThumbnail(item, pixmap);
+        return;
+    }
+    const int row = m_model->IndexOf(item);
+    if (!currentPageView() || row < 0 || !m_thumbnailManager)
+        return;
+    _tagIdxInfo info;
+    info.path = path;
+    info.index = row;
+    QList<_tagIdxInfo> list { info };
+    m_thumbnailManager->StartLoadThumbnail(list);
+    repaintCurrentView();
+}
+
+void PhotoItemViewWidget::on_update_item_thumbnail(const QString& path, const QPixmap& thumb)
+{
+    if (m_mediaList)
+        m_mediaList->storeThumbnail(path, QByteArray(), thumb.toImage());
+}
+
+QModelIndexList PhotoItemViewWidget::VisibleIndexes(QAbstractItemView* view, int page) const
+{
+    QModelIndexList indexes;
+    const QRect viewport = view ? view->viewport()->rect() : QRect();
+    if (!view || !view->model() || !viewport.isValid())
+        return indexes;
+    QModelIndex first;
+    if (page == ListMode || page == ThumbListMode) {
+        first = view->indexAt(viewport.topLeft());
+    } else {
+        // Grids leave gaps between cells: walk down the diagonal until a
+        // cell is hit, from the side the layout starts on.
+        const auto* list = qobject_cast<QListView*>(view);
+        const int step = qMax(1, list ? list->spacing() : 1);
+        const bool rtl = g_SharedValue.IsRTL();
+        QPoint point = rtl ? viewport.topRight() : viewport.topLeft();
+        const QPoint delta(rtl ? -step : step, step);
+        while (viewport.contains(point) && !first.isValid()) {
+            first = view->indexAt(point);
+            point += delta;
+        }
+    }
+    for (QModelIndex index = first; index.isValid() && view->visualRect(index).intersects(viewport);
+         index = index.sibling(index.row() + 1, index.column()))
+        indexes.append(index);
+    return indexes;
+}
+
+void PhotoItemViewWidget::on_start_thumbLoad()
+{
+    if (m_downloading || !m_thumbnailManager || !isVisible())
+        return;
+    QAbstractItemView* view = currentPageView();
+    if (!view)
+        return;
+    const int page = currentIndex();
+    QList<_tagIdxInfo> list;
+    for (const QModelIndex& index : VisibleIndexes(view, page)) {
+        // Seen now: the new mark counts as shown.
+        view->model()->setData(index, true, PhotoRole::NewShownRole);
+        if (page == ListMode)
+            continue;
+        _tagIdxInfo info;
+        info.path = index.data(PhotoRole::PathRole).toString();
+        info.index = index.row();
+        list.append(info);
+    }
+    if (!list.isEmpty())
+        m_thumbnailManager->StartLoadThumbnail(list);
+}
+
+void PhotoItemViewWidget::on_GetThumbnail_Finish()
+{
+    qDebug() << "device_photo"
+             << "PhotoItemViewWidget::on_GetThumbnail_Finish";
+    on_start_patialloading();
+    emit on_siganl_finished_getthumbnail();
+    // Thumbnails the manager found in the database come without a report.
+    repaintCurrentView();
+}
 
 void PhotoItemViewWidget::on_pause_patialloading()
 {

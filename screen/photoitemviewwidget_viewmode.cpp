@@ -227,7 +227,7 @@ void PhotoItemViewWidget::UpdateTransferButtons(ITEM_TYPE itemType)
 
 void PhotoItemViewWidget::on_notice_thumbnail(int type)
 {
-    if (!parentVisible() || !m_mediaList || m_mediaList->count() == 0)
+    if (!parentVisible() || !m_mediaList || m_mediaList->pendingThumbnailCount() == 0)
         return;
     if ((type != ThumbListMode && type != AlbumMode) || m_thumbnailNoticeShown)
         return;
