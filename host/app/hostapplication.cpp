@@ -1,14 +1,16 @@
 #include "hostapplication.h"
 
 #include "host/contract/iplugins.h"
-#include "host/resources/hoststylesheet.h"
 #include "host/db/photodb.h"
+#include "host/resources/hoststylesheet.h"
 #include "host/services/logsink.h"
 #include "host/services/ocsharedvalue.h"
 #include "host/services/registry.h"
 #include "host/thumbs/octhumbnailmanager.h"
 #include "host/thumbs/partialloader.h"
 #include "hostsession.h"
+#include "listingwatcher.h"
+#include "listtabledump.h"
 #include "mainwindow.h"
 #include "pluginarea.h"
 #include "pluginloader.h"
@@ -80,13 +82,76 @@ bool HostApplication::start()
     if (!loadPlugin())
         return false;
     startHostServices();
+    // Watching starts before the screen is chosen: it lists from then on.
+    if (!watchListing())
+        return false;
     m_window->show();
     m_window->selectStartEntry();
     if (m_options.viewMode() != -1)
         QTimer::singleShot(0, this, &HostApplication::sendStartView);
-    if (!m_options.screenshotFile.isEmpty())
+    // With --quit-when-listed the picture waits for the listing instead.
+    if (!m_options.screenshotFile.isEmpty() && !m_options.quitWhenListed)
         scheduleScreenshot();
     return true;
+}
+
+bool HostApplication::watchListing()
+{
+    if (!m_options.quitWhenListed && m_options.dumpListFile.isEmpty())
+        return true;
+    if (!m_session->isPhoneConnected()) {
+        if (m_options.quitWhenListed) {
+            std::fprintf(
+                stderr, "photo-host: no phone to list: open one with --phone DIR or --demo\n");
+            return false;
+        }
+        qDebug() << "host"
+                 << "HostApplication::watchListing"
+                 << ": no phone, no list to write";
+        return true;
+    }
+    // Thumbnails of partial loading come in the background, with no end.
+    m_watcher = std::make_unique<ListingWatcher>(
+        m_manager.get(), !m_options.partialLoading, m_options.listedTimeoutSeconds * 1000);
+    connect(m_watcher.get(), &ListingWatcher::ready, this, &HostApplication::onListed);
+    connect(m_watcher.get(), &ListingWatcher::timedOut, this, &HostApplication::onListingTimedOut);
+    m_watcher->start();
+    return true;
+}
+
+void HostApplication::onListed()
+{
+    if (!m_options.dumpListFile.isEmpty()) {
+        QString error;
+        const bool written = ListTableDump::write(
+            m_window->pluginArea()->pluginWidget(), m_options.dumpListFile, &error);
+        qDebug() << "host"
+                 << "HostApplication::onListed"
+                 << ": list written" << written << m_options.dumpListFile;
+        if (!written) {
+            std::fprintf(stderr, "photo-host: %s\n", qPrintable(error));
+            if (m_options.quitWhenListed) {
+                QApplication::exit(1);
+                return;
+            }
+        }
+    }
+    if (!m_options.quitWhenListed)
+        return;
+    if (!m_options.screenshotFile.isEmpty()) {
+        // The last rows and pictures are laid out and painted first.
+        afterSettling(kSettlePasses, [this] { saveScreenshotAndExit(); });
+        return;
+    }
+    QApplication::exit(0);
+}
+
+void HostApplication::onListingTimedOut()
+{
+    std::fprintf(stderr, "photo-host: the phone was not listed within %d s\n",
+        m_options.listedTimeoutSeconds);
+    if (m_options.quitWhenListed)
+        QApplication::exit(3);
 }
 
 bool HostApplication::loadPlugin()
@@ -169,16 +234,18 @@ void HostApplication::afterSettling(int passes, std::function<void()> then)
 
 void HostApplication::scheduleScreenshot()
 {
-    afterSettling(kSettlePasses, [this] {
-        const bool saved = m_window->saveScreenshot(m_options.screenshotFile);
-        if (!saved)
-            std::fprintf(
-                stderr, "photo-host: cannot write %s\n", qPrintable(m_options.screenshotFile));
-        qDebug() << "host"
-                 << "HostApplication::scheduleScreenshot"
-                 << ": saved" << saved << m_options.screenshotFile;
-        QApplication::exit(saved ? 0 : 1);
-    });
+    afterSettling(kSettlePasses, [this] { saveScreenshotAndExit(); });
+}
+
+void HostApplication::saveScreenshotAndExit()
+{
+    const bool saved = m_window->saveScreenshot(m_options.screenshotFile);
+    if (!saved)
+        std::fprintf(stderr, "photo-host: cannot write %s\n", qPrintable(m_options.screenshotFile));
+    qDebug() << "host"
+             << "HostApplication::saveScreenshotAndExit"
+             << ": saved" << saved << m_options.screenshotFile;
+    QApplication::exit(saved ? 0 : 1);
 }
 
 void HostApplication::shutDown()
@@ -193,6 +260,7 @@ void HostApplication::shutDown()
     if (m_loader && m_loader->plugin())
         m_loader->plugin()->DestroyWidget();
     stopHostServices();
+    m_watcher.reset();
     m_window.reset();
     // The agent's threads call into the plug-in's code: join them before the
     // library goes.

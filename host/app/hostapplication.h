@@ -8,6 +8,7 @@
 #include <memory>
 
 class HostSession;
+class ListingWatcher;
 class MainWindow;
 class PartialLoader;
 class PluginLoader;
@@ -42,6 +43,11 @@ private:
     void stopHostServices();
     void sendStartView();
     void scheduleScreenshot();
+    void saveScreenshotAndExit();
+    // --quit-when-listed and --dump-list: act once the phone is listed.
+    bool watchListing();
+    void onListed();
+    void onListingTimedOut();
     // Runs then once queued work has had its turn: a few event-loop passes,
     // then a short pause for timers the screen starts on the way.
     void afterSettling(int passes, std::function<void()> then);
@@ -53,5 +59,6 @@ private:
     std::unique_ptr<PluginLoader> m_loader;
     std::unique_ptr<TransferEngine> m_transfers;
     std::unique_ptr<PartialLoader> m_partialLoader;
+    std::unique_ptr<ListingWatcher> m_watcher;
     bool m_shutDown = false;
 };

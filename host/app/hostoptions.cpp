@@ -37,12 +37,15 @@ bool HostOptions::parse(const QStringList& arguments, HostOptions& options, QStr
         QStringLiteral("quit-when-listed"), QStringLiteral("Quit once the phone is listed."));
     const QCommandLineOption dumpList(QStringLiteral("dump-list"),
         QStringLiteral("Write the list table to FILE once listed."), QStringLiteral("FILE"));
+    const QCommandLineOption timeout(QStringLiteral("timeout"),
+        QStringLiteral("Give up waiting for the listing after SECONDS (default 300)."),
+        QStringLiteral("SECONDS"), QStringLiteral("300"));
     const QCommandLineOption verbose(
         QStringLiteral("verbose"), QStringLiteral("Log to stderr as well."));
     const QCommandLineOption plugin(QStringLiteral("plugin-library"),
         QStringLiteral("Load the photo plug-in from FILE."), QStringLiteral("FILE"));
     parser.addOptions({ phone, demo, connection, partial, rtl, view, configDir, screenshot,
-        quitWhenListed, dumpList, verbose, plugin });
+        quitWhenListed, dumpList, timeout, verbose, plugin });
     if (!parser.parse(arguments)) {
         error = parser.errorText();
         return false;
@@ -80,6 +83,12 @@ bool HostOptions::parse(const QStringList& arguments, HostOptions& options, QStr
     else {
         error
             = QStringLiteral("unknown connection kind: %1 (use mass, mtp or mtp-basic)").arg(kind);
+        return false;
+    }
+    bool secondsOk = false;
+    options.listedTimeoutSeconds = parser.value(timeout).toInt(&secondsOk);
+    if (!secondsOk || options.listedTimeoutSeconds <= 0) {
+        error = QStringLiteral("--timeout needs a number of seconds above 0");
         return false;
     }
     options.view = parser.value(view);

@@ -16,6 +16,7 @@ struct HostOptions
     QString screenshotFile; // --screenshot FILE
     bool quitWhenListed = false; // --quit-when-listed
     QString dumpListFile; // --dump-list FILE
+    int listedTimeoutSeconds = 300; // --timeout SECONDS: give up waiting for the listing
     bool verbose = false; // --verbose
     QString pluginPath; // --plugin-library FILE (Qt keeps --plugin for itself)
 
