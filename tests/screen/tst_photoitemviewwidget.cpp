@@ -4,6 +4,7 @@
 #include "host/services/ocsharedvalue.h"
 #include "host/services/textutils.h"
 #include "host/sortsearch/ocsortfilterproxymodel.h"
+#include "host/thumbs/octhumbnailmanager.h"
 #include "host/widgets/cexttableview.h"
 #include "model/cphotodataitem.h"
 #include "model/logcapture.h"
@@ -586,6 +587,56 @@ private slots:
         emit fixture.manager().on_signal_main_close();
         QCOMPARE(boxesClosed.count(), 1);
         QVERIFY(log.contains(":m_pThreadModelToPhone wait = true"));
+    }
+
+    void viewerThumbnailWindow_data()
+    {
+        QTest::addColumn<int>("current");
+        QTest::addColumn<int>("firstVisible");
+        QTest::addColumn<int>("perPage");
+        QTest::addColumn<int>("count");
+        QTest::addColumn<int>("start");
+        QTest::addColumn<int>("end");
+        QTest::newRow("inside a long strip") << 10 << 8 << 6 << 100 << 6 << 15;
+        QTest::newRow("at the start") << 1 << 0 << 6 << 100 << -1 << 7;
+        QTest::newRow("near the end") << 98 << 95 << 6 << 100 << 93 << 100;
+        QTest::newRow("strip shows every item") << 3 << 0 << 8 << 5 << -1 << 5;
+    }
+
+    void viewerThumbnailWindow()
+    {
+        QFETCH(int, current);
+        QFETCH(int, firstVisible);
+        QFETCH(int, perPage);
+        QFETCH(int, count);
+        const PhotoItemViewWidget::ThumbnailWindow window
+            = PhotoItemViewWidget::ViewerThumbnailWindow(current, firstVisible, perPage, count);
+        QTEST(window.start, "start");
+        QTEST(window.end, "end");
+    }
+
+    void partialLoadingFetchesWhatTheDatabaseLacks()
+    {
+        ScreenFixture::Options options;
+        options.create = false;
+        ScreenFixture fixture(options);
+        g_SharedValue.SetPartialLoading(true);
+        fixture.createWidget();
+        PhotoItemViewWidget* screen = fixture.screen();
+        OCThumbnailManager::SetHostContext(screen->hostContext());
+        PhotoDB* database = screen->hostContext()->photoDatabase;
+        const QString path = toStoredPath(fixture.photoFiles().first());
+        QSignalSpy finished(screen, &PhotoItemViewWidget::on_siganl_finished_getthumbnail);
+        QVERIFY(!database->isExist(path, true));
+        QVERIFY(screen->GetThumbnail(path, false).isNull());
+        QTRY_COMPARE(finished.count(), 1);
+        QVERIFY(database->isExist(path, true));
+        QVERIFY(!screen->GetThumbnail(path, false).isNull());
+        QVERIFY(!screen->GetThumbnail(path, true).isNull());
+        // Known now: no second fetch, and the caller is told at once.
+        QVERIFY(!screen->FetchUnknownThumbnail(path, true));
+        QCOMPARE(finished.count(), 2);
+        OCThumbnailManager::SetHostContext(nullptr);
     }
 };
 

@@ -1,0 +1,351 @@
+// Listing a phone and fetching its thumbnails, end to end: the plug-in
+// loaded by the host's loader, driven through the plug-in manager's named
+// signals, over a generated folder phone with the agent's fault settings.
+#include "host/app/pluginloader.h"
+#include "host/device/samplephonegenerator.h"
+#include "host/services/appservices.h"
+#include "host/services/mediaextensions.h"
+#include "host/services/ocsharedvalue.h"
+#include "host/services/textutils.h"
+#include "host/widgets/cexttableview.h"
+#include "loadedscreen.h"
+#include "support/samplephonefixture.h"
+
+#include <QAbstractItemView>
+#include <QDirIterator>
+#include <QFileInfo>
+#include <QStackedWidget>
+#include <QtTest>
+
+namespace {
+
+const int PhotoType = OCGlobal::ITEM_PHONE_PHOTO;
+const int MassStorage = 0x80000;
+const int Mtp = 0x40000;
+const int MtpBasic = 0x10000;
+const int AlbumPage = 2;
+
+struct Expected
+{
+    int files = 0;
+    qint64 bytes = 0;
+};
+
+// What the list should hold: every photo file, except on mass storage the
+// ones no reader can use (the photo database turns them down); the basic
+// media-transfer records carry no sizes.
+Expected expectedListing(const SamplePhoneFixture& phone, int kind)
+{
+    Expected expected;
+    QDirIterator it(phone.folder(), QDir::Files, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString file = it.next();
+        const QString relative = file.mid(phone.folder().size() + 1);
+        if (!isPhotoExtension(QFileInfo(file).suffix()))
+            continue;
+        if (kind == MassStorage && SamplePhoneGenerator::badFiles().contains(relative))
+            continue;
+        ++expected.files;
+        if (kind != MtpBasic)
+            expected.bytes += QFileInfo(file).size();
+    }
+    return expected;
+}
+
+QString statusText(int files, qint64 bytes)
+{
+    return QStringLiteral("%1 %2, %3")
+        .arg(files)
+        .arg(files <= 1 ? QStringLiteral("file") : QStringLiteral("files"))
+        .arg(GetSize(bytes, 0));
+}
+
+// Every photo of the phone answers the thumbnail request with code.
+FolderAgentFaults thumbnailErrorForAll(const SamplePhoneFixture& phone, int code)
+{
+    FolderAgentFaults faults;
+    QDirIterator it(phone.folder(), QDir::Files, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        it.next();
+        faults.thumbnailErrors.insert(it.fileName(), code);
+    }
+    return faults;
+}
+
+int distinct(const QStringList& list)
+{
+    return QSet<QString>(list.begin(), list.end()).size();
+}
+
+bool listingFlag()
+{
+    return g_SharedValue.hasProcessState(PhotoType, OCSharedValue::ProcessListing);
+}
+
+} // namespace
+
+class TestListing : public QObject
+{
+    Q_OBJECT
+
+private:
+    std::unique_ptr<SamplePhoneFixture> m_phone;
+
+    LoadedScreen::Options optionsFor(int kind, const FolderAgentFaults& faults = {}) const
+    {
+        LoadedScreen::Options options;
+        options.connectionKind = kind;
+        options.phoneFolder = m_phone->folder();
+        options.faults = faults;
+        return options;
+    }
+
+    // Listed on the album page, where the list chain fetches thumbnails.
+    static bool listOnAlbumPage(LoadedScreen& screen)
+    {
+        screen.choosePhoto();
+        screen.requestView(AlbumPage);
+        return screen.waitListed();
+    }
+
+private slots:
+    void initTestCase()
+    {
+        m_phone = std::make_unique<SamplePhoneFixture>(5);
+        QVERIFY(m_phone->isValid());
+        QVERIFY2(
+            LoadedScreen::loader()->plugin(), qPrintable(LoadedScreen::loader()->errorString()));
+    }
+
+    void cleanupTestCase() { LoadedScreen::unloadLibrary(); }
+
+    void listsEveryConnectionKind_data()
+    {
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<bool>("partial");
+        QTest::newRow("mass storage") << MassStorage << false;
+        QTest::newRow("mass storage, partial loading") << MassStorage << true;
+        QTest::newRow("media transfer") << Mtp << false;
+        QTest::newRow("media transfer, partial loading") << Mtp << true;
+        QTest::newRow("basic media transfer") << MtpBasic << false;
+    }
+
+    void listsEveryConnectionKind()
+    {
+        QFETCH(int, kind);
+        QFETCH(bool, partial);
+        LoadedScreen::Options options = optionsFor(kind);
+        options.partialLoading = partial;
+        LoadedScreen screen(options);
+        QVERIFY(screen.isValid());
+        screen.choosePhoto();
+        QVERIFY(screen.waitListed());
+        const Expected expected = expectedListing(*m_phone, kind);
+        QCOMPARE(screen.rows()->rowCount(), expected.files);
+        QTRY_COMPARE(screen.lastStatusText(), statusText(expected.files, expected.bytes));
+        QCOMPARE(screen.refreshReports(), 1);
+        QVERIFY(screen.boxes().requests().isEmpty());
+        QCOMPARE(screen.agent()->listingsStarted(), 1);
+        // Choosing the entry again shows the list; it does not list again.
+        screen.chooseOther();
+        screen.choosePhoto();
+        QCoreApplication::processEvents();
+        QCOMPARE(screen.agent()->listingsStarted(), 1);
+    }
+
+    void emptyPhoneEndsQuietly_data()
+    {
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<bool>("otherFiles");
+        QTest::newRow("empty, mass storage") << MassStorage << false;
+        QTest::newRow("no photos, mass storage") << MassStorage << true;
+        QTest::newRow("no photos, media transfer") << Mtp << true;
+    }
+
+    void emptyPhoneEndsQuietly()
+    {
+        QFETCH(int, kind);
+        QFETCH(bool, otherFiles);
+        QTemporaryDir empty;
+        if (otherFiles) {
+            QFile notes(empty.filePath(QStringLiteral("notes.txt")));
+            QVERIFY(notes.open(QIODevice::WriteOnly));
+            notes.write("not a photo");
+        }
+        LoadedScreen::Options options = optionsFor(kind);
+        options.phoneFolder = empty.path();
+        LoadedScreen screen(options);
+        screen.choosePhoto();
+        QVERIFY(screen.waitListed());
+        QCOMPARE(screen.rows()->rowCount(), 0);
+        QTRY_COMPARE(screen.lastStatusText(), statusText(0, 0));
+        QVERIFY(screen.boxes().requests().isEmpty());
+    }
+
+    void listingStoppedWithAnError_data()
+    {
+        QTest::addColumn<int>("kind");
+        QTest::newRow("mass storage") << MassStorage;
+        QTest::newRow("media transfer") << Mtp;
+    }
+
+    void listingStoppedWithAnError()
+    {
+        QFETCH(int, kind);
+        FolderAgentFaults faults;
+        faults.disconnectAtFile = 3;
+        LoadedScreen screen(optionsFor(kind, faults));
+        screen.choosePhoto();
+        QVERIFY(screen.waitListed());
+        QCOMPARE(screen.boxes().errorCodes(), QList<int> { FolderPhoneAgent::ErrorDisconnected });
+        QVERIFY(!listingFlag());
+        QCOMPARE(screen.refreshReports(), 1);
+    }
+
+    void memoryPressureEndsWithItsBox_data()
+    {
+        QTest::addColumn<int>("kind");
+        QTest::newRow("mass storage") << MassStorage;
+        QTest::newRow("media transfer") << Mtp;
+    }
+
+    void memoryPressureEndsWithItsBox()
+    {
+        QFETCH(int, kind);
+        LoadedScreen screen(optionsFor(kind));
+        SetMemoryBudget(1);
+        screen.choosePhoto();
+        const bool listed = screen.waitListed();
+        SetMemoryBudget(0);
+        QVERIFY(listed);
+        QCOMPARE(screen.boxes().errorCodes(), QList<int> { 25 });
+        QCOMPARE(screen.rows()->rowCount(), 0);
+        QVERIFY(!listingFlag());
+    }
+
+    void deviceInitDuringAListing()
+    {
+        FolderAgentFaults faults;
+        faults.delayPerFileMs = 40;
+        LoadedScreen screen(optionsFor(Mtp, faults));
+        screen.choosePhoto();
+        QTRY_VERIFY_WITH_TIMEOUT(screen.rows()->rowCount() >= 2, 30000);
+        emit screen.manager().on_signal_device_init(PhotoType);
+        QCOMPARE(screen.rows()->rowCount(), 0);
+        QVERIFY(!listingFlag());
+        // The host chooses the entry again; the given-up listing's end is
+        // not taken for the new one's, and no box is shown for it.
+        screen.choosePhoto();
+        QVERIFY(screen.waitListed());
+        QCOMPARE(screen.rows()->rowCount(), expectedListing(*m_phone, Mtp).files);
+        QCOMPARE(screen.agent()->listingsStarted(), 2);
+        QVERIFY(screen.boxes().requests().isEmpty());
+    }
+
+    void memoryCardChangeWhileHidden()
+    {
+        LoadedScreen screen(optionsFor(MassStorage));
+        screen.choosePhoto();
+        QVERIFY(screen.waitListed());
+        screen.chooseOther();
+        emit screen.manager().on_signal_SDCardchange(false, m_phone->folder());
+        QCOMPARE(screen.rows()->rowCount(), 0);
+        // Hidden, it does not list by itself...
+        QTest::qWait(300);
+        QCOMPARE(screen.agent()->listingsStarted(), 1);
+        // ...but once shown again.
+        screen.choosePhoto();
+        QVERIFY(screen.waitListed());
+        QCOMPARE(screen.agent()->listingsStarted(), 2);
+        QCOMPARE(screen.rows()->rowCount(), expectedListing(*m_phone, MassStorage).files);
+    }
+
+    void listChainAnswers_data()
+    {
+        QTest::addColumn<int>("busy");
+        QTest::addColumn<int>("errorForAll");
+        QTest::addColumn<bool>("everyRowOnce");
+        QTest::addColumn<int>("requests");
+        QTest::newRow("answers, no thumbnail for damaged files") << 0 << 0 << true << -1;
+        QTest::newRow("busy three times") << 3 << 0 << false << 3;
+        QTest::newRow("error 5 ends the chain") << 0 << 5 << false << 1;
+    }
+
+    void listChainAnswers()
+    {
+        QFETCH(int, busy);
+        QFETCH(int, errorForAll);
+        QFETCH(bool, everyRowOnce);
+        QFETCH(int, requests);
+        LoadedScreen screen(optionsFor(Mtp));
+        // Media transfer opens on the detailed list, which shows no thumbnails.
+        screen.choosePhoto();
+        QVERIFY(screen.waitListed());
+        QVERIFY(screen.waitThumbnailsIdle());
+        QVERIFY(screen.agent()->requested().isEmpty());
+        FolderAgentFaults faults = thumbnailErrorForAll(*m_phone, errorForAll);
+        if (!errorForAll)
+            faults.thumbnailErrors.clear();
+        faults.busyThumbnails = busy;
+        screen.agent()->setFaults(faults);
+        screen.requestView(AlbumPage);
+        QVERIFY(screen.waitThumbnailsIdle());
+        const QStringList asked = screen.agent()->requested();
+        const int rows = screen.rows()->rowCount();
+        if (everyRowOnce) {
+            QCOMPARE(asked.size(), rows);
+            QCOMPARE(distinct(asked), rows);
+            // Damaged files answer 8: done without a picture, not asked again.
+            int damaged = 0;
+            for (const QString& bad : SamplePhoneGenerator::badFiles())
+                damaged += screen.rowOfFile(QFileInfo(bad).fileName()) >= 0 ? 1 : 0;
+            QVERIFY(damaged > 0);
+            QCOMPARE(screen.thumbnailCount(), rows - damaged);
+            screen.requestView(1);
+            QVERIFY(screen.waitThumbnailsIdle());
+            QCOMPARE(screen.agent()->requested().size(), rows);
+        } else {
+            QCOMPARE(asked.size(), requests);
+            QCOMPARE(distinct(asked), 1);
+            QCOMPARE(screen.thumbnailCount(), 0);
+        }
+    }
+
+    void stopWhileARequestIsOut()
+    {
+        LoadedScreen screen(optionsFor(Mtp));
+        screen.agent()->holdAnswers(true);
+        QVERIFY(listOnAlbumPage(screen));
+        QTRY_COMPARE(screen.agent()->requested().size(), 1);
+        QVERIFY(QMetaObject::invokeMethod(screen.screen(), "stop_thumbnail_thread"));
+        screen.agent()->holdAnswers(false);
+        screen.agent()->releaseAnswer();
+        // The answer is still stored, but nothing more is asked.
+        const int row = screen.rowOfFile(screen.agent()->requested().first().section('\\', -1));
+        QTRY_VERIFY(screen.hasThumbnail(row));
+        QVERIFY(screen.waitThumbnailsIdle());
+        QCOMPARE(screen.agent()->requested().size(), 1);
+    }
+
+    void viewerChainGoesOnAfterAnError()
+    {
+        LoadedScreen screen(optionsFor(Mtp, thumbnailErrorForAll(*m_phone, 5)));
+        QVERIFY(listOnAlbumPage(screen));
+        QVERIFY(screen.waitThumbnailsIdle());
+        QCOMPARE(screen.agent()->requested().size(), 1);
+        emit screen.listTable()->doubleClicked(screen.rows()->index(0, 2));
+        QTRY_COMPARE(screen.screen()->currentIndex(), 3);
+        // Opening holds the chains back for the viewer's download, which a
+        // list step releases; then the film strip asks for its thumbnails.
+        QVERIFY(QMetaObject::invokeMethod(screen.screen(), "on_request_thumbnail"));
+        QVERIFY(QMetaObject::invokeMethod(screen.screen()->widget(3), "addThumbnail"));
+        QVERIFY(screen.waitThumbnailsIdle());
+        // Every row of the film strip's window once, each answered with 5.
+        const QStringList viewerAsked = screen.agent()->requested().mid(1);
+        QVERIFY2(viewerAsked.size() >= 2, qPrintable(viewerAsked.join(", ")));
+        QCOMPARE(distinct(viewerAsked), viewerAsked.size());
+    }
+};
+
+QTEST_MAIN(TestListing)
+#include "tst_listing.moc"
