@@ -169,6 +169,58 @@ private slots:
         QVERIFY(QFileInfo::exists(env.path("photos.db")));
     }
 
+    void quitsWhenListedAndWritesTheList_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<bool>("sizes");
+        QTest::newRow("mass storage") << QStringList {} << true;
+        QTest::newRow("media transfer") << QStringList { "--connection", "mtp" } << true;
+        QTest::newRow("basic media transfer")
+            << QStringList { "--connection", "mtp-basic" } << false;
+        QTest::newRow("partial loading") << QStringList { "--partial-loading" } << true;
+    }
+
+    void quitsWhenListedAndWritesTheList()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(bool, sizes);
+        TestEnvironment env;
+        const QString dump = env.path("list.txt");
+        QProcess host;
+        QVERIFY(run(host,
+            QStringList { "--phone", m_phone->folder(), "--config-dir", env.folder(),
+                "--quit-when-listed", "--dump-list", dump }
+                + arguments));
+        QVERIFY2(host.exitCode() == 0, host.readAllStandardError().constData());
+        QFile file(dump);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QStringList lines = QString::fromUtf8(file.readAll()).split('\n', Qt::SkipEmptyParts);
+        QVERIFY(!lines.isEmpty());
+        const QStringList header = lines.first().split('\t');
+        QVERIFY2(header.contains("Name") && header.contains("Size"), qPrintable(lines.first()));
+        const int size = header.indexOf("Size");
+        const QStringList rows = lines.mid(1);
+        // A line for every camera photo at least, each with every column.
+        const int photos = m_phone->generator().photos().size();
+        QVERIFY2(rows.size() >= photos, qPrintable(lines.join('\n')));
+        int withSize = 0;
+        for (const QString& row : rows) {
+            const QStringList cells = row.split('\t');
+            QCOMPARE(cells.size(), header.size());
+            withSize += cells.at(size).endsWith("KB") ? 1 : 0;
+        }
+        QCOMPARE(withSize >= photos, sizes);
+    }
+
+    void quitWhenListedNeedsAPhone()
+    {
+        TestEnvironment env;
+        QProcess host;
+        QVERIFY(run(host, { "--config-dir", env.folder(), "--quit-when-listed" }));
+        QCOMPARE(host.exitCode(), 1);
+        QVERIFY(host.readAllStandardError().contains("no phone to list"));
+    }
+
     void unusablePhoneFolderEndsClearly_data()
     {
         QTest::addColumn<QString>("phone");
