@@ -198,9 +198,17 @@ bool SamplePhoneGenerator::writePhotos(const QString& folder)
         const int key = m_options.distinctPictures > 0 ? i % m_options.distinctPictures : i;
         photo.orientation = kOrientations[key % 6];
         photo.storedSize = landscape;
-        const int minutes = (i % perDay) * slot + int(dice() % quint32(qMax(1, slot / 2)));
-        photo.shootingDate
-            = first.addDays((i / perDay) * 2).addSecs(minutes * 60 + int(dice() % 60));
+        int seconds = 0;
+        if (slot > 0) {
+            const int minutes = (i % perDay) * slot + int(dice() % quint32(qMax(1, slot / 2)));
+            seconds = minutes * 60 + int(dice() % 60);
+        } else {
+            // Over 720 photos a day: slots of seconds, or names (made of the
+            // time) would repeat and overwrite each other.
+            const int slotSeconds = qMax(1, 12 * 3600 / perDay);
+            seconds = (i % perDay) * slotSeconds + int(dice() % quint32(qMax(1, slotSeconds / 2)));
+        }
+        photo.shootingDate = first.addDays((i / perDay) * 2).addSecs(seconds);
         if (i % 2 == 0) {
             const int quadrant = (i / 2) % 4;
             const double latitude = 10 + (dice() % 50000) / 1000.0;
