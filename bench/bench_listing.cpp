@@ -1,0 +1,358 @@
+// Lists generated phones of 1,000 and 10,000 photos in every connection kind
+// through photo-host itself (the plug-in loaded as the host loads it, the
+// album page shown) and reports, per run: the time until the phone is listed,
+// until every thumbnail is in, the peak memory (VmHWM) and the longest stall
+// of the GUI thread. Each run is a child process, so its peak memory is its
+// own. The yardsticks, measured in the same run:
+// - the single-thread floor: every file, one after another and without a
+//   GUI, read by the photo database (exiv2 tags, the preview) into a row of
+//   a fresh SQLite database, and the stored thumbnail decoded;
+// - the agent's answer to one thumbnail request on the media-transfer kinds.
+// Corpora are generated once into the build folder and read once before
+// timing, so the runs find them in the page cache.
+#include "host/app/hostapplication.h"
+#include "host/app/hostoptions.h"
+#include "host/app/listingwatcher.h"
+#include "host/app/mainwindow.h"
+#include "host/app/pluginarea.h"
+#include "host/db/dbmanager.h"
+#include "host/db/photodb.h"
+#include "host/device/folderphoneagent.h"
+#include "host/device/samplephonegenerator.h"
+#include "host/services/ocsharedvalue.h"
+#include "host/widgets/cexttableview.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QDirIterator>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QImage>
+#include <QPixmap>
+#include <QProcess>
+#include <QSemaphore>
+#include <QSqlRecord>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QVector>
+
+#include <algorithm>
+#include <atomic>
+#include <cstdio>
+#include <numeric>
+
+namespace {
+
+const QString kCorpusVersion = QStringLiteral("2");
+const int kDistinctPictures = 50;
+
+struct Kind
+{
+    const char* option;
+    const char* name;
+};
+const Kind kKinds[] = { { "mass", "mass storage" }, { "mtp", "media transfer" },
+    { "mtp-basic", "basic media transfer" } };
+
+QStringList photosIn(const QString& folder)
+{
+    QStringList files;
+    QDirIterator it(folder, { QStringLiteral("*.jpg") }, QDir::Files, QDirIterator::Subdirectories);
+    while (it.hasNext())
+        files.append(it.next());
+    files.sort();
+    return files;
+}
+
+bool ensureCorpus(const QString& folder, int photos)
+{
+    const QString marker = folder + QStringLiteral(".complete-") + kCorpusVersion;
+    if (QFile::exists(marker))
+        return true;
+    QDir(folder).removeRecursively();
+    std::printf("generating %d photos with previews in %s ...\n", photos, qPrintable(folder));
+    std::fflush(stdout);
+    SamplePhoneOptions options;
+    options.seed = 11;
+    options.photoCount = photos;
+    options.extras = false;
+    options.distinctPictures = kDistinctPictures;
+    SamplePhoneGenerator generator(options);
+    if (!generator.generate(folder)) {
+        std::fprintf(stderr, "%s\n", qPrintable(generator.errorString()));
+        return false;
+    }
+    return QFile(marker).open(QIODevice::WriteOnly);
+}
+
+void warmUp(const QStringList& files)
+{
+    for (const QString& path : files) {
+        QFile file(path);
+        if (file.open(QIODevice::ReadOnly))
+            file.readAll();
+    }
+}
+
+// The single-thread floor, in seconds.
+double floorSeconds(const QStringList& files)
+{
+    QTemporaryDir dir;
+    DBManager manager(dir.filePath(QStringLiteral("floor.db")));
+    PhotoDB database(&manager, 1);
+    QElapsedTimer timer;
+    timer.start();
+    int decoded = 0;
+    for (const QString& file : files) {
+        const QSqlRecord row = database.setItemData(file, true, 13);
+        const QImage thumbnail
+            = QImage::fromData(row.value(QStringLiteral("ThumbnailBinary")).toByteArray());
+        decoded += thumbnail.isNull() ? 0 : 1;
+    }
+    const double seconds = timer.nsecsElapsed() / 1e9;
+    if (decoded != files.size())
+        std::printf("  floor: %d of %d thumbnails decoded\n", decoded, int(files.size()));
+    return seconds;
+}
+
+std::atomic<qint64> g_answeredNs { 0 };
+QSemaphore g_answered;
+QElapsedTimer g_clock;
+
+void OC_STDCALL onAnswer(int)
+{
+    g_answeredNs = g_clock.nsecsElapsed();
+    g_answered.release();
+}
+
+struct Answers
+{
+    double average = 0;
+    double p95 = 0;
+    double largest = 0;
+};
+
+// Milliseconds from a thumbnail request to its callback.
+Answers agentAnswers(const QString& folder, int kind, int samples)
+{
+    FolderPhoneAgent agent(folder, kind);
+    const QStringList files = photosIn(folder).mid(0, samples);
+    g_clock.start();
+    QVector<double> times;
+    for (const QString& file : files) {
+        const qint64 asked = g_clock.nsecsElapsed();
+        const int kindOfRequest = 2;
+        if (agent.RequestThumbnails(agent.phonePathOf(file), kindOfRequest, &onAnswer) != 0
+            || !g_answered.tryAcquire(1, 5000))
+            continue;
+        times.append((g_answeredNs - asked) / 1e6);
+        QPixmap pixmap;
+        agent.GetThumbnailImage(&pixmap);
+    }
+    Answers answers;
+    if (times.isEmpty())
+        return answers;
+    std::sort(times.begin(), times.end());
+    answers.average = std::accumulate(times.begin(), times.end(), 0.0) / times.size();
+    answers.p95 = times.at(int(times.size() * 0.95));
+    answers.largest = times.last();
+    return answers;
+}
+
+qint64 peakMemoryKb()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray& line : status.readAll().split('\n')) {
+        if (line.startsWith("VmHWM:"))
+            return line.mid(6).trimmed().split(' ').first().toLongLong();
+    }
+    return -1;
+}
+
+// One listing, in this process: prints "RESULT listed thumbs peak stall rows
+// start".
+int runOne(const QString& folder, const QString& kind)
+{
+    QTemporaryDir config;
+    HostOptions options;
+    QString error;
+    if (!HostOptions::parse(
+            { QStringLiteral("photo-host"), QStringLiteral("--phone"), folder,
+                QStringLiteral("--connection"), kind, QStringLiteral("--view"),
+                QStringLiteral("album"), QStringLiteral("--config-dir"), config.path() },
+            options, error)) {
+        std::fprintf(stderr, "%s\n", qPrintable(error));
+        return 2;
+    }
+    // The GUI thread's longest gap between two ticks of a 5 ms timer, once
+    // the window is up; the same ticks see the listing start (flag 0x800).
+    QElapsedTimer sinceTick;
+    qint64 stallNs = 0;
+    qint64 stallAtMs = -1;
+    qint64 listingStartMs = -1;
+    QElapsedTimer clock;
+    QTimer ticker;
+    ticker.setTimerType(Qt::PreciseTimer);
+    ticker.setInterval(5);
+    QObject::connect(&ticker, &QTimer::timeout, [&] {
+        if (sinceTick.nsecsElapsed() > stallNs) {
+            stallNs = sinceTick.nsecsElapsed();
+            stallAtMs = clock.elapsed();
+        }
+        sinceTick.start();
+        if (listingStartMs < 0
+            && g_SharedValue.hasProcessState(
+                OCGlobal::ITEM_PHONE_PHOTO, OCSharedValue::ProcessListing))
+            listingStartMs = clock.elapsed();
+    });
+
+    HostApplication host(options);
+    clock.start();
+    if (!host.start())
+        return 1;
+    sinceTick.start();
+    ticker.start();
+    const int hour = 3600 * 1000;
+    ListingWatcher listed(host.pluginManager(), false, hour);
+    ListingWatcher thumbnails(host.pluginManager(), true, hour);
+    qint64 listedMs = -1;
+    qint64 thumbsMs = -1;
+    QObject::connect(&listed, &ListingWatcher::ready, [&] { listedMs = clock.elapsed(); });
+    QObject::connect(&thumbnails, &ListingWatcher::ready, [&] {
+        thumbsMs = clock.elapsed();
+        QApplication::exit(0);
+    });
+    QObject::connect(&thumbnails, &ListingWatcher::timedOut, [] { QApplication::exit(3); });
+    listed.start();
+    thumbnails.start();
+    // The watchers see the end within two of their 50 ms polls.
+    const int code = QApplication::exec();
+    auto* table = host.window()->pluginArea()->pluginWidget()->findChild<CExtTableView*>();
+    const int rows = table && table->model() ? table->model()->rowCount() : -1;
+    std::printf("RESULT %lld %lld %lld %.1f %d %lld\n", listedMs, thumbsMs, peakMemoryKb(),
+        stallNs / 1e6, rows, listingStartMs);
+    std::fprintf(stderr, "  longest stall %.1f ms at %lld ms, listing started at %lld ms\n",
+        stallNs / 1e6, stallAtMs, listingStartMs);
+    host.shutDown();
+    return code;
+}
+
+struct Result
+{
+    double listed = -1;
+    double thumbs = -1;
+    qint64 peakKb = -1;
+    double stallMs = -1;
+    int rows = -1;
+    double started = 0; // when the listing started, from the host's start
+};
+
+Result runChild(const QString& folder, const QString& kind)
+{
+    QProcess child;
+    child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    child.start(QCoreApplication::applicationFilePath(), { QStringLiteral("--run"), folder, kind });
+    Result result;
+    if (!child.waitForFinished(-1))
+        return result;
+    for (const QByteArray& line : child.readAllStandardOutput().split('\n')) {
+        if (!line.startsWith("RESULT "))
+            continue;
+        const QList<QByteArray> fields = line.split(' ');
+        if (fields.size() < 7)
+            break;
+        result.listed = fields.at(1).toDouble() / 1000;
+        result.thumbs = fields.at(2).toDouble() / 1000;
+        result.peakKb = fields.at(3).toLongLong();
+        result.stallMs = fields.at(4).toDouble();
+        result.rows = fields.at(5).toInt();
+        result.started = std::max(0.0, fields.at(6).toDouble() / 1000);
+    }
+    return result;
+}
+
+const char* verdict(bool met)
+{
+    return met ? "met" : "MISSED";
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    const QStringList arguments = QCoreApplication::arguments();
+    if (arguments.size() == 4 && arguments.at(1) == QLatin1String("--run"))
+        return runOne(arguments.at(2), arguments.at(3));
+    // The yardsticks' own log lines would only clutter the report.
+    qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& text) {
+        if (type != QtDebugMsg)
+            std::fprintf(stderr, "%s\n", qPrintable(text));
+    });
+
+    // --quick: 1,000 photos only, for a look at the figures.
+    const bool quick = arguments.contains(QStringLiteral("--quick"));
+    const QString corpus = QStringLiteral(PHOTO_BENCH_CORPUS);
+    QList<int> sizes { 1000, 10000 };
+    if (quick)
+        sizes = { 1000 };
+    QMap<int, QString> folders;
+    for (int size : sizes) {
+        folders[size] = QStringLiteral("%1/listing-%2").arg(corpus).arg(size);
+        if (!ensureCorpus(folders[size], size))
+            return 1;
+        warmUp(photosIn(folders[size]));
+    }
+
+    const int largest = sizes.last();
+    const double floor = floorSeconds(photosIn(folders[largest]));
+    std::printf("single-thread floor, %d photos: %.2f s (%.2f ms a photo)\n", largest, floor,
+        floor * 1000 / largest);
+    for (int kind : { int(ConnectionKind::Mtp), int(ConnectionKind::MtpBasic) }) {
+        const Answers answer = agentAnswers(folders[sizes.first()], kind, 200);
+        std::printf("agent thumbnail answer, kind 0x%x: %.2f ms on average, %.2f ms for 95 %% of "
+                    "them, %.2f ms at most (target 10 ms: %s)\n",
+            kind, answer.average, answer.p95, answer.largest, verdict(answer.largest <= 10));
+    }
+    // Seconds from the host's start; the listing starts after the window is up.
+    std::printf("\n%-22s %7s %9s %9s %12s %9s %12s %6s\n", "kind", "photos", "start s", "listed s",
+        "thumbnails s", "peak MB", "GUI stall ms", "rows");
+    QMap<QString, QMap<int, Result>> results;
+    for (const Kind& kind : kKinds) {
+        for (int size : sizes) {
+            const Result result = runChild(folders[size], QLatin1String(kind.option));
+            results[QLatin1String(kind.option)][size] = result;
+            std::printf("%-22s %7d %9.2f %9.2f %12.2f %9.1f %12.1f %6d\n", kind.name, size,
+                result.started, result.listed, result.thumbs, result.peakKb / 1024.0,
+                result.stallMs, result.rows);
+            std::fflush(stdout);
+        }
+    }
+
+    std::printf("\ntargets\n");
+    const Result& mass = results[QStringLiteral("mass")][largest];
+    // The floor has no start-up: the run counts from the listing's start.
+    const double massListing = mass.thumbs - mass.started;
+    std::printf("  mass storage, %d photos, thumbnails in %.2f s after the listing started: "
+                "%.2f x the floor (target 1.5: %s)\n",
+        largest, massListing, massListing / floor, verdict(massListing <= 1.5 * floor));
+    double worstStall = 0;
+    for (const Kind& kind : kKinds) {
+        const QMap<int, Result>& runs = results[QLatin1String(kind.option)];
+        for (const Result& result : runs)
+            worstStall = std::max(worstStall, result.stallMs);
+        if (quick)
+            continue;
+        const double listed = runs[10000].listed / runs[1000].listed;
+        const double thumbs = runs[10000].thumbs / runs[1000].thumbs;
+        std::printf(
+            "  %s, 10,000 against 1,000: listed %.1f x, thumbnails %.1f x (target 11: %s)\n",
+            kind.name, listed, thumbs, verdict(listed <= 11 && thumbs <= 11));
+    }
+    std::printf(
+        "  longest GUI stall: %.1f ms (target 50: %s)\n", worstStall, verdict(worstStall <= 50));
+    return 0;
+}
