@@ -153,6 +153,33 @@ private slots:
         QCOMPARE(screen.agent()->listingsStarted(), 1);
     }
 
+    void massStorageIsMountedFirst_data()
+    {
+        QTest::addColumn<int>("mountResult");
+        QTest::addColumn<bool>("listed");
+        QTest::addColumn<QList<int>>("boxes");
+        QTest::newRow("mounted") << 0 << true << QList<int> {};
+        QTest::newRow("mount failed") << 5 << false << QList<int> { 2104 };
+        QTest::newRow("mount cancelled") << 1223 << false << QList<int> {};
+    }
+
+    void massStorageIsMountedFirst()
+    {
+        QFETCH(int, mountResult);
+        QFETCH(bool, listed);
+        QFETCH(QList<int>, boxes);
+        FolderAgentFaults faults;
+        faults.needsMount = true;
+        faults.mountResult = mountResult;
+        LoadedScreen screen(optionsFor(MassStorage, faults));
+        screen.choosePhoto();
+        QVERIFY(screen.waitListed());
+        QCOMPARE(screen.agent()->listingsStarted(), listed ? 1 : 0);
+        QCOMPARE(
+            screen.rows()->rowCount(), listed ? expectedListing(*m_phone, MassStorage).files : 0);
+        QCOMPARE(screen.boxes().errorCodes(), boxes);
+    }
+
     void emptyPhoneEndsQuietly_data()
     {
         QTest::addColumn<int>("kind");
