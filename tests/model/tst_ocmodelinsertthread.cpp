@@ -24,12 +24,13 @@
 
 namespace {
 
-CPhotoDataItem* deviceItem(const QString& path, const QString& objectId = QString())
+CPhotoDataItem* deviceItem(const QString& path, const QString& objectId = QString(),
+    const QString& type = QStringLiteral("jpg"))
 {
     DeviceFileRecord record;
     record.path = CString(path);
     record.objectId = CString(objectId);
-    record.type = CString(QStringLiteral("jpg"));
+    record.type = CString(type);
     record.size = 10;
     return new CPhotoDataItem(reinterpret_cast<quintptr>(&record));
 }
@@ -37,6 +38,34 @@ CPhotoDataItem* deviceItem(const QString& path, const QString& objectId = QStrin
 ItemEvent* itemEvent(int code, CPhotoDataItem* item)
 {
     return new ItemEvent(code, item);
+}
+
+QString photoPath(const QString& name)
+{
+    return QStringLiteral("/DCIM/%1.jpg").arg(name);
+}
+
+// One step of a script: "2 a" lists a.jpg from the device (object id "a"),
+// "2 t.txt" lists a file of another type, "1 a" and "5 a" read a.jpg through
+// the database, "8 a=m" reports that the file of id "a" is now m.jpg, and
+// "9 a" reports the removal of the file of id "a".
+ItemEvent* scriptEvent(const QString& step)
+{
+    const int code = step.section(' ', 0, 0).toInt();
+    const QString name = step.section(' ', 1);
+    switch (code) {
+    case ItemEventCode::Listed:
+    case ItemEventCode::Locate:
+        return itemEvent(code, new CPhotoDataItem(photoPath(name), QString()));
+    case ItemEventCode::Changed:
+        return itemEvent(
+            code, deviceItem(photoPath(name.section('=', 1)), name.section('=', 0, 0)));
+    default:
+        if (name.contains('.'))
+            return itemEvent(
+                code, deviceItem("/DCIM/" + name, name.section('.', 0, 0), name.section('.', 1)));
+        return itemEvent(code, deviceItem(photoPath(name), name));
+    }
 }
 
 } // namespace
@@ -83,6 +112,26 @@ private:
         for (CPhotoDataItem* item : m_list->allItems())
             QVERIFY(m_model->IndexOf(item) >= 0);
     }
+    QStringList modelTitles() const
+    {
+        QStringList titles;
+        for (int row = 0; row < m_model->rowCount(); ++row)
+            titles << m_model->itemAt(row)->title;
+        return titles;
+    }
+    // Queues the steps on a load-mode thread, which takes them in as few
+    // batches as it may once it is told to go, and waits for it to end.
+    void runScript(const QStringList& steps)
+    {
+        if (steps.isEmpty())
+            return; // a load-mode thread waits for its first event
+        OCModelInsertThread* thread = makeThread(true);
+        thread->start();
+        for (const QString& step : steps)
+            thread->addData(scriptEvent(step));
+        thread->exec();
+        QTRY_VERIFY_WITH_TIMEOUT(thread->isFinished(), 30000);
+    }
 
 private slots:
     void init()
@@ -123,6 +172,113 @@ private slots:
         QCOMPARE(m_model->rowCount(), 3);
         QCOMPARE(log.count("successed media info & insert"), 3);
         verifyModelShowsList();
+    }
+
+    void batchKeepsListAndModelInOrder_data()
+    {
+        QTest::addColumn<QStringList>("listed"); // merged before the batch
+        QTest::addColumn<QStringList>("rows"); // database rows during the batch
+        QTest::addColumn<QStringList>("batch");
+        QTest::addColumn<QStringList>("shown"); // the model's rows afterwards
+        QTest::addColumn<bool>("ordered"); // else only the last row's place counts
+        QTest::addColumn<int>("insertions"); // row insertion notifications, -1: any
+        QTest::addColumn<int>("resets");
+
+        QTest::newRow("new files")
+            << QStringList {} << QStringList {} << QStringList { "2 a", "2 b", "2 c", "2 d", "2 e" }
+            << QStringList { "a", "b", "c", "d", "e" } << true << 1 << 0;
+        QTest::newRow("new, known and rejected files")
+            << QStringList { "2 a" } << QStringList { "k" }
+            << QStringList { "2 b", "2 a", "2 t.txt", "1 x", "1 k", "2 c", "1 k" }
+            << QStringList { "a", "b", "k", "c" } << true << -1 << 0;
+        QTest::newRow("known file without its row goes")
+            << QStringList { "1 d", "2 a" } << QStringList {} << QStringList { "2 b", "1 d", "2 c" }
+            << QStringList { "a", "b", "c" } << true << -1 << 0;
+        QTest::newRow("new file rejected later in the batch")
+            << QStringList {} << QStringList {} << QStringList { "2 a", "2 d", "1 d", "2 e" }
+            << QStringList { "a", "e" } << true << -1 << 0;
+        QTest::newRow("changed file keeps its row")
+            << QStringList { "2 a", "2 b" } << QStringList {}
+            << QStringList { "2 c", "8 a=m", "2 d" } << QStringList { "m", "b", "c", "d" } << true
+            << 1 << 0;
+        QTest::newRow("removal between new files")
+            << QStringList { "2 a", "2 b", "2 c" } << QStringList {}
+            << QStringList { "2 d", "9 a", "2 e" } << QStringList { "b", "c", "d", "e" } << false
+            << -1 << 1;
+        QTest::newRow("two removals, one reset")
+            << QStringList { "2 a", "2 b", "2 c" } << QStringList {}
+            << QStringList { "9 a", "2 d", "9 b", "2 e" } << QStringList { "c", "d", "e" } << false
+            << -1 << 1;
+    }
+
+    void batchKeepsListAndModelInOrder()
+    {
+        QFETCH(QStringList, listed);
+        QFETCH(QStringList, rows);
+        QFETCH(QStringList, batch);
+        QFETCH(QStringList, shown);
+        QFETCH(bool, ordered);
+        QFETCH(int, insertions);
+        QFETCH(int, resets);
+        QSortFilterProxyModel proxy;
+        proxy.setSourceModel(m_model.get());
+        proxy.sort(2);
+        QAbstractItemModelTester proxyTester(
+            &proxy, QAbstractItemModelTester::FailureReportingMode::QtTest);
+        for (const QString& step : listed) {
+            if (step.startsWith("1 "))
+                addRow(photoPath(step.mid(2)));
+        }
+        runScript(listed);
+        QCOMPARE(m_model->rowCount(), listed.size());
+        for (const QString& step : listed)
+            deleteRow(-1, { photoPath(step.mid(2)) }, true);
+        for (const QString& name : rows)
+            addRow(photoPath(name));
+
+        QSignalSpy inserted(m_model.get(), &QAbstractItemModel::rowsInserted);
+        QSignalSpy reset(m_model.get(), &QAbstractItemModel::modelReset);
+        runScript(batch);
+        verifyModelShowsList();
+        QCOMPARE(proxy.rowCount(), m_model->rowCount());
+        QStringList titles = modelTitles();
+        QCOMPARE(titles.size(), shown.size());
+        QCOMPARE(titles.last(), shown.last());
+        if (!ordered) {
+            titles.sort();
+            shown.sort();
+        }
+        QCOMPARE(titles, shown);
+        if (insertions >= 0)
+            QCOMPARE(inserted.count(), insertions);
+        QCOMPARE(reset.count(), resets);
+    }
+
+    void locateFindsARowOfTheSameBatch()
+    {
+        QTableView view;
+        m_screen->addWidget(&view);
+        QSortFilterProxyModel proxy;
+        proxy.setSourceModel(m_model.get());
+        proxy.sort(2, Qt::DescendingOrder);
+        view.setModel(&proxy);
+        addRow(photoPath("b"));
+        runScript({ "2 a", "2 b", "2 c", "5 b", "2 d" });
+        QCOMPARE(modelTitles(), (QStringList { "a", "b", "c", "d" }));
+        QCOMPARE(view.currentIndex().data(PhotoRole::PathRole).toString(),
+            QStringLiteral("\\DCIM\\b.jpg"));
+        m_screen->removeWidget(&view);
+    }
+
+    void everyEventKeepsItsLogLines()
+    {
+        LogCapture log;
+        addRow(photoPath("k"));
+        runScript({ "2 a", "2 b", "2 a", "2 t.txt", "1 k", "1 x" });
+        QCOMPARE(log.count("[MTP_TEST]"), 12); // a start and an end line each
+        QCOMPARE(log.count("successed media info & insert"), 3);
+        QCOMPARE(log.count("contains file & listing data"), 1);
+        QCOMPARE(log.count("failed insert model data"), 2);
     }
 
     void otherModeMergesAtOnceAndEndsAfterFinish()
