@@ -95,8 +95,8 @@ private:
     // Two locks. The queue lock guards only the queue and the removed files
     // and is never held while the worker waits for the GUI thread. The merge
     // lock is held by the worker for each whole batch, whose list and model
-    // changes it hands to the GUI thread and waits for; pause
-    // (GUI thread) takes it only with tryLock and pumps events between tries.
+    // changes it hands to the GUI thread and waits for; pause (GUI thread)
+    // takes it only with tryLock and pumps events between tries.
     // With one lock for both, addData on the GUI thread would wait for a
     // worker that waits for the GUI thread: a deadlock.
     mutable QMutex m_queueLock;
