@@ -39,10 +39,14 @@ int PhotoItemViewModel::AddItems(const QList<CPhotoDataItem*>& items)
     QList<CPhotoDataItem*> added;
     added.reserve(items.size());
     for (CPhotoDataItem* item : items) {
-        if (!item || m_itemSet.contains(item))
+        if (!item)
             continue;
-        m_itemSet.insert(item); // also drops a second copy within items
-        added.append(item);
+        // One look into the set: it grows only for an item not shown yet,
+        // which also drops a second copy within items.
+        const int shown = m_itemSet.size();
+        m_itemSet.insert(item);
+        if (m_itemSet.size() > shown)
+            added.append(item);
     }
     if (added.isEmpty())
         return 0;
