@@ -166,6 +166,7 @@ Timing runOnce(IDBManager* manager, const QList<ItemEvent*>& events, bool loadMo
     timing.cpuMs = processCpuMs() - cpuStart;
     ticker.stop();
     timing.longestGapMs = longestGapNs / 1e6;
+    timing.medianWallMs = timing.wallMs;
     timing.rows = proxy.rowCount();
     screen.removeWidget(g_album ? static_cast<QWidget*>(&album) : &table);
     delete thread;
