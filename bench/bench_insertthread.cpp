@@ -160,7 +160,11 @@ Timing runOnce(IDBManager* manager, const QList<ItemEvent*>& events, bool loadMo
         thread->finish();
     thread->start();
     loop.exec();
-    QCoreApplication::processEvents(); // the last layout and repaint belong to the run
+    // The rows shown belong to the run: the grouped views lay out and paint
+    // on a frame timer, which a short run would otherwise end before.
+    QCoreApplication::processEvents();
+    if (!qEnvironmentVariableIsSet("BENCH_HIDDEN"))
+        screen.repaint();
     Timing timing;
     timing.wallMs = qMax<qint64>(1, timer.nsecsElapsed() / 1000) / 1000.0;
     timing.cpuMs = processCpuMs() - cpuStart;
