@@ -115,6 +115,7 @@ private:
     OCMediaItemList* m_mediaList = nullptr;
     PhotoItemViewModel* m_model = nullptr;
     QElapsedTimer m_memoryCheck; // worker thread
+    int m_batchLimit = 256; // worker thread: events per batch at most
     QString m_pendingRemovalPath; // GUI thread
     QStringList m_removedFiles; // under the queue lock
 };

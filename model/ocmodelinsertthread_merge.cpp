@@ -25,6 +25,12 @@ namespace {
 // rows keep appearing while a slow listing is read.
 const int MaxBatchEvents = 256;
 const int MaxBatchFetchMs = 8;
+// When rows land all over a sorted view, a proxy and its views pay for each
+// of them: the batch shrinks while its GUI part takes longer than this, and
+// grows back when it is quick, so that the GUI thread keeps its pace.
+const int SlowGuiBatchMs = 16;
+const int QuickGuiBatchMs = 4;
+const int MinBatchEvents = 16;
 
 bool samePath(const QString& a, const QString& b)
 {
@@ -47,7 +53,7 @@ OCModelInsertThread::BatchEnd OCModelInsertThread::takeBatch(std::vector<BatchEn
 {
     BatchEnd end;
     qint64 fetchNs = 0; // time spent reading the database
-    while (int(batch.size()) < MaxBatchEvents) {
+    while (int(batch.size()) < m_batchLimit) {
         if (!batch.empty()) {
             if (m_stop || m_paused || m_pauseRequests > 0 || fetchNs >= MaxBatchFetchMs * 1000000)
                 break;
@@ -110,16 +116,24 @@ bool OCModelInsertThread::insertModelData(std::vector<BatchEntry>& batch)
         return false;
     // One hand-over for the whole batch, merged in order. Log lines stay per
     // event; the "start" lines of a batch now come before its merges.
+    qint64 guiNs = 0;
     auto mergeBatch = [&]() {
+        QElapsedTimer guiTime;
+        guiTime.start();
         QList<CPhotoDataItem*> newRows;
         for (BatchEntry& entry : batch)
             mergeOnGui(entry, newRows);
         addNewRows(m_model, newRows);
+        guiNs = guiTime.nsecsElapsed();
     };
     if (GuiCall::run(m_screen, mergeBatch, [this] { return m_stop.load(); }) == GuiCall::Cancelled)
         qDebug() << "device_photo"
                  << "OCModelInsertThread::insertModelData" << m_modeName
                  << ": given up, the thread stops" << batch.size();
+    if (guiNs > SlowGuiBatchMs * 1000000LL)
+        m_batchLimit = qMax(MinBatchEvents, m_batchLimit / 2);
+    else if (guiNs < QuickGuiBatchMs * 1000000LL)
+        m_batchLimit = qMin(MaxBatchEvents, m_batchLimit * 2);
 
     bool anyResult = false;
     for (BatchEntry& entry : batch) {

@@ -529,7 +529,7 @@ private slots:
         auto counters = std::make_shared<Counters>();
         QThread* producer = QThread::create([counters, thread, total] {
             QRandomGenerator random(7);
-            const int names = qMax(1, total / 4); // many files are listed again
+            const int names = qMax(1, total / 8); // most files are listed again
             for (int i = 0; i < total && !counters->quit; ++i) {
                 ItemEvent* event = nullptr;
                 const int kind = random.bounded(1000);
