@@ -28,9 +28,9 @@ const int MaxBatchFetchMs = 8;
 // When rows land all over a sorted view, a proxy and its views pay for each
 // of them: the batch shrinks while its GUI part takes longer than this, and
 // grows back when it is quick, so that the GUI thread keeps its pace.
-const int SlowGuiBatchMs = 16;
-const int QuickGuiBatchMs = 4;
-const int MinBatchEvents = 16;
+const int SlowGuiBatchMs = 20;
+const int QuickGuiBatchMs = 5;
+const int MinBatchEvents = 64;
 
 bool samePath(const QString& a, const QString& b)
 {
