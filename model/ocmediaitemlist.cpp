@@ -129,7 +129,8 @@ CPhotoDataItem* OCMediaItemList::mergeInsertedItem(ItemEvent* event, const Fetch
     if (!event || !event->item)
         return nullptr;
     CPhotoDataItem* eventItem = event->item;
-    CPhotoDataItem* current = m_byPath.value(keyOf(eventItem->path));
+    const QString eventKey = keyOf(eventItem->path);
+    CPhotoDataItem* current = m_byPath.value(eventKey);
     bool known = current != nullptr;
     if (!current)
         current = eventItem;
@@ -195,7 +196,7 @@ CPhotoDataItem* OCMediaItemList::mergeInsertedItem(ItemEvent* event, const Fetch
     }
 
     if (!known) {
-        indexNewItem(current);
+        indexNewItem(current, eventKey); // a new item keeps the event's path
         return current;
     }
     const QString oldKey = m_keyOfItem.value(current);
@@ -209,9 +210,8 @@ CPhotoDataItem* OCMediaItemList::mergeInsertedItem(ItemEvent* event, const Fetch
     return current;
 }
 
-void OCMediaItemList::indexNewItem(CPhotoDataItem* item)
+void OCMediaItemList::indexNewItem(CPhotoDataItem* item, const QString& key)
 {
-    const QString key = keyOf(item->path);
     m_byPath.insert(key, item);
     m_keyOfItem.insert(item, key);
     if (!item->objectId.isEmpty())

@@ -78,7 +78,7 @@ public:
 private:
     static QString keyOf(const QString& path);
     static void applyRecord(CPhotoDataItem* item, int code, const QSqlRecord& record);
-    void indexNewItem(CPhotoDataItem* item);
+    void indexNewItem(CPhotoDataItem* item, const QString& key);
     void rekeyItem(CPhotoDataItem* item, const QString& oldKey, const QString& newKey);
 
     IPhotoDB* m_deviceDatabase = nullptr;

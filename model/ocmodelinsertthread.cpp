@@ -254,36 +254,42 @@ void OCModelInsertThread::run()
                 }
             }
             if (memoryOverflow()) {
-                qDebug() << "device_photo"
-                         << "OCModelInsertThread::run" << m_modeName << "memory overflow!!";
-                discardQueue();
-                m_stop = true;
-                m_memoryStop = true;
+                stopForMemory();
                 break;
             }
-            if (!m_queueLock.tryLock(1000))
-                continue;
-            ItemEvent* event = m_queue.isEmpty() ? nullptr : m_queue.dequeue();
-            m_queueLock.unlock();
-
-            if (!event || event->code == ItemEventCode::EndOfBatch) {
+            std::vector<BatchEntry> batch;
+            BatchEnd batchEnd;
+            bool merged = false;
+            {
+                QMutexLocker merge(&m_mergeLock);
+                batchEnd = takeBatch(batch);
+                if (!batch.empty()) {
+                    merged = true;
+                    m_rowsAcknowledged = false;
+                    if (!insertModelData(batch))
+                        m_rowsAcknowledged = true;
+                }
+            }
+            if (batchEnd.memoryFull) {
+                stopForMemory();
+                break;
+            }
+            if (merged) {
+                if (m_loadMode && queueCount() == 0) {
+                    done = true;
+                    break;
+                }
+                waitForView();
+                if (!m_loadMode)
+                    g_SharedValue.deleteState(
+                        OCGlobal::ITEM_PHONE_PHOTO, OCSharedValue::ProcessTransferToPhone);
+            }
+            if (batchEnd.endMarker) {
                 qDebug() << "device_photo"
                          << "OCModelInsertThread::run" << m_modeName << "finished item";
-                deleteEvent(event, true);
                 done = true;
                 break;
             }
-            m_rowsAcknowledged = false;
-            if (!insertModelData(event))
-                m_rowsAcknowledged = true;
-            if (m_loadMode && queueCount() == 0) {
-                done = true;
-                break;
-            }
-            waitForView();
-            if (!m_loadMode)
-                g_SharedValue.deleteState(
-                    OCGlobal::ITEM_PHONE_PHOTO, OCSharedValue::ProcessTransferToPhone);
         }
         if (done || m_stop || m_finish) {
             clearRemovedFiles();
@@ -300,6 +306,15 @@ void OCModelInsertThread::run()
     m_stopCalled = false;
     m_finish = false;
     m_paused = false;
+}
+
+void OCModelInsertThread::stopForMemory()
+{
+    qDebug() << "device_photo"
+             << "OCModelInsertThread::run" << m_modeName << "memory overflow!!";
+    discardQueue();
+    m_stop = true;
+    m_memoryStop = true;
 }
 
 bool OCModelInsertThread::memoryOverflow()

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "model/ocmediaitemlist.h"
+
 #include <QElapsedTimer>
 #include <QModelIndex>
 #include <QMutex>
@@ -10,17 +12,18 @@
 #include <QWaitCondition>
 
 #include <atomic>
+#include <vector>
 
-class OCMediaItemList;
+class CPhotoDataItem;
 class PhotoItemViewModel;
 class PhotoItemViewWidget;
 struct ItemEvent;
 
 // Merges the item events of a listing or of transfers to the phone into the
 // media item list and the model. Events are queued from the GUI thread; the
-// worker reads the photo database for each event and hands the merge and the
-// row change to the GUI thread in one blocking call that gives up when the
-// thread is asked to stop.
+// worker takes the events already queued as a batch, reads the photo
+// database for each, and hands the batch's merges and row changes to the GUI
+// thread in one blocking call that gives up when the thread is asked to stop.
 class OCModelInsertThread : public QThread
 {
     Q_OBJECT
@@ -57,11 +60,29 @@ protected:
     void run() override;
 
 private:
-    bool insertModelData(ItemEvent* event);
+    // One event of a batch, from the worker's database read to the GUI's merge.
+    struct BatchEntry
+    {
+        ItemEvent* event = nullptr;
+        OCMediaItemList::Fetched fetched;
+        bool result = false;
+        bool owned = false; // the list took the event's item
+    };
+    // What ended a batch besides its size and time bounds.
+    struct BatchEnd
+    {
+        bool endMarker = false; // an event of code 0 was taken
+        bool memoryFull = false;
+    };
+
+    BatchEnd takeBatch(std::vector<BatchEntry>& batch); // worker, under the merge lock
+    bool insertModelData(std::vector<BatchEntry>& batch); // worker, under the merge lock
+    void mergeOnGui(BatchEntry& entry, QList<CPhotoDataItem*>& newRows); // GUI thread
     bool deleteModelData(const QString& path); // GUI thread
     void clearRemovedFiles();
     void waitForView();
     bool memoryOverflow(); // worker thread
+    void stopForMemory(); // worker thread
     // Sleeps up to ms under the queue lock while keepSleeping holds.
     template<typename Predicate> void sleepUnlessWoken(int ms, Predicate keepSleeping);
     void discardQueue();
@@ -73,9 +94,9 @@ private:
 
     // Two locks. The queue lock guards only the queue and the removed files
     // and is never held while the worker waits for the GUI thread. The merge
-    // lock is held by the worker for each whole insertModelData, which hands
-    // its list and model changes to the GUI thread and waits for them; pause
-    // (GUI thread) takes it only with tryLock and pumps events between tries.
+    // lock is held by the worker for each whole batch, whose list and model
+    // changes it hands to the GUI thread and waits for; pause (GUI thread)
+    // takes it only with tryLock and pumps events between tries.
     // With one lock for both, addData on the GUI thread would wait for a
     // worker that waits for the GUI thread: a deadlock.
     mutable QMutex m_queueLock;
@@ -94,6 +115,7 @@ private:
     OCMediaItemList* m_mediaList = nullptr;
     PhotoItemViewModel* m_model = nullptr;
     QElapsedTimer m_memoryCheck; // worker thread
+    int m_batchLimit = 256; // worker thread: events per batch at most
     QString m_pendingRemovalPath; // GUI thread
     QStringList m_removedFiles; // under the queue lock
 };

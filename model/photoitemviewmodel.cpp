@@ -34,6 +34,31 @@ bool PhotoItemViewModel::AddItem(CPhotoDataItem* item)
     return true;
 }
 
+int PhotoItemViewModel::AddItems(const QList<CPhotoDataItem*>& items)
+{
+    QList<CPhotoDataItem*> added;
+    added.reserve(items.size());
+    for (CPhotoDataItem* item : items) {
+        if (!item)
+            continue;
+        // One look into the set: it grows only for an item not shown yet,
+        // which also drops a second copy within items.
+        const int shown = m_itemSet.size();
+        m_itemSet.insert(item);
+        if (m_itemSet.size() > shown)
+            added.append(item);
+    }
+    if (added.isEmpty())
+        return 0;
+    // Views and proxies handle one notification for the run of rows, not
+    // one per row.
+    const int first = m_items.size();
+    beginInsertRows(QModelIndex(), first, first + added.size() - 1);
+    m_items.append(added);
+    endInsertRows();
+    return added.size();
+}
+
 bool PhotoItemViewModel::DeleteItem(CPhotoDataItem* item)
 {
     qDebug() << "device_photo"

@@ -33,6 +33,8 @@ public:
     bool isViewerOpen() const { return m_viewerOpen; }
 
     bool AddItem(CPhotoDataItem* item);
+    // Appends the items not shown yet as one run of rows; returns how many.
+    int AddItems(const QList<CPhotoDataItem*>& items);
     bool DeleteItem(CPhotoDataItem* item);
     int IndexOf(CPhotoDataItem* item) const;
     bool SetItems(int number, const QList<CPhotoDataItem*>& items);

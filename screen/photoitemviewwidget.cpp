@@ -140,16 +140,11 @@ bool PhotoItemViewWidget::isOwnTransferEvent(const QString& objectId, const QStr
 
 void PhotoItemViewWidget::refreshAfterRowChange()
 {
+    // One refresh per pass of the event loop. The insert threads hand rows
+    // over in batches, and a view repaints once per pass by itself, so its
+    // paints need no holding back.
     if (!m_rowChangeTimer.isActive())
         m_rowChangeTimer.start();
-    // Each streamed row would otherwise cost a repaint of the whole view.
-    QAbstractItemView* view = currentPageView();
-    if (view && view->isVisible() && !m_heldView && view->updatesEnabled()) {
-        m_heldView = view;
-        view->setUpdatesEnabled(false);
-    }
-    if (m_heldView && !m_paintTimer.isActive())
-        m_paintTimer.start();
 }
 
 void PhotoItemViewWidget::on_paint_resume()

@@ -160,6 +160,9 @@ private slots:
         QTest::newRow("full hd") << 1920 << 1080 << 4294967295u << "1920x1080"
                                  << "01920x01080"
                                  << "4294967295";
+        QTest::newRow("wider than the key") << 123456 << 7 << 10u << "123456x7"
+                                            << "123456x00007"
+                                            << "0000000010";
     }
     void sortKeysAndTexts()
     {

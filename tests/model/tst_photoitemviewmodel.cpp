@@ -290,6 +290,72 @@ private slots:
         QCOMPARE(m_model->rowCount(), 2);
     }
 
+    void addItemsAppendsOneRun_data()
+    {
+        // Names of photos: "-" stands for a null pointer; a repeated name is
+        // the same item.
+        QTest::addColumn<QStringList>("shown");
+        QTest::addColumn<QStringList>("added");
+        QTest::addColumn<QStringList>("rows");
+        QTest::addColumn<int>("inserted"); // rows of the one notification, 0 for none
+        QTest::newRow("empty") << QStringList { "a" } << QStringList {} << QStringList { "a" } << 0;
+        QTest::newRow("into an empty model") << QStringList {} << QStringList { "c", "a", "b" }
+                                             << QStringList { "c", "a", "b" } << 3;
+        QTest::newRow("after shown rows") << QStringList { "a", "b" } << QStringList { "d", "c" }
+                                          << QStringList { "a", "b", "d", "c" } << 2;
+        QTest::newRow("shown, null and twice left out")
+            << QStringList { "a", "b" } << QStringList { "a", "-", "c", "b", "c", "d" }
+            << QStringList { "a", "b", "c", "d" } << 2;
+        QTest::newRow("only shown ones")
+            << QStringList { "a", "b" } << QStringList { "b", "-", "a" } << QStringList { "a", "b" }
+            << 0;
+    }
+
+    void addItemsAppendsOneRun()
+    {
+        QFETCH(QStringList, shown);
+        QFETCH(QStringList, added);
+        QFETCH(QStringList, rows);
+        QFETCH(int, inserted);
+        // Sizes out of name order: the proxy places the new rows apart.
+        const QMap<QString, quint32> sizes { { "a", 30 }, { "b", 10 }, { "c", 40 }, { "d", 20 } };
+        m_proxy->sort(4);
+        QMap<QString, CPhotoDataItem*> items;
+        for (const QString& name : shown)
+            items[name] = addPhoto("/p/" + name + ".jpg", sizes.value(name));
+        for (const QString& name : added) {
+            if (name != "-" && !items.contains(name)) {
+                m_items.push_back(
+                    std::make_unique<CPhotoDataItem>("/p/" + name + ".jpg", QString()));
+                items[name] = m_items.back().get();
+                items[name]->setFileSize(sizes.value(name));
+            }
+        }
+        QList<CPhotoDataItem*> list;
+        for (const QString& name : added)
+            list << items.value(name, nullptr);
+
+        QSignalSpy spy(m_model, &QAbstractItemModel::rowsInserted);
+        QCOMPARE(m_model->AddItems(list), inserted);
+        QCOMPARE(spy.count(), inserted ? 1 : 0);
+        if (inserted) {
+            QCOMPARE(spy.first().at(1).toInt(), shown.size());
+            QCOMPARE(spy.first().at(2).toInt(), shown.size() + inserted - 1);
+        }
+        QCOMPARE(m_model->rowCount(), rows.size());
+        for (int row = 0; row < rows.size(); ++row) {
+            CPhotoDataItem* item = items.value(rows.at(row));
+            QCOMPARE(m_model->itemAt(row), item);
+            QCOMPARE(m_model->IndexOf(item), row);
+            QCOMPARE(proxyIndex(item, 2).data().toString(), rows.at(row));
+        }
+        // The proxy keeps its size order over old and new rows.
+        QCOMPARE(m_proxy->rowCount(), rows.size());
+        for (int row = 1; row < m_proxy->rowCount(); ++row)
+            QVERIFY(m_proxy->index(row - 1, 4).data().toString()
+                <= m_proxy->index(row, 4).data().toString());
+    }
+
     void dragOfTwoTableRows()
     {
         CPhotoDataItem* a = addPhoto("/p/a.jpg", 1000);
