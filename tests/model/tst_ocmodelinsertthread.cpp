@@ -259,6 +259,7 @@ private slots:
     {
         QTableView view;
         m_screen->addWidget(&view);
+        m_screen->setCurrentWidget(&view);
         QSortFilterProxyModel proxy;
         proxy.setSourceModel(m_model.get());
         proxy.sort(2, Qt::DescendingOrder);
