@@ -32,6 +32,8 @@ namespace {
 
 const int PollMs = 40;
 const int WaitLimitMs = 10000;
+// A download of a large photo over a slow connection takes longer.
+const int DownloadWaitLimitMs = 60000;
 
 // Partial loading that the screen may hold back on this connection.
 bool controlsPartialLoading(int connectionKind)
@@ -42,14 +44,14 @@ bool controlsPartialLoading(int connectionKind)
         && g_SharedValue.GetCurrentLoadThumbItem() == OCGlobal::ITEM_PHONE_THUMBNAIL);
 }
 
-template<typename Done> void pumpUntil(const char* method, const char* message, Done done)
+template<typename Done>
+void pumpUntil(const char* method, const char* message, Done done, int limitMs = WaitLimitMs)
 {
     QElapsedTimer waited;
     waited.start();
     while (!done()) {
-        if (waited.elapsed() > WaitLimitMs) {
-            qDebug() << "device_photo" << method << ": gave up waiting after" << WaitLimitMs
-                     << "ms";
+        if (waited.elapsed() > limitMs) {
+            qDebug() << "device_photo" << method << ": gave up waiting after" << limitMs << "ms";
             return;
         }
         MsgPeekAndPump();
@@ -293,8 +295,9 @@ void PhotoItemViewWidget::on_wait_cancel_download()
     if (!m_downloading)
         return;
     m_viewer->startDownloadImage();
-    pumpUntil("PhotoItemViewWidget::on_wait_cancel_download", "wait download",
-        [this] { return !m_downloading; });
+    pumpUntil(
+        "PhotoItemViewWidget::on_wait_cancel_download", "wait download",
+        [this] { return !m_downloading; }, DownloadWaitLimitMs);
 }
 
 QString PhotoItemViewWidget::DownloadFolder()
