@@ -9,6 +9,7 @@
 #include <QItemSelection>
 #include <QMap>
 #include <QModelIndex>
+#include <QMutex>
 #include <QPixmap>
 #include <QPointer>
 #include <QStackedWidget>
@@ -201,6 +202,17 @@ public:
     static void OC_STDCALL UmsMountCallback(int result);
     static void OC_STDCALL ThumbnailCallback(int error);
     static void OC_STDCALL ThumbnailCallback2(int error);
+    // Delete notices (the host's delete thread) and transfer reports (agent
+    // threads): viewer downloads, rotation uploads, and their completion.
+    static void OC_STDCALL DeleteCallback(
+        int error, int nCurThreadID, QString strCurDeletePath, QString strReserved);
+    static void OC_STDCALL DownloadProgressCallback(
+        qint64 current, qint64 total, int status, CString fileName);
+    static void OC_STDCALL RotateProgressCallback(
+        qint64 current, qint64 total, int status, CString fileName);
+    static void OC_STDCALL TransferCompletionCallback(int jobId, int result);
+    // The rotation job's body (pool thread).
+    void RotateImage(const QString& path, int angle);
 
 signals:
     void on_taskfinish_toPhone(ITEM_TYPE itemType);
@@ -369,10 +381,24 @@ private:
     bool StartViewerDownload(const QString& path);
     void StopWorkerThread(OCModelInsertThread*& thread, const char* name);
     void StopBackgroundTasks();
+    // Cancels a pool job and waits for it, pumping events, at most 3 s.
+    bool CancelAndWait(QFutureWatcher<void>& watcher);
     void CancelDeviceJobs();
     int ScrollValue(int mode) const;
     void SetScrollValue(int mode, int value);
     QStringList SelectedPaths(bool existingOnly) const;
+
+    // Delete.
+    bool DeleteRefused() const;
+    bool ConfirmDelete(const QStringList& files);
+    void PauseForDelete();
+    void ResumeAfterDelete();
+    bool PhoneFileExists(const QString& path) const;
+    void RemoveDeletedItems(int error);
+    // Rotation.
+    void ShowReadOnlyNotice();
+    // Viewer download: its waiting state undone, the work it held back resumed.
+    void EndViewerDownload();
 
     // Listing.
     int InsertEventCode() const;
@@ -419,6 +445,11 @@ private:
     bool m_downloading = false;
     int m_downloadJob = -1;
     int m_deleteJob = -1;
+    // Paths known gone; the host's delete thread appends while a delete runs.
+    QStringList m_deletedFiles;
+    QMutex m_deletedMutex;
+    QString m_downloadSource; // phone path of the viewer download
+    QString m_downloadTarget; // its local copy, "\\" separators
     int m_curIndex = -1;
     int m_listingState = NotListed;
     int m_viewerScroll = 0; // scroll position of the page the viewer was opened from

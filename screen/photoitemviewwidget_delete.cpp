@@ -1,25 +1,247 @@
-// Deleting the selection from the phone; built with the delete command.
+// Deleting the selection from the phone: the question, the competing work
+// held back, the host's per-file notices, and the list brought in line with
+// what is really gone.
 #include "screen/photoitemviewwidget.h"
 
+#include <QAbstractItemView>
 #include <QDebug>
+#include <QMutexLocker>
+
+#include "host/contract/ideviceagent.h"
+#include "host/contract/pluginhostcontext.h"
+#include "host/device/devicefunctions.h"
+#include "host/services/ocmsgbox.h"
+#include "host/services/ocsharedvalue.h"
+#include "host/services/textutils.h"
+#include "host/widgets/ocloadingwidget.h"
+#include "model/ocmediaitemlist.h"
+#include "model/ocmodelinsertthread.h"
+#include "model/photoitemviewmodel.h"
+#include "plugin/ocpluginwidget.h"
+#include "viewer/photoviewerwidget.h"
+
+namespace {
+
+const int PhotoType = OCGlobal::ITEM_PHONE_PHOTO;
+const int NoMessage = -1;
+const int StartNotice = -2;
+const int Busy = 2;
+
+// DeleteFilesInPhone's refusals as the error box shows them.
+int shownRefusal(int answer)
+{
+    if (answer == 2)
+        return 9;
+    if (answer == 3)
+        return 7;
+    return answer;
+}
+
+void pauseThread(OCModelInsertThread* thread, bool paused)
+{
+    if (thread && thread->isRunning())
+        thread->pause(paused);
+}
+
+} // namespace
+
+void PhotoItemViewWidget::DeleteCallback(
+    int error, int nCurThreadID, QString strCurDeletePath, QString strReserved)
+{
+    OCPluginWidget* widget = OCPluginWidget::instance();
+    if (PhotoItemViewWidget* screen = widget ? widget->view() : nullptr)
+        screen->on_delete_callback(error, nCurThreadID, strCurDeletePath, strReserved);
+}
+
+bool PhotoItemViewWidget::DeleteRefused() const
+{
+    const char* reason = nullptr;
+    if (g_SharedValue.hasProcessState(PhotoType, OCSharedValue::ProcessListing))
+        reason = " : Loading";
+    else if (hostTransferRunning(OCSharedValue::ProcessTransferB))
+        reason = " : Transferring";
+    else if (g_SharedValue.hasProcessState(PhotoType, OCSharedValue::ProcessDelete))
+        reason = " : Deleting";
+    if (reason)
+        qDebug() << "device_photo"
+                 << "PhotoItemViewWidget::OnDelete" << reason;
+    return reason != nullptr;
+}
+
+bool PhotoItemViewWidget::ConfirmDelete(const QStringList& files)
+{
+    const QString text = files.size() == 1
+        ? GetQString(tr("Would you like to delete \"%1\" from Phone Library? The original file "
+                        "will be deleted."))
+              .arg(getFileName(files.first(), true))
+        : GetQString(tr("Would you like to delete the selected files from Phone Library? The "
+                        "original files will be deleted."));
+    MSGBoxOptions options;
+    options.buttons = { { MsgBoxFlag::Ok, GetQString(tr("Delete")) },
+        { MsgBoxFlag::Cancel, GetQString(tr("Cancel")) } };
+    options.defaultButton = MsgBoxFlag::Ok;
+    const quint32 answer = OCMsgBox::ShowOCMessageBox(
+        this, GetQString(tr("Delete")), text, 0, MsgBoxFlag::Ok | MsgBoxFlag::Cancel, &options);
+    return answer & MsgBoxFlag::Ok;
+}
+
+void PhotoItemViewWidget::PauseForDelete()
+{
+    on_pause_patialloading();
+    stop_thumbnail_thread();
+    CancelAndWait(m_checkWatcher);
+    m_loading->ShowLoadingWidget();
+    pauseThread(m_threadModelLoad, true);
+    pauseThread(m_threadModelToPhone, true);
+    qDebug() << "device_photo"
+             << "PhotoItemViewWidget::OnDelete"
+             << " : stopped other funtion";
+}
+
+void PhotoItemViewWidget::ResumeAfterDelete()
+{
+    qDebug() << "device_photo"
+             << "PhotoItemViewWidget::OnDelete"
+             << ": end";
+    g_SharedValue.deleteState(PhotoType, OCSharedValue::ProcessDelete);
+    on_start_patialloading();
+}
+
+bool PhotoItemViewWidget::PhoneFileExists(const QString& path) const
+{
+    IDeviceNexaAgent* agent = m_hostContext ? m_hostContext->deviceAgent : nullptr;
+    if (isMediaTransferKind() || !agent)
+        return true;
+    return agent->IsFileExist(path);
+}
 
 void PhotoItemViewWidget::OnDelete(bool confirm)
 {
     qDebug() << "device_photo"
              << "PhotoItemViewWidget::OnDelete"
-             << ": requested" << confirm << "files" << SelectedPaths(false).size();
+             << ": start";
+    QStringList files = SelectedPaths(false);
+    if (files.isEmpty() || DeleteRefused())
+        return;
+    g_SharedValue.addState(PhotoType, OCSharedValue::ProcessDelete);
+    if (confirm && !ConfirmDelete(files)) {
+        qDebug() << "device_photo"
+                 << "PhotoItemViewWidget::OnDelete"
+                 << " : cancel delete file";
+        ResumeAfterDelete();
+        return;
+    }
+    PauseForDelete();
+    {
+        QMutexLocker lock(&m_deletedMutex);
+        m_deletedFiles.clear();
+        for (auto it = files.begin(); it != files.end();) {
+            if (PhoneFileExists(*it)) {
+                ++it;
+                continue;
+            }
+            m_deletedFiles.append(*it);
+            it = files.erase(it);
+        }
+    }
+    qDebug() << "device_photo"
+             << "PhotoItemViewWidget::OnDelete"
+             << " : check file exist" << files.size();
+    if (files.isEmpty()) {
+        on_complete_delete_file(0, -1); // ends the delete
+        return;
+    }
+    qDebug() << "device_photo"
+             << "PhotoItemViewWidget::OnDelete"
+             << " : request delete file in phone";
+    IDeviceNexaAgent* agent = m_hostContext ? m_hostContext->deviceAgent : nullptr;
+    const int answer = DeleteFilesInPhone(
+        agent, files, reinterpret_cast<void*>(&PhotoItemViewWidget::DeleteCallback));
+    if (answer == 0) {
+        // The flag stays set until the host's end notice.
+        qDebug() << "device_photo"
+                 << "PhotoItemViewWidget::OnDelete"
+                 << ": request delete files in phone.. success" << answer;
+        return;
+    }
+    qDebug() << "device_photo"
+             << "PhotoItemViewWidget::OnDelete"
+             << ": request delete files in phone.. failed" << answer;
+    on_complete_delete_file(shownRefusal(answer), -1); // ends the delete
 }
 
 void PhotoItemViewWidget::on_delete_callback(
     int error, int nCurThreadID, const QString& strCurDeletePath, const QString&)
 {
+    if (error == 0 && !strCurDeletePath.isEmpty()) {
+        QMutexLocker lock(&m_deletedMutex);
+        m_deletedFiles.append(strCurDeletePath);
+        qDebug() << "device_photo"
+                 << "PhotoItemViewWidget::on_delete_callback" << strCurDeletePath;
+        return;
+    }
     qDebug() << "device_photo"
-             << "PhotoItemViewWidget::on_delete_callback" << error << nCurThreadID
-             << strCurDeletePath;
+             << "PhotoItemViewWidget::on_delete_callback"
+             << "delete items complete" << error;
+    QMetaObject::invokeMethod(this, "on_complete_delete_file", Qt::QueuedConnection,
+        Q_ARG(int, error), Q_ARG(int, nCurThreadID));
+}
+
+void PhotoItemViewWidget::RemoveDeletedItems(int error)
+{
+    QAbstractItemView* view = viewOf(Current);
+    const int page = currentIndex();
+    const int scroll = view ? ScrollValue(Current) : 0;
+    QStringList deleted;
+    {
+        QMutexLocker lock(&m_deletedMutex);
+        deleted = m_deletedFiles;
+        m_deletedFiles.clear();
+    }
+    if (m_fileAgentType == ConnectionKind::MassStorage) {
+        // Only what is really gone leaves the list.
+        for (auto it = deleted.begin(); it != deleted.end();) {
+            if (PhoneFileExists(*it)) {
+                qDebug() << "device_photo"
+                         << "PhotoItemViewWidget::on_complete_delete_file"
+                         << "exist" << *it;
+                it = deleted.erase(it);
+            } else {
+                ++it;
+            }
+        }
+    }
+    if (m_model) {
+        m_mediaList->removeItems(deleted);
+        m_model->SetItems(-1, m_mediaList->allItems());
+    }
+    if (error != NoMessage && error != Busy)
+        OCMsgBox::OCErrorMessageBox(this, GetQString(tr("Notice")), error);
+    HideLoadingIndicators();
+    on_changed_items();
+    ApplyCurrentSort();
+    start_thumbnail_thread();
+    if (page == AlbumMode)
+        SetScrollValue(Current, scroll);
 }
 
 void PhotoItemViewWidget::on_complete_delete_file(int error, int threadID)
 {
+    if (!m_mediaList)
+        return;
     qDebug() << "device_photo"
              << "PhotoItemViewWidget::on_complete_delete_file" << error << threadID;
+    if (error == StartNotice) {
+        m_deleteJob = threadID;
+        return;
+    }
+    IDeviceNexaAgent* agent = m_hostContext ? m_hostContext->deviceAgent : nullptr;
+    if (threadID != -1 && agent)
+        agent->CloseDeleteJob(threadID);
+    m_deleteJob = -1;
+    if (viewOf(Current))
+        RemoveDeletedItems(error);
+    pauseThread(m_threadModelLoad, false);
+    pauseThread(m_threadModelToPhone, false);
+    ResumeAfterDelete();
 }

@@ -71,22 +71,27 @@ void PhotoItemViewWidget::StopWorkerThread(OCModelInsertThread*& thread, const c
     }
 }
 
+bool PhotoItemViewWidget::CancelAndWait(QFutureWatcher<void>& watcher)
+{
+    if (!watcher.isRunning())
+        return true;
+    watcher.cancel();
+    // A pool job may be waiting for this thread: wait pumping events, and
+    // not for ever.
+    QElapsedTimer waited;
+    waited.start();
+    while (watcher.isRunning() && waited.elapsed() < StopWaitMs) {
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+        QThread::msleep(10);
+    }
+    return !watcher.isRunning();
+}
+
 void PhotoItemViewWidget::StopBackgroundTasks()
 {
     stop_thumbnail_thread();
-    // A pool job may be waiting for this thread: wait pumping events, and
-    // not for ever.
     for (QFutureWatcher<void>* watcher : { &m_rotateWatcher, &m_checkWatcher }) {
-        if (!watcher->isRunning())
-            continue;
-        watcher->cancel();
-        QElapsedTimer waited;
-        waited.start();
-        while (watcher->isRunning() && waited.elapsed() < StopWaitMs) {
-            QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-            QThread::msleep(10);
-        }
-        if (watcher->isRunning())
+        if (!CancelAndWait(*watcher))
             qDebug() << "device_photo"
                      << "PhotoItemViewWidget::StopBackgroundTasks"
                      << ": a background task did not end";

@@ -8,10 +8,13 @@
 #include <QItemSelectionModel>
 #include <QTimer>
 
+#include "host/contract/ideviceagent.h"
+#include "host/contract/pluginhostcontext.h"
 #include "host/services/ocmsgbox.h"
 #include "host/services/ocsharedvalue.h"
 #include "host/services/textutils.h"
 #include "host/sortsearch/ocsortfilterproxymodel.h"
+#include "host/thumbs/octhumnailmaker.h"
 #include "host/widgets/ocfademenu.h"
 #include "model/cphotodataitem.h"
 #include "model/itemevent.h"
@@ -20,6 +23,7 @@
 #include "model/photoitemviewmodel.h"
 #include "model/photoroles.h"
 #include "plugin/ocpluginwidget.h"
+#include "viewer/photoviewerwidget.h"
 
 namespace {
 
@@ -211,22 +215,126 @@ void PhotoItemViewWidget::on_finished_transfer()
 }
 
 // Viewer downloads and rotation uploads on connections whose files only the
-// device agent reaches; built with the viewer download.
+// device agent reaches.
+
+void PhotoItemViewWidget::DownloadProgressCallback(
+    qint64 current, qint64 total, int status, CString fileName)
+{
+    const bool marker = current == total
+        && (current == TransferMarker::Start || current == TransferMarker::End
+            || current == TransferMarker::EndWithoutResult);
+    if (!marker && status != -1)
+        return;
+    OCPluginWidget* widget = OCPluginWidget::instance();
+    PhotoItemViewWidget* screen = widget ? widget->view() : nullptr;
+    if (!screen)
+        return;
+    QMetaObject::invokeMethod(screen, "on_transfer_status", Qt::AutoConnection,
+        Q_ARG(qint64, current), Q_ARG(qint64, total), Q_ARG(int, status),
+        Q_ARG(QString, GetCString2QString(fileName)));
+}
+
+void PhotoItemViewWidget::TransferCompletionCallback(int, int)
+{
+    // The results come with the progress reports' end marker.
+}
 
 bool PhotoItemViewWidget::StartViewerDownload(const QString& path)
 {
+    if (m_downloading)
+        on_wait_cancel_download();
+    m_downloadSource = path;
+    if (g_SharedValue.hasProcessState(PhotoType, OCSharedValue::ProcessListing)) {
+        qDebug() << "device_photo"
+                 << "PhotoItemViewWidget::StartViewerDownload"
+                 << ": listing, no download" << path;
+        return false;
+    }
+    m_viewer->startDownloadImage();
+    m_downloading = true;
+    on_pause_patialloading();
+    m_viewer->SetRotateEnabled(false);
+    IDeviceNexaAgent* agent = m_hostContext ? m_hostContext->deviceAgent : nullptr;
+    const QString source = QString(path).replace(QLatin1Char('\\'), QLatin1Char('/'));
+    const int result = agent ? agent->TransferFiles(QStringList { source }, DownloadFolder(),
+                           QStringLiteral("toPC"), &PhotoItemViewWidget::DownloadProgressCallback,
+                           &PhotoItemViewWidget::TransferCompletionCallback, -1, 1, 0)
+                             : 3;
     qDebug() << "device_photo"
              << "PhotoItemViewWidget::StartViewerDownload"
-             << ": requested" << path;
-    return !g_SharedValue.hasProcessState(PhotoType, OCSharedValue::ProcessListing);
+             << ": result" << result << path;
+    if (result == 0)
+        return true;
+    if (result == 2)
+        OCMsgBox::OCErrorMessageBox(this, GetQString(tr("Notice")), 9);
+    m_viewer->initViewer();
+    m_viewer->stopDownloadImage();
+    m_downloading = false;
+    on_start_patialloading();
+    return false;
+}
+
+void PhotoItemViewWidget::EndViewerDownload()
+{
+    if (g_SharedValue.IsPartialLoading())
+        m_viewer->stopDownloadImage();
+    m_downloading = false;
+    g_SharedValue.deleteState(PhotoType, OCSharedValue::ProcessViewerDownload);
+    on_start_patialloading();
+    start_thumbnail_thread2();
 }
 
 void PhotoItemViewWidget::on_transfer_status(
     qint64 current, qint64 total, int status, const QString& strCurFileName)
 {
-    qDebug() << "device_photo"
-             << "PhotoItemViewWidget::on_transfer_status"
-             << "photo_on_transfer_status : " << current << total << status << strCurFileName;
+    qDebug()
+        << "device_photo"
+        << "PhotoItemViewWidget::on_transfer_status"
+        << "photo_on_transfer_status : "
+        << QStringLiteral("%1, %2, %3, %4").arg(current).arg(total).arg(status).arg(strCurFileName);
+    if (current == TransferMarker::End && total == TransferMarker::End) {
+        IDeviceNexaAgent* agent = m_hostContext ? m_hostContext->deviceAgent : nullptr;
+        if (m_downloadJob != -1) {
+            qDebug() << "device_photo"
+                     << "PhotoItemViewWidget::on_transfer_status"
+                     << "close transfer job" << m_downloadJob;
+            if (agent)
+                agent->CloseTransfer(m_downloadJob);
+            m_downloadJob = -1;
+        }
+        m_bRequestThumbnail = false;
+        if (status == 0) {
+            AddTransferredItem(
+                m_downloadSource, m_downloadTarget, ItemEventCode::DownloadedForViewer);
+            CPhotoDataItem* item
+                = m_mediaList ? m_mediaList->findItem(m_downloadSource, false) : nullptr;
+            if (m_thumbnailMaker && item)
+                item->setDirection(m_thumbnailMaker->getRotate(m_downloadTarget), true);
+            on_update_item_with_downloadviewer(m_downloadTarget);
+            return;
+        }
+        if (status == 2) {
+            qDebug() << "device_photo"
+                     << "PhotoItemViewWidget::on_transfer_status"
+                     << "cancel transfer";
+            m_viewer->stopDownloadImage();
+        } else {
+            m_viewer->initViewer();
+            m_viewer->stopDownloadImage();
+            qDebug() << "device_photo"
+                     << "PhotoItemViewWidget::on_transfer_status"
+                     << "photo_on_transfer_status this : " << this;
+            OCMsgBox::OCErrorMessageBox(this, GetQString(tr("Notice")), status);
+        }
+        EndViewerDownload();
+    } else if (current == TransferMarker::Start && total == TransferMarker::Start) {
+        g_SharedValue.addState(PhotoType, OCSharedValue::ProcessViewerDownload);
+        m_downloadJob = status;
+        m_viewer->startDownloadImage();
+        m_downloading = true;
+    } else if (current != TransferMarker::EndWithoutResult && status == -1) {
+        m_downloadTarget = QString(strCurFileName).replace(QLatin1Char('/'), QLatin1Char('\\'));
+    }
 }
 
 void PhotoItemViewWidget::on_transfer_status2(
@@ -235,11 +343,42 @@ void PhotoItemViewWidget::on_transfer_status2(
     qDebug() << "device_photo"
              << "PhotoItemViewWidget::on_transfer_status2"
              << "photo_on_transfer_status2 : " << current << total << status << strCurFileName;
+    if (current != total)
+        return;
+    if (current == TransferMarker::Start) {
+        m_downloadJob = status;
+        m_viewer->startDownloadImage();
+        m_downloading = true;
+        return;
+    }
+    if (current != TransferMarker::End && current != TransferMarker::EndWithoutResult)
+        return;
+    if (status == 2) {
+        qDebug() << "device_photo"
+                 << "PhotoItemViewWidget::on_transfer_status2"
+                 << "cancel transfer";
+        m_viewer->stopDownloadImage();
+    } else if (status != 0) {
+        m_viewer->initViewer();
+        m_viewer->stopDownloadImage();
+    }
+    if (g_SharedValue.IsPartialLoading())
+        m_viewer->stopDownloadImage();
+    m_downloading = false;
+    on_start_patialloading();
+    start_thumbnail_thread2();
 }
 
 void PhotoItemViewWidget::on_update_item_with_downloadviewer(const QString& path)
 {
     qDebug() << "device_photo"
              << "PhotoItemViewWidget::on_update_item_with_downloadviewer"
-             << ": requested" << path;
+             << "start" << path;
+    m_viewer->loadFile(path);
+    // The copy is here: it can be turned and sent back.
+    m_viewer->SetRotateEnabled(true);
+    EndViewerDownload();
+    qDebug() << "device_photo"
+             << "PhotoItemViewWidget::on_update_item_with_downloadviewer"
+             << "end";
 }
