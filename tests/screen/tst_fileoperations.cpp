@@ -1,0 +1,302 @@
+// Operations that touch the phone's files: delete, rotation, the viewer
+// download, and transfers through photo-host's engine, over a folder phone.
+#include "host/app/transferengine.h"
+#include "host/db/dbmanager.h"
+#include "host/db/photodb.h"
+#include "host/device/folderphoneagent.h"
+#include "host/services/fileutils.h"
+#include "host/services/ocsharedvalue.h"
+#include "host/services/registry.h"
+#include "model/cphotodataitem.h"
+#include "model/logcapture.h"
+#include "model/photoitemviewmodel.h"
+#include "model/photoroles.h"
+#include "screen/photoitemviewwidget.h"
+#include "support/screenfixture.h"
+
+#include <QDirIterator>
+#include <QMimeData>
+#include <QTemporaryDir>
+#include <QUrl>
+#include <QtTest>
+
+namespace {
+
+const int PhotoType = OCGlobal::ITEM_PHONE_PHOTO;
+const QString DontShowKey
+    = QStringLiteral("SOFTWARE\\Orvane\\Orvane Suite\\1.0\\Preference\\DontShow");
+const QString DontShowValue = QStringLiteral("Advanced_Dialog_Readonly");
+
+ScreenFixture::Options kind(int connectionKind)
+{
+    ScreenFixture::Options options;
+    options.connectionKind = connectionKind;
+    return options;
+}
+
+QStringList pathsOf(const QModelIndexList& rows, int count)
+{
+    QStringList paths;
+    for (int i = 0; i < count; ++i)
+        paths.append(rows.at(i).data(PhotoRole::PathRole).toString());
+    return paths;
+}
+
+QStringList filesBelow(const QString& folder)
+{
+    QStringList files;
+    QDirIterator it(folder, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+    while (it.hasNext())
+        files.append(QFileInfo(it.next()).fileName());
+    files.sort();
+    return files;
+}
+
+bool idle()
+{
+    return !g_SharedValue.hasProcessState(PhotoType, OCSharedValue::ProcessDelete);
+}
+
+} // namespace
+
+class TestFileOperations : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void deleteSelection_data()
+    {
+        QTest::addColumn<int>("selected");
+        QTest::addColumn<int>("gone");
+        QTest::addColumn<quint32>("answer");
+        QTest::addColumn<int>("refusal");
+        QTest::addColumn<QList<int>>("codes");
+        QTest::addColumn<bool>("removed");
+        const quint32 ok = MsgBoxFlag::Ok;
+        QTest::newRow("one photo") << 1 << 0 << ok << 0 << QList<int> { 0 } << true;
+        QTest::newRow("five, two already gone") << 5 << 2 << ok << 0 << QList<int> { 0 } << true;
+        QTest::newRow("all already gone") << 2 << 2 << ok << 0 << QList<int> { 0 } << true;
+        QTest::newRow("cancel") << 2 << 0 << quint32(MsgBoxFlag::Cancel) << 0 << QList<int>()
+                                << false;
+        QTest::newRow("busy shown as 9") << 1 << 0 << ok << 2 << QList<int> { 9 } << false;
+        QTest::newRow("refused shown as 7") << 1 << 0 << ok << 3 << QList<int> { 7 } << false;
+        QTest::newRow("other code as is") << 1 << 0 << ok << 5 << QList<int> { 5 } << false;
+    }
+
+    void deleteSelection()
+    {
+        QFETCH(int, selected);
+        QFETCH(int, gone);
+        QFETCH(quint32, answer);
+        QFETCH(int, refusal);
+        QFETCH(QList<int>, codes);
+        QFETCH(bool, removed);
+        ScreenFixture fixture;
+        const int rows = fixture.fill();
+        QVERIFY(rows > selected);
+        QList<int> chosen;
+        for (int i = 0; i < selected; ++i)
+            chosen.append(i);
+        fixture.select(chosen);
+        const QStringList paths = pathsOf(fixture.rows(), selected);
+        for (int i = 0; i < gone; ++i)
+            QVERIFY(QFile::remove(toFileSystemPath(paths.at(i))));
+        FolderAgentFaults faults;
+        faults.deleteRefusal = refusal;
+        fixture.agent()->setFaults(faults);
+        fixture.boxes().setAnswer(answer);
+
+        fixture.screen()->OnDelete(true);
+        QTRY_VERIFY(idle());
+
+        const MessageBoxRequest question = fixture.boxes().requests().first();
+        QCOMPARE(question.title, QStringLiteral("Delete"));
+        QCOMPARE(question.text.contains(QFileInfo(toFileSystemPath(paths.first())).fileName()),
+            selected == 1);
+        QCOMPARE(fixture.boxes().errorCodes(), codes);
+        // Already gone files leave the list even when the phone refuses.
+        const int left
+            = removed ? rows - selected : (answer == MsgBoxFlag::Ok ? rows - gone : rows);
+        QCOMPARE(fixture.model()->rowCount(), left);
+        for (int i = gone; i < selected; ++i)
+            QCOMPARE(QFileInfo::exists(toFileSystemPath(paths.at(i))), !removed);
+        QVERIFY(fixture.boxes().requests().size() == 1 + codes.size());
+    }
+
+    void deleteEndNotice_data()
+    {
+        QTest::addColumn<int>("error");
+        QTest::addColumn<QList<int>>("codes");
+        QTest::newRow("done") << 0 << QList<int> { 0 };
+        QTest::newRow("busy, no box") << 2 << QList<int>();
+        QTest::newRow("nothing left, no box") << -1 << QList<int>();
+        QTest::newRow("error shown") << 12 << QList<int> { 12 };
+    }
+
+    void deleteEndNotice()
+    {
+        QFETCH(int, error);
+        QFETCH(QList<int>, codes);
+        ScreenFixture fixture;
+        fixture.fill();
+        g_SharedValue.addState(PhotoType, OCSharedValue::ProcessDelete);
+        QVERIFY(QMetaObject::invokeMethod(
+            fixture.screen(), "on_complete_delete_file", Q_ARG(int, error), Q_ARG(int, -1)));
+        QCOMPARE(fixture.boxes().errorCodes(), codes);
+        QVERIFY(idle());
+    }
+
+    void rotationSizeLimit_data()
+    {
+        QTest::addColumn<quint32>("size");
+        QTest::addColumn<bool>("turned");
+        QTest::newRow("exactly 100 MiB") << quint32(104857600) << true;
+        QTest::newRow("one byte more") << quint32(104857601) << false;
+    }
+
+    void rotationSizeLimit()
+    {
+        QFETCH(quint32, size);
+        QFETCH(bool, turned);
+        ScreenFixture fixture;
+        fixture.fill();
+        const QModelIndex row = fixture.rows().first();
+        fixture.itemAt(row)->setFileSize(size);
+        LogCapture log;
+        QVERIFY(QMetaObject::invokeMethod(fixture.screen(), "start_rotate_thread",
+            Q_ARG(QString, row.data(PhotoRole::PathRole).toString()), Q_ARG(int, 90)));
+        QTRY_VERIFY(log.contains("PhotoItemViewWidget::on_finished_rotate"));
+        QCoreApplication::processEvents();
+        QCOMPARE(log.contains("start rotate image"), turned);
+        QCOMPARE(fixture.boxes().requests().size(), turned ? 0 : 1);
+        if (!turned)
+            QCOMPARE(fixture.boxes().requests().first().text,
+                QStringLiteral("The more than 100 MB photo files do not support rotation."));
+    }
+
+    void readOnlyNotice_data()
+    {
+        QTest::addColumn<QString>("stored");
+        QTest::addColumn<quint32>("answer");
+        QTest::addColumn<bool>("shown");
+        QTest::addColumn<QString>("after");
+        const quint32 ticked = MsgBoxFlag::Ok | MsgBoxFlag::Checked;
+        QTest::newRow("ticked") << QString() << ticked << true << "device_photo;";
+        QTest::newRow("not ticked") << QString() << quint32(MsgBoxFlag::Ok) << true << QString();
+        QTest::newRow("another identifier stored")
+            << "device_music;" << ticked << true << "device_music;device_photo;";
+        QTest::newRow("already chosen")
+            << "device_music;Device_Photo;" << ticked << false << "device_music;Device_Photo;";
+    }
+
+    void readOnlyNotice()
+    {
+        QFETCH(QString, stored);
+        QFETCH(quint32, answer);
+        QFETCH(bool, shown);
+        QFETCH(QString, after);
+        ScreenFixture fixture;
+        SetRegstryStr(1, DontShowKey, DontShowValue, stored);
+        fixture.boxes().setAnswer(answer);
+        emit fixture.screen()->on_signal_failed_rotate(1);
+        QCOMPARE(fixture.boxes().requests().size(), shown ? 1 : 0);
+        if (shown)
+            QCOMPARE(fixture.boxes().requests().first().text,
+                QStringLiteral("Cannot rotate read-only files."));
+        QCOMPARE(GetRegstryStr(1, DontShowKey, DontShowValue), after);
+    }
+
+    void transferReports()
+    {
+        ScreenFixture fixture(kind(ConnectionKind::Mtp));
+        QObject* screen = fixture.screen();
+        LogCapture log;
+        auto report = [screen](qint64 current, qint64 total, int status) {
+            return QMetaObject::invokeMethod(screen, "on_transfer_status", Q_ARG(qint64, current),
+                Q_ARG(qint64, total), Q_ARG(int, status), Q_ARG(QString, QString()));
+        };
+        QVERIFY(report(1000, 2000, 5));
+        QVERIFY(!g_SharedValue.hasProcessState(PhotoType, OCSharedValue::ProcessViewerDownload));
+        QVERIFY(report(-2, -2, 17));
+        QVERIFY(g_SharedValue.hasProcessState(PhotoType, OCSharedValue::ProcessViewerDownload));
+        QVERIFY(report(-1, -1, 2));
+        QVERIFY(log.contains("close transfer job 17"));
+        QVERIFY(!g_SharedValue.hasProcessState(PhotoType, OCSharedValue::ProcessViewerDownload));
+        QVERIFY(fixture.boxes().requests().isEmpty());
+    }
+
+    void secondPhotoWaitsForTheFirstDownload()
+    {
+        ScreenFixture fixture(kind(ConnectionKind::Mtp));
+        FolderAgentFaults faults;
+        faults.delayPerFileMs = 300;
+        fixture.agent()->setFaults(faults);
+        const QStringList files = fixture.photoFiles();
+        QVERIFY(files.size() > 1);
+        QDir(PhotoItemViewWidget::DownloadFolder()).removeRecursively();
+        QObject* screen = fixture.screen();
+        LogCapture log;
+        auto open = [&](int i) {
+            QMetaObject::invokeMethod(screen, "on_load_photoViewer",
+                Q_ARG(QString, fixture.agent()->phonePathOf(files.at(i))));
+        };
+        open(0);
+        open(1); // pumps until the first has arrived
+        QVERIFY(log.contains("wait download"));
+        QVERIFY(QFileInfo::exists(
+            PhotoItemViewWidget::DownloadFolder() + '/' + QFileInfo(files.at(0)).fileName()));
+        QTRY_VERIFY(log.count("on_update_item_with_downloadviewer start") == 2);
+        QVERIFY(!g_SharedValue.hasProcessState(PhotoType, OCSharedValue::ProcessViewerDownload));
+        QCOMPARE(filesBelow(PhotoItemViewWidget::DownloadFolder()).size(), 2);
+    }
+
+    void transfersThroughTheHostEngine_data()
+    {
+        QTest::addColumn<bool>("album");
+        QTest::newRow("library") << false;
+        QTest::newRow("album") << true;
+    }
+
+    void transfersThroughTheHostEngine()
+    {
+        QFETCH(bool, album);
+        ScreenFixture fixture;
+        const int rows = fixture.fill();
+        QTemporaryDir library;
+        QTemporaryDir pc;
+        PhotoDB albums(fixture.database(), 1);
+        TransferEngine engine;
+        engine.connectPluginManager(&fixture.manager());
+        engine.setDeviceAgent(fixture.agent());
+        engine.setPhotoDatabase(&albums);
+        engine.setLibraryFolder(library.path());
+        engine.setProgressWindowShown(false);
+        const int albumId = album ? albums.createAlbum(QStringLiteral("Trip")) : -1;
+
+        fixture.select({ 0, 1 });
+        const QStringList sent = pathsOf(fixture.rows(), 2);
+        QStringList names;
+        for (const QString& path : sent)
+            names.append(QFileInfo(toFileSystemPath(path)).fileName());
+        names.sort();
+        fixture.screen()->TransferSelectionToPC(albumId);
+        QTRY_COMPARE(filesBelow(album ? engine.albumFolder(albumId) : library.path()), names);
+        QTRY_VERIFY(!engine.isBusy());
+        QCOMPARE(albums.albumFiles(albumId).size(), album ? 2 : 0);
+        for (const QString& path : sent)
+            QVERIFY(QFileInfo::exists(toFileSystemPath(path)));
+
+        // PC files dropped on the list reach the phone and join the list.
+        QFile::copy(toFileSystemPath(sent.first()), pc.filePath("dropped.jpg"));
+        QMimeData drop;
+        drop.setUrls({ QUrl::fromLocalFile(pc.filePath("dropped.jpg")) });
+        QVERIFY(fixture.model()->dropMimeData(&drop, Qt::CopyAction, 0, 0, QModelIndex()));
+        QTRY_COMPARE(fixture.model()->rowCount(), rows + 1);
+        QTRY_VERIFY(
+            !g_SharedValue.hasProcessState(PhotoType, OCSharedValue::ProcessTransferToPhone));
+        QVERIFY(QFileInfo::exists(pc.filePath("dropped.jpg")));
+    }
+};
+
+QTEST_MAIN(TestFileOperations)
+#include "tst_fileoperations.moc"
