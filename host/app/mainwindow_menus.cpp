@@ -1,4 +1,5 @@
 // MainWindow: the toolbar, the Edit and Device menus, and the device actions.
+#include "host/db/photodb.h"
 #include "host/device/folderphoneagent.h"
 #include "host/services/fileutils.h"
 #include "host/services/ocmsgbox.h"
@@ -11,6 +12,7 @@
 #include <QAction>
 #include <QDebug>
 #include <QHBoxLayout>
+#include <QInputDialog>
 #include <QKeySequence>
 #include <QLineEdit>
 #include <QMenu>
@@ -111,6 +113,16 @@ void MainWindow::buildMenus()
     };
 
     QMenu* file = menuBar()->addMenu(tr("&File"));
+    // Albums are where "Transfer to album" puts photos from the phone.
+    connect(
+        addAction(file, "actionNewAlbum", tr("New Album...")), &QAction::triggered, this, [this] {
+            PhotoDB* database = m_session ? m_session->photoDatabase() : nullptr;
+            const QString name = database
+                ? QInputDialog::getText(this, tr("New Album"), tr("Album name:")).trimmed()
+                : QString();
+            if (!name.isEmpty() && database->createAlbum(name) >= 0)
+                refreshLibrary();
+        });
     connect(addAction(file, "actionQuit", tr("Quit"), QKeySequence::Quit), &QAction::triggered,
         this, &QWidget::close);
 
