@@ -302,7 +302,10 @@ void PhotoItemViewWidget::on_transfer_status(
                 agent->CloseTransfer(m_downloadJob);
             m_downloadJob = -1;
         }
-        m_bRequestThumbnail = false;
+        // Releases the hold of the viewer's opening; while a chain runs the
+        // flag marks its request that is out, and a second walk would ask again.
+        if (!g_SharedValue.hasProcessState(PhotoType, OCSharedValue::ProcessThumbnails))
+            m_bRequestThumbnail = false;
         if (status == 0) {
             AddTransferredItem(
                 m_downloadSource, m_downloadTarget, ItemEventCode::DownloadedForViewer);
