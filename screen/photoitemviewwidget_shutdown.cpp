@@ -74,6 +74,7 @@ void PhotoItemViewWidget::StopWorkerThread(OCModelInsertThread*& thread, const c
 void PhotoItemViewWidget::StopBackgroundTasks()
 {
     stop_thumbnail_thread();
+    m_bStopCheckExist = true;
     // A pool job may be waiting for this thread: wait pumping events, and
     // not for ever.
     for (QFutureWatcher<void>* watcher : { &m_rotateWatcher, &m_checkWatcher }) {
