@@ -66,6 +66,7 @@ void PropertyDialog::SetData(CPhotoDataItem* item)
 
     log("PropertyDialog::SetData", ": file info", item->title);
     m_ui->edit_name->setText(item->title);
+    m_ui->edit_name->setCursorPosition(0);
     m_ui->label_name_value->setText(item->title);
     m_ui->label_res_value->setText(item->resolutionText());
     m_ui->label_size_value->setText(GetSize(item->fileSize(), 0));

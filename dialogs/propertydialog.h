@@ -32,7 +32,6 @@ public:
     void SetThumbnail(QPixmap pixmap, bool failed);
     QString GetTitle() const;
 
-    Ui::PropertyDialog* form() const { return m_ui.get(); }
     OCLoadingWidget* thumbnailLoading() const { return m_thumbLoading; }
 
     static QString namePattern();

@@ -236,6 +236,9 @@ void PhotoItemViewWidget::StartSelectionCheck(const QModelIndexList& indexes)
         check->rows << QPersistentModelIndex(index);
         check->paths << index.data(PhotoRole::PathRole).toString();
     }
+    qDebug() << "device_photo"
+             << "PhotoItemViewWidget::StartSelectionCheck"
+             << ": start" << check->paths.size();
     m_selectionCheck = check;
     m_bStopCheckExist = false;
     IDeviceNexaAgent* agent = m_hostContext ? m_hostContext->deviceAgent : nullptr;

@@ -89,23 +89,18 @@ bool OCCommonDlg::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched != m_titleBar)
         return QDialog::eventFilter(watched, event);
-    auto* mouse = static_cast<QMouseEvent*>(event);
-    switch (event->type()) {
-    case QEvent::MouseButtonPress:
-        if (mouse->button() == Qt::LeftButton) {
-            m_dragging = true;
-            m_dragOffset = mouse->globalPos() - frameGeometry().topLeft();
-        }
-        break;
-    case QEvent::MouseMove:
-        if (m_dragging && (mouse->buttons() & Qt::LeftButton))
-            move(mouse->globalPos() - m_dragOffset);
-        break;
-    case QEvent::MouseButtonRelease:
+    const QEvent::Type type = event->type();
+    if (type != QEvent::MouseButtonPress && type != QEvent::MouseMove
+        && type != QEvent::MouseButtonRelease)
+        return QDialog::eventFilter(watched, event);
+    const auto* mouse = static_cast<QMouseEvent*>(event);
+    if (type == QEvent::MouseButtonPress && mouse->button() == Qt::LeftButton) {
+        m_dragging = true;
+        m_dragOffset = mouse->globalPos() - frameGeometry().topLeft();
+    } else if (type == QEvent::MouseMove && m_dragging && (mouse->buttons() & Qt::LeftButton)) {
+        move(mouse->globalPos() - m_dragOffset);
+    } else if (type == QEvent::MouseButtonRelease) {
         m_dragging = false;
-        break;
-    default:
-        break;
     }
     return QDialog::eventFilter(watched, event);
 }
