@@ -16,6 +16,9 @@
 #include <QStringList>
 #include <QTimer>
 
+#include <atomic>
+#include <memory>
+
 class AlbumViewWidget;
 class CExtTableView;
 class CPhotoDataItem;
@@ -35,6 +38,7 @@ class QDropEvent;
 class QMimeData;
 struct ItemEvent;
 struct PluginHostContext;
+struct SelectionCheck;
 
 // The phone photo screen: a stack of pages (list table, thumbnail-list
 // table, album page, viewer) over one model, seen through the host's
@@ -144,6 +148,10 @@ public:
     void OnShowInWindows();
     bool SetFileLocate(const QModelIndex& index);
     bool checkFileExist(const QModelIndex& index, bool ask);
+    // The background existence check of the selected rows (column 0).
+    void StartSelectionCheck(const QModelIndexList& indexes);
+    void StopSelectionCheck();
+    QString propertyPath() const { return m_propertyPath; }
     void SetScrollPositionSelectedItem(int column);
     // Rows selected in a view, one column-0 index of the view's model per row.
     static QModelIndexList selectedRowIndexes(const QAbstractItemView* view);
@@ -213,6 +221,7 @@ public:
     static void OC_STDCALL TransferCompletionCallback(int jobId, int result);
     // The rotation job's body (pool thread).
     void RotateImage(const QString& path, int angle);
+    static void OC_STDCALL RenameFileCallback(bool result);
 
 signals:
     void on_taskfinish_toPhone(ITEM_TYPE itemType);
@@ -407,6 +416,12 @@ private:
     // its reports are dropped and no new listing starts.
     bool WaitForAbandonedListing(const char* method);
 
+    // Properties, rename and locate.
+    QModelIndex CommandIndex() const;
+    void RenameFromDialog(CPhotoDataItem* item, const QString& newName, bool& ok);
+    void RelinkLocatedFiles(const QString& path, const QString& folder);
+    void on_selection_check_finished();
+
     // Thumbnails.
     bool ThumbnailStepAllowed(const char* method);
     int RequestThumbnail(const QString& path, PFN_ThumbnailCallback callback);
@@ -482,6 +497,11 @@ private:
 
     QFutureWatcher<void> m_rotateWatcher;
     QFutureWatcher<void> m_checkWatcher;
+    std::shared_ptr<SelectionCheck> m_selectionCheck;
+    std::atomic<bool> m_bStopCheckExist { false };
+    QString m_propertyPath; // the photo whose properties dialog is open
+    QStringList m_renameFiles; // old and new path while a rename runs
+    QStringList m_locatedFiles;
 
     QTimer m_rowChangeTimer;
     // While rows stream in, the current view paints at most once per

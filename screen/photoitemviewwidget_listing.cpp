@@ -13,6 +13,7 @@
 #include "host/contract/pluginhostcontext.h"
 #include "host/db/photodb.h"
 #include "host/device/devicefunctions.h"
+#include "host/services/fileutils.h"
 #include "host/services/ocmsgbox.h"
 #include "host/services/ocsharedvalue.h"
 #include "host/services/textutils.h"
@@ -345,6 +346,12 @@ void PhotoItemViewWidget::on_itemload_callback_eventItemLoad(quintptr pInfo)
     qDebug() << "device_photo"
              << "PhotoItemViewWidget::on_itemload_callback_eventItemLoad"
              << ": change" << record->changeKind << GetCString2QString(record->path);
+    // The photo whose properties are shown went away: close the dialog.
+    if (record->changeKind == 3 && !m_propertyPath.isEmpty()
+        && toStoredPath(GetCString2QString(record->path))
+                .compare(toStoredPath(m_propertyPath), Qt::CaseInsensitive)
+            == 0)
+        emit on_signal_devicechange(false);
     addThreadModelDataWithToPhone(new ItemEvent(code, new CPhotoDataItem(pInfo)));
     if (record->changeKind != 0)
         addThreadModelDataWithToPhone(new ItemEvent(ItemEventCode::EndOfBatch, nullptr));

@@ -1,31 +1,148 @@
-// Single-item commands: properties and rename, show in the file manager,
-// locating a missing file, and the existence of files.
+// Single-item commands: properties and rename, and showing the file in the
+// file manager.
 #include "screen/photoitemviewwidget.h"
 
 #include <QAbstractItemView>
 #include <QDebug>
+#include <QPointer>
 
+#include "dialogs/propertydialog.h"
 #include "host/contract/ideviceagent.h"
 #include "host/contract/pluginhostcontext.h"
+#include "host/device/devicefunctions.h"
 #include "host/services/fileutils.h"
 #include "host/services/ocmsgbox.h"
 #include "host/services/ocsharedvalue.h"
 #include "host/services/textutils.h"
-#include "host/sortsearch/ocsortfilterproxymodel.h"
-#include "model/photoitemviewmodel.h"
+#include "model/cphotodataitem.h"
+#include "model/ocmediaitemlist.h"
 #include "model/photoroles.h"
+#include "plugin/ocpluginwidget.h"
 
 namespace {
+
 const int PhotoType = OCGlobal::ITEM_PHONE_PHOTO;
+const int RenameFailed = 23;
+
+CPhotoDataItem* itemOf(const QModelIndex& index)
+{
+    return reinterpret_cast<CPhotoDataItem*>(
+        index.data(PhotoRole::ItemPointerRole).value<quintptr>());
+}
+
+} // namespace
+
+QModelIndex PhotoItemViewWidget::CommandIndex() const
+{
+    QAbstractItemView* view = viewOf(Current);
+    if (!view || !view->selectionModel())
+        return QModelIndex();
+    const QModelIndex current = view->currentIndex();
+    if (current.isValid())
+        return current;
+    const QModelIndexList selected = selectedRowIndexes(view);
+    return selected.isEmpty() ? QModelIndex() : selected.first();
 }
 
 void PhotoItemViewWidget::OnProperty()
 {
-    QAbstractItemView* view = viewOf(Current);
     qDebug() << "device_photo"
              << "PhotoItemViewWidget::OnProperty"
-             << ": requested"
-             << (view ? view->currentIndex().data(PhotoRole::PathRole).toString() : QString());
+             << ": start";
+    const QModelIndex current = CommandIndex();
+    CPhotoDataItem* item = current.isValid() ? itemOf(current) : nullptr;
+    if (!m_mediaList || !item) {
+        qDebug() << "device_photo"
+                 << "PhotoItemViewWidget::OnProperty"
+                 << ": no current item";
+        return;
+    }
+    g_SharedValue.addState(PhotoType, OCSharedValue::ProcessRenameLocate);
+    const QString oldPath = item->path;
+    m_propertyPath = oldPath;
+
+    QPointer<PhotoItemViewWidget> self(this);
+    QPointer<PropertyDialog> dialog = new PropertyDialog(this, item);
+    if (g_SharedValue.IsPartialLoading()) {
+        const QMetaObject::Connection thumbnail
+            = connect(this, &PhotoItemViewWidget::on_siganl_finished_getthumbnail, dialog,
+                &PropertyDialog::on_update_thumbnail);
+        // Known to the database: it was announced at once, nothing more comes.
+        if (!FetchUnknownThumbnail(oldPath, true))
+            disconnect(thumbnail);
+    } else if (item->thumbnail().isNull()) {
+        dialog->on_update_thumbnail();
+    }
+    connect(this, &PhotoItemViewWidget::on_signal_devicechange, dialog, &QDialog::reject);
+    connect(dialog, &PropertyDialog::on_signal_showinwindows, this,
+        &PhotoItemViewWidget::on_showinwindows);
+
+    m_renameFiles.clear();
+    bool ok = true;
+    const int answer = dialog->exec();
+    if (!self)
+        return;
+    if (answer == QDialog::Accepted && dialog) {
+        qDebug() << "device_photo"
+                 << "PhotoItemViewWidget::OnProperty"
+                 << ": accepted";
+        // The dialog ran an event loop: the item may have gone meanwhile.
+        if (CPhotoDataItem* still = m_mediaList ? m_mediaList->findItem(oldPath, false) : nullptr)
+            RenameFromDialog(still, dialog->GetTitle(), ok);
+    }
+    m_propertyPath.clear();
+    if (m_renameFiles.size() != 2)
+        on_complete_renamefile(ok);
+    qDebug() << "device_photo"
+             << "PhotoItemViewWidget::OnProperty"
+             << ": end";
+    delete dialog;
+}
+
+void PhotoItemViewWidget::RenameFromDialog(CPhotoDataItem* item, const QString& newName, bool& ok)
+{
+    if (newName == item->title) {
+        qDebug() << "device_photo"
+                 << "PhotoItemViewWidget::OnProperty"
+                 << ": same title";
+        return;
+    }
+    const QString oldPath = item->path;
+    const QString ext = item->fileType();
+    const QString fileName = ext.isEmpty() ? newName : newName + QLatin1Char('.') + ext;
+    const QString newPath = getFileDir(oldPath) + QLatin1Char('\\') + fileName;
+    CPhotoDataItem* taken = m_mediaList->findItem(newPath, false);
+    // Lookups ignore case, so a change of case only finds the item itself.
+    if (taken && taken != item) {
+        qDebug() << "device_photo"
+                 << "PhotoItemViewWidget::OnProperty"
+                 << ": name taken" << newPath;
+        ok = false;
+        return;
+    }
+    qDebug() << "device_photo"
+             << "PhotoItemViewWidget::OnProperty"
+             << ": rename file" << oldPath << "->" << fileName;
+    on_pause_patialloading();
+    IDeviceNexaAgent* agent = m_hostContext ? m_hostContext->deviceAgent : nullptr;
+    const int result = RenameFileInPhone(agent, oldPath, fileName,
+        reinterpret_cast<void*>(&PhotoItemViewWidget::RenameFileCallback));
+    if (result == 0) {
+        m_renameFiles = QStringList { oldPath, newPath };
+    } else {
+        qDebug() << "device_photo"
+                 << "PhotoItemViewWidget::OnProperty"
+                 << ": refused" << result;
+        ok = false;
+    }
+}
+
+void PhotoItemViewWidget::RenameFileCallback(bool result)
+{
+    OCPluginWidget* widget = OCPluginWidget::instance();
+    if (PhotoItemViewWidget* screen = widget ? widget->view() : nullptr)
+        QMetaObject::invokeMethod(
+            screen, "on_complete_renamefile", Qt::QueuedConnection, Q_ARG(bool, result));
 }
 
 void PhotoItemViewWidget::on_complete_renamefile(bool result)
@@ -33,22 +150,32 @@ void PhotoItemViewWidget::on_complete_renamefile(bool result)
     qDebug() << "device_photo"
              << "PhotoItemViewWidget::on_complete_renamefile"
              << ": start " << result;
-}
-
-bool PhotoItemViewWidget::SetFileLocate(const QModelIndex& index)
-{
+    if (!result) {
+        OCMsgBox::OCErrorMessageBox(this, GetQString(tr("Notice")), RenameFailed);
+    } else if (m_renameFiles.size() == 2 && m_mediaList) {
+        const QString oldPath = m_renameFiles.at(0);
+        if (m_mediaList->findItem(oldPath, false)) {
+            m_mediaList->renameItem(oldPath, m_renameFiles.at(1));
+            qDebug() << "device_photo"
+                     << "PhotoItemViewWidget::on_complete_renamefile"
+                     << "sorting";
+            ApplyCurrentSort();
+            repaintCurrentView();
+        }
+    }
+    m_renameFiles.clear();
+    g_SharedValue.deleteState(PhotoType, OCSharedValue::ProcessRenameLocate);
+    on_start_patialloading();
     qDebug() << "device_photo"
-             << "PhotoItemViewWidget::SetFileLocate"
-             << ": requested" << index.data(PhotoRole::PathRole).toString();
-    return false;
+             << "PhotoItemViewWidget::on_complete_renamefile"
+             << ": end";
 }
 
 void PhotoItemViewWidget::OnShowInWindows()
 {
     if (m_fileAgentType == ConnectionKind::MtpBasic)
         return;
-    QAbstractItemView* view = viewOf(Current);
-    const QModelIndex current = view ? view->currentIndex() : QModelIndex();
+    const QModelIndex current = CommandIndex();
     if (!current.isValid())
         return;
     QString path = current.data(PhotoRole::PathRole).toString();
@@ -60,58 +187,4 @@ void PhotoItemViewWidget::OnShowInWindows()
         if (IDeviceNexaAgent* agent = m_hostContext ? m_hostContext->deviceAgent : nullptr)
             agent->GetLocalPath(path);
     }
-}
-
-bool PhotoItemViewWidget::checkFileExist(const QModelIndex& index, bool ask)
-{
-    if (!index.isValid())
-        return false;
-    const bool exists = index.data(PhotoRole::ExistsRole).toBool();
-    if (g_SharedValue.hasProcessState(PhotoType, OCSharedValue::ProcessListing)) {
-        qDebug() << "device_photo"
-                 << "PhotoItemViewWidget::checkFileExist"
-                 << " : Loading";
-        return exists;
-    }
-    if (hostTransferRunning(OCSharedValue::ProcessTransferB)) {
-        qDebug() << "device_photo"
-                 << "PhotoItemViewWidget::checkFileExist"
-                 << " : Transferring";
-        return exists;
-    }
-    if (!exists && ask) {
-        const QString path = index.data(PhotoRole::PathRole).toString();
-        MSGBoxOptions options;
-        options.buttons = { { MsgBoxFlag::Ok, GetQString(tr("Locate")) },
-            { MsgBoxFlag::Cancel, GetQString(tr("Cancel")) } };
-        options.defaultButton = MsgBoxFlag::Ok;
-        const QString text = GetQString(tr("Can not find the original file of \"%1\"\n"))
-                                 .arg(getFileName(path, true))
-            + GetQString(tr("Do you want to find the original file?"));
-        const quint32 answer
-            = OCMsgBox::ShowOCMessageBox(this, GetQString(tr("Locate the original")), text, 0,
-                MsgBoxFlag::Ok | MsgBoxFlag::Cancel, &options);
-        if (answer & MsgBoxFlag::Ok)
-            SetFileLocate(index);
-    }
-    return exists;
-}
-
-bool PhotoItemViewWidget::on_check_file_exist(const QModelIndex& index)
-{
-    if (!m_model)
-        return false;
-    if (isMediaTransferKind())
-        return true;
-    const QString path = index.data(PhotoRole::PathRole).toString();
-    IDeviceNexaAgent* agent = m_hostContext ? m_hostContext->deviceAgent : nullptr;
-    const bool exists = !agent || agent->IsFileExist(path);
-    QAbstractItemModel* model = nullptr;
-    if (index.model() == m_proxy)
-        model = m_proxy;
-    else if (index.model() == m_model)
-        model = m_model;
-    if (model)
-        model->setData(index, exists, PhotoRole::ExistsRole);
-    return exists;
 }

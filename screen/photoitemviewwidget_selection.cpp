@@ -102,6 +102,7 @@ void PhotoItemViewWidget::on_selection_Changed(const QItemSelection&, const QIte
     if (CExtTableView* table = tableOf(currentIndex()))
         table->setHeaderAllChecked(rows > 0 && selected == rows);
     UpdateStatusText();
+    StartSelectionCheck(selected > 0 ? selectedRowIndexes(view) : QModelIndexList());
     if (isVisible() && selected > 0) {
         if (m_viewMode == ThumbListMode)
             emit on_signal_showTutorialMove(true, 70, 160);

@@ -90,6 +90,7 @@ bool PhotoItemViewWidget::CancelAndWait(QFutureWatcher<void>& watcher)
 void PhotoItemViewWidget::StopBackgroundTasks()
 {
     stop_thumbnail_thread();
+    m_bStopCheckExist = true;
     for (QFutureWatcher<void>* watcher : { &m_rotateWatcher, &m_checkWatcher }) {
         if (!CancelAndWait(*watcher))
             qDebug() << "device_photo"

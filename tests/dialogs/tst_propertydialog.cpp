@@ -1,0 +1,167 @@
+#include "dialogs/propertydialog.h"
+#include "model/cphotodataitem.h"
+#include "screen/photoitemviewwidget.h"
+#include "support/screenfixture.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTimer>
+#include <QtTest>
+
+#include <memory>
+
+namespace {
+
+std::unique_ptr<CPhotoDataItem> makeItem(const QString& path)
+{
+    auto item = std::make_unique<CPhotoDataItem>();
+    item->setPath(path);
+    item->setTitle(QStringLiteral("IMG_0001"));
+    item->setFileType(QStringLiteral("jpg"));
+    return item;
+}
+
+template<typename T = QWidget> T* part(const QWidget& dialog, const char* name)
+{
+    T* widget = dialog.findChild<T*>(QLatin1String(name));
+    if (!widget)
+        qFatal("no %s in the dialog", name);
+    return widget;
+}
+
+} // namespace
+
+class TestPropertyDialog : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void nameValidator_data();
+    void nameValidator();
+    void enterRightAfterOpeningCancels();
+    void layoutPerConnection_data();
+    void layoutPerConnection();
+    void longPathIsCutToFourLines_data();
+    void longPathIsCutToFourLines();
+};
+
+void TestPropertyDialog::nameValidator_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("slash refused") << "a/b"
+                                   << "ab";
+    QTest::newRow("leading space refused") << " a"
+                                           << "a";
+    QTest::newRow("inner spaces kept") << "a  b c"
+                                       << "a  b c";
+    QTest::newRow("forbidden characters") << "x\\:*?\"<>|y"
+                                          << "xy";
+    QTest::newRow("single letter") << "a"
+                                   << "a";
+    QTest::newRow("cleared") << ""
+                             << "";
+}
+
+void TestPropertyDialog::nameValidator()
+{
+    QFETCH(QString, typed);
+    QFETCH(QString, expected);
+    auto item = makeItem(QStringLiteral("\\phone\\DCIM\\IMG_0001.jpg"));
+    PropertyDialog dialog(nullptr, item.get());
+    auto* edit = part<QLineEdit>(dialog, "edit_name");
+    auto* ok = part<QPushButton>(dialog, "push_photo_ok");
+    QVERIFY(ok->isEnabled());
+    edit->selectAll();
+    QTest::keyClick(edit, Qt::Key_Backspace);
+    QTest::keyClicks(edit, typed);
+    QCOMPARE(edit->text(), expected);
+    QCOMPARE(dialog.GetTitle(), expected);
+    QCOMPARE(ok->isEnabled(), !expected.trimmed().isEmpty());
+}
+
+void TestPropertyDialog::enterRightAfterOpeningCancels()
+{
+    auto item = makeItem(QStringLiteral("\\phone\\DCIM\\IMG_0001.jpg"));
+    PropertyDialog dialog(nullptr, item.get());
+    bool pressed = false;
+    QTimer::singleShot(0, &dialog, [&] {
+        QWidget* target = QApplication::focusWidget() ? QApplication::focusWidget() : &dialog;
+        QTest::keyClick(target, Qt::Key_Return);
+        pressed = true;
+        if (dialog.isVisible())
+            dialog.done(-1); // never hang on a dialog the key did not close
+    });
+    QCOMPARE(dialog.exec(), int(QDialog::Rejected));
+    QVERIFY(pressed);
+}
+
+void TestPropertyDialog::layoutPerConnection_data()
+{
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<QSize>("size");
+    QTest::addColumn<bool>("editable");
+    QTest::addColumn<bool>("place");
+    QTest::addColumn<bool>("location");
+    QTest::newRow("mass storage") << 0x80000 << QSize(466, 311) << true << true << true;
+    QTest::newRow("media transfer") << 0x40000 << QSize(466, 311) << true << false << true;
+    QTest::newRow("minimal records") << 0x10000 << QSize(466, 228) << false << false << false;
+}
+
+void TestPropertyDialog::layoutPerConnection()
+{
+    QFETCH(int, kind);
+    QFETCH(QSize, size);
+    QFETCH(bool, editable);
+    QFETCH(bool, place);
+    QFETCH(bool, location);
+    ScreenFixture::Options options;
+    options.connectionKind = kind;
+    options.show = false;
+    ScreenFixture fixture(options);
+    QVERIFY(fixture.isValid());
+    auto item = makeItem(QStringLiteral("\\phone\\DCIM\\IMG_0001.jpg"));
+    PropertyDialog dialog(fixture.screen(), item.get());
+    auto hidden = [&dialog](const char* name) { return part(dialog, name)->isHidden(); };
+    QCOMPARE(dialog.size(), size);
+    QCOMPARE(hidden("edit_name"), !editable);
+    QCOMPARE(hidden("label_name_value"), editable);
+    QCOMPARE(hidden("push_photo_cancel"), !editable);
+    QCOMPARE(hidden("label_res"), !editable);
+    QCOMPARE(hidden("label_latitude"), !place);
+    QCOMPARE(hidden("push_photo_openlocation"), !location);
+    QCOMPARE(hidden("label_location"), !location);
+    QCOMPARE(part<QLabel>(dialog, "label_name_value")->text(), QStringLiteral("IMG_0001"));
+    QVERIFY(hidden("label_dm") && hidden("label_lo"));
+}
+
+void TestPropertyDialog::longPathIsCutToFourLines_data()
+{
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<bool>("cut");
+    QTest::newRow("short") << "\\phone\\DCIM\\IMG_0001.jpg" << false;
+    const QString deep = QStringLiteral("\\phone")
+        + QStringLiteral("\\Holiday album 2019").repeated(20) + QStringLiteral("\\IMG_0001.jpg");
+    QTest::newRow("deep folders") << deep << true;
+    QTest::newRow("one long name") << "\\phone\\" + QString(600, QLatin1Char('x')) + ".jpg" << true;
+}
+
+void TestPropertyDialog::longPathIsCutToFourLines()
+{
+    QFETCH(QString, path);
+    QFETCH(bool, cut);
+    auto item = makeItem(path);
+    PropertyDialog dialog(nullptr, item.get());
+    auto* label = part<QLabel>(dialog, "label_location");
+    const QString shown = label->text();
+    QVERIFY(shown.count(QLatin1Char('\n')) <= 3);
+    QCOMPARE(QString(shown).remove(QLatin1Char('\n')) != item->path, cut);
+    QCOMPARE(label->toolTip().isEmpty(), !cut);
+    if (cut)
+        QCOMPARE(label->toolTip().remove(QLatin1Char('\n')), item->path);
+}
+
+QTEST_MAIN(TestPropertyDialog)
+#include "tst_propertydialog.moc"
