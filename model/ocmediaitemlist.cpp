@@ -129,6 +129,12 @@ CPhotoDataItem* OCMediaItemList::mergeInsertedItem(ItemEvent* event, const Fetch
     if (!event || !event->item)
         return nullptr;
     CPhotoDataItem* eventItem = event->item;
+    if (eventItem->path.isEmpty()) {
+        qDebug() << "device_photo"
+                 << "OCMediaItemList::updateInsertedItem"
+                 << ": no path, rejected";
+        return nullptr;
+    }
     const QString eventKey = keyOf(eventItem->path);
     CPhotoDataItem* current = m_byPath.value(eventKey);
     bool known = current != nullptr;
@@ -154,6 +160,13 @@ CPhotoDataItem* OCMediaItemList::mergeInsertedItem(ItemEvent* event, const Fetch
     case ItemEventCode::Changed: {
         CPhotoDataItem* byId
             = eventItem->objectId.isEmpty() ? nullptr : m_byObjectId.value(eventItem->objectId);
+        // A change into a file that is no photo must not alter the listed one.
+        if (byId && !isPhotoExtension(eventItem->fileType())) {
+            qDebug() << "device_photo"
+                     << "OCMediaItemList::updateInsertedItem"
+                     << "changed into no photo" << eventItem->path;
+            return nullptr;
+        }
         if (byId) {
             current = byId;
             known = true;

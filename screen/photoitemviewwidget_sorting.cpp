@@ -57,11 +57,11 @@ void PhotoItemViewWidget::SetSortInfo(int mode, int column, int order)
         return;
     m_prevSortColumn[mode] = PhotoColumn::Path;
     m_prevSortOrder[mode] = Qt::AscendingOrder;
-    if (CExtTableView* table = tableOf(mode)) {
-        if (column < 0 || column >= PhotoColumn::Count || table->isColumnHidden(column)) {
-            column = DefaultSortColumn(mode);
-            order = Qt::AscendingOrder;
-        }
+    // A damaged setting may name any number; a table also refuses a hidden column.
+    const CExtTableView* table = tableOf(mode);
+    if (column < 0 || column >= PhotoColumn::Count || (table && table->isColumnHidden(column))) {
+        column = DefaultSortColumn(mode);
+        order = Qt::AscendingOrder;
     }
     m_sortColumn[mode] = column;
     m_sortOrder[mode] = order == Qt::DescendingOrder ? Qt::DescendingOrder : Qt::AscendingOrder;
