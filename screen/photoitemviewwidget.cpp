@@ -84,9 +84,6 @@ PhotoItemViewWidget::PhotoItemViewWidget(QWidget* parent)
     m_rowChangeTimer.setSingleShot(true);
     m_rowChangeTimer.setInterval(0);
     connect(&m_rowChangeTimer, &QTimer::timeout, this, &PhotoItemViewWidget::on_rows_changed);
-    m_paintTimer.setSingleShot(true);
-    m_paintTimer.setInterval(50);
-    connect(&m_paintTimer, &QTimer::timeout, this, &PhotoItemViewWidget::on_paint_resume);
 }
 
 PhotoItemViewWidget::~PhotoItemViewWidget()
@@ -105,7 +102,6 @@ PhotoItemViewWidget::~PhotoItemViewWidget()
         m_mediaList->setThumbnailManager(nullptr);
     delete m_thumbnailManager;
     m_thumbnailManager = nullptr;
-    on_paint_resume();
     delete m_contextMenu;
     delete m_loading;
     delete m_viewer;
@@ -145,13 +141,6 @@ void PhotoItemViewWidget::refreshAfterRowChange()
     // paints need no holding back.
     if (!m_rowChangeTimer.isActive())
         m_rowChangeTimer.start();
-}
-
-void PhotoItemViewWidget::on_paint_resume()
-{
-    if (m_heldView)
-        m_heldView->setUpdatesEnabled(true);
-    m_heldView.clear();
 }
 
 void PhotoItemViewWidget::on_rows_changed()

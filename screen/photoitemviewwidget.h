@@ -357,7 +357,6 @@ private slots:
 
     // Row changes reported by the insert threads.
     void on_rows_changed();
-    void on_paint_resume();
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -506,6 +505,4 @@ private:
     QTimer m_rowChangeTimer;
     // While rows stream in, the current view paints at most once per
     // interval instead of once per row.
-    QTimer m_paintTimer;
-    QPointer<QAbstractItemView> m_heldView;
 };

@@ -89,7 +89,7 @@ void PhotoItemViewWidget::PauseForDelete()
 {
     on_pause_patialloading();
     stop_thumbnail_thread();
-    CancelAndWait(m_checkWatcher);
+    StopSelectionCheck();
     m_loading->ShowLoadingWidget();
     pauseThread(m_threadModelLoad, true);
     pauseThread(m_threadModelToPhone, true);

@@ -217,9 +217,12 @@ void PhotoItemViewWidget::StopSelectionCheck()
 {
     if (m_checkWatcher.isRunning()) {
         m_bStopCheckExist = true;
-        m_checkWatcher.cancel();
-        // Bounded: the job stops after the file it is asking about.
-        m_checkWatcher.waitForFinished();
+        // The job stops after the file it is asking about; a phone that
+        // does not answer must not freeze the window.
+        if (!CancelAndWait(m_checkWatcher))
+            qDebug() << "device_photo"
+                     << "PhotoItemViewWidget::StopSelectionCheck"
+                     << ": the check did not end";
     }
     m_selectionCheck.reset();
 }
