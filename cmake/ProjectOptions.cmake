@@ -8,6 +8,11 @@ if(PHOTO_SANITIZE)
     add_link_options(${PHOTO_SANITIZER_FLAGS})
 endif()
 
+# Coverage feedback for the fuzz targets from all project code.
+if(PHOTO_BUILD_FUZZ)
+    add_compile_options(-fsanitize=fuzzer-no-link)
+endif()
+
 function(photo_project_target target)
     target_compile_options(${target} PRIVATE ${PHOTO_WARNINGS})
 endfunction()
