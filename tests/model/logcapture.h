@@ -3,6 +3,8 @@
 #include <QMutex>
 #include <QMutexLocker>
 #include <QStringList>
+
+#include <cstdio>
 #include <QtGlobal>
 
 // Collects the log lines written while it lives (from any thread).
@@ -37,6 +39,9 @@ private:
     {
         QMutexLocker lock(&s_mutex);
         s_lines.append(message);
+        static const bool echo = qEnvironmentVariableIsSet("LOGCAPTURE_ECHO");
+        if (echo)
+            fprintf(stderr, "%s\n", qPrintable(message));
     }
 
     static inline QMutex s_mutex;
