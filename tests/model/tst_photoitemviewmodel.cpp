@@ -41,6 +41,7 @@ class TestPhotoItemViewModel : public QObject
 private:
     std::vector<std::unique_ptr<CPhotoDataItem>> m_items;
     std::unique_ptr<TestEnvironment> m_env; // the widget saves its view settings
+    std::unique_ptr<MessageBoxRecorder> m_boxes; // the screen's notices
     PluginHostContext m_context;
     std::unique_ptr<OCPlugin> m_plugin;
     std::unique_ptr<OCPluginWidget> m_widget;
@@ -70,6 +71,7 @@ private slots:
     void init()
     {
         m_env = std::make_unique<TestEnvironment>();
+        m_boxes = std::make_unique<MessageBoxRecorder>();
         m_plugin = std::make_unique<OCPlugin>();
         m_plugin->hostContext = &m_context;
         m_widget = std::make_unique<OCPluginWidget>(m_plugin.get(), nullptr);
@@ -89,6 +91,7 @@ private slots:
         m_widget.reset();
         m_plugin.reset();
         m_items.clear();
+        m_boxes.reset();
         m_env.reset();
     }
 
@@ -247,8 +250,10 @@ private slots:
         QTEST(m_model->setData(m_model->index(0, 0), angle, PhotoRole::RotateRole), "result");
         QTEST(failed.count(), "failed");
         QTEST(rotate.count(), "rotated");
-        if (failed.count())
+        if (failed.count()) {
             QCOMPARE(failed.first().at(0).toInt(), 0);
+            QCOMPARE(m_boxes->requests().size(), 1); // the over-size notice
+        }
         if (rotate.count())
             QCOMPARE(rotate.first(), (QList<QVariant> { item->path, angle }));
     }
