@@ -215,16 +215,17 @@ bool PhotoItemViewWidget::on_check_file_exist(const QModelIndex& index)
 
 void PhotoItemViewWidget::StopSelectionCheck()
 {
+    // The old check's end must not set the flag for a selection that has
+    // changed.
+    m_selectionCheck.reset();
     if (m_checkWatcher.isRunning()) {
         m_bStopCheckExist = true;
-        // The job stops after the file it is asking about; a phone that
-        // does not answer must not freeze the window.
-        if (!CancelAndWait(m_checkWatcher))
-            qDebug() << "device_photo"
-                     << "PhotoItemViewWidget::StopSelectionCheck"
-                     << ": the check did not end";
+        m_checkWatcher.cancel();
+        // Not pumping: this runs inside selection changes, where a nested
+        // event loop would run commands half-way. The job never waits for
+        // this thread and stops after the file it is asking about.
+        m_checkWatcher.waitForFinished();
     }
-    m_selectionCheck.reset();
 }
 
 void PhotoItemViewWidget::StartSelectionCheck(const QModelIndexList& indexes)
