@@ -110,8 +110,10 @@ bool OCSortFilterProxyModel::lessThan(const QModelIndex& left, const QModelIndex
     if (m_keyColumn >= 0 && left.column() == m_keyColumn && right.column() == m_keyColumn) {
         const int leftRow = left.row();
         const int rightRow = right.row();
+        // The table's texts are folded already: a plain comparison is the
+        // case-insensitive one, several times faster.
         if (leftRow < m_keys.size() && rightRow < m_keys.size())
-            return compareKeys(m_keys.at(leftRow), m_keys.at(rightRow), textCase) < 0;
+            return compareKeys(m_keys.at(leftRow), m_keys.at(rightRow), Qt::CaseSensitive) < 0;
     }
     return compareKeys(keyOf(left.data(sortRole())), keyOf(right.data(sortRole())), textCase) < 0;
 }
@@ -127,8 +129,13 @@ OCSortFilterProxyModel::KeyTable::KeyTable(OCSortFilterProxyModel* proxy, int co
     const int rows = source->rowCount();
     const int role = proxy->sortRole();
     proxy->m_keys.resize(rows);
-    for (int row = 0; row < rows; ++row)
-        proxy->m_keys[row] = keyOf(source->index(row, column).data(role));
+    const bool fold = proxy->sortCaseSensitivity() == Qt::CaseInsensitive;
+    for (int row = 0; row < rows; ++row) {
+        Key& key = proxy->m_keys[row];
+        key = keyOf(source->index(row, column).data(role));
+        if (fold && !key.text.isEmpty())
+            key.text = key.text.toCaseFolded();
+    }
     proxy->m_keyColumn = column;
 }
 
