@@ -18,6 +18,12 @@ struct FolderAgentFaults
     int delayPerFileMs = 0; // listing, transfers and deletes wait this long per file
     QSet<QString> vanishAfterListing; // removed from the storage once listed
     int disconnectAtFile = 0; // the phone goes away when the listing reaches this file (1-based)
+    // The phone goes away at the Nth thumbnail request, file copied or file
+    // deleted, counted from setFaults over every job (1-based). The request
+    // answers 13; the copy stops half-written; the delete leaves that file.
+    int disconnectAtThumbnail = 0;
+    int disconnectAtTransfer = 0;
+    int disconnectAtDelete = 0;
     bool noThumbnailSupport = false;
     bool needsMount = false; // mass storage: unmounted until RequestUmsMount
     int mountResult = 0; // what RequestUmsMount reports

@@ -53,6 +53,16 @@ void FolderPhoneAgent::setFaults(const FolderAgentFaults& faults)
     if (faults.needsMount != m_faults.needsMount)
         m_mounted = !faults.needsMount;
     m_faults = faults;
+    m_thumbnailRequests = 0;
+    m_filesCopied = 0;
+    m_filesDeleted = 0;
+}
+
+bool FolderPhoneAgent::countTowardsDisconnect(int FolderAgentFaults::*fault, int* counter)
+{
+    QMutexLocker lock(&m_mutex);
+    ++*counter;
+    return m_faults.*fault > 0 && *counter == m_faults.*fault;
 }
 
 FolderAgentFaults FolderPhoneAgent::faults() const

@@ -116,6 +116,8 @@ private:
     void startThread(std::function<void()> work);
     void joinThreads();
     FolderAgentFaults faults() const;
+    // Counts one more for a disconnect fault; true when this one fails.
+    bool countTowardsDisconnect(int FolderAgentFaults::*fault, int* counter);
     QString objectIdFor(const QString& fileSystemPath);
     void moveObjectId(const QString& from, const QString& to);
     void fillRecord(const QString& path, const QString& fileName, LocalDateText& dates,
@@ -132,7 +134,8 @@ private:
     void runTransfer(JobPtr job, QStringList sources, QString targetFolder, bool toPhone,
         PFN_TransferProgressCallback progress, PFN_TransferCompletionCallback completion);
     int copyOne(const Job& job, const QString& source, const QString& destination,
-        const QString& shown, PFN_TransferProgressCallback progress, qint64* done, qint64 total);
+        const QString& shown, PFN_TransferProgressCallback progress, qint64* done, qint64 total,
+        bool goAwayHalfWay);
     void runDelete(JobPtr job, QStringList paths, PFN_DeleteCallback callback);
     void runRename(QString from, QString to, PFN_RenameCallback callback);
 
@@ -150,6 +153,10 @@ private:
     QHash<int, JobPtr> m_jobs;
     int m_nextJobId = 1;
     QList<QThread*> m_threads;
+    // Counted for the disconnect faults since setFaults.
+    int m_thumbnailRequests = 0;
+    int m_filesCopied = 0;
+    int m_filesDeleted = 0;
 
     std::atomic<bool> m_connected { true };
     std::atomic<bool> m_stopping { false };

@@ -113,8 +113,10 @@ void FolderPhoneAgent::runTransfer(JobPtr job, QStringList sources, QString targ
         const QString destination = freeName(folder, source.fileName());
         const QString shown = toPhone ? phonePathOf(destination) : destination;
         report(done, total, -1, shown);
+        const bool goAway
+            = countTowardsDisconnect(&FolderAgentFaults::disconnectAtTransfer, &m_filesCopied);
         const int copied
-            = copyOne(*job, source.filePath(), destination, shown, progress, &done, total);
+            = copyOne(*job, source.filePath(), destination, shown, progress, &done, total, goAway);
         if (copied == ErrorBusy) {
             result = connected() || m_stopping ? int(ErrorBusy) : int(ErrorDisconnected);
             break;
@@ -145,7 +147,8 @@ void FolderPhoneAgent::runTransfer(JobPtr job, QStringList sources, QString targ
 }
 
 int FolderPhoneAgent::copyOne(const Job& job, const QString& source, const QString& destination,
-    const QString& shown, PFN_TransferProgressCallback progress, qint64* done, qint64 total)
+    const QString& shown, PFN_TransferProgressCallback progress, qint64* done, qint64 total,
+    bool goAwayHalfWay)
 {
     QFile in(source);
     if (!in.open(QIODevice::ReadOnly))
@@ -165,6 +168,8 @@ int FolderPhoneAgent::copyOne(const Job& job, const QString& source, const QStri
             break;
         }
         buffer = in.read(kChunk);
+        if (goAwayHalfWay)
+            buffer.truncate(buffer.size() / 2);
         if (in.error() != QFileDevice::NoError || (buffer.isEmpty() && !in.atEnd())) {
             result = ErrorFileMissing;
         } else if (out.write(buffer) != buffer.size()) {
@@ -174,7 +179,16 @@ int FolderPhoneAgent::copyOne(const Job& job, const QString& source, const QStri
             if (progress)
                 progress(*done, total, -1, CString(shown));
         }
+        if (goAwayHalfWay) {
+            goAwayHalfWay = false;
+            out.flush();
+            disconnect();
+        }
     }
+    // A cancel after the last chunk still undoes the copy: the file never
+    // got its name, so it was never on the other side.
+    if (result == ErrorNone && (job.cancel || m_stopping))
+        result = ErrorBusy;
     if (result == ErrorNone) {
         // Stamp after the data is out, or the last write would change it again.
         if (!out.flush())
@@ -240,6 +254,8 @@ void FolderPhoneAgent::runDelete(JobPtr job, QStringList paths, PFN_DeleteCallba
     int result = ErrorNone;
     const int delay = faults().delayPerFileMs;
     for (const QString& path : qAsConst(paths)) {
+        if (countTowardsDisconnect(&FolderAgentFaults::disconnectAtDelete, &m_filesDeleted))
+            disconnect();
         if (job->cancel || m_stopping) {
             result = connected() || m_stopping ? int(ErrorBusy) : int(ErrorDisconnected);
             break;

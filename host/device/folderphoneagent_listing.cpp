@@ -226,6 +226,7 @@ int FolderPhoneAgent::RequestThumbnails(
     if (!callback || file.isEmpty())
         return ErrorRefused;
     int faultCode = 0;
+    bool goAway = false;
     {
         QMutexLocker lock(&m_mutex);
         if (m_faults.busyThumbnails > 0) {
@@ -235,8 +236,12 @@ int FolderPhoneAgent::RequestThumbnails(
         if (m_thumbnailInFlight)
             return ErrorBusy;
         m_thumbnailInFlight = true;
-        faultCode = m_faults.thumbnailErrors.value(QFileInfo(file).fileName(), 0);
+        goAway = ++m_thumbnailRequests == m_faults.disconnectAtThumbnail;
+        faultCode = goAway ? int(ErrorDisconnected)
+                           : m_faults.thumbnailErrors.value(QFileInfo(file).fileName(), 0);
     }
+    if (goAway)
+        disconnect();
     startThread([this, file, faultCode, callback] { runThumbnail(file, faultCode, callback); });
     return ErrorNone;
 }

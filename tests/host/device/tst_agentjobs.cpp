@@ -352,6 +352,78 @@ private slots:
         QVERIFY(agent.IsFileExist(path));
     }
 
+    void phoneGoesAwayMidJob_data()
+    {
+        QTest::addColumn<QString>("job");
+        QTest::newRow("to the PC, half-way through the second file") << "toPC";
+        QTest::newRow("to the phone, half-way through the second file") << "toPhone";
+        QTest::newRow("delete, at the second file") << "delete";
+    }
+
+    void phoneGoesAwayMidJob()
+    {
+        QFETCH(QString, job);
+        auto storage = m_phone->copy();
+        QVERIFY(storage);
+        QTemporaryDir pc;
+        FolderPhoneAgent agent(storage->path(), ConnectionKind::Mtp);
+        FolderAgentFaults faults;
+        faults.disconnectAtTransfer = 2;
+        faults.disconnectAtDelete = 2;
+        agent.setFaults(faults);
+        QStringList files;
+        QStringList sources;
+        for (int i = 0; i < 3; ++i) {
+            files.append(storage->filePath(m_phone->generator().photos().at(i).relativePath));
+            if (job == QLatin1String("toPhone")) {
+                sources.append(pc.filePath(QStringLiteral("from the PC %1.jpg").arg(i)));
+                QVERIFY(QFile::copy(files.last(), sources.last()));
+            } else {
+                sources.append(agent.phonePathOf(files.last()));
+            }
+        }
+        const QString camera = QFileInfo(files.first()).path();
+        const QString target = job == QLatin1String("toPC") ? pc.path() : camera;
+        const QStringList before = entries(target);
+
+        if (job == QLatin1String("delete")) {
+            QCOMPARE(DeleteFilesInPhone(
+                         &agent, sources, reinterpret_cast<void*>(&AgentRecorder::deleted)),
+                0);
+            QVERIFY(
+                QTest::qWaitFor([] { return AgentRecorder::deleteNotices().size() == 3; }, kWait));
+            QList<int> codes;
+            for (const DeleteNotice& notice : AgentRecorder::deleteNotices())
+                codes.append(notice.error);
+            QCOMPARE(codes, (QList<int> { -2, 0, FolderPhoneAgent::ErrorDisconnected }));
+            QCOMPARE(entries(camera).size(), before.size() - 1);
+            QVERIFY(!QFileInfo::exists(files.at(0)));
+        } else {
+            QCOMPARE(
+                agent.TransferFiles(sources, job == QLatin1String("toPC") ? pc.path() : QString(),
+                    job, &AgentRecorder::transferProgress, &AgentRecorder::transferDone, -1, 1, 0),
+                0);
+            QVERIFY(QTest::qWaitFor([] { return !AgentRecorder::completions().isEmpty(); }, kWait));
+            QCOMPARE(AgentRecorder::completions().first().second,
+                int(FolderPhoneAgent::ErrorDisconnected));
+            // The first file whole, the second undone, the third never begun.
+            QStringList added = entries(target);
+            for (const QString& name : before)
+                added.removeOne(name);
+            QCOMPARE(added.size(), 1);
+            QCOMPARE(digest(QDir(target).filePath(added.first())), digest(files.first()));
+        }
+        for (int i = 1; i < 3; ++i)
+            QVERIFY(QFileInfo(files.at(i)).size() > 0);
+        // A phone that went away takes no new job.
+        QCOMPARE(agent.GetDeviceIndex(), -1);
+        QCOMPARE(agent.TransferFiles(sources, pc.path(), QStringLiteral("toPC"),
+                     &AgentRecorder::transferProgress, &AgentRecorder::transferDone, -1, 1, 0),
+            int(FolderPhoneAgent::ErrorDisconnected));
+        QCOMPARE(agent.DeleteFiles(sources, &AgentRecorder::deleted),
+            int(FolderPhoneAgent::ErrorDisconnected));
+    }
+
     void secondDeleteWhileOneRunsIsBusy()
     {
         auto storage = m_phone->copy();
