@@ -3,6 +3,7 @@
 #include "host/services/ocfont.h"
 #include "host/services/ocsharedvalue.h"
 #include "host/services/textutils.h"
+#include "host/sortsearch/ocsortfilterproxymodel.h"
 #include "host/widgets/octhumnailsortbutton.h"
 #include "thumbview/thumbnailgroupview.h"
 
@@ -244,17 +245,22 @@ void AlbumViewWidget::SetViewMode(int mode)
              << " order : " << int(order);
 
     // Successive stable sorts: the last one is the primary key.
+    QVector<QPair<int, Qt::SortOrder>> sorts { { PathColumn, Qt::AscendingOrder } };
+    if (!g_SharedValue.IsDisplayNewIcon()) {
+        sorts.append({ column, order });
+    } else if (mode != NameMode) {
+        sorts.append({ { NewFirstColumn, Qt::AscendingOrder }, { column, order } });
+    } else {
+        // New photos first in the Name view.
+        sorts.append({ { column, order }, { NewFirstColumn, Qt::AscendingOrder } });
+    }
     if (QAbstractItemModel* model = m_views.value(mode)->model()) {
-        model->sort(PathColumn, Qt::AscendingOrder);
-        if (!g_SharedValue.IsDisplayNewIcon()) {
-            model->sort(column, order);
-        } else if (mode != NameMode) {
-            model->sort(NewFirstColumn, Qt::AscendingOrder);
-            model->sort(column, order);
+        // The host's proxy does them in one pass.
+        if (auto* proxy = qobject_cast<OCSortFilterProxyModel*>(model)) {
+            proxy->sortSuccessively(sorts);
         } else {
-            // New photos first in the Name view.
-            model->sort(column, order);
-            model->sort(NewFirstColumn, Qt::AscendingOrder);
+            for (const auto& [sortColumn, sortOrder] : qAsConst(sorts))
+                model->sort(sortColumn, sortOrder);
         }
     }
     m_ui->ThumbView->setCurrentIndex(mode);

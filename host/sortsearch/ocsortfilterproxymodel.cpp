@@ -44,6 +44,26 @@ void OCSortFilterProxyModel::sort(int column, Qt::SortOrder order)
     emit sorted(column, order);
 }
 
+void OCSortFilterProxyModel::sortSuccessively(const QVector<QPair<int, Qt::SortOrder>>& sorts)
+{
+    if (sorts.isEmpty())
+        return;
+    const auto [column, order] = sorts.last();
+    QVector<QPair<int, Qt::SortOrder>> ties;
+    for (int i = sorts.size() - 2; i >= 0; --i)
+        ties.append(sorts.at(i));
+    {
+        KeyTable keys(this, column, ties);
+        // The base class would skip a sort by the main key it already has,
+        // although the ties may now fall differently.
+        if (dynamicSortFilter() && column == sortColumn() && order == sortOrder())
+            invalidate();
+        else
+            QSortFilterProxyModel::sort(column, order);
+    }
+    emit sorted(column, order);
+}
+
 OCSortFilterProxyModel::Key OCSortFilterProxyModel::keyOf(const QVariant& value)
 {
     Key key;
@@ -112,13 +132,48 @@ bool OCSortFilterProxyModel::lessThan(const QModelIndex& left, const QModelIndex
         const int rightRow = right.row();
         // The table's texts are folded already: a plain comparison is the
         // case-insensitive one, several times faster.
-        if (leftRow < m_keys.size() && rightRow < m_keys.size())
-            return compareKeys(m_keys.at(leftRow), m_keys.at(rightRow), Qt::CaseSensitive) < 0;
+        if (leftRow < m_keys.size() && rightRow < m_keys.size()) {
+            const int main = compareKeys(m_keys.at(leftRow), m_keys.at(rightRow), Qt::CaseSensitive);
+            return main != 0 ? main < 0 : tieLessThan(leftRow, rightRow);
+        }
     }
     return compareKeys(keyOf(left.data(sortRole())), keyOf(right.data(sortRole())), textCase) < 0;
 }
 
-OCSortFilterProxyModel::KeyTable::KeyTable(OCSortFilterProxyModel* proxy, int column)
+bool OCSortFilterProxyModel::tieLessThan(int leftRow, int rightRow) const
+{
+    // For a descending main key the base class asks with the rows swapped;
+    // the ties keep their own orders.
+    const bool swapped = sortOrder() == Qt::DescendingOrder;
+    for (int level = 0; level < m_tieKeys.size(); ++level) {
+        const QVector<Key>& keys = m_tieKeys.at(level);
+        const int tie = compareKeys(keys.at(leftRow), keys.at(rightRow), Qt::CaseSensitive);
+        if (tie == 0)
+            continue;
+        const bool leftFirst = m_tieOrders.at(level) == Qt::AscendingOrder ? tie < 0 : tie > 0;
+        return swapped ? !leftFirst : leftFirst;
+    }
+    return false;
+}
+
+QVector<OCSortFilterProxyModel::Key> OCSortFilterProxyModel::readKeys(int column) const
+{
+    const QAbstractItemModel* source = sourceModel();
+    const int rows = source->rowCount();
+    const int role = sortRole();
+    const bool fold = sortCaseSensitivity() == Qt::CaseInsensitive;
+    QVector<Key> keys(rows);
+    for (int row = 0; row < rows; ++row) {
+        Key& key = keys[row];
+        key = keyOf(source->index(row, column).data(role));
+        if (fold && !key.text.isEmpty())
+            key.text = key.text.toCaseFolded();
+    }
+    return keys;
+}
+
+OCSortFilterProxyModel::KeyTable::KeyTable(
+    OCSortFilterProxyModel* proxy, int column, const QVector<QPair<int, Qt::SortOrder>>& ties)
     : m_proxy(nullptr)
 {
     QAbstractItemModel* source = proxy->sourceModel();
@@ -126,15 +181,12 @@ OCSortFilterProxyModel::KeyTable::KeyTable(OCSortFilterProxyModel* proxy, int co
     if (!source || column < 0 || column >= source->columnCount() || proxy->m_keyColumn >= 0)
         return;
     m_proxy = proxy;
-    const int rows = source->rowCount();
-    const int role = proxy->sortRole();
-    proxy->m_keys.resize(rows);
-    const bool fold = proxy->sortCaseSensitivity() == Qt::CaseInsensitive;
-    for (int row = 0; row < rows; ++row) {
-        Key& key = proxy->m_keys[row];
-        key = keyOf(source->index(row, column).data(role));
-        if (fold && !key.text.isEmpty())
-            key.text = key.text.toCaseFolded();
+    proxy->m_keys = proxy->readKeys(column);
+    for (const auto& [tieColumn, tieOrder] : ties) {
+        if (tieColumn < 0 || tieColumn >= source->columnCount())
+            continue;
+        proxy->m_tieKeys.append(proxy->readKeys(tieColumn));
+        proxy->m_tieOrders.append(tieOrder);
     }
     proxy->m_keyColumn = column;
 }
@@ -145,4 +197,6 @@ OCSortFilterProxyModel::KeyTable::~KeyTable()
         return;
     m_proxy->m_keyColumn = -1;
     m_proxy->m_keys.clear();
+    m_proxy->m_tieKeys.clear();
+    m_proxy->m_tieOrders.clear();
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QSortFilterProxyModel>
+#include <QPair>
 #include <QString>
 #include <QVector>
 
@@ -29,6 +30,10 @@ public:
     QString SearchText() const { return m_searchText; }
 
     void sort(int column, Qt::SortOrder order = Qt::AscendingOrder) override;
+    // The order that successive stable sorts by these columns would give (the
+    // last one the main key), in one pass: a page that breaks ties by path
+    // pays for one sort instead of one per key.
+    void sortSuccessively(const QVector<QPair<int, Qt::SortOrder>>& sorts);
 
     // One sort key, as compared by this proxy.
     struct Key
@@ -56,15 +61,22 @@ private:
     class KeyTable
     {
     public:
-        KeyTable(OCSortFilterProxyModel* proxy, int column);
+        // ties: the columns that break ties, the first one first.
+        KeyTable(OCSortFilterProxyModel* proxy, int column,
+            const QVector<QPair<int, Qt::SortOrder>>& ties = {});
         ~KeyTable();
 
     private:
         OCSortFilterProxyModel* m_proxy;
     };
 
+    QVector<Key> readKeys(int column) const;
+    bool tieLessThan(int leftRow, int rightRow) const;
+
     int m_searchColumn = 2;
     QString m_searchText;
     int m_keyColumn = -1; // column of m_keys; -1 when no table is held
     QVector<Key> m_keys; // by source row
+    QVector<QVector<Key>> m_tieKeys; // by tie level, then by source row
+    QVector<Qt::SortOrder> m_tieOrders;
 };

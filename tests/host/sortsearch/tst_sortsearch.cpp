@@ -186,6 +186,52 @@ private slots:
         QCOMPARE(names, QStringList({ "b", "d", "a", "c", "e" }));
     }
 
+    // One pass gives what successive sorts give, whatever the orders, and
+    // also when the main key is the one already in place.
+    void oneSortEqualsSuccessiveSorts_data()
+    {
+        QTest::addColumn<int>("mainOrder");
+        QTest::addColumn<int>("tieOrder");
+        QTest::addColumn<bool>("alreadyByMain");
+        QTest::newRow("ascending, ties ascending") << 0 << 0 << false;
+        QTest::newRow("descending, ties ascending") << 1 << 0 << false;
+        QTest::newRow("ascending, ties descending") << 0 << 1 << false;
+        QTest::newRow("descending, ties descending") << 1 << 1 << true;
+        QTest::newRow("main key already in place") << 0 << 0 << true;
+    }
+    void oneSortEqualsSuccessiveSorts()
+    {
+        QFETCH(int, mainOrder);
+        QFETCH(int, tieOrder);
+        QFETCH(bool, alreadyByMain);
+        const auto main = Qt::SortOrder(mainOrder);
+        const auto tie = Qt::SortOrder(tieOrder);
+        const QList<QVariant> groups { 2, 1, 2, 1, 2, QVariant(), 1, QVariant() };
+        const QStringList names { "e", "D", "a", "b", "C", "g", "f", "B" };
+        auto namesShown = [](const QAbstractItemModel& proxy) {
+            QStringList shown;
+            for (int row = 0; row < proxy.rowCount(); ++row)
+                shown.append(proxy.index(row, 1).data().toString());
+            return shown;
+        };
+        KeyModel model;
+        model.setRows(groups, names);
+        OCSortFilterProxyModel reference;
+        reference.setSourceModel(&model);
+        reference.sort(1, tie);
+        reference.sort(0, main);
+
+        m_model->setRows(groups, names);
+        if (alreadyByMain)
+            m_proxy->sort(0, main);
+        QSignalSpy sorted(m_proxy.get(), &OCSortFilterProxyModel::sorted);
+        m_proxy->sortSuccessively({ { 1, tie }, { 0, main } });
+        QCOMPARE(namesShown(*m_proxy), namesShown(reference));
+        QCOMPARE(sorted.count(), 1);
+        QCOMPARE(m_proxy->sortColumn(), 0);
+        QCOMPARE(m_proxy->sortOrder(), main);
+    }
+
     void sortReadsEachKeyOnce_data()
     {
         QTest::addColumn<int>("rows");
