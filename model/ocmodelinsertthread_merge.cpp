@@ -224,18 +224,7 @@ bool OCModelInsertThread::deleteModelData(const QString& path)
         qDebug() << "device_photo"
                  << "OCModelInsertThread::deleteModelData" << m_modeName
                  << " count=" << removed.size();
-        // The model lets go of the items before the list deletes them.
-        QSet<CPhotoDataItem*> leaving;
-        for (const QString& removedPath : qAsConst(removed)) {
-            if (CPhotoDataItem* item = m_mediaList->findItem(removedPath, false))
-                leaving.insert(item);
-        }
-        QList<CPhotoDataItem*> remaining = m_mediaList->allItems();
-        remaining.erase(std::remove_if(remaining.begin(), remaining.end(),
-                            [&](CPhotoDataItem* item) { return leaving.contains(item); }),
-            remaining.end());
-        m_model->SetItems(-1, remaining);
-        m_mediaList->removeItems(removed);
+        m_model->RemoveListedItems(m_mediaList, removed);
         return true;
     }
 

@@ -5,6 +5,7 @@
 #include "host/services/ocsharedvalue.h"
 #include "host/services/textutils.h"
 #include "model/cphotodataitem.h"
+#include "model/ocmediaitemlist.h"
 #include "model/photoroles.h"
 #include "plugin/ocpluginwidget.h"
 #include "screen/photoitemviewwidget.h"
@@ -12,6 +13,9 @@
 #include <QDebug>
 #include <QFileInfo>
 #include <QFontMetrics>
+#include <QSet>
+
+#include <algorithm>
 
 PhotoItemViewModel::PhotoItemViewModel(OCPluginWidget* owner, IDeviceNexaAgent* agent)
     : QAbstractTableModel(owner)
@@ -95,6 +99,22 @@ bool PhotoItemViewModel::SetItems(int number, const QList<CPhotoDataItem*>& item
         m_itemSet.insert(item);
     endResetModel();
     return true;
+}
+
+void PhotoItemViewModel::RemoveListedItems(OCMediaItemList* list, QStringList& paths)
+{
+    // The model lets go of the items before the list deletes them.
+    QSet<CPhotoDataItem*> leaving;
+    for (const QString& path : qAsConst(paths)) {
+        if (CPhotoDataItem* item = list->findItem(path, false))
+            leaving.insert(item);
+    }
+    QList<CPhotoDataItem*> remaining = list->allItems();
+    remaining.erase(std::remove_if(remaining.begin(), remaining.end(),
+                        [&](CPhotoDataItem* item) { return leaving.contains(item); }),
+        remaining.end());
+    SetItems(-1, remaining);
+    list->removeItems(paths);
 }
 
 CPhotoDataItem* PhotoItemViewModel::itemAt(int row) const

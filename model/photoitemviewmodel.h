@@ -10,6 +10,7 @@
 #include <memory>
 
 class CPhotoDataItem;
+class OCMediaItemList;
 class IDeviceNexaAgent;
 class OCPluginWidget;
 
@@ -38,6 +39,9 @@ public:
     bool DeleteItem(CPhotoDataItem* item);
     int IndexOf(CPhotoDataItem* item) const;
     bool SetItems(int number, const QList<CPhotoDataItem*>& items);
+    // Takes the rows of these paths away, then has the list delete their
+    // items; paths is reduced to those the list knew.
+    void RemoveListedItems(OCMediaItemList* list, QStringList& paths);
     CPhotoDataItem* itemAt(int row) const;
 
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;

@@ -140,18 +140,7 @@ void PhotoItemViewWidget::RelinkLocatedFiles(const QString& path, const QString&
              << "PhotoItemViewWidget::SetFileLocate"
              << ": located" << m_locatedFiles;
 
-    // The model lets go of the items before the list deletes them.
-    QSet<CPhotoDataItem*> leaving;
-    for (const QString& old : qAsConst(pairs)) {
-        if (CPhotoDataItem* item = m_mediaList->findItem(old, false))
-            leaving.insert(item);
-    }
-    QList<CPhotoDataItem*> remaining = m_mediaList->allItems();
-    remaining.erase(std::remove_if(remaining.begin(), remaining.end(),
-                        [&](CPhotoDataItem* item) { return leaving.contains(item); }),
-        remaining.end());
-    m_model->SetItems(-1, remaining);
-    m_mediaList->removeItems(pairs);
+    m_model->RemoveListedItems(m_mediaList, pairs);
     LoadItems(m_locatedFiles);
 
     start_thumbnail_thread();
