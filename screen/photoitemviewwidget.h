@@ -376,6 +376,7 @@ private:
     void SetStatusText(const QString& text);
     void UpdateStatusText();
     QString SelectionStatusText() const;
+    qint64 TotalSizeShown(const QAbstractItemModel* model, const QModelIndex& root) const;
     void ClearSelection();
     void ConnectView(QAbstractItemView* view);
     void BuildContextMenu();

@@ -2,6 +2,8 @@
 // status-bar text and the select-all / select-none commands.
 #include "screen/photoitemviewwidget.h"
 
+#include "host/sortsearch/ocsortfilterproxymodel.h"
+
 #include <QAbstractItemView>
 #include <QDebug>
 #include <QItemSelectionModel>
@@ -137,13 +139,32 @@ QString PhotoItemViewWidget::SelectionStatusText() const
             .arg(GetSize(sizeOf(selected), 0));
     }
     const int rows = model->rowCount(view->rootIndex());
+    return pattern.arg(rows)
+        .arg(rows <= 1 ? GetQString(tr("file")) : GetQString(tr("files")))
+        .arg(GetSize(TotalSizeShown(model, view->rootIndex()), 0));
+}
+
+qint64 PhotoItemViewWidget::TotalSizeShown(
+    const QAbstractItemModel* model, const QModelIndex& root) const
+{
+    // Every row shown: add up the items themselves, without an index and a
+    // data call per row through the proxy (a fifth of a second at 50,000).
+    const bool everyRow = model == m_model
+        || (model == m_proxy && m_proxy->SearchText().isEmpty() && !root.isValid());
+    if (everyRow && m_model) {
+        qint64 total = 0;
+        for (int row = 0; row < m_model->rowCount(); ++row) {
+            if (const CPhotoDataItem* item = m_model->itemAt(row))
+                total += item->fileSize();
+        }
+        return total;
+    }
+    const int rows = model->rowCount(root);
     QModelIndexList all;
     all.reserve(rows);
     for (int row = 0; row < rows; ++row)
-        all.append(model->index(row, 0, view->rootIndex()));
-    return pattern.arg(rows)
-        .arg(rows <= 1 ? GetQString(tr("file")) : GetQString(tr("files")))
-        .arg(GetSize(sizeOf(all), 0));
+        all.append(model->index(row, 0, root));
+    return sizeOf(all);
 }
 
 void PhotoItemViewWidget::UpdateStatusText()
