@@ -4,6 +4,34 @@
 #include <QDateTime>
 #include <QDebug>
 
+namespace {
+
+// What QString::toCaseFolded gives, without its table look-ups for the
+// plain ASCII texts that names and paths mostly are; a text that needs no
+// change is shared, not copied.
+QString foldedText(const QString& text)
+{
+    const QChar* in = text.constData();
+    const int size = text.size();
+    int first = 0;
+    while (first < size && in[first].unicode() < 0x80
+        && !(in[first].unicode() >= 'A' && in[first].unicode() <= 'Z'))
+        ++first;
+    if (first == size)
+        return text;
+    QString folded(size, Qt::Uninitialized);
+    QChar* out = folded.data();
+    for (int i = 0; i < size; ++i) {
+        const ushort unit = in[i].unicode();
+        if (unit >= 0x80)
+            return text.toCaseFolded();
+        out[i] = QChar(unit >= 'A' && unit <= 'Z' ? ushort(unit + ('a' - 'A')) : unit);
+    }
+    return folded;
+}
+
+} // namespace
+
 OCSortFilterProxyModel::OCSortFilterProxyModel(QObject* parent)
     : QSortFilterProxyModel(parent)
 {
@@ -167,7 +195,7 @@ QVector<OCSortFilterProxyModel::Key> OCSortFilterProxyModel::readKeys(int column
         Key& key = keys[row];
         key = keyOf(source->index(row, column).data(role));
         if (fold && !key.text.isEmpty())
-            key.text = key.text.toCaseFolded();
+            key.text = foldedText(key.text);
     }
     return keys;
 }

@@ -154,6 +154,11 @@ private slots:
             << QList<QVariant> { -1, 2, 10, 33 };
         QTest::newRow("text ignores case, ties keep their order") << QList<QVariant> { "b", "A",
             "a", "C" } << int(Qt::AscendingOrder) << QList<QVariant> { "A", "a", "b", "C" };
+        // Characters beyond ASCII fold as QString folds them; symbols between
+        // the two ASCII letter ranges stay where a folded text puts them.
+        QTest::newRow("text beyond ascii ignores case") << QList<QVariant> { "Zoë", "ÅLESUND",
+            "zoe", "ålesund b", "_x" } << int(Qt::AscendingOrder)
+            << QList<QVariant> { "_x", "zoe", "Zoë", "ÅLESUND", "ålesund b" };
         QTest::newRow("size keys of ten digits")
             << QList<QVariant> { "0000010240", "0000000512", "0001048576" }
             << int(Qt::AscendingOrder)
