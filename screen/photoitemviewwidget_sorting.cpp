@@ -7,6 +7,7 @@
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QScrollBar>
+#include <QSignalBlocker>
 #include <QTimer>
 
 #include "host/services/ocsharedvalue.h"
@@ -167,11 +168,27 @@ void PhotoItemViewWidget::ApplySort(int mode, int column, int order)
         order = Qt::AscendingOrder;
     }
     // The previous sort first: with stable sorts it orders rows of equal keys.
+    const int previous = m_prevSortColumn.value(mode, PhotoColumn::Path);
+    const auto previousOrder = Qt::SortOrder(m_prevSortOrder.value(mode, Qt::AscendingOrder));
+    const auto sortOrder = order == Qt::DescendingOrder ? Qt::DescendingOrder : Qt::AscendingOrder;
     QHeaderView* header = table->horizontalHeader();
-    header->setSortIndicator(m_prevSortColumn.value(mode, PhotoColumn::Path),
-        Qt::SortOrder(m_prevSortOrder.value(mode, Qt::AscendingOrder)));
-    header->setSortIndicator(
-        column, order == Qt::DescendingOrder ? Qt::DescendingOrder : Qt::AscendingOrder);
+    auto* proxy = qobject_cast<OCSortFilterProxyModel*>(table->model());
+    if (!proxy) {
+        header->setSortIndicator(previous, previousOrder);
+        header->setSortIndicator(column, sortOrder);
+        return;
+    }
+    // The proxy does both sorts in one pass, and none when its rows are in
+    // that order already; the header only shows the result.
+    {
+        const QSignalBlocker quiet(header);
+        header->setSortIndicator(column, sortOrder);
+    }
+    header->viewport()->update();
+    proxy->sortSuccessively({ { previous, previousOrder }, { column, sortOrder } });
+    SetSortInfo(mode, column, sortOrder);
+    if (g_SharedValue.IsDisplayNewIcon() && column != PhotoColumn::NewFirst)
+        QTimer::singleShot(0, this, &PhotoItemViewWidget::on_last_sort);
 }
 
 void PhotoItemViewWidget::ApplyCurrentSort()

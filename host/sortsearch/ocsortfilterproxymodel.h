@@ -1,7 +1,7 @@
 #pragma once
 
-#include <QSortFilterProxyModel>
 #include <QPair>
+#include <QSortFilterProxyModel>
 #include <QString>
 #include <QVector>
 
@@ -61,9 +61,8 @@ private:
     class KeyTable
     {
     public:
-        // ties: the columns that break ties, the first one first.
-        KeyTable(OCSortFilterProxyModel* proxy, int column,
-            const QVector<QPair<int, Qt::SortOrder>>& ties = {});
+        // Reads the tie-break columns' keys as well.
+        KeyTable(OCSortFilterProxyModel* proxy, int column);
         ~KeyTable();
 
     private:
@@ -71,12 +70,14 @@ private:
     };
 
     QVector<Key> readKeys(int column) const;
-    bool tieLessThan(int leftRow, int rightRow) const;
+    bool tieLessThan(const QModelIndex& left, const QModelIndex& right) const;
 
     int m_searchColumn = 2;
     QString m_searchText;
     int m_keyColumn = -1; // column of m_keys; -1 when no table is held
     QVector<Key> m_keys; // by source row
-    QVector<QVector<Key>> m_tieKeys; // by tie level, then by source row
-    QVector<Qt::SortOrder> m_tieOrders;
+    // The earlier sorts of sortSuccessively, the last one first: they break
+    // ties until a plain sort() by another key.
+    QVector<QPair<int, Qt::SortOrder>> m_sortTies;
+    QVector<QVector<Key>> m_tieKeys; // by tie level, then by source row, while a table is held
 };

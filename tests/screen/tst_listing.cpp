@@ -347,9 +347,14 @@ private slots:
         QVERIFY(QMetaObject::invokeMethod(screen.screen(), "stop_thumbnail_thread"));
         screen.agent()->holdAnswers(false);
         screen.agent()->releaseAnswer();
-        // The answer is still stored, but nothing more is asked.
-        const int row = screen.rowOfFile(screen.agent()->requested().first().section('\\', -1));
-        QTRY_VERIFY(screen.hasThumbnail(row));
+        // The answer is still stored (a damaged file's answer holds no
+        // picture), but nothing more is asked.
+        const QString asked = screen.agent()->requested().first().section('\\', -1);
+        bool damaged = false;
+        for (const QString& bad : SamplePhoneGenerator::badFiles())
+            damaged = damaged || QFileInfo(bad).fileName() == asked;
+        if (!damaged)
+            QTRY_VERIFY(screen.hasThumbnail(screen.rowOfFile(asked)));
         QVERIFY(screen.waitThumbnailsIdle());
         QCOMPARE(screen.agent()->requested().size(), 1);
     }

@@ -156,8 +156,9 @@ private slots:
             "a", "C" } << int(Qt::AscendingOrder) << QList<QVariant> { "A", "a", "b", "C" };
         // Characters beyond ASCII fold as QString folds them; symbols between
         // the two ASCII letter ranges stay where a folded text puts them.
-        QTest::newRow("text beyond ascii ignores case") << QList<QVariant> { "Zoë", "ÅLESUND",
-            "zoe", "ålesund b", "_x" } << int(Qt::AscendingOrder)
+        QTest::newRow("text beyond ascii ignores case")
+            << QList<QVariant> { "Zoë", "ÅLESUND", "zoe", "ålesund b", "_x" }
+            << int(Qt::AscendingOrder)
             << QList<QVariant> { "_x", "zoe", "Zoë", "ÅLESUND", "ålesund b" };
         QTest::newRow("size keys of ten digits")
             << QList<QVariant> { "0000010240", "0000000512", "0001048576" }
@@ -235,6 +236,33 @@ private slots:
         QCOMPARE(sorted.count(), 1);
         QCOMPARE(m_proxy->sortColumn(), 0);
         QCOMPARE(m_proxy->sortOrder(), main);
+    }
+
+    // Rows that come after a one-pass sort fall by its ties too, so the same
+    // sort again has nothing to do and reads no key.
+    void rowsThatComeKeepTheTies()
+    {
+        auto namesShown = [](const QAbstractItemModel& proxy) {
+            QStringList shown;
+            for (int row = 0; row < proxy.rowCount(); ++row)
+                shown.append(proxy.index(row, 1).data().toString());
+            return shown;
+        };
+        m_model->setRows({ 2, 1, 2 }, { "m", "k", "c" });
+        m_proxy->sortSuccessively({ { 1, Qt::AscendingOrder }, { 0, Qt::DescendingOrder } });
+        m_model->insert(0, 2, "a");
+        m_model->insert(2, 1, "z");
+        m_model->insert(1, 2, "f");
+        const QStringList expected { "a", "c", "f", "m", "k", "z" };
+        QCOMPARE(namesShown(*m_proxy), expected);
+        const int reads = m_model->reads;
+        m_proxy->sortSuccessively({ { 1, Qt::AscendingOrder }, { 0, Qt::DescendingOrder } });
+        QCOMPARE(m_model->reads, reads);
+        QCOMPARE(namesShown(*m_proxy), expected);
+        // A plain sort by another key drops the ties.
+        m_proxy->sort(1, Qt::DescendingOrder);
+        m_proxy->sort(0, Qt::DescendingOrder);
+        QCOMPARE(namesShown(*m_proxy), QStringList({ "m", "f", "c", "a", "z", "k" }));
     }
 
     void sortReadsEachKeyOnce_data()
