@@ -111,72 +111,6 @@ private slots:
         m_env.reset();
     }
 
-    void hostImagesLoad_data()
-    {
-        QTest::addColumn<QString>("path");
-        QTest::addColumn<QSize>("size");
-        const QString body = QStringLiteral(":/Image/common/3.Body/");
-        for (const char* end : { "l", "m", "r" }) {
-            QTest::addRow("index %s", end)
-                << body + QStringLiteral("common_thumbnail_index_%1.png").arg(end) << QSize();
-            QTest::addRow("divider %s", end)
-                << body + QStringLiteral("common_thumbnail_divider_%1.png").arg(end) << QSize();
-            QTest::addRow("title bar %s", end)
-                << body + QStringLiteral("common_body_sorting_bar_bg_phone_%1.png").arg(end)
-                << QSize();
-        }
-        for (const char* state : { "normal", "over", "down" }) {
-            for (const char* kind : { "checkbox02", "uncheckbox02" }) {
-                QTest::addRow("%s %s", kind, state)
-                    << QStringLiteral(":/Image/common/8.CheckRadio/thumbnailview_%1_%2.png")
-                           .arg(kind, state)
-                    << QSize(18, 18);
-            }
-        }
-        for (const char* piece : { "top_l", "top_m", "top_r", "middle_l", "middle_r", "bottom_l",
-                 "bottom_m", "bottom_r" })
-            QTest::addRow("viewer %s", piece)
-                << QStringLiteral(":/Image/photo/photo_viewer_bg_%1.png").arg(piece) << QSize();
-        for (int frame = 1; frame <= 8; ++frame)
-            QTest::addRow("loading %d", frame)
-                << QStringLiteral(":/connection/Connection/Lib/linkwave_loading_icon%1.png")
-                       .arg(frame)
-                << QSize(36, 36);
-        QTest::newRow("album default")
-            << ":/Image/photo/photo_albumlist_album_default.png" << QSize();
-        QTest::newRow("broken") << ":/Image/photo/photo_thumbnail_broken_03.png" << QSize();
-        QTest::newRow("photo icon")
-            << ":/Image/photo/photo_thumbnail_photo_icon_73x73.png" << QSize(73, 73);
-        QTest::newRow("properties fail") << ":/Image/music/popup/properties_fail.png" << QSize();
-    }
-
-    void hostImagesLoad()
-    {
-        QFETCH(QString, path);
-        QFETCH(QSize, size);
-        const QPixmap pixmap(path);
-        QVERIFY2(!pixmap.isNull(), qPrintable(path));
-        if (size.isValid())
-            QCOMPARE(pixmap.size(), size);
-    }
-
-    // The pieces of one bar or frame must fit together.
-    void barPiecesMatch()
-    {
-        const QString body = QStringLiteral(":/Image/common/3.Body/");
-        for (const QString& bar : { QStringLiteral("common_thumbnail_index_%1.png"),
-                 QStringLiteral("common_thumbnail_divider_%1.png"),
-                 QStringLiteral("common_body_sorting_bar_bg_phone_%1.png") }) {
-            const int height = QPixmap(body + bar.arg("m")).height();
-            QCOMPARE(QPixmap(body + bar.arg("l")).height(), height);
-            QCOMPARE(QPixmap(body + bar.arg("r")).height(), height);
-        }
-        const QString viewer = QStringLiteral(":/Image/photo/photo_viewer_bg_%1.png");
-        QCOMPARE(QPixmap(viewer.arg("top_l")).height(), QPixmap(viewer.arg("top_m")).height());
-        QCOMPARE(QPixmap(viewer.arg("middle_l")).width(), QPixmap(viewer.arg("top_l")).width());
-        QCOMPARE(QPixmap(viewer.arg("bottom_r")).width(), QPixmap(viewer.arg("middle_r")).width());
-    }
-
     void styleSheetImagesExist_data()
     {
         QTest::addColumn<bool>("rightToLeft");
@@ -343,18 +277,6 @@ private slots:
         QCOMPARE(selectedRows(*m_view), QList<int>({ 2, 3, 4, 5, 6, 7, 8, 9 }));
         QTest::mouseClick(vp, Qt::LeftButton, Qt::ControlModifier, centreOf(5));
         QCOMPARE(selectedRows(*m_view), QList<int>({ 2, 3, 4, 6, 7, 8, 9 }));
-    }
-
-    void selectAllSelectsEveryRow()
-    {
-        showView(50);
-        m_view->selectAll();
-        QCOMPARE(selectedRows(*m_view).size(), 50);
-        QVERIFY(m_view->selectionModel()->isRowSelected(49, QModelIndex()));
-        m_view->clearSelection();
-        m_view->setSelectionMode(QAbstractItemView::SingleSelection);
-        m_view->selectAll();
-        QVERIFY(selectedRows(*m_view).isEmpty());
     }
 
     void dragCarriesTheModelsDragData()
