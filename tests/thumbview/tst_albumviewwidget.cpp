@@ -7,7 +7,6 @@
 
 #include <QAbstractItemModelTester>
 #include <QCheckBox>
-#include <QLayout>
 #include <QMimeData>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -105,75 +104,6 @@ private slots:
         m_proxy.reset();
         m_model.reset();
         m_env.reset();
-    }
-
-    void formCarriesTheHostsNames_data()
-    {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QString>("className");
-        QTest::newRow("day") << "btn_photo_day"
-                             << "OCThumnailSortButton";
-        QTest::newRow("name") << "btn_photo_name"
-                              << "OCThumnailSortButton";
-        QTest::newRow("folder") << "btn_photo_album"
-                                << "OCThumnailSortButton";
-        QTest::newRow("check all") << "phone_checkAll"
-                                   << "QCheckBox";
-        QTest::newRow("sorting bar") << "phone_photo_widget_control"
-                                     << "QWidget";
-        QTest::newRow("slider") << "phone_thumbsize_bar"
-                                << "QSlider";
-        QTest::newRow("minus") << "btn_photo_minus"
-                               << "QPushButton";
-        QTest::newRow("plus") << "btn_photo_plus"
-                              << "QPushButton";
-        QTest::newRow("stack") << "ThumbView"
-                               << "QStackedWidget";
-        QTest::newRow("empty page") << "listStackedWidgetPage1"
-                                    << "QWidget";
-        QTest::newRow("grid layout") << "gridLayout"
-                                     << "QGridLayout";
-        QTest::newRow("main layout") << "mainLayout"
-                                     << "QVBoxLayout";
-        QTest::newRow("control layout") << "ControlLayout"
-                                        << "QHBoxLayout";
-        QTest::newRow("size layout") << "horizontalLayout"
-                                     << "QHBoxLayout";
-        QTest::newRow("view layout") << "viewLayout"
-                                     << "QVBoxLayout";
-    }
-
-    void formCarriesTheHostsNames()
-    {
-        QFETCH(QString, name);
-        QFETCH(QString, className);
-        makePage();
-        QObject* object = m_page->findChild<QObject*>(name);
-        QVERIFY2(object, qPrintable(name));
-        QCOMPARE(QString::fromLatin1(object->metaObject()->className()), className);
-        QCOMPARE(m_page->objectName(), QStringLiteral("device_photo"));
-    }
-
-    void viewsAreThePagesOfTheStack()
-    {
-        makePage();
-        auto* stack = child<QStackedWidget>("ThumbView");
-        QCOMPARE(stack->count(), 4);
-        const int columns[] = { 7, 2, 9 };
-        for (int mode = 0; mode < 3; ++mode) {
-            QCOMPARE(stack->widget(mode), m_page->View(mode));
-            QCOMPARE(m_page->View(mode)->GroupColumn(), columns[mode]);
-            QCOMPARE(m_page->View(mode)->model(), m_proxy.get());
-        }
-        QCOMPARE(m_page->View(3), nullptr);
-        QCOMPARE(stack->widget(3)->objectName(), QStringLiteral("listStackedWidgetPage1"));
-    }
-
-    void sliderNameFollowsLayoutDirection()
-    {
-        g_SharedValue.SetRTL(true);
-        AlbumViewWidget page;
-        QVERIFY(page.findChild<QSlider*>("rtl_phone_thumbsize_bar"));
     }
 
     void sortButtonsSwitchAndReverse()
@@ -292,7 +222,6 @@ private slots:
         for (int mode = 0; mode < 3; ++mode) {
             QCOMPARE(m_page->View(mode)->gridSize(), grid);
             QCOMPARE(m_page->View(mode)->iconSize(), icon);
-            QCOMPARE(m_page->View(mode)->spacing(), 14);
         }
         QCOMPARE(child<QPushButton>("btn_photo_minus")->isEnabled(), applied > 0);
         QCOMPARE(child<QPushButton>("btn_photo_plus")->isEnabled(), applied < 3);
@@ -302,37 +231,6 @@ private slots:
             m_page->SetThumbSize(step);
             QCOMPARE(relayouts.count(), 1);
         }
-    }
-
-    void plusAndMinusStopAtTheEnds()
-    {
-        makePage();
-        auto* plus = child<QPushButton>("btn_photo_plus");
-        auto* minus = child<QPushButton>("btn_photo_minus");
-        QTest::mouseClick(plus, Qt::LeftButton);
-        QCOMPARE(m_page->GetThumbSize(), 3);
-        QVERIFY(!plus->isEnabled());
-        QTest::mouseClick(plus, Qt::LeftButton);
-        QCOMPARE(m_page->GetThumbSize(), 3);
-        for (int i = 0; i < 4; ++i)
-            QTest::mouseClick(minus, Qt::LeftButton);
-        QCOMPARE(m_page->GetThumbSize(), 0);
-        QVERIFY(!minus->isEnabled());
-        QVERIFY(plus->isEnabled());
-    }
-
-    void controlsCanBeDisabled()
-    {
-        makePage();
-        m_page->SetThumbSize(3);
-        m_page->SetControlsEnabled(false);
-        QVERIFY(!child<QCheckBox>("phone_checkAll")->isEnabled());
-        QVERIFY(!child<QSlider>("phone_thumbsize_bar")->isEnabled());
-        QVERIFY(!child<QPushButton>("btn_photo_minus")->isEnabled());
-        QVERIFY(button(0)->isEnabled());
-        m_page->SetControlsEnabled(true);
-        QVERIFY(child<QPushButton>("btn_photo_minus")->isEnabled());
-        QVERIFY(!child<QPushButton>("btn_photo_plus")->isEnabled());
     }
 
     void checkAllFollowsTheSelection()
