@@ -272,17 +272,6 @@ private slots:
         m_screen->removeWidget(&view);
     }
 
-    void everyEventKeepsItsLogLines()
-    {
-        LogCapture log;
-        addRow(photoPath("k"));
-        runScript({ "2 a", "2 b", "2 a", "2 t.txt", "1 k", "1 x" });
-        QCOMPARE(log.count("[MTP_TEST]"), 12); // a start and an end line each
-        QCOMPARE(log.count("successed media info & insert"), 3);
-        QCOMPARE(log.count("contains file & listing data"), 1);
-        QCOMPARE(log.count("failed insert model data"), 2);
-    }
-
     void otherModeMergesAtOnceAndEndsAfterFinish()
     {
         LogCapture log;
@@ -383,28 +372,6 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(m_model->rowCount(), 1, 30000);
         finishAndWait(thread);
         QCOMPARE(m_list->count(), 1);
-    }
-
-    void locateSelectsAListedRow()
-    {
-        QTableView view;
-        m_screen->addWidget(&view);
-        m_screen->setCurrentWidget(&view);
-        QSortFilterProxyModel proxy;
-        proxy.setSourceModel(m_model.get());
-        proxy.sort(2, Qt::DescendingOrder);
-        view.setModel(&proxy);
-        OCModelInsertThread* thread = makeThread(false);
-        thread->start();
-        thread->addData(itemEvent(2, deviceItem("/DCIM/a.jpg")));
-        thread->addData(itemEvent(2, deviceItem("/DCIM/b.jpg")));
-        QTRY_COMPARE_WITH_TIMEOUT(m_model->rowCount(), 2, 30000);
-        addRow("/DCIM/a.jpg");
-        thread->addData(itemEvent(5, new CPhotoDataItem("/DCIM/a.jpg", QString())));
-        QTRY_COMPARE_WITH_TIMEOUT(view.currentIndex().data(PhotoRole::PathRole).toString(),
-            QStringLiteral("\\DCIM\\a.jpg"), 30000);
-        finishAndWait(thread);
-        m_screen->removeWidget(&view);
     }
 
     void pauseHoldsMergingBack()
