@@ -1,6 +1,5 @@
 #include "host/contract/pluginhostcontext.h"
 #include "host/mime/qfilecontentsmimedata.h"
-#include "host/services/ocfont.h"
 #include "host/services/ocsharedvalue.h"
 #include "host/services/textutils.h"
 #include "model/cphotodataitem.h"
@@ -13,7 +12,6 @@
 
 #include <QAbstractItemModelTester>
 #include <QDataStream>
-#include <QFontMetrics>
 #include <QMimeData>
 #include <QSignalSpy>
 #include <QSortFilterProxyModel>
@@ -95,22 +93,6 @@ private slots:
         m_env.reset();
     }
 
-    void columnsAndHeaders()
-    {
-        addPhoto("/DCIM/a.jpg", 1);
-        QCOMPARE(m_model->columnCount(), 15);
-        QCOMPARE(m_model->columnCount(m_model->index(0, 0)), 15);
-        QCOMPARE(m_model->rowCount(m_model->index(0, 0)), 0);
-        const QStringList headers { "", "", "Name", "Resolution", "Size", "Type", "Date added",
-            "Date taken", "Favorite", "Folder", "", "", "", "", "" };
-        for (int section = 0; section < 15; ++section)
-            QCOMPARE(m_model->headerData(section, Qt::Horizontal).toString(), headers.at(section));
-        QVERIFY(!m_model->headerData(0, Qt::Vertical).isValid());
-        QVERIFY(!m_model->headerData(15, Qt::Horizontal).isValid());
-        const QSize hint = m_model->headerData(2, Qt::Horizontal, Qt::SizeHintRole).toSize();
-        QCOMPARE(hint.width(), QFontMetrics(g_Font.GetIFBold()).horizontalAdvance("Name") + 26);
-    }
-
     void displayAndDecoration_data()
     {
         QTest::addColumn<int>("column");
@@ -125,7 +107,6 @@ private slots:
         QTest::newRow("folder") << 9 << QVariant("\\DCIM") << QVariant("\\DCIM");
         QTest::newRow("path") << 11 << QVariant("\\DCIM\\IMG_1.JPG") << QVariant("");
         QTest::newRow("not new") << 13 << QVariant(1) << QVariant("");
-        QTest::newRow("spare") << 14 << QVariant("") << QVariant("");
     }
     void displayAndDecoration()
     {
@@ -145,18 +126,6 @@ private slots:
             reinterpret_cast<quintptr>(m_items.front().get()));
         QCOMPARE(index.data(PhotoRole::TitleRole).isValid(), column == 2);
         QVERIFY(!m_model->index(1, column).data().isValid());
-    }
-
-    void datedAndNewRows()
-    {
-        CPhotoDataItem* item = addPhoto("/DCIM/a.jpg", 1);
-        item->setShootingDate(QDateTime(QDate(2020, 5, 17), QTime(9, 0)));
-        item->isNew = true;
-        QCOMPARE(m_model->index(0, 7).data(), QVariant(QDate(2020, 5, 17)));
-        QCOMPARE(m_model->index(0, 7).data(Qt::DecorationRole).toString(),
-            GetFormattedDate(QDate(2020, 5, 17)));
-        QCOMPARE(m_model->index(0, 13).data(), QVariant(0));
-        QCOMPARE(m_model->index(0, 0).data(PhotoRole::NewRole), QVariant(true));
     }
 
     void sortKeysOrderThroughProxy_data()
@@ -256,24 +225,6 @@ private slots:
         }
         if (rotate.count())
             QCOMPARE(rotate.first(), (QList<QVariant> { item->path, angle }));
-    }
-
-    void sizeHintFollowsViewMode()
-    {
-        addPhoto("/p/Landscape.jpg", 1);
-        const QModelIndex name = m_model->index(0, 2);
-        m_model->SetViewMode(0);
-        QCOMPARE(name.data(Qt::SizeHintRole).toSize().width(),
-            QFontMetrics(g_Font.GetIFNormal()).size(Qt::TextSingleLine, "Landscape").width() + 12);
-        QVERIFY(m_model->setData(name, QSize(150, 170), Qt::SizeHintRole));
-        m_model->SetViewMode(2);
-        QCOMPARE(name.data(Qt::SizeHintRole).toSize(), QSize(150, 170));
-        QCOMPARE(name.data(Qt::FontRole).value<QFont>(), g_Font.GetIFNormal());
-        m_model->setViewerOpen(true);
-        QCOMPARE(name.data(Qt::SizeHintRole).toSize(), QSize(116, 74));
-        m_model->setViewerOpen(false);
-        m_model->SetViewMode(5);
-        QVERIFY(!name.data(Qt::SizeHintRole).isValid());
     }
 
     void rowListChanges()
@@ -487,21 +438,6 @@ private slots:
         QVERIFY(!m_model->dropMimeData(nullptr, Qt::CopyAction, 0, 0, QModelIndex()));
     }
 
-    void dragOutCallbackReachesTheHostSignal()
-    {
-        using OneFile
-            = void (OCPluginWidget::*)(int, const QString&, const QString&, qint64, quintptr);
-        QSignalSpy toPc(
-            m_widget.get(), static_cast<OneFile>(&OCPluginWidget::on_signal_transfer_to_pc));
-        OCPluginWidget::FileContentsCallback("\\Phone\\a.jpg", "/tmp/a.jpg", 42, 0x1234);
-        QCOMPARE(toPc.count(), 1);
-        QCOMPARE(toPc.first().at(0).toInt(), 2);
-        QCOMPARE(toPc.first().at(4).value<quintptr>(), quintptr(0x1234));
-        m_widget.reset();
-        OCPluginWidget::FileContentsCallback(
-            "\\Phone\\a.jpg", "/tmp/a.jpg", 42, 0); // no widget: nothing
-        QCOMPARE(toPc.count(), 1);
-    }
 };
 
 QTEST_MAIN(TestPhotoItemViewModel)
