@@ -2,7 +2,6 @@
 #include "host/contract/devicefilerecord.h"
 #include "host/db/dbmanager.h"
 #include "host/db/photodb.h"
-#include "host/services/mediaextensions.h"
 #include "host/services/ocsharedvalue.h"
 #include "logcapture.h"
 #include "model/cphotodataitem.h"
@@ -80,25 +79,6 @@ private slots:
     }
     void cleanup() { m_list.reset(); }
 
-    void extensionTable_data()
-    {
-        QTest::addColumn<int>("kind");
-        QTest::addColumn<QStringList>("extensions");
-        QTest::newRow("photo") << 2
-                               << QStringList { "bmp", "gif", "jpg", "jpeg", "png", "tif", "tiff" };
-        QTest::newRow("applications") << 4 << QStringList { "apk", "hapk" };
-        QTest::newRow("kind 3") << 3 << QStringList();
-        QTest::newRow("kind 5") << 5 << QStringList();
-    }
-    void extensionTable()
-    {
-        QFETCH(int, kind);
-        QStringList list { "keep" };
-        getSupportedExtensions(kind, list);
-        QFETCH(QStringList, extensions);
-        QCOMPARE(list, QStringList { "keep" } + extensions);
-    }
-
     void sameFileTwiceIsOneItem_data()
     {
         QTest::addColumn<int>("code");
@@ -129,7 +109,6 @@ private slots:
         QTest::newRow("tiff") << "tiff" << true;
         QTest::newRow("txt") << "txt" << false;
         QTest::newRow("empty") << "" << false;
-        QTest::newRow("mp4") << "mp4" << false;
     }
     void typeDecidesAcceptance()
     {
@@ -141,19 +120,6 @@ private slots:
         QCOMPARE(m_list->count(), accepted ? 1 : 0);
         QCOMPARE(log.contains("not supported ext"), !accepted);
         QCOMPARE(m_list->findItem("id", true) != nullptr, accepted);
-    }
-
-    void minimalRecordTakesNamesFromPath()
-    {
-        CPhotoDataItem* bare = new CPhotoDataItem;
-        bare->setPath("/Phone/DCIM/Trip.Photo.PNG");
-        CPhotoDataItem* item = feed(*m_list, 3, bare);
-        QVERIFY(item);
-        QCOMPARE(item->fileName(), QStringLiteral("Trip.Photo.PNG"));
-        QCOMPARE(item->title, QStringLiteral("Trip.Photo"));
-        QCOMPARE(item->fileType(), QStringLiteral("PNG"));
-        QCOMPARE(item->folder(), QStringLiteral("\\Phone\\DCIM"));
-        QVERIFY(item->exists() && !item->isChecked);
     }
 
     void objectIdAssigned()
