@@ -174,16 +174,6 @@ private slots:
         QVERIFY(pictureDistance(alone, thumbnail) < 6);
     }
 
-    void everyGpsQuadrantIsGenerated()
-    {
-        QSet<int> quadrants;
-        for (const SamplePhoto& photo : m_phone->generator().photos()) {
-            if (photo.hasPosition)
-                quadrants.insert((photo.latitude < 0 ? 1 : 0) + (photo.longitude < 0 ? 2 : 0));
-        }
-        QCOMPARE(quadrants.size(), 4);
-    }
-
     void jpegCodec_data()
     {
         QTest::addColumn<QByteArray>("bytes");
@@ -219,42 +209,6 @@ private slots:
         QCOMPARE(decoded.constBits(), bits);
     }
 
-    void thumbnailSource_data()
-    {
-        QTest::addColumn<bool>("embedPreview");
-        QTest::newRow("embedded preview") << true;
-        QTest::newRow("no preview: scaled decode") << false;
-    }
-
-    void thumbnailSource()
-    {
-        QFETCH(bool, embedPreview);
-        QTemporaryDir dir;
-        SamplePhoneOptions options;
-        options.photoCount = 2;
-        options.extras = false;
-        options.embedPreview = embedPreview;
-        SamplePhoneGenerator generator(options);
-        QVERIFY(generator.generate(dir.path()));
-        const PhotoMetadata data = PhotoMetadataReader::read(
-            dir.filePath(generator.photos().first().relativePath), true);
-        QVERIFY(data.usable);
-        QCOMPARE(data.thumbnailFromPreview, embedPreview);
-        // An upright preview of thumbnail size is kept as it is, not decoded.
-        QCOMPARE(data.thumbnailJpeg.isEmpty(), !embedPreview);
-        QCOMPARE(data.thumbnail.isNull(), embedPreview);
-        const QImage thumbnail
-            = embedPreview ? QImage::fromData(data.thumbnailJpeg, "JPG") : data.thumbnail;
-        QCOMPARE(thumbnail.size(), QSize(300, 225));
-        // The preview and the decode show the same picture.
-        const QImage decoded
-            = QImage(dir.filePath(generator.photos().first().relativePath))
-                  .scaled(300, 225, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-        const QColor a = thumbnail.pixelColor(150, 20);
-        const QColor b = decoded.pixelColor(150, 20);
-        QVERIFY(qAbs(a.red() - b.red()) < 40 && qAbs(a.blue() - b.blue()) < 40);
-    }
-
     void otherPictures_data()
     {
         QTest::addColumn<QString>("file");
@@ -262,7 +216,6 @@ private slots:
         QTest::newRow("screenshot png")
             << m_phone->generator().files().filter("Screenshot_").first() << QSize(540, 1170);
         QTest::newRow("animated gif") << "Download/dancing dots.gif" << QSize(120, 120);
-        QTest::newRow("single-frame gif") << "Download/sticker.gif" << QSize(120, 120);
         QTest::newRow("tiff") << "Download/scan.tiff" << QSize(640, 480);
         QTest::newRow("bmp") << "Download/drawing.bmp" << QSize(320, 240);
     }
