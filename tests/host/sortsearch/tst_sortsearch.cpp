@@ -94,6 +94,14 @@ QList<QVariant> shownKeys(const QAbstractItemModel& proxy, int column = 0)
     return keys;
 }
 
+QStringList namesShown(const QAbstractItemModel& proxy)
+{
+    QStringList shown;
+    for (int row = 0; row < proxy.rowCount(); ++row)
+        shown.append(proxy.index(row, 1).data().toString());
+    return shown;
+}
+
 bool isOrdered(const QAbstractItemModel& proxy, Qt::SortOrder order)
 {
     for (int row = 1; row < proxy.rowCount(); ++row) {
@@ -186,10 +194,7 @@ private slots:
         m_model->setRows({ 2, 1, 2, 1, 2 }, { "e", "d", "a", "b", "c" });
         m_proxy->sort(1, Qt::AscendingOrder);
         m_proxy->sort(0, Qt::AscendingOrder);
-        QStringList names;
-        for (int row = 0; row < m_proxy->rowCount(); ++row)
-            names.append(m_proxy->index(row, 1).data().toString());
-        QCOMPARE(names, QStringList({ "b", "d", "a", "c", "e" }));
+        QCOMPARE(namesShown(*m_proxy), QStringList({ "b", "d", "a", "c", "e" }));
     }
 
     // One pass gives what successive sorts give, whatever the orders, and
@@ -214,12 +219,6 @@ private slots:
         const auto tie = Qt::SortOrder(tieOrder);
         const QList<QVariant> groups { 2, 1, 2, 1, 2, QVariant(), 1, QVariant() };
         const QStringList names { "e", "D", "a", "b", "C", "g", "f", "B" };
-        auto namesShown = [](const QAbstractItemModel& proxy) {
-            QStringList shown;
-            for (int row = 0; row < proxy.rowCount(); ++row)
-                shown.append(proxy.index(row, 1).data().toString());
-            return shown;
-        };
         KeyModel model;
         model.setRows(groups, names);
         OCSortFilterProxyModel reference;
@@ -242,12 +241,6 @@ private slots:
     // sort again has nothing to do and reads no key.
     void rowsThatComeKeepTheTies()
     {
-        auto namesShown = [](const QAbstractItemModel& proxy) {
-            QStringList shown;
-            for (int row = 0; row < proxy.rowCount(); ++row)
-                shown.append(proxy.index(row, 1).data().toString());
-            return shown;
-        };
         m_model->setRows({ 2, 1, 2 }, { "m", "k", "c" });
         m_proxy->sortSuccessively({ { 1, Qt::AscendingOrder }, { 0, Qt::DescendingOrder } });
         m_model->insert(0, 2, "a");
@@ -309,10 +302,7 @@ private slots:
         m_model->setRows({ 1, 2, 3, 4 }, { "a.b", "axb", "Beach", "Café" });
         m_proxy->sort(0, Qt::AscendingOrder);
         m_proxy->SetSearchText(text);
-        QStringList names;
-        for (int row = 0; row < m_proxy->rowCount(); ++row)
-            names.append(m_proxy->index(row, 1).data().toString());
-        QCOMPARE(names, shown);
+        QCOMPARE(namesShown(*m_proxy), shown);
     }
 
     void clearedSearchBringsRowsBackInOrder()
