@@ -28,6 +28,15 @@ QPushButton* button(QWidget& viewer, const char* name)
     return viewer.findChild<QPushButton*>(QString::fromLatin1(name));
 }
 
+// Shows the viewer on the model, `width` wide.
+bool showViewer(PhotoViewerWidget& viewer, QAbstractItemModel* model, int width)
+{
+    viewer.SetModel(model);
+    viewer.resize(width, 500);
+    viewer.show();
+    return QTest::qWaitForWindowExposed(&viewer);
+}
+
 // Width at which the film strip shows `cells` whole thumbnails.
 int viewerWidthFor(int cells)
 {
@@ -152,10 +161,7 @@ private slots:
         model.addRows(30);
         PhotoViewerWidget viewer;
         viewer.setLayoutDirection(rtl ? Qt::RightToLeft : Qt::LeftToRight);
-        viewer.SetModel(&model);
-        viewer.resize(viewerWidthFor(5), 500);
-        viewer.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&viewer));
+        QVERIFY(showViewer(viewer, &model, viewerWidthFor(5)));
         QCOMPARE(viewer.CountPerPage(), 5);
         viewer.reSetCurrentIndex(model.index(12, 0));
         auto* b = viewer.findChild<QPushButton*>(name);
@@ -194,10 +200,7 @@ private slots:
         ViewerTestModel model;
         model.addRows(rows);
         PhotoViewerWidget viewer;
-        viewer.SetModel(&model);
-        viewer.resize(viewerWidthFor(5), 500);
-        viewer.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&viewer));
+        QVERIFY(showViewer(viewer, &model, viewerWidthFor(5)));
         viewer.reSetCurrentIndex(model.index(row, 0));
         const QList<bool> actual { button(viewer, "btn_photo_viewer_big_pre")->isEnabled(),
             button(viewer, "btn_photo_viewer_big_next")->isEnabled(),
@@ -271,10 +274,7 @@ private slots:
         ViewerTestModel model;
         model.addRows(5);
         PhotoViewerWidget viewer;
-        viewer.SetModel(&model);
-        viewer.resize(700, 500);
-        viewer.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&viewer));
+        QVERIFY(showViewer(viewer, &model, 700));
         viewer.reSetCurrentIndex(model.index(2, 0));
 
         viewer.startDownloadImage();
@@ -296,10 +296,7 @@ private slots:
         for (int i = 0; i < 20; ++i)
             m.add(QStringLiteral("p%1.png").arg(i, 2, 10, QChar('0')), QSize(16, 16));
         PhotoViewerWidget viewer;
-        viewer.SetModel(&m.proxy);
-        viewer.resize(viewerWidthFor(3), 500);
-        viewer.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&viewer));
+        QVERIFY(showViewer(viewer, &m.proxy, viewerWidthFor(3)));
         viewer.reSetCurrentIndex(m.proxy.index(0, 0));
         QCOMPARE(viewer.CountPerPage(), 3);
 
@@ -338,10 +335,7 @@ private slots:
     {
         RealModel m;
         PhotoViewerWidget viewer;
-        viewer.SetModel(&m.proxy);
-        viewer.resize(viewerWidthFor(5), 500);
-        viewer.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&viewer));
+        QVERIFY(showViewer(viewer, &m.proxy, viewerWidthFor(5)));
         viewer.SetSortOrder(PhotoColumn::Name, Qt::DescendingOrder);
         QSignalSpy more(&viewer, &PhotoViewerWidget::addThumbnail);
         QSignalSpy load(&viewer, qOverload<const QModelIndex&>(&PhotoViewerWidget::loadFile));
@@ -375,10 +369,7 @@ private slots:
         for (int i = 0; i < 20; ++i)
             m.add(QStringLiteral("p%1.png").arg(i, 2, 10, QChar('0')), QSize(8, 8));
         PhotoViewerWidget viewer;
-        viewer.SetModel(&m.proxy);
-        viewer.resize(viewerWidthFor(5), 500);
-        viewer.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&viewer));
+        QVERIFY(showViewer(viewer, &m.proxy, viewerWidthFor(5)));
         viewer.reSetCurrentIndex(m.proxy.index(0, 0));
         QSignalSpy more(&viewer, &PhotoViewerWidget::addThumbnail);
         m.model.DeleteItem(m.items[removedRow].get());

@@ -90,13 +90,14 @@ private:
     QWidget* m_parent = nullptr;
 };
 
-// A window with a real plug-in manager and session around the fake screen.
+// A window with a real plug-in manager and session around the fake screen,
+// in a fresh test environment.
 struct WindowFixture
 {
-    explicit WindowFixture(const QString& phoneFolder, const QString& configDir)
+    explicit WindowFixture(const QString& phoneFolder)
     {
         options.phoneFolder = phoneFolder;
-        options.configDir = configDir;
+        options.configDir = env.folder();
         session = std::make_unique<HostSession>(options);
         QString error;
         opened = session->open(&manager, &error);
@@ -125,6 +126,7 @@ struct WindowFixture
         return item && !item->isHidden();
     }
 
+    TestEnvironment env; // first made, last gone
     HostOptions options;
     PluginManager manager;
     std::unique_ptr<HostSession> session;
@@ -168,8 +170,7 @@ private slots:
         QFETCH(int, album);
         QFETCH(QString, key);
         QFETCH(bool, screenShown);
-        TestEnvironment env;
-        WindowFixture f(m_phone->folder(), env.folder());
+        WindowFixture f(m_phone->folder());
         QVERIFY(f.opened);
         const int id = album >= 0 ? f.session->photoDatabase()->albums().at(album).id
             : itemType == 3       ? -1
@@ -195,8 +196,7 @@ private slots:
 
     void leavingAndComingBack()
     {
-        TestEnvironment env;
-        WindowFixture f(m_phone->folder(), env.folder());
+        WindowFixture f(m_phone->folder());
         QSignalSpy actions(&f.manager, &PluginManager::on_signal_pmgr_leftview_actionsubitem);
         f.window->selectStartEntry();
         QVERIFY(f.tree()->selectEntry(14));
@@ -233,8 +233,7 @@ private slots:
         QFETCH(uint, flags);
         QFETCH(int, checked);
         QFETCH(QList<bool>, enabled);
-        TestEnvironment env;
-        WindowFixture f(m_phone->folder(), env.folder());
+        WindowFixture f(m_phone->folder());
         f.window->selectStartEntry();
         // From a different state, so every button has to change.
         f.manager.on_changedType_View(mode == 2 ? 0 : 2, flags ^ 7u);
@@ -256,8 +255,7 @@ private slots:
     void viewButtonAsksTheScreen()
     {
         QFETCH(bool, screenAnswers);
-        TestEnvironment env;
-        WindowFixture f(m_phone->folder(), env.folder());
+        WindowFixture f(m_phone->folder());
         f.window->selectStartEntry();
         f.screen.answerViewRequests = screenAnswers;
         f.manager.on_changedType_View(0, 0);
@@ -272,8 +270,7 @@ private slots:
 
     void toolbarFollowsTheScreen()
     {
-        TestEnvironment env;
-        WindowFixture f(m_phone->folder(), env.folder());
+        WindowFixture f(m_phone->folder());
         auto* toPc = f.find<QPushButton>("toPcButton");
         auto* search = f.find<QLineEdit>("searchBox");
         f.window->selectStartEntry();
@@ -301,8 +298,7 @@ private slots:
 
     void searchSendsOncePerPause()
     {
-        TestEnvironment env;
-        WindowFixture f(m_phone->folder(), env.folder());
+        WindowFixture f(m_phone->folder());
         f.window->selectStartEntry();
         auto* search = f.find<QLineEdit>("searchBox");
         QSignalSpy searches(&f.manager, &PluginManager::on_signal_pmgr_textChanged_Search);
@@ -346,8 +342,7 @@ private slots:
     {
         QFETCH(QString, action);
         QFETCH(QString, signal);
-        TestEnvironment env;
-        WindowFixture f(m_phone->folder(), env.folder());
+        WindowFixture f(m_phone->folder());
         f.window->selectStartEntry();
         const QStringList all = { "signalCopyFromMainMenu", "signalPasteFromMainMenu",
             "signalDeleteFromMainMenu", "signalSelectAllFromMainMenu",
@@ -385,8 +380,7 @@ private slots:
         QFETCH(QString, action);
         QFETCH(QByteArray, signal);
         QFETCH(QVariantList, arguments);
-        TestEnvironment env;
-        WindowFixture f(m_phone->folder(), env.folder());
+        WindowFixture f(m_phone->folder());
         QSignalSpy spy(&f.manager, signal.constData());
         f.action(qPrintable(action))->trigger();
         QCOMPARE(spy.count(), 1);
@@ -395,8 +389,7 @@ private slots:
 
     void storageSwitchStartsThenEnds()
     {
-        TestEnvironment env;
-        WindowFixture f(m_phone->folder(), env.folder());
+        WindowFixture f(m_phone->folder());
         QSignalSpy start(&f.manager, &PluginManager::on_signal_memcombo_changeStart);
         QSignalSpy end(&f.manager, &PluginManager::on_signal_memcombo_changeEnd);
         f.action("actionSwitchStorage")->trigger();
@@ -408,8 +401,7 @@ private slots:
 
     void disconnectAndReconnect()
     {
-        TestEnvironment env;
-        WindowFixture f(m_phone->folder(), env.folder());
+        WindowFixture f(m_phone->folder());
         f.window->selectStartEntry();
         const int firstIndex = f.session->deviceIndex();
         QSignalSpy changes(&f.manager, &PluginManager::on_signal_devicechange);
@@ -457,11 +449,10 @@ private slots:
 
     void reconnectWithoutItsFolder()
     {
-        TestEnvironment env;
-        MessageBoxRecorder boxes;
         auto copy = m_phone->copy();
         QVERIFY(copy);
-        WindowFixture f(copy->path(), env.folder());
+        WindowFixture f(copy->path());
+        MessageBoxRecorder boxes;
         f.window->selectStartEntry();
         f.action("actionDisconnect")->trigger();
         QVERIFY(copy->remove());
@@ -475,8 +466,7 @@ private slots:
 
     void noPhone()
     {
-        TestEnvironment env;
-        WindowFixture f(QString(), env.folder());
+        WindowFixture f(QString());
         QVERIFY(f.opened);
         QSignalSpy actions(&f.manager, &PluginManager::on_signal_pmgr_leftview_actionsubitem);
         f.window->selectStartEntry();
@@ -492,8 +482,7 @@ private slots:
 
     void albumPageListsItsFiles()
     {
-        TestEnvironment env;
-        WindowFixture f(m_phone->folder(), env.folder());
+        WindowFixture f(m_phone->folder());
         PhotoDB* db = f.session->photoDatabase();
         const int album = db->createAlbum(QStringLiteral("Holidays"));
         QVERIFY(album >= 0);
@@ -523,8 +512,7 @@ private slots:
 
     void statusAndLoadingFollowTheScreen()
     {
-        TestEnvironment env;
-        WindowFixture f(m_phone->folder(), env.folder());
+        WindowFixture f(m_phone->folder());
         f.window->selectStartEntry();
         auto* status = f.find<QLabel>("statusText");
         auto* loading = f.find<QProgressBar>("loadingIndicator");
@@ -543,8 +531,7 @@ private slots:
 
     void tutorialBubble()
     {
-        TestEnvironment env;
-        WindowFixture f(m_phone->folder(), env.folder());
+        WindowFixture f(m_phone->folder());
         f.window->selectStartEntry();
         auto* bubble = f.find<QLabel>("tutorialHint");
         emit f.manager.on_signal_pmgr_showTutorialMove(true, 70, 160);
