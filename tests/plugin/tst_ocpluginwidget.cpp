@@ -345,12 +345,16 @@ private slots:
         closer.stop();
         // The delete's end rebuilds the rows, and with them the selection.
         QTRY_VERIFY(log.contains("PhotoItemViewWidget::OnDelete : end"));
+        fixture.select({ 0 });
+        emit host.signalMusicPlayFromMainMenu();
+        QTRY_COMPARE(screen->currentIndex(), int(PhotoItemViewWidget::ViewerMode));
         // Last: choosing the entry lists the phone, which the rows above
         // were filled without.
         toPc.clear();
         emit host.on_signal_pmgr_leftview_actionsubitem(
             OCGlobal::ITEM_PHONE_PHOTO, "clicked", "Photo", QString(), 0);
         QVERIFY(toPc.count() >= 1);
+        QCOMPARE(screen->currentIndex(), 0); // the viewer closes
         emit host.on_signal_device_init(16);
         QCOMPARE(fixture.model()->rowCount(), 0);
         QApplication::clipboard()->clear();
