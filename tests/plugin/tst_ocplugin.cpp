@@ -4,12 +4,10 @@
 #include "support/testenvironment.h"
 
 #include <QEvent>
-#include <QKeyEvent>
 #include <QPointer>
 #include <QtTest>
 
 extern "C" QObject* qt_plugin_instance();
-extern "C" const char* qt_plugin_query_verification_data();
 
 namespace {
 
@@ -44,13 +42,6 @@ private:
     }
 
 private slots:
-    void verificationRecordIsExact()
-    {
-        QCOMPARE(QByteArray(qt_plugin_query_verification_data()),
-                 QByteArray("pattern=QT_PLUGIN_VERIFICATION_DATA\nversion=4.8.2\ndebug=false\n"
-                            "buildkey=Windows msvc release full-config"));
-    }
-
     void instanceIsSingleUntilDeleted()
     {
         QObject* first = qt_plugin_instance();
@@ -134,30 +125,6 @@ private slots:
         plugin->DestroyWidget();
     }
 
-    void f5StaysInThePlugin()
-    {
-        TestEnvironment env;
-        QWidget parent;
-        IPlugins* plugin = freshPlugin(&parent);
-        QWidget* widget = plugin->CreateWidget("device_photo");
-        QKeyEvent f5(QEvent::KeyPress, Qt::Key_F5, Qt::NoModifier);
-        f5.setAccepted(false);
-        QCoreApplication::sendEvent(widget, &f5);
-        QVERIFY(f5.isAccepted());  // swallowed
-        QKeyEvent other(QEvent::KeyPress, Qt::Key_A, Qt::NoModifier);
-        QCoreApplication::sendEvent(widget, &other);
-        QVERIFY(!other.isAccepted());  // passed on to QWidget, which ignores it
-        plugin->DestroyWidget();
-    }
-
-    void titleIsPhoto()
-    {
-        auto* plugin = qobject_cast<IPlugins*>(qt_plugin_instance());
-        QCOMPARE(plugin->GetTitle(), QString("Photo"));
-        QCOMPARE(plugin->GetName(), QString("device_photo"));
-        QVERIFY(plugin->Prepare());
-        QVERIFY(plugin->Configure(0xdeadbeef));
-    }
 };
 
 QTEST_MAIN(TestOCPlugin)
