@@ -14,42 +14,17 @@
 #include "thumbview/thumbnailgroupview.h"
 
 #include <QAbstractItemModelTester>
-#include <QDrag>
-#include <QMimeData>
 #include <QRandomGenerator>
 #include <QSortFilterProxyModel>
 #include <QtTest>
 
 namespace {
 
-class RecordingGroupView : public ThumbnailGroupView
-{
-public:
-    QList<QUrl> draggedUrls;
-    QStringList draggedFormats;
-
-protected:
-    Qt::DropAction execDrag(QDrag* drag, Qt::DropActions, Qt::DropAction) override
-    {
-        draggedUrls = drag->mimeData()->urls();
-        draggedFormats = drag->mimeData()->formats();
-        delete drag;
-        return Qt::IgnoreAction;
-    }
-};
-
 QPixmap solid(const QColor& color)
 {
     QPixmap pixmap(160, 120);
     pixmap.fill(color);
     return pixmap;
-}
-
-void mouse(QWidget* target, QEvent::Type type, const QPoint& pos, Qt::MouseButtons buttons)
-{
-    const Qt::MouseButton button = type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton;
-    QMouseEvent event(type, pos, target->mapToGlobal(pos), button, buttons, Qt::NoModifier);
-    QApplication::sendEvent(target, &event);
 }
 
 } // namespace
@@ -213,27 +188,6 @@ private slots:
         }
     }
 
-    void groupCheckBoxSelectsTheDaysPhotos()
-    {
-        addSamplePhotos();
-        AlbumViewWidget page;
-        page.SetModel(m_proxy.get());
-        page.SetThumbSize(2);
-        page.SetSortState(7, 0);
-        page.resize(1000, 1000);
-        page.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&page));
-        ThumbnailGroupView* view = page.View(0);
-        // First group: 1 June, a.jpg and s2.png.
-        QTest::mouseClick(
-            view->viewport(), Qt::LeftButton, Qt::NoModifier, view->CheckBoxRect(0).center());
-        QStringList titles;
-        for (const QModelIndex& index : view->selectionModel()->selectedRows())
-            titles.append(index.sibling(index.row(), 2).data().toString());
-        titles.sort();
-        QCOMPARE(titles, QStringList({ "a", "s2" }));
-    }
-
     void gridShowsTheItemsThumbnails()
     {
         addSamplePhotos();
@@ -253,27 +207,6 @@ private slots:
             qPrintable(colour.name()));
     }
 
-    void dragCarriesTheSelectedFiles()
-    {
-        addSamplePhotos();
-        RecordingGroupView view;
-        view.SetGroupColumn(2);
-        m_proxy->sort(2, Qt::AscendingOrder);
-        view.setModel(m_proxy.get());
-        view.ConnectModelSignals();
-        view.resize(1000, 700);
-        view.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&view));
-        view.selectionModel()->select(QItemSelection(m_proxy->index(0, 0), m_proxy->index(1, 14)),
-            QItemSelectionModel::Select);
-        const QPoint start = view.visualRect(m_proxy->index(1, 0)).center();
-        mouse(view.viewport(), QEvent::MouseButtonPress, start, Qt::LeftButton);
-        mouse(view.viewport(), QEvent::MouseMove, start + QPoint(5, 5), Qt::LeftButton);
-        mouse(view.viewport(), QEvent::MouseMove, start + QPoint(60, 60), Qt::LeftButton);
-        mouse(view.viewport(), QEvent::MouseButtonRelease, start + QPoint(60, 60), Qt::NoButton);
-        QVERIFY(view.draggedFormats.contains("application/tz-itemdata"));
-        QCOMPARE(view.draggedUrls.size(), 2);
-    }
 };
 
 QTEST_MAIN(TestThumbviewPhotoModel)
