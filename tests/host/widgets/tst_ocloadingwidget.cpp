@@ -81,39 +81,6 @@ private slots:
         QCOMPARE(page.childAt(100, 100), button);
     }
 
-    void fullCoverDimsThePage()
-    {
-        QWidget page;
-        page.resize(200, 120);
-        OCLoadingWidget loading(&page, 0);
-        page.show();
-        const QColor plain = render(page).pixelColor(2, 2);
-        loading.ShowLoadingWidget();
-        const QColor dimmed = render(page).pixelColor(2, 2);
-        QVERIFY2(dimmed.lightness() < plain.lightness() - 20, qPrintable(dimmed.name()));
-        loading.HideLoadingWidget();
-        QCOMPARE(render(page).pixelColor(2, 2), plain);
-    }
-
-    // Each step draws a different picture and the steps come round again.
-    void spinnerTurns()
-    {
-        QWidget page;
-        page.resize(120, 120);
-        OCLoadingWidget loading(&page, 0);
-        page.show();
-        loading.ShowLoadingWidget();
-        QCOMPARE(loading.frame(), 0);
-        const QImage first = render(loading);
-        loading.advance();
-        QCOMPARE(loading.frame(), 1);
-        QVERIFY(render(loading) != first);
-        for (int i = 1; i < OCLoadingWidget::frameCount(); ++i)
-            loading.advance();
-        QCOMPARE(loading.frame(), 0);
-        QCOMPARE(render(loading), first);
-    }
-
     void tinyParentDoesNotBreakPainting()
     {
         QWidget page;
