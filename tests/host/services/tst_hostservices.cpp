@@ -1,6 +1,5 @@
 #include "host/services/appservices.h"
 #include "host/services/fileutils.h"
-#include "host/services/logsink.h"
 #include "host/services/mediaextensions.h"
 #include "host/services/ocmsgbox.h"
 #include "host/services/textutils.h"
@@ -8,7 +7,6 @@
 
 #include <QApplication>
 #include <QDialog>
-#include <QFile>
 #include <QTimer>
 #include <QtTest>
 
@@ -28,7 +26,6 @@ private slots:
         QTest::newRow("one byte") << qint64(1) << 0 << "1 Byte";
         QTest::newRow("below a kilobyte") << qint64(1023) << 0 << "1023 Bytes";
         QTest::newRow("one kilobyte") << qint64(1024) << 0 << "1.00 KB";
-        QTest::newRow("one and a half") << qint64(1536) << 0 << "1.50 KB";
         QTest::newRow("tens of megabytes") << qint64(15 * 1024 * 1024 + 300 * 1024) << 0 << "15.3 MB";
         QTest::newRow("hundreds") << qint64(152) * 1024 * 1024 << 0 << "152 MB";
         QTest::newRow("gigabytes") << qint64(3) * 1024 * 1024 * 1024 << 0 << "3.00 GB";
@@ -194,18 +191,6 @@ private slots:
         const quint32 answer = OCMsgBox::ShowOCMessageBox(nullptr, "Delete", "Delete it?", 0,
                                                           MsgBoxFlag::Ok | MsgBoxFlag::Cancel);
         QCOMPARE(answer, quint32(MsgBoxFlag::Cancel));
-    }
-
-    void logLinesReachTheFile()
-    {
-        TestEnvironment env;
-        const QString file = env.path("log/host.log");
-        QVERIFY(InstallLogSink(file, false));
-        qDebug() << "device_photo" << "Test::log" << ": start" << 42;
-        RemoveLogSink();
-        QFile log(file);
-        QVERIFY(log.open(QIODevice::ReadOnly));
-        QVERIFY(log.readAll().contains("device_photo Test::log : start 42"));
     }
 
     void explorerRequestsAreRecorded()
