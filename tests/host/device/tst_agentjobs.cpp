@@ -38,6 +38,14 @@ bool transferEnded()
     return false;
 }
 
+// Starts a transfer job that reports to the recorder.
+int transfer(FolderPhoneAgent& agent, const QStringList& sources, const QString& target,
+    const QString& direction)
+{
+    return agent.TransferFiles(sources, target, direction, &AgentRecorder::transferProgress,
+        &AgentRecorder::transferDone, -1, 1, 0);
+}
+
 QList<ItemReport> events()
 {
     QList<ItemReport> result;
@@ -96,9 +104,7 @@ private slots:
         clash.write("mine");
         clash.close();
 
-        QCOMPARE(agent.TransferFiles(sources, target.path(), QStringLiteral("toPC"),
-                     &AgentRecorder::transferProgress, &AgentRecorder::transferDone, -1, 1, 0),
-            0);
+        QCOMPARE(transfer(agent, sources, target.path(), "toPC"), 0);
         QVERIFY(QTest::qWaitFor(transferEnded, kWait));
         const QList<ProgressReport> reports = AgentRecorder::progress();
         QCOMPARE(reports.first().current, qint64(TransferMarker::Start));
@@ -135,10 +141,7 @@ private slots:
         FolderPhoneAgent agent(storage->path(), ConnectionKind::Mtp);
         agent.SetItemLoadCallback(&AgentRecorder::itemLoad);
         const QStringList files = photoFiles(2);
-        QCOMPARE(agent.TransferFiles(files, QStringLiteral("\\Phone\\DCIM\\From PC"),
-                     QStringLiteral("toPhone"), &AgentRecorder::transferProgress,
-                     &AgentRecorder::transferDone, -1, 1, 0),
-            0);
+        QCOMPARE(transfer(agent, files, QStringLiteral("\\Phone\\DCIM\\From PC"), "toPhone"), 0);
         QVERIFY(QTest::qWaitFor(transferEnded, kWait));
         QCOMPARE(AgentRecorder::progress().last().status, 0);
 
@@ -193,9 +196,7 @@ private slots:
                 release.acquire();
             }
         });
-        QCOMPARE(agent.TransferFiles(sources, target.path(), QStringLiteral("toPC"),
-                     &AgentRecorder::transferProgress, &AgentRecorder::transferDone, -1, 1, 0),
-            0);
+        QCOMPARE(transfer(agent, sources, target.path(), "toPC"), 0);
         QVERIFY(writing.tryAcquire(1, kWait));
         agent.CancelTransfer(cancelWith == 0 ? jobId : -1);
         release.release();
@@ -221,9 +222,8 @@ private slots:
         FolderAgentFaults faults;
         faults.delayPerFileMs = 60000;
         agent->setFaults(faults);
-        QCOMPARE(agent->TransferFiles({ agent->phonePathOf(photoFiles(1).first()) }, target.path(),
-                     QStringLiteral("toPC"), &AgentRecorder::transferProgress,
-                     &AgentRecorder::transferDone, -1, 1, 0),
+        QCOMPARE(
+            transfer(*agent, { agent->phonePathOf(photoFiles(1).first()) }, target.path(), "toPC"),
             0);
         QVERIFY(writing.tryAcquire(1, kWait));
         agent.reset();
@@ -260,9 +260,7 @@ private slots:
         agent.setFaults(faults);
         const QStringList sources = { agent.phonePathOf(photoFiles(1).first()),
             QStringLiteral("\\Phone\\DCIM\\Camera\\gone.jpg") };
-        QCOMPARE(agent.TransferFiles(sources, target.path(), direction,
-                     &AgentRecorder::transferProgress, &AgentRecorder::transferDone, -1, 1, 0),
-            started);
+        QCOMPARE(transfer(agent, sources, target.path(), direction), started);
         if (started != 0) {
             QVERIFY(AgentRecorder::progress().isEmpty());
             return;
@@ -400,8 +398,7 @@ private slots:
             QVERIFY(!QFileInfo::exists(files.at(0)));
         } else {
             QCOMPARE(
-                agent.TransferFiles(sources, job == QLatin1String("toPC") ? pc.path() : QString(),
-                    job, &AgentRecorder::transferProgress, &AgentRecorder::transferDone, -1, 1, 0),
+                transfer(agent, sources, job == QLatin1String("toPC") ? pc.path() : QString(), job),
                 0);
             QVERIFY(QTest::qWaitFor([] { return !AgentRecorder::completions().isEmpty(); }, kWait));
             QCOMPARE(AgentRecorder::completions().first().second,
@@ -417,8 +414,7 @@ private slots:
             QVERIFY(QFileInfo(files.at(i)).size() > 0);
         // A phone that went away takes no new job.
         QCOMPARE(agent.GetDeviceIndex(), -1);
-        QCOMPARE(agent.TransferFiles(sources, pc.path(), QStringLiteral("toPC"),
-                     &AgentRecorder::transferProgress, &AgentRecorder::transferDone, -1, 1, 0),
+        QCOMPARE(transfer(agent, sources, pc.path(), "toPC"),
             int(FolderPhoneAgent::ErrorDisconnected));
         QCOMPARE(agent.DeleteFiles(sources, &AgentRecorder::deleted),
             int(FolderPhoneAgent::ErrorDisconnected));
