@@ -27,11 +27,6 @@ QString TestEnvironment::binaryFolder()
     return qEnvironmentVariable("PHOTOHOST_TEST_BIN");
 }
 
-QString TestEnvironment::sourceFolder()
-{
-    return qEnvironmentVariable("PHOTOHOST_SOURCE_DIR");
-}
-
 MessageBoxRecorder::MessageBoxRecorder(quint32 answer)
     : m_answer(answer)
 {

@@ -21,7 +21,6 @@ public:
     QString path(const QString& name) const { return m_dir.filePath(name); }
 
     static QString binaryFolder();  // where the build put photo-host and the plug-in
-    static QString sourceFolder();
 
 private:
     QTemporaryDir m_dir;

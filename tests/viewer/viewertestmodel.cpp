@@ -29,13 +29,6 @@ void ViewerTestModel::addRow(const Row& row)
     endInsertRows();
 }
 
-void ViewerTestModel::removeRow(int row)
-{
-    beginRemoveRows(QModelIndex(), row, row);
-    m_rows.remove(row);
-    endRemoveRows();
-}
-
 int ViewerTestModel::rowCount(const QModelIndex& parent) const
 {
     return parent.isValid() ? 0 : m_rows.size();

@@ -25,7 +25,6 @@ public:
 
     void addRows(int count); // rows named "\\phone\\DCIM\\photo_NNN.jpg"
     void addRow(const Row& row);
-    void removeRow(int row);
     Row& row(int r) { return m_rows[r]; }
     void setCellSize(const QSize& size) { m_cellSize = size; }
 
