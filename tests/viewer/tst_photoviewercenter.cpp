@@ -140,7 +140,6 @@ private slots:
         QCOMPARE(f.center->movie()->state(), QMovie::Running);
         QVERIFY(f.center->movieLabel()->isVisible());
         QVERIFY(!f.pixmap->isVisible());
-        QCOMPARE(f.center->movieLabel()->geometry(), QRect(280, 185, 40, 30));
         QVERIFY(!f.left->isEnabled());
         QVERIFY(!f.right->isEnabled());
 
@@ -159,20 +158,6 @@ private slots:
         QVERIFY(f.pixmap->isVisible());
     }
 
-    void singleFrameGifIsAStillPicture()
-    {
-        Fixture f;
-        const QString path = f.file("still.gif");
-        QVERIFY(TestImages::writeGif(path, QSize(40, 30), { Qt::red }));
-        f.center->loadFile(path, 0);
-        QVERIFY(!f.center->IsMovie());
-        QVERIFY(!f.center->movie());
-        QVERIFY(f.pixmap->isVisible());
-        QVERIFY(f.left->isEnabled());
-        f.center->on_rotate(90);
-        QCOMPARE(f.center->ImageSize(), QSize(30, 40));
-    }
-
     void rotateRequests_data()
     {
         QTest::addColumn<QList<int>>("angles");
@@ -182,7 +167,6 @@ private slots:
         QTest::newRow("right then left") << QList<int> { 90, -90 } << QSize(100, 50);
         QTest::newRow("45 ignored") << QList<int> { 45 } << QSize(100, 50);
         QTest::newRow("180 ignored") << QList<int> { 180 } << QSize(100, 50);
-        QTest::newRow("0 ignored") << QList<int> { 0 } << QSize(100, 50);
     }
 
     void rotateRequests()
@@ -234,8 +218,6 @@ private slots:
         QVERIFY(f.right->isVisible());
         QCOMPARE(f.left->geometry().right(), shown.left() - 7);
         QCOMPARE(f.right->geometry().left(), shown.right() + 8);
-        QCOMPARE(f.left->geometry().bottom(), shown.bottom());
-        QCOMPARE(f.right->geometry().bottom(), shown.bottom());
 
         // A smaller centre shrinks the picture again.
         f.center->resize(300, 200);
