@@ -466,7 +466,7 @@ private slots:
 
     void noPhone()
     {
-        WindowFixture f(QString());
+        WindowFixture f { QString() };
         QVERIFY(f.opened);
         QSignalSpy actions(&f.manager, &PluginManager::on_signal_pmgr_leftview_actionsubitem);
         f.window->selectStartEntry();
