@@ -7,6 +7,7 @@
 #include "host/mime/qfilecontentsmimedata.h"
 #include "host/services/fileutils.h"
 #include "host/services/ocsharedvalue.h"
+#include "support/photodatabasefixture.h"
 #include "support/samplephonefixture.h"
 #include "support/testenvironment.h"
 
@@ -61,9 +62,7 @@ class TestTransferEngine : public QObject
 
 private:
     std::unique_ptr<SamplePhoneFixture> m_phone;
-    std::unique_ptr<TestEnvironment> m_env;
-    std::unique_ptr<DBManager> m_dbManager;
-    std::unique_ptr<PhotoDB> m_db;
+    std::unique_ptr<PhotoDatabaseFixture> m_data;
     std::unique_ptr<PluginManager> m_manager;
     std::unique_ptr<TransferEngine> m_engine;
     QList<Progress> m_progress;
@@ -80,10 +79,10 @@ private:
     // PC photos to send to the phone, under names the phone does not have.
     QStringList pcPhotos(int count) const
     {
-        QDir().mkpath(m_env->path(QStringLiteral("pc")));
+        QDir().mkpath(m_data->env.path(QStringLiteral("pc")));
         QStringList list;
         for (int i = 0; i < count; ++i) {
-            const QString target = m_env->path(QStringLiteral("pc/From PC %1.jpg").arg(i));
+            const QString target = m_data->env.path(QStringLiteral("pc/From PC %1.jpg").arg(i));
             QFile::copy(m_phone->file(m_phone->generator().photos().at(i).relativePath), target);
             list.append(toStoredPath(target));
         }
@@ -105,14 +104,12 @@ private slots:
 
     void init()
     {
-        m_env = std::make_unique<TestEnvironment>();
-        m_dbManager = std::make_unique<DBManager>(m_env->path(QStringLiteral("photo.db")));
-        m_db = std::make_unique<PhotoDB>(m_dbManager.get(), 1);
+        m_data = std::make_unique<PhotoDatabaseFixture>();
         m_manager = std::make_unique<PluginManager>();
         g_manager = m_manager.get();
         m_engine = std::make_unique<TransferEngine>();
         m_engine->connectPluginManager(m_manager.get());
-        m_engine->setPhotoDatabase(m_db.get());
+        m_engine->setPhotoDatabase(&m_data->db);
         m_engine->setProgressWindowShown(false);
         m_progress.clear();
         m_flagsWhileRunning.clear();
@@ -129,9 +126,7 @@ private slots:
         m_engine.reset();
         g_manager = nullptr;
         m_manager.reset();
-        m_db.reset();
-        m_dbManager.reset();
-        m_env.reset();
+        m_data.reset();
     }
 
     // Photos go into the library, or into an album's folder and the album;
@@ -152,8 +147,8 @@ private slots:
         QFETCH(bool, album);
         FolderPhoneAgent agent(m_phone->folder(), kind);
         m_engine->setDeviceAgent(&agent);
-        m_engine->setLibraryFolder(m_env->path(QStringLiteral("Library")));
-        const int albumId = album ? m_db->createAlbum(QStringLiteral("Trip: day/1")) : -1;
+        m_engine->setLibraryFolder(m_data->env.path(QStringLiteral("Library")));
+        const int albumId = album ? m_data->db.createAlbum(QStringLiteral("Trip: day/1")) : -1;
         const QStringList sources = phonePhotos(agent, 4);
         qint64 total = 0;
         for (const QString& source : sources)
@@ -163,7 +158,7 @@ private slots:
         QVERIFY(waitForEnd());
 
         const QString folder
-            = album ? m_engine->albumFolder(albumId) : m_env->path(QStringLiteral("Library"));
+            = album ? m_engine->albumFolder(albumId) : m_data->env.path(QStringLiteral("Library"));
         QCOMPARE(QFileInfo(folder).fileName(),
             album ? QStringLiteral("Trip_ day_1") : QStringLiteral("Library"));
         QStringList expected;
@@ -177,7 +172,7 @@ private slots:
         expected.sort();
         QCOMPARE(filesBelow(folder), expected);
         if (album) {
-            QStringList inAlbum = m_db->albumFiles(albumId);
+            QStringList inAlbum = m_data->db.albumFiles(albumId);
             QCOMPARE(inAlbum.size(), sources.size());
             for (const QString& path : inAlbum)
                 QVERIFY(expected.contains(QFileInfo(toFileSystemPath(path)).fileName()));
@@ -207,7 +202,7 @@ private slots:
         faults.delayPerFileMs = 200;
         agent.setFaults(faults);
         m_engine->setDeviceAgent(&agent);
-        const QString folder = m_env->path(QStringLiteral("Library"));
+        const QString folder = m_data->env.path(QStringLiteral("Library"));
         m_engine->setLibraryFolder(folder);
         MessageBoxRecorder boxes;
         connect(
@@ -235,7 +230,7 @@ private slots:
         faults.delayPerFileMs = 200;
         agent.setFaults(faults);
         m_engine->setDeviceAgent(&agent);
-        m_engine->setLibraryFolder(m_env->path(QStringLiteral("Library")));
+        m_engine->setLibraryFolder(m_data->env.path(QStringLiteral("Library")));
         m_engine->setProgressWindowShown(true);
         m_engine->transferToPc(phonePhotos(agent, 6), 0, -1);
         TransferEngineWindow* window = m_engine->progressWindow();
@@ -273,10 +268,10 @@ private slots:
         QSignalSpy finished(
             m_manager.get(), &PluginManager::on_signal_pmgr_finished_transfer_tophone);
         const QStringList sources = pcPhotos(3);
-        const QString missing = toStoredPath(m_env->path(QStringLiteral("pc/not there.jpg")));
+        const QString missing = toStoredPath(m_data->env.path(QStringLiteral("pc/not there.jpg")));
         if (playlist) {
-            const int album = m_db->createAlbum(QStringLiteral("For the phone"));
-            QVERIFY(m_db->addToAlbum(album, sources + QStringList { missing }));
+            const int album = m_data->db.createAlbum(QStringLiteral("For the phone"));
+            QVERIFY(m_data->db.addToAlbum(album, sources + QStringList { missing }));
             m_manager->on_transfer_to_phone(2, album);
         } else {
             m_manager->on_transfer_to_phone(
@@ -331,7 +326,7 @@ private slots:
             agent.setFaults(faults);
         }
         m_engine->setDeviceAgent(&agent);
-        const QString folder = m_env->path(QStringLiteral("Library"));
+        const QString folder = m_data->env.path(QStringLiteral("Library"));
         m_engine->setLibraryFolder(folder);
         MessageBoxRecorder boxes;
         QSignalSpy finished(
@@ -386,7 +381,7 @@ private slots:
         FolderPhoneAgent agent(m_phone->folder(), ConnectionKind::Mtp);
         m_engine->setDeviceAgent(&agent);
         QSignalSpy arrived(m_engine.get(), &TransferEngine::fileArrived);
-        const QString target = m_env->path(QStringLiteral("drop/photo.jpg"));
+        const QString target = m_data->env.path(QStringLiteral("drop/photo.jpg"));
         m_engine->dragOut(phonePhotos(agent, 1).first(), target, 0, quintptr(0x1234));
         QVERIFY(arrived.wait(kWait));
         QCOMPARE(contents(target), contents(agent.fileSystemPathOf(phonePhotos(agent, 1).first())));

@@ -6,6 +6,7 @@
 #include "host/thumbs/agentthumbnailsource.h"
 #include "host/thumbs/octhumbnailmanager.h"
 #include "host/thumbs/octhumnailmaker.h"
+#include "support/photodatabasefixture.h"
 #include "support/picturecompare.h"
 #include "support/samplephonefixture.h"
 #include "support/testenvironment.h"
@@ -83,9 +84,7 @@ class TestOCThumbnailManager : public QObject
 
 private:
     std::unique_ptr<SamplePhoneFixture> m_phone;
-    std::unique_ptr<TestEnvironment> m_env;
-    std::unique_ptr<DBManager> m_dbManager;
-    std::unique_ptr<PhotoDB> m_db;
+    std::unique_ptr<PhotoDatabaseFixture> m_data;
 
     // The phone path of the first camera photo with that orientation.
     QString photo(const FolderPhoneAgent& agent, int orientation) const
@@ -123,18 +122,14 @@ private slots:
 
     void init()
     {
-        m_env = std::make_unique<TestEnvironment>();
-        m_dbManager = std::make_unique<DBManager>(m_env->path(QStringLiteral("photo.db")));
-        m_db = std::make_unique<PhotoDB>(m_dbManager.get(), 1);
+        m_data = std::make_unique<PhotoDatabaseFixture>();
         AgentThumbnailSource::setLimits(40, 20, 10000);
     }
 
     void cleanup()
     {
         OCThumbnailManager::SetHostContext(nullptr);
-        m_db.reset();
-        m_dbManager.reset();
-        m_env.reset();
+        m_data.reset();
     }
 
     // Paths the database does not know, in every connection kind: each good
@@ -154,7 +149,7 @@ private slots:
         FolderPhoneAgent agent(m_phone->folder(), kind);
         PluginHostContext context;
         context.deviceAgent = &agent;
-        context.photoDatabase = m_db.get();
+        context.photoDatabase = &m_data->db;
         OCThumbnailManager::SetHostContext(&context);
         Receiver receiver;
         OCThumbnailManager manager(OCGlobal::ITEM_PHONE_PHOTO, &receiver, nullptr, nullptr);
@@ -175,16 +170,16 @@ private slots:
                     : agent.fileSystemPathOf(arrival.path)));
             QVERIFY2(pictureDistance(arrival.picture, shown) < 12, qPrintable(arrival.path));
             QVERIFY(!QFileInfo::exists(arrival.file)); // gone once the slot has run
-            QVERIFY(m_db->isExist(arrival.path, true));
+            QVERIFY(m_data->db.isExist(arrival.path, true));
             QByteArray bytes;
-            QVERIFY(m_db->getThumbnailFromDB(arrival.path, &bytes, true));
+            QVERIFY(m_data->db.getThumbnailFromDB(arrival.path, &bytes, true));
             QCOMPARE(QImage::fromData(bytes).size(), arrival.picture.size());
             QCOMPARE(manager.GetThumbnail(arrival.path).size(), arrival.picture.size());
         }
         QVERIFY(manager.GetThumbnail(broken).isNull());
         QVERIFY(manager.GetThumbnail(gone).isNull());
         if (kind == ConnectionKind::MassStorage) // the whole row, as a listing makes it
-            QCOMPARE(m_db->setItemData(good.at(1), false, 13).value("Direction").toInt(), 6);
+            QCOMPARE(m_data->db.setItemData(good.at(1), false, 13).value("Direction").toInt(), 6);
     }
 
     // Busy answers are asked again a bounded number of times; error answers
@@ -202,7 +197,7 @@ private slots:
         Receiver receiver;
         OCThumbnailManager manager(OCGlobal::ITEM_PHONE_PHOTO, &receiver, nullptr, nullptr);
         manager.setDeviceAgent(&agent);
-        manager.setPhotoDatabase(m_db.get());
+        manager.setPhotoDatabase(&m_data->db);
 
         // Three busy answers use up the first file's tries, two more delay the second.
         QList<_tagIdxInfo> list = rows(all.mid(0, 5));
@@ -230,7 +225,7 @@ private slots:
         Receiver receiver;
         OCThumbnailManager manager(OCGlobal::ITEM_PHONE_PHOTO, &receiver, nullptr, nullptr);
         manager.setDeviceAgent(&agent);
-        manager.setPhotoDatabase(m_db.get());
+        manager.setPhotoDatabase(&m_data->db);
         QList<_tagIdxInfo> first = rows(all.mid(0, 8));
         QList<_tagIdxInfo> second = rows(all.mid(9, 2));
         manager.StartLoadThumbnail(first);
@@ -250,7 +245,7 @@ private slots:
         Receiver receiver;
         OCThumbnailManager manager(OCGlobal::ITEM_PHONE_PHOTO, &receiver, nullptr, nullptr);
         manager.setDeviceAgent(&agent);
-        manager.setPhotoDatabase(m_db.get());
+        manager.setPhotoDatabase(&m_data->db);
 
         QPixmap set(40, 30);
         set.fill(Qt::green);
@@ -266,7 +261,7 @@ private slots:
         QBuffer buffer(&bytes);
         buffer.open(QIODevice::WriteOnly);
         QVERIFY(red.save(&buffer, "JPG"));
-        QVERIFY(m_db->insertThumbnailItem(all.at(1), bytes, true));
+        QVERIFY(m_data->db.insertThumbnailItem(all.at(1), bytes, true));
         QList<_tagIdxInfo> known = rows({ all.at(0), all.at(1) });
         manager.StartLoadThumbnail(known);
         QVERIFY(QTest::qWaitFor([&] { return receiver.finishes == 1; }, kWait));
@@ -286,7 +281,7 @@ private slots:
         {
             OCThumbnailManager manager(OCGlobal::ITEM_PHONE_PHOTO, &receiver, nullptr, nullptr);
             manager.setDeviceAgent(&agent);
-            manager.setPhotoDatabase(m_db.get());
+            manager.setPhotoDatabase(&m_data->db);
             QList<_tagIdxInfo> list = rows(all);
             manager.StartLoadThumbnail(list);
             QTest::qWait(30);
@@ -297,7 +292,7 @@ private slots:
 
         OCThumbnailManager next(OCGlobal::ITEM_PHONE_PHOTO, &receiver, nullptr, nullptr);
         next.setDeviceAgent(&agent);
-        next.setPhotoDatabase(m_db.get());
+        next.setPhotoDatabase(&m_data->db);
         QVERIFY(barrier(next, receiver, all.last()));
         QCOMPARE(receiver.paths().last(), all.last());
     }

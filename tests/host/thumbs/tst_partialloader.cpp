@@ -4,6 +4,7 @@
 #include "host/services/ocsharedvalue.h"
 #include "host/thumbs/agentthumbnailsource.h"
 #include "host/thumbs/partialloader.h"
+#include "support/photodatabasefixture.h"
 #include "support/samplephonefixture.h"
 #include "support/testenvironment.h"
 
@@ -50,9 +51,7 @@ class TestPartialLoader : public QObject
 
 private:
     std::unique_ptr<SamplePhoneFixture> m_phone;
-    std::unique_ptr<TestEnvironment> m_env;
-    std::unique_ptr<DBManager> m_dbManager;
-    std::unique_ptr<PhotoDB> m_db;
+    std::unique_ptr<PhotoDatabaseFixture> m_data;
 
     QStringList cameraPhotos(const FolderPhoneAgent& agent) const
     {
@@ -67,7 +66,7 @@ private:
         int count = 0;
         QByteArray bytes;
         for (const QString& path : paths)
-            count += m_db->getThumbnailFromDB(path, &bytes, true) ? 1 : 0;
+            count += m_data->db.getThumbnailFromDB(path, &bytes, true) ? 1 : 0;
         return count;
     }
 
@@ -80,19 +79,12 @@ private slots:
 
     void init()
     {
-        m_env = std::make_unique<TestEnvironment>();
+        m_data = std::make_unique<PhotoDatabaseFixture>(); // resets the shared state
         g_SharedValue.SetPartialLoading(true);
-        m_dbManager = std::make_unique<DBManager>(m_env->path(QStringLiteral("photo.db")));
-        m_db = std::make_unique<PhotoDB>(m_dbManager.get(), 1);
         AgentThumbnailSource::setLimits(40, 20, 10000);
     }
 
-    void cleanup()
-    {
-        m_db.reset();
-        m_dbManager.reset();
-        m_env.reset();
-    }
+    void cleanup() { m_data.reset(); }
 
     void kinds_data()
     {
@@ -111,7 +103,7 @@ private slots:
         FolderPhoneAgent agent(m_phone->folder(), kind);
         PartialLoader loader;
         QSignalSpy finished(&loader, &PartialLoader::finished);
-        QVERIFY(loader.start(&agent, m_db.get()));
+        QVERIFY(loader.start(&agent, &m_data->db));
         QCOMPARE(deviceState(), quint32(OCSharedValue::PartialRunning));
         QVERIFY(finished.wait(kWait));
         QCOMPARE(deviceState(), quint32(OCSharedValue::PartialIdle));
@@ -123,7 +115,7 @@ private slots:
         const QStringList photos = cameraPhotos(agent);
         QCOMPARE(withThumbnail(photos), photos.size());
         if (kind == ConnectionKind::MassStorage) {
-            const QSqlRecord row = m_db->setItemData(photos.first(), false, 13);
+            const QSqlRecord row = m_data->db.setItemData(photos.first(), false, 13);
             QCOMPARE(row.value("Width").toInt(), 1280);
         }
         const QString broken
@@ -142,7 +134,7 @@ private slots:
         PartialLoader loader;
         loader.setPacing(150); // long enough to find it at work
         QSignalSpy finished(&loader, &PartialLoader::finished);
-        QVERIFY(loader.start(&agent, m_db.get()));
+        QVERIFY(loader.start(&agent, &m_data->db));
         QVERIFY(QTest::qWaitFor([&] { return loader.filesDone() >= 1; }, kWait));
 
         requestFromAnotherThread(OCSharedValue::PartialPauseRequested);
@@ -188,7 +180,7 @@ private slots:
         PartialLoader loader;
         loader.setPacing(150);
         QSignalSpy finished(&loader, &PartialLoader::finished);
-        QVERIFY(loader.start(&agent, m_db.get()));
+        QVERIFY(loader.start(&agent, &m_data->db));
         QVERIFY(QTest::qWaitFor([&] { return loader.filesDone() >= 1; }, kWait));
         if (how == 1)
             QCOMPARE(fetchState(), quint32(OCSharedValue::PartialThumbRunning));
@@ -215,7 +207,7 @@ private slots:
         FolderPhoneAgent agent(m_phone->folder(), ConnectionKind::Mtp);
         PartialLoader loader;
         g_SharedValue.SetPartialLoading(false);
-        QVERIFY(!loader.start(&agent, m_db.get()));
+        QVERIFY(!loader.start(&agent, &m_data->db));
         g_SharedValue.SetPartialLoading(true);
         QVERIFY(!loader.start(&agent, nullptr));
         QVERIFY(!loader.isRunning());
