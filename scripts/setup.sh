@@ -7,6 +7,8 @@ packages=(
     build-essential cmake ninja-build pkg-config
     qtbase5-dev qtbase5-dev-tools libqt5sql5-sqlite libqt5svg5-dev
     libexiv2-dev exiv2 libjpeg62-turbo-dev qt5-image-formats-plugins
+    kimageformat-plugins libheif-dev libheif-examples
+    libgphoto2-dev gphoto2 libudev-dev
     xvfb xauth
     clang libclang-rt-14-dev
 )

@@ -76,5 +76,10 @@ public:
     // The phone folder that files sent to the phone go to (the camera folder);
     // empty lets TransferFiles choose.
     virtual QString GetCameraFolder() { return QString(); }
+    // What tells this device from any other, stable across connections: the
+    // serial number where the device gives one, the folder for a folder
+    // phone. Keys the thumbnail cache and the import ledger; empty when no
+    // device is connected.
+    virtual QString DeviceIdentity() { return QString(); }
     virtual ~IDeviceNexaAgent() = default;
 };

@@ -257,6 +257,13 @@ int FolderPhoneAgent::GetDeviceIndex()
     return connected() ? DeviceRegistry::indexOf(this) : -1;
 }
 
+QString FolderPhoneAgent::DeviceIdentity()
+{
+    // The folder, resolved: two names of one folder are one phone.
+    const QString canonical = QFileInfo(m_root).canonicalFilePath();
+    return QStringLiteral("folder:") + (canonical.isEmpty() ? m_root : canonical);
+}
+
 QString FolderPhoneAgent::GetCameraFolder()
 {
     if (m_kind == ConnectionKind::MassStorage)

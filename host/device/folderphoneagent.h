@@ -92,6 +92,7 @@ public:
     int GetMemChangeType() override { return 0; }
     QString DeviceName() override { return m_name; }
     QString GetCameraFolder() override;
+    QString DeviceIdentity() override;
 
 private:
     struct Job

@@ -115,7 +115,7 @@ QByteArray timeStamp()
     return stamp;
 }
 
-void writeLine(QtMsgType type, const QMessageLogContext&, const QString& message)
+void writeLine(QtMsgType type, const QMessageLogContext& context, const QString& message)
 {
     static const char* const kinds[] = { "D", "W", "C", "F", "I" };
     QByteArray line = timeStamp();
@@ -124,6 +124,11 @@ void writeLine(QtMsgType type, const QMessageLogContext&, const QString& message
     line += " [";
     line += QByteArray::number(quintptr(QThread::currentThreadId()), 16);
     line += "] ";
+    // The default category carries the plain qDebug lines, which name their area themselves.
+    if (context.category && qstrcmp(context.category, "default") != 0) {
+        line += context.category;
+        line += ": ";
+    }
     line += message.toUtf8();
     line += '\n';
     // QtInfoMsg is numerically above QtFatalMsg but is no warning.
