@@ -1,5 +1,7 @@
 #include "photometadatareader.h"
 
+#include "heifmetadata.h"
+#include "host/services/logcategories.h"
 #include "host/services/mediaextensions.h"
 #include "jpegcodec.h"
 
@@ -178,6 +180,8 @@ bool takePreview(
     return false;
 }
 
+void readExifTags(const Exiv2::ExifData& exif, PhotoMetadata* data);
+
 // With takeSize, the picture's size comes from exiv2's own header parse (it
 // reads the frame header of a JPEG anyway), sparing a second parse.
 void readExif(const QString& path, bool withThumbnail, bool takeSize, PhotoMetadata* data)
@@ -192,25 +196,7 @@ void readExif(const QString& path, bool withThumbnail, bool takeSize, PhotoMetad
         const Exiv2::ExifData& exif = image->exifData();
         if (exif.empty())
             return;
-        data->shootingDate = exifDate(exif, "Exif.Photo.DateTimeOriginal");
-        if (!data->shootingDate.isValid())
-            data->shootingDate = exifDate(exif, "Exif.Photo.DateTimeDigitized");
-        const auto orientation = exif.findKey(Exiv2::ExifKey("Exif.Image.Orientation"));
-        if (orientation != exif.end() && orientation->count() > 0) {
-            const long code = orientation->toLong();
-            data->orientation = (code >= 1 && code <= 8) ? int(code) : 0;
-        }
-        double latitude = 0;
-        double longitude = 0;
-        if (exifDegrees(
-                exif, "Exif.GPSInfo.GPSLatitude", "Exif.GPSInfo.GPSLatitudeRef", "S", &latitude)
-            && exifDegrees(
-                exif, "Exif.GPSInfo.GPSLongitude", "Exif.GPSInfo.GPSLongitudeRef", "W", &longitude)
-            && std::abs(latitude) <= 90) {
-            data->hasPosition = true;
-            data->latitude = latitude;
-            data->longitude = longitude;
-        }
+        readExifTags(exif, data);
         if (withThumbnail && data->size.isValid())
             data->thumbnailFromPreview = takePreview(
                 *image, data->size, PhotoMetadataReader::thumbnailSize(data->size), data);
@@ -226,6 +212,48 @@ void readExif(const QString& path, bool withThumbnail, bool takeSize, PhotoMetad
         qDebug() << "host"
                  << "PhotoMetadataReader::read"
                  << ": failed" << path;
+    }
+}
+
+void readExifTags(const Exiv2::ExifData& exif, PhotoMetadata* data)
+{
+    data->shootingDate = exifDate(exif, "Exif.Photo.DateTimeOriginal");
+    if (!data->shootingDate.isValid())
+        data->shootingDate = exifDate(exif, "Exif.Photo.DateTimeDigitized");
+    const auto orientation = exif.findKey(Exiv2::ExifKey("Exif.Image.Orientation"));
+    if (orientation != exif.end() && orientation->count() > 0) {
+        const long code = orientation->toLong();
+        data->orientation = (code >= 1 && code <= 8) ? int(code) : 0;
+    }
+    double latitude = 0;
+    double longitude = 0;
+    if (exifDegrees(exif, "Exif.GPSInfo.GPSLatitude", "Exif.GPSInfo.GPSLatitudeRef", "S", &latitude)
+        && exifDegrees(
+            exif, "Exif.GPSInfo.GPSLongitude", "Exif.GPSInfo.GPSLongitudeRef", "W", &longitude)
+        && std::abs(latitude) <= 90) {
+        data->hasPosition = true;
+        data->latitude = latitude;
+        data->longitude = longitude;
+    }
+}
+
+// HEIF containers: exiv2 0.27 cannot open them, so their EXIF block comes
+// from libheif and only the tags are parsed here.
+void readHeifExif(const QString& path, PhotoMetadata* data)
+{
+    QByteArray block;
+    if (!HeifMetadata::read(path, nullptr, &block) || block.isEmpty())
+        return;
+    try {
+        Exiv2::ExifData exif;
+        Exiv2::ExifParser::decode(
+            exif, reinterpret_cast<const Exiv2::byte*>(block.constData()), uint32_t(block.size()));
+        readExifTags(exif, data);
+    } catch (const std::exception& error) {
+        qCWarning(lcHostDb) << "PhotoMetadataReader::readHeifExif: exiv2 failed" << path
+                            << error.what();
+    } catch (...) {
+        qCWarning(lcHostDb) << "PhotoMetadataReader::readHeifExif: failed" << path;
     }
 }
 
@@ -286,8 +314,13 @@ PhotoMetadata PhotoMetadataReader::read(const QString& path, bool withThumbnail)
     data.size = size;
     const QByteArray format = reader.format();
     // GIF and BMP carry no EXIF worth a parse.
-    if (!jpeg && (format == "tiff" || format == "png" || format == "webp" || format == "jpeg"))
+    // RAW files carry large previews that exiv2 finds; HEIF's EXIF needs libheif.
+    if (!jpeg
+        && (format == "tiff" || format == "png" || format == "webp" || format == "jpeg"
+            || isRawPhotoExtension(extension)))
         readExif(path, withThumbnail, false, &data);
+    else if (HeifMetadata::isHeifExtension(extension))
+        readHeifExif(path, &data);
     if (withThumbnail && !hasThumbnail(data)) {
         reader.setScaledSize(thumbnailSize(data.size));
         QImage& decoded = scratch().thumbnail;

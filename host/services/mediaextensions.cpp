@@ -14,6 +14,12 @@ void getSupportedExtensions(int kind, QStringList& list)
         break;
     case MediaKind::Photo:
         list << "bmp" << "gif" << "jpg" << "jpeg" << "png" << "tif" << "tiff";
+        // What phones and cameras write besides: HEIF (iPhones), WebP and
+        // AVIF (Android), JPEG XL, and the camera RAW formats.
+        list << "heic" << "heif" << "hif" << "avif" << "webp" << "jxl";
+        list << "dng" << "cr2" << "cr3" << "crw" << "nef" << "nrw" << "arw" << "srf" << "sr2"
+             << "orf" << "rw2" << "raf" << "pef" << "srw" << "erf" << "mrw" << "x3f" << "3fr"
+             << "iiq" << "rwl" << "kdc" << "dcr";
         break;
     case MediaKind::Application:
         list << "apk" << "hapk";
@@ -30,6 +36,14 @@ QString fileExtension(const QString& path)
     if (dot <= slash)
         return QString();
     return path.mid(dot + 1).toLower();
+}
+
+bool isRawPhotoExtension(const QString& extension)
+{
+    static const QStringList raw = { "dng", "cr2", "cr3", "crw", "nef", "nrw", "arw", "srf",
+        "sr2", "orf", "rw2", "raf", "pef", "srw", "erf", "mrw", "x3f", "3fr", "iiq", "rwl", "kdc",
+        "dcr" };
+    return !extension.isEmpty() && raw.contains(extension.toLower());
 }
 
 bool isPhotoExtension(const QString& extension)

@@ -12,4 +12,5 @@ enum : int { Music = 0, Movie = 1, Photo = 2, Application = 4 };
 void getSupportedExtensions(int kind, QStringList& list);
 // Lower-cased text after the last "." of the file name; empty when there is none.
 QString fileExtension(const QString& path);
-bool isPhotoExtension(const QString& extension);  // without regard to case
+bool isPhotoExtension(const QString& extension); // without regard to case
+bool isRawPhotoExtension(const QString& extension); // a camera RAW format, without regard to case
