@@ -1,0 +1,464 @@
+#include "gphotoagent.h"
+
+#include "deviceregistry.h"
+#include "gphotoagent_shared.h"
+#include "gphotocamera.h"
+#include "gphotoworker.h"
+#include "host/contract/devicefilerecord.h"
+#include "host/services/fileutils.h"
+#include "host/services/logcategories.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QPixmap>
+#include <QSemaphore>
+
+#include <gphoto2/gphoto2-port-result.h>
+#include <gphoto2/gphoto2-result.h>
+
+#include <cstdio>
+#include <ctime>
+
+namespace {
+
+constexpr int kStopWaitMs = 5000;
+
+QString portFolder(const GPhotoDeviceId& device)
+{
+    return device.port.startsWith(QLatin1String("disk:")) ? device.port.mid(5) : QString();
+}
+
+// Local-time ISO 8601 text; localtime_r is far cheaper than QDateTime per record.
+QString localIsoText(qint64 seconds)
+{
+    const time_t time = time_t(seconds);
+    struct tm local
+    {
+    };
+    if (!localtime_r(&time, &local))
+        return QString();
+    char buffer[32];
+    const int length = std::snprintf(buffer, sizeof(buffer), "%04d-%02d-%02dT%02d:%02d:%02d",
+        local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min,
+        local.tm_sec);
+    return QString::fromLatin1(buffer, length);
+}
+
+int openError(int result)
+{
+    switch (result) {
+    case GP_ERROR_IO_USB_CLAIM:
+    case GP_ERROR_IO_LOCK:
+        return GPhotoAgent::ErrorHeldByOtherProgram;
+    case GP_ERROR_IO_USB_FIND:
+        return GPhotoAgent::ErrorDisconnected;
+    default:
+        return GPhotoAgent::ErrorNotOpened;
+    }
+}
+
+} // namespace
+
+// --- phone paths ---
+
+namespace GPhotoPath {
+
+QString devicePath(const QString& phonePath)
+{
+    QString path = toFileSystemPath(phonePath);
+    if (!path.startsWith(QLatin1Char('/')))
+        path.prepend(QLatin1Char('/'));
+    path = QDir::cleanPath(path);
+    // Never a path that climbs out of the device's tree.
+    if (path.contains(QLatin1String("/../")) || path.endsWith(QLatin1String("/..")))
+        return QString();
+    return path;
+}
+
+QString phonePath(const QString& folder, const QString& name)
+{
+    const QString joined
+        = folder.endsWith(QLatin1Char('/')) ? folder + name : folder + QLatin1Char('/') + name;
+    return toStoredPath(joined);
+}
+
+QString folderOf(const QString& devicePath)
+{
+    const int slash = devicePath.lastIndexOf(QLatin1Char('/'));
+    return slash <= 0 ? QStringLiteral("/") : devicePath.left(slash);
+}
+
+QString nameOf(const QString& devicePath)
+{
+    return devicePath.mid(devicePath.lastIndexOf(QLatin1Char('/')) + 1);
+}
+
+} // namespace GPhotoPath
+
+// --- what the worker and the agent share ---
+
+bool GPhotoAgent::Shared::stillThere(GPhotoCamera& camera)
+{
+    const QString folder = portFolder(device);
+    if (!folder.isEmpty())
+        return QFileInfo(folder).isDir();
+    QList<GPhotoStorage> storages;
+    const int result = camera.storages(&storages);
+    return !GPhotoCamera::isDisconnect(result);
+}
+
+void GPhotoAgent::Shared::lose(const char* where, int result)
+{
+    std::function<void()> handler;
+    {
+        QMutexLocker lock(&mutex);
+        connected = false;
+        stopListing = true;
+        for (const std::shared_ptr<Job>& job : qAsConst(jobs))
+            *job->cancel = true;
+        if (!lostReported)
+            handler = lostHandler;
+        lostReported = true;
+    }
+    qCWarning(lcHostDevice) << "GPhotoAgent: device lost in" << where << device.model << device.port
+                            << GPhotoLibrary::errorText(result);
+    if (handler && !stopping)
+        handler();
+}
+
+void GPhotoAgent::Shared::report(int code, quintptr info) const
+{
+    if (stopping)
+        return;
+    if (PFN_ItemLoadCallback callback = itemLoadCallback.load())
+        callback(code, info);
+}
+
+void GPhotoAgent::Shared::fillRecord(
+    const QString& path, const GPhotoKnownFile& file, DeviceFileRecord* record) const
+{
+    record->path = CString(path);
+    record->fileName = CString(file.name);
+    record->objectId = CString(file.objectId);
+    const int dot = file.name.lastIndexOf(QLatin1Char('.'));
+    record->type = CString(dot >= 0 ? file.name.mid(dot + 1) : QString());
+    record->size = qint32(qBound<qint64>(0, file.size, std::numeric_limits<qint32>::max()));
+    if (file.modified > 0) {
+        const QString date = localIsoText(file.modified);
+        record->modifiedDate = CString(date);
+        record->createdDate = CString(date);
+    }
+}
+
+void GPhotoAgent::Shared::reportEvent(
+    int changeKind, const QString& path, const GPhotoKnownFile& file) const
+{
+    DeviceFileRecord record;
+    fillRecord(path, file, &record);
+    record.changeKind = changeKind;
+    qCDebug(lcHostDevice) << "GPhotoAgent: event" << changeKind << path;
+    report(ItemLoadCode::Event, quintptr(&record));
+}
+
+QString GPhotoAgent::Shared::remember(const QString& path, GPhotoKnownFile file)
+{
+    QMutexLocker lock(&mutex);
+    GPhotoKnownFile& known = files[path.toUpper()];
+    file.objectId
+        = known.objectId.isEmpty() ? QStringLiteral("g%1").arg(nextObjectId++) : known.objectId;
+    known = file;
+    return file.objectId;
+}
+
+bool GPhotoAgent::Shared::lookUp(const QString& path, GPhotoKnownFile* file) const
+{
+    QMutexLocker lock(&mutex);
+    const auto it = files.constFind(path.toUpper());
+    if (it == files.constEnd())
+        return false;
+    if (file)
+        *file = it.value();
+    return true;
+}
+
+void GPhotoAgent::Shared::forget(const QString& path)
+{
+    QMutexLocker lock(&mutex);
+    files.remove(path.toUpper());
+}
+
+// --- the agent ---
+
+GPhotoAgent::GPhotoAgent(const GPhotoDeviceId& device)
+    : m_device(device)
+    , m_shared(std::make_shared<Shared>())
+    , m_worker(std::make_unique<GPhotoWorker>(device.model + QLatin1Char(' ') + device.port))
+{
+    m_shared->device = device;
+    m_shared->name = device.model;
+}
+
+GPhotoAgent::~GPhotoAgent()
+{
+    m_shared->stopping = true;
+    m_shared->stopListing = true;
+    DeviceRegistry::unregisterAgent(this);
+    cancelJobs(false, -1);
+    cancelJobs(true, -1);
+    if (!m_worker->stop(kStopWaitMs))
+        qCWarning(lcHostDevice) << "GPhotoAgent::~GPhotoAgent: the device did not let go in"
+                                << kStopWaitMs << "ms" << m_device.model << m_device.port;
+    qCDebug(lcHostDevice) << "GPhotoAgent::~GPhotoAgent: closed" << m_device.model << m_device.port;
+}
+
+QString GPhotoAgent::errorSentence(int code)
+{
+    switch (code) {
+    case ErrorHeldByOtherProgram:
+        return QObject::tr("Another program is using the device, often the desktop's file "
+                           "manager, which opens phones and cameras by itself. Close it there "
+                           "(eject or unmount the device), then open it again.");
+    case ErrorNoStorage:
+        return QObject::tr("The device shows no storage: unlock the phone and allow access to "
+                           "its data (choose \"File transfer\" or \"PTP\" on the phone).");
+    case ErrorDisconnected:
+        return QObject::tr("The device was disconnected.");
+    default:
+        return QObject::tr("The device could not be opened.");
+    }
+}
+
+namespace {
+
+struct OpenResult
+{
+    QSemaphore done;
+    std::atomic<bool> abandoned { false };
+    int code = 0;
+    QString detail;
+};
+
+} // namespace
+
+int GPhotoAgent::open(int timeoutMs, QString* why)
+{
+    auto result = std::make_shared<OpenResult>();
+    std::shared_ptr<Shared> shared = m_shared;
+    const bool queued = m_worker->post(
+        GPhotoWorker::Urgent, [shared, result](GPhotoCamera& camera) {
+            const int opened = camera.open(shared->device);
+            int code = ErrorNone;
+            QList<GPhotoStorage> storages;
+            if (opened < GP_OK) {
+                code = openError(opened);
+                result->detail = camera.lastError().isEmpty() ? GPhotoLibrary::errorText(opened)
+                                                              : camera.lastError();
+            } else {
+                const int listed = camera.storages(&storages);
+                if (listed == GP_ERROR_NOT_SUPPORTED)
+                    storages.append(GPhotoStorage { QStringLiteral("/"), QString(), false, true });
+                else if (listed < GP_OK || storages.isEmpty())
+                    code = ErrorNoStorage;
+            }
+            if (code == ErrorNone && !result->abandoned) {
+                const QString folder = portFolder(shared->device);
+                const QString serial = folder.isEmpty() ? camera.serialNumber() : QString();
+                QMutexLocker lock(&shared->mutex);
+                if (!folder.isEmpty()) {
+                    const QString canonical = QFileInfo(folder).canonicalFilePath();
+                    shared->identity = QStringLiteral("folder:")
+                        + (canonical.isEmpty() ? QDir::cleanPath(folder) : canonical);
+                    shared->name = shared->device.model + QStringLiteral(" (")
+                        + QFileInfo(QDir::cleanPath(folder)).fileName() + QLatin1Char(')');
+                } else if (!serial.isEmpty()) {
+                    shared->identity
+                        = QStringLiteral("gphoto:%1#%2").arg(shared->device.model, serial);
+                } else {
+                    shared->identity = QStringLiteral("gphoto:%1@%2")
+                                           .arg(shared->device.model, shared->device.port);
+                }
+                shared->canDelete = camera.canDelete();
+                shared->canUpload = camera.canUpload();
+                shared->readOnly = true;
+                for (const GPhotoStorage& storage : qAsConst(storages)) {
+                    shared->storageFolders.append(storage.folder);
+                    shared->readOnly = shared->readOnly && storage.readOnly;
+                    shared->canDelete = shared->canDelete && storage.deletable;
+                }
+                shared->connected = true;
+            }
+            result->code = code;
+            result->done.release();
+        });
+    if (!queued || !result->done.tryAcquire(1, timeoutMs)) {
+        result->abandoned = true;
+        if (why)
+            *why = QObject::tr("The device did not answer within %1 s.").arg(timeoutMs / 1000);
+        qCWarning(lcHostDevice) << "GPhotoAgent::open: no answer" << m_device.model
+                                << m_device.port;
+        return ErrorNotOpened;
+    }
+    if (result->code != ErrorNone) {
+        if (why) {
+            *why = errorSentence(result->code);
+            if (!result->detail.isEmpty())
+                *why += QLatin1Char(' ') + QObject::tr("(libgphoto2: %1)").arg(result->detail);
+        }
+        qCWarning(lcHostDevice) << "GPhotoAgent::open: failed" << m_device.model << m_device.port
+                                << result->code << result->detail;
+        return result->code;
+    }
+    const int index = DeviceRegistry::registerAgent(this);
+    qCDebug(lcHostDevice) << "GPhotoAgent::open:" << DeviceName() << m_device.port << "index"
+                          << index << "identity" << DeviceIdentity();
+    return ErrorNone;
+}
+
+void GPhotoAgent::setLostHandler(std::function<void()> handler)
+{
+    QMutexLocker lock(&m_shared->mutex);
+    m_shared->lostHandler = std::move(handler);
+}
+
+void GPhotoAgent::disconnect()
+{
+    if (!m_shared->connected.exchange(false))
+        return;
+    m_shared->stopListing = true;
+    {
+        QMutexLocker lock(&m_shared->mutex);
+        m_shared->lostReported = true; // the host knows already
+    }
+    DeviceRegistry::unregisterAgent(this);
+    cancelJobs(false, -1);
+    cancelJobs(true, -1);
+    // The device is gone: let go of it now, not when the agent goes.
+    if (!m_worker->stop(kStopWaitMs))
+        qCWarning(lcHostDevice) << "GPhotoAgent::disconnect: the device did not let go in"
+                                << kStopWaitMs << "ms" << m_device.model;
+    qCDebug(lcHostDevice) << "GPhotoAgent::disconnect:" << m_device.model << m_device.port;
+}
+
+std::shared_ptr<GPhotoAgent::Job> GPhotoAgent::newJob(bool isDelete)
+{
+    auto job = std::make_shared<Job>();
+    job->isDelete = isDelete;
+    QMutexLocker lock(&m_shared->mutex);
+    job->id = m_shared->nextJobId++;
+    m_shared->jobs.insert(job->id, job);
+    return job;
+}
+
+void GPhotoAgent::cancelJobs(bool deletes, int jobId)
+{
+    QMutexLocker lock(&m_shared->mutex);
+    for (const std::shared_ptr<Job>& job : qAsConst(m_shared->jobs)) {
+        if (job->isDelete == deletes && (jobId == -1 || job->id == jobId))
+            *job->cancel = true;
+    }
+}
+
+void GPhotoAgent::CancelTransfer(int jobId)
+{
+    qCDebug(lcHostDevice) << "GPhotoAgent::CancelTransfer: job" << jobId;
+    cancelJobs(false, jobId);
+}
+
+void GPhotoAgent::CloseTransfer(int jobId)
+{
+    QMutexLocker lock(&m_shared->mutex);
+    m_shared->jobs.remove(jobId);
+}
+
+void GPhotoAgent::CancelDeleteJob(int jobId)
+{
+    cancelJobs(true, jobId);
+}
+
+void GPhotoAgent::CloseDeleteJob(int jobId)
+{
+    CloseTransfer(jobId);
+}
+
+bool GPhotoAgent::IsBusy()
+{
+    return m_shared->listing.load();
+}
+
+void GPhotoAgent::GetThumbnailImage(QPixmap* pixmap)
+{
+    if (!pixmap)
+        return;
+    QImage image;
+    {
+        QMutexLocker lock(&m_shared->mutex);
+        image = m_shared->thumbnail;
+    }
+    // The pixmap is made on the caller's (GUI) thread; the worker hands over a QImage.
+    *pixmap = image.isNull() ? QPixmap() : QPixmap::fromImage(image);
+}
+
+void GPhotoAgent::SetItemLoadCallback(PFN_ItemLoadCallback callback)
+{
+    m_shared->itemLoadCallback = callback;
+}
+
+bool GPhotoAgent::IsFileExist(const QString& path)
+{
+    const QString device = GPhotoPath::devicePath(path);
+    return m_shared->isConnected() && !device.isEmpty()
+        && m_shared->lookUp(toStoredPath(device), nullptr);
+}
+
+int GPhotoAgent::GetLocalPath(QString& path)
+{
+    // Only a folder served as a camera has files on this computer.
+    const QString folder = portFolder(m_device);
+    const QString device = GPhotoPath::devicePath(path);
+    if (folder.isEmpty() || device.isEmpty() || !m_shared->isConnected())
+        return ErrorRefused;
+    const QString local = QDir::cleanPath(folder + device);
+    if (!QFileInfo::exists(local))
+        return ErrorFileMissing;
+    path = toStoredPath(local);
+    OpenWindowExplorer(path);
+    return ErrorNone;
+}
+
+int GPhotoAgent::RenameFile(const QString& path, const QString& newFileName, PFN_RenameCallback)
+{
+    // PTP and MTP have no rename, nor has libgphoto2 for any device.
+    qCWarning(lcHostDevice) << "GPhotoAgent::RenameFile: the device cannot rename" << path << "->"
+                            << newFileName;
+    return m_shared->isConnected() ? int(ErrorRefused) : int(ErrorDisconnected);
+}
+
+int GPhotoAgent::GetDeviceIndex()
+{
+    return m_shared->isConnected() ? DeviceRegistry::indexOf(this) : -1;
+}
+
+void GPhotoAgent::RequestUmsMount(int, PFN_UmsMountCallback callback, int)
+{
+    // Not mass storage: nothing to mount. Answered at once, as refused.
+    if (callback)
+        callback(ErrorRefused);
+}
+
+QString GPhotoAgent::DeviceName()
+{
+    QMutexLocker lock(&m_shared->mutex);
+    return m_shared->name;
+}
+
+QString GPhotoAgent::DeviceIdentity()
+{
+    QMutexLocker lock(&m_shared->mutex);
+    return m_shared->isConnected() ? m_shared->identity : QString();
+}
+
+QString GPhotoAgent::GetCameraFolder()
+{
+    QMutexLocker lock(&m_shared->mutex);
+    return m_shared->cameraFolder;
+}

@@ -1,0 +1,258 @@
+// GPhotoAgent: the listing's walk and thumbnails.
+#include "gphotoagent.h"
+
+#include "gphotoagent_shared.h"
+#include "gphotocamera.h"
+#include "gphotoworker.h"
+#include "host/contract/devicefilerecord.h"
+#include "host/db/photometadatareader.h"
+#include "host/services/boundedimage.h"
+#include "host/services/fileutils.h"
+#include "host/services/logcategories.h"
+#include "host/services/mediaextensions.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryFile>
+
+#include <gphoto2/gphoto2-port-result.h>
+#include <gphoto2/gphoto2-result.h>
+
+namespace {
+
+// Between folders, and every so many files inside one, the walk lets a
+// waiting thumbnail or transfer go first.
+constexpr int kFilesBetweenYields = 64;
+// A file without a preview of its own is fetched whole for its thumbnail only
+// when it is this small (a screenshot, not a 50 MB RAW over USB).
+constexpr qint64 kWholeFileThumbnailBytes = 8 * 1024 * 1024;
+const QSize kThumbnailBox(PhotoMetadataReader::kThumbnailSide, PhotoMetadataReader::kThumbnailSide);
+
+bool hidden(const QString& name)
+{
+    return name.startsWith(QLatin1Char('.'));
+}
+
+QString joined(const QString& folder, const QString& name)
+{
+    return folder.endsWith(QLatin1Char('/')) ? folder + name : folder + QLatin1Char('/') + name;
+}
+
+// The folder photos sent to the device go to: a camera folder under DCIM.
+int cameraFolderRank(const QString& folder)
+{
+    if (folder.endsWith(QLatin1String("/DCIM/Camera"), Qt::CaseInsensitive))
+        return 3;
+    if (folder.contains(QLatin1String("/DCIM/"), Qt::CaseInsensitive))
+        return 2;
+    if (folder.endsWith(QLatin1String("/DCIM"), Qt::CaseInsensitive))
+        return 1;
+    return 0;
+}
+
+// A thumbnail from the whole file's bytes: the same reader as for PC files
+// (embedded previews of JPEG and RAW, HEIF through its plug-in), which wants
+// a file.
+QImage thumbnailOfBytes(const QByteArray& bytes, const QString& name)
+{
+    QTemporaryFile file(
+        QDir::tempPath() + QStringLiteral("/photo-host-thumb-XXXXXX.") + fileExtension(name));
+    if (!file.open() || file.write(bytes) != bytes.size() || !file.flush())
+        return QImage();
+    return PhotoMetadataReader::thumbnail(file.fileName());
+}
+
+} // namespace
+
+int GPhotoAgent::StartItemLoad(const QString& root)
+{
+    if (!m_shared->isConnected())
+        return ErrorDisconnected;
+    if (!root.isEmpty() && root != QLatin1String("ROOT"))
+        return ErrorRefused;
+    if (m_shared->listing.exchange(true))
+        return ErrorBusy;
+    m_shared->stopListing = false;
+    std::shared_ptr<Shared> shared = m_shared;
+    if (!m_worker->post(GPhotoWorker::Background,
+            [shared](GPhotoCamera& camera) { runWalk(*shared, camera); })) {
+        m_shared->listing = false;
+        return ErrorDisconnected;
+    }
+    qCDebug(lcHostDevice) << "GPhotoAgent::StartItemLoad: start" << m_device.model;
+    return ListingStarted;
+}
+
+void GPhotoAgent::StopItemLoad()
+{
+    m_shared->stopListing = true;
+}
+
+void GPhotoAgent::runWalk(Shared& shared, GPhotoCamera& camera)
+{
+    QElapsedTimer clock;
+    clock.start();
+    shared.report(ItemLoadCode::Started, 0);
+    QStringList pending;
+    {
+        QMutexLocker lock(&shared.mutex);
+        pending = shared.storageFolders;
+    }
+    std::reverse(pending.begin(), pending.end());
+    int reported = 0;
+    int result = ErrorNone;
+    while (!pending.isEmpty() && result == ErrorNone) {
+        if (shared.stopListing || !GPhotoWorker::runMoreUrgent(camera, GPhotoWorker::Background)) {
+            result = shared.isConnected() ? int(ErrorBusy) : int(ErrorDisconnected);
+            break;
+        }
+        const QString folder = pending.takeLast();
+        QStringList subfolders;
+        result = walkFolder(shared, camera, folder, &subfolders, &reported);
+        // Depth first, in the device's order.
+        for (auto it = subfolders.crbegin(); it != subfolders.crend(); ++it)
+            pending.append(*it);
+    }
+    shared.listing = false;
+    qCDebug(lcHostDevice) << "GPhotoAgent::runWalk: end" << reported << "photos in"
+                          << clock.elapsed() << "ms, result" << result;
+    shared.report(result == ErrorNone ? int(ItemLoadCode::Finished) : result, 0);
+}
+
+int GPhotoAgent::walkFolder(Shared& shared, GPhotoCamera& camera, const QString& folder,
+    QStringList* subfolders, int* reported)
+{
+    QStringList folders;
+    QStringList files;
+    int result = camera.listFolders(folder, &folders);
+    if (result >= GP_OK)
+        result = camera.listFiles(folder, &files);
+    if (result < GP_OK) {
+        if (result == GP_ERROR_CANCEL || !shared.stillThere(camera)) {
+            if (result != GP_ERROR_CANCEL)
+                shared.lose("listing", result);
+            return shared.isConnected() ? int(ErrorBusy) : int(ErrorDisconnected);
+        }
+        // One unreadable folder does not end the walk.
+        qCWarning(lcHostDevice) << "GPhotoAgent::walkFolder: cannot list" << folder
+                                << GPhotoLibrary::errorText(result);
+        return ErrorNone;
+    }
+    for (const QString& name : qAsConst(folders)) {
+        if (!hidden(name))
+            subfolders->append(joined(folder, name));
+    }
+    {
+        QMutexLocker lock(&shared.mutex);
+        const QString current = GPhotoPath::devicePath(shared.cameraFolder);
+        if (cameraFolderRank(folder) > cameraFolderRank(current))
+            shared.cameraFolder = toStoredPath(folder);
+    }
+    int sinceYield = 0;
+    for (const QString& name : qAsConst(files)) {
+        if (hidden(name) || !isPhotoExtension(fileExtension(name)))
+            continue;
+        if (name.contains(QLatin1Char('\\'))) {
+            qCWarning(lcHostDevice)
+                << "GPhotoAgent::walkFolder: skipped, name has a backslash" << folder << name;
+            continue;
+        }
+        if (++sinceYield % kFilesBetweenYields == 0
+            && (shared.stopListing
+                || !GPhotoWorker::runMoreUrgent(camera, GPhotoWorker::Background)))
+            return shared.isConnected() ? int(ErrorBusy) : int(ErrorDisconnected);
+        GPhotoFileInfo info;
+        result = camera.fileInfo(folder, name, &info);
+        if (result < GP_OK) {
+            if (!shared.stillThere(camera)) {
+                shared.lose("listing", result);
+                return ErrorDisconnected;
+            }
+            qCWarning(lcHostDevice) << "GPhotoAgent::walkFolder: no information on" << folder
+                                    << name << GPhotoLibrary::errorText(result);
+            continue;
+        }
+        GPhotoKnownFile file { folder, name, info.size, info.modified, QString() };
+        const QString path = GPhotoPath::phonePath(folder, name);
+        file.objectId = shared.remember(path, file);
+        DeviceFileRecord record;
+        shared.fillRecord(path, file, &record);
+        record.width = info.width;
+        record.height = info.height;
+        shared.report(ItemLoadCode::Item, quintptr(&record));
+        ++*reported;
+    }
+    return ErrorNone;
+}
+
+int GPhotoAgent::RequestThumbnails(
+    const QString& path, const int& kind, PFN_ThumbnailCallback callback)
+{
+    Q_UNUSED(kind);
+    if (!m_shared->isConnected())
+        return ErrorDisconnected;
+    const QString device = GPhotoPath::devicePath(path);
+    if (!callback || device.isEmpty())
+        return ErrorRefused;
+    {
+        QMutexLocker lock(&m_shared->mutex);
+        if (m_shared->thumbnailInFlight)
+            return ErrorBusy;
+        m_shared->thumbnailInFlight = true;
+    }
+    std::shared_ptr<Shared> shared = m_shared;
+    const bool queued = m_worker->post(
+        GPhotoWorker::Interactive, [shared, device, callback](GPhotoCamera& camera) {
+            fetchThumbnail(*shared, camera, device, callback);
+        });
+    if (!queued) {
+        QMutexLocker lock(&m_shared->mutex);
+        m_shared->thumbnailInFlight = false;
+        return ErrorDisconnected;
+    }
+    return ErrorNone;
+}
+
+void GPhotoAgent::fetchThumbnail(
+    Shared& shared, GPhotoCamera& camera, const QString& device, PFN_ThumbnailCallback callback)
+{
+    const QString folder = GPhotoPath::folderOf(device);
+    const QString name = GPhotoPath::nameOf(device);
+    QImage image;
+    int code = ErrorNone;
+    QByteArray bytes;
+    int result = camera.read(folder, name, GP_FILE_TYPE_PREVIEW, &bytes);
+    if (result >= GP_OK)
+        image = BoundedImage::readData(bytes, kThumbnailBox);
+    if (image.isNull() && result != GP_ERROR_CANCEL) {
+        // No preview of its own (or none that decodes): a small file is
+        // fetched whole, a large one gets the placeholder.
+        GPhotoKnownFile known;
+        const bool small = shared.lookUp(toStoredPath(device), &known) && known.size >= 0
+            && known.size <= kWholeFileThumbnailBytes;
+        if (small) {
+            bytes.clear();
+            result = camera.read(folder, name, GP_FILE_TYPE_NORMAL, &bytes);
+            if (result >= GP_OK)
+                image = thumbnailOfBytes(bytes, name);
+        }
+    }
+    if (image.isNull()) {
+        code = ErrorNoThumbnail;
+        if (result < GP_OK && result != GP_ERROR_CANCEL && !shared.stillThere(camera)) {
+            shared.lose("thumbnail", result);
+            code = ErrorDisconnected;
+        } else if (result < GP_OK) {
+            qCDebug(lcHostDevice) << "GPhotoAgent::fetchThumbnail: none for" << device
+                                  << GPhotoLibrary::errorText(result);
+        }
+    }
+    {
+        QMutexLocker lock(&shared.mutex);
+        shared.thumbnail = image;
+        shared.thumbnailInFlight = false;
+    }
+    if (!shared.stopping)
+        callback(code);
+}
