@@ -101,8 +101,9 @@ bool HostApplication::watchListing()
         return true;
     if (!m_session->isPhoneConnected()) {
         if (m_options.quitWhenListed) {
-            std::fprintf(
-                stderr, "photo-host: no phone to list: open one with --phone DIR or --demo\n");
+            std::fprintf(stderr,
+                "photo-host: no phone to list: open one with --phone DIR, --demo or "
+                "--camera MODEL --port PORT\n");
             return false;
         }
         qDebug() << "host"

@@ -21,6 +21,14 @@ bool HostOptions::parse(const QStringList& arguments, HostOptions& options, QStr
         QStringLiteral("Open the phone whose storage is DIR."), QStringLiteral("DIR"));
     const QCommandLineOption demo(QStringLiteral("demo"),
         QStringLiteral("Generate a sample phone in the cache folder and open it."));
+    const QCommandLineOption camera(QStringLiteral("camera"),
+        QStringLiteral("Open the phone or camera of libgphoto2's model MODEL (with --port)."),
+        QStringLiteral("MODEL"));
+    const QCommandLineOption port(QStringLiteral("port"),
+        QStringLiteral("The port of --camera: usb:BUS,DEVICE, or disk:DIR for a folder."),
+        QStringLiteral("PORT"));
+    const QCommandLineOption listDevices(QStringLiteral("list-devices"),
+        QStringLiteral("Print the connected phones and cameras, one per line, and quit."));
     const QCommandLineOption connection(QStringLiteral("connection"),
         QStringLiteral("How the phone is connected: mass, mtp or mtp-basic."),
         QStringLiteral("KIND"), QStringLiteral("mass"));
@@ -44,8 +52,8 @@ bool HostOptions::parse(const QStringList& arguments, HostOptions& options, QStr
         QStringLiteral("verbose"), QStringLiteral("Log to stderr as well."));
     const QCommandLineOption plugin(QStringLiteral("plugin-library"),
         QStringLiteral("Load the photo plug-in from FILE."), QStringLiteral("FILE"));
-    parser.addOptions({ phone, demo, connection, partial, rtl, view, configDir, screenshot,
-        quitWhenListed, dumpList, timeout, verbose, plugin });
+    parser.addOptions({ phone, demo, camera, port, listDevices, connection, partial, rtl, view,
+        configDir, screenshot, quitWhenListed, dumpList, timeout, verbose, plugin });
     if (!parser.parse(arguments)) {
         error = parser.errorText();
         return false;
@@ -59,13 +67,17 @@ bool HostOptions::parse(const QStringList& arguments, HostOptions& options, QStr
                     .arg(parser.positionalArguments().constFirst());
         return false;
     }
-    if (parser.isSet(phone) && parser.isSet(demo)) {
-        error = QStringLiteral("--phone and --demo exclude each other: open one phone");
+    if (int(parser.isSet(phone)) + int(parser.isSet(demo)) + int(parser.isSet(camera)) > 1) {
+        error = QStringLiteral("--phone, --demo and --camera exclude each other: open one phone");
+        return false;
+    }
+    if (parser.isSet(camera) != parser.isSet(port)) {
+        error = QStringLiteral("--camera and --port go together: name the model and its port");
         return false;
     }
     // An empty value would silently mean "the current folder" or "nowhere".
     for (const QCommandLineOption* option :
-        { &phone, &configDir, &screenshot, &dumpList, &plugin }) {
+        { &phone, &camera, &port, &configDir, &screenshot, &dumpList, &plugin }) {
         if (parser.isSet(*option) && parser.value(*option).trimmed().isEmpty()) {
             error
                 = QStringLiteral("--%1 needs a non-empty value").arg(option->names().constFirst());
@@ -97,6 +109,9 @@ bool HostOptions::parse(const QStringList& arguments, HostOptions& options, QStr
         return false;
     }
     options.phoneFolder = parser.value(phone);
+    options.cameraModel = parser.value(camera);
+    options.cameraPort = parser.value(port);
+    options.listDevices = parser.isSet(listDevices);
     options.demo = parser.isSet(demo);
     options.partialLoading = parser.isSet(partial);
     options.rtl = parser.isSet(rtl);

@@ -7,6 +7,9 @@
 struct HostOptions
 {
     QString phoneFolder; // --phone DIR
+    QString cameraModel; // --camera MODEL: a phone or camera through libgphoto2
+    QString cameraPort; // --port PORT, with --camera
+    bool listDevices = false; // --list-devices: print the connected devices and quit
     bool demo = false; // --demo
     int connectionKind = 0x80000; // --connection mass|mtp|mtp-basic
     bool partialLoading = false; // --partial-loading
@@ -20,6 +23,7 @@ struct HostOptions
     bool verbose = false; // --verbose
     QString pluginPath; // --plugin-library FILE (Qt keeps --plugin for itself)
 
+    bool opensCamera() const { return !cameraModel.isEmpty(); }
     // The view-mode number of --view (0 list, 1 thumbs, 2 album), -1 when not given.
     int viewMode() const;
 

@@ -3,7 +3,9 @@
 #include "host/db/dbmanager.h"
 #include "host/db/photodb.h"
 #include "host/device/folderphoneagent.h"
+#include "host/device/gphotoagent.h"
 #include "host/device/samplephonegenerator.h"
+#include "host/services/logcategories.h"
 #include "host/services/ocmsgbox.h"
 #include "nophoneagent.h"
 
@@ -19,6 +21,8 @@ namespace {
 // The demo phone is always the same phone, so a screenshot of it is too.
 constexpr quint32 kSampleSeed = 7;
 constexpr int kSamplePhotos = 24;
+// A phone asks its user to allow access the first time; opening waits that long.
+constexpr int kCameraOpenTimeoutMs = 30000;
 const char* const kSampleDeviceName = "Sample Phone";
 
 QString sampleMarkerText()
@@ -39,6 +43,7 @@ HostSession::~HostSession()
     // close the database the plug-in's rows came from.
     m_context = PluginHostContext();
     m_phone.reset();
+    m_camera.reset();
     m_noPhone.reset();
     m_photoDb.reset();
     m_dbManager.reset();
@@ -116,6 +121,8 @@ bool HostSession::open(QObject* pluginManager, QString* error)
     }
     if (!m_options.phoneFolder.isEmpty())
         return openPhone(m_options.phoneFolder, error);
+    if (m_options.opensCamera())
+        return openCamera({ m_options.cameraModel, m_options.cameraPort }, error);
     m_noPhone = std::make_unique<NoPhoneAgent>();
     m_context.deviceAgent = m_noPhone.get();
     qDebug() << "host"
@@ -150,6 +157,43 @@ bool HostSession::openPhone(const QString& folder, QString* error)
     return true;
 }
 
+void HostSession::closePhone()
+{
+    m_context.deviceAgent = nullptr;
+    m_phone.reset();
+    m_camera.reset();
+    if (!m_noPhone)
+        m_noPhone = std::make_unique<NoPhoneAgent>();
+    m_context.deviceAgent = m_noPhone.get();
+}
+
+bool HostSession::openCamera(const GPhotoDeviceId& device, QString* error)
+{
+    closePhone();
+    auto camera = std::make_unique<GPhotoAgent>(device);
+    QString why;
+    if (camera->open(kCameraOpenTimeoutMs, &why) != GPhotoAgent::ErrorNone) {
+        *error = QStringLiteral("cannot open %1 at %2: %3").arg(device.model, device.port, why);
+        qCWarning(lcHostApp) << "HostSession::openCamera:" << *error;
+        return false;
+    }
+    m_camera = std::move(camera);
+    m_context.deviceAgent = m_camera.get();
+    qCDebug(lcHostApp) << "HostSession::openCamera:" << m_camera->DeviceName() << device.port
+                       << "index" << m_camera->GetDeviceIndex();
+    return true;
+}
+
+QString HostSession::phoneDescription() const
+{
+    if (m_camera)
+        return QObject::tr("Connected through libgphoto2 as %1 at %2.")
+            .arg(m_camera->device().model, m_camera->device().port);
+    if (m_phone)
+        return QObject::tr("Its storage is the folder %1.").arg(m_phone->storageFolder());
+    return QString();
+}
+
 bool HostSession::openDatabase(QString* error)
 {
     const QString folder = dataFolder(m_options);
@@ -171,12 +215,17 @@ bool HostSession::openDatabase(QString* error)
 
 bool HostSession::isPhoneConnected() const
 {
-    return m_phone && m_phone->GetDeviceIndex() != -1;
+    return hasPhone() && m_context.deviceAgent && m_context.deviceAgent->GetDeviceIndex() != -1;
 }
 
 QString HostSession::phoneName() const
 {
-    return m_phone ? m_phone->DeviceName() : QString();
+    return hasPhone() && m_context.deviceAgent ? m_context.deviceAgent->DeviceName() : QString();
+}
+
+int HostSession::connectionKind() const
+{
+    return m_camera ? m_camera->GetConnectionKind() : m_options.connectionKind;
 }
 
 int HostSession::deviceIndex() const
@@ -190,12 +239,16 @@ bool HostSession::disconnectPhone()
         return false;
     // Boxes about the phone make no sense once it is gone.
     OCMsgBox::CloseAll();
-    m_phone->disconnect();
+    if (m_camera)
+        m_camera->disconnect();
+    else
+        m_phone->disconnect();
     return true;
 }
 
 bool HostSession::reconnectPhone()
 {
+    // A device through libgphoto2 comes back as a new device: openCamera.
     if (!m_phone || isPhoneConnected())
         return false;
     return m_phone->reconnect();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "host/contract/pluginhostcontext.h"
+#include "host/device/gphotolibrary.h"
 #include "hostoptions.h"
 
 #include <QString>
@@ -9,15 +10,17 @@
 
 class DBManager;
 class FolderPhoneAgent;
+class GPhotoAgent;
 class IDeviceNexaAgent;
 class NoPhoneAgent;
 class PhotoDB;
 class QObject;
 
 // What photo-host gives the plug-in for one run: the phone (a folder-backed
-// agent, or an agent that reports no device), the photo database in the data
-// folder and the plug-in manager. Owns all of it; the plug-in must be gone
-// before the session is destroyed.
+// agent, a phone or camera through libgphoto2, or an agent that reports no
+// device), the photo database in the data folder and the plug-in manager.
+// Owns all of it; the plug-in must be gone before the session is destroyed,
+// and before the phone is swapped for another.
 class HostSession
 {
 public:
@@ -32,19 +35,26 @@ public:
 
     PluginHostContext* context() { return &m_context; }
     IDeviceNexaAgent* agent() const { return m_context.deviceAgent; }
-    FolderPhoneAgent* phone() const { return m_phone.get(); } // null without a phone
+    FolderPhoneAgent* phone() const { return m_phone.get(); } // null without a folder phone
+    GPhotoAgent* camera() const { return m_camera.get(); } // null without a libgphoto2 device
     PhotoDB* photoDatabase() const { return m_context.photoDatabase; }
     QString databaseFile() const { return m_databaseFile; }
 
-    bool hasPhone() const { return m_phone != nullptr; }
+    bool hasPhone() const { return m_phone != nullptr || m_camera != nullptr; }
     bool isPhoneConnected() const;
     QString phoneName() const;
     int deviceIndex() const;
-    int connectionKind() const { return m_options.connectionKind; }
+    int connectionKind() const;
 
     // The Device menu's disconnect and reconnect; false when nothing changed.
     bool disconnectPhone();
     bool reconnectPhone();
+    // Opens a phone or camera through libgphoto2 in place of the current
+    // phone; the plug-in must not hold the old agent any more. False with
+    // the reason for the user when it cannot be opened (no phone then).
+    bool openCamera(const GPhotoDeviceId& device, QString* error);
+    // What the phone's own page says about it.
+    QString phoneDescription() const;
 
     // Where the database and log go, and where the sample phone is kept.
     static QString dataFolder(const HostOptions& options);
@@ -55,11 +65,13 @@ public:
 
 private:
     bool openPhone(const QString& folder, QString* error);
+    void closePhone();
     bool openDatabase(QString* error);
 
     HostOptions m_options;
     PluginHostContext m_context;
     std::unique_ptr<FolderPhoneAgent> m_phone;
+    std::unique_ptr<GPhotoAgent> m_camera;
     std::unique_ptr<NoPhoneAgent> m_noPhone;
     std::unique_ptr<DBManager> m_dbManager;
     std::unique_ptr<PhotoDB> m_photoDb;

@@ -1,3 +1,4 @@
+#include "host/device/gphotolibrary.h"
 #include "hostapplication.h"
 #include "hostoptions.h"
 
@@ -22,6 +23,18 @@ int main(int argc, char* argv[])
             || QApplication::arguments().contains(QStringLiteral("-h"));
         std::fprintf(help ? stdout : stderr, "%s\n", qPrintable(error));
         return help ? 0 : 2;
+    }
+
+    if (options.listDevices) {
+        QList<GPhotoDeviceId> devices;
+        if (!GPhotoLibrary::detect(&devices, &error)) {
+            std::fprintf(stderr, "photo-host: cannot look for devices: %s\n", qPrintable(error));
+            return 1;
+        }
+        // One per line: the model, a tab, the port; what --camera and --port take.
+        for (const GPhotoDeviceId& device : qAsConst(devices))
+            std::printf("%s\t%s\n", qPrintable(device.model), qPrintable(device.port));
+        return 0;
     }
 
     HostApplication host(options);

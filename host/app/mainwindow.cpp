@@ -195,9 +195,9 @@ void MainWindow::showHostPage(int itemType, const QString& display, int id)
     case OCGlobal::ITEM_DEVICE:
         if (m_session && m_session->isPhoneConnected()) {
             m_hostPage->showContent(HostIcons::phone(), phone,
-                tr("Connected over %1. Its storage is the folder %2.")
-                    .arg(connectionText(m_session->connectionKind()),
-                        m_session->phone()->storageFolder()),
+                tr("Connected over %1. %2")
+                    .arg(
+                        connectionText(m_session->connectionKind()), m_session->phoneDescription()),
                 {}, HostPage::Texts, tr("Choose Photo to see the photos on this phone."));
         } else if (m_session && m_session->hasPhone()) {
             m_hostPage->showContent(HostIcons::phone(), tr("No phone connected"),
