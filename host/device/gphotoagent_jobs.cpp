@@ -13,6 +13,8 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <sys/stat.h>
+
 #include <gphoto2/gphoto2-port-result.h>
 #include <gphoto2/gphoto2-result.h>
 
@@ -28,6 +30,13 @@ QString freeName(const QString& fileName, const std::function<bool(const QString
     for (int n = 1; exists(candidate) && n < 100000; ++n)
         candidate = QStringLiteral("%1 (%2)%3").arg(base).arg(n).arg(suffix);
     return candidate;
+}
+
+// What the library wrote through the descriptor; QFile keeps its own idea.
+qint64 writtenSize(const QFile& file)
+{
+    struct stat status;
+    return ::fstat(file.handle(), &status) == 0 ? qint64(status.st_size) : -1;
 }
 
 // A failed call: the device's own answer, or it is gone.
@@ -180,8 +189,8 @@ int GPhotoAgent::download(Shared& shared, GPhotoCamera& camera, const Job& job,
     if (result < GP_OK || *job.cancel) {
         code = result < GP_OK ? failure(shared, camera, result, "download", ErrorFileMissing)
                               : int(ErrorBusy);
-    } else if (known.size >= 0 && partial.size() != known.size) {
-        qCWarning(lcHostDevice) << "GPhotoAgent::download: size" << partial.size() << "listed"
+    } else if (known.size >= 0 && writtenSize(partial) != known.size) {
+        qCWarning(lcHostDevice) << "GPhotoAgent::download: size" << writtenSize(partial) << "listed"
                                 << known.size << source;
         code = failure(shared, camera, GP_ERROR_CORRUPTED_DATA, "download", ErrorSizeMismatch);
     } else if (known.modified > 0) {

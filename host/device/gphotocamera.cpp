@@ -12,6 +12,8 @@
 
 #include <cstdlib>
 
+#include <unistd.h>
+
 namespace {
 
 QByteArray encoded(const QString& text)
@@ -180,24 +182,34 @@ int GPhotoCamera::read(
 
 int GPhotoCamera::download(const QString& folder, const QString& name, int fd)
 {
+    // The library closes the descriptor it is given: it gets its own copy.
+    const int own = ::dup(fd);
+    if (own < 0)
+        return GP_ERROR_OS_FAILURE;
     CameraFile* file = nullptr;
-    int result = gp_file_new_from_fd(&file, fd);
-    if (result < GP_OK)
+    int result = gp_file_new_from_fd(&file, own);
+    if (result < GP_OK) {
+        ::close(own);
         return result;
+    }
     m_progressTarget = 0;
     result = gp_camera_file_get(m_camera, encoded(folder).constData(), encoded(name).constData(),
         GP_FILE_TYPE_NORMAL, file, m_context);
-    // The caller owns the descriptor; the library does not close it.
     gp_file_unref(file);
     return result;
 }
 
 int GPhotoCamera::upload(const QString& folder, const QString& name, int fd)
 {
+    const int own = ::dup(fd);
+    if (own < 0)
+        return GP_ERROR_OS_FAILURE;
     CameraFile* file = nullptr;
-    int result = gp_file_new_from_fd(&file, fd);
-    if (result < GP_OK)
+    int result = gp_file_new_from_fd(&file, own);
+    if (result < GP_OK) {
+        ::close(own);
         return result;
+    }
     gp_file_set_name(file, encoded(name).constData());
     m_progressTarget = 0;
     result = gp_camera_folder_put_file(m_camera, encoded(folder).constData(),

@@ -65,7 +65,7 @@ public:
     int fileInfo(const QString& folder, const QString& name, GPhotoFileInfo* info);
     // A view of the file (preview, normal, EXIF) into memory.
     int read(const QString& folder, const QString& name, CameraFileType type, QByteArray* bytes);
-    // The file itself, written to fd as it arrives.
+    // The file itself, written to fd as it arrives (fd stays the caller's).
     int download(const QString& folder, const QString& name, int fd);
     int upload(const QString& folder, const QString& name, int fd);
     int remove(const QString& folder, const QString& name);
