@@ -2,8 +2,12 @@
 
 #include "host/contract/iplugins.h"
 #include "host/db/photodb.h"
+#include "host/device/gphotoagent.h"
+#include "host/device/usbdevicemonitor.h"
 #include "host/resources/hoststylesheet.h"
+#include "host/services/logcategories.h"
 #include "host/services/logsink.h"
+#include "host/services/ocmsgbox.h"
 #include "host/services/ocsharedvalue.h"
 #include "host/services/registry.h"
 #include "host/thumbs/octhumbnailmanager.h"
@@ -76,12 +80,12 @@ bool HostApplication::start()
                  << ":" << error;
         return false;
     }
-    // The screen creates its thumbnail manager while it is built.
-    OCThumbnailManager::SetHostContext(m_session->context());
     m_window = std::make_unique<MainWindow>(m_manager.get(), m_session.get());
-    if (!loadPlugin())
+    if (!loadPlugin() || !createScreen())
         return false;
-    startHostServices();
+    watchCameraLoss();
+    connect(m_window.get(), &MainWindow::deviceChosen, this,
+        [this](const QString& model, const QString& port) { openDevice({ model, port }, true); });
     // Watching starts before the screen is chosen: it lists from then on.
     if (!watchListing())
         return false;
@@ -92,6 +96,7 @@ bool HostApplication::start()
     // With --quit-when-listed the picture waits for the listing instead.
     if (!m_options.screenshotFile.isEmpty() && !m_options.quitWhenListed)
         scheduleScreenshot();
+    startDeviceMonitor();
     return true;
 }
 
@@ -165,6 +170,13 @@ bool HostApplication::loadPlugin()
         m_loader.reset();
         return false;
     }
+    return true;
+}
+
+bool HostApplication::createScreen()
+{
+    // The screen creates its thumbnail manager while it is built.
+    OCThumbnailManager::SetHostContext(m_session->context());
     IPlugins* plugin = m_loader->plugin();
     plugin->hostContext = m_session->context();
     plugin->SetParentWidget(m_window->pluginArea());
@@ -175,7 +187,18 @@ bool HostApplication::loadPlugin()
     }
     m_window->pluginArea()->setPluginWidget(widget);
     m_window->setPlugin(plugin);
+    startHostServices();
     return true;
+}
+
+void HostApplication::closeScreen()
+{
+    if (m_manager)
+        emit m_manager->on_signal_main_close();
+    m_window->setPlugin(nullptr);
+    if (m_loader && m_loader->plugin())
+        m_loader->plugin()->DestroyWidget();
+    stopHostServices();
 }
 
 void HostApplication::startHostServices()
@@ -261,6 +284,7 @@ void HostApplication::shutDown()
     if (m_loader && m_loader->plugin())
         m_loader->plugin()->DestroyWidget();
     stopHostServices();
+    m_monitor.reset();
     m_watcher.reset();
     m_window.reset();
     // The agent's threads call into the plug-in's code: join them before the
@@ -269,4 +293,86 @@ void HostApplication::shutDown()
     m_loader.reset();
     m_manager.reset();
     SyncRegistry();
+}
+
+// --- phones and cameras plugged in and pulled out ---
+
+void HostApplication::startDeviceMonitor()
+{
+    m_monitor = std::make_unique<UsbDeviceMonitor>();
+    connect(m_monitor.get(), &UsbDeviceMonitor::devicesChanged, this,
+        &HostApplication::onDevicesChanged);
+    m_monitor->start();
+}
+
+void HostApplication::watchCameraLoss()
+{
+    if (GPhotoAgent* camera = m_session->camera()) {
+        // Told on the device's thread: the GUI thread handles it.
+        camera->setLostHandler([this] {
+            QMetaObject::invokeMethod(this, [this] { onDeviceLost(); }, Qt::QueuedConnection);
+        });
+    }
+}
+
+void HostApplication::showOtherDevices()
+{
+    QList<GPhotoDeviceId> others = m_detected;
+    GPhotoAgent* camera = m_session->camera();
+    if (camera && m_session->isPhoneConnected())
+        others.removeAll(camera->device());
+    m_window->setOtherDevices(others);
+}
+
+void HostApplication::onDevicesChanged(const QList<GPhotoDeviceId>& devices)
+{
+    qCDebug(lcHostApp) << "HostApplication::onDevicesChanged:" << devices.size() << "devices";
+    GPhotoAgent* camera = m_session->camera();
+    // Gone from detection: pulled out. A folder opened with --camera was
+    // never detected and stays.
+    if (camera && m_session->isPhoneConnected() && m_detected.contains(camera->device())
+        && !devices.contains(camera->device()))
+        onDeviceLost();
+    m_detected = devices;
+    showOtherDevices();
+    // Nothing open: the phone just plugged in is what the user wants to see.
+    const bool scripted = m_options.quitWhenListed || !m_options.screenshotFile.isEmpty();
+    if (!m_session->isPhoneConnected() && !scripted && !devices.isEmpty())
+        openDevice(devices.first(), false);
+}
+
+void HostApplication::openDevice(const GPhotoDeviceId& device, bool chosen)
+{
+    qCDebug(lcHostApp) << "HostApplication::openDevice:" << device.model << device.port;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    closeScreen();
+    QString error;
+    const bool opened = m_session->openCamera(device, &error);
+    const bool created = createScreen();
+    QApplication::restoreOverrideCursor();
+    if (!created) {
+        QApplication::exit(1);
+        return;
+    }
+    watchCameraLoss();
+    showOtherDevices();
+    m_window->setNoPhoneNote(opened ? QString() : error);
+    m_window->refreshPhone();
+    m_window->selectStartEntry();
+    if (!opened && chosen)
+        OCMsgBox::ShowOCMessageBox(m_window.get(), tr("Notice"), error, 0, MsgBoxFlag::Ok);
+}
+
+void HostApplication::onDeviceLost()
+{
+    GPhotoAgent* camera = m_session->camera();
+    if (!camera || !m_session->isPhoneConnected())
+        return;
+    const QString name = camera->DeviceName();
+    qCDebug(lcHostApp) << "HostApplication::onDeviceLost:" << name;
+    m_session->disconnectPhone();
+    emit m_manager->on_signal_devicechange(false);
+    m_window->setNoPhoneNote(tr("%1 was disconnected.").arg(name));
+    m_window->refreshPhone();
+    showOtherDevices();
 }

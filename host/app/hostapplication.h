@@ -1,5 +1,6 @@
 #pragma once
 
+#include "host/device/gphotolibrary.h"
 #include "hostoptions.h"
 
 #include <QObject>
@@ -14,6 +15,7 @@ class PartialLoader;
 class PluginLoader;
 class PluginManager;
 class TransferEngine;
+class UsbDeviceMonitor;
 
 // photo-host itself: settings, log, the phone and database handed to the
 // plug-in, the plug-in and the window around it.
@@ -39,6 +41,17 @@ public:
 private:
     bool configureServices();
     bool loadPlugin();
+    // The screen over the session's current phone; closeScreen lets go of it
+    // so the phone can be swapped.
+    bool createScreen();
+    void closeScreen();
+    // Phones and cameras plugged in and pulled out.
+    void startDeviceMonitor();
+    void onDevicesChanged(const QList<GPhotoDeviceId>& devices);
+    void openDevice(const GPhotoDeviceId& device, bool chosen);
+    void onDeviceLost();
+    void watchCameraLoss();
+    void showOtherDevices();
     void startHostServices();
     void stopHostServices();
     void sendStartView();
@@ -60,5 +73,7 @@ private:
     std::unique_ptr<TransferEngine> m_transfers;
     std::unique_ptr<PartialLoader> m_partialLoader;
     std::unique_ptr<ListingWatcher> m_watcher;
+    std::unique_ptr<UsbDeviceMonitor> m_monitor;
+    QList<GPhotoDeviceId> m_detected;
     bool m_shutDown = false;
 };

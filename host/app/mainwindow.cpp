@@ -139,6 +139,18 @@ void MainWindow::refreshPhone()
     updateActions();
 }
 
+void MainWindow::setOtherDevices(const QList<GPhotoDeviceId>& devices)
+{
+    m_tree->setOtherDevices(devices);
+}
+
+void MainWindow::setNoPhoneNote(const QString& note)
+{
+    m_noPhoneNote = note;
+    if (m_tree->currentItemType() == OCGlobal::ITEM_DEVICE)
+        showHostPage(OCGlobal::ITEM_DEVICE, m_tree->currentItem()->text(0), -1);
+}
+
 void MainWindow::refreshLibrary()
 {
     PhotoDB* database = m_session ? m_session->photoDatabase() : nullptr;
@@ -156,6 +168,14 @@ void MainWindow::onEntryChosen(int itemType, const QString& display, const QStri
 {
     // The screen looks at its own visibility when the action arrives: show it
     // before telling it, hide it before telling it about another entry.
+    const QString port = NavigationTree::portOf(m_tree->currentItem());
+    if (itemType == OCGlobal::ITEM_DEVICE && !port.isEmpty()) {
+        showPhotoScreen(false);
+        m_hostPage->showContent(HostIcons::phone(), display, tr("Opening %1...").arg(display), {},
+            HostPage::Texts, QString());
+        emit deviceChosen(display, port);
+        return;
+    }
     if (itemType == OCGlobal::ITEM_PHONE_PHOTO) {
         showPhotoScreen(true);
     } else {
@@ -205,8 +225,12 @@ void MainWindow::showHostPage(int itemType, const QString& display, int id)
                 tr("Reconnect it from the Device menu."));
         } else {
             m_hostPage->showContent(HostIcons::phone(), tr("No phone connected"),
-                tr("Start photo-host with --phone DIR to open a folder as a "
-                   "phone, or with --demo to open a sample phone."),
+                m_noPhoneNote.isEmpty()
+                    ? tr("Plug in a phone or camera, unlock it and choose \"File transfer\" or "
+                         "\"PTP\" on it; it then shows in the list. Or start photo-host with "
+                         "--phone DIR to open a folder as a phone, or with --demo to open a "
+                         "sample phone.")
+                    : m_noPhoneNote,
                 {}, HostPage::Texts, QString());
         }
         break;

@@ -5,6 +5,7 @@
 #include <QMainWindow>
 
 class HostPage;
+struct GPhotoDeviceId;
 class HostSession;
 class IPlugins;
 class NavigationTree;
@@ -42,6 +43,10 @@ public:
 
     // The phone's node and the library's albums, read again.
     void refreshPhone();
+    // The phones and cameras plugged in besides the one shown.
+    void setOtherDevices(const QList<GPhotoDeviceId>& devices);
+    // What the phone's page says while no phone is open, e.g. why one failed.
+    void setNoPhoneNote(const QString& note);
     void refreshLibrary();
     // Photo when a phone is connected, else the phone node.
     void selectStartEntry();
@@ -49,6 +54,10 @@ public:
 
     // View-mode button masks of viewModeReported.
     enum ViewButton : uint { ListButton = 1, ThumbListButton = 2, AlbumButton = 4 };
+
+signals:
+    // The user chose a plugged-in device to open in place of the phone shown.
+    void deviceChosen(const QString& model, const QString& port);
 
 private slots:
     void onEntryChosen(int itemType, const QString& display, const QString& key, int id);
@@ -93,6 +102,7 @@ private:
     QList<QAction*> m_editActions;
     QList<QAction*> m_deviceActions;
 
+    QString m_noPhoneNote;
     bool m_photoShown = false;
     int m_reportedMode = -1;
     uint m_reportedFlags = 7;

@@ -1,6 +1,7 @@
 // MainWindow: the toolbar, the Edit and Device menus, and the device actions.
 #include "host/db/photodb.h"
 #include "host/device/folderphoneagent.h"
+#include "host/device/gphotoagent.h"
 #include "host/services/fileutils.h"
 #include "host/services/ocmsgbox.h"
 #include "hosticons.h"
@@ -242,6 +243,11 @@ void MainWindow::reconnectPhone()
 {
     if (!m_session || !m_session->hasPhone() || m_session->isPhoneConnected())
         return;
+    // A device through libgphoto2 is opened anew.
+    if (GPhotoAgent* camera = m_session->camera()) {
+        emit deviceChosen(camera->device().model, camera->device().port);
+        return;
+    }
     if (!m_session->reconnectPhone()) {
         OCMsgBox::ShowOCMessageBox(this, tr("Notice"),
             tr("The phone cannot be reconnected: its folder %1 is gone.")

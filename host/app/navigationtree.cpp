@@ -1,6 +1,7 @@
 #include "navigationtree.h"
 
 #include "host/db/photodb.h"
+#include "host/device/gphotolibrary.h"
 #include "hosticons.h"
 
 #include <QDebug>
@@ -95,6 +96,34 @@ void NavigationTree::setAlbums(const QList<PhotoAlbum>& albums)
     // The chosen album is gone: the library itself is the nearest choice.
     if (currentId != -1 && !restored)
         selectEntry(OCGlobal::ITEM_PC_PHOTO, -1);
+}
+
+void NavigationTree::setOtherDevices(const QList<GPhotoDeviceId>& devices)
+{
+    const QSignalBlocker blocker(this);
+    const bool wasCurrent = m_otherDevices.contains(currentItem());
+    qDeleteAll(m_otherDevices);
+    m_otherDevices.clear();
+    for (const GPhotoDeviceId& device : devices) {
+        auto* item = new QTreeWidgetItem;
+        item->setText(0, device.model);
+        item->setIcon(0, HostIcons::phone());
+        item->setToolTip(0, tr("%1 at %2: choose it to open it").arg(device.model, device.port));
+        item->setData(0, ItemTypeRole, int(OCGlobal::ITEM_DEVICE));
+        item->setData(0, KeyRole, QStringLiteral("device"));
+        item->setData(0, IdRole, -1);
+        item->setData(0, PortRole, device.port);
+        // Below the open phone, above the library.
+        insertTopLevelItem(indexOfTopLevelItem(m_library), item);
+        m_otherDevices.append(item);
+    }
+    if (wasCurrent)
+        setCurrentItem(m_phone);
+}
+
+QString NavigationTree::portOf(const QTreeWidgetItem* item)
+{
+    return item ? item->data(0, PortRole).toString() : QString();
 }
 
 QTreeWidgetItem* NavigationTree::entry(int itemType, int id) const

@@ -5,24 +5,30 @@
 #include <QList>
 #include <QTreeWidget>
 
+struct GPhotoDeviceId;
 struct PhotoAlbum;
 
 // The host's navigation tree: the phone with its "Photo", "Music" and
-// "Videos" entries, and the PC photo library with its albums. Choosing an
-// entry, by mouse, keyboard or selectEntry, and clicking the chosen entry
-// again, emits entryChosen.
+// "Videos" entries, the other phones and cameras that are plugged in (by
+// model name; key "device" and their port in PortRole), and the PC photo
+// library with its albums. Choosing an entry, by mouse, keyboard or
+// selectEntry, and clicking the chosen entry again, emits entryChosen.
 class NavigationTree : public QTreeWidget
 {
     Q_OBJECT
 
 public:
-    enum Role { ItemTypeRole = Qt::UserRole, KeyRole, IdRole };
+    enum Role { ItemTypeRole = Qt::UserRole, KeyRole, IdRole, PortRole };
 
     explicit NavigationTree(QWidget* parent = nullptr);
 
     // A disconnected phone keeps its node, renamed, without its entries.
     void setPhone(const QString& name, bool connected, int deviceIndex);
     void setAlbums(const QList<PhotoAlbum>& albums);
+    // The devices that could be opened besides the phone shown.
+    void setOtherDevices(const QList<GPhotoDeviceId>& devices);
+    // The port of a device entry; empty for any other entry.
+    static QString portOf(const QTreeWidgetItem* item);
     // Makes the entry current (emitting entryChosen); false when it is not shown.
     bool selectEntry(int itemType, int id = -1);
     QTreeWidgetItem* entry(int itemType, int id = -1) const;
@@ -41,4 +47,5 @@ private:
 
     QTreeWidgetItem* m_phone = nullptr;
     QTreeWidgetItem* m_library = nullptr;
+    QList<QTreeWidgetItem*> m_otherDevices;
 };
