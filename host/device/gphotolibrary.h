@@ -20,10 +20,10 @@ struct GPhotoDeviceId
 };
 
 // libgphoto2's process-wide parts: the driver list, loaded once, and the port
-// list, read afresh for each look-up since ports come and go. The library
-// loads drivers and port modules with global state; every use of those lists
-// and every camera set-up goes through mutex(). Cameras themselves are not
-// shared: each belongs to the one thread that opened it.
+// list, read once and again at each detection, since ports come and go. The
+// library loads drivers and port modules with global state; every use of
+// those lists and every camera set-up goes through mutex(). Cameras
+// themselves are not shared: each belongs to the one thread that opened it.
 namespace GPhotoLibrary {
 
 QMutex& mutex();

@@ -96,9 +96,14 @@ LoadedScreen::LoadedScreen(const Options& options)
 {
     m_database = std::make_unique<DBManager>(m_env.path(QStringLiteral("photo.db")));
     m_photoDatabase = std::make_unique<PhotoDB>(m_database.get(), 1);
-    m_agent = std::make_unique<RecordingPhoneAgent>(options.phoneFolder, options.connectionKind);
-    m_agent->setFaults(options.faults);
-    m_context.deviceAgent = m_agent.get();
+    if (options.agent) {
+        m_context.deviceAgent = options.agent;
+    } else {
+        m_agent
+            = std::make_unique<RecordingPhoneAgent>(options.phoneFolder, options.connectionKind);
+        m_agent->setFaults(options.faults);
+        m_context.deviceAgent = m_agent.get();
+    }
     m_context.dbManager = m_database.get();
     m_context.pluginManager = &m_manager;
     m_context.photoDatabase = m_photoDatabase.get();
@@ -152,14 +157,16 @@ void LoadedScreen::choosePhoto()
 {
     m_plugin->ShowWidget(true);
     emit m_manager.on_signal_pmgr_leftview_actionsubitem(ITEM_TYPE(PhotoType),
-        QStringLiteral("clicked"), QStringLiteral("Photo"), QString(), m_agent->GetDeviceIndex());
+        QStringLiteral("clicked"), QStringLiteral("Photo"), QString(),
+        deviceAgent()->GetDeviceIndex());
 }
 
 void LoadedScreen::chooseOther()
 {
     m_plugin->ShowWidget(false);
     emit m_manager.on_signal_pmgr_leftview_actionsubitem(ITEM_TYPE(OCGlobal::ITEM_DEVICE),
-        QStringLiteral("clicked"), QStringLiteral("Phone"), QString(), m_agent->GetDeviceIndex());
+        QStringLiteral("clicked"), QStringLiteral("Phone"), QString(),
+        deviceAgent()->GetDeviceIndex());
 }
 
 void LoadedScreen::requestView(int mode)

@@ -60,7 +60,8 @@ public:
     struct Options
     {
         int connectionKind = 0x80000;
-        QString phoneFolder; // required
+        QString phoneFolder; // required unless agent is given
+        IDeviceNexaAgent* agent = nullptr; // another agent than a folder phone; the test owns it
         FolderAgentFaults faults;
         bool partialLoading = false;
     };
@@ -76,7 +77,8 @@ public:
     bool isValid() const { return m_widget != nullptr; }
     PluginManager& manager() { return m_manager; }
     MessageBoxRecorder& boxes() { return m_boxes; }
-    RecordingPhoneAgent* agent() const { return m_agent.get(); }
+    RecordingPhoneAgent* agent() const { return m_agent.get(); } // null with Options::agent
+    IDeviceNexaAgent* deviceAgent() const { return m_context.deviceAgent; }
     PhotoDB* photoDatabase() const { return m_photoDatabase.get(); }
     QWidget* widget() const { return m_widget; }
     QStackedWidget* screen() const;
