@@ -144,9 +144,13 @@ void GPhotoAgent::Shared::fillRecord(
     record->type = CString(dot >= 0 ? file.name.mid(dot + 1) : QString());
     record->size = qint32(qBound<qint64>(0, file.size, std::numeric_limits<qint32>::max()));
     if (file.modified > 0) {
-        const QString date = localIsoText(file.modified);
-        record->modifiedDate = CString(date);
-        record->createdDate = CString(date);
+        // PTP gives an object's capture date as its time (libgphoto2 takes
+        // the capture date where the modification date is missing): the
+        // best date taken there is without reading every file.
+        const CString date(localIsoText(file.modified));
+        record->modifiedDate = date;
+        record->createdDate = date;
+        record->shootingDate = date;
     }
 }
 

@@ -64,7 +64,7 @@ GPPortInfoList* portList(bool fresh)
         return g_ports;
     int loaded = GP_OK;
     {
-        const ThirdPartyLeaks ignored;
+        [[maybe_unused]] const ThirdPartyLeaks ignored;
         loaded = gp_port_info_list_load(list);
     }
     if (loaded < GP_OK) {

@@ -101,6 +101,34 @@ private:
     int m_items = 0;
 };
 
+// A file of a format phones and cameras add, made from a camera JPEG (which
+// carries the EXIF date): HEIC and AVIF by libheif's encoder, WebP by Qt, and
+// a DNG as a TIFF that exiv2 marks with the DNG version tag (no public RAW
+// sample can be had here). Empty when the tool is missing.
+QString makeFile(const QString& jpeg, const QString& format, const QString& folder)
+{
+    const QString target = folder + "/new." + format;
+    auto run = [](const QString& program, const QStringList& arguments) {
+        QProcess process;
+        process.start(program, arguments);
+        return process.waitForFinished(60000) && process.exitStatus() == QProcess::NormalExit
+            && process.exitCode() == 0;
+    };
+    if (format == "heic" || format == "avif")
+        return run("heif-enc", { "-q", "40", jpeg, "-o", target }) ? target : QString();
+    if (format == "webp")
+        return QImage(jpeg).save(target, "webp") ? target : QString();
+    const QString tiff = folder + "/new.tif";
+    const QString date = QFileInfo(jpeg).lastModified().toString("yyyy:MM:dd HH:mm:ss");
+    if (!QImage(jpeg).save(tiff, "tiff")
+        || !run("exiv2",
+            { "-M", "set Exif.Image.DNGVersion Byte 1 4 0 0", "-M",
+                "set Exif.Photo.DateTimeOriginal Ascii " + date, tiff })
+        || !QFile::rename(tiff, target))
+        return QString();
+    return target;
+}
+
 } // namespace
 
 class TestGPhotoScreen : public QObject
@@ -196,6 +224,55 @@ private slots:
         QVERIFY(undecodable > 0);
         QCOMPARE(screen.thumbnailCount(), rows - undecodable);
         QVERIFY(screen.boxes().errorCodes().isEmpty());
+    }
+
+    // What phones and cameras write besides JPEG is listed with its date and
+    // a thumbnail: on mass storage from the file's EXIF through the photo
+    // database, on the camera from the device's date and its picture.
+    void newFormats_data()
+    {
+        QTest::addColumn<QString>("format");
+        QTest::addColumn<bool>("camera");
+        QTest::addColumn<bool>("dated"); // the file keeps the EXIF date
+        QTest::newRow("heic") << "heic" << false << true;
+        QTest::newRow("avif") << "avif" << false << true;
+        QTest::newRow("webp") << "webp" << false << false;
+        QTest::newRow("dng") << "dng" << false << true;
+        QTest::newRow("dng on the camera") << "dng" << true << true;
+    }
+
+    void newFormats()
+    {
+        QFETCH(QString, format);
+        QFETCH(bool, camera);
+        QFETCH(bool, dated);
+        const SamplePhoto& photo = m_phone->generator().photos().first();
+        QTemporaryDir storage;
+        QVERIFY(QDir().mkpath(storage.filePath("DCIM/Camera")));
+        const QString file
+            = makeFile(m_phone->file(photo.relativePath), format, storage.filePath("DCIM/Camera"));
+        if (file.isEmpty())
+            QSKIP("no tool here makes this format");
+        QFile made(file);
+        QVERIFY(made.open(QIODevice::ReadWrite));
+        QVERIFY(made.setFileTime(photo.shootingDate, QFileDevice::FileModificationTime));
+        made.close();
+        std::unique_ptr<GPhotoAgent> agent = camera ? openCamera(storage.path()) : nullptr;
+        LoadedScreen::Options options;
+        options.connectionKind = 0x80000;
+        options.phoneFolder = storage.path();
+        if (camera)
+            options = optionsFor(agent.get());
+        LoadedScreen screen(options);
+        screen.choosePhoto();
+        screen.requestView(AlbumPage);
+        QVERIFY(screen.waitListed());
+        QVERIFY(screen.waitThumbnailsIdle());
+        const int row = screen.rowOfFile(QFileInfo(file).fileName());
+        QVERIFY(row != -1);
+        QVERIFY(screen.hasThumbnail(row));
+        const QVariant taken = screen.rows()->index(row, PhotoColumn::DateTaken).data();
+        QCOMPARE(taken.toDate(), dated ? photo.shootingDate.date() : QDate());
     }
 
     // Pulled out while listed: the screen ends with the disconnect report.
