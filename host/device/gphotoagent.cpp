@@ -394,11 +394,17 @@ void GPhotoAgent::GetThumbnailImage(QPixmap* pixmap)
     if (!pixmap)
         return;
     QImage image;
+    QByteArray preview;
     {
         QMutexLocker lock(&m_shared->mutex);
         image = m_shared->thumbnail;
+        preview = m_shared->thumbnailPreview;
     }
-    // The pixmap is made on the caller's (GUI) thread; the worker hands over a QImage.
+    // A device's preview is decoded when it is taken, as the screen shows
+    // it: the worker is free for the next request meanwhile. The pixmap is
+    // made on the caller's (GUI) thread.
+    if (image.isNull() && !preview.isEmpty())
+        image = decodePreview(preview);
     *pixmap = image.isNull() ? QPixmap() : QPixmap::fromImage(image);
 }
 

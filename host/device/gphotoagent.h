@@ -112,6 +112,7 @@ private:
     static void runWalk(Shared& shared, GPhotoCamera& camera);
     static int walkFolder(Shared& shared, GPhotoCamera& camera, const QString& folder,
         QStringList* subfolders, int* reported);
+    static QImage decodePreview(QByteArray bytes);
     static void fetchThumbnail(
         Shared& shared, GPhotoCamera& camera, const QString& path, PFN_ThumbnailCallback callback);
 

@@ -5,15 +5,18 @@
 #include "gphotocamera.h"
 #include "gphotoworker.h"
 #include "host/contract/devicefilerecord.h"
+#include "host/db/jpegcodec.h"
 #include "host/db/photometadatareader.h"
 #include "host/services/boundedimage.h"
 #include "host/services/fileutils.h"
 #include "host/services/logcategories.h"
 #include "host/services/mediaextensions.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QImageReader>
 #include <QTemporaryFile>
 
 #include <gphoto2/gphoto2-port-result.h>
@@ -49,6 +52,29 @@ int cameraFolderRank(const QString& folder)
     if (folder.endsWith(QLatin1String("/DCIM"), Qt::CaseInsensitive))
         return 1;
     return 0;
+}
+
+// A device's preview is a JPEG almost always: naming the format spares
+// probing every image plug-in with it (a RAW reader takes any bytes for a
+// sensor dump and decodes them at great cost).
+QByteArray previewFormat(const QByteArray& bytes)
+{
+    return bytes.startsWith("\xff\xd8\xff") ? QByteArrayLiteral("jpeg") : QByteArray();
+}
+
+// Whether the preview's header names a picture: its pixels are decoded only
+// when the picture is taken (GetThumbnailImage).
+bool readablePreview(QByteArray bytes)
+{
+    if (!previewFormat(bytes).isEmpty()) {
+        const QSize size = JpegCodec::size(
+            reinterpret_cast<const uchar*>(bytes.constData()), qsizetype(bytes.size()));
+        return BoundedImage::decodeSize(size, kThumbnailBox).isValid();
+    }
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer, previewFormat(bytes));
+    return BoundedImage::decodeSize(reader.size(), kThumbnailBox).isValid();
 }
 
 // A thumbnail from the whole file's bytes: the same reader as for PC files
@@ -186,6 +212,14 @@ int GPhotoAgent::walkFolder(Shared& shared, GPhotoCamera& camera, const QString&
     return ErrorNone;
 }
 
+QImage GPhotoAgent::decodePreview(QByteArray bytes)
+{
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer, previewFormat(bytes));
+    return BoundedImage::read(reader, kThumbnailBox);
+}
+
 int GPhotoAgent::RequestThumbnails(
     const QString& path, const int& kind, PFN_ThumbnailCallback callback)
 {
@@ -223,9 +257,8 @@ void GPhotoAgent::fetchThumbnail(
     int code = ErrorNone;
     QByteArray bytes;
     int result = camera.read(folder, name, GP_FILE_TYPE_PREVIEW, &bytes);
-    if (result >= GP_OK)
-        image = BoundedImage::readData(bytes, kThumbnailBox);
-    if (image.isNull() && result != GP_ERROR_CANCEL) {
+    QByteArray preview = result >= GP_OK && readablePreview(bytes) ? bytes : QByteArray();
+    if (preview.isEmpty() && result != GP_ERROR_CANCEL) {
         // No preview of its own (or none that decodes): a small file is
         // fetched whole, a large one gets the placeholder.
         GPhotoKnownFile known;
@@ -238,7 +271,7 @@ void GPhotoAgent::fetchThumbnail(
                 image = thumbnailOfBytes(bytes, name);
         }
     }
-    if (image.isNull()) {
+    if (image.isNull() && preview.isEmpty()) {
         code = ErrorNoThumbnail;
         if (result < GP_OK && result != GP_ERROR_CANCEL && !shared.stillThere(camera)) {
             shared.lose("thumbnail", result);
@@ -251,6 +284,7 @@ void GPhotoAgent::fetchThumbnail(
     {
         QMutexLocker lock(&shared.mutex);
         shared.thumbnail = image;
+        shared.thumbnailPreview = preview;
         shared.thumbnailInFlight = false;
     }
     if (!shared.stopping)

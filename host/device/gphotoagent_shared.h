@@ -50,7 +50,9 @@ struct GPhotoAgent::Shared
     bool readOnly = false;
     QHash<QString, GPhotoKnownFile> files;
     quint64 nextObjectId = 1;
+    // The last thumbnail: a picture, or a device's preview still encoded.
     QImage thumbnail;
+    QByteArray thumbnailPreview;
     bool thumbnailInFlight = false;
     QHash<int, std::shared_ptr<Job>> jobs;
     int nextJobId = 1;
