@@ -284,6 +284,12 @@ int GPhotoAgent::open(int timeoutMs, QString* why)
                 shared->canDelete = camera.canDelete();
                 shared->canUpload = camera.canUpload();
                 shared->readOnly = true;
+                if (!storages.isEmpty()) {
+                    const QString first = storages.first().folder;
+                    shared->cameraFolder = toStoredPath(
+                        (first.endsWith(QLatin1Char('/')) ? first : first + QLatin1Char('/'))
+                        + QStringLiteral("DCIM/Camera"));
+                }
                 for (const GPhotoStorage& storage : qAsConst(storages)) {
                     shared->storageFolders.append(storage.folder);
                     shared->readOnly = shared->readOnly && storage.readOnly;

@@ -171,9 +171,13 @@ int GPhotoAgent::walkFolder(Shared& shared, GPhotoCamera& camera, const QString&
     }
     {
         QMutexLocker lock(&shared.mutex);
-        const QString current = GPhotoPath::devicePath(shared.cameraFolder);
-        if (cameraFolderRank(folder) > cameraFolderRank(current))
+        const int rank = cameraFolderRank(folder);
+        if (rank > 0
+            && (!shared.cameraFolderSeen
+                || rank > cameraFolderRank(GPhotoPath::devicePath(shared.cameraFolder)))) {
             shared.cameraFolder = toStoredPath(folder);
+            shared.cameraFolderSeen = true;
+        }
     }
     int sinceYield = 0;
     for (const QString& name : qAsConst(files)) {

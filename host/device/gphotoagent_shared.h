@@ -43,7 +43,8 @@ struct GPhotoAgent::Shared
     mutable QMutex mutex; // guards everything below
     QString name;
     QString identity;
-    QString cameraFolder;
+    QString cameraFolder; // where uploads go: a camera folder the walk saw, else DCIM/Camera
+    bool cameraFolderSeen = false;
     QList<QString> storageFolders;
     bool canDelete = true;
     bool canUpload = true;

@@ -71,6 +71,11 @@ private slots:
         QCOMPARE(options.screenshotFile, QString("s.png"));
         QCOMPARE(options.dumpListFile, QString("list.txt"));
         QCOMPARE(options.pluginPath, QString("/x/lib.so"));
+        QVERIFY(HostOptions::parse(
+            { "photo-host", "--camera", "Directory Browse", "--port", "disk:/tmp/a b" }, options,
+            error));
+        QCOMPARE(options.cameraModel, QString("Directory Browse"));
+        QCOMPARE(options.cameraPort, QString("disk:/tmp/a b"));
     }
 
     void refusesBadArguments_data()
@@ -85,6 +90,12 @@ private slots:
         QTest::newRow("empty view") << QStringList { "--view", "" } << "unknown view";
         QTest::newRow("phone and demo")
             << QStringList { "--phone", "/tmp", "--demo" } << "exclude each other";
+        QTest::newRow("camera and phone") << QStringList { "--camera", "X", "--port",
+            "usb:", "--phone", "/tmp" } << "exclude each other";
+        QTest::newRow("camera without port")
+            << QStringList { "--camera", "Directory Browse" } << "go together";
+        QTest::newRow("empty port")
+            << QStringList { "--camera", "X", "--port", "" } << "--port needs";
         QTest::newRow("phone without folder") << QStringList { "--phone" } << "Missing value";
         QTest::newRow("empty phone folder") << QStringList { "--phone", " " } << "--phone needs";
         QTest::newRow("empty config dir")
