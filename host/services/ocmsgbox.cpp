@@ -123,6 +123,12 @@ QString OCMsgBox::ErrorText(int code)
         return QObject::tr("The phone refused to delete the selected files.");
     case 9:
         return QObject::tr("The phone is busy with another task. Please try again later.");
+    case 13:
+        return QObject::tr("The phone was disconnected. Connect it again, unlock it and choose "
+                           "it in the list.");
+    case 14:
+        return QObject::tr("A file arrived incomplete from the phone and was not kept. Please "
+                           "try again.");
     case 23:
         return QObject::tr("The file could not be renamed. A file with this name may already exist.");
     case 25:
