@@ -24,6 +24,7 @@
 #include <QApplication>
 #include <QDebug>
 #include <QDir>
+#include <QScopedValueRollback>
 #include <QTimer>
 
 #include <cstdio>
@@ -343,6 +344,12 @@ void HostApplication::onDevicesChanged(const QList<GPhotoDeviceId>& devices)
 
 void HostApplication::openDevice(const GPhotoDeviceId& device, bool chosen)
 {
+    // Letting go of the old device pumps events: a second choice meanwhile waits its turn.
+    if (m_switching) {
+        qCDebug(lcHostApp) << "HostApplication::openDevice: busy, ignored" << device.port;
+        return;
+    }
+    const QScopedValueRollback<bool> switching(m_switching, true);
     qCDebug(lcHostApp) << "HostApplication::openDevice:" << device.model << device.port;
     QApplication::setOverrideCursor(Qt::WaitCursor);
     closeScreen();

@@ -76,4 +76,5 @@ private:
     std::unique_ptr<UsbDeviceMonitor> m_monitor;
     QList<GPhotoDeviceId> m_detected;
     bool m_shutDown = false;
+    bool m_switching = false;
 };
