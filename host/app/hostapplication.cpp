@@ -372,12 +372,12 @@ void HostApplication::openDevice(const GPhotoDeviceId& device, bool chosen)
 
 void HostApplication::onDeviceLost()
 {
+    // Pulled out, or gone under an I/O error (the agent knows already).
     GPhotoAgent* camera = m_session->camera();
-    if (!camera || !m_session->isPhoneConnected())
+    if (!camera || !camera->disconnect())
         return;
     const QString name = camera->DeviceName();
     qCDebug(lcHostApp) << "HostApplication::onDeviceLost:" << name;
-    m_session->disconnectPhone();
     emit m_manager->on_signal_devicechange(false);
     m_window->setNoPhoneNote(tr("%1 was disconnected.").arg(name));
     m_window->refreshPhone();

@@ -330,10 +330,12 @@ void GPhotoAgent::setLostHandler(std::function<void()> handler)
     m_shared->lostHandler = std::move(handler);
 }
 
-void GPhotoAgent::disconnect()
+bool GPhotoAgent::disconnect()
 {
-    if (!m_shared->connected.exchange(false))
-        return;
+    if (m_disconnected)
+        return false;
+    m_disconnected = true;
+    m_shared->connected = false;
     m_shared->stopListing = true;
     {
         QMutexLocker lock(&m_shared->mutex);
@@ -347,6 +349,7 @@ void GPhotoAgent::disconnect()
         qCWarning(lcHostDevice) << "GPhotoAgent::disconnect: the device did not let go in"
                                 << kStopWaitMs << "ms" << m_device.model;
     qCDebug(lcHostDevice) << "GPhotoAgent::disconnect:" << m_device.model << m_device.port;
+    return true;
 }
 
 std::shared_ptr<GPhotoAgent::Job> GPhotoAgent::newJob(bool isDelete)

@@ -63,8 +63,9 @@ public:
     const GPhotoDeviceId& device() const { return m_device; }
     // Told once, on the worker thread, when the device stops answering.
     void setLostHandler(std::function<void()> handler);
-    // The device went away (unplugged): jobs end, GetDeviceIndex gives -1.
-    void disconnect();
+    // The device went away (unplugged, or lost on an I/O error): jobs end,
+    // the device is let go of, GetDeviceIndex gives -1. True the first time.
+    bool disconnect();
     // The sentence shown for an error code of this agent.
     static QString errorSentence(int code);
 
@@ -130,4 +131,5 @@ private:
     const GPhotoDeviceId m_device;
     std::shared_ptr<Shared> m_shared;
     std::unique_ptr<GPhotoWorker> m_worker;
+    bool m_disconnected = false;
 };
