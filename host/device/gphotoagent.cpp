@@ -255,14 +255,21 @@ int GPhotoAgent::open(int timeoutMs, QString* why)
             QList<GPhotoStorage> storages;
             if (opened < GP_OK) {
                 code = openError(opened);
-                result->detail = camera.lastError().isEmpty() ? GPhotoLibrary::errorText(opened)
-                                                              : camera.lastError();
+                result->detail = QStringLiteral("libgphoto2: ")
+                    + (camera.lastError().isEmpty() ? GPhotoLibrary::errorText(opened)
+                                                    : camera.lastError());
             } else {
                 const int listed = camera.storages(&storages);
                 if (listed == GP_ERROR_NOT_SUPPORTED)
                     storages.append(GPhotoStorage { QStringLiteral("/"), QString(), false, true });
                 else if (listed < GP_OK || storages.isEmpty())
                     code = ErrorNoStorage;
+                // A folder served as a camera opens even when it is not there.
+                const QString folder = portFolder(shared->device);
+                if (!folder.isEmpty() && !QFileInfo(folder).isDir()) {
+                    code = ErrorNotOpened;
+                    result->detail = QStringLiteral("no such folder: ") + folder;
+                }
             }
             if (code == ErrorNone && !result->abandoned) {
                 const QString folder = portFolder(shared->device);
@@ -312,7 +319,7 @@ int GPhotoAgent::open(int timeoutMs, QString* why)
         if (why) {
             *why = errorSentence(result->code);
             if (!result->detail.isEmpty())
-                *why += QLatin1Char(' ') + QObject::tr("(libgphoto2: %1)").arg(result->detail);
+                *why += QStringLiteral(" (%1)").arg(result->detail);
         }
         qCWarning(lcHostDevice) << "GPhotoAgent::open: failed" << m_device.model << m_device.port
                                 << result->code << result->detail;

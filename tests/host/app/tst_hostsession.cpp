@@ -169,6 +169,44 @@ private slots:
             folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     }
 
+    // A device through libgphoto2 in place of a folder phone; one that
+    // cannot be opened leaves no phone and says why.
+    void opensCameras_data()
+    {
+        QTest::addColumn<QString>("model");
+        QTest::addColumn<QString>("port");
+        QTest::addColumn<QString>("message"); // empty: opens
+        QTest::newRow("directory browse") << "Directory Browse"
+                                          << "disk:" << QString();
+        QTest::newRow("unknown model") << "No Such Camera"
+                                       << "disk:"
+                                       << "could not be opened";
+        QTest::newRow("missing folder") << "Directory Browse"
+                                        << "disk:/nonexistent/phone"
+                                        << "no such folder";
+    }
+
+    void opensCameras()
+    {
+        QFETCH(QString, model);
+        QFETCH(QString, port);
+        QFETCH(QString, message);
+        TestEnvironment env;
+        SamplePhoneFixture phone(2);
+        if (port == "disk:")
+            port += phone.folder();
+        HostSession session(
+            parsed({ "--camera", model, "--port", port, "--config-dir", env.folder() }));
+        QString error;
+        QCOMPARE(session.open(nullptr, &error), message.isEmpty());
+        QVERIFY2(error.contains(message), qPrintable(error));
+        QCOMPARE(session.isPhoneConnected(), message.isEmpty());
+        QCOMPARE(session.connectionKind(), message.isEmpty() ? 0x40000 : 0x80000);
+        if (message.isEmpty())
+            QCOMPARE(session.context()->deviceAgent->DeviceIdentity(),
+                "folder:" + QFileInfo(phone.folder()).canonicalFilePath());
+    }
+
     void unusableConfigFolderIsRefused()
     {
         TestEnvironment env;

@@ -8,6 +8,7 @@
 #include "host/contract/iplugins.h"
 #include "host/db/photodb.h"
 #include "host/device/folderphoneagent.h"
+#include "host/device/gphotolibrary.h"
 #include "host/services/fileutils.h"
 #include "host/services/ocmsgbox.h"
 #include "support/samplephonefixture.h"
@@ -478,6 +479,25 @@ private slots:
         for (const char* name : { "actionDeviceInit", "actionCardInserted", "actionSwitchStorage",
                  "actionDisconnect", "actionReconnect" })
             QVERIFY2(!f.action(name)->isEnabled(), name);
+    }
+
+    // Plugged-in devices are listed by model name; choosing one asks to open
+    // it, and a device gone from the list takes its entry along.
+    void otherDevicesAreListedAndChosen()
+    {
+        WindowFixture f { QString() };
+        f.window->selectStartEntry();
+        f.window->setOtherDevices({ { "Camera A", "usb:001,004" }, { "Phone B", "usb:001,005" } });
+        QSignalSpy chosen(f.window.get(), &MainWindow::deviceChosen);
+        const QList<QTreeWidgetItem*> found = f.tree()->findItems("Phone B", Qt::MatchExactly);
+        QCOMPARE(found.size(), 1);
+        f.tree()->setCurrentItem(found.first());
+        QCOMPARE(chosen.count(), 1);
+        QCOMPARE(chosen.first(), (QVariantList { "Phone B", "usb:001,005" }));
+        f.window->setOtherDevices({ { "Camera A", "usb:001,004" } });
+        QVERIFY(f.tree()->findItems("Phone B", Qt::MatchExactly).isEmpty());
+        QCOMPARE(f.tree()->currentItemType(), int(OCGlobal::ITEM_DEVICE));
+        QVERIFY(NavigationTree::portOf(f.tree()->currentItem()).isEmpty());
     }
 
     void albumPageListsItsFiles()
