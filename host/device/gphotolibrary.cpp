@@ -3,6 +3,13 @@
 #include "host/services/logcategories.h"
 
 #if defined(__SANITIZE_ADDRESS__)
+#define PHOTO_LEAK_CHECKS 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define PHOTO_LEAK_CHECKS 1
+#endif
+#endif
+#if defined(PHOTO_LEAK_CHECKS)
 #include <sanitizer/lsan_interface.h>
 #endif
 
@@ -21,7 +28,7 @@ CameraAbilitiesList* g_abilities = nullptr;
 // to free, and unnamed in a leak report.
 struct ThirdPartyLeaks
 {
-#if defined(__SANITIZE_ADDRESS__)
+#if defined(PHOTO_LEAK_CHECKS)
     ThirdPartyLeaks()
     {
         __lsan_disable();
