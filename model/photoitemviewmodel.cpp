@@ -1,5 +1,7 @@
 #include "model/photoitemviewmodel.h"
 
+#include "host/contract/ideviceagent.h"
+#include "host/services/devicepath.h"
 #include "host/services/fileutils.h"
 #include "host/services/ocfont.h"
 #include "host/services/ocsharedvalue.h"
@@ -21,6 +23,7 @@ PhotoItemViewModel::PhotoItemViewModel(OCPluginWidget* owner, IDeviceNexaAgent* 
     : QAbstractTableModel(owner)
     , m_owner(owner)
     , m_agent(agent)
+    , m_storageRoot(agent ? agent->StorageRoot() : QString())
 {
 }
 
@@ -184,7 +187,7 @@ QVariant PhotoItemViewModel::decorationValue(const CPhotoDataItem* item, int col
         return text.isEmpty() ? GetQString(tr("Unknown date")) : text;
     }
     case PhotoColumn::Folder:
-        return item->folder();
+        return DevicePath::relativeFolder(item->folder(), m_storageRoot);
     default:
         return QString();
     }
@@ -204,13 +207,13 @@ QVariant PhotoItemViewModel::sizeHint(const QModelIndex& index) const
         switch (index.column()) {
         case PhotoColumn::Resolution:
         case PhotoColumn::Size:
+        case PhotoColumn::Folder:
             text = decorationValue(item, index.column()).toString();
             break;
         case PhotoColumn::Name:
         case PhotoColumn::Type:
         case PhotoColumn::DateAdded:
         case PhotoColumn::DateTaken:
-        case PhotoColumn::Folder:
             text = displayValue(item, index.column()).toString();
             break;
         default:

@@ -82,6 +82,7 @@ private:
     OCPluginWidget* m_owner = nullptr;
     bool m_viewerOpen = false;
     IDeviceNexaAgent* m_agent = nullptr;
+    QString m_storageRoot; // folders are shown relative to it
     QSet<const CPhotoDataItem*> m_itemSet;
     mutable std::unique_ptr<QFontMetrics>
         m_normalMetrics; // membership test of AddItem without a scan

@@ -147,7 +147,7 @@ void MainWindow::buildMenus()
             &PluginManager::signalSelectNoneFromMainMenu, false },
         { "actionProperties", tr("Properties"), QKeySequence(Qt::ALT + Qt::Key_Return),
             &PluginManager::signalPropertyFromMainMenu, true },
-        { "actionShowInWindows", tr("Show in Windows"), {},
+        { "actionShowInWindows", tr("Show in file manager"), {},
             &PluginManager::signalShowInWindowsFromMainMenu, false },
         { "actionView", tr("View"), {}, &PluginManager::signalMusicPlayFromMainMenu, false },
     };
