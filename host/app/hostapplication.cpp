@@ -4,6 +4,8 @@
 #include "host/db/photodb.h"
 #include "host/resources/hoststylesheet.h"
 #include "host/services/logsink.h"
+#include "host/services/fileutils.h"
+#include "host/services/logcategories.h"
 #include "host/services/ocsharedvalue.h"
 #include "host/services/registry.h"
 #include "host/thumbs/octhumbnailmanager.h"
@@ -42,17 +44,13 @@ HostApplication::~HostApplication()
 
 bool HostApplication::configureServices()
 {
-    const QString dataFolder = HostSession::dataFolder(m_options);
-    if (!QDir().mkpath(dataFolder)) {
-        std::fprintf(stderr, "photo-host: cannot create the folder %s\n", qPrintable(dataFolder));
+    QString error;
+    if (!HostSession::useFolders(m_options, &error)) {
+        std::fprintf(stderr, "photo-host: %s\n", qPrintable(error));
         return false;
     }
-    if (!m_options.configDir.isEmpty())
-        SetRegistryFolder(dataFolder);
-    InstallLogSink(QDir(dataFolder).filePath(QStringLiteral("photo-host.log")), m_options.verbose);
-    qDebug() << "host"
-             << "HostApplication::configureServices"
-             << ": data" << dataFolder << "settings" << RegistryFolder();
+    qCDebug(lcHostApp) << "HostApplication::configureServices : data"
+                       << HostSession::dataFolder(m_options) << "settings" << RegistryFolder();
     g_SharedValue.SetRTL(m_options.rtl);
     g_SharedValue.SetPartialLoading(m_options.partialLoading);
     if (m_options.rtl)
