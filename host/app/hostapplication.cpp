@@ -2,7 +2,10 @@
 
 #include "host/contract/iplugins.h"
 #include "host/db/photodb.h"
+#include "host/device/folderphoneagent.h"
 #include "host/resources/hoststylesheet.h"
+#include "host/services/fileutils.h"
+#include "host/services/logcategories.h"
 #include "host/services/logsink.h"
 #include "host/services/fileutils.h"
 #include "host/services/logcategories.h"
@@ -11,6 +14,7 @@
 #include "host/thumbs/octhumbnailmanager.h"
 #include "host/thumbs/partialloader.h"
 #include "hostsession.h"
+#include "importcontroller.h"
 #include "listingwatcher.h"
 #include "listtabledump.h"
 #include "mainwindow.h"
@@ -22,6 +26,7 @@
 #include <QApplication>
 #include <QDebug>
 #include <QDir>
+#include <QFileInfo>
 #include <QTimer>
 
 #include <cstdio>
@@ -29,6 +34,7 @@
 namespace {
 constexpr int kSettlePasses = 5;
 constexpr int kSettlePauseMs = 300;
+constexpr int kImportEndWaitMs = 10000;
 } // namespace
 
 HostApplication::HostApplication(const HostOptions& options, QObject* parent)
@@ -184,6 +190,13 @@ void HostApplication::startHostServices()
     m_transfers->setWindowParent(m_window.get());
     if (!m_options.screenshotFile.isEmpty())
         m_transfers->setProgressWindowShown(false);
+    m_imports = std::make_unique<ImportController>(m_session->agent(),
+        m_session->context()->dbManager, m_session->photoDatabase(), m_window.get());
+    connect(m_manager.get(), &PluginManager::transferToPcRequested, m_imports.get(),
+        &ImportController::importPhotos);
+    connect(m_imports.get(), &ImportController::libraryChanged, m_window.get(),
+        &MainWindow::refreshLibrary);
+    m_window->setImportController(m_imports.get());
     // After the screen is built: it clears the database when it starts.
     if (m_options.partialLoading && m_session->hasPhone()) {
         m_partialLoader = std::make_unique<PartialLoader>();
@@ -203,7 +216,26 @@ void HostApplication::stopHostServices()
         m_transfers->setDeviceAgent(nullptr);
         m_transfers.reset();
     }
+    if (m_window)
+        m_window->setImportController(nullptr);
+    if (m_imports)
+        m_imports->shutDown(kImportEndWaitMs);
+    m_imports.reset();
+    removeTemporaryCopies();
     OCThumbnailManager::SetHostContext(nullptr);
+}
+
+// The viewer's downloads are copies of phone files: they go with the run.
+void HostApplication::removeTemporaryCopies()
+{
+    const QDir temp(QDir(GetAppPath()).filePath(QStringLiteral("Temp")));
+    int removed = 0;
+    for (const QFileInfo& file : temp.entryInfoList(QDir::Files | QDir::Hidden)) {
+        if (QFile::remove(file.filePath()))
+            ++removed;
+    }
+    qCDebug(lcHostApp) << "HostApplication::removeTemporaryCopies :" << removed << "in"
+                       << temp.path();
 }
 
 void HostApplication::sendStartView()

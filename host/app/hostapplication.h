@@ -8,6 +8,7 @@
 #include <memory>
 
 class HostSession;
+class ImportController;
 class ListingWatcher;
 class MainWindow;
 class PartialLoader;
@@ -35,12 +36,14 @@ public:
     MainWindow* window() const { return m_window.get(); }
     PluginManager* pluginManager() const { return m_manager.get(); }
     HostSession* session() const { return m_session.get(); }
+    ImportController* imports() const { return m_imports.get(); }
 
 private:
     bool configureServices();
     bool loadPlugin();
     void startHostServices();
     void stopHostServices();
+    static void removeTemporaryCopies();
     void sendStartView();
     void scheduleScreenshot();
     void saveScreenshotAndExit();
@@ -58,6 +61,7 @@ private:
     std::unique_ptr<MainWindow> m_window;
     std::unique_ptr<PluginLoader> m_loader;
     std::unique_ptr<TransferEngine> m_transfers;
+    std::unique_ptr<ImportController> m_imports;
     std::unique_ptr<PartialLoader> m_partialLoader;
     std::unique_ptr<ListingWatcher> m_watcher;
     bool m_shutDown = false;

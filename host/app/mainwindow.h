@@ -5,6 +5,7 @@
 #include <QMainWindow>
 
 class HostPage;
+class ImportController;
 class HostSession;
 class IPlugins;
 class NavigationTree;
@@ -38,6 +39,7 @@ public:
     PluginArea* pluginArea() const { return m_pluginArea; }
     NavigationTree* navigationTree() const { return m_tree; }
     void setPlugin(IPlugins* plugin) { m_plugin = plugin; }
+    void setImportController(ImportController* imports) { m_imports = imports; }
     bool saveScreenshot(const QString& file);
 
     // The phone's node and the library's albums, read again.
@@ -76,6 +78,7 @@ private:
     PluginManager* m_manager = nullptr;
     HostSession* m_session = nullptr;
     IPlugins* m_plugin = nullptr;
+    ImportController* m_imports = nullptr;
 
     NavigationTree* m_tree = nullptr;
     QStackedWidget* m_pages = nullptr;

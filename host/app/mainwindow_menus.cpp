@@ -6,6 +6,7 @@
 #include "hosticons.h"
 #include "hostsession.h"
 #include "mainwindow.h"
+#include "importcontroller.h"
 #include "navigationtree.h"
 #include "pluginmanager.h"
 
@@ -123,6 +124,12 @@ void MainWindow::buildMenus()
             if (!name.isEmpty() && database->createAlbum(name) >= 0)
                 refreshLibrary();
         });
+    connect(addAction(file, "actionImportSettings", tr("Import Settings...")), &QAction::triggered,
+        this, [this] {
+            if (m_imports)
+                m_imports->editSettings();
+        });
+    file->addSeparator();
     connect(addAction(file, "actionQuit", tr("Quit"), QKeySequence::Quit), &QAction::triggered,
         this, &QWidget::close);
 

@@ -78,6 +78,7 @@ public:
     MessageBoxRecorder& boxes() { return m_boxes; }
     RecordingPhoneAgent* agent() const { return m_agent.get(); }
     PhotoDB* photoDatabase() const { return m_photoDatabase.get(); }
+    DBManager* database() const { return m_database.get(); }
     QWidget* widget() const { return m_widget; }
     QStackedWidget* screen() const;
     CExtTableView* listTable() const; // the detailed list; all pages share its model
