@@ -178,6 +178,8 @@ void OCPluginWidget::ConnectHost()
             SLOT(on_memcombo_changeEnd(bool)), Auto },
         { End::Host, SIGNAL(on_signal_device_init(int)), End::Screen, SLOT(on_device_init(int)),
             Auto },
+        { End::Host, SIGNAL(on_signal_device_refresh(int)), End::Screen,
+            SLOT(on_device_refresh(int)), Auto },
         { End::Screen, SIGNAL(on_signal_device_refresh_finish(int)), End::Host,
             SLOT(on_device_refresh_finish(int)), Auto },
         { End::Screen, SIGNAL(on_signal_showTutorialMove(bool, int, int)), End::Host,

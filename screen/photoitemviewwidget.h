@@ -200,6 +200,10 @@ public:
     void repaintCurrentView();
     // Brings the row of a listed path into view and selects it.
     bool showItemOfPath(const QString& path);
+    // photoitemviewwidget_refresh.cpp: a new listing that keeps the
+    // selection and the scroll position where the files remain.
+    void RefreshListing();
+    void RestoreAfterRefresh();
     // The item view of the current page; null when the page has none.
     QAbstractItemView* currentPageView() const;
     void hideDropIndicator();
@@ -469,6 +473,8 @@ private:
     int m_listingState = NotListed;
     int m_viewerScroll = 0; // scroll position of the page the viewer was opened from
     QStringList m_pendingSelection;
+    QStringList m_refreshSelection; // paths selected when a refresh started
+    QString m_refreshTopPath; // the first row in view then
     bool m_agentListing = false; // the phone reports files of a listing we started
     bool m_abandonedListing = false;
     QElapsedTimer m_abandonedSince;

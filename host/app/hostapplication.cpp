@@ -21,6 +21,7 @@
 #include "pluginarea.h"
 #include "pluginloader.h"
 #include "pluginmanager.h"
+#include "storagewatcher.h"
 #include "transferengine.h"
 
 #include <QApplication>
@@ -197,6 +198,12 @@ void HostApplication::startHostServices()
     connect(m_imports.get(), &ImportController::libraryChanged, m_window.get(),
         &MainWindow::refreshLibrary);
     m_window->setImportController(m_imports.get());
+    // On mass storage others may change the files: the screen follows.
+    if (m_session->phone() && m_session->connectionKind() == ConnectionKind::MassStorage) {
+        m_storageWatcher = std::make_unique<StorageWatcher>(m_session->phone()->storageFolder());
+        connect(m_storageWatcher.get(), &StorageWatcher::changed, m_window.get(),
+            &MainWindow::refreshPhotos);
+    }
     // After the screen is built: it clears the database when it starts.
     if (m_options.partialLoading && m_session->hasPhone()) {
         m_partialLoader = std::make_unique<PartialLoader>();
@@ -207,6 +214,7 @@ void HostApplication::startHostServices()
 // Everything that uses the phone or the database ends before they go.
 void HostApplication::stopHostServices()
 {
+    m_storageWatcher.reset();
     if (m_partialLoader) {
         m_partialLoader->stop();
         m_partialLoader.reset();

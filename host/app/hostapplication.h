@@ -14,6 +14,7 @@ class MainWindow;
 class PartialLoader;
 class PluginLoader;
 class PluginManager;
+class StorageWatcher;
 class TransferEngine;
 
 // photo-host itself: settings, log, the phone and database handed to the
@@ -64,5 +65,6 @@ private:
     std::unique_ptr<ImportController> m_imports;
     std::unique_ptr<PartialLoader> m_partialLoader;
     std::unique_ptr<ListingWatcher> m_watcher;
+    std::unique_ptr<StorageWatcher> m_storageWatcher;
     bool m_shutDown = false;
 };

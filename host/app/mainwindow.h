@@ -48,6 +48,8 @@ public:
     // Photo when a phone is connected, else the phone node.
     void selectStartEntry();
     bool isPhotoScreenShown() const { return m_photoShown; }
+    // Device > Refresh and F5: the screen lists the phone again.
+    void refreshPhotos();
 
     // View-mode button masks of viewModeReported.
     enum ViewButton : uint { ListButton = 1, ThumbListButton = 2, AlbumButton = 4 };

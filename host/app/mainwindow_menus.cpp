@@ -2,9 +2,11 @@
 #include "host/db/photodb.h"
 #include "host/device/folderphoneagent.h"
 #include "host/services/fileutils.h"
+#include "host/services/logcategories.h"
 #include "host/services/ocmsgbox.h"
 #include "hosticons.h"
 #include "hostsession.h"
+#include "importcontroller.h"
 #include "mainwindow.h"
 #include "importcontroller.h"
 #include "navigationtree.h"
@@ -171,6 +173,9 @@ void MainWindow::buildMenus()
         return m_session && m_session->phone() ? toStoredPath(m_session->phone()->storageFolder())
                                                : QString();
     };
+    QAction* refresh
+        = addAction(device, "actionDeviceRefresh", tr("Refresh"), QKeySequence::Refresh);
+    connect(refresh, &QAction::triggered, this, &MainWindow::refreshPhotos);
     QAction* init = addAction(device, "actionDeviceInit", tr("Re-initialise Device"));
     connect(init, &QAction::triggered, this, [this] {
         qDebug() << "host"
@@ -192,7 +197,7 @@ void MainWindow::buildMenus()
     connect(disconnectAction, &QAction::triggered, this, &MainWindow::disconnectPhone);
     m_reconnectAction = addAction(device, "actionReconnect", tr("Reconnect Phone"));
     connect(m_reconnectAction, &QAction::triggered, this, &MainWindow::reconnectPhone);
-    m_deviceActions = { init, cardIn, cardOut, storage, disconnectAction };
+    m_deviceActions = { refresh, init, cardIn, cardOut, storage, disconnectAction };
 
     for (QMenu* menu : { file, edit, device })
         menu->setProperty("hostMenu", true);
@@ -216,6 +221,13 @@ void MainWindow::requestViewMode(int mode)
     emit m_manager->on_signal_pmgr_changedType_View(mode);
     // The click toggled the button; what counts is the mode the screen reports.
     applyViewButtons();
+}
+
+void MainWindow::refreshPhotos()
+{
+    qCDebug(lcHostApp) << "MainWindow::refreshPhotos : item type"
+                       << int(OCGlobal::ITEM_PHONE_PHOTO);
+    emit m_manager->on_signal_device_refresh(OCGlobal::ITEM_PHONE_PHOTO);
 }
 
 void MainWindow::switchStorage()

@@ -43,6 +43,7 @@ signals:
     void on_signal_memcombo_changeStart();
     void on_signal_memcombo_changeEnd(bool result);
     void on_signal_device_init(int itemType);
+    void on_signal_device_refresh(int itemType);
 
     // Re-emitted from plug-in signals.
     void on_signal_pmgr_showModechangeLoading(bool show, ITEM_TYPE itemType);
