@@ -6,6 +6,7 @@
 #include "host/app/pluginarea.h"
 #include "host/app/pluginmanager.h"
 #include "host/app/storagewatcher.h"
+#include "host/app/tutorialbubble.h"
 #include "host/contract/iplugins.h"
 #include "host/db/photodb.h"
 #include "host/device/folderphoneagent.h"
@@ -570,6 +571,10 @@ private slots:
         QVERIFY(!bubble->isVisible());
         emit f.manager.on_signal_pmgr_showTutorialMove(true, 70, 160);
         QVERIFY(!bubble->isVisible());
+        // A later run does not show the tip again.
+        TutorialBubble later(f.window.get());
+        later.showAt(QPoint(70, 160));
+        QVERIFY(!later.isVisible());
     }
 };
 
