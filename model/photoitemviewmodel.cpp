@@ -29,6 +29,16 @@ PhotoItemViewModel::PhotoItemViewModel(OCPluginWidget* owner, IDeviceNexaAgent* 
 
 PhotoItemViewModel::~PhotoItemViewModel() = default;
 
+void PhotoItemViewModel::SetImportedPaths(const QSet<QString>& upperCasedPaths)
+{
+    if (upperCasedPaths == m_importedKeys)
+        return;
+    m_importedKeys = upperCasedPaths;
+    if (!m_items.isEmpty())
+        emit dataChanged(index(0, 0), index(m_items.size() - 1, PhotoColumn::Count - 1),
+            { PhotoRole::ImportedRole, Qt::ToolTipRole });
+}
+
 bool PhotoItemViewModel::AddItem(CPhotoDataItem* item)
 {
     if (!item || m_itemSet.contains(item))
@@ -261,6 +271,13 @@ QVariant PhotoItemViewModel::data(const QModelIndex& index, int role) const
         return item ? QVariant(item->isNew) : QVariant();
     case PhotoRole::NewShownRole:
         return item ? QVariant(item->newShown) : QVariant();
+    case PhotoRole::ImportedRole:
+        return item && m_importedKeys.contains(item->path.toUpper());
+    case Qt::ToolTipRole:
+        return item && index.column() == PhotoColumn::Name
+                && m_importedKeys.contains(item->path.toUpper())
+            ? QVariant(GetQString(tr("Imported to this computer")))
+            : QVariant();
     default:
         return QVariant();
     }

@@ -180,6 +180,8 @@ void OCPluginWidget::ConnectHost()
             Auto },
         { End::Host, SIGNAL(on_signal_device_refresh(int)), End::Screen,
             SLOT(on_device_refresh(int)), Auto },
+        { End::Host, SIGNAL(on_signal_pmgr_import_finished(int)), End::Screen,
+            SLOT(on_import_finished(int)), Auto },
         { End::Screen, SIGNAL(on_signal_device_refresh_finish(int)), End::Host,
             SLOT(on_device_refresh_finish(int)), Auto },
         { End::Screen, SIGNAL(on_signal_showTutorialMove(bool, int, int)), End::Host,

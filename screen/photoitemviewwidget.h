@@ -204,6 +204,7 @@ public:
     // selection and the scroll position where the files remain.
     void RefreshListing();
     void RestoreAfterRefresh();
+    void LoadImportedMarks();
     // The item view of the current page; null when the page has none.
     QAbstractItemView* currentPageView() const;
     void hideDropIndicator();
@@ -333,6 +334,8 @@ private slots:
     void on_memcombo_changeEnd(bool result);
     void on_device_init(int nItemType);
     void on_device_refresh(int nItemType);
+    // The host imported photos: the marks of imported rows follow.
+    void on_import_finished(int nItemType);
 
     // Thumbnails.
     void start_thumbnail_thread();

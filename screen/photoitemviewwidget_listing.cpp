@@ -502,6 +502,7 @@ void PhotoItemViewWidget::on_itemload_finishItemLoad()
         showItemOfPath(path);
     m_pendingSelection.clear();
     RestoreAfterRefresh();
+    LoadImportedMarks();
 
     if (m_threadModelLoad && m_threadModelLoad->isRunning()) {
         StopWorkerThread(m_threadModelLoad, "m_pThreadModelLoad");

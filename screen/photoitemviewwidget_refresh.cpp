@@ -1,12 +1,17 @@
 // Refresh: F5 and the host's Device > Refresh list the phone again and keep
-// the selection and the scroll position where the files remain.
+// the selection and the scroll position where the files remain; the marks of
+// the photos imported to this computer follow the host's import ledger.
 #include "screen/photoitemviewwidget.h"
 
 #include <QAbstractItemView>
 #include <QItemSelectionModel>
 
+#include "host/contract/pluginhostcontext.h"
+#include "host/db/importledger.h"
 #include "host/services/logcategories.h"
 #include "host/services/ocsharedvalue.h"
+#include "host/widgets/importedmark.h"
+#include "model/photoitemviewmodel.h"
 #include "model/photoroles.h"
 
 namespace {
@@ -18,7 +23,26 @@ constexpr quint32 BusyFlags = OCSharedValue::ProcessListing | OCSharedValue::Pro
     | OCSharedValue::ProcessRenameLocate | OCSharedValue::ProcessDeviceInit
     | OCSharedValue::ProcessTransferToPhone | OCSharedValue::ProcessViewerDownload;
 
+static_assert(PhotoRole::ImportedRole == ImportedMark::Role, "the views read the model's role");
+
 } // namespace
+
+void PhotoItemViewWidget::on_import_finished(int nItemType)
+{
+    if (nItemType == PhotoType)
+        LoadImportedMarks();
+}
+
+void PhotoItemViewWidget::LoadImportedMarks()
+{
+    IDeviceNexaAgent* agent = m_hostContext ? m_hostContext->deviceAgent : nullptr;
+    if (!m_model || !agent || !m_hostContext->dbManager)
+        return;
+    const QSet<QString> imported = ImportLedger(m_hostContext->dbManager)
+                                       .importedPathKeys(ImportLedger::deviceKeyOf(agent));
+    qCDebug(lcScreen) << "PhotoItemViewWidget::LoadImportedMarks :" << imported.size();
+    m_model->SetImportedPaths(imported);
+}
 
 void PhotoItemViewWidget::RefreshListing()
 {

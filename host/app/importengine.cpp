@@ -81,10 +81,7 @@ ImportEngine::~ImportEngine()
 
 QString ImportEngine::deviceId() const
 {
-    if (!m_agent)
-        return QString();
-    const QString identity = m_agent->DeviceIdentity();
-    return identity.isEmpty() ? QStringLiteral("name:") + m_agent->DeviceName() : identity;
+    return ImportLedger::deviceKeyOf(m_agent);
 }
 
 ImportPreview ImportEngine::preview(

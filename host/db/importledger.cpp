@@ -1,6 +1,7 @@
 #include "importledger.h"
 
 #include "host/contract/idbmanager.h"
+#include "host/contract/ideviceagent.h"
 #include "host/services/fileutils.h"
 #include "host/services/logcategories.h"
 
@@ -30,6 +31,14 @@ ImportLedger::ImportLedger(IDBManager* manager)
     : m_manager(manager)
 {
     ensureSchema();
+}
+
+QString ImportLedger::deviceKeyOf(IDeviceNexaAgent* agent)
+{
+    if (!agent)
+        return QString();
+    const QString identity = agent->DeviceIdentity();
+    return identity.isEmpty() ? QStringLiteral("name:") + agent->DeviceName() : identity;
 }
 
 qint64 ImportLedger::dateKey(const QDateTime& date)

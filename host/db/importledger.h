@@ -8,6 +8,7 @@
 #include <QVariantList>
 
 class IDBManager;
+class IDeviceNexaAgent;
 
 // One photo copied from a device: which device and file it came from, what it
 // held and where the copy went.
@@ -39,6 +40,8 @@ public:
     // The upper-cased stored phone paths of a device imported at least once.
     QSet<QString> importedPathKeys(const QString& deviceId) const;
 
+    // What the ledger knows a device by: its identity, else its name.
+    static QString deviceKeyOf(IDeviceNexaAgent* agent);
     // A device time as the ledger compares it: whole seconds, UTC.
     static qint64 dateKey(const QDateTime& date);
 

@@ -296,6 +296,14 @@ private slots:
         QCOMPARE(albums.albumFiles(albumId).size(), album ? 2 : 0);
         for (const QString& path : sent)
             QVERIFY(QFileInfo::exists(toFileSystemPath(path)));
+        // The rows imported carry the mark once the host says so.
+        emit fixture.manager().on_signal_pmgr_import_finished(PhotoType);
+        QStringList marked;
+        for (const QModelIndex& index : fixture.rows()) {
+            if (index.data(PhotoRole::ImportedRole).toBool())
+                marked.append(index.data(PhotoRole::PathRole).toString());
+        }
+        QCOMPARE(marked, sent);
 
         // PC files dropped on the list reach the phone and join the list.
         QFile::copy(toFileSystemPath(sent.first()), pc.filePath("dropped.jpg"));
