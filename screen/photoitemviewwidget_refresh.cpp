@@ -38,8 +38,8 @@ void PhotoItemViewWidget::LoadImportedMarks()
     IDeviceNexaAgent* agent = m_hostContext ? m_hostContext->deviceAgent : nullptr;
     if (!m_model || !agent || !m_hostContext->dbManager)
         return;
-    const QSet<QString> imported = ImportLedger(m_hostContext->dbManager)
-                                       .importedPathKeys(ImportLedger::deviceKeyOf(agent));
+    const QSet<QString> imported
+        = ImportLedger(m_hostContext->dbManager).importedPathKeys(ImportLedger::deviceKeyOf(agent));
     qCDebug(lcScreen) << "PhotoItemViewWidget::LoadImportedMarks :" << imported.size();
     m_model->SetImportedPaths(imported);
 }

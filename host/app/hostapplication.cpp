@@ -7,8 +7,6 @@
 #include "host/services/fileutils.h"
 #include "host/services/logcategories.h"
 #include "host/services/logsink.h"
-#include "host/services/fileutils.h"
-#include "host/services/logcategories.h"
 #include "host/services/ocsharedvalue.h"
 #include "host/services/registry.h"
 #include "host/thumbs/octhumbnailmanager.h"

@@ -8,7 +8,6 @@
 #include "hostsession.h"
 #include "importcontroller.h"
 #include "mainwindow.h"
-#include "importcontroller.h"
 #include "navigationtree.h"
 #include "pluginmanager.h"
 

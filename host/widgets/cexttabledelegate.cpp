@@ -118,8 +118,7 @@ void CExtTableDelegate::paint(
         const int side = qMin(ImportedMark::Side, opt.rect.height() - 4);
         const bool rtl = option.direction == Qt::RightToLeft;
         const int x = rtl ? opt.rect.left() + 4 : opt.rect.right() - 4 - side;
-        ImportedMark::paint(
-            painter, QRect(x, opt.rect.center().y() - side / 2, side, side));
+        ImportedMark::paint(painter, QRect(x, opt.rect.center().y() - side / 2, side, side));
     }
 }
 

@@ -152,8 +152,7 @@ void CThumbnailView::paintItem(QPainter& painter, int row, const QRect& rect)
             painter.drawPixmap(
                 fitCentred(m_broken.size(), photoRect.size(), photoRect.center()), m_broken);
         if (index.data(ImportedMark::Role).toBool()) {
-            const int x
-                = rtl ? photoRect.left() + 4 : photoRect.right() - 4 - ImportedMark::Side;
+            const int x = rtl ? photoRect.left() + 4 : photoRect.right() - 4 - ImportedMark::Side;
             ImportedMark::paint(&painter,
                 QRect(x, photoRect.bottom() - 4 - ImportedMark::Side, ImportedMark::Side,
                     ImportedMark::Side));

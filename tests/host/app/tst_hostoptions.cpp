@@ -130,16 +130,14 @@ private slots:
         QTest::newRow("unknown option") << QStringList { "--frobnicate" } << "Unknown option";
         QTest::newRow("stray argument") << QStringList { "/media/phone" } << "unexpected argument";
         QTest::newRow("help") << QStringList { "--help" } << "--connection";
-        QTest::newRow("import without a phone") << QStringList { "--import", "/tmp/p" }
-                                                << "--import needs a phone";
-        QTest::newRow("unknown layout")
-            << QStringList { "--demo", "--import", "/tmp/p", "--layout", "month" }
-            << "unknown layout: month";
+        QTest::newRow("import without a phone")
+            << QStringList { "--import", "/tmp/p" } << "--import needs a phone";
+        QTest::newRow("unknown layout") << QStringList { "--demo", "--import", "/tmp/p", "--layout",
+            "month" } << "unknown layout: month";
         QTest::newRow("layout without import")
             << QStringList { "--demo", "--layout", "flat" } << "go with --import";
-        QTest::newRow("import with a window option")
-            << QStringList { "--demo", "--import", "/tmp/p", "--screenshot", "s.png" }
-            << "leave out --screenshot";
+        QTest::newRow("import with a window option") << QStringList { "--demo", "--import",
+            "/tmp/p", "--screenshot", "s.png" } << "leave out --screenshot";
     }
 
     void refusesBadArguments()

@@ -236,9 +236,9 @@ private slots:
         QVERIFY2(!line.contains('\n') && line.contains(" copied, 0 already there, 0 not copied"),
             qPrintable(line));
         for (const SamplePhoto& photo : m_phone->generator().photos()) {
-            const QString copy = QDir(destination).filePath(
-                photo.shootingDate.toString("yyyy/yyyy-MM-dd/")
-                + QFileInfo(photo.relativePath).fileName());
+            const QString copy = QDir(destination)
+                                     .filePath(photo.shootingDate.toString("yyyy/yyyy-MM-dd/")
+                                         + QFileInfo(photo.relativePath).fileName());
             QFile original(m_phone->file(photo.relativePath));
             QFile copied(copy);
             QVERIFY2(copied.open(QIODevice::ReadOnly), qPrintable(copy));
