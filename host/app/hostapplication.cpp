@@ -196,7 +196,12 @@ void HostApplication::startHostServices()
     connect(m_imports.get(), &ImportController::libraryChanged, m_window.get(),
         &MainWindow::refreshLibrary);
     connect(m_imports.get(), &ImportController::finished, m_manager.get(),
-        [this] { emit m_manager->on_signal_pmgr_import_finished(OCGlobal::ITEM_PHONE_PHOTO); });
+        [this](const ImportSummary& summary) {
+            emit m_manager->on_signal_pmgr_import_finished(OCGlobal::ITEM_PHONE_PHOTO);
+            // Photos deleted from the phone leave the list.
+            if (summary.deleted > 0)
+                m_window->refreshPhotos();
+        });
     m_window->setImportController(m_imports.get());
     // On mass storage others may change the files: the screen follows.
     if (m_session->phone() && m_session->connectionKind() == ConnectionKind::MassStorage) {
