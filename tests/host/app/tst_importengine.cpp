@@ -52,7 +52,8 @@ private:
     std::unique_ptr<QTemporaryDir> m_phone; // a copy the tests may change
     QString m_destination;
 
-    QList<ImportSource> listed(FolderPhoneAgent& agent)
+    // Any agent will do: the engine and the catalog see only the contract.
+    QList<ImportSource> listed(IDeviceNexaAgent& agent)
     {
         PhoneCatalog catalog(&agent);
         QSignalSpy listed(&catalog, &PhoneCatalog::listed);
@@ -62,7 +63,7 @@ private:
         return listed.first().first().value<QList<ImportSource>>();
     }
 
-    ImportSummary import(FolderPhoneAgent& agent, ImportRequest request,
+    ImportSummary import(IDeviceNexaAgent& agent, ImportRequest request,
         std::function<void(ImportEngine&)> setUp = {})
     {
         ImportEngine engine(&agent, &m_data->manager);
