@@ -312,7 +312,6 @@ void ImportEngine::onDeleted(int error, int jobId, QString path, QString reserve
 
 void ImportEngine::jobProgress(qint64 current, qint64 total, int status, const QString& file)
 {
-    Q_UNUSED(total);
     if (m_job != Job::Copy && m_job != Job::Check)
         return;
     if (current == TransferMarker::Start && total == TransferMarker::Start) {
