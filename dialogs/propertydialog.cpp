@@ -4,6 +4,8 @@
 #include <QRegExpValidator>
 
 #include "host/contract/ideviceagent.h"
+#include "host/contract/pluginhostcontext.h"
+#include "host/services/devicepath.h"
 #include "host/services/fileutils.h"
 #include "host/services/ocfont.h"
 #include "host/services/ocsharedvalue.h"
@@ -55,7 +57,10 @@ void PropertyDialog::SetData(CPhotoDataItem* item)
         return;
     m_item = item;
     m_path = item->path;
-    const QString path = m_path;
+    // Where the photo is on the phone, as its owner reads it: "DCIM/Camera/a.jpg".
+    IDeviceNexaAgent* agent
+        = m_screen && m_screen->hostContext() ? m_screen->hostContext()->deviceAgent : nullptr;
+    const QString path = DevicePath::relativeFile(m_path, agent ? agent->StorageRoot() : QString());
 
     log("PropertyDialog::SetData", ": location", path);
     const QString location = getWordWrapElidedText(

@@ -1,5 +1,7 @@
 #include "model/photoitemviewmodel.h"
 
+#include "host/contract/ideviceagent.h"
+#include "host/services/devicepath.h"
 #include "host/services/fileutils.h"
 #include "host/services/ocfont.h"
 #include "host/services/ocsharedvalue.h"
@@ -21,10 +23,21 @@ PhotoItemViewModel::PhotoItemViewModel(OCPluginWidget* owner, IDeviceNexaAgent* 
     : QAbstractTableModel(owner)
     , m_owner(owner)
     , m_agent(agent)
+    , m_storageRoot(agent ? agent->StorageRoot() : QString())
 {
 }
 
 PhotoItemViewModel::~PhotoItemViewModel() = default;
+
+void PhotoItemViewModel::SetImportedPaths(const QSet<QString>& upperCasedPaths)
+{
+    if (upperCasedPaths == m_importedKeys)
+        return;
+    m_importedKeys = upperCasedPaths;
+    if (!m_items.isEmpty())
+        emit dataChanged(index(0, 0), index(m_items.size() - 1, PhotoColumn::Count - 1),
+            { PhotoRole::ImportedRole, Qt::ToolTipRole });
+}
 
 bool PhotoItemViewModel::AddItem(CPhotoDataItem* item)
 {
@@ -184,7 +197,7 @@ QVariant PhotoItemViewModel::decorationValue(const CPhotoDataItem* item, int col
         return text.isEmpty() ? GetQString(tr("Unknown date")) : text;
     }
     case PhotoColumn::Folder:
-        return item->folder();
+        return DevicePath::relativeFolder(item->folder(), m_storageRoot);
     default:
         return QString();
     }
@@ -204,13 +217,13 @@ QVariant PhotoItemViewModel::sizeHint(const QModelIndex& index) const
         switch (index.column()) {
         case PhotoColumn::Resolution:
         case PhotoColumn::Size:
+        case PhotoColumn::Folder:
             text = decorationValue(item, index.column()).toString();
             break;
         case PhotoColumn::Name:
         case PhotoColumn::Type:
         case PhotoColumn::DateAdded:
         case PhotoColumn::DateTaken:
-        case PhotoColumn::Folder:
             text = displayValue(item, index.column()).toString();
             break;
         default:
@@ -258,6 +271,13 @@ QVariant PhotoItemViewModel::data(const QModelIndex& index, int role) const
         return item ? QVariant(item->isNew) : QVariant();
     case PhotoRole::NewShownRole:
         return item ? QVariant(item->newShown) : QVariant();
+    case PhotoRole::ImportedRole:
+        return item && m_importedKeys.contains(item->path.toUpper());
+    case Qt::ToolTipRole:
+        return item && index.column() == PhotoColumn::Name
+                && m_importedKeys.contains(item->path.toUpper())
+            ? QVariant(GetQString(tr("Imported to this computer")))
+            : QVariant();
     default:
         return QVariant();
     }

@@ -39,6 +39,9 @@ public:
     bool DeleteItem(CPhotoDataItem* item);
     int IndexOf(CPhotoDataItem* item) const;
     bool SetItems(int number, const QList<CPhotoDataItem*>& items);
+    // The phone paths (upper-cased) imported to this computer before: their
+    // rows answer ImportedRole with true.
+    void SetImportedPaths(const QSet<QString>& upperCasedPaths);
     // Takes the rows of these paths away, then has the list delete their
     // items; paths is reduced to those the list knew.
     void RemoveListedItems(OCMediaItemList* list, QStringList& paths);
@@ -82,6 +85,8 @@ private:
     OCPluginWidget* m_owner = nullptr;
     bool m_viewerOpen = false;
     IDeviceNexaAgent* m_agent = nullptr;
+    QSet<QString> m_importedKeys; // upper-cased phone paths imported before
+    QString m_storageRoot; // folders are shown relative to it
     QSet<const CPhotoDataItem*> m_itemSet;
     mutable std::unique_ptr<QFontMetrics>
         m_normalMetrics; // membership test of AddItem without a scan

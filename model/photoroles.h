@@ -36,5 +36,6 @@ enum : int {
     TitleRole = Qt::UserRole + 12,
     NewRole = Qt::UserRole + 109,
     NewShownRole = Qt::UserRole + 110,
+    ImportedRole = Qt::UserRole + 111, // bool: the photo was imported to this computer
 };
 }

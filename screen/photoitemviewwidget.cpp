@@ -247,6 +247,7 @@ void PhotoItemViewWidget::SetupTableViews()
         table->setMouseTracking(true);
         table->SetCheckColumn(PhotoColumn::Check);
         table->SetThumbnailColumn(thumbList ? int(PhotoColumn::Thumbnail) : -1);
+        table->SetImportedMarkColumn(PhotoColumn::Name);
         header->setFixedHeight(30);
         for (int column : hidden)
             table->setColumnHidden(column, true);

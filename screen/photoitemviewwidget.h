@@ -200,6 +200,11 @@ public:
     void repaintCurrentView();
     // Brings the row of a listed path into view and selects it.
     bool showItemOfPath(const QString& path);
+    // photoitemviewwidget_refresh.cpp: a new listing that keeps the
+    // selection and the scroll position where the files remain.
+    void RefreshListing();
+    void RestoreAfterRefresh();
+    void LoadImportedMarks();
     // The item view of the current page; null when the page has none.
     QAbstractItemView* currentPageView() const;
     void hideDropIndicator();
@@ -329,6 +334,8 @@ private slots:
     void on_memcombo_changeEnd(bool result);
     void on_device_init(int nItemType);
     void on_device_refresh(int nItemType);
+    // The host imported photos: the marks of imported rows follow.
+    void on_import_finished(int nItemType);
 
     // Thumbnails.
     void start_thumbnail_thread();
@@ -469,6 +476,8 @@ private:
     int m_listingState = NotListed;
     int m_viewerScroll = 0; // scroll position of the page the viewer was opened from
     QStringList m_pendingSelection;
+    QStringList m_refreshSelection; // paths selected when a refresh started
+    QString m_refreshTopPath; // the first row in view then
     bool m_agentListing = false; // the phone reports files of a listing we started
     bool m_abandonedListing = false;
     QElapsedTimer m_abandonedSince;

@@ -30,7 +30,7 @@ const char* const CommandLabels[] = {
     QT_TRANSLATE_NOOP("PhotoItemViewWidget", "Transfer to PC"),
     QT_TRANSLATE_NOOP("PhotoItemViewWidget", "Transfer to album"),
     QT_TRANSLATE_NOOP("PhotoItemViewWidget", "Property"),
-    QT_TRANSLATE_NOOP("PhotoItemViewWidget", "Show in Windows"),
+    QT_TRANSLATE_NOOP("PhotoItemViewWidget", "Show in file manager"),
     QT_TRANSLATE_NOOP("PhotoItemViewWidget", "Locate"),
     QT_TRANSLATE_NOOP("PhotoItemViewWidget", "Copy"),
     QT_TRANSLATE_NOOP("PhotoItemViewWidget", "Paste"),

@@ -14,6 +14,7 @@
 #include "host/db/photodb.h"
 #include "host/device/devicefunctions.h"
 #include "host/services/fileutils.h"
+#include "host/services/logcategories.h"
 #include "host/services/ocmsgbox.h"
 #include "host/services/ocsharedvalue.h"
 #include "host/services/textutils.h"
@@ -500,6 +501,8 @@ void PhotoItemViewWidget::on_itemload_finishItemLoad()
     for (const QString& path : qAsConst(m_pendingSelection))
         showItemOfPath(path);
     m_pendingSelection.clear();
+    RestoreAfterRefresh();
+    LoadImportedMarks();
 
     if (m_threadModelLoad && m_threadModelLoad->isRunning()) {
         StopWorkerThread(m_threadModelLoad, "m_pThreadModelLoad");
@@ -617,10 +620,7 @@ void PhotoItemViewWidget::on_device_refresh(int nItemType)
 {
     if (nItemType != PhotoType)
         return;
-    qDebug() << "device_photo"
-             << "PhotoItemViewWidget::on_device_refresh"
-             << "start!!!";
-    qDebug() << "device_photo"
-             << "PhotoItemViewWidget::on_device_refresh"
-             << "end!!!";
+    qCDebug(lcScreen) << "PhotoItemViewWidget::on_device_refresh : start";
+    RefreshListing();
+    qCDebug(lcScreen) << "PhotoItemViewWidget::on_device_refresh : end";
 }

@@ -181,10 +181,16 @@ void PhotoItemViewWidget::OnShowInWindows()
     QString path = current.data(PhotoRole::PathRole).toString();
     qDebug() << "device_photo"
              << "PhotoItemViewWidget::OnShowInWindows" << path;
+    bool shown = false;
     if (m_fileAgentType == ConnectionKind::MassStorage) {
-        OpenWindowExplorer(path);
+        shown = OpenWindowExplorer(path);
     } else if (m_fileAgentType == ConnectionKind::Mtp) {
         if (IDeviceNexaAgent* agent = m_hostContext ? m_hostContext->deviceAgent : nullptr)
-            agent->GetLocalPath(path);
+            shown = agent->GetLocalPath(path) == 0;
     }
+    // Nothing answering is no reason to stay silent.
+    if (!shown)
+        OCMsgBox::ShowOCMessageBox(this, GetQString(tr("Show in file manager")),
+            GetQString(tr("No file manager could show the folder of this photo.")), 0,
+            MsgBoxFlag::Ok);
 }

@@ -2,9 +2,11 @@
 
 #include "host/contract/iplugins.h"
 #include "host/db/photodb.h"
+#include "host/device/folderphoneagent.h"
 #include "host/device/gphotoagent.h"
 #include "host/device/usbdevicemonitor.h"
 #include "host/resources/hoststylesheet.h"
+#include "host/services/fileutils.h"
 #include "host/services/logcategories.h"
 #include "host/services/logsink.h"
 #include "host/services/ocmsgbox.h"
@@ -13,18 +15,21 @@
 #include "host/thumbs/octhumbnailmanager.h"
 #include "host/thumbs/partialloader.h"
 #include "hostsession.h"
+#include "importcontroller.h"
 #include "listingwatcher.h"
 #include "listtabledump.h"
 #include "mainwindow.h"
 #include "pluginarea.h"
 #include "pluginloader.h"
 #include "pluginmanager.h"
+#include "storagewatcher.h"
 #include "transferengine.h"
 
 #include <QApplication>
 #include <QDebug>
 #include <QDir>
 #include <QScopedValueRollback>
+#include <QFileInfo>
 #include <QTimer>
 
 #include <cstdio>
@@ -32,6 +37,7 @@
 namespace {
 constexpr int kSettlePasses = 5;
 constexpr int kSettlePauseMs = 300;
+constexpr int kImportEndWaitMs = 10000;
 } // namespace
 
 HostApplication::HostApplication(const HostOptions& options, QObject* parent)
@@ -47,17 +53,13 @@ HostApplication::~HostApplication()
 
 bool HostApplication::configureServices()
 {
-    const QString dataFolder = HostSession::dataFolder(m_options);
-    if (!QDir().mkpath(dataFolder)) {
-        std::fprintf(stderr, "photo-host: cannot create the folder %s\n", qPrintable(dataFolder));
+    QString error;
+    if (!HostSession::useFolders(m_options, &error)) {
+        std::fprintf(stderr, "photo-host: %s\n", qPrintable(error));
         return false;
     }
-    if (!m_options.configDir.isEmpty())
-        SetRegistryFolder(dataFolder);
-    InstallLogSink(QDir(dataFolder).filePath(QStringLiteral("photo-host.log")), m_options.verbose);
-    qDebug() << "host"
-             << "HostApplication::configureServices"
-             << ": data" << dataFolder << "settings" << RegistryFolder();
+    qCDebug(lcHostApp) << "HostApplication::configureServices : data"
+                       << HostSession::dataFolder(m_options) << "settings" << RegistryFolder();
     g_SharedValue.SetRTL(m_options.rtl);
     g_SharedValue.SetPartialLoading(m_options.partialLoading);
     if (m_options.rtl)
@@ -211,6 +213,26 @@ void HostApplication::startHostServices()
     m_transfers->setWindowParent(m_window.get());
     if (!m_options.screenshotFile.isEmpty())
         m_transfers->setProgressWindowShown(false);
+    m_imports = std::make_unique<ImportController>(m_session->agent(),
+        m_session->context()->dbManager, m_session->photoDatabase(), m_window.get());
+    connect(m_manager.get(), &PluginManager::transferToPcRequested, m_imports.get(),
+        &ImportController::importPhotos);
+    connect(m_imports.get(), &ImportController::libraryChanged, m_window.get(),
+        &MainWindow::refreshLibrary);
+    connect(m_imports.get(), &ImportController::finished, m_manager.get(),
+        [this](const ImportSummary& summary) {
+            emit m_manager->on_signal_pmgr_import_finished(OCGlobal::ITEM_PHONE_PHOTO);
+            // Photos deleted from the phone leave the list.
+            if (summary.deleted > 0)
+                m_window->refreshPhotos();
+        });
+    m_window->setImportController(m_imports.get());
+    // On mass storage others may change the files: the screen follows.
+    if (m_session->phone() && m_session->connectionKind() == ConnectionKind::MassStorage) {
+        m_storageWatcher = std::make_unique<StorageWatcher>(m_session->phone()->storageFolder());
+        connect(m_storageWatcher.get(), &StorageWatcher::changed, m_window.get(),
+            &MainWindow::refreshPhotos);
+    }
     // After the screen is built: it clears the database when it starts.
     if (m_options.partialLoading && m_session->hasPhone()) {
         m_partialLoader = std::make_unique<PartialLoader>();
@@ -221,6 +243,7 @@ void HostApplication::startHostServices()
 // Everything that uses the phone or the database ends before they go.
 void HostApplication::stopHostServices()
 {
+    m_storageWatcher.reset();
     if (m_partialLoader) {
         m_partialLoader->stop();
         m_partialLoader.reset();
@@ -230,7 +253,26 @@ void HostApplication::stopHostServices()
         m_transfers->setDeviceAgent(nullptr);
         m_transfers.reset();
     }
+    if (m_window)
+        m_window->setImportController(nullptr);
+    if (m_imports)
+        m_imports->shutDown(kImportEndWaitMs);
+    m_imports.reset();
+    removeTemporaryCopies();
     OCThumbnailManager::SetHostContext(nullptr);
+}
+
+// The viewer's downloads are copies of phone files: they go with the run.
+void HostApplication::removeTemporaryCopies()
+{
+    const QDir temp(QDir(GetAppPath()).filePath(QStringLiteral("Temp")));
+    int removed = 0;
+    for (const QFileInfo& file : temp.entryInfoList(QDir::Files | QDir::Hidden)) {
+        if (QFile::remove(file.filePath()))
+            ++removed;
+    }
+    qCDebug(lcHostApp) << "HostApplication::removeTemporaryCopies :" << removed << "in"
+                       << temp.path();
 }
 
 void HostApplication::sendStartView()

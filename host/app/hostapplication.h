@@ -9,11 +9,13 @@
 #include <memory>
 
 class HostSession;
+class ImportController;
 class ListingWatcher;
 class MainWindow;
 class PartialLoader;
 class PluginLoader;
 class PluginManager;
+class StorageWatcher;
 class TransferEngine;
 class UsbDeviceMonitor;
 
@@ -37,6 +39,7 @@ public:
     MainWindow* window() const { return m_window.get(); }
     PluginManager* pluginManager() const { return m_manager.get(); }
     HostSession* session() const { return m_session.get(); }
+    ImportController* imports() const { return m_imports.get(); }
 
 private:
     bool configureServices();
@@ -54,6 +57,7 @@ private:
     void showOtherDevices();
     void startHostServices();
     void stopHostServices();
+    static void removeTemporaryCopies();
     void sendStartView();
     void scheduleScreenshot();
     void saveScreenshotAndExit();
@@ -71,10 +75,12 @@ private:
     std::unique_ptr<MainWindow> m_window;
     std::unique_ptr<PluginLoader> m_loader;
     std::unique_ptr<TransferEngine> m_transfers;
+    std::unique_ptr<ImportController> m_imports;
     std::unique_ptr<PartialLoader> m_partialLoader;
     std::unique_ptr<ListingWatcher> m_watcher;
     std::unique_ptr<UsbDeviceMonitor> m_monitor;
     QList<GPhotoDeviceId> m_detected;
+    std::unique_ptr<StorageWatcher> m_storageWatcher;
     bool m_shutDown = false;
     bool m_switching = false;
 };

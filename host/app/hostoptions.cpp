@@ -1,6 +1,10 @@
 #include "hostoptions.h"
 
+#include "importlayout.h"
+
 #include <QCommandLineParser>
+
+#include <cstring>
 
 namespace {
 const QStringList kViews
@@ -11,6 +15,54 @@ int HostOptions::viewMode() const
 {
     return view.isEmpty() ? -1 : kViews.indexOf(view);
 }
+
+bool HostOptions::asksForImport(int argc, char* argv[])
+{
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--import") == 0 || std::strncmp(argv[i], "--import=", 9) == 0)
+            return true;
+    }
+    return false;
+}
+
+namespace {
+
+bool parseImport(const QCommandLineParser& parser, const QCommandLineOption& import,
+    const QCommandLineOption& layout, const QCommandLineOption& deleteAfter, HostOptions& options,
+    QString& error)
+{
+    if (!parser.isSet(import)) {
+        if (parser.isSet(layout) || parser.isSet(deleteAfter)) {
+            error = QStringLiteral("--layout and --delete-after go with --import DEST");
+            return false;
+        }
+        return true;
+    }
+    ImportLayout::Kind kind = ImportLayout::ByDate;
+    if (!ImportLayout::fromName(parser.value(layout), &kind)) {
+        error = QStringLiteral("unknown layout: %1 (use %2)")
+                    .arg(parser.value(layout), ImportLayout::names().join(QStringLiteral(", ")));
+        return false;
+    }
+    if (!parser.isSet(QStringLiteral("phone")) && !parser.isSet(QStringLiteral("demo"))
+        && !parser.isSet(QStringLiteral("camera"))) {
+        error = QStringLiteral("--import needs a phone: --phone DIR, --camera MODEL --port PORT or --demo");
+        return false;
+    }
+    for (const char* windowOnly : { "screenshot", "quit-when-listed", "dump-list", "view" }) {
+        if (parser.isSet(QLatin1String(windowOnly))) {
+            error = QStringLiteral("--import runs without a window: leave out --%1")
+                        .arg(QLatin1String(windowOnly));
+            return false;
+        }
+    }
+    options.importDestination = parser.value(import);
+    options.importLayout = kind;
+    options.deleteAfterImport = parser.isSet(deleteAfter);
+    return true;
+}
+
+} // namespace
 
 bool HostOptions::parse(const QStringList& arguments, HostOptions& options, QString& error)
 {
@@ -52,8 +104,17 @@ bool HostOptions::parse(const QStringList& arguments, HostOptions& options, QStr
         QStringLiteral("verbose"), QStringLiteral("Log to stderr as well."));
     const QCommandLineOption plugin(QStringLiteral("plugin-library"),
         QStringLiteral("Load the photo plug-in from FILE."), QStringLiteral("FILE"));
+    const QCommandLineOption import(QStringLiteral("import"),
+        QStringLiteral("Import the phone's photos into DEST without a window, then quit."),
+        QStringLiteral("DEST"));
+    const QCommandLineOption layout(QStringLiteral("layout"),
+        QStringLiteral("With --import: folders by date (default), flat or by phone folder."),
+        QStringLiteral("date|flat|folder"), QStringLiteral("date"));
+    const QCommandLineOption deleteAfter(QStringLiteral("delete-after"),
+        QStringLiteral("With --import: delete from the phone each photo whose copy matches it."));
     parser.addOptions({ phone, demo, camera, port, listDevices, connection, partial, rtl, view,
-        configDir, screenshot, quitWhenListed, dumpList, timeout, verbose, plugin });
+        configDir, screenshot, quitWhenListed, dumpList, timeout, verbose, plugin, import, layout,
+        deleteAfter });
     if (!parser.parse(arguments)) {
         error = parser.errorText();
         return false;
@@ -77,7 +138,7 @@ bool HostOptions::parse(const QStringList& arguments, HostOptions& options, QStr
     }
     // An empty value would silently mean "the current folder" or "nowhere".
     for (const QCommandLineOption* option :
-        { &phone, &camera, &port, &configDir, &screenshot, &dumpList, &plugin }) {
+        { &phone, &camera, &port, &configDir, &screenshot, &dumpList, &plugin, &import }) {
         if (parser.isSet(*option) && parser.value(*option).trimmed().isEmpty()) {
             error
                 = QStringLiteral("--%1 needs a non-empty value").arg(option->names().constFirst());
@@ -108,6 +169,8 @@ bool HostOptions::parse(const QStringList& arguments, HostOptions& options, QStr
         error = QStringLiteral("unknown view: %1 (use list, thumbs or album)").arg(options.view);
         return false;
     }
+    if (!parseImport(parser, import, layout, deleteAfter, options, error))
+        return false;
     options.phoneFolder = parser.value(phone);
     options.cameraModel = parser.value(camera);
     options.cameraPort = parser.value(port);

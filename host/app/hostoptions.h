@@ -22,6 +22,14 @@ struct HostOptions
     int listedTimeoutSeconds = 300; // --timeout SECONDS: give up waiting for the listing
     bool verbose = false; // --verbose
     QString pluginPath; // --plugin-library FILE (Qt keeps --plugin for itself)
+    QString importDestination; // --import DEST: import without a window, then quit
+    int importLayout = 0; // --layout date|flat|folder (ImportLayout::Kind)
+    bool deleteAfterImport = false; // --delete-after
+
+    bool isHeadlessImport() const { return !importDestination.isEmpty(); }
+    // Whether the command line asks for an import, before an application
+    // object exists (it decides which one to make).
+    static bool asksForImport(int argc, char* argv[]);
 
     bool opensCamera() const { return !cameraModel.isEmpty(); }
     // The view-mode number of --view (0 list, 1 thumbs, 2 album), -1 when not given.

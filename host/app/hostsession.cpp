@@ -5,8 +5,11 @@
 #include "host/device/folderphoneagent.h"
 #include "host/device/gphotoagent.h"
 #include "host/device/samplephonegenerator.h"
+#include "host/services/fileutils.h"
 #include "host/services/logcategories.h"
+#include "host/services/logsink.h"
 #include "host/services/ocmsgbox.h"
+#include "host/services/registry.h"
 #include "nophoneagent.h"
 
 #include <QDebug>
@@ -54,6 +57,22 @@ QString HostSession::dataFolder(const HostOptions& options)
     if (!options.configDir.isEmpty())
         return QDir::cleanPath(QFileInfo(options.configDir).absoluteFilePath());
     return QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation);
+}
+
+bool HostSession::useFolders(const HostOptions& options, QString* error)
+{
+    const QString folder = dataFolder(options);
+    if (!QDir().mkpath(folder)) {
+        *error = QStringLiteral("cannot create the folder %1").arg(folder);
+        return false;
+    }
+    if (!options.configDir.isEmpty()) {
+        SetRegistryFolder(folder);
+        // Viewer downloads, thumbnails and drag copies live below it too.
+        SetAppPath(folder);
+    }
+    InstallLogSink(QDir(folder).filePath(QStringLiteral("photo-host.log")), options.verbose);
+    return true;
 }
 
 QString HostSession::cacheFolder(const HostOptions& options)

@@ -58,6 +58,10 @@ public:
 
     // Where the database and log go, and where the sample phone is kept.
     static QString dataFolder(const HostOptions& options);
+    // Makes the data folder and points the settings, the log and the
+    // temporary copies into it when --config-dir names it; false with a
+    // reason when it cannot be made.
+    static bool useFolders(const HostOptions& options, QString* error);
     static QString cacheFolder(const HostOptions& options);
     static QString samplePhoneFolder(const HostOptions& options);
     // Generates the sample phone once; later runs reuse it.

@@ -1,8 +1,11 @@
+#include "headlessimport.h"
 #include "host/device/gphotolibrary.h"
 #include "hostapplication.h"
 #include "hostoptions.h"
 
 #include <QApplication>
+
+#include <memory>
 
 #include <cstdio>
 
@@ -35,23 +38,28 @@ int main(int argc, char* argv[])
         if (qstrcmp(argv[i], "--list-devices") == 0)
             return listDevices();
     }
-    QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("photo-host"));
-    QApplication::setOrganizationName(QStringLiteral("Orvane"));
+    // An import needs no display: it must run where there is none.
+    std::unique_ptr<QCoreApplication> app = HostOptions::asksForImport(argc, argv)
+        ? std::make_unique<QCoreApplication>(argc, argv)
+        : std::make_unique<QApplication>(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("photo-host"));
+    QCoreApplication::setOrganizationName(QStringLiteral("Orvane"));
 
     HostOptions options;
     QString error;
-    if (!HostOptions::parse(QApplication::arguments(), options, error)) {
-        const bool help = QApplication::arguments().contains(QStringLiteral("--help"))
-            || QApplication::arguments().contains(QStringLiteral("-h"));
+    if (!HostOptions::parse(QCoreApplication::arguments(), options, error)) {
+        const bool help = QCoreApplication::arguments().contains(QStringLiteral("--help"))
+            || QCoreApplication::arguments().contains(QStringLiteral("-h"));
         std::fprintf(help ? stdout : stderr, "%s\n", qPrintable(error));
         return help ? 0 : 2;
     }
+    if (options.isHeadlessImport())
+        return HeadlessImport(options).run();
 
     HostApplication host(options);
     if (!host.start())
         return 1;
-    const int code = QApplication::exec();
+    const int code = QCoreApplication::exec();
     host.shutDown();
     return code;
 }

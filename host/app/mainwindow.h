@@ -6,6 +6,7 @@
 
 class HostPage;
 struct GPhotoDeviceId;
+class ImportController;
 class HostSession;
 class IPlugins;
 class NavigationTree;
@@ -39,6 +40,7 @@ public:
     PluginArea* pluginArea() const { return m_pluginArea; }
     NavigationTree* navigationTree() const { return m_tree; }
     void setPlugin(IPlugins* plugin) { m_plugin = plugin; }
+    void setImportController(ImportController* imports) { m_imports = imports; }
     bool saveScreenshot(const QString& file);
 
     // The phone's node and the library's albums, read again.
@@ -51,6 +53,8 @@ public:
     // Photo when a phone is connected, else the phone node.
     void selectStartEntry();
     bool isPhotoScreenShown() const { return m_photoShown; }
+    // Device > Refresh and F5: the screen lists the phone again.
+    void refreshPhotos();
 
     // View-mode button masks of viewModeReported.
     enum ViewButton : uint { ListButton = 1, ThumbListButton = 2, AlbumButton = 4 };
@@ -85,6 +89,7 @@ private:
     PluginManager* m_manager = nullptr;
     HostSession* m_session = nullptr;
     IPlugins* m_plugin = nullptr;
+    ImportController* m_imports = nullptr;
 
     NavigationTree* m_tree = nullptr;
     QStackedWidget* m_pages = nullptr;

@@ -3,9 +3,11 @@
 #include "host/device/folderphoneagent.h"
 #include "host/device/gphotoagent.h"
 #include "host/services/fileutils.h"
+#include "host/services/logcategories.h"
 #include "host/services/ocmsgbox.h"
 #include "hosticons.h"
 #include "hostsession.h"
+#include "importcontroller.h"
 #include "mainwindow.h"
 #include "navigationtree.h"
 #include "pluginmanager.h"
@@ -124,6 +126,12 @@ void MainWindow::buildMenus()
             if (!name.isEmpty() && database->createAlbum(name) >= 0)
                 refreshLibrary();
         });
+    connect(addAction(file, "actionImportSettings", tr("Import Settings...")), &QAction::triggered,
+        this, [this] {
+            if (m_imports)
+                m_imports->editSettings();
+        });
+    file->addSeparator();
     connect(addAction(file, "actionQuit", tr("Quit"), QKeySequence::Quit), &QAction::triggered,
         this, &QWidget::close);
 
@@ -148,7 +156,7 @@ void MainWindow::buildMenus()
             &PluginManager::signalSelectNoneFromMainMenu, false },
         { "actionProperties", tr("Properties"), QKeySequence(Qt::ALT + Qt::Key_Return),
             &PluginManager::signalPropertyFromMainMenu, true },
-        { "actionShowInWindows", tr("Show in Windows"), {},
+        { "actionShowInWindows", tr("Show in file manager"), {},
             &PluginManager::signalShowInWindowsFromMainMenu, false },
         { "actionView", tr("View"), {}, &PluginManager::signalMusicPlayFromMainMenu, false },
     };
@@ -165,6 +173,9 @@ void MainWindow::buildMenus()
         return m_session && m_session->phone() ? toStoredPath(m_session->phone()->storageFolder())
                                                : QString();
     };
+    QAction* refresh
+        = addAction(device, "actionDeviceRefresh", tr("Refresh"), QKeySequence::Refresh);
+    connect(refresh, &QAction::triggered, this, &MainWindow::refreshPhotos);
     QAction* init = addAction(device, "actionDeviceInit", tr("Re-initialise Device"));
     connect(init, &QAction::triggered, this, [this] {
         qDebug() << "host"
@@ -186,7 +197,7 @@ void MainWindow::buildMenus()
     connect(disconnectAction, &QAction::triggered, this, &MainWindow::disconnectPhone);
     m_reconnectAction = addAction(device, "actionReconnect", tr("Reconnect Phone"));
     connect(m_reconnectAction, &QAction::triggered, this, &MainWindow::reconnectPhone);
-    m_deviceActions = { init, cardIn, cardOut, storage, disconnectAction };
+    m_deviceActions = { refresh, init, cardIn, cardOut, storage, disconnectAction };
 
     for (QMenu* menu : { file, edit, device })
         menu->setProperty("hostMenu", true);
@@ -210,6 +221,13 @@ void MainWindow::requestViewMode(int mode)
     emit m_manager->on_signal_pmgr_changedType_View(mode);
     // The click toggled the button; what counts is the mode the screen reports.
     applyViewButtons();
+}
+
+void MainWindow::refreshPhotos()
+{
+    qCDebug(lcHostApp) << "MainWindow::refreshPhotos : item type"
+                       << int(OCGlobal::ITEM_PHONE_PHOTO);
+    emit m_manager->on_signal_device_refresh(OCGlobal::ITEM_PHONE_PHOTO);
 }
 
 void MainWindow::switchStorage()

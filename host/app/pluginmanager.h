@@ -43,6 +43,8 @@ signals:
     void on_signal_memcombo_changeStart();
     void on_signal_memcombo_changeEnd(bool result);
     void on_signal_device_init(int itemType);
+    void on_signal_device_refresh(int itemType);
+    void on_signal_pmgr_import_finished(int itemType); // the import ledger changed
 
     // Re-emitted from plug-in signals.
     void on_signal_pmgr_showModechangeLoading(bool show, ITEM_TYPE itemType);

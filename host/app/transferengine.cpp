@@ -27,27 +27,13 @@ TransferEngine* g_engine = nullptr;
 
 constexpr int kErrorDisconnected = 13;
 
-// A folder name for an album: no separators or characters the file systems refuse.
-QString folderNameOf(const QString& album, int id)
-{
-    QString name = album.trimmed();
-    for (QChar& c : name) {
-        if (QStringLiteral("/\\:*?\"<>|").contains(c) || c.unicode() < 0x20)
-            c = QLatin1Char('_');
-    }
-    if (name.isEmpty() || name == QLatin1String(".") || name == QLatin1String(".."))
-        name = QStringLiteral("Album %1").arg(id);
-    return name;
-}
-
 } // namespace
 
 struct TransferEngine::Batch
 {
-    Direction direction = ToPc;
+    Direction direction = ToPhone;
     QStringList sources;
-    QString target; // to the PC: the folder; drag-out: the file
-    int albumId = -1;
+    QString target; // drag-out: the file
     qint64 totalSize = 0;
     quintptr callback = 0; // drag-out: reported to once
     std::unique_ptr<QTemporaryDir> staging;
@@ -71,7 +57,6 @@ struct TransferEngine::Lane
 
 TransferEngine::TransferEngine(QObject* parent)
     : QObject(parent)
-    , m_libraryFolder(defaultLibraryFolder())
 {
     m_lanes[0] = std::make_unique<Lane>();
     m_lanes[1] = std::make_unique<Lane>();
@@ -90,8 +75,6 @@ TransferEngine::~TransferEngine()
             deliverDragOut(*batch, false);
         if (l.current) {
             deliverDragOut(*l.current, false);
-            if (lane == 0 && l.current->direction == ToPc)
-                g_SharedValue.deleteState(OCGlobal::ITEM_PC_PHOTO, OCSharedValue::ProcessTransferB);
             if (lane == 0 && l.current->direction == ToPhone)
                 g_SharedValue.deleteState(
                     OCGlobal::ITEM_PHONE_PHOTO, OCSharedValue::ProcessTransferToPhone);
@@ -100,17 +83,11 @@ TransferEngine::~TransferEngine()
     delete m_window;
 }
 
-QString TransferEngine::defaultLibraryFolder()
-{
-    return QDir(GetAppPath()).filePath(QStringLiteral("Photo Library"));
-}
-
 void TransferEngine::connectPluginManager(PluginManager* manager)
 {
     m_manager = manager;
     if (!manager)
         return;
-    connect(manager, &PluginManager::transferToPcRequested, this, &TransferEngine::transferToPc);
     connect(
         manager, &PluginManager::transferToPhoneRequested, this, &TransferEngine::transferToPhone);
     connect(
@@ -138,11 +115,6 @@ void TransferEngine::setPhotoDatabase(PhotoDB* database)
     m_database = database;
 }
 
-void TransferEngine::setLibraryFolder(const QString& folder)
-{
-    m_libraryFolder = folder.isEmpty() ? defaultLibraryFolder() : toFileSystemPath(folder);
-}
-
 void TransferEngine::setWindowParent(QWidget* parent)
 {
     m_windowParent = parent;
@@ -162,47 +134,10 @@ bool TransferEngine::isBusy() const
     return m_lanes[0]->current || m_lanes[1]->current;
 }
 
-QString TransferEngine::albumFolder(int albumId) const
-{
-    if (!m_database || albumId < 0)
-        return QString();
-    for (const PhotoAlbum& album : m_database->albums()) {
-        if (album.id == albumId)
-            return QDir(m_libraryFolder).filePath(folderNameOf(album.name, album.id));
-    }
-    return QString();
-}
-
 int TransferEngine::shownCode(int refusal)
 {
     // A phone that is busy or refuses is shown as "the device is busy".
     return refusal == 2 ? 9 : refusal;
-}
-
-void TransferEngine::transferToPc(const QStringList& paths, qint64 totalSize, int playlistId)
-{
-    if (paths.isEmpty())
-        return;
-    auto batch = std::make_unique<Batch>();
-    batch->direction = ToPc;
-    batch->sources = paths;
-    batch->totalSize = qMax<qint64>(0, totalSize);
-    batch->target = m_libraryFolder;
-    if (playlistId >= 0) {
-        const QString folder = albumFolder(playlistId);
-        if (folder.isEmpty()) {
-            qDebug() << "host"
-                     << "TransferEngine::transferToPc"
-                     << ": no album" << playlistId << ", into the library";
-        } else {
-            batch->target = folder;
-            batch->albumId = playlistId;
-        }
-    }
-    qDebug() << "host"
-             << "TransferEngine::transferToPc"
-             << ":" << paths.size() << "files to" << batch->target;
-    enqueue(std::move(batch));
 }
 
 void TransferEngine::transferToPhone(const QStringList& paths)
@@ -288,16 +223,10 @@ void TransferEngine::startNext(int lane)
     l.waiting.pop_front();
     Batch& batch = *l.current;
     if (lane == 0) {
-        if (batch.direction == ToPc)
-            g_SharedValue.addState(OCGlobal::ITEM_PC_PHOTO, OCSharedValue::ProcessTransferB);
-        else
-            g_SharedValue.addState(
-                OCGlobal::ITEM_PHONE_PHOTO, OCSharedValue::ProcessTransferToPhone);
+        g_SharedValue.addState(OCGlobal::ITEM_PHONE_PHOTO, OCSharedValue::ProcessTransferToPhone);
         if (m_showWindow) {
-            progressWindow()->startBatch(batch.direction == ToPc
-                    ? GetQString(tr("Transferring to PC"))
-                    : GetQString(tr("Transferring to phone")),
-                batch.sources.size());
+            progressWindow()->startBatch(
+                GetQString(tr("Transferring to phone")), batch.sources.size());
             m_window->show();
         }
         emit progressReported(-2, -2, 0, QString());
@@ -362,9 +291,6 @@ void TransferEngine::startFile(int lane)
     }
     QString folder;
     switch (batch->direction) {
-    case ToPc:
-        folder = batch->target;
-        break;
     case ToPhone:
         folder = m_agent->GetCameraFolder();
         break;
@@ -454,13 +380,6 @@ void TransferEngine::fileDone(Lane& lane, const QString& destination)
     const QString source = batch.sources.at(batch.next);
     ++batch.arrived;
     switch (batch.direction) {
-    case ToPc:
-        if (batch.albumId >= 0 && m_database
-            && !m_database->addToAlbum(batch.albumId, { toStoredPath(destination) }))
-            qDebug() << "host"
-                     << "TransferEngine::fileDone"
-                     << ": not added to album" << batch.albumId << destination;
-        break;
     case ToPhone:
         if (m_manager)
             emit m_manager->on_signal_pmgr_finished_transfer_tophone(2, destination, source);
@@ -493,14 +412,9 @@ void TransferEngine::finishBatch(int lane)
         deliverDragOut(*batch, false);
         return;
     }
-    if (batch->direction == ToPc) {
-        g_SharedValue.deleteState(OCGlobal::ITEM_PC_PHOTO, OCSharedValue::ProcessTransferB);
-    } else {
-        if (m_manager)
-            emit m_manager->on_signal_pmgr_finished_transfer_tophone(2, QString(), QString());
-        g_SharedValue.deleteState(
-            OCGlobal::ITEM_PHONE_PHOTO, OCSharedValue::ProcessTransferToPhone);
-    }
+    if (m_manager)
+        emit m_manager->on_signal_pmgr_finished_transfer_tophone(2, QString(), QString());
+    g_SharedValue.deleteState(OCGlobal::ITEM_PHONE_PHOTO, OCSharedValue::ProcessTransferToPhone);
     if (m_window)
         m_window->hide();
     emit progressReported(-1, -1, result, QString());

@@ -18,18 +18,17 @@ class QTemporaryDir;
 class QWidget;
 class TransferEngineWindow;
 
-// photo-host's copy engine. It copies through the device agent's
-// TransferFiles, one file per agent job, so that every file's result is
-// known: phone photos into the PC photo library folder (into an album's
-// folder, and the album, when a playlist id is given), PC files and albums
-// into the phone's camera folder, and single dragged-out files to the place
-// a drop asked for. Batches run one after another; drag-outs run in a lane of
-// their own so a drop never waits for a long batch.
+// photo-host's copy engine towards the phone and for drags. It copies
+// through the device agent's TransferFiles, one file per agent job, so that
+// every file's result is known: PC files and albums into the phone's camera
+// folder, and single dragged-out files to the place a drop asked for.
+// Photos from the phone to the PC are imported by ImportEngine. Batches run
+// one after another; drag-outs run in a lane of their own so a drop never
+// waits for a long batch.
 //
 // The agent writes under a hidden name and renames at the end, so a
 // cancelled or failed copy leaves nothing behind; sources are never deleted.
-// While a batch to the PC runs, ProcessState 0x20 of item type 3 is set; while
-// one to the phone runs, ProcessState 0x40 of item type 16. Each file that
+// While a batch to the phone runs, ProcessState 0x40 of item type 16 is set. Each file that
 // reaches the phone is announced with the plug-in manager's
 // on_signal_pmgr_finished_transfer_tophone(2, phonePath, sourcePath), the end
 // of the batch with empty paths. Errors are shown with the host's error box.
@@ -39,20 +38,17 @@ class TransferEngine : public QObject
     Q_OBJECT
 
 public:
-    enum Direction { ToPc, ToPhone, DragOut };
+    enum Direction { ToPhone, DragOut };
 
     explicit TransferEngine(QObject* parent = nullptr);
     ~TransferEngine() override;
 
-    // Connects the plug-in manager's four transfer requests to this engine
-    // and announces arrivals on the phone through it.
+    // Connects the plug-in manager's requests to the phone and for drags to
+    // this engine and announces arrivals on the phone through it.
     void connectPluginManager(PluginManager* manager);
     // The phone to copy with; set null before the agent goes away.
     void setDeviceAgent(IDeviceNexaAgent* agent);
     void setPhotoDatabase(PhotoDB* database); // albums
-    void setLibraryFolder(const QString& folder);
-    QString libraryFolder() const { return m_libraryFolder; }
-    static QString defaultLibraryFolder(); // "Photo Library" in the data folder
     // Parent of the progress window and the error boxes.
     void setWindowParent(QWidget* parent);
     // Off: the progress window is never shown (tests, scripted runs).
@@ -60,11 +56,8 @@ public:
     TransferEngineWindow* progressWindow();
 
     bool isBusy() const;
-    // The folder of an album inside the library; empty for an unknown album.
-    QString albumFolder(int albumId) const;
 
 public slots:
-    void transferToPc(const QStringList& paths, qint64 totalSize, int playlistId);
     void transferToPhone(const QStringList& paths);
     void playlistToPhone(int playlistId);
     void dragOut(const QString& source, const QString& target, qint64 size, quintptr callback);
@@ -102,7 +95,6 @@ private:
     PhotoDB* m_database = nullptr;
     QPointer<PluginManager> m_manager;
     QPointer<QWidget> m_windowParent;
-    QString m_libraryFolder;
     bool m_showWindow = true;
     TransferEngineWindow* m_window = nullptr;
     std::unique_ptr<Lane> m_lanes[2]; // batches, drag-outs

@@ -1,13 +1,16 @@
 #pragma once
 
+#include <QElapsedTimer>
 #include <QWidget>
 
 class QLabel;
 class QProgressBar;
 class QPushButton;
+struct ImportProgress;
 
-// The small window that shows a running transfer, with its cancel button.
-// Not modal: the user goes on working while files are copied.
+// The small window that shows a running transfer or import: the file, the
+// bytes with the time left, and the cancel button. Not modal: the user goes
+// on working while files are copied.
 class TransferEngineWindow : public QWidget
 {
     Q_OBJECT
@@ -17,8 +20,14 @@ public:
 
     void startBatch(const QString& title, int files);
     void showProgress(qint64 done, qint64 total, const QString& file, int fileNumber);
+    void showImportProgress(const ImportProgress& progress);
     QString fileText() const;
+    QString bytesText() const;
     int percent() const;
+
+    // "about 2 minutes left" from what was done in the time gone; empty
+    // while too little is known.
+    static QString timeLeftText(qint64 done, qint64 total, qint64 elapsedMs);
 
 signals:
     void cancelRequested();
@@ -26,7 +35,10 @@ signals:
 private:
     QLabel* m_title = nullptr;
     QLabel* m_file = nullptr;
+    QLabel* m_bytes = nullptr;
     QProgressBar* m_bar = nullptr;
     QPushButton* m_cancel = nullptr;
     int m_files = 0;
+    int m_phase = -1;
+    QElapsedTimer m_clock;
 };

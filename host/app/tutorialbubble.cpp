@@ -1,7 +1,17 @@
 #include "tutorialbubble.h"
 
+#include "host/services/logcategories.h"
+#include "host/services/registry.h"
+
 #include <QDebug>
 #include <QMouseEvent>
+
+namespace {
+
+const QString kKey = QStringLiteral("SOFTWARE\\Orvane\\Orvane Suite\\1.0\\PhotoHost");
+const QString kShown = QStringLiteral("TransferTipShown");
+
+} // namespace
 
 TutorialBubble::TutorialBubble(QWidget* parent)
     : QLabel(parent)
@@ -12,6 +22,7 @@ TutorialBubble::TutorialBubble(QWidget* parent)
     setWordWrap(true);
     setFixedWidth(240);
     setCursor(Qt::PointingHandCursor);
+    m_dismissed = GetRegstryInt(1, kKey, kShown) == 1;
     hide();
 }
 
@@ -27,6 +38,10 @@ void TutorialBubble::showAt(const QPoint& at)
     move(topLeft);
     raise();
     show();
+    if (GetRegstryInt(1, kKey, kShown) != 1) {
+        SetRegstryInt(1, kKey, kShown, 1);
+        qCDebug(lcHostApp) << "TutorialBubble::showAt : shown, not again in later runs";
+    }
 }
 
 void TutorialBubble::mousePressEvent(QMouseEvent* event)

@@ -4,7 +4,7 @@
 
 // The tutorial hint the phone screen asks for when photos are selected: a
 // small bubble near the given point. A click dismisses it for the rest of
-// the run.
+// the run; once shown, later runs never show it again (a tip is a tip once).
 class TutorialBubble : public QLabel
 {
     Q_OBJECT

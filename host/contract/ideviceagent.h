@@ -81,5 +81,10 @@ public:
     // phone. Keys the thumbnail cache and the import ledger; empty when no
     // device is connected.
     virtual QString DeviceIdentity() { return QString(); }
+    // The phone path of the storage's top folder; folders are shown relative
+    // to it ("DCIM/Camera"). On mass storage the folder the phone is mounted
+    // on; empty when a phone path's first folder names the storage, as on
+    // media transfer ("\Phone\DCIM").
+    virtual QString StorageRoot() { return QString(); }
     virtual ~IDeviceNexaAgent() = default;
 };

@@ -45,6 +45,7 @@ public:
     QList<PhotoAlbum> albums();
     int createAlbum(const QString& name); // its id, -1 on failure
     bool addToAlbum(int albumId, const QStringList& paths);
+    bool clearAlbum(int albumId);
     QStringList albumFiles(int albumId);
 
     int store() const { return m_store; }

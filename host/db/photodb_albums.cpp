@@ -1,5 +1,6 @@
 // PhotoDB: the albums ("PlaylistInfo" rows) of the host's photo library.
 #include "host/services/fileutils.h"
+#include "host/services/logcategories.h"
 #include "photodb.h"
 
 #include <QDebug>
@@ -106,6 +107,20 @@ bool PhotoDB::addToAlbum(int albumId, const QStringList& paths)
         ok = query.exec() && ok;
     }
     return db.commit() && ok;
+}
+
+bool PhotoDB::clearAlbum(int albumId)
+{
+    QSqlDatabase db = connection();
+    if (!db.isOpen())
+        return false;
+    QSqlQuery query(db);
+    query.prepare(QStringLiteral("DELETE FROM PlaylistItem WHERE PlaylistID = ?"));
+    query.addBindValue(albumId);
+    if (query.exec())
+        return true;
+    qCWarning(lcHostDb) << "PhotoDB::clearAlbum : failed" << query.lastError().text();
+    return false;
 }
 
 QStringList PhotoDB::albumFiles(int albumId)

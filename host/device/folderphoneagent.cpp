@@ -248,8 +248,7 @@ int FolderPhoneAgent::GetLocalPath(QString& path)
     if (!connected() || file.isEmpty() || !QFileInfo::exists(file))
         return ErrorFileMissing;
     path = toStoredPath(file);
-    OpenWindowExplorer(path);
-    return ErrorNone;
+    return OpenWindowExplorer(path) ? ErrorNone : ErrorRefused;
 }
 
 int FolderPhoneAgent::GetDeviceIndex()
@@ -262,6 +261,12 @@ QString FolderPhoneAgent::DeviceIdentity()
     // The folder, resolved: two names of one folder are one phone.
     const QString canonical = QFileInfo(m_root).canonicalFilePath();
     return QStringLiteral("folder:") + (canonical.isEmpty() ? m_root : canonical);
+}
+
+QString FolderPhoneAgent::StorageRoot()
+{
+    // On media transfer the first folder, "\Phone", names the storage.
+    return m_kind == ConnectionKind::MassStorage ? toStoredPath(m_root) : QString();
 }
 
 QString FolderPhoneAgent::GetCameraFolder()

@@ -93,6 +93,7 @@ public:
     QString DeviceName() override { return m_name; }
     QString GetCameraFolder() override;
     QString DeviceIdentity() override;
+    QString StorageRoot() override;
 
 private:
     struct Job

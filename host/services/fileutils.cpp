@@ -1,6 +1,7 @@
 #include "fileutils.h"
 
 #include "host/contract/ocglobal.h"
+#include "logcategories.h"
 #include "mediaextensions.h"
 
 #include <QDebug>
@@ -114,7 +115,7 @@ void SetOpenWindowExplorerHandler(std::function<void(const QString&)> handler)
     g_explorerHandler = std::move(handler);
 }
 
-void OpenWindowExplorer(const QString& path)
+bool OpenWindowExplorer(const QString& path)
 {
     const QFileInfo info(toFileSystemPath(path));
     const QString folder = info.isDir() ? info.absoluteFilePath() : info.absolutePath();
@@ -123,11 +124,13 @@ void OpenWindowExplorer(const QString& path)
         QMutexLocker lock(&g_mutex);
         handler = g_explorerHandler;
     }
-    qDebug() << "host" << "OpenWindowExplorer" << ": folder" << folder;
+    qCDebug(lcHost) << "OpenWindowExplorer : folder" << folder;
     if (handler) {
         handler(folder);
-        return;
+        return true;
     }
-    if (!QDesktopServices::openUrl(QUrl::fromLocalFile(folder)))
-        qDebug() << "host" << "OpenWindowExplorer" << ": no file manager answered for" << folder;
+    if (QDesktopServices::openUrl(QUrl::fromLocalFile(folder)))
+        return true;
+    qCWarning(lcHost) << "OpenWindowExplorer : no file manager answered for" << folder;
+    return false;
 }

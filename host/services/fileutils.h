@@ -27,7 +27,8 @@ bool GetFilePath2Array(const QString& path, QByteArray* bytes);
 // The folder a file dialog opens in for a file of that item type.
 QString GetDefaultOpenDialogPath(int itemType, const QString& path);
 
-// Shows the folder of a path in the desktop's file manager.
-void OpenWindowExplorer(const QString& path);
+// Shows the folder of a path in the desktop's file manager; false when
+// nothing on the desktop answered.
+bool OpenWindowExplorer(const QString& path);
 // Tests record the request instead of starting a file manager.
 void SetOpenWindowExplorerHandler(std::function<void(const QString& folder)> handler);

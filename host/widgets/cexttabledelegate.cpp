@@ -1,5 +1,7 @@
 #include "cexttabledelegate.h"
 
+#include "importedmark.h"
+
 #include <QApplication>
 #include <QIcon>
 #include <QPainter>
@@ -111,6 +113,13 @@ void CExtTableDelegate::paint(
         paintCheck(painter, opt);
     else if (index.column() == m_thumbnailColumn)
         paintThumbnail(painter, opt, index);
+    if (index.column() == m_importedMarkColumn && index.data(ImportedMark::Role).toBool()) {
+        // At the trailing end, over the elided end of a long name.
+        const int side = qMin(ImportedMark::Side, opt.rect.height() - 4);
+        const bool rtl = option.direction == Qt::RightToLeft;
+        const int x = rtl ? opt.rect.left() + 4 : opt.rect.right() - 4 - side;
+        ImportedMark::paint(painter, QRect(x, opt.rect.center().y() - side / 2, side, side));
+    }
 }
 
 void CExtTableDelegate::paintCheck(QPainter* painter, const QStyleOptionViewItem& option) const

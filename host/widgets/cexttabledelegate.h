@@ -7,7 +7,8 @@
 // cell shows its decoration text. The check column shows a check box that
 // follows the row's selection; the thumbnail column shows the decoration
 // picture fitted into the cell. A row whose file is missing (ExistsRole
-// false) is drawn in grey, its picture marked as broken.
+// false) is drawn in grey, its picture marked as broken; a row already
+// imported (ImportedMark::Role) carries the imported mark in its mark column.
 class CExtTableDelegate : public QStyledItemDelegate
 {
     Q_OBJECT
@@ -19,6 +20,7 @@ public:
 
     void SetCheckColumn(int column) { m_checkColumn = column; }
     void SetThumbnailColumn(int column) { m_thumbnailColumn = column; }
+    void SetImportedMarkColumn(int column) { m_importedMarkColumn = column; }
 
     // The text a cell shows: its decoration when that is text, else nothing.
     static QString CellText(const QModelIndex& index);
@@ -37,4 +39,5 @@ private:
 
     int m_checkColumn = -1;
     int m_thumbnailColumn = -1;
+    int m_importedMarkColumn = -1;
 };

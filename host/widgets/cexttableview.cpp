@@ -118,6 +118,12 @@ void CExtTableView::SetThumbnailColumn(int column)
     viewport()->update();
 }
 
+void CExtTableView::SetImportedMarkColumn(int column)
+{
+    m_delegate->SetImportedMarkColumn(column);
+    viewport()->update();
+}
+
 int CExtTableView::selectedRowCount() const
 {
     QItemSelectionModel* selection = selectionModel();

@@ -35,6 +35,7 @@ public:
     void SetCheckColumn(int column); // -1: none
     int CheckColumn() const { return m_checkColumn; }
     void SetThumbnailColumn(int column); // -1: none
+    void SetImportedMarkColumn(int column); // -1: none
     int ThumbnailColumn() const { return m_thumbnailColumn; }
     CExtTableHeader* extHeader() const { return m_header; }
 

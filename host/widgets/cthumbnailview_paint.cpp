@@ -5,6 +5,7 @@
 #include "cthumbnailview.h"
 
 #include "host/services/ocsharedvalue.h"
+#include "importedmark.h"
 
 #include <QIcon>
 #include <QItemSelectionModel>
@@ -150,6 +151,12 @@ void CThumbnailView::paintItem(QPainter& painter, int row, const QRect& rect)
         if (!exists)
             painter.drawPixmap(
                 fitCentred(m_broken.size(), photoRect.size(), photoRect.center()), m_broken);
+        if (index.data(ImportedMark::Role).toBool()) {
+            const int x = rtl ? photoRect.left() + 4 : photoRect.right() - 4 - ImportedMark::Side;
+            ImportedMark::paint(&painter,
+                QRect(x, photoRect.bottom() - 4 - ImportedMark::Side, ImportedMark::Side,
+                    ImportedMark::Side));
+        }
         if (g_SharedValue.IsDisplayNewIcon() && index.data(NewRole).toBool()) {
             const int x = rtl ? photoRect.left() + 4 : photoRect.right() - 3 - m_newMark.width();
             painter.drawPixmap(x, photoRect.top() + 4, m_newMark);

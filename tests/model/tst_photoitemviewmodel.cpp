@@ -104,8 +104,9 @@ private slots:
         QTest::newRow("size") << 4 << QVariant("0000000512") << QVariant("512 Bytes");
         QTest::newRow("type") << 5 << QVariant("JPG") << QVariant("");
         QTest::newRow("date taken, none") << 7 << QVariant(0) << QVariant("Unknown date");
-        QTest::newRow("folder") << 9 << QVariant("\\DCIM") << QVariant("\\DCIM");
-        QTest::newRow("path") << 11 << QVariant("\\DCIM\\IMG_1.JPG") << QVariant("");
+        // Shown inside the phone's storage, whose name is the first folder.
+        QTest::newRow("folder") << 9 << QVariant("\\Phone\\DCIM") << QVariant("DCIM");
+        QTest::newRow("path") << 11 << QVariant("\\Phone\\DCIM\\IMG_1.JPG") << QVariant("");
         QTest::newRow("not new") << 13 << QVariant(1) << QVariant("");
     }
     void displayAndDecoration()
@@ -113,7 +114,7 @@ private slots:
         QFETCH(int, column);
         QFETCH(QVariant, display);
         QFETCH(QVariant, decoration);
-        addPhoto("/DCIM/IMG_1.JPG", 512, 1920, 1080);
+        addPhoto("/Phone/DCIM/IMG_1.JPG", 512, 1920, 1080);
         const QModelIndex index = m_model->index(0, column);
         QCOMPARE(index.data(Qt::DisplayRole), display);
         if (column != 0)

@@ -80,6 +80,7 @@ public:
     RecordingPhoneAgent* agent() const { return m_agent.get(); } // null with Options::agent
     IDeviceNexaAgent* deviceAgent() const { return m_context.deviceAgent; }
     PhotoDB* photoDatabase() const { return m_photoDatabase.get(); }
+    DBManager* database() const { return m_database.get(); }
     QWidget* widget() const { return m_widget; }
     QStackedWidget* screen() const;
     CExtTableView* listTable() const; // the detailed list; all pages share its model

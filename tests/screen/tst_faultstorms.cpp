@@ -3,8 +3,10 @@
 // runs short of memory again and again, in the middle of listings, thumbnails,
 // transfers and deletes. Whatever happens, no file is lost or half-written and
 // a refresh lists exactly what is on the phone.
+#include "host/app/importcontroller.h"
 #include "host/app/pluginloader.h"
 #include "host/app/transferengine.h"
+#include "host/db/dbmanager.h"
 #include "host/device/samplephonegenerator.h"
 #include "host/services/appservices.h"
 #include "host/services/mediaextensions.h"
@@ -155,9 +157,9 @@ bool flag(quint32 bits)
     return g_SharedValue.hasProcessState(PhotoType, bits);
 }
 
-bool transfersIdle(const TransferEngine& engine)
+bool transfersIdle(const TransferEngine& engine, const ImportController& imports)
 {
-    return !engine.isBusy() && !flag(OCSharedValue::ProcessTransferToPhone)
+    return !engine.isBusy() && !imports.isRunning() && !flag(OCSharedValue::ProcessTransferToPhone)
         && !g_SharedValue.hasProcessState(OCGlobal::ITEM_PC_PHOTO, OCSharedValue::ProcessTransferB);
 }
 
@@ -177,9 +179,11 @@ private:
     {
         LoadedScreen* screen = nullptr;
         TransferEngine* engine = nullptr;
+        ImportController* imports = nullptr;
         QString library; // transfers to the PC land here
         QStringList pcFiles; // dropped on the list for transfers to the phone
         QSet<QString> mayGo; // phone files a step was allowed to remove
+        ImportSummary imported; // of the last transfer to the PC
     };
 
     static int countFiles(const QString& folder) { return snapshot(folder).size(); }
@@ -246,7 +250,8 @@ private:
             before = countFiles(run.library);
             emit screen.manager().signalSelectAllFromMainMenu();
             emit screen.manager().on_siganl_pmgr_topc_click();
-            QVERIFY(QTest::qWaitFor([&] { return transfersIdle(*run.engine); }, Wait));
+            QVERIFY(
+                QTest::qWaitFor([&] { return transfersIdle(*run.engine, *run.imports); }, Wait));
             if (s.changed >= 0)
                 QCOMPARE(countFiles(run.library) - before, s.changed);
             break;
@@ -258,7 +263,8 @@ private:
                 urls.append(QUrl::fromLocalFile(file));
             drop.setUrls(urls);
             emit screen.manager().on_signal_pmgr_droped_data(&drop, -1, OCGlobal::DROP_CONTENTS);
-            QVERIFY(QTest::qWaitFor([&] { return transfersIdle(*run.engine); }, Wait));
+            QVERIFY(
+                QTest::qWaitFor([&] { return transfersIdle(*run.engine, *run.imports); }, Wait));
             if (s.changed >= 0)
                 QCOMPARE(countFiles(screen.agent()->storageFolder()) - before, s.changed);
             break;
@@ -281,7 +287,10 @@ private:
         }
         for (const QString& name : s.faults.vanishAfterListing)
             run.mayGo.insert(name);
-        if (s.box >= 0)
+        // An import says what it could not copy in its summary, not in a box.
+        if (s.operation == ToPc && s.box >= 0)
+            QVERIFY(!run.imported.failed.isEmpty());
+        else if (s.box >= 0)
             QVERIFY2(screen.boxes().errorCodes().contains(s.box),
                 qPrintable(QStringLiteral("boxes: %1")
                                .arg(QVariant::fromValue(screen.boxes().errorCodes())
@@ -389,9 +398,18 @@ private slots:
         TransferEngine engine;
         engine.connectPluginManager(&screen.manager());
         engine.setDeviceAgent(screen.agent());
-        engine.setLibraryFolder(library.path());
         engine.setProgressWindowShown(false);
-        Run run { &screen, &engine, library.path(), pcFiles, {} };
+        ImportSettings settings;
+        settings.destination = library.path();
+        settings.chosen = true;
+        settings.save();
+        ImportController imports(screen.agent(), screen.database(), nullptr, nullptr);
+        imports.setWindowsShown(false);
+        connect(&screen.manager(), &PluginManager::transferToPcRequested, &imports,
+            &ImportController::importPhotos);
+        Run run { &screen, &engine, &imports, library.path(), pcFiles, {}, {} };
+        connect(&imports, &ImportController::finished,
+            [&run](const ImportSummary& summary) { run.imported = summary; });
         screen.choosePhoto();
         QVERIFY(screen.waitListed(Wait));
 
@@ -406,7 +424,7 @@ private slots:
         QVERIFY(refresh(run));
         QCOMPARE(listed(screen), listable(phone->path(), kind));
         QVERIFY(!flag(OCSharedValue::ProcessListing | OCSharedValue::ProcessDelete));
-        QVERIFY(transfersIdle(engine));
+        QVERIFY(transfersIdle(engine, imports));
         if (kind == Mtp) {
             // The thumbnail chain is whole again after its storms.
             screen.requestView(AlbumPage);

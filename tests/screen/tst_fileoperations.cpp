@@ -1,5 +1,7 @@
 // Operations that touch the phone's files: delete, rotation, the viewer
 // download, and transfers through photo-host's engine, over a folder phone.
+#include "host/app/importcontroller.h"
+#include "host/app/pluginmanager.h"
 #include "host/app/transferengine.h"
 #include "host/db/dbmanager.h"
 #include "host/db/photodb.h"
@@ -269,8 +271,16 @@ private slots:
         engine.connectPluginManager(&fixture.manager());
         engine.setDeviceAgent(fixture.agent());
         engine.setPhotoDatabase(&albums);
-        engine.setLibraryFolder(library.path());
         engine.setProgressWindowShown(false);
+        ImportSettings settings;
+        settings.destination = library.path();
+        settings.layout = ImportLayout::Flat;
+        settings.chosen = true;
+        settings.save();
+        ImportController imports(fixture.agent(), fixture.database(), &albums, nullptr);
+        imports.setWindowsShown(false);
+        connect(&fixture.manager(), &PluginManager::transferToPcRequested, &imports,
+            &ImportController::importPhotos);
         const int albumId = album ? albums.createAlbum(QStringLiteral("Trip")) : -1;
 
         fixture.select({ 0, 1 });
@@ -279,12 +289,21 @@ private slots:
         for (const QString& path : sent)
             names.append(QFileInfo(toFileSystemPath(path)).fileName());
         names.sort();
+        QSignalSpy imported(&imports, &ImportController::finished);
         fixture.screen()->TransferSelectionToPC(albumId);
-        QTRY_COMPARE(filesBelow(album ? engine.albumFolder(albumId) : library.path()), names);
-        QTRY_VERIFY(!engine.isBusy());
+        QVERIFY(imported.wait());
+        QCOMPARE(filesBelow(library.path()), names);
         QCOMPARE(albums.albumFiles(albumId).size(), album ? 2 : 0);
         for (const QString& path : sent)
             QVERIFY(QFileInfo::exists(toFileSystemPath(path)));
+        // The rows imported carry the mark once the host says so.
+        emit fixture.manager().on_signal_pmgr_import_finished(PhotoType);
+        QStringList marked;
+        for (const QModelIndex& index : fixture.rows()) {
+            if (index.data(PhotoRole::ImportedRole).toBool())
+                marked.append(index.data(PhotoRole::PathRole).toString());
+        }
+        QCOMPARE(marked, sent);
 
         // PC files dropped on the list reach the phone and join the list.
         QFile::copy(toFileSystemPath(sent.first()), pc.filePath("dropped.jpg"));

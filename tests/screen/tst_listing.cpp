@@ -9,12 +9,14 @@
 #include "host/services/textutils.h"
 #include "host/widgets/cexttableview.h"
 #include "loadedscreen.h"
+#include "model/photoroles.h"
 #include "support/samplephonefixture.h"
 
 #include <QAbstractItemView>
 #include <QDirIterator>
 #include <QFileInfo>
 #include <QStackedWidget>
+#include <QTemporaryDir>
 #include <QtTest>
 
 namespace {
@@ -285,6 +287,56 @@ private slots:
         QVERIFY(screen.waitListed());
         QCOMPARE(screen.agent()->listingsStarted(), 2);
         QCOMPARE(screen.rows()->rowCount(), expectedListing(*m_phone, MassStorage).files);
+    }
+
+    // F5 lists the phone again: a file added outside appears, a removed one
+    // goes, and the selection stays on the files that remain.
+    void refreshKeepsTheSelection_data()
+    {
+        QTest::addColumn<int>("kind");
+        QTest::newRow("mass storage") << MassStorage;
+        QTest::newRow("media transfer") << Mtp;
+    }
+
+    void refreshKeepsTheSelection()
+    {
+        QFETCH(int, kind);
+        const std::unique_ptr<QTemporaryDir> phone = m_phone->copy();
+        QVERIFY(phone);
+        LoadedScreen::Options options = optionsFor(kind);
+        options.phoneFolder = phone->path();
+        LoadedScreen screen(options);
+        screen.choosePhoto();
+        screen.requestView(0);
+        QVERIFY(screen.waitListed());
+        auto* table = qobject_cast<QAbstractItemView*>(screen.screen()->currentWidget());
+        QVERIFY(table);
+        const int rows = table->model()->rowCount();
+        const auto pathAt = [table](int row) {
+            return table->model()->index(row, 0).data(PhotoRole::PathRole).toString();
+        };
+        QStringList kept;
+        for (int row : { 1, 3 }) {
+            table->selectionModel()->select(table->model()->index(row, 0),
+                QItemSelectionModel::Select | QItemSelectionModel::Rows);
+            kept.append(pathAt(row));
+        }
+        const QString gone = screen.agent()->fileSystemPathOf(pathAt(2));
+        QVERIFY(QFile::remove(gone));
+        QVERIFY(QFile::copy(screen.agent()->fileSystemPathOf(kept.first()),
+            phone->filePath("DCIM/Camera/added.jpg")));
+
+        emit screen.manager().on_signal_device_refresh(PhotoType);
+        QVERIFY(screen.waitListed());
+        QCOMPARE(table->model()->rowCount(), rows);
+        QVERIFY(screen.rowOfFile("added.jpg") >= 0);
+        QCOMPARE(screen.rowOfFile(QFileInfo(gone).fileName()), -1);
+        QStringList selected;
+        for (const QModelIndex& index : table->selectionModel()->selectedRows())
+            selected.append(index.data(PhotoRole::PathRole).toString());
+        selected.sort();
+        kept.sort();
+        QCOMPARE(selected, kept);
     }
 
     void listChainAnswers_data()

@@ -78,6 +78,42 @@ private slots:
         QCOMPARE(options.cameraPort, QString("disk:/tmp/a b"));
     }
 
+    void importOptions_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<int>("layout");
+        QTest::addColumn<bool>("deleteAfter");
+        QTest::newRow("defaults") << QStringList {} << 0 << false;
+        QTest::newRow("flat, delete after")
+            << QStringList { "--layout", "flat", "--delete-after" } << 1 << true;
+        QTest::newRow("by phone folder") << QStringList { "--layout=folder" } << 2 << false;
+    }
+
+    void importOptions()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(int, layout);
+        QFETCH(bool, deleteAfter);
+        const QStringList command
+            = QStringList { "photo-host", "--phone", "/media/phone", "--import", "/tmp/p" }
+            + arguments;
+        HostOptions options;
+        QString error;
+        QVERIFY2(HostOptions::parse(command, options, error), qPrintable(error));
+        QVERIFY(options.isHeadlessImport());
+        QCOMPARE(options.importDestination, QString("/tmp/p"));
+        QCOMPARE(options.importLayout, layout);
+        QCOMPARE(options.deleteAfterImport, deleteAfter);
+        std::vector<QByteArray> bytes;
+        std::vector<char*> argv;
+        for (const QString& argument : command)
+            bytes.push_back(argument.toUtf8());
+        for (QByteArray& argument : bytes)
+            argv.push_back(argument.data());
+        QVERIFY(HostOptions::asksForImport(int(argv.size()), argv.data()));
+        QVERIFY(!HostOptions::asksForImport(3, argv.data()));
+    }
+
     void refusesBadArguments_data()
     {
         QTest::addColumn<QStringList>("arguments");
@@ -105,6 +141,14 @@ private slots:
         QTest::newRow("unknown option") << QStringList { "--frobnicate" } << "Unknown option";
         QTest::newRow("stray argument") << QStringList { "/media/phone" } << "unexpected argument";
         QTest::newRow("help") << QStringList { "--help" } << "--connection";
+        QTest::newRow("import without a phone")
+            << QStringList { "--import", "/tmp/p" } << "--import needs a phone";
+        QTest::newRow("unknown layout") << QStringList { "--demo", "--import", "/tmp/p", "--layout",
+            "month" } << "unknown layout: month";
+        QTest::newRow("layout without import")
+            << QStringList { "--demo", "--layout", "flat" } << "go with --import";
+        QTest::newRow("import with a window option") << QStringList { "--demo", "--import",
+            "/tmp/p", "--screenshot", "s.png" } << "leave out --screenshot";
     }
 
     void refusesBadArguments()

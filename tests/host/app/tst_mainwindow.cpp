@@ -5,6 +5,8 @@
 #include "host/app/navigationtree.h"
 #include "host/app/pluginarea.h"
 #include "host/app/pluginmanager.h"
+#include "host/app/storagewatcher.h"
+#include "host/app/tutorialbubble.h"
 #include "host/contract/iplugins.h"
 #include "host/db/photodb.h"
 #include "host/device/folderphoneagent.h"
@@ -365,6 +367,9 @@ private slots:
         QTest::addColumn<QString>("action");
         QTest::addColumn<QByteArray>("signal");
         QTest::addColumn<QVariantList>("arguments");
+        QTest::newRow("refresh") << "actionDeviceRefresh"
+                                 << QByteArray(SIGNAL(on_signal_device_refresh(int)))
+                                 << QVariantList { 16 };
         QTest::newRow("device re-initialised")
             << "actionDeviceInit" << QByteArray(SIGNAL(on_signal_device_init(int)))
             << QVariantList { 16 };
@@ -386,6 +391,27 @@ private slots:
         f.action(qPrintable(action))->trigger();
         QCOMPARE(spy.count(), 1);
         QCOMPARE(QVariantList(spy.first()), arguments);
+    }
+
+    // Files added outside photo-host, also in a folder made after the start,
+    // are told once per burst.
+    void storageChangesAreToldOncePerBurst()
+    {
+        const std::unique_ptr<QTemporaryDir> phone = m_phone->copy();
+        QVERIFY(phone);
+        StorageWatcher watcher(phone->path());
+        watcher.setQuietTime(100);
+        QSignalSpy changed(&watcher, &StorageWatcher::changed);
+        for (int i = 0; i < 5; ++i)
+            QVERIFY(QFile(phone->filePath(QStringLiteral("DCIM/Camera/new%1.jpg").arg(i)))
+                        .open(QIODevice::WriteOnly));
+        QVERIFY(QDir().mkpath(phone->filePath("DCIM/Trip")));
+        QVERIFY(changed.wait());
+        QTest::qWait(300);
+        QCOMPARE(changed.count(), 1);
+        QVERIFY(QFile(phone->filePath("DCIM/Trip/a.jpg")).open(QIODevice::WriteOnly));
+        QVERIFY(changed.wait());
+        QCOMPARE(changed.count(), 2);
     }
 
     void storageSwitchStartsThenEnds()
@@ -565,6 +591,10 @@ private slots:
         QVERIFY(!bubble->isVisible());
         emit f.manager.on_signal_pmgr_showTutorialMove(true, 70, 160);
         QVERIFY(!bubble->isVisible());
+        // A later run does not show the tip again.
+        TutorialBubble later(f.window.get());
+        later.showAt(QPoint(70, 160));
+        QVERIFY(!later.isVisible());
     }
 };
 

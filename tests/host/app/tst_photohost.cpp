@@ -221,6 +221,50 @@ private slots:
         QVERIFY(host.readAllStandardError().contains("no phone to list"));
     }
 
+    // photo-host --phone DIR --import DEST: every photo byte for byte in
+    // DEST/YYYY/YYYY-MM-DD, one line on stdout; again, nothing is copied.
+    void importsWithoutAWindow()
+    {
+        TestEnvironment env;
+        const QString destination = env.path("Pictures");
+        const QStringList arguments { "--phone", m_phone->folder(), "--config-dir",
+            env.path("config"), "--import", destination };
+        QProcess first;
+        QVERIFY(run(first, arguments));
+        QVERIFY2(first.exitCode() == 0, first.readAllStandardError().constData());
+        const QString line = QString::fromUtf8(first.readAllStandardOutput()).trimmed();
+        QVERIFY2(!line.contains('\n') && line.contains(" copied, 0 already there, 0 not copied"),
+            qPrintable(line));
+        for (const SamplePhoto& photo : m_phone->generator().photos()) {
+            const QString copy = QDir(destination)
+                                     .filePath(photo.shootingDate.toString("yyyy/yyyy-MM-dd/")
+                                         + QFileInfo(photo.relativePath).fileName());
+            QFile original(m_phone->file(photo.relativePath));
+            QFile copied(copy);
+            QVERIFY2(copied.open(QIODevice::ReadOnly), qPrintable(copy));
+            QVERIFY(original.open(QIODevice::ReadOnly));
+            QVERIFY(copied.readAll() == original.readAll());
+        }
+        QProcess second;
+        QVERIFY(run(second, arguments));
+        QCOMPARE(second.exitCode(), 0);
+        QVERIFY(second.readAllStandardOutput().contains(": 0 copied,"));
+    }
+
+    void importThatCannotCopyEndsWithItsCode()
+    {
+        TestEnvironment env;
+        const QString destination = env.path("a file");
+        QVERIFY(QFile(destination).open(QIODevice::WriteOnly));
+        QProcess host;
+        QVERIFY(run(host,
+            { "--phone", m_phone->folder(), "--config-dir", env.folder(), "--import",
+                destination }));
+        QCOMPARE(host.exitCode(), 4);
+        QVERIFY(host.readAllStandardError().contains("cannot write to the destination"));
+        QVERIFY(host.readAllStandardOutput().contains(": 0 copied"));
+    }
+
     void unusablePhoneFolderEndsClearly_data()
     {
         QTest::addColumn<QString>("phone");

@@ -5,6 +5,7 @@
 #include "host/app/hostapplication.h"
 #include "host/app/hostoptions.h"
 #include "host/app/hostsession.h"
+#include "host/app/importsettings.h"
 #include "host/app/mainwindow.h"
 #include "host/app/pluginarea.h"
 #include "host/app/pluginmanager.h"
@@ -177,7 +178,12 @@ private slots:
         QVERIFY(host.start());
         FolderPhoneAgent* phone = host.session()->phone();
         QVERIFY(phone);
-        const QString library = QDir(GetAppPath()).filePath(QStringLiteral("Photo Library"));
+        const QString library = env.path(QStringLiteral("Library"));
+        ImportSettings settings;
+        settings.destination = library;
+        settings.layout = ImportLayout::Flat;
+        settings.chosen = true;
+        settings.save();
         // Slowed before the listing starts, so that it is still at work when
         // the host closes; the transfer takes the same pace.
         FolderAgentFaults slow;

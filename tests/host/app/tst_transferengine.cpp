@@ -129,95 +129,35 @@ private slots:
         m_data.reset();
     }
 
-    // Photos go into the library, or into an album's folder and the album;
-    // the progress follows the agent's markers over the whole batch.
-    void toPc_data()
-    {
-        QTest::addColumn<int>("kind");
-        QTest::addColumn<bool>("album");
-        QTest::newRow("mass storage") << int(ConnectionKind::MassStorage) << false;
-        QTest::newRow("media transfer") << int(ConnectionKind::Mtp) << false;
-        QTest::newRow("media transfer, into an album") << int(ConnectionKind::Mtp) << true;
-        QTest::newRow("mass storage, into an album") << int(ConnectionKind::MassStorage) << true;
-    }
-
-    void toPc()
-    {
-        QFETCH(int, kind);
-        QFETCH(bool, album);
-        FolderPhoneAgent agent(m_phone->folder(), kind);
-        m_engine->setDeviceAgent(&agent);
-        m_engine->setLibraryFolder(m_data->env.path(QStringLiteral("Library")));
-        const int albumId = album ? m_data->db.createAlbum(QStringLiteral("Trip: day/1")) : -1;
-        const QStringList sources = phonePhotos(agent, 4);
-        qint64 total = 0;
-        for (const QString& source : sources)
-            total += contents(agent.fileSystemPathOf(source)).size();
-
-        m_manager->on_transfer_to_pc_withTotalSize(2, sources, total, albumId);
-        QVERIFY(waitForEnd());
-
-        const QString folder
-            = album ? m_engine->albumFolder(albumId) : m_data->env.path(QStringLiteral("Library"));
-        QCOMPARE(QFileInfo(folder).fileName(),
-            album ? QStringLiteral("Trip_ day_1") : QStringLiteral("Library"));
-        QStringList expected;
-        for (const QString& source : sources) {
-            const QString name = QFileInfo(toFileSystemPath(source)).fileName();
-            expected.append(name);
-            QCOMPARE(
-                contents(QDir(folder).filePath(name)), contents(agent.fileSystemPathOf(source)));
-            QVERIFY(QFileInfo::exists(agent.fileSystemPathOf(source)));
-        }
-        expected.sort();
-        QCOMPARE(filesBelow(folder), expected);
-        if (album) {
-            QStringList inAlbum = m_data->db.albumFiles(albumId);
-            QCOMPARE(inAlbum.size(), sources.size());
-            for (const QString& path : inAlbum)
-                QVERIFY(expected.contains(QFileInfo(toFileSystemPath(path)).fileName()));
-        }
-
-        QCOMPARE(m_progress.first().current, qint64(-2));
-        QCOMPARE(m_progress.last().current, qint64(-1));
-        QCOMPARE(m_progress.last().status, 0);
-        qint64 last = 0;
-        for (int i = 1; i + 1 < m_progress.size(); ++i) {
-            QCOMPARE(m_progress.at(i).status, -1);
-            QVERIFY(m_progress.at(i).current >= last);
-            QCOMPARE(m_progress.at(i).total, total);
-            last = m_progress.at(i).current;
-        }
-        QCOMPARE(last, total);
-        QVERIFY(m_flagsWhileRunning.first() & OCSharedValue::ProcessTransferB);
-        QCOMPARE(g_SharedValue.getProcessState(OCGlobal::ITEM_PC_PHOTO), 0u);
-    }
-
     // Cancelled between two files: what arrived is whole, nothing half-written
     // stays, the sources stay, and a cancel is no error.
     void cancelLeavesNoPartialFile()
     {
-        FolderPhoneAgent agent(m_phone->folder(), ConnectionKind::Mtp);
+        auto storage = m_phone->copy();
+        QVERIFY(storage);
+        FolderPhoneAgent agent(storage->path(), ConnectionKind::Mtp);
         FolderAgentFaults faults;
         faults.delayPerFileMs = 200;
         agent.setFaults(faults);
         m_engine->setDeviceAgent(&agent);
-        const QString folder = m_data->env.path(QStringLiteral("Library"));
-        m_engine->setLibraryFolder(folder);
+        const QString camera = agent.fileSystemPathOf(agent.GetCameraFolder());
+        const QStringList before = filesBelow(camera);
         MessageBoxRecorder boxes;
         connect(
             m_engine.get(), &TransferEngine::fileArrived, m_engine.get(), &TransferEngine::cancel);
-        const QStringList sources = phonePhotos(agent, 6);
-        m_engine->transferToPc(sources, 0, -1);
+        const QStringList sources = pcPhotos(6);
+        m_engine->transferToPhone(sources);
         QVERIFY(waitForEnd());
         QCOMPARE(m_progress.last().status, 2);
-        const QStringList arrived = filesBelow(folder);
+        QStringList arrived = filesBelow(camera);
+        for (const QString& name : before)
+            arrived.removeOne(name);
         QVERIFY(!arrived.isEmpty() && arrived.size() < sources.size());
         for (const QString& name : arrived)
-            QCOMPARE(contents(QDir(folder).filePath(name)),
-                contents(m_phone->file(QStringLiteral("DCIM/Camera/") + name)));
+            QCOMPARE(contents(QDir(camera).filePath(name)),
+                contents(m_data->env.path(QStringLiteral("pc/") + name)));
         for (const QString& source : sources)
-            QVERIFY(QFileInfo::exists(agent.fileSystemPathOf(source)));
+            QVERIFY(QFileInfo::exists(toFileSystemPath(source)));
         QVERIFY(boxes.requests().isEmpty());
         QVERIFY(!m_engine->isBusy());
     }
@@ -225,14 +165,15 @@ private slots:
     // The window shows the batch and its cancel button ends it.
     void progressWindowCancels()
     {
-        FolderPhoneAgent agent(m_phone->folder(), ConnectionKind::Mtp);
+        auto storage = m_phone->copy();
+        QVERIFY(storage);
+        FolderPhoneAgent agent(storage->path(), ConnectionKind::Mtp);
         FolderAgentFaults faults;
         faults.delayPerFileMs = 200;
         agent.setFaults(faults);
         m_engine->setDeviceAgent(&agent);
-        m_engine->setLibraryFolder(m_data->env.path(QStringLiteral("Library")));
         m_engine->setProgressWindowShown(true);
-        m_engine->transferToPc(phonePhotos(agent, 6), 0, -1);
+        m_engine->transferToPhone(pcPhotos(6));
         TransferEngineWindow* window = m_engine->progressWindow();
         QVERIFY(window->isVisible());
         QVERIFY(QTest::qWaitFor([window] { return window->percent() > 0; }, kWait));
@@ -300,22 +241,19 @@ private slots:
     }
 
     // A phone that refuses: no file is written, the code is shown (busy as 9),
-    // and a batch to the phone still ends for the screen.
+    // and the batch still ends for the screen.
     void refusals_data()
     {
         QTest::addColumn<int>("refusal"); // 0: the phone went away
-        QTest::addColumn<bool>("toPhone");
         QTest::addColumn<int>("shown");
-        QTest::newRow("busy") << 2 << false << 9;
-        QTest::newRow("refused") << 3 << false << 3;
-        QTest::newRow("busy, to the phone") << 2 << true << 9;
-        QTest::newRow("disconnected") << 0 << false << 13;
+        QTest::newRow("busy") << 2 << 9;
+        QTest::newRow("refused") << 3 << 3;
+        QTest::newRow("disconnected") << 0 << 13;
     }
 
     void refusals()
     {
         QFETCH(int, refusal);
-        QFETCH(bool, toPhone);
         QFETCH(int, shown);
         FolderPhoneAgent agent(m_phone->folder(), ConnectionKind::Mtp);
         if (refusal == 0) {
@@ -326,21 +264,16 @@ private slots:
             agent.setFaults(faults);
         }
         m_engine->setDeviceAgent(&agent);
-        const QString folder = m_data->env.path(QStringLiteral("Library"));
-        m_engine->setLibraryFolder(folder);
+        const QStringList before = filesBelow(m_phone->folder());
         MessageBoxRecorder boxes;
         QSignalSpy finished(
             m_manager.get(), &PluginManager::on_signal_pmgr_finished_transfer_tophone);
-        if (toPhone)
-            m_engine->transferToPhone(pcPhotos(2));
-        else
-            m_engine->transferToPc(phonePhotos(agent, 2), 0, -1);
+        m_engine->transferToPhone(pcPhotos(2));
         QVERIFY(waitForEnd());
         QCOMPARE(boxes.errorCodes(), QList<int> { shown });
-        QVERIFY(filesBelow(folder).isEmpty());
-        QCOMPARE(finished.size(), toPhone ? 1 : 0);
+        QCOMPARE(filesBelow(m_phone->folder()), before);
+        QCOMPARE(finished.size(), 1);
         QCOMPARE(g_SharedValue.getProcessState(OCGlobal::ITEM_PHONE_PHOTO), 0u);
-        QCOMPARE(g_SharedValue.getProcessState(OCGlobal::ITEM_PC_PHOTO), 0u);
     }
 
     // A drop target asks the drag data of phone-only files for its URLs: each

@@ -1,4 +1,5 @@
 #include "host/services/appservices.h"
+#include "host/services/devicepath.h"
 #include "host/services/fileutils.h"
 #include "host/services/mediaextensions.h"
 #include "host/services/ocmsgbox.h"
@@ -89,6 +90,35 @@ private slots:
         QCOMPARE(getFileName(path, true), name);
         QCOMPARE(getFileName(path, false), base);
         QCOMPARE(getFileDir(path), dir);
+    }
+
+    // What a person reads of a phone folder: inside the storage, with "/".
+    void deviceFolders_data()
+    {
+        QTest::addColumn<QString>("folder");
+        QTest::addColumn<QString>("root");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("media transfer") << "\\Phone\\DCIM\\Camera" << "" << "DCIM/Camera";
+        QTest::newRow("media transfer, the storage") << "\\Phone" << "" << "";
+        QTest::newRow("camera storage") << "\\store_00010001\\DCIM\\100CANON" << ""
+                                        << "DCIM/100CANON";
+        QTest::newRow("mass storage") << "\\media\\me\\phone\\DCIM\\Camera"
+                                      << "\\media\\me\\phone" << "DCIM/Camera";
+        QTest::newRow("mass storage, the root") << "\\media\\me\\phone"
+                                                << "\\media\\me\\phone" << "";
+        QTest::newRow("a name that only starts like the root")
+            << "\\media\\me\\phone2\\DCIM" << "\\media\\me\\phone"
+            << "/media/me/phone2/DCIM";
+    }
+
+    void deviceFolders()
+    {
+        QFETCH(QString, folder);
+        QFETCH(QString, root);
+        QFETCH(QString, shown);
+        QCOMPARE(DevicePath::relativeFolder(folder, root), shown);
+        const QString file = shown.isEmpty() ? "a.jpg" : shown + "/a.jpg";
+        QCOMPARE(DevicePath::relativeFile(folder + "\\a.jpg", root), file);
     }
 
     void wrappedTextKeepsToLines()

@@ -1,0 +1,111 @@
+// Refresh: F5 and the host's Device > Refresh list the phone again and keep
+// the selection and the scroll position where the files remain; the marks of
+// the photos imported to this computer follow the host's import ledger.
+#include "screen/photoitemviewwidget.h"
+
+#include <QAbstractItemView>
+#include <QItemSelectionModel>
+
+#include "host/contract/pluginhostcontext.h"
+#include "host/db/importledger.h"
+#include "host/services/logcategories.h"
+#include "host/services/ocsharedvalue.h"
+#include "host/widgets/importedmark.h"
+#include "model/photoitemviewmodel.h"
+#include "model/photoroles.h"
+
+namespace {
+
+const int PhotoType = OCGlobal::ITEM_PHONE_PHOTO;
+
+// Work a new listing would collide with.
+constexpr quint32 BusyFlags = OCSharedValue::ProcessListing | OCSharedValue::ProcessDelete
+    | OCSharedValue::ProcessRenameLocate | OCSharedValue::ProcessDeviceInit
+    | OCSharedValue::ProcessTransferToPhone | OCSharedValue::ProcessViewerDownload;
+
+static_assert(PhotoRole::ImportedRole == ImportedMark::Role, "the views read the model's role");
+
+} // namespace
+
+void PhotoItemViewWidget::on_import_finished(int nItemType)
+{
+    if (nItemType == PhotoType)
+        LoadImportedMarks();
+}
+
+void PhotoItemViewWidget::LoadImportedMarks()
+{
+    IDeviceNexaAgent* agent = m_hostContext ? m_hostContext->deviceAgent : nullptr;
+    if (!m_model || !agent || !m_hostContext->dbManager)
+        return;
+    const QSet<QString> imported
+        = ImportLedger(m_hostContext->dbManager).importedPathKeys(ImportLedger::deviceKeyOf(agent));
+    qCDebug(lcScreen) << "PhotoItemViewWidget::LoadImportedMarks :" << imported.size();
+    m_model->SetImportedPaths(imported);
+}
+
+void PhotoItemViewWidget::RefreshListing()
+{
+    if (g_SharedValue.hasProcessState(PhotoType, BusyFlags) || m_listingState == Listing
+        || m_listingState == Merging) {
+        qCDebug(lcScreen) << "PhotoItemViewWidget::RefreshListing : busy, not refreshed"
+                          << m_listingState;
+        return;
+    }
+    if (!isVisible()) {
+        // Listed again when the screen is shown next.
+        ResetListing();
+        m_lastItemType = OCGlobal::ITEM_NONE;
+        return;
+    }
+    m_refreshSelection.clear();
+    m_refreshTopPath.clear();
+    if (QAbstractItemView* view = currentPageView()) {
+        for (const QModelIndex& index : selectedRowIndexes(view))
+            m_refreshSelection.append(index.data(PhotoRole::PathRole).toString());
+        m_refreshTopPath = view->indexAt(QPoint(1, 1)).data(PhotoRole::PathRole).toString();
+    }
+    qCDebug(lcScreen) << "PhotoItemViewWidget::RefreshListing :" << m_refreshSelection.size()
+                      << "selected, top" << m_refreshTopPath;
+    ResetListing();
+    start_loaditems_thread();
+}
+
+void PhotoItemViewWidget::RestoreAfterRefresh()
+{
+    if (m_refreshSelection.isEmpty() && m_refreshTopPath.isEmpty())
+        return;
+    QAbstractItemView* view = currentPageView();
+    QAbstractItemModel* model = view ? view->model() : nullptr;
+    QItemSelectionModel* selection = view ? view->selectionModel() : nullptr;
+    if (model && selection) {
+        QSet<QString> wanted;
+        for (const QString& path : qAsConst(m_refreshSelection))
+            wanted.insert(path.toUpper());
+        const QString top = m_refreshTopPath.toUpper();
+        QItemSelection rows;
+        QModelIndex first;
+        QModelIndex topIndex;
+        for (int row = 0; row < model->rowCount(); ++row) {
+            const QModelIndex index = model->index(row, 0);
+            const QString path = index.data(PhotoRole::PathRole).toString().toUpper();
+            if (wanted.contains(path)) {
+                rows.select(index, index);
+                first = first.isValid() ? first : index;
+            }
+            if (!top.isEmpty() && path == top)
+                topIndex = index;
+        }
+        if (first.isValid()) {
+            selection->setCurrentIndex(first, QItemSelectionModel::NoUpdate);
+            selection->select(
+                rows, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+        }
+        if (topIndex.isValid())
+            view->scrollTo(topIndex, QAbstractItemView::PositionAtTop);
+        else if (first.isValid())
+            view->scrollTo(first);
+    }
+    m_refreshSelection.clear();
+    m_refreshTopPath.clear();
+}
