@@ -312,7 +312,7 @@ void PhotoItemViewWidget::on_transfer_status(
             CPhotoDataItem* item
                 = m_mediaList ? m_mediaList->findItem(m_downloadSource, false) : nullptr;
             if (m_thumbnailMaker && item)
-                item->setDirection(m_thumbnailMaker->getRotate(m_downloadTarget), true);
+                item->setDirection(m_thumbnailMaker->getOrientation(m_downloadTarget), false);
             on_update_item_with_downloadviewer(m_downloadTarget);
             return;
         }
