@@ -19,6 +19,7 @@
 #include "model/photoitemviewmodel.h"
 #include "model/photoroles.h"
 #include "plugin/ocpluginwidget.h"
+#include "screen/viewerdownloadfolder.h"
 #include "thumbview/albumviewwidget.h"
 #include "thumbview/thumbnailgroupview.h"
 #include "viewer/photoviewerwidget.h"
@@ -80,6 +81,8 @@ PhotoItemViewWidget::PhotoItemViewWidget(QWidget* parent)
     }
     g_SharedValue.setState(
         OCGlobal::ITEM_PHONE_PHOTO, OCSharedValue::PluginListEmpty, OCSharedValue::PluginState);
+
+    m_viewerDownloads = std::make_unique<ViewerDownloadFolder>(ViewerDownloadFolder::defaultBase());
 
     m_rowChangeTimer.setSingleShot(true);
     m_rowChangeTimer.setInterval(0);

@@ -39,6 +39,7 @@ class QMimeData;
 struct ItemEvent;
 struct PluginHostContext;
 struct SelectionCheck;
+class ViewerDownloadFolder;
 
 // The phone photo screen: a stack of pages (list table, thumbnail-list
 // table, album page, viewer) over one model, seen through the host's
@@ -162,7 +163,8 @@ public:
     void on_start_patialloading();
     void on_stop_patialloading_getthumbnail();
     void on_wait_cancel_download();
-    static QString DownloadFolder();
+    // This session's folder of viewer downloads.
+    QString DownloadFolder() const;
     // Selects the listed rows of these paths once the transfer to the phone ends.
     void addPendingSelection(const QString& path) { m_pendingSelection.append(path); }
 
@@ -465,6 +467,7 @@ private:
     QMutex m_deletedMutex;
     QString m_downloadSource; // phone path of the viewer download
     QString m_downloadTarget; // its local copy, "\\" separators
+    std::unique_ptr<ViewerDownloadFolder> m_viewerDownloads;
     int m_curIndex = -1;
     int m_listingState = NotListed;
     int m_viewerScroll = 0; // scroll position of the page the viewer was opened from

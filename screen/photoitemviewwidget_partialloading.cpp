@@ -8,7 +8,6 @@
 
 #include <QAbstractItemView>
 #include <QDebug>
-#include <QDir>
 #include <QElapsedTimer>
 #include <QListView>
 #include <QThread>
@@ -26,6 +25,7 @@
 #include "model/ocmediaitemlist.h"
 #include "model/photoitemviewmodel.h"
 #include "model/photoroles.h"
+#include "screen/viewerdownloadfolder.h"
 #include "viewer/photoviewerwidget.h"
 
 namespace {
@@ -300,9 +300,7 @@ void PhotoItemViewWidget::on_wait_cancel_download()
         [this] { return !m_downloading; }, DownloadWaitLimitMs);
 }
 
-QString PhotoItemViewWidget::DownloadFolder()
+QString PhotoItemViewWidget::DownloadFolder() const
 {
-    QString folder = GetAppPath();
-    folder = folder.isEmpty() ? QDir::tempPath() : folder + QStringLiteral("/Temp");
-    return folder.replace(QLatin1Char('\\'), QLatin1Char('/'));
+    return m_viewerDownloads->sessionFolder();
 }

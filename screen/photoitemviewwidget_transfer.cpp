@@ -23,6 +23,7 @@
 #include "model/photoitemviewmodel.h"
 #include "model/photoroles.h"
 #include "plugin/ocpluginwidget.h"
+#include "screen/viewerdownloadfolder.h"
 #include "viewer/photoviewerwidget.h"
 
 namespace {
@@ -256,10 +257,13 @@ bool PhotoItemViewWidget::StartViewerDownload(const QString& path)
     m_viewer->SetRotateEnabled(false);
     IDeviceNexaAgent* agent = m_hostContext ? m_hostContext->deviceAgent : nullptr;
     const QString source = QString(path).replace(QLatin1Char('\\'), QLatin1Char('/'));
-    const int result = agent ? agent->TransferFiles(QStringList { source }, DownloadFolder(),
-                           QStringLiteral("toPC"), &PhotoItemViewWidget::DownloadProgressCallback,
-                           &PhotoItemViewWidget::TransferCompletionCallback, -1, 1, 0)
-                             : 3;
+    // Its own emptied folder: the copy keeps the photo's name, not "name (1)".
+    const QString target = m_viewerDownloads->folderFor(path);
+    const int result = agent && !target.isEmpty()
+        ? agent->TransferFiles(QStringList { source }, target, QStringLiteral("toPC"),
+            &PhotoItemViewWidget::DownloadProgressCallback,
+            &PhotoItemViewWidget::TransferCompletionCallback, -1, 1, 0)
+        : 3;
     qDebug() << "device_photo"
              << "PhotoItemViewWidget::StartViewerDownload"
              << ": result" << result << path;

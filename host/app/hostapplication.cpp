@@ -3,6 +3,7 @@
 #include "host/contract/iplugins.h"
 #include "host/db/photodb.h"
 #include "host/resources/hoststylesheet.h"
+#include "host/services/fileutils.h"
 #include "host/services/logsink.h"
 #include "host/services/ocsharedvalue.h"
 #include "host/services/registry.h"
@@ -47,8 +48,11 @@ bool HostApplication::configureServices()
         std::fprintf(stderr, "photo-host: cannot create the folder %s\n", qPrintable(dataFolder));
         return false;
     }
-    if (!m_options.configDir.isEmpty())
+    if (!m_options.configDir.isEmpty()) {
         SetRegistryFolder(dataFolder);
+        // Downloads for the viewer and drags live below it too.
+        SetAppPath(dataFolder);
+    }
     InstallLogSink(QDir(dataFolder).filePath(QStringLiteral("photo-host.log")), m_options.verbose);
     qDebug() << "host"
              << "HostApplication::configureServices"

@@ -12,6 +12,7 @@
 #include "model/photoitemviewmodel.h"
 #include "model/photoroles.h"
 #include "screen/photoitemviewwidget.h"
+#include "screen/viewerdownloadfolder.h"
 #include "support/screenfixture.h"
 
 #include <QDirIterator>
@@ -225,15 +226,27 @@ private slots:
         QVERIFY(fixture.boxes().requests().isEmpty());
     }
 
-    void secondPhotoWaitsForTheFirstDownload()
+    // A second photo waits for the first download; a photo opened again is
+    // downloaded under its own name again, not as "name (1)"; what a session
+    // that never ended left goes at the start, the session's own at its end.
+    void viewerDownloads()
     {
-        ScreenFixture fixture(kind(ConnectionKind::Mtp));
+        ScreenFixture::Options options = kind(ConnectionKind::Mtp);
+        options.create = false;
+        ScreenFixture fixture(options);
+        const QString left = QDir(ViewerDownloadFolder::defaultBase()).filePath("session-old");
+        QVERIFY(QDir().mkpath(left));
+        QFile leftOver(left + "/a.jpg");
+        QVERIFY(leftOver.open(QIODevice::WriteOnly));
+        leftOver.close();
+        fixture.createWidget();
+        QVERIFY(!QFileInfo::exists(left));
         FolderAgentFaults faults;
         faults.delayPerFileMs = 300;
         fixture.agent()->setFaults(faults);
         const QStringList files = fixture.photoFiles();
         QVERIFY(files.size() > 1);
-        QDir(PhotoItemViewWidget::DownloadFolder()).removeRecursively();
+        const QString downloads = fixture.screen()->DownloadFolder();
         QObject* screen = fixture.screen();
         LogCapture log;
         auto open = [&](int i) {
@@ -243,11 +256,16 @@ private slots:
         open(0);
         open(1); // pumps until the first has arrived
         QVERIFY(log.contains("wait download"));
-        QVERIFY(QFileInfo::exists(
-            PhotoItemViewWidget::DownloadFolder() + '/' + QFileInfo(files.at(0)).fileName()));
-        QTRY_VERIFY(log.count("on_update_item_with_downloadviewer start") == 2);
+        QVERIFY(filesBelow(downloads).contains(QFileInfo(files.at(0)).fileName()));
+        open(0);
+        QTRY_VERIFY(log.count("on_update_item_with_downloadviewer start") == 3);
         QVERIFY(!g_SharedValue.hasProcessState(PhotoType, OCSharedValue::ProcessViewerDownload));
-        QCOMPARE(filesBelow(PhotoItemViewWidget::DownloadFolder()).size(), 2);
+        QStringList expected { QFileInfo(files.at(0)).fileName(), QFileInfo(files.at(1)).fileName(),
+            "session.lock" };
+        expected.sort();
+        QCOMPARE(filesBelow(downloads), expected);
+        fixture.destroyWidget();
+        QVERIFY(!QFileInfo::exists(downloads));
     }
 
     void transfersThroughTheHostEngine_data()
