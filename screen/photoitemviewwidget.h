@@ -429,6 +429,7 @@ private:
     int RequestThumbnail(const QString& path, PFN_ThumbnailCallback callback);
     CPhotoDataItem* NextThumbnailItem();
     CPhotoDataItem* FilmStripItem(int row) const;
+    bool ThumbnailChainBusy(bool viewerChain) const;
     void StoreThumbnail(CPhotoDataItem* item, const QPixmap& pixmap);
     void HideLoadingIndicators();
     // Rows of a view from the first visible one while they are visible.
@@ -458,7 +459,10 @@ private:
     bool m_viewerThumbnails = true;
     bool m_thumbnailNoticeShown = false;
     bool m_storageSwitching = false;
-    bool m_bRequestThumbnail = false;
+    bool m_bRequestThumbnail = false; // a thumbnail request is out
+    // The viewer was opened on a phone reached through the agent: both
+    // thumbnail chains wait for its download, or for its not starting.
+    bool m_heldForViewerDownload = false;
     bool m_downloading = false;
     int m_downloadJob = -1;
     int m_deleteJob = -1;
@@ -468,7 +472,6 @@ private:
     QString m_downloadSource; // phone path of the viewer download
     QString m_downloadTarget; // its local copy, "\\" separators
     std::unique_ptr<ViewerDownloadFolder> m_viewerDownloads;
-    int m_curIndex = -1;
     int m_listingState = NotListed;
     int m_viewerScroll = 0; // scroll position of the page the viewer was opened from
     QStringList m_pendingSelection;
@@ -489,6 +492,7 @@ private:
     // Thumbnail chains.
     bool m_bStopThumbnail = false;
     QString m_strAddThumbPath;
+    QString m_viewerThumbPath; // the viewer chain's request that is out
     int m_indexThumbStart = -1;
     int m_indexThumbEnd = -1;
     int m_nCntPerPage = 0;

@@ -511,9 +511,16 @@ void PhotoItemViewWidget::on_itemload_finishItemLoad()
 
 void PhotoItemViewWidget::ResetListing()
 {
+    // Nothing is left to show: the viewer goes back to the page it came from,
+    // without starting thumbnail requests for the list about to go.
+    m_listingState = NotListed;
+    if (viewerOpen())
+        on_close_photoViewer();
     stop_thumbnail_thread();
     m_bRequestThumbnail = false;
+    m_heldForViewerDownload = false;
     m_strAddThumbPath.clear();
+    m_viewerThumbPath.clear();
     // The model lets go of the items before the list deletes them.
     if (m_model)
         m_model->SetItems(-1, QList<CPhotoDataItem*>());

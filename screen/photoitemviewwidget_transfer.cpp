@@ -10,6 +10,7 @@
 
 #include "host/contract/ideviceagent.h"
 #include "host/contract/pluginhostcontext.h"
+#include "host/services/logcategories.h"
 #include "host/services/ocmsgbox.h"
 #include "host/services/ocsharedvalue.h"
 #include "host/services/textutils.h"
@@ -246,9 +247,10 @@ bool PhotoItemViewWidget::StartViewerDownload(const QString& path)
         on_wait_cancel_download();
     m_downloadSource = path;
     if (g_SharedValue.hasProcessState(PhotoType, OCSharedValue::ProcessListing)) {
-        qDebug() << "device_photo"
-                 << "PhotoItemViewWidget::StartViewerDownload"
-                 << ": listing, no download" << path;
+        qCDebug(lcScreen) << "PhotoItemViewWidget::StartViewerDownload: listing, no download"
+                          << path;
+        // The listing's end shows the photo; the chains need not wait for it.
+        m_heldForViewerDownload = false;
         return false;
     }
     m_viewer->startDownloadImage();
@@ -269,8 +271,10 @@ bool PhotoItemViewWidget::StartViewerDownload(const QString& path)
              << ": result" << result << path;
     if (result == 0)
         return true;
+    qCWarning(lcScreen) << "PhotoItemViewWidget::StartViewerDownload: refused" << result << path;
     if (result == 2)
         OCMsgBox::OCErrorMessageBox(this, GetQString(tr("Notice")), 9);
+    m_heldForViewerDownload = false;
     m_viewer->initViewer();
     m_viewer->stopDownloadImage();
     m_downloading = false;
@@ -306,15 +310,14 @@ void PhotoItemViewWidget::on_transfer_status(
                 agent->CloseTransfer(m_downloadJob);
             m_downloadJob = -1;
         }
-        // Releases the hold of the viewer's opening; while a chain runs the
-        // flag marks its request that is out, and a second walk would ask again.
-        if (!g_SharedValue.hasProcessState(PhotoType, OCSharedValue::ProcessThumbnails))
-            m_bRequestThumbnail = false;
+        m_heldForViewerDownload = false;
         if (status == 0) {
-            AddTransferredItem(
-                m_downloadSource, m_downloadTarget, ItemEventCode::DownloadedForViewer);
             CPhotoDataItem* item
                 = m_mediaList ? m_mediaList->findItem(m_downloadSource, false) : nullptr;
+            // A photo no longer listed (the list was reset meanwhile) gets no row.
+            if (item)
+                AddTransferredItem(
+                    m_downloadSource, m_downloadTarget, ItemEventCode::DownloadedForViewer);
             if (m_thumbnailMaker && item)
                 item->setDirection(m_thumbnailMaker->getOrientation(m_downloadTarget), false);
             on_update_item_with_downloadviewer(m_downloadTarget);

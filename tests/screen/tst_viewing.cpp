@@ -2,8 +2,10 @@
 // folder phone, the thumbnails and the viewer as the user sees them.
 #include "host/app/pluginloader.h"
 #include "host/device/samplephonegenerator.h"
+#include "host/services/ocsharedvalue.h"
 #include "host/widgets/cexttableview.h"
 #include "loadedscreen.h"
+#include "model/photoroles.h"
 #include "support/picturecompare.h"
 #include "support/samplephonefixture.h"
 
@@ -19,6 +21,7 @@ const int Mtp = 0x40000;
 const int MtpBasic = 0x10000;
 const int AlbumPage = 2;
 const int ViewerPage = 3;
+const int PhotoType = OCGlobal::ITEM_PHONE_PHOTO;
 
 // Closer to the picture as it is meant to be seen than to any other way of
 // turning or mirroring it.
@@ -76,6 +79,28 @@ private:
         return options;
     }
 
+    QString fileOfRow(LoadedScreen& screen, int row) const
+    {
+        const QString path = screen.rows()->index(row, 0).data(PhotoRole::PathRole).toString();
+        return m_phone->file(QStringLiteral("DCIM/Camera/") + path.section('\\', -1));
+    }
+
+    // The photo of the phone a picture shows: the one it is closest to.
+    QString photoShownIn(const QImage& picture) const
+    {
+        QString closest;
+        double best = 1e9;
+        for (const SamplePhoto& photo : m_phone->generator().photos()) {
+            const QString file = m_phone->file(photo.relativePath);
+            const double distance = pictureDistance(picture, shownPicture(file));
+            if (distance < best) {
+                best = distance;
+                closest = file;
+            }
+        }
+        return closest;
+    }
+
 private slots:
     void initTestCase()
     {
@@ -122,6 +147,98 @@ private slots:
             QVERIFY(closeViewer(screen));
         }
         QVERIFY(screen.boxes().requests().isEmpty());
+    }
+
+    // A viewer whose download never started must not hold the thumbnails
+    // back for the rest of the session.
+    void thumbnailsGoOnAfterAViewerWithoutDownload_data()
+    {
+        QTest::addColumn<bool>("duringListing");
+        QTest::newRow("download refused") << false;
+        QTest::newRow("opened and closed during a listing") << true;
+    }
+
+    void thumbnailsGoOnAfterAViewerWithoutDownload()
+    {
+        QFETCH(bool, duringListing);
+        LoadedScreen::Options options = optionsFor(Mtp);
+        options.faults.transferRefusal = duringListing ? 0 : 2;
+        options.faults.delayPerFileMs = duringListing ? 300 : 0;
+        LoadedScreen screen(options);
+        screen.choosePhoto();
+        if (duringListing)
+            QTRY_VERIFY(screen.rows()->rowCount() >= 1);
+        else
+            QVERIFY(screen.waitListed());
+        QVERIFY(openViewer(screen, 0));
+        QVERIFY(closeViewer(screen));
+        if (duringListing)
+            QVERIFY(screen.waitListed());
+        QCOMPARE(screen.boxes().errorCodes(), duringListing ? QList<int>() : QList<int> { 9 });
+        screen.requestView(AlbumPage);
+        QVERIFY(screen.waitThumbnailsIdle());
+        QCOMPARE(screen.thumbnailCount(), screen.rows()->rowCount());
+    }
+
+    // Nothing is left to show after a reset: the viewer closes, and opened
+    // again after the new listing it shows the photo chosen.
+    void resetClosesTheViewer_data()
+    {
+        QTest::addColumn<bool>("memoryCard");
+        QTest::newRow("device re-initialised") << false;
+        QTest::newRow("memory card changed") << true;
+    }
+
+    void resetClosesTheViewer()
+    {
+        QFETCH(bool, memoryCard);
+        LoadedScreen screen(optionsFor(Mtp));
+        screen.choosePhoto();
+        QVERIFY(screen.waitListed());
+        QVERIFY(openViewer(screen, 1));
+        if (memoryCard)
+            emit screen.manager().on_signal_SDCardchange(true, m_phone->folder());
+        else
+            emit screen.manager().on_signal_device_init(PhotoType);
+        QVERIFY(screen.screen()->currentIndex() != ViewerPage);
+        QVERIFY(!(g_SharedValue.getState(PhotoType) & OCSharedValue::PluginViewerOpen));
+        if (!memoryCard)
+            screen.choosePhoto();
+        QVERIFY(screen.waitListed());
+        const int last = screen.rows()->rowCount() - 1;
+        const QString file = fileOfRow(screen, last);
+        QVERIFY(openViewer(screen, last));
+        QTRY_VERIFY_WITH_TIMEOUT(photoShownIn(viewerPicture(screen)) == file, 20000);
+        QTRY_VERIFY(screen.hasThumbnail(screen.rowOfFile(QFileInfo(file).fileName())));
+    }
+
+    // The viewer's thumbnail answer goes to the photo asked for, even when
+    // the rows have moved while the request was out.
+    void viewerThumbnailFollowsItsPhoto()
+    {
+        LoadedScreen screen(optionsFor(Mtp));
+        screen.choosePhoto();
+        QVERIFY(screen.waitListed());
+        screen.agent()->holdAnswers(true);
+        QVERIFY(openViewer(screen, 0));
+        QTRY_VERIFY_WITH_TIMEOUT(!screen.agent()->requested().isEmpty(), 20000);
+        const QString asked = screen.agent()->requested().first().section('\\', -1);
+        const int before = screen.rowOfFile(asked);
+        for (const Qt::SortOrder order : { Qt::DescendingOrder, Qt::AscendingOrder }) {
+            if (screen.rowOfFile(asked) == before)
+                screen.rows()->sort(PhotoColumn::Name, order);
+        }
+        QVERIFY(screen.rowOfFile(asked) != before);
+        screen.agent()->holdAnswers(false);
+        screen.agent()->releaseAnswer();
+        QTRY_VERIFY(screen.hasThumbnail(screen.rowOfFile(asked)));
+        QVERIFY(screen.waitThumbnailsIdle());
+        for (int row = 0; row < screen.rows()->rowCount(); ++row) {
+            const QPixmap thumbnail
+                = screen.rows()->index(row, 0).data(Qt::DecorationRole).value<QPixmap>();
+            if (!thumbnail.isNull())
+                QCOMPARE(photoShownIn(thumbnail.toImage()), fileOfRow(screen, row));
+        }
     }
 };
 
