@@ -17,6 +17,7 @@
 #include "host/db/photodb.h"
 #include "host/services/appservices.h"
 #include "host/services/fileutils.h"
+#include "host/services/logcategories.h"
 #include "host/services/ocsharedvalue.h"
 #include "host/thumbs/octhumbnailmanager.h"
 #include "host/thumbs/octhumnailmaker.h"
@@ -92,11 +93,12 @@ QPixmap PhotoItemViewWidget::GetThumbnail(const QString& path, bool fromManager)
 {
     if (fromManager)
         return m_thumbnailManager ? m_thumbnailManager->GetThumbnail(path) : QPixmap();
-    qDebug() << "device_photo"
-             << "PhotoItemViewWidget::GetThumbnail"
-             << "get thumbnail from db" << path;
+    qCDebug(lcScreen) << "PhotoItemViewWidget::GetThumbnail: get thumbnail from db" << path;
+    // A lookup only: its callers ask once a fetch has ended, and a fetch
+    // started here for a file that has no thumbnail would end, be announced
+    // and be asked for again, for as long as they listen.
     PhotoDB* database = photoDatabaseOf(m_hostContext);
-    if (!database || FetchUnknownThumbnail(path, false))
+    if (!database)
         return QPixmap();
     QByteArray bytes;
     QPixmap pixmap;
@@ -110,7 +112,9 @@ bool PhotoItemViewWidget::FetchUnknownThumbnail(const QString& path, bool announ
     PhotoDB* database = photoDatabaseOf(m_hostContext);
     if (!database)
         return false;
-    if (database->isExist(path, true)) {
+    // The phone has said it has no thumbnail for it: asking again changes nothing.
+    const bool failed = m_thumbnailManager && m_thumbnailManager->HasFailed(path);
+    if (failed || database->isExist(path, true)) {
         if (announce)
             emit on_siganl_finished_getthumbnail();
         return false;

@@ -9,6 +9,9 @@
 #include "support/picturecompare.h"
 #include "support/samplephonefixture.h"
 
+#include <QAbstractItemView>
+#include <QApplication>
+#include <QDialog>
 #include <QFileInfo>
 #include <QPixmap>
 #include <QStackedWidget>
@@ -239,6 +242,37 @@ private slots:
             if (!thumbnail.isNull())
                 QCOMPARE(photoShownIn(thumbnail.toImage()), fileOfRow(screen, row));
         }
+    }
+
+    // With partial loading, the properties of a photo whose thumbnail cannot
+    // be made ask the phone once, however long they stay open.
+    void propertiesAskOnceForAThumbnailThatCannotBeMade()
+    {
+        LoadedScreen::Options options = optionsFor(Mtp);
+        options.partialLoading = true;
+        const QString broken
+            = QFileInfo(m_phone->file(m_phone->generator().photos().first().relativePath))
+                  .fileName();
+        options.faults.thumbnailErrors.insert(broken, 5);
+        LoadedScreen screen(options);
+        screen.choosePhoto();
+        QVERIFY(screen.waitListed());
+        auto* list = qobject_cast<QAbstractItemView*>(screen.screen()->currentWidget());
+        QVERIFY(list);
+        list->setCurrentIndex(screen.rows()->index(screen.rowOfFile(broken), 2));
+        bool shown = false;
+        QTimer::singleShot(1500, [&shown] {
+            auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+            shown = dialog != nullptr;
+            if (dialog)
+                dialog->reject();
+        });
+        emit screen.manager().signalPropertyFromMainMenu();
+        QTRY_VERIFY(shown);
+        int asked = 0;
+        for (const QString& path : screen.agent()->requested())
+            asked += path.endsWith(broken) ? 1 : 0;
+        QCOMPARE(asked, 1);
     }
 };
 
