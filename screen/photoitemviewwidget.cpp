@@ -19,6 +19,7 @@
 #include "model/photoitemviewmodel.h"
 #include "model/photoroles.h"
 #include "plugin/ocpluginwidget.h"
+#include "screen/selectionchecker.h"
 #include "screen/viewerdownloadfolder.h"
 #include "thumbview/albumviewwidget.h"
 #include "thumbview/thumbnailgroupview.h"
@@ -83,6 +84,9 @@ PhotoItemViewWidget::PhotoItemViewWidget(QWidget* parent)
         OCGlobal::ITEM_PHONE_PHOTO, OCSharedValue::PluginListEmpty, OCSharedValue::PluginState);
 
     m_viewerDownloads = std::make_unique<ViewerDownloadFolder>(ViewerDownloadFolder::defaultBase());
+    m_selectionChecker = new SelectionChecker(this);
+    connect(m_selectionChecker, &SelectionChecker::finished, this,
+        &PhotoItemViewWidget::on_selection_check_finished);
 
     m_rowChangeTimer.setSingleShot(true);
     m_rowChangeTimer.setInterval(0);

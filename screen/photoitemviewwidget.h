@@ -38,7 +38,7 @@ class QDropEvent;
 class QMimeData;
 struct ItemEvent;
 struct PluginHostContext;
-struct SelectionCheck;
+class SelectionChecker;
 class ViewerDownloadFolder;
 
 // The phone photo screen: a stack of pages (list table, thumbnail-list
@@ -422,7 +422,8 @@ private:
     QModelIndex CommandIndex() const;
     void RenameFromDialog(CPhotoDataItem* item, const QString& newName, bool& ok);
     void RelinkLocatedFiles(const QString& path, const QString& folder);
-    void on_selection_check_finished();
+    void on_selection_check_finished(
+        const QList<QPersistentModelIndex>& rows, const QVector<bool>& found);
 
     // Thumbnails.
     bool ThumbnailStepAllowed(const char* method);
@@ -503,9 +504,7 @@ private:
     QTimer m_viewerStepTimer;
 
     QFutureWatcher<void> m_rotateWatcher;
-    QFutureWatcher<void> m_checkWatcher;
-    std::shared_ptr<SelectionCheck> m_selectionCheck;
-    std::atomic<bool> m_bStopCheckExist { false };
+    SelectionChecker* m_selectionChecker = nullptr;
     QString m_propertyPath; // the photo whose properties dialog is open
     QStringList m_renameFiles; // old and new path while a rename runs
     QStringList m_locatedFiles;

@@ -9,8 +9,10 @@
 
 #include "host/contract/ideviceagent.h"
 #include "host/contract/pluginhostcontext.h"
+#include "host/services/logcategories.h"
 #include "host/services/ocsharedvalue.h"
 #include "model/ocmodelinsertthread.h"
+#include "screen/selectionchecker.h"
 
 namespace {
 const int StopWaitMs = 3000;
@@ -90,12 +92,11 @@ bool PhotoItemViewWidget::CancelAndWait(QFutureWatcher<void>& watcher)
 void PhotoItemViewWidget::StopBackgroundTasks()
 {
     stop_thumbnail_thread();
-    m_bStopCheckExist = true;
-    for (QFutureWatcher<void>* watcher : { &m_rotateWatcher, &m_checkWatcher }) {
-        if (!CancelAndWait(*watcher))
-            qDebug() << "device_photo"
-                     << "PhotoItemViewWidget::StopBackgroundTasks"
-                     << ": a background task did not end";
-    }
+    // The check only asks the agent; the wait gives it the chance to end
+    // before the agent goes.
+    m_selectionChecker->cancel();
+    m_selectionChecker->waitForIdle(StopWaitMs);
+    if (!CancelAndWait(m_rotateWatcher))
+        qCWarning(lcScreen) << "PhotoItemViewWidget::StopBackgroundTasks: the rotation did not end";
     stop_loaditems_thread();
 }

@@ -16,6 +16,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSemaphore>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
@@ -69,6 +70,36 @@ QString fileOf(const CPhotoDataItem* item)
     return toFileSystemPath(item->path);
 }
 
+// A phone whose storage stops answering: the next existence question hangs
+// until the test lets go (at most 20 s, so that a failing test ends).
+class HangingAgent : public FolderPhoneAgent
+{
+public:
+    using FolderPhoneAgent::FolderPhoneAgent;
+    ~HangingAgent() override { letGo(); }
+
+    bool IsFileExist(const QString& path) override
+    {
+        if (m_hangNext.exchange(false)) {
+            m_hanging = true;
+            m_entered.release();
+            m_letGo.tryAcquire(1, 20000);
+            m_hanging = false;
+        }
+        return FolderPhoneAgent::IsFileExist(path);
+    }
+    void hangNextQuestion() { m_hangNext = true; }
+    bool waitUntilHanging() { return m_entered.tryAcquire(1, 10000); }
+    bool hanging() const { return m_hanging; }
+    void letGo() { m_letGo.release(); }
+
+private:
+    std::atomic<bool> m_hangNext { false };
+    std::atomic<bool> m_hanging { false };
+    QSemaphore m_entered;
+    QSemaphore m_letGo;
+};
+
 } // namespace
 
 class TestFileProperties : public QObject
@@ -81,6 +112,8 @@ private slots:
     void locate_data();
     void locate();
     void selectionCheck();
+    void hungStorageNeverFreezesTheScreen_data();
+    void hungStorageNeverFreezesTheScreen();
 };
 
 void TestFileProperties::rename_data()
@@ -224,6 +257,48 @@ void TestFileProperties::selectionCheck()
     QTRY_VERIFY(!exists(2));
     QVERIFY(exists(3));
     QVERIFY(!flagSet(checked, OCSharedValue::PluginState));
+}
+
+void TestFileProperties::hungStorageNeverFreezesTheScreen_data()
+{
+    QTest::addColumn<bool>("deleting");
+    QTest::newRow("another selection") << false;
+    QTest::newRow("delete") << true;
+}
+
+// The selection's background check hangs in the phone's storage: changing
+// the selection or deleting comes back at once, and the next check runs
+// once the storage answers again.
+void TestFileProperties::hungStorageNeverFreezesTheScreen()
+{
+    QFETCH(bool, deleting);
+    HangingAgent* agent = nullptr;
+    ScreenFixture::Options options;
+    options.photoCount = 4;
+    options.makeAgent = [&agent](const QString& folder, int kind) {
+        auto made = std::make_unique<HangingAgent>(folder, kind);
+        agent = made.get();
+        return std::unique_ptr<FolderPhoneAgent>(std::move(made));
+    };
+    ScreenFixture fixture(options);
+    const int count = fixture.fill();
+    QVERIFY(count >= 4);
+    emit fixture.manager().on_signal_pmgr_changedType_View(0);
+    const QModelIndexList rows = fixture.rows();
+    QVERIFY(QFile::remove(fileOf(fixture.itemAt(rows.at(1)))));
+    agent->hangNextQuestion();
+    fixture.select({ 0 });
+    QVERIFY(agent->waitUntilHanging());
+    if (deleting)
+        fixture.screen()->OnDelete(false);
+    else
+        fixture.select({ 1 });
+    QVERIFY(agent->hanging());
+    agent->letGo();
+    if (deleting)
+        QTRY_COMPARE(fixture.model()->rowCount(), count - 1);
+    else
+        QTRY_VERIFY(flagSet(OCSharedValue::PluginSelectionChecked, OCSharedValue::PluginState));
 }
 
 QTEST_MAIN(TestFileProperties)
