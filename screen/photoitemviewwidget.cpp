@@ -226,6 +226,13 @@ void PhotoItemViewWidget::SetItemLoadCallback()
     agent->SetItemLoadCallback(&PhotoItemViewWidget::ItemLoadCallback);
 }
 
+void PhotoItemViewWidget::UnsetItemLoadCallback()
+{
+    // The agent outlives the screen and may outlive the plug-in's code.
+    if (IDeviceNexaAgent* agent = m_hostContext ? m_hostContext->deviceAgent : nullptr)
+        agent->SetItemLoadCallback(nullptr);
+}
+
 void PhotoItemViewWidget::SetupTableViews()
 {
     // Columns the tables never show: their cells carry no text (type, date

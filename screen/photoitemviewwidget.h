@@ -95,6 +95,7 @@ public:
 
     // Set-up by the plug-in widget, in this order.
     void SetItemLoadCallback();
+    void UnsetItemLoadCallback();
     void SetupTableViews();
     void SetupConnections();
     void CreateThumbnailMachinery();

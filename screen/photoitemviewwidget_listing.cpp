@@ -24,7 +24,7 @@
 #include "model/ocmodelinsertthread.h"
 #include "model/photoitemviewmodel.h"
 #include "model/photoroles.h"
-#include "plugin/ocpluginwidget.h"
+#include "plugin/livewidget.h"
 #include "thumbview/albumviewwidget.h"
 #include "viewer/photoviewerwidget.h"
 #include "viewer/photoviwerlist.h"
@@ -42,12 +42,6 @@ const int MemoryPressure = 25;
 const int RefusedNotice = 9;
 const int ListingStarted = 24;
 
-PhotoItemViewWidget* liveScreen()
-{
-    OCPluginWidget* widget = OCPluginWidget::instance();
-    return widget ? widget->view() : nullptr;
-}
-
 void deleteEvent(ItemEvent* event)
 {
     if (!event)
@@ -60,7 +54,8 @@ void deleteEvent(ItemEvent* event)
 
 void PhotoItemViewWidget::ItemLoadCallback(int code, quintptr info)
 {
-    if (PhotoItemViewWidget* screen = liveScreen())
+    const LiveWidget::Lease live = LiveWidget::acquire();
+    if (PhotoItemViewWidget* screen = live.screen())
         screen->on_listing_callback(code, info);
 }
 
@@ -69,7 +64,8 @@ void PhotoItemViewWidget::UmsMountCallback(int result)
     qDebug() << "device_photo"
              << "PhotoItemViewWidget::UmsMountCallback"
              << ": result" << result;
-    if (PhotoItemViewWidget* screen = liveScreen())
+    const LiveWidget::Lease live = LiveWidget::acquire();
+    if (PhotoItemViewWidget* screen = live.screen())
         QMetaObject::invokeMethod(
             screen, "on_UmsMountResult", Qt::QueuedConnection, Q_ARG(int, result));
 }

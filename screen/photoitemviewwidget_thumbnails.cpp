@@ -18,7 +18,7 @@
 #include "model/ocmediaitemlist.h"
 #include "model/photoitemviewmodel.h"
 #include "model/photoroles.h"
-#include "plugin/ocpluginwidget.h"
+#include "plugin/livewidget.h"
 #include "viewer/photoviewerwidget.h"
 #include "viewer/photoviwerlist.h"
 
@@ -43,8 +43,8 @@ void postAnswer(const char* slot, int error)
     qDebug() << "device_photo"
              << "PhotoItemViewWidget::ThumbnailCallback"
              << "received thumbnail callback" << slot << error;
-    OCPluginWidget* widget = OCPluginWidget::instance();
-    if (PhotoItemViewWidget* screen = widget ? widget->view() : nullptr)
+    const LiveWidget::Lease live = LiveWidget::acquire();
+    if (PhotoItemViewWidget* screen = live.screen())
         QMetaObject::invokeMethod(screen, slot, Q_ARG(int, error));
 }
 

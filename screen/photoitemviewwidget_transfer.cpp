@@ -23,6 +23,7 @@
 #include "model/ocmodelinsertthread.h"
 #include "model/photoitemviewmodel.h"
 #include "model/photoroles.h"
+#include "plugin/livewidget.h"
 #include "plugin/ocpluginwidget.h"
 #include "screen/viewerdownloadfolder.h"
 #include "viewer/photoviewerwidget.h"
@@ -227,8 +228,8 @@ void PhotoItemViewWidget::DownloadProgressCallback(
             || current == TransferMarker::EndWithoutResult);
     if (!marker && status != -1)
         return;
-    OCPluginWidget* widget = OCPluginWidget::instance();
-    PhotoItemViewWidget* screen = widget ? widget->view() : nullptr;
+    const LiveWidget::Lease live = LiveWidget::acquire();
+    PhotoItemViewWidget* screen = live.screen();
     if (!screen)
         return;
     QMetaObject::invokeMethod(screen, "on_transfer_status", Qt::AutoConnection,

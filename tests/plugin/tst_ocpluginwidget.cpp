@@ -47,6 +47,22 @@ void writeString(const char* name, const QString& value)
     SetRegstryStr(1, SettingsKey, QLatin1String(name), value);
 }
 
+// A phone that shows which listing callback it would call.
+class CallbackAgent : public FolderPhoneAgent
+{
+public:
+    using FolderPhoneAgent::FolderPhoneAgent;
+    void SetItemLoadCallback(PFN_ItemLoadCallback callback) override
+    {
+        m_callback = callback;
+        FolderPhoneAgent::SetItemLoadCallback(callback);
+    }
+    PFN_ItemLoadCallback callback() const { return m_callback; }
+
+private:
+    std::atomic<PFN_ItemLoadCallback> m_callback { nullptr };
+};
+
 ScreenFixture::Options notCreated(int kind = 0x80000, bool thumbnails = true)
 {
     ScreenFixture::Options options;
@@ -362,7 +378,14 @@ private slots:
 
     void pluginRequestsReachTheHost()
     {
-        ScreenFixture fixture;
+        CallbackAgent* agent = nullptr;
+        ScreenFixture::Options options;
+        options.makeAgent = [&agent](const QString& folder, int kind) {
+            auto made = std::make_unique<CallbackAgent>(folder, kind);
+            agent = made.get();
+            return std::unique_ptr<FolderPhoneAgent>(std::move(made));
+        };
+        ScreenFixture fixture(options);
         PluginManager& host = fixture.manager();
         OCPluginWidget* widget = fixture.widget();
         PhotoItemViewWidget* screen = fixture.screen();
@@ -403,9 +426,12 @@ private slots:
         QCOMPARE(dragOut.count(), 1);
         QCOMPARE(dragOut.last().at(3).value<quintptr>(), quintptr(99));
 
-        // Once the widget is gone, callbacks find nobody.
+        // Once the widget is gone, callbacks find nobody, and the phone has
+        // no listing callback to call.
+        QVERIFY(agent->callback());
         fixture.destroyWidget();
         QVERIFY(!OCPluginWidget::instance());
+        QVERIFY(!agent->callback());
         OCPluginWidget::FileContentsCallback("\\DCIM\\b.jpg", "/tmp/b.jpg", 512, 99);
         PhotoItemViewWidget::ItemLoadCallback(-1, 0);
         QCOMPARE(dragOut.count(), 1);
