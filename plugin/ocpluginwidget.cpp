@@ -13,6 +13,7 @@
 #include "host/widgets/cexttableview.h"
 #include "model/metatypes.h"
 #include "model/ocmediaitemlist.h"
+#include "model/ocmodelinsertthread.h"
 #include "model/photoitemviewmodel.h"
 #include "ocplugin.h"
 #include "plugin/livewidget.h"
@@ -88,7 +89,12 @@ OCPluginWidget::~OCPluginWidget()
     delete m_layout;
     delete m_view;
     delete m_model;
-    delete m_mediaList;
+    // A worker that did not stop in time may still be reading the list's
+    // photo database: the list stays, rather than go under its feet.
+    if (OCModelInsertThread::runningCount() == 0)
+        delete m_mediaList;
+    else
+        qCWarning(lcPlugin) << "OCPluginWidget: a listing worker still runs, its list is left";
     delete m_ui;
 }
 

@@ -392,6 +392,8 @@ private:
     bool ClipboardHasPhotos() const;
     bool StartViewerDownload(const QString& path);
     void StopWorkerThread(OCModelInsertThread*& thread, const char* name);
+    // After a worker's end: deleted unless it runs again or has events.
+    void ReleaseIdleWorker(OCModelInsertThread*& thread);
     void StopBackgroundTasks();
     // Cancels a pool job and waits for it, pumping events, at most 3 s.
     bool CancelAndWait(QFutureWatcher<void>& watcher);

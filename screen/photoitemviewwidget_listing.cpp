@@ -422,13 +422,11 @@ void PhotoItemViewWidget::addThreadModelDataWithLoading(ItemEvent* event)
         m_threadModelLoad->setModel(m_model);
         connect(m_threadModelLoad, &QThread::finished, this,
             &PhotoItemViewWidget::on_itemload_finishItemLoad);
-        m_threadModelLoad->start(QThread::InheritPriority);
-    } else if (!m_threadModelLoad->isRunning()) {
-        // Its last run ended; how is forgotten once it runs again.
-        if (m_threadModelLoad->stoppedForMemory())
-            m_memoryStopped = true;
-        m_threadModelLoad->start(QThread::InheritPriority);
+    } else if (m_threadModelLoad->stoppedForMemory()) {
+        // Its last run ended so; how is forgotten once it runs again.
+        m_memoryStopped = true;
     }
+    m_threadModelLoad->ensureRunning();
     if (event->code != ItemEventCode::EndOfBatch) {
         m_listingEvents = true;
         m_threadModelLoad->addData(event);
@@ -497,12 +495,7 @@ void PhotoItemViewWidget::on_itemload_finishItemLoad()
         showItemOfPath(path);
     m_pendingSelection.clear();
 
-    if (m_threadModelLoad && m_threadModelLoad->isRunning()) {
-        StopWorkerThread(m_threadModelLoad, "m_pThreadModelLoad");
-    } else if (m_threadModelLoad) {
-        delete m_threadModelLoad;
-        m_threadModelLoad = nullptr;
-    }
+    ReleaseIdleWorker(m_threadModelLoad);
 }
 
 void PhotoItemViewWidget::ResetListing()

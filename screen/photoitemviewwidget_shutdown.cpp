@@ -12,6 +12,7 @@
 #include "host/services/logcategories.h"
 #include "host/services/ocsharedvalue.h"
 #include "model/ocmodelinsertthread.h"
+#include "model/photoitemviewmodel.h"
 #include "screen/selectionchecker.h"
 
 namespace {
@@ -55,22 +56,44 @@ void PhotoItemViewWidget::CancelDeviceJobs()
 
 void PhotoItemViewWidget::StopWorkerThread(OCModelInsertThread*& thread, const char* name)
 {
-    if (!thread || !thread->isRunning())
+    if (!thread)
         return;
+    if (!thread->isRunning()) {
+        delete thread; // its queue is given up with it
+        thread = nullptr;
+        return;
+    }
     thread->stop();
     // The worker gives up its calls to this thread once stopped, so the
-    // wait is bounded; a thread that does not end is left alive.
+    // wait is bounded.
     if (thread->wait(StopWaitMs)) {
         qDebug() << "device_photo"
                  << "PhotoItemViewWidget::StopWorkerThread"
                  << QByteArray(":").append(name).append(" wait = true").constData();
         delete thread;
         thread = nullptr;
-    } else {
-        qDebug() << "device_photo"
-                 << "PhotoItemViewWidget::StopWorkerThread"
-                 << QByteArray(":").append(name).append(" wait = false").constData();
+        return;
     }
+    // Stuck in a read of the phone's storage: never destroyed while it runs
+    // (Qt would abort), it goes by itself once it ends. Stopped, it touches
+    // nothing of this screen or its model meanwhile.
+    qCWarning(lcScreen) << "PhotoItemViewWidget::StopWorkerThread:" << name
+                        << "did not stop in time, left to end by itself";
+    if (m_model)
+        QObject::disconnect(m_model, nullptr, thread, nullptr);
+    thread->setParent(nullptr);
+    connect(thread, &QThread::finished, thread, &QObject::deleteLater);
+    thread = nullptr;
+}
+
+void PhotoItemViewWidget::ReleaseIdleWorker(OCModelInsertThread*& thread)
+{
+    // A worker started again meanwhile (new events came after it ended) is
+    // working on them: it reports its own end again later.
+    if (!thread || thread->isRunning() || thread->queueCount() > 0)
+        return;
+    delete thread;
+    thread = nullptr;
 }
 
 bool PhotoItemViewWidget::CancelAndWait(QFutureWatcher<void>& watcher)

@@ -166,10 +166,8 @@ void PhotoItemViewWidget::addThreadModelDataWithToPhone(ItemEvent* event)
         m_threadModelToPhone->setModel(m_model);
         connect(m_threadModelToPhone, &QThread::finished, this,
             &PhotoItemViewWidget::on_finished_transfer);
-        m_threadModelToPhone->start(QThread::InheritPriority);
     }
-    if (!m_threadModelToPhone->isRunning())
-        m_threadModelToPhone->start(QThread::InheritPriority);
+    m_threadModelToPhone->ensureRunning();
     if (!event || code == ItemEventCode::EndOfBatch) {
         deleteEvent(event);
         m_threadModelToPhone->finish();
@@ -207,11 +205,7 @@ void PhotoItemViewWidget::on_finished_transfer()
     qDebug() << "device_photo"
              << "PhotoItemViewWidget::on_finished_transfer"
              << " safe delete thread";
-    StopWorkerThread(m_threadModelToPhone, "m_pThreadModelToPhone");
-    if (m_threadModelToPhone && !m_threadModelToPhone->isRunning()) {
-        delete m_threadModelToPhone;
-        m_threadModelToPhone = nullptr;
-    }
+    ReleaseIdleWorker(m_threadModelToPhone);
     qDebug() << "device_photo"
              << "PhotoItemViewWidget::on_finished_transfer"
              << ": end";

@@ -9,6 +9,7 @@
 #include "host/services/registry.h"
 #include "model/cphotodataitem.h"
 #include "model/logcapture.h"
+#include "model/ocmodelinsertthread.h"
 #include "model/photoitemviewmodel.h"
 #include "model/photoroles.h"
 #include "screen/photoitemviewwidget.h"
@@ -16,6 +17,7 @@
 #include "support/screenfixture.h"
 
 #include <QDirIterator>
+#include <QFileInfo>
 #include <QMimeData>
 #include <QTemporaryDir>
 #include <QUrl>
@@ -266,6 +268,35 @@ private slots:
         QCOMPARE(filesBelow(downloads), expected);
         fixture.destroyWidget();
         QVERIFY(!QFileInfo::exists(downloads));
+    }
+
+    // A file that reaches the phone after the to-phone worker has ended, but
+    // before the screen has heard of that end, still gets its row.
+    void fileAfterTheWorkerEndedGetsItsRow()
+    {
+        ScreenFixture fixture;
+        const int rows = fixture.fill();
+        PhotoItemViewWidget* screen = fixture.screen();
+        const QStringList files = fixture.photoFiles();
+        QTemporaryDir pc;
+        auto arrive = [&](int i) {
+            const QString name = QStringLiteral("sent %1.jpg").arg(i);
+            const QString source = pc.filePath(name);
+            const QString phone = QFileInfo(files.at(0)).path() + '/' + name;
+            QVERIFY(QFile::copy(files.at(i), source) && QFile::copy(files.at(i), phone));
+            screen->AddTransferredItem(toStoredPath(phone), toStoredPath(source), 4);
+        };
+        auto endBatch = [&] { screen->AddTransferredItem(QString(), QString(), 4); };
+        arrive(0);
+        QTRY_COMPARE(fixture.model()->rowCount(), rows + 1);
+        auto* worker = screen->findChild<OCModelInsertThread*>();
+        QVERIFY(worker);
+        endBatch();
+        // Ended, without a call to this thread; its end is not handled yet.
+        QVERIFY(worker->wait(10000));
+        arrive(1);
+        endBatch();
+        QTRY_COMPARE(fixture.model()->rowCount(), rows + 2);
     }
 
     void transfersThroughTheHostEngine_data()
