@@ -3,12 +3,11 @@
 #include "host/contract/iphotodb.h"
 #include "host/services/fileutils.h"
 
-#include <QElapsedTimer>
 #include <QHash>
 #include <QMutex>
 #include <QMutexLocker>
+#include <QSemaphore>
 #include <QSqlField>
-#include <QThread>
 #include <QVariantMap>
 
 #include <atomic>
@@ -50,12 +49,14 @@ public:
 
     QSqlRecord setItemData(const QString& path, bool, int) override
     {
-        {
-            QMutexLocker lock(&m_mutex);
-            m_lookups.append(path);
+        // A storage that stops answering, until let go (20 s at most).
+        if (hold) {
+            ++held;
+            letGo.tryAcquire(1, 20000);
+            --held;
         }
-        holdWhileAsked();
         QMutexLocker lock(&m_mutex);
+        m_lookups.append(path);
         return m_rows.value(key(path));
     }
     bool insertThumbnailItem(const QString& path, const QByteArray& bytes, bool) override
@@ -95,10 +96,9 @@ public:
     }
     QSqlQuery getPlaylistData(const QString&) override { return QSqlQuery(); }
 
-    // A storage that stops answering: lookups wait until let go (20 s at
-    // most, so that a failing test ends).
-    void holdLookups(bool hold) { m_hold = hold; }
-    int heldLookups() const { return m_held; }
+    std::atomic<bool> hold { false };
+    std::atomic<int> held { 0 };
+    QSemaphore letGo;
 
     QStringList lookups() const
     {
@@ -118,20 +118,6 @@ public:
 
 private:
     static QString key(const QString& path) { return toStoredPath(path).toUpper(); }
-    void holdWhileAsked()
-    {
-        if (!m_hold)
-            return;
-        ++m_held;
-        QElapsedTimer held;
-        held.start();
-        while (m_hold && held.elapsed() < 20000)
-            QThread::msleep(5);
-        --m_held;
-    }
-
-    std::atomic<bool> m_hold { false };
-    std::atomic<int> m_held { 0 };
 
     mutable QMutex m_mutex;
     QHash<QString, QSqlRecord> m_rows;

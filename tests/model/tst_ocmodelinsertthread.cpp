@@ -289,37 +289,20 @@ private slots:
         QVERIFY(log.contains("tophone"));
     }
 
-    // An event that comes once the worker's run has ended starts it again:
-    // none is left behind unmerged.
-    void lateEventStartsTheWorkerAgain()
-    {
-        OCModelInsertThread* thread = makeThread(false);
-        thread->start();
-        thread->addData(itemEvent(2, deviceItem("/DCIM/a.jpg")));
-        finishAndWait(thread);
-        QCOMPARE(m_model->rowCount(), 1);
-        thread->addData(itemEvent(2, deviceItem("/DCIM/b.jpg")));
-        QTRY_COMPARE_WITH_TIMEOUT(m_model->rowCount(), 2, 30000);
-        finishAndWait(thread);
-    }
-
     // A worker stuck in the photo database when its screen goes is not
     // destroyed while it runs (Qt would abort): it ends, and goes, by itself.
     void stuckWorkerOutlivesItsScreen()
     {
-        m_database->holdLookups(true);
-        m_second->holdLookups(true);
+        m_database->hold = m_second->hold = true;
         m_screen->addThreadModelDataWithToPhone(
             itemEvent(4, new CPhotoDataItem("/Phone/a.jpg", "/pc/a.jpg")));
-        QTRY_COMPARE(m_database->heldLookups() + m_second->heldLookups(), 1);
+        QTRY_COMPARE(m_database->held + m_second->held, 1);
         QPointer<OCModelInsertThread> worker = m_screen->findChild<OCModelInsertThread*>();
-        QVERIFY(worker);
         m_screen.reset();
         QVERIFY(worker && worker->isRunning());
-        m_database->holdLookups(false);
-        m_second->holdLookups(false);
+        m_database->letGo.release();
+        m_second->letGo.release();
         QTRY_VERIFY_WITH_TIMEOUT(!worker, 10000);
-        QCOMPARE(m_model->rowCount(), 0);
     }
 
     void twoRemovalsOneReset()

@@ -47,20 +47,17 @@ void writeString(const char* name, const QString& value)
     SetRegstryStr(1, SettingsKey, QLatin1String(name), value);
 }
 
-// A phone that shows which listing callback it would call.
+// A phone that shows the listing callback it would call.
 class CallbackAgent : public FolderPhoneAgent
 {
 public:
     using FolderPhoneAgent::FolderPhoneAgent;
     void SetItemLoadCallback(PFN_ItemLoadCallback callback) override
     {
-        m_callback = callback;
+        given = callback;
         FolderPhoneAgent::SetItemLoadCallback(callback);
     }
-    PFN_ItemLoadCallback callback() const { return m_callback; }
-
-private:
-    std::atomic<PFN_ItemLoadCallback> m_callback { nullptr };
+    PFN_ItemLoadCallback given = nullptr;
 };
 
 ScreenFixture::Options notCreated(int kind = 0x80000, bool thumbnails = true)
@@ -381,9 +378,7 @@ private slots:
         CallbackAgent* agent = nullptr;
         ScreenFixture::Options options;
         options.makeAgent = [&agent](const QString& folder, int kind) {
-            auto made = std::make_unique<CallbackAgent>(folder, kind);
-            agent = made.get();
-            return std::unique_ptr<FolderPhoneAgent>(std::move(made));
+            return std::unique_ptr<FolderPhoneAgent>(agent = new CallbackAgent(folder, kind));
         };
         ScreenFixture fixture(options);
         PluginManager& host = fixture.manager();
@@ -428,10 +423,10 @@ private slots:
 
         // Once the widget is gone, callbacks find nobody, and the phone has
         // no listing callback to call.
-        QVERIFY(agent->callback());
+        QVERIFY(agent->given);
         fixture.destroyWidget();
         QVERIFY(!OCPluginWidget::instance());
-        QVERIFY(!agent->callback());
+        QVERIFY(!agent->given);
         OCPluginWidget::FileContentsCallback("\\DCIM\\b.jpg", "/tmp/b.jpg", 512, 99);
         PhotoItemViewWidget::ItemLoadCallback(-1, 0);
         QCOMPARE(dragOut.count(), 1);
@@ -507,7 +502,6 @@ private slots:
         QApplication::sendEvent(fixture.widget(), &press);
         QCOMPARE(press.isAccepted(), accepted);
     }
-
 };
 
 QTEST_MAIN(TestOCPluginWidget)

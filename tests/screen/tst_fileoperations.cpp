@@ -236,11 +236,8 @@ private slots:
         ScreenFixture::Options options = kind(ConnectionKind::Mtp);
         options.create = false;
         ScreenFixture fixture(options);
-        const QString left = QDir(ViewerDownloadFolder::defaultBase()).filePath("session-old");
+        const QString left = QDir(ViewerDownloadFolder::defaultBase()).filePath("session-old/a");
         QVERIFY(QDir().mkpath(left));
-        QFile leftOver(left + "/a.jpg");
-        QVERIFY(leftOver.open(QIODevice::WriteOnly));
-        leftOver.close();
         fixture.createWidget();
         QVERIFY(!QFileInfo::exists(left));
         FolderAgentFaults faults;
@@ -262,10 +259,7 @@ private slots:
         open(0);
         QTRY_VERIFY(log.count("on_update_item_with_downloadviewer start") == 3);
         QVERIFY(!g_SharedValue.hasProcessState(PhotoType, OCSharedValue::ProcessViewerDownload));
-        QStringList expected { QFileInfo(files.at(0)).fileName(), QFileInfo(files.at(1)).fileName(),
-            "session.lock" };
-        expected.sort();
-        QCOMPARE(filesBelow(downloads), expected);
+        QCOMPARE(filesBelow(downloads).size(), 3); // the two copies and the session's lock
         fixture.destroyWidget();
         QVERIFY(!QFileInfo::exists(downloads));
     }
@@ -278,22 +272,19 @@ private slots:
         const int rows = fixture.fill();
         PhotoItemViewWidget* screen = fixture.screen();
         const QStringList files = fixture.photoFiles();
-        QTemporaryDir pc;
         auto arrive = [&](int i) {
-            const QString name = QStringLiteral("sent %1.jpg").arg(i);
-            const QString source = pc.filePath(name);
-            const QString phone = QFileInfo(files.at(0)).path() + '/' + name;
-            QVERIFY(QFile::copy(files.at(i), source) && QFile::copy(files.at(i), phone));
-            screen->AddTransferredItem(toStoredPath(phone), toStoredPath(source), 4);
+            const QString phone
+                = QFileInfo(files.at(0)).path() + QStringLiteral("/sent %1.jpg").arg(i);
+            QVERIFY(QFile::copy(files.at(i), phone));
+            screen->AddTransferredItem(toStoredPath(phone), toStoredPath(files.at(i)), 4);
         };
         auto endBatch = [&] { screen->AddTransferredItem(QString(), QString(), 4); };
         arrive(0);
         QTRY_COMPARE(fixture.model()->rowCount(), rows + 1);
         auto* worker = screen->findChild<OCModelInsertThread*>();
-        QVERIFY(worker);
         endBatch();
         // Ended, without a call to this thread; its end is not handled yet.
-        QVERIFY(worker->wait(10000));
+        QVERIFY(worker && worker->wait(10000));
         arrive(1);
         endBatch();
         QTRY_COMPARE(fixture.model()->rowCount(), rows + 2);

@@ -1,7 +1,7 @@
 // Viewing photos end to end: the plug-in loaded by the host's loader, a
-// folder phone, the thumbnails and the viewer as the user sees them.
+// folder phone with a camera photo per EXIF orientation.
 #include "host/app/pluginloader.h"
-#include "host/device/samplephonegenerator.h"
+#include "host/services/exiforientation.h"
 #include "host/services/ocsharedvalue.h"
 #include "host/widgets/cexttableview.h"
 #include "loadedscreen.h"
@@ -13,15 +13,12 @@
 #include <QApplication>
 #include <QDialog>
 #include <QFileInfo>
-#include <QPixmap>
 #include <QStackedWidget>
 #include <QtTest>
 
 namespace {
 
-const int MassStorage = 0x80000;
 const int Mtp = 0x40000;
-const int MtpBasic = 0x10000;
 const int AlbumPage = 2;
 const int ViewerPage = 3;
 const int PhotoType = OCGlobal::ITEM_PHONE_PHOTO;
@@ -31,25 +28,18 @@ const int PhotoType = OCGlobal::ITEM_PHONE_PHOTO;
 bool looksUpright(const QImage& candidate, const QImage& shown)
 {
     const double own = pictureDistance(candidate, shown);
-    for (const bool mirrored : { false, true }) {
-        for (const int degrees : { 0, 90, 180, 270 }) {
-            if (!mirrored && degrees == 0)
-                continue;
-            const QImage other
-                = shown.mirrored(mirrored, false).transformed(QTransform().rotate(degrees));
-            if (pictureDistance(candidate, other) <= own)
-                return false;
-        }
+    for (int other = 2; other <= 8; ++other) {
+        if (pictureDistance(candidate, ExifOrientation::upright(shown, other)) <= own)
+            return false;
     }
     return own < 20;
 }
 
-// What the viewer's picture surface shows now.
 QImage viewerPicture(LoadedScreen& screen)
 {
     for (QWidget* child : screen.screen()->widget(ViewerPage)->findChildren<QWidget*>()) {
         if (QLatin1String(child->metaObject()->className()) == "PhotoViewerPixmap")
-            return child->isVisible() ? child->grab().toImage() : QImage();
+            return child->grab().toImage();
     }
     return QImage();
 }
@@ -60,11 +50,6 @@ bool openViewer(LoadedScreen& screen, int row)
     return QTest::qWaitFor([&] { return screen.screen()->currentIndex() == ViewerPage; });
 }
 
-bool closeViewer(LoadedScreen& screen)
-{
-    return QMetaObject::invokeMethod(screen.screen(), "on_close_photoViewer");
-}
-
 } // namespace
 
 class TestViewing : public QObject
@@ -72,7 +57,7 @@ class TestViewing : public QObject
     Q_OBJECT
 
 private:
-    std::unique_ptr<SamplePhoneFixture> m_phone; // one camera photo per orientation
+    std::unique_ptr<SamplePhoneFixture> m_phone;
 
     LoadedScreen::Options optionsFor(int kind) const
     {
@@ -81,27 +66,10 @@ private:
         options.phoneFolder = m_phone->folder();
         return options;
     }
-
-    QString fileOfRow(LoadedScreen& screen, int row) const
+    QImage shownPictureOfRow(LoadedScreen& screen, int row) const
     {
         const QString path = screen.rows()->index(row, 0).data(PhotoRole::PathRole).toString();
-        return m_phone->file(QStringLiteral("DCIM/Camera/") + path.section('\\', -1));
-    }
-
-    // The photo of the phone a picture shows: the one it is closest to.
-    QString photoShownIn(const QImage& picture) const
-    {
-        QString closest;
-        double best = 1e9;
-        for (const SamplePhoto& photo : m_phone->generator().photos()) {
-            const QString file = m_phone->file(photo.relativePath);
-            const double distance = pictureDistance(picture, shownPicture(file));
-            if (distance < best) {
-                best = distance;
-                closest = file;
-            }
-        }
-        return closest;
+        return shownPicture(m_phone->file("DCIM/Camera/" + path.section('\\', -1)));
     }
 
 private slots:
@@ -112,48 +80,37 @@ private slots:
         options.extras = false;
         options.orientations = { 1, 2, 3, 4, 5, 6, 7, 8 };
         m_phone = std::make_unique<SamplePhoneFixture>(options);
-        QVERIFY(m_phone->isValid());
-        QVERIFY2(
-            LoadedScreen::loader()->plugin(), qPrintable(LoadedScreen::loader()->errorString()));
+        QVERIFY(m_phone->isValid() && LoadedScreen::loader()->plugin());
     }
-
     void cleanupTestCase() { LoadedScreen::unloadLibrary(); }
 
     void everyOrientationLooksTheSame_data()
     {
         QTest::addColumn<int>("kind");
-        QTest::newRow("mass storage") << MassStorage;
+        QTest::newRow("mass storage") << 0x80000;
         QTest::newRow("media transfer") << Mtp;
-        QTest::newRow("basic media transfer") << MtpBasic;
+        QTest::newRow("basic media transfer") << 0x10000;
     }
 
+    // In the thumbnail as in the viewer.
     void everyOrientationLooksTheSame()
     {
         QFETCH(int, kind);
         LoadedScreen screen(optionsFor(kind));
         screen.choosePhoto();
         screen.requestView(AlbumPage);
-        QVERIFY(screen.waitListed());
-        QVERIFY(screen.waitThumbnailsIdle());
-        for (const SamplePhoto& photo : m_phone->generator().photos()) {
-            const QString file = m_phone->file(photo.relativePath);
-            const QImage shown = shownPicture(file);
-            const QByteArray tag = QByteArray::number(photo.orientation);
-            const int row = screen.rowOfFile(QFileInfo(file).fileName());
-            QVERIFY2(row >= 0, tag);
-            const QModelIndex index = screen.rows()->index(row, 0);
-            const QImage thumbnail = index.data(Qt::DecorationRole).value<QPixmap>().toImage();
-            QVERIFY2(looksUpright(thumbnail, shown), tag);
-
-            QVERIFY2(openViewer(screen, row), tag);
-            QTRY_VERIFY2_WITH_TIMEOUT(looksUpright(viewerPicture(screen), shown), tag, 20000);
-            QVERIFY(closeViewer(screen));
+        QVERIFY(screen.waitListed() && screen.waitThumbnailsIdle());
+        for (int row = 0; row < screen.rows()->rowCount(); ++row) {
+            const QImage shown = shownPictureOfRow(screen, row);
+            const QPixmap thumbnail
+                = screen.rows()->index(row, 0).data(Qt::DecorationRole).value<QPixmap>();
+            QVERIFY(looksUpright(thumbnail.toImage(), shown));
+            QVERIFY(openViewer(screen, row));
+            QTRY_VERIFY_WITH_TIMEOUT(looksUpright(viewerPicture(screen), shown), 20000);
+            QVERIFY(QMetaObject::invokeMethod(screen.screen(), "on_close_photoViewer"));
         }
-        QVERIFY(screen.boxes().requests().isEmpty());
     }
 
-    // A viewer whose download never started must not hold the thumbnails
-    // back for the rest of the session.
     void thumbnailsGoOnAfterAViewerWithoutDownload_data()
     {
         QTest::addColumn<bool>("duringListing");
@@ -169,22 +126,16 @@ private slots:
         options.faults.delayPerFileMs = duringListing ? 300 : 0;
         LoadedScreen screen(options);
         screen.choosePhoto();
-        if (duringListing)
-            QTRY_VERIFY(screen.rows()->rowCount() >= 1);
-        else
-            QVERIFY(screen.waitListed());
+        QVERIFY(duringListing ? QTest::qWaitFor([&] { return screen.rows()->rowCount() > 0; })
+                              : screen.waitListed());
         QVERIFY(openViewer(screen, 0));
-        QVERIFY(closeViewer(screen));
-        if (duringListing)
-            QVERIFY(screen.waitListed());
-        QCOMPARE(screen.boxes().errorCodes(), duringListing ? QList<int>() : QList<int> { 9 });
+        QVERIFY(QMetaObject::invokeMethod(screen.screen(), "on_close_photoViewer"));
+        QVERIFY(!duringListing || screen.waitListed());
         screen.requestView(AlbumPage);
         QVERIFY(screen.waitThumbnailsIdle());
         QCOMPARE(screen.thumbnailCount(), screen.rows()->rowCount());
     }
 
-    // Nothing is left to show after a reset: the viewer closes, and opened
-    // again after the new listing it shows the photo chosen.
     void resetClosesTheViewer_data()
     {
         QTest::addColumn<bool>("memoryCard");
@@ -192,13 +143,14 @@ private slots:
         QTest::newRow("memory card changed") << true;
     }
 
+    // Nothing is left to show; opened again after the new listing, the
+    // viewer shows the photo chosen and fetches the thumbnails around it.
     void resetClosesTheViewer()
     {
         QFETCH(bool, memoryCard);
         LoadedScreen screen(optionsFor(Mtp));
         screen.choosePhoto();
-        QVERIFY(screen.waitListed());
-        QVERIFY(openViewer(screen, 1));
+        QVERIFY(screen.waitListed() && openViewer(screen, 1));
         if (memoryCard)
             emit screen.manager().on_signal_SDCardchange(true, m_phone->folder());
         else
@@ -207,16 +159,15 @@ private slots:
         QVERIFY(!(g_SharedValue.getState(PhotoType) & OCSharedValue::PluginViewerOpen));
         if (!memoryCard)
             screen.choosePhoto();
-        QVERIFY(screen.waitListed());
-        const int last = screen.rows()->rowCount() - 1;
-        const QString file = fileOfRow(screen, last);
-        QVERIFY(openViewer(screen, last));
-        QTRY_VERIFY_WITH_TIMEOUT(photoShownIn(viewerPicture(screen)) == file, 20000);
-        QTRY_VERIFY(screen.hasThumbnail(screen.rowOfFile(QFileInfo(file).fileName())));
+        const int last = m_phone->generator().photos().size() - 1;
+        QVERIFY(screen.waitListed() && openViewer(screen, last));
+        QTRY_VERIFY_WITH_TIMEOUT(
+            looksUpright(viewerPicture(screen), shownPictureOfRow(screen, last)), 20000);
+        QTRY_VERIFY(screen.hasThumbnail(last));
     }
 
-    // The viewer's thumbnail answer goes to the photo asked for, even when
-    // the rows have moved while the request was out.
+    // The answer goes to the photo asked for, although the rows moved while
+    // the request was out.
     void viewerThumbnailFollowsItsPhoto()
     {
         LoadedScreen screen(optionsFor(Mtp));
@@ -227,20 +178,16 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(!screen.agent()->requested().isEmpty(), 20000);
         const QString asked = screen.agent()->requested().first().section('\\', -1);
         const int before = screen.rowOfFile(asked);
-        for (const Qt::SortOrder order : { Qt::DescendingOrder, Qt::AscendingOrder }) {
-            if (screen.rowOfFile(asked) == before)
-                screen.rows()->sort(PhotoColumn::Name, order);
-        }
+        screen.rows()->sort(PhotoColumn::Name, Qt::DescendingOrder);
         QVERIFY(screen.rowOfFile(asked) != before);
         screen.agent()->holdAnswers(false);
         screen.agent()->releaseAnswer();
-        QTRY_VERIFY(screen.hasThumbnail(screen.rowOfFile(asked)));
         QVERIFY(screen.waitThumbnailsIdle());
         for (int row = 0; row < screen.rows()->rowCount(); ++row) {
             const QPixmap thumbnail
                 = screen.rows()->index(row, 0).data(Qt::DecorationRole).value<QPixmap>();
-            if (!thumbnail.isNull())
-                QCOMPARE(photoShownIn(thumbnail.toImage()), fileOfRow(screen, row));
+            QVERIFY(thumbnail.isNull()
+                || looksUpright(thumbnail.toImage(), shownPictureOfRow(screen, row)));
         }
     }
 
@@ -250,29 +197,21 @@ private slots:
     {
         LoadedScreen::Options options = optionsFor(Mtp);
         options.partialLoading = true;
-        const QString broken
-            = QFileInfo(m_phone->file(m_phone->generator().photos().first().relativePath))
-                  .fileName();
+        const QString broken = m_phone->generator().photos().first().relativePath.section('/', -1);
         options.faults.thumbnailErrors.insert(broken, 5);
         LoadedScreen screen(options);
         screen.choosePhoto();
         QVERIFY(screen.waitListed());
-        auto* list = qobject_cast<QAbstractItemView*>(screen.screen()->currentWidget());
-        QVERIFY(list);
-        list->setCurrentIndex(screen.rows()->index(screen.rowOfFile(broken), 2));
-        bool shown = false;
-        QTimer::singleShot(1500, [&shown] {
-            auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
-            shown = dialog != nullptr;
-            if (dialog)
-                dialog->reject();
+        qobject_cast<QAbstractItemView*>(screen.screen()->currentWidget())
+            ->setCurrentIndex(screen.rows()->index(screen.rowOfFile(broken), 2));
+        bool closed = false;
+        QTimer::singleShot(1500, [&closed] {
+            if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget()))
+                closed = dialog->close();
         });
         emit screen.manager().signalPropertyFromMainMenu();
-        QTRY_VERIFY(shown);
-        int asked = 0;
-        for (const QString& path : screen.agent()->requested())
-            asked += path.endsWith(broken) ? 1 : 0;
-        QCOMPARE(asked, 1);
+        QTRY_VERIFY(closed);
+        QCOMPARE(screen.agent()->requested().filter(broken).size(), 1);
     }
 };
 

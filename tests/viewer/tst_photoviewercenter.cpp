@@ -55,8 +55,6 @@ private slots:
         QTest::newRow("png") << "png" << 0 << QSize(120, 80);
         QTest::newRow("jpeg under a png name") << "jpeg-as-png" << 0 << QSize(120, 80);
         QTest::newRow("orientation 6, turned right") << "png" << 6 << QSize(80, 120);
-        QTest::newRow("orientation 8, turned left") << "png" << 8 << QSize(80, 120);
-        QTest::newRow("orientation 3, half turn") << "png" << 3 << QSize(120, 80);
         QTest::newRow("orientation 5, transposed") << "png" << 5 << QSize(80, 120);
         QTest::newRow("larger than the screen") << "huge" << 0 << QSize(1000, 500);
         // Fitted to the screen as it is shown, not as it is stored.

@@ -225,54 +225,22 @@ private slots:
     {
         QFETCH(int, code);
         QFETCH(QStringList, corners);
-        const QString firstPixel = corners.at(0);
-        const QString lastPixel = corners.at(1);
         QImage stored(40, 24, QImage::Format_RGB32);
         stored.fill(Qt::black);
         stored.setPixel(0, 0, qRgb(255, 0, 0));
         stored.setPixel(39, 0, qRgb(0, 255, 0));
         const QImage shown = ExifOrientation::upright(stored, code);
         QCOMPARE(shown.size(), ExifOrientation::uprightSize(stored.size(), code));
-        QCOMPARE(shown.format(), stored.format());
-        auto pixelAt = [&shown](const QString& corner) {
-            return shown.pixel(corner.endsWith('L') ? 0 : shown.width() - 1,
-                corner.startsWith('T') ? 0 : shown.height() - 1);
-        };
-        QCOMPARE(pixelAt(firstPixel), qRgb(255, 0, 0));
-        QCOMPARE(pixelAt(lastPixel), qRgb(0, 255, 0));
         // The transform puts the same pixels in the same corners.
         const QTransform transform = ExifOrientation::transform(code);
         const QRectF bounds = transform.mapRect(QRectF(stored.rect()));
-        auto cornerOf = [&](QPointF stored) {
-            const QPointF at = transform.map(stored) - bounds.topLeft();
-            return QString(at.y() < bounds.height() / 2 ? "T" : "B")
-                + (at.x() < bounds.width() / 2 ? "L" : "R");
-        };
-        QCOMPARE(cornerOf(QPointF(0.5, 0.5)), firstPixel);
-        QCOMPARE(cornerOf(QPointF(39.5, 0.5)), lastPixel);
-    }
-
-    void orientationTurned_data()
-    {
-        QTest::addColumn<int>("code");
-        for (int code = 1; code <= 8; ++code)
-            QTest::addRow("code %d", code) << code;
-    }
-
-    // Turning the code is turning the picture it shows.
-    void orientationTurned()
-    {
-        QFETCH(int, code);
-        QImage stored(5, 3, QImage::Format_RGB32);
-        for (int y = 0; y < stored.height(); ++y)
-            for (int x = 0; x < stored.width(); ++x)
-                stored.setPixel(x, y, qRgb(x * 50, y * 100, 7));
-        for (int angle : { 90, -90, 180, 270, 360 }) {
-            const QImage expected
-                = ExifOrientation::upright(stored, code).transformed(QTransform().rotate(angle));
-            QVERIFY2(
-                ExifOrientation::upright(stored, ExifOrientation::turned(code, angle)) == expected,
-                qPrintable(QString::number(angle)));
+        for (int i = 0; i < 2; ++i) {
+            const QString corner = corners.at(i);
+            const QPoint at(corner.endsWith('L') ? 0 : shown.width() - 1,
+                corner.startsWith('T') ? 0 : shown.height() - 1);
+            QCOMPARE(shown.pixel(at), stored.pixel(i * 39, 0));
+            const QPointF mapped = transform.map(QPointF(i * 39 + 0.5, 0.5)) - bounds.topLeft();
+            QCOMPARE(QPoint(int(mapped.x()), int(mapped.y())), at);
         }
     }
 };
