@@ -1,6 +1,7 @@
 #include "model/cphotodataitem.h"
 
 #include "host/contract/devicefilerecord.h"
+#include "host/services/exiforientation.h"
 #include "host/services/fileutils.h"
 #include "host/services/ocsharedvalue.h"
 #include "host/services/textutils.h"
@@ -175,24 +176,9 @@ void CPhotoDataItem::parseTag(const QString& tag)
 
 void CPhotoDataItem::setDirection(int value, bool angle)
 {
-    if (angle) {
-        m_rotation = value;
-        return;
-    }
-    switch (value) {
-    case 3:
-        m_rotation = 180;
-        break;
-    case 6:
-        m_rotation = 90;
-        break;
-    case 8:
-        m_rotation = -90;
-        break;
-    default:
-        m_rotation = 0;
-        break;
-    }
+    // Kept as the EXIF code, not as an angle: an angle cannot say "mirrored".
+    m_orientation
+        = angle ? ExifOrientation::turned(1, value) : (value >= 1 && value <= 8 ? value : 0);
 }
 
 bool CPhotoDataItem::fillFromRecord(const QSqlRecord& record)
@@ -263,7 +249,7 @@ bool CPhotoDataItem::fillFromDeviceRecord(quintptr deviceRecord)
     m_height = record->height;
     m_exists = true;
     m_loadState = 0;
-    m_rotation = 0;
+    m_orientation = 0;
     deriveFolder();
     isChecked = false;
     m_listedItem = true;
@@ -297,7 +283,7 @@ bool CPhotoDataItem::fillFromFile(const QString& filePath, qint64 size, const QD
     setAddedDate(QDateTime::currentDateTime());
     setModifiedDate(fileDate);
     setCreatedDate(fileDate);
-    m_rotation = 0;
+    m_orientation = 0;
     deriveFolder();
     return true;
 }
@@ -328,7 +314,7 @@ bool CPhotoDataItem::copyFrom(const CPhotoDataItem* other)
     m_longitude = other->m_longitude;
     deriveFolder();
     m_loadState = other->m_loadState;
-    m_rotation = other->m_rotation;
+    m_orientation = other->m_orientation;
     // The encoded picture is what the getter would show; copying the bytes
     // keeps this safe on a worker and avoids a decode.
     setThumbnailData(other->m_thumbnailLoaded ? other->m_thumbnailBytes : QByteArray());

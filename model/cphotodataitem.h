@@ -84,8 +84,10 @@ public:
     void setLatitude(const QString& latitude) { m_latitude = latitude; }
     QString longitude() const { return m_longitude; }
     void setLongitude(const QString& longitude) { m_longitude = longitude; }
-    qint32 rotation() const { return m_rotation; }
-    // angle true: value in degrees; false: an EXIF orientation code.
+    // The EXIF orientation code (1-8; 0 when the file has none) the picture
+    // is shown with.
+    qint32 orientation() const { return m_orientation; }
+    // angle true: value in degrees clockwise; false: an EXIF orientation code.
     void setDirection(int value, bool angle);
 
     QString resolutionText() const; // "1920x1080", empty without a size
@@ -124,5 +126,5 @@ private:
     bool m_listedItem = false;
     QString m_latitude;
     QString m_longitude;
-    qint32 m_rotation = 0;
+    qint32 m_orientation = 0;
 };

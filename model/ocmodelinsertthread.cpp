@@ -2,6 +2,7 @@
 
 #include "host/services/appservices.h"
 #include "host/services/fileutils.h"
+#include "host/services/logcategories.h"
 #include "host/services/ocsharedvalue.h"
 #include "model/cphotodataitem.h"
 #include "model/guicall.h"
@@ -13,9 +14,15 @@
 
 #include <QDebug>
 #include <QMutexLocker>
+#include <QScopeGuard>
 #include <QSet>
 
 namespace {
+
+// A run that has decided to end only logs and returns.
+const int EndWaitMs = 2000;
+
+std::atomic<int> g_running { 0 };
 
 void deleteEvent(ItemEvent* event, bool withItem)
 {
@@ -25,6 +32,7 @@ void deleteEvent(ItemEvent* event, bool withItem)
         delete event->item;
     delete event;
 }
+
 } // namespace
 
 OCModelInsertThread::OCModelInsertThread(bool loadMode, PhotoItemViewWidget* screen)
@@ -65,11 +73,47 @@ void OCModelInsertThread::setModel(PhotoItemViewModel* model)
         Qt::UniqueConnection);
 }
 
+int OCModelInsertThread::runningCount()
+{
+    return g_running.load();
+}
+
+void OCModelInsertThread::ensureRunning()
+{
+    {
+        QMutexLocker lock(&m_queueLock);
+        if (isRunning() && !m_exiting)
+            return;
+    }
+    if (isRunning() && !wait(EndWaitMs)) {
+        qCWarning(lcModel) << "OCModelInsertThread::ensureRunning:" << m_modeName
+                           << "a run that has ended does not finish";
+        return;
+    }
+    {
+        QMutexLocker lock(&m_queueLock);
+        m_exiting = false;
+    }
+    qCDebug(lcModel) << "OCModelInsertThread::ensureRunning:" << m_modeName << "started";
+    start(QThread::InheritPriority);
+}
+
 void OCModelInsertThread::addData(ItemEvent* event)
 {
     if (!event)
         return;
-    QMutexLocker lock(&m_queueLock);
+    bool ended = false;
+    {
+        QMutexLocker lock(&m_queueLock);
+        enqueue(event);
+        ended = m_exiting;
+    }
+    if (ended)
+        ensureRunning();
+}
+
+void OCModelInsertThread::enqueue(ItemEvent* event)
+{
     if (event->code != ItemEventCode::Removed) {
         m_queue.enqueue(event);
         m_wake.wakeAll();
@@ -221,8 +265,12 @@ void OCModelInsertThread::discardQueue()
 
 void OCModelInsertThread::run()
 {
-    if (!m_screen)
+    ++g_running;
+    const auto running = qScopeGuard([] { --g_running; });
+    if (!m_screen) {
+        endRunIfIdle();
         return;
+    }
     qDebug() << "device_photo"
              << "OCModelInsertThread::run" << m_modeName << "start";
     m_memoryStop = false;
@@ -293,19 +341,33 @@ void OCModelInsertThread::run()
         }
         if (done || m_stop || m_finish) {
             clearRemovedFiles();
-            break;
+            if (endRunIfIdle())
+                break;
+            continue;
         }
         sleepUnlessWoken(
             500, [this] { return (m_queue.isEmpty() || !m_started) && !m_stop && !m_finish; });
     }
     qDebug() << "device_photo"
              << "OCModelInsertThread::run" << m_modeName << "end";
+}
+
+bool OCModelInsertThread::endRunIfIdle()
+{
+    QMutexLocker lock(&m_queueLock);
+    // Only a stop leaves queued events behind: the screen has given them up.
+    if (!m_stop && m_started && !m_queue.isEmpty()) {
+        qCDebug(lcModel) << "OCModelInsertThread::run:" << m_modeName << "events came meanwhile";
+        return false;
+    }
+    m_exiting = true;
     // Cleared on the way out rather than at the start, so a stop, finish or
     // pause asked for between start() and the first loop is not lost.
     m_stop = false;
     m_stopCalled = false;
     m_finish = false;
     m_paused = false;
+    return true;
 }
 
 void OCModelInsertThread::stopForMemory()

@@ -36,7 +36,15 @@ public:
     // Also wires the model's row and reset notifications to the slots below.
     void setModel(PhotoItemViewModel* model);
 
-    void addData(ItemEvent* event); // takes the event
+    // Takes the event. A worker that has ended, or has decided to, is
+    // started again for it: no event is left behind unmerged.
+    void addData(ItemEvent* event);
+    // GUI thread: starts the worker, or starts it again once a run that has
+    // decided to end is over (it does nothing more, so the wait is short).
+    void ensureRunning();
+    // Insert threads inside run() in this process, the ones left to end by
+    // themselves after a screen went included.
+    static int runningCount();
     void exec();
     void finish();
     void stop();
@@ -81,6 +89,11 @@ private:
     bool deleteModelData(const QString& path); // GUI thread
     void clearRemovedFiles();
     void waitForView();
+    // Worker: ends the run unless events came since the last look; decided
+    // under the queue lock, so addData sees either a worker that takes its
+    // event or one that has ended.
+    bool endRunIfIdle();
+    void enqueue(ItemEvent* event); // under the queue lock
     bool memoryOverflow(); // worker thread
     void stopForMemory(); // worker thread
     // Sleeps up to ms under the queue lock while keepSleeping holds.
@@ -111,6 +124,7 @@ private:
     std::atomic<int> m_pauseRequests { 0 };
     std::atomic<bool> m_finish { false };
     std::atomic<bool> m_memoryStop { false };
+    bool m_exiting = false; // under the queue lock: the run has ended or decided to
     PhotoItemViewWidget* m_screen = nullptr;
     OCMediaItemList* m_mediaList = nullptr;
     PhotoItemViewModel* m_model = nullptr;

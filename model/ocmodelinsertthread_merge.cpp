@@ -118,6 +118,9 @@ bool OCModelInsertThread::insertModelData(std::vector<BatchEntry>& batch)
     // event; the "start" lines of a batch now come before its merges.
     qint64 guiNs = 0;
     auto mergeBatch = [&]() {
+        // Stopped (the screen may be going): nothing of it is touched.
+        if (m_stopCalled)
+            return;
         QElapsedTimer guiTime;
         guiTime.start();
         QList<CPhotoDataItem*> newRows;
@@ -126,7 +129,9 @@ bool OCModelInsertThread::insertModelData(std::vector<BatchEntry>& batch)
         addNewRows(m_model, newRows);
         guiNs = guiTime.nsecsElapsed();
     };
-    if (GuiCall::run(m_screen, mergeBatch, [this] { return m_stop.load(); }) == GuiCall::Cancelled)
+    // The thread object, not the screen, carries the call: it is never
+    // destroyed while this runs, and the screen may be.
+    if (GuiCall::run(this, mergeBatch, [this] { return m_stop.load(); }) == GuiCall::Cancelled)
         qDebug() << "device_photo"
                  << "OCModelInsertThread::insertModelData" << m_modeName
                  << ": given up, the thread stops" << batch.size();
@@ -255,7 +260,12 @@ void OCModelInsertThread::clearRemovedFiles()
              << "remove count=" << removedCount;
     // Applied even after a memory stop; only stop() gives the call up.
     GuiCall::run(
-        m_screen, [this] { deleteModelData(QString()); }, [this] { return m_stopCalled.load(); });
+        this,
+        [this] {
+            if (!m_stopCalled)
+                deleteModelData(QString());
+        },
+        [this] { return m_stopCalled.load(); });
     for (int step = 0; step < 100 && !m_viewReset && !m_stopCalled; ++step) {
         QThread::msleep(50);
         MsgPeekAndPump();

@@ -2,6 +2,8 @@
 
 #include "ocpluginwidget.h"
 
+#include "host/services/logcategories.h"
+
 #include <QDebug>
 #include <QPointer>
 #include <new>
@@ -60,12 +62,19 @@ bool OCPlugin::Prepare()
 
 bool OCPlugin::DestroyWidget()
 {
-    if (m_widget) {
-        m_widget->close();
-        delete m_widget;
-        m_widget = nullptr;
-        publishedWidget = nullptr;
+    if (!m_widget)
+        return true;
+    OCPluginWidget* widget = m_widget;
+    m_widget = nullptr;
+    publishedWidget = nullptr;
+    widget->close();
+    if (!OCPluginWidget::WithdrawFromCallbacks()) {
+        // A callback still uses it: a widget left alive beats a crash.
+        qCWarning(lcPlugin) << "OCPlugin::DestroyWidget: left alive for a callback still under way";
+        widget->hide();
+        return true;
     }
+    delete widget;
     return true;
 }
 

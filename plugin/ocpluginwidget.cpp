@@ -9,20 +9,22 @@
 #include "host/contract/iplugins.h"
 #include "host/contract/pluginhostcontext.h"
 #include "host/services/fileutils.h"
+#include "host/services/logcategories.h"
 #include "host/widgets/cexttableview.h"
 #include "model/metatypes.h"
 #include "model/ocmediaitemlist.h"
+#include "model/ocmodelinsertthread.h"
 #include "model/photoitemviewmodel.h"
 #include "ocplugin.h"
+#include "plugin/livewidget.h"
 #include "screen/photoitemviewwidget.h"
 #include "ui_ocpluginwidget.h"
 
-#include <atomic>
-
 namespace {
 
-// Read by the agent's and the drag data's callbacks, off the GUI thread.
-std::atomic<OCPluginWidget*> g_instance { nullptr };
+// Callbacks in flight get this long to hand their work over while the
+// widget goes; the GUI thread serves them meanwhile.
+const int CallbackDrainMs = 10000;
 
 enum class End { Host, Screen, Self };
 
@@ -38,8 +40,6 @@ struct Route
 };
 
 } // namespace
-
-OCPluginWidget* OCPluginWidget::s_instance = nullptr;
 
 OCPluginWidget::OCPluginWidget(IPlugins* plugin, QWidget* parent)
     : QWidget(parent)
@@ -73,27 +73,39 @@ OCPluginWidget::OCPluginWidget(IPlugins* plugin, QWidget* parent)
     ConnectHost();
     initValue();
 
-    s_instance = this;
-    g_instance = this;
+    LiveWidget::publish(this);
     setVisible(false);
     hide();
 }
 
 OCPluginWidget::~OCPluginWidget()
 {
-    s_instance = nullptr;
-    g_instance = nullptr;
+    // No callback may reach the widget or the screen from here on; the
+    // phone stops calling the listing's callback at all.
+    LiveWidget::withdraw(CallbackDrainMs);
+    if (m_view)
+        m_view->UnsetItemLoadCallback();
     SaveViewSettings();
     delete m_layout;
     delete m_view;
     delete m_model;
-    delete m_mediaList;
+    // A worker that did not stop in time may still be reading the list's
+    // photo database: the list stays, rather than go under its feet.
+    if (OCModelInsertThread::runningCount() == 0)
+        delete m_mediaList;
+    else
+        qCWarning(lcPlugin) << "OCPluginWidget: a listing worker still runs, its list is left";
     delete m_ui;
 }
 
 OCPluginWidget* OCPluginWidget::instance()
 {
-    return g_instance.load();
+    return LiveWidget::current();
+}
+
+bool OCPluginWidget::WithdrawFromCallbacks()
+{
+    return LiveWidget::withdraw(CallbackDrainMs);
 }
 
 void OCPluginWidget::ConnectHost()
@@ -273,7 +285,8 @@ void OCPluginWidget::TransferFileToPC(
 void OCPluginWidget::FileContentsCallback(
     QString srcPath, QString tarPath, qint64 size, quintptr pFunc)
 {
-    if (OCPluginWidget* widget = g_instance.load())
+    const LiveWidget::Lease live = LiveWidget::acquire();
+    if (OCPluginWidget* widget = live.widget())
         widget->TransferFileToPC(srcPath, tarPath, size, pFunc);
 }
 

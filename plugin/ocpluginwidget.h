@@ -30,8 +30,12 @@ public:
     OCPluginWidget(IPlugins* plugin, QWidget* parent);
     ~OCPluginWidget() override;
 
-    // The one fully built instance, for plain-function callbacks; null when none.
+    // The one fully built instance (GUI thread; callbacks take a lease of
+    // LiveWidget instead); null when none.
     static OCPluginWidget* instance();
+    // Before the widget is destroyed: callbacks find it no more, and those
+    // under way have ended. False when one did not end in time.
+    static bool WithdrawFromCallbacks();
 
     OCMediaItemList* mediaList() const { return m_mediaList; }
     PhotoItemViewWidget* view() const { return m_view; }
@@ -81,6 +85,4 @@ private:
     PhotoItemViewModel* m_model = nullptr;
     Ui::Widget* m_ui = nullptr;
     QVBoxLayout* m_layout = nullptr;
-
-    static OCPluginWidget* s_instance;
 };

@@ -19,6 +19,8 @@
 #include "model/photoitemviewmodel.h"
 #include "model/photoroles.h"
 #include "plugin/ocpluginwidget.h"
+#include "screen/selectionchecker.h"
+#include "screen/viewerdownloadfolder.h"
 #include "thumbview/albumviewwidget.h"
 #include "thumbview/thumbnailgroupview.h"
 #include "viewer/photoviewerwidget.h"
@@ -80,6 +82,11 @@ PhotoItemViewWidget::PhotoItemViewWidget(QWidget* parent)
     }
     g_SharedValue.setState(
         OCGlobal::ITEM_PHONE_PHOTO, OCSharedValue::PluginListEmpty, OCSharedValue::PluginState);
+
+    m_viewerDownloads = std::make_unique<ViewerDownloadFolder>(ViewerDownloadFolder::defaultBase());
+    m_selectionChecker = new SelectionChecker(this);
+    connect(m_selectionChecker, &SelectionChecker::finished, this,
+        &PhotoItemViewWidget::on_selection_check_finished);
 
     m_rowChangeTimer.setSingleShot(true);
     m_rowChangeTimer.setInterval(0);
@@ -217,6 +224,13 @@ void PhotoItemViewWidget::SetItemLoadCallback()
         return;
     }
     agent->SetItemLoadCallback(&PhotoItemViewWidget::ItemLoadCallback);
+}
+
+void PhotoItemViewWidget::UnsetItemLoadCallback()
+{
+    // The agent outlives the screen and may outlive the plug-in's code.
+    if (IDeviceNexaAgent* agent = m_hostContext ? m_hostContext->deviceAgent : nullptr)
+        agent->SetItemLoadCallback(nullptr);
 }
 
 void PhotoItemViewWidget::SetupTableViews()

@@ -38,7 +38,8 @@ class QDropEvent;
 class QMimeData;
 struct ItemEvent;
 struct PluginHostContext;
-struct SelectionCheck;
+class SelectionChecker;
+class ViewerDownloadFolder;
 
 // The phone photo screen: a stack of pages (list table, thumbnail-list
 // table, album page, viewer) over one model, seen through the host's
@@ -94,6 +95,7 @@ public:
 
     // Set-up by the plug-in widget, in this order.
     void SetItemLoadCallback();
+    void UnsetItemLoadCallback();
     void SetupTableViews();
     void SetupConnections();
     void CreateThumbnailMachinery();
@@ -162,7 +164,8 @@ public:
     void on_start_patialloading();
     void on_stop_patialloading_getthumbnail();
     void on_wait_cancel_download();
-    static QString DownloadFolder();
+    // This session's folder of viewer downloads.
+    QString DownloadFolder() const;
     // Selects the listed rows of these paths once the transfer to the phone ends.
     void addPendingSelection(const QString& path) { m_pendingSelection.append(path); }
 
@@ -396,6 +399,8 @@ private:
     bool ClipboardHasPhotos() const;
     bool StartViewerDownload(const QString& path);
     void StopWorkerThread(OCModelInsertThread*& thread, const char* name);
+    // After a worker's end: deleted unless it runs again or has events.
+    void ReleaseIdleWorker(OCModelInsertThread*& thread);
     void StopBackgroundTasks();
     // Cancels a pool job and waits for it, pumping events, at most 3 s.
     bool CancelAndWait(QFutureWatcher<void>& watcher);
@@ -427,13 +432,15 @@ private:
     QModelIndex CommandIndex() const;
     void RenameFromDialog(CPhotoDataItem* item, const QString& newName, bool& ok);
     void RelinkLocatedFiles(const QString& path, const QString& folder);
-    void on_selection_check_finished();
+    void on_selection_check_finished(
+        const QList<QPersistentModelIndex>& rows, const QVector<bool>& found);
 
     // Thumbnails.
     bool ThumbnailStepAllowed(const char* method);
     int RequestThumbnail(const QString& path, PFN_ThumbnailCallback callback);
     CPhotoDataItem* NextThumbnailItem();
     CPhotoDataItem* FilmStripItem(int row) const;
+    bool ThumbnailChainBusy(bool viewerChain) const;
     void StoreThumbnail(CPhotoDataItem* item, const QPixmap& pixmap);
     void HideLoadingIndicators();
     // Rows of a view from the first visible one while they are visible.
@@ -463,7 +470,10 @@ private:
     bool m_viewerThumbnails = true;
     bool m_thumbnailNoticeShown = false;
     bool m_storageSwitching = false;
-    bool m_bRequestThumbnail = false;
+    bool m_bRequestThumbnail = false; // a thumbnail request is out
+    // The viewer was opened on a phone reached through the agent: both
+    // thumbnail chains wait for its download, or for its not starting.
+    bool m_heldForViewerDownload = false;
     bool m_downloading = false;
     int m_downloadJob = -1;
     int m_deleteJob = -1;
@@ -472,7 +482,7 @@ private:
     QMutex m_deletedMutex;
     QString m_downloadSource; // phone path of the viewer download
     QString m_downloadTarget; // its local copy, "\\" separators
-    int m_curIndex = -1;
+    std::unique_ptr<ViewerDownloadFolder> m_viewerDownloads;
     int m_listingState = NotListed;
     int m_viewerScroll = 0; // scroll position of the page the viewer was opened from
     QStringList m_pendingSelection;
@@ -495,6 +505,7 @@ private:
     // Thumbnail chains.
     bool m_bStopThumbnail = false;
     QString m_strAddThumbPath;
+    QString m_viewerThumbPath; // the viewer chain's request that is out
     int m_indexThumbStart = -1;
     int m_indexThumbEnd = -1;
     int m_nCntPerPage = 0;
@@ -505,9 +516,7 @@ private:
     QTimer m_viewerStepTimer;
 
     QFutureWatcher<void> m_rotateWatcher;
-    QFutureWatcher<void> m_checkWatcher;
-    std::shared_ptr<SelectionCheck> m_selectionCheck;
-    std::atomic<bool> m_bStopCheckExist { false };
+    SelectionChecker* m_selectionChecker = nullptr;
     QString m_propertyPath; // the photo whose properties dialog is open
     QStringList m_renameFiles; // old and new path while a rename runs
     QStringList m_locatedFiles;

@@ -17,7 +17,7 @@
 #include "model/ocmediaitemlist.h"
 #include "model/ocmodelinsertthread.h"
 #include "model/photoitemviewmodel.h"
-#include "plugin/ocpluginwidget.h"
+#include "plugin/livewidget.h"
 #include "viewer/photoviewerwidget.h"
 
 namespace {
@@ -48,8 +48,8 @@ void pauseThread(OCModelInsertThread* thread, bool paused)
 void PhotoItemViewWidget::DeleteCallback(
     int error, int nCurThreadID, QString strCurDeletePath, QString strReserved)
 {
-    OCPluginWidget* widget = OCPluginWidget::instance();
-    if (PhotoItemViewWidget* screen = widget ? widget->view() : nullptr)
+    const LiveWidget::Lease live = LiveWidget::acquire();
+    if (PhotoItemViewWidget* screen = live.screen())
         screen->on_delete_callback(error, nCurThreadID, strCurDeletePath, strReserved);
 }
 

@@ -25,7 +25,7 @@
 #include "model/ocmodelinsertthread.h"
 #include "model/photoitemviewmodel.h"
 #include "model/photoroles.h"
-#include "plugin/ocpluginwidget.h"
+#include "plugin/livewidget.h"
 #include "thumbview/albumviewwidget.h"
 #include "viewer/photoviewerwidget.h"
 #include "viewer/photoviwerlist.h"
@@ -43,12 +43,6 @@ const int MemoryPressure = 25;
 const int RefusedNotice = 9;
 const int ListingStarted = 24;
 
-PhotoItemViewWidget* liveScreen()
-{
-    OCPluginWidget* widget = OCPluginWidget::instance();
-    return widget ? widget->view() : nullptr;
-}
-
 void deleteEvent(ItemEvent* event)
 {
     if (!event)
@@ -61,7 +55,8 @@ void deleteEvent(ItemEvent* event)
 
 void PhotoItemViewWidget::ItemLoadCallback(int code, quintptr info)
 {
-    if (PhotoItemViewWidget* screen = liveScreen())
+    const LiveWidget::Lease live = LiveWidget::acquire();
+    if (PhotoItemViewWidget* screen = live.screen())
         screen->on_listing_callback(code, info);
 }
 
@@ -70,7 +65,8 @@ void PhotoItemViewWidget::UmsMountCallback(int result)
     qDebug() << "device_photo"
              << "PhotoItemViewWidget::UmsMountCallback"
              << ": result" << result;
-    if (PhotoItemViewWidget* screen = liveScreen())
+    const LiveWidget::Lease live = LiveWidget::acquire();
+    if (PhotoItemViewWidget* screen = live.screen())
         QMetaObject::invokeMethod(
             screen, "on_UmsMountResult", Qt::QueuedConnection, Q_ARG(int, result));
 }
@@ -427,13 +423,11 @@ void PhotoItemViewWidget::addThreadModelDataWithLoading(ItemEvent* event)
         m_threadModelLoad->setModel(m_model);
         connect(m_threadModelLoad, &QThread::finished, this,
             &PhotoItemViewWidget::on_itemload_finishItemLoad);
-        m_threadModelLoad->start(QThread::InheritPriority);
-    } else if (!m_threadModelLoad->isRunning()) {
-        // Its last run ended; how is forgotten once it runs again.
-        if (m_threadModelLoad->stoppedForMemory())
-            m_memoryStopped = true;
-        m_threadModelLoad->start(QThread::InheritPriority);
+    } else if (m_threadModelLoad->stoppedForMemory()) {
+        // Its last run ended so; how is forgotten once it runs again.
+        m_memoryStopped = true;
     }
+    m_threadModelLoad->ensureRunning();
     if (event->code != ItemEventCode::EndOfBatch) {
         m_listingEvents = true;
         m_threadModelLoad->addData(event);
@@ -504,19 +498,21 @@ void PhotoItemViewWidget::on_itemload_finishItemLoad()
     RestoreAfterRefresh();
     LoadImportedMarks();
 
-    if (m_threadModelLoad && m_threadModelLoad->isRunning()) {
-        StopWorkerThread(m_threadModelLoad, "m_pThreadModelLoad");
-    } else if (m_threadModelLoad) {
-        delete m_threadModelLoad;
-        m_threadModelLoad = nullptr;
-    }
+    ReleaseIdleWorker(m_threadModelLoad);
 }
 
 void PhotoItemViewWidget::ResetListing()
 {
+    // Nothing is left to show: the viewer goes back to the page it came from,
+    // without starting thumbnail requests for the list about to go.
+    m_listingState = NotListed;
+    if (viewerOpen())
+        on_close_photoViewer();
     stop_thumbnail_thread();
     m_bRequestThumbnail = false;
+    m_heldForViewerDownload = false;
     m_strAddThumbPath.clear();
+    m_viewerThumbPath.clear();
     // The model lets go of the items before the list deletes them.
     if (m_model)
         m_model->SetItems(-1, QList<CPhotoDataItem*>());

@@ -8,11 +8,11 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QSet>
-#include <QtConcurrent>
 
 #include "host/contract/ideviceagent.h"
 #include "host/contract/pluginhostcontext.h"
 #include "host/services/fileutils.h"
+#include "host/services/logcategories.h"
 #include "host/services/ocmsgbox.h"
 #include "host/services/ocsharedvalue.h"
 #include "host/services/textutils.h"
@@ -22,7 +22,7 @@
 #include "model/ocmodelinsertthread.h"
 #include "model/photoitemviewmodel.h"
 #include "model/photoroles.h"
-#include "screen/selectioncheck.h"
+#include "screen/selectionchecker.h"
 
 namespace {
 
@@ -32,29 +32,6 @@ CPhotoDataItem* itemOf(const QModelIndex& index)
 {
     return reinterpret_cast<CPhotoDataItem*>(
         index.data(PhotoRole::ItemPointerRole).value<quintptr>());
-}
-
-bool otherWorkRuns()
-{
-    const quint32 busy = OCSharedValue::ProcessDelete | OCSharedValue::ProcessListing;
-    const quint32 transfer = OCSharedValue::ProcessTransferB;
-    return g_SharedValue.hasProcessState(PhotoType, busy | transfer)
-        || g_SharedValue.hasProcessState(OCGlobal::ITEM_PC_PHOTO, transfer);
-}
-
-// Pool thread: only the agent is asked, nothing of the GUI is touched.
-void runSelectionCheck(
-    SelectionCheck* check, IDeviceNexaAgent* agent, const std::atomic<bool>* stop)
-{
-    if (otherWorkRuns()) {
-        check->skipped = true;
-        return;
-    }
-    for (const QString& path : qAsConst(check->paths)) {
-        if (*stop)
-            break;
-        check->found.append(!agent || agent->IsFileExist(path));
-    }
 }
 
 void pauseThread(OCModelInsertThread* thread, bool paused)
@@ -204,17 +181,9 @@ bool PhotoItemViewWidget::on_check_file_exist(const QModelIndex& index)
 
 void PhotoItemViewWidget::StopSelectionCheck()
 {
-    // The old check's end must not set the flag for a selection that has
-    // changed.
-    m_selectionCheck.reset();
-    if (m_checkWatcher.isRunning()) {
-        m_bStopCheckExist = true;
-        m_checkWatcher.cancel();
-        // Not pumping: this runs inside selection changes, where a nested
-        // event loop would run commands half-way. The job never waits for
-        // this thread and stops after the file it is asking about.
-        m_checkWatcher.waitForFinished();
-    }
+    // Never waits: the check may be stuck in a hung file system. Its answer,
+    // for a selection that has changed, is dropped when it comes.
+    m_selectionChecker->cancel();
 }
 
 void PhotoItemViewWidget::StartSelectionCheck(const QModelIndexList& indexes)
@@ -222,45 +191,32 @@ void PhotoItemViewWidget::StartSelectionCheck(const QModelIndexList& indexes)
     if (isMediaTransferKind())
         return;
     StopSelectionCheck();
-    if (indexes.isEmpty())
-        return;
-    auto check = std::make_shared<SelectionCheck>();
+    QList<QPersistentModelIndex> rows;
+    QStringList paths;
     for (const QModelIndex& index : indexes) {
-        check->rows << QPersistentModelIndex(index);
-        check->paths << index.data(PhotoRole::PathRole).toString();
+        rows << QPersistentModelIndex(index);
+        paths << index.data(PhotoRole::PathRole).toString();
     }
-    qDebug() << "device_photo"
-             << "PhotoItemViewWidget::StartSelectionCheck"
-             << ": start" << check->paths.size();
-    m_selectionCheck = check;
-    m_bStopCheckExist = false;
-    IDeviceNexaAgent* agent = m_hostContext ? m_hostContext->deviceAgent : nullptr;
-    connect(&m_checkWatcher, &QFutureWatcher<void>::finished, this,
-        &PhotoItemViewWidget::on_selection_check_finished, Qt::UniqueConnection);
-    m_checkWatcher.setFuture(QtConcurrent::run(
-        [check, agent, this] { runSelectionCheck(check.get(), agent, &m_bStopCheckExist); }));
+    m_selectionChecker->start(rows, paths, m_hostContext ? m_hostContext->deviceAgent : nullptr);
 }
 
-void PhotoItemViewWidget::on_selection_check_finished()
+void PhotoItemViewWidget::on_selection_check_finished(
+    const QList<QPersistentModelIndex>& rows, const QVector<bool>& found)
 {
-    const std::shared_ptr<SelectionCheck> check = std::move(m_selectionCheck);
-    if (!check || check->skipped)
-        return;
     bool anyExists = false;
-    for (int i = 0; i < check->found.size(); ++i) {
-        const QPersistentModelIndex& row = check->rows.at(i);
-        anyExists = anyExists || check->found.at(i);
+    for (int i = 0; i < found.size() && i < rows.size(); ++i) {
+        const QPersistentModelIndex& row = rows.at(i);
+        anyExists = anyExists || found.at(i);
         QAbstractItemModel* model = row.model() == m_proxy
             ? static_cast<QAbstractItemModel*>(m_proxy)
             : row.model() == m_model ? m_model
                                      : nullptr;
         if (model && row.isValid())
-            model->setData(row, check->found.at(i), PhotoRole::ExistsRole);
+            model->setData(row, found.at(i), PhotoRole::ExistsRole);
     }
-    qDebug() << "device_photo"
-             << "PhotoItemViewWidget::on_selection_check_finished"
-             << ": examined" << check->found.size() << "any exists" << anyExists;
-    if (!anyExists && !check->found.isEmpty())
+    qCDebug(lcScreen) << "PhotoItemViewWidget::on_selection_check_finished: examined"
+                      << found.size() << "any exists" << anyExists;
+    if (!anyExists && !found.isEmpty())
         g_SharedValue.addState(
             PhotoType, OCSharedValue::PluginSelectionChecked, OCSharedValue::PluginState);
 }

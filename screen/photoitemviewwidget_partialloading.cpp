@@ -8,7 +8,6 @@
 
 #include <QAbstractItemView>
 #include <QDebug>
-#include <QDir>
 #include <QElapsedTimer>
 #include <QListView>
 #include <QThread>
@@ -18,6 +17,7 @@
 #include "host/db/photodb.h"
 #include "host/services/appservices.h"
 #include "host/services/fileutils.h"
+#include "host/services/logcategories.h"
 #include "host/services/ocsharedvalue.h"
 #include "host/thumbs/octhumbnailmanager.h"
 #include "host/thumbs/octhumnailmaker.h"
@@ -26,6 +26,7 @@
 #include "model/ocmediaitemlist.h"
 #include "model/photoitemviewmodel.h"
 #include "model/photoroles.h"
+#include "screen/viewerdownloadfolder.h"
 #include "viewer/photoviewerwidget.h"
 
 namespace {
@@ -92,11 +93,12 @@ QPixmap PhotoItemViewWidget::GetThumbnail(const QString& path, bool fromManager)
 {
     if (fromManager)
         return m_thumbnailManager ? m_thumbnailManager->GetThumbnail(path) : QPixmap();
-    qDebug() << "device_photo"
-             << "PhotoItemViewWidget::GetThumbnail"
-             << "get thumbnail from db" << path;
+    qCDebug(lcScreen) << "PhotoItemViewWidget::GetThumbnail: get thumbnail from db" << path;
+    // A lookup only: its callers ask once a fetch has ended, and a fetch
+    // started here for a file that has no thumbnail would end, be announced
+    // and be asked for again, for as long as they listen.
     PhotoDB* database = photoDatabaseOf(m_hostContext);
-    if (!database || FetchUnknownThumbnail(path, false))
+    if (!database)
         return QPixmap();
     QByteArray bytes;
     QPixmap pixmap;
@@ -110,7 +112,9 @@ bool PhotoItemViewWidget::FetchUnknownThumbnail(const QString& path, bool announ
     PhotoDB* database = photoDatabaseOf(m_hostContext);
     if (!database)
         return false;
-    if (database->isExist(path, true)) {
+    // The phone has said it has no thumbnail for it: asking again changes nothing.
+    const bool failed = m_thumbnailManager && m_thumbnailManager->HasFailed(path);
+    if (failed || database->isExist(path, true)) {
         if (announce)
             emit on_siganl_finished_getthumbnail();
         return false;
@@ -300,9 +304,7 @@ void PhotoItemViewWidget::on_wait_cancel_download()
         [this] { return !m_downloading; }, DownloadWaitLimitMs);
 }
 
-QString PhotoItemViewWidget::DownloadFolder()
+QString PhotoItemViewWidget::DownloadFolder() const
 {
-    QString folder = GetAppPath();
-    folder = folder.isEmpty() ? QDir::tempPath() : folder + QStringLiteral("/Temp");
-    return folder.replace(QLatin1Char('\\'), QLatin1Char('/'));
+    return m_viewerDownloads->sessionFolder();
 }

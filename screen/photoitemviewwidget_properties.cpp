@@ -17,7 +17,7 @@
 #include "model/cphotodataitem.h"
 #include "model/ocmediaitemlist.h"
 #include "model/photoroles.h"
-#include "plugin/ocpluginwidget.h"
+#include "plugin/livewidget.h"
 
 namespace {
 
@@ -139,8 +139,8 @@ void PhotoItemViewWidget::RenameFromDialog(CPhotoDataItem* item, const QString& 
 
 void PhotoItemViewWidget::RenameFileCallback(bool result)
 {
-    OCPluginWidget* widget = OCPluginWidget::instance();
-    if (PhotoItemViewWidget* screen = widget ? widget->view() : nullptr)
+    const LiveWidget::Lease live = LiveWidget::acquire();
+    if (PhotoItemViewWidget* screen = live.screen())
         QMetaObject::invokeMethod(
             screen, "on_complete_renamefile", Qt::QueuedConnection, Q_ARG(bool, result));
 }

@@ -19,7 +19,7 @@
 #include "model/ocmediaitemlist.h"
 #include "model/photoitemviewmodel.h"
 #include "model/photoroles.h"
-#include "plugin/ocpluginwidget.h"
+#include "plugin/livewidget.h"
 #include "viewer/photoviewerwidget.h"
 
 namespace {
@@ -50,8 +50,8 @@ void PhotoItemViewWidget::RotateProgressCallback(
             || current == TransferMarker::EndWithoutResult);
     if (!marker)
         return;
-    OCPluginWidget* widget = OCPluginWidget::instance();
-    PhotoItemViewWidget* screen = widget ? widget->view() : nullptr;
+    const LiveWidget::Lease live = LiveWidget::acquire();
+    PhotoItemViewWidget* screen = live.screen();
     if (!screen)
         return;
     QMetaObject::invokeMethod(screen, "on_transfer_status2", Qt::QueuedConnection,

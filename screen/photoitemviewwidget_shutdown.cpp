@@ -9,8 +9,11 @@
 
 #include "host/contract/ideviceagent.h"
 #include "host/contract/pluginhostcontext.h"
+#include "host/services/logcategories.h"
 #include "host/services/ocsharedvalue.h"
 #include "model/ocmodelinsertthread.h"
+#include "model/photoitemviewmodel.h"
+#include "screen/selectionchecker.h"
 
 namespace {
 const int StopWaitMs = 3000;
@@ -53,22 +56,44 @@ void PhotoItemViewWidget::CancelDeviceJobs()
 
 void PhotoItemViewWidget::StopWorkerThread(OCModelInsertThread*& thread, const char* name)
 {
-    if (!thread || !thread->isRunning())
+    if (!thread)
         return;
+    if (!thread->isRunning()) {
+        delete thread; // its queue is given up with it
+        thread = nullptr;
+        return;
+    }
     thread->stop();
     // The worker gives up its calls to this thread once stopped, so the
-    // wait is bounded; a thread that does not end is left alive.
+    // wait is bounded.
     if (thread->wait(StopWaitMs)) {
         qDebug() << "device_photo"
                  << "PhotoItemViewWidget::StopWorkerThread"
                  << QByteArray(":").append(name).append(" wait = true").constData();
         delete thread;
         thread = nullptr;
-    } else {
-        qDebug() << "device_photo"
-                 << "PhotoItemViewWidget::StopWorkerThread"
-                 << QByteArray(":").append(name).append(" wait = false").constData();
+        return;
     }
+    // Stuck in a read of the phone's storage: never destroyed while it runs
+    // (Qt would abort), it goes by itself once it ends. Stopped, it touches
+    // nothing of this screen or its model meanwhile.
+    qCWarning(lcScreen) << "PhotoItemViewWidget::StopWorkerThread:" << name
+                        << "did not stop in time, left to end by itself";
+    if (m_model)
+        QObject::disconnect(m_model, nullptr, thread, nullptr);
+    thread->setParent(nullptr);
+    connect(thread, &QThread::finished, thread, &QObject::deleteLater);
+    thread = nullptr;
+}
+
+void PhotoItemViewWidget::ReleaseIdleWorker(OCModelInsertThread*& thread)
+{
+    // A worker started again meanwhile (new events came after it ended) is
+    // working on them: it reports its own end again later.
+    if (!thread || thread->isRunning() || thread->queueCount() > 0)
+        return;
+    delete thread;
+    thread = nullptr;
 }
 
 bool PhotoItemViewWidget::CancelAndWait(QFutureWatcher<void>& watcher)
@@ -90,12 +115,11 @@ bool PhotoItemViewWidget::CancelAndWait(QFutureWatcher<void>& watcher)
 void PhotoItemViewWidget::StopBackgroundTasks()
 {
     stop_thumbnail_thread();
-    m_bStopCheckExist = true;
-    for (QFutureWatcher<void>* watcher : { &m_rotateWatcher, &m_checkWatcher }) {
-        if (!CancelAndWait(*watcher))
-            qDebug() << "device_photo"
-                     << "PhotoItemViewWidget::StopBackgroundTasks"
-                     << ": a background task did not end";
-    }
+    // The check only asks the agent; the wait gives it the chance to end
+    // before the agent goes.
+    m_selectionChecker->cancel();
+    m_selectionChecker->waitForIdle(StopWaitMs);
+    if (!CancelAndWait(m_rotateWatcher))
+        qCWarning(lcScreen) << "PhotoItemViewWidget::StopBackgroundTasks: the rotation did not end";
     stop_loaditems_thread();
 }

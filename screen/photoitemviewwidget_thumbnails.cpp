@@ -11,13 +11,14 @@
 
 #include "host/contract/ideviceagent.h"
 #include "host/contract/pluginhostcontext.h"
+#include "host/services/logcategories.h"
 #include "host/services/ocsharedvalue.h"
 #include "host/widgets/ocloadingwidget.h"
 #include "model/cphotodataitem.h"
 #include "model/ocmediaitemlist.h"
 #include "model/photoitemviewmodel.h"
 #include "model/photoroles.h"
-#include "plugin/ocpluginwidget.h"
+#include "plugin/livewidget.h"
 #include "viewer/photoviewerwidget.h"
 #include "viewer/photoviwerlist.h"
 
@@ -42,8 +43,8 @@ void postAnswer(const char* slot, int error)
     qDebug() << "device_photo"
              << "PhotoItemViewWidget::ThumbnailCallback"
              << "received thumbnail callback" << slot << error;
-    OCPluginWidget* widget = OCPluginWidget::instance();
-    if (PhotoItemViewWidget* screen = widget ? widget->view() : nullptr)
+    const LiveWidget::Lease live = LiveWidget::acquire();
+    if (PhotoItemViewWidget* screen = live.screen())
         QMetaObject::invokeMethod(screen, slot, Q_ARG(int, error));
 }
 
@@ -137,6 +138,18 @@ CPhotoDataItem* PhotoItemViewWidget::FilmStripItem(int row) const
     return strip ? itemOf(strip->index(row, 0)) : nullptr;
 }
 
+bool PhotoItemViewWidget::ThumbnailChainBusy(bool viewerChain) const
+{
+    // A chain between two steps is running too: its next step comes.
+    const bool stepDue = (viewerChain ? m_viewerStepTimer : m_listStepTimer).isActive();
+    const bool busy = m_bRequestThumbnail || m_heldForViewerDownload || stepDue;
+    if (busy)
+        qCDebug(lcScreen) << "PhotoItemViewWidget::ThumbnailChainBusy: request out"
+                          << m_bRequestThumbnail << "held for the viewer" << m_heldForViewerDownload
+                          << "step due" << stepDue;
+    return busy;
+}
+
 void PhotoItemViewWidget::StoreThumbnail(CPhotoDataItem* item, const QPixmap& pixmap)
 {
     item->setThumbnailLoaded(true);
@@ -181,13 +194,8 @@ void PhotoItemViewWidget::start_thumbnail_thread()
     if (m_fileAgentType == ConnectionKind::MassStorage)
         return;
     m_bStopThumbnail = false;
-    // A chain between two steps is running too: its next step comes.
-    if (m_bRequestThumbnail || m_listStepTimer.isActive()) {
-        qDebug() << "device_photo"
-                 << "PhotoItemViewWidget::start_thumbnail_thread"
-                 << ": m_bRequestThumbnail" << m_bRequestThumbnail;
+    if (ThumbnailChainBusy(false))
         return;
-    }
     g_SharedValue.addState(PhotoType, OCSharedValue::ProcessThumbnails);
     on_request_thumbnail();
     qDebug() << "device_photo"
@@ -316,32 +324,30 @@ void PhotoItemViewWidget::start_thumbnail_thread2()
         return;
     }
     m_bStopThumbnail = false;
-    if (m_bRequestThumbnail || m_viewerStepTimer.isActive()) {
-        qDebug() << "device_photo"
-                 << "PhotoItemViewWidget::start_thumbnail_thread2"
-                 << ": m_bRequestThumbnail" << m_bRequestThumbnail;
+    if (ThumbnailChainBusy(true))
         return;
-    }
     PhotoViwerList* strip = m_viewer->FilmStrip();
+    // The shown photo's row now: rows move when a listing ends or the sort
+    // changes while the viewer is open.
+    const int current = strip->currentIndex().row();
     m_nCntPerPage = strip->CountPerPage();
     int firstIndex = -1;
     if (m_nCntPerPage < count) {
         firstIndex = strip->indexAt(QPoint(0, 0)).row();
         qDebug() << "device_photo"
                  << "PhotoItemViewWidget::start_thumbnail_thread2"
-                 << "nFirstIndex : " << firstIndex << "m_curIndex : " << m_curIndex;
+                 << "nFirstIndex : " << firstIndex << "m_curIndex : " << current;
     } else {
         qDebug() << "device_photo"
                  << "PhotoItemViewWidget::start_thumbnail_thread2"
                  << "count : " << count;
     }
-    const ThumbnailWindow window
-        = ViewerThumbnailWindow(m_curIndex, firstIndex, m_nCntPerPage, count);
+    const ThumbnailWindow window = ViewerThumbnailWindow(current, firstIndex, m_nCntPerPage, count);
     m_indexThumbStart = window.start;
     m_indexThumbEnd = window.end;
     qDebug() << "device_photo"
              << "PhotoItemViewWidget::start_thumbnail_thread2"
-             << "nOffset : " << (m_curIndex - firstIndex)
+             << "nOffset : " << (current - firstIndex)
              << "m_indexThumbStart : " << m_indexThumbStart
              << "m_indexThumbEnd : " << m_indexThumbEnd;
     g_SharedValue.addState(PhotoType, OCSharedValue::ProcessThumbnails);
@@ -380,6 +386,8 @@ void PhotoItemViewWidget::on_request_thumbnail3()
             const int result
                 = RequestThumbnail(item->path, &PhotoItemViewWidget::ThumbnailCallback2);
             if (result == 0) {
+                // The answer is the item's, wherever its row is by then.
+                m_viewerThumbPath = item->path;
                 qDebug() << "device_photo"
                          << "PhotoItemViewWidget::on_request_thumbnail3"
                          << " request thumbnail successed " << row << result;
@@ -418,25 +426,21 @@ void PhotoItemViewWidget::on_addthumbnail2(int error)
              << "-Return Error : " << error << "indexAddThumb " << m_indexThumbStart;
     if (!m_mediaList || !m_model)
         return;
-    if (error == 0 && m_indexThumbStart >= 0) {
+    const QString path = m_viewerThumbPath;
+    m_viewerThumbPath.clear();
+    // Gone meanwhile (a reset, a delete): the answer is dropped.
+    CPhotoDataItem* item = path.isEmpty() ? nullptr : m_mediaList->findItem(path, false);
+    if (error == 0 && item) {
         QPixmap pixmap;
         if (IDeviceNexaAgent* agent = m_hostContext ? m_hostContext->deviceAgent : nullptr)
             agent->GetThumbnailImage(&pixmap);
-        qDebug() << "device_photo"
-                 << "PhotoItemViewWidget::on_addthumbnail2"
-                 << " get_ThumbnailImage";
-        if (CPhotoDataItem* item = FilmStripItem(m_indexThumbStart)) {
-            m_mediaList->setThumbnailPending(item->path, true);
-            StoreThumbnail(item, pixmap);
-        }
-    } else if (error == NoThumbnail && m_indexThumbStart >= 0) {
-        qDebug() << "device_photo"
-                 << "PhotoItemViewWidget::on_addthumbnail2"
-                 << "not found data " << error;
-        if (CPhotoDataItem* item = FilmStripItem(m_indexThumbStart)) {
-            m_mediaList->setThumbnailPending(item->path, true);
-            item->setThumbnailLoaded(true);
-        }
+        qCDebug(lcScreen) << "PhotoItemViewWidget::on_addthumbnail2: get_ThumbnailImage" << path;
+        m_mediaList->setThumbnailPending(path, true);
+        StoreThumbnail(item, pixmap);
+    } else if (error == NoThumbnail && item) {
+        qCDebug(lcScreen) << "PhotoItemViewWidget::on_addthumbnail2: not found data" << path;
+        m_mediaList->setThumbnailPending(path, true);
+        item->setThumbnailLoaded(true);
     } else {
         qDebug() << "device_photo"
                  << "PhotoItemViewWidget::on_addthumbnail2"

@@ -10,6 +10,7 @@
 
 #include "host/contract/ideviceagent.h"
 #include "host/contract/pluginhostcontext.h"
+#include "host/services/logcategories.h"
 #include "host/services/ocmsgbox.h"
 #include "host/services/ocsharedvalue.h"
 #include "host/services/textutils.h"
@@ -22,7 +23,9 @@
 #include "model/ocmodelinsertthread.h"
 #include "model/photoitemviewmodel.h"
 #include "model/photoroles.h"
+#include "plugin/livewidget.h"
 #include "plugin/ocpluginwidget.h"
+#include "screen/viewerdownloadfolder.h"
 #include "viewer/photoviewerwidget.h"
 
 namespace {
@@ -163,10 +166,8 @@ void PhotoItemViewWidget::addThreadModelDataWithToPhone(ItemEvent* event)
         m_threadModelToPhone->setModel(m_model);
         connect(m_threadModelToPhone, &QThread::finished, this,
             &PhotoItemViewWidget::on_finished_transfer);
-        m_threadModelToPhone->start(QThread::InheritPriority);
     }
-    if (!m_threadModelToPhone->isRunning())
-        m_threadModelToPhone->start(QThread::InheritPriority);
+    m_threadModelToPhone->ensureRunning();
     if (!event || code == ItemEventCode::EndOfBatch) {
         deleteEvent(event);
         m_threadModelToPhone->finish();
@@ -204,11 +205,7 @@ void PhotoItemViewWidget::on_finished_transfer()
     qDebug() << "device_photo"
              << "PhotoItemViewWidget::on_finished_transfer"
              << " safe delete thread";
-    StopWorkerThread(m_threadModelToPhone, "m_pThreadModelToPhone");
-    if (m_threadModelToPhone && !m_threadModelToPhone->isRunning()) {
-        delete m_threadModelToPhone;
-        m_threadModelToPhone = nullptr;
-    }
+    ReleaseIdleWorker(m_threadModelToPhone);
     qDebug() << "device_photo"
              << "PhotoItemViewWidget::on_finished_transfer"
              << ": end";
@@ -225,8 +222,8 @@ void PhotoItemViewWidget::DownloadProgressCallback(
             || current == TransferMarker::EndWithoutResult);
     if (!marker && status != -1)
         return;
-    OCPluginWidget* widget = OCPluginWidget::instance();
-    PhotoItemViewWidget* screen = widget ? widget->view() : nullptr;
+    const LiveWidget::Lease live = LiveWidget::acquire();
+    PhotoItemViewWidget* screen = live.screen();
     if (!screen)
         return;
     QMetaObject::invokeMethod(screen, "on_transfer_status", Qt::AutoConnection,
@@ -245,9 +242,10 @@ bool PhotoItemViewWidget::StartViewerDownload(const QString& path)
         on_wait_cancel_download();
     m_downloadSource = path;
     if (g_SharedValue.hasProcessState(PhotoType, OCSharedValue::ProcessListing)) {
-        qDebug() << "device_photo"
-                 << "PhotoItemViewWidget::StartViewerDownload"
-                 << ": listing, no download" << path;
+        qCDebug(lcScreen) << "PhotoItemViewWidget::StartViewerDownload: listing, no download"
+                          << path;
+        // The listing's end shows the photo; the chains need not wait for it.
+        m_heldForViewerDownload = false;
         return false;
     }
     m_viewer->startDownloadImage();
@@ -256,17 +254,22 @@ bool PhotoItemViewWidget::StartViewerDownload(const QString& path)
     m_viewer->SetRotateEnabled(false);
     IDeviceNexaAgent* agent = m_hostContext ? m_hostContext->deviceAgent : nullptr;
     const QString source = QString(path).replace(QLatin1Char('\\'), QLatin1Char('/'));
-    const int result = agent ? agent->TransferFiles(QStringList { source }, DownloadFolder(),
-                           QStringLiteral("toPC"), &PhotoItemViewWidget::DownloadProgressCallback,
-                           &PhotoItemViewWidget::TransferCompletionCallback, -1, 1, 0)
-                             : 3;
+    // Its own emptied folder: the copy keeps the photo's name, not "name (1)".
+    const QString target = m_viewerDownloads->folderFor(path);
+    const int result = agent && !target.isEmpty()
+        ? agent->TransferFiles(QStringList { source }, target, QStringLiteral("toPC"),
+            &PhotoItemViewWidget::DownloadProgressCallback,
+            &PhotoItemViewWidget::TransferCompletionCallback, -1, 1, 0)
+        : 3;
     qDebug() << "device_photo"
              << "PhotoItemViewWidget::StartViewerDownload"
              << ": result" << result << path;
     if (result == 0)
         return true;
+    qCWarning(lcScreen) << "PhotoItemViewWidget::StartViewerDownload: refused" << result << path;
     if (result == 2)
         OCMsgBox::OCErrorMessageBox(this, GetQString(tr("Notice")), 9);
+    m_heldForViewerDownload = false;
     m_viewer->initViewer();
     m_viewer->stopDownloadImage();
     m_downloading = false;
@@ -302,17 +305,16 @@ void PhotoItemViewWidget::on_transfer_status(
                 agent->CloseTransfer(m_downloadJob);
             m_downloadJob = -1;
         }
-        // Releases the hold of the viewer's opening; while a chain runs the
-        // flag marks its request that is out, and a second walk would ask again.
-        if (!g_SharedValue.hasProcessState(PhotoType, OCSharedValue::ProcessThumbnails))
-            m_bRequestThumbnail = false;
+        m_heldForViewerDownload = false;
         if (status == 0) {
-            AddTransferredItem(
-                m_downloadSource, m_downloadTarget, ItemEventCode::DownloadedForViewer);
             CPhotoDataItem* item
                 = m_mediaList ? m_mediaList->findItem(m_downloadSource, false) : nullptr;
+            // A photo no longer listed (the list was reset meanwhile) gets no row.
+            if (item)
+                AddTransferredItem(
+                    m_downloadSource, m_downloadTarget, ItemEventCode::DownloadedForViewer);
             if (m_thumbnailMaker && item)
-                item->setDirection(m_thumbnailMaker->getRotate(m_downloadTarget), true);
+                item->setDirection(m_thumbnailMaker->getOrientation(m_downloadTarget), false);
             on_update_item_with_downloadviewer(m_downloadTarget);
             return;
         }

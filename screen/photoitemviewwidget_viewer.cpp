@@ -43,7 +43,7 @@ void PhotoItemViewWidget::OpenViewer(const QModelIndex& index)
         return;
     // The sort below moves rows; the photo is followed by a persistent index.
     const QPersistentModelIndex photo(index.sibling(index.row(), 0));
-    m_bRequestThumbnail = true;
+    m_heldForViewerDownload = isMediaTransferKind();
     on_stop_patialloading();
     g_SharedValue.addState(PhotoType, OCSharedValue::PluginViewerOpen, OCSharedValue::PluginState);
     m_model->setViewerOpen(true);
@@ -71,8 +71,6 @@ void PhotoItemViewWidget::on_load_photoViewer(const QModelIndex& index)
 {
     if (!index.isValid())
         return;
-    if (isMediaTransferKind())
-        m_curIndex = index.row();
     on_load_photoViewer(index.data(PhotoRole::PathRole).toString());
 }
 
@@ -113,7 +111,7 @@ void PhotoItemViewWidget::on_close_photoViewer()
     g_SharedValue.deleteState(
         PhotoType, OCSharedValue::PluginViewerOpen, OCSharedValue::PluginState);
     UpdateTransferButtons(OCGlobal::ITEM_PHONE_PHOTO);
-    m_curIndex = -1;
+    m_heldForViewerDownload = false;
     m_model->setViewerOpen(false);
     SetViewMode(m_viewMode, false);
     on_selection_Changed(QItemSelection(), QItemSelection());

@@ -59,7 +59,7 @@ void PhotoviewerCenter::loadFile(const QString& filename)
     loadFile(filename, 0);
 }
 
-void PhotoviewerCenter::loadFile(const QString& path, int rotation)
+void PhotoviewerCenter::loadFile(const QString& path, int orientation)
 {
     qDebug() << "device_photo"
              << "PhotoviewerCenter::loadFile" << path;
@@ -71,7 +71,7 @@ void PhotoviewerCenter::loadFile(const QString& path, int rotation)
                  << ": no picture surface";
         return;
     }
-    m_pixmapView->SetImage(path, rotation);
+    m_pixmapView->SetImage(path, orientation);
     m_imageSize = m_pixmapView->ImageSize();
 
     const bool showRotate = !m_imageSize.isEmpty() && m_canRotate;

@@ -22,7 +22,8 @@ public:
     void SetRotateButtons(QAbstractButton* rotateLeft, QAbstractButton* rotateRight);
     void SetPixmapView(PhotoViewerPixmap* pixmapView);
 
-    void loadFile(const QString& path, int rotation);
+    // orientation: the EXIF code the picture is shown with.
+    void loadFile(const QString& path, int orientation);
     void ClearImage();
     void SetCanRotate(bool canRotate) { m_canRotate = canRotate; }
     bool CanRotate() const { return m_canRotate; }

@@ -1,34 +1,13 @@
 #include "photoviewerpixmap.h"
 
-#include "host/services/fileutils.h"
-#include "viewer/fitsize.h"
-
-#include <QBuffer>
-#include <QDebug>
-#include <QImageReader>
 #include <QPainter>
 #include <QTransform>
 
-namespace {
-
-// Decodes at most maxW x maxH (0: no bound). Formats that can decode scaled
-// (JPEG) then never hold the full picture, which for very large photos would
-// also exceed the reader's allocation limit.
-QImage readBounded(QImageReader& reader, int maxW, int maxH)
-{
-    reader.setDecideFormatFromContent(true);
-    const QSize full = reader.size();
-    if (full.isValid() && maxW > 0 && maxH > 0 && (full.width() > maxW || full.height() > maxH)) {
-        int w = full.width();
-        int h = full.height();
-        FitSize(w, h, maxW, maxH, false);
-        if (w > 0 && h > 0)
-            reader.setScaledSize(QSize(w, h));
-    }
-    return reader.read();
-}
-
-} // namespace
+#include "host/services/boundedimage.h"
+#include "host/services/exiforientation.h"
+#include "host/services/fileutils.h"
+#include "host/services/logcategories.h"
+#include "viewer/fitsize.h"
 
 PhotoViewerPixmap::PhotoViewerPixmap(QWidget* parent)
     : QWidget(parent)
@@ -41,42 +20,25 @@ void PhotoViewerPixmap::SetMaxSize(int width, int height)
     m_maxHeight = height;
 }
 
-void PhotoViewerPixmap::SetImage(const QString& path, int rotation)
+void PhotoViewerPixmap::SetImage(const QString& path, int orientation)
 {
     m_pixmap = QPixmap();
     if (path.isEmpty())
         return;
-
-    // The name as handed over first; a name the reader cannot open (a stored
-    // path with "\\" separators, say) still loads through the host's reader.
-    QImage image;
-    {
-        QImageReader reader(path);
-        image = readBounded(reader, m_maxWidth, m_maxHeight);
-    }
-    if (image.isNull()) {
-        QByteArray bytes;
-        if (GetFilePath2Array(path, &bytes) && !bytes.isEmpty()) {
-            QBuffer buffer(&bytes);
-            QImageReader reader(&buffer);
-            image = readBounded(reader, m_maxWidth, m_maxHeight);
-        }
-    }
-    if (image.isNull()) {
-        qDebug() << "device_photo"
-                 << "PhotoViewerPixmap::SetImage"
-                 << ": cannot decode" << path;
+    // Decoded no larger than it can be shown: the box of the stored picture
+    // is the screen turned the way the picture is.
+    QSize box(m_maxWidth, m_maxHeight);
+    if (ExifOrientation::swapsAxes(orientation))
+        box.transpose();
+    QString why;
+    const QImage stored = BoundedImage::readFile(toFileSystemPath(path), box, &why);
+    if (stored.isNull()) {
+        qCWarning(lcViewer) << "PhotoViewerPixmap::SetImage: cannot show" << path << why;
         return;
     }
-    m_pixmap = QPixmap::fromImage(image);
-
-    if (m_maxWidth > 0 && m_maxHeight > 0
-        && (m_pixmap.width() > m_maxWidth || m_pixmap.height() > m_maxHeight)) {
-        m_pixmap
-            = m_pixmap.scaled(m_maxWidth, m_maxHeight, Qt::KeepAspectRatio, Qt::FastTransformation);
-    }
-    if (rotation != 0)
-        rotate(rotation);
+    m_pixmap = QPixmap::fromImage(ExifOrientation::upright(stored, orientation));
+    qCDebug(lcViewer) << "PhotoViewerPixmap::SetImage:" << path << "orientation" << orientation
+                      << m_pixmap.size();
 }
 
 void PhotoViewerPixmap::rotate(int angle)

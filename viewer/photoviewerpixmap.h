@@ -3,9 +3,9 @@
 #include <QPixmap>
 #include <QWidget>
 
-// The viewer's still picture: decoded once at load time (reduced to the
-// largest screen), turned in steps of 90 degrees, drawn fitted and centred on
-// a white ground.
+// The viewer's still picture: decoded once at load time, no larger than the
+// largest screen can show it, upright as its EXIF orientation says; turned
+// in steps of 90 degrees, drawn fitted and centred on a white ground.
 class PhotoViewerPixmap : public QWidget
 {
     Q_OBJECT
@@ -13,7 +13,8 @@ class PhotoViewerPixmap : public QWidget
 public:
     explicit PhotoViewerPixmap(QWidget* parent = nullptr);
 
-    void SetImage(const QString& path, int rotation);
+    // path: a stored or a file-system path; orientation: an EXIF code.
+    void SetImage(const QString& path, int orientation);
     void RotateRight();
     void RotateLeft();
     QSize ImageSize() const { return m_pixmap.size(); }

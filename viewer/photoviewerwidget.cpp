@@ -246,7 +246,7 @@ void PhotoViewerWidget::loadFile(const QString& path)
              << "current " << current.data(PhotoRole::PathRole).toString();
     m_nCntPerPage = m_list->CountPerPage();
     if (!path.isEmpty())
-        m_center->loadFile(path, reinterpret_cast<const CPhotoDataItem*>(pointer)->rotation());
+        m_center->loadFile(path, reinterpret_cast<const CPhotoDataItem*>(pointer)->orientation());
 }
 
 void PhotoViewerWidget::startDownloadImage()

@@ -1,6 +1,7 @@
 #include "photometadatareader.h"
 
 #include "heifmetadata.h"
+#include "host/services/exiforientation.h"
 #include "host/services/logcategories.h"
 #include "host/services/mediaextensions.h"
 #include "jpegcodec.h"
@@ -10,7 +11,6 @@
 #include <QFile>
 #include <QImageReader>
 #include <QPainter>
-#include <QTransform>
 
 #include <cmath>
 #include <cstdio>
@@ -296,7 +296,7 @@ PhotoMetadata PhotoMetadataReader::read(const QString& path, bool withThumbnail)
         readExif(path, withThumbnail, true, &data);
         if (data.size.isValid() && (!withThumbnail || hasThumbnail(data))) {
             data.usable = true;
-            data.thumbnail = upright(data.thumbnail, data.orientation);
+            data.thumbnail = ExifOrientation::upright(data.thumbnail, data.orientation);
             return data;
         }
     }
@@ -334,7 +334,7 @@ PhotoMetadata PhotoMetadataReader::read(const QString& path, bool withThumbnail)
         }
     }
     data.usable = true;
-    data.thumbnail = upright(data.thumbnail, data.orientation);
+    data.thumbnail = ExifOrientation::upright(data.thumbnail, data.orientation);
     return data;
 }
 
@@ -363,28 +363,4 @@ QByteArray PhotoMetadataReader::thumbnailBytes(const PhotoMetadata& data)
     if (!data.thumbnailJpeg.isEmpty())
         return data.thumbnailJpeg;
     return data.thumbnail.isNull() ? QByteArray() : encodeThumbnail(data.thumbnail);
-}
-
-QImage PhotoMetadataReader::upright(const QImage& image, int orientation)
-{
-    if (image.isNull())
-        return image;
-    switch (orientation) {
-    case 2:
-        return image.mirrored(true, false);
-    case 3:
-        return image.transformed(QTransform().rotate(180));
-    case 4:
-        return image.mirrored(false, true);
-    case 5: // transposed
-        return image.mirrored(true, false).transformed(QTransform().rotate(270));
-    case 6:
-        return image.transformed(QTransform().rotate(90));
-    case 7: // transversed
-        return image.mirrored(true, false).transformed(QTransform().rotate(90));
-    case 8:
-        return image.transformed(QTransform().rotate(270));
-    default:
-        return image;
-    }
 }

@@ -38,8 +38,6 @@ public:
     static QByteArray encodeThumbnail(const QImage& image); // JPEG bytes
     // What the photo database stores: the kept preview bytes, or the encoded thumbnail.
     static QByteArray thumbnailBytes(const PhotoMetadata& data);
-    // The picture turned as its EXIF orientation code (1-8) says it is shown.
-    static QImage upright(const QImage& image, int orientation);
     // The size a thumbnail of a picture of that size gets.
     static QSize thumbnailSize(const QSize& pictureSize);
 

@@ -1,5 +1,7 @@
 #include "samplephonegenerator.h"
 
+#include "host/services/exiforientation.h"
+
 #include "gifwriter.h"
 #include "samplepicturepainter.h"
 
@@ -115,16 +117,7 @@ QByteArray withSegment(const QByteArray& jpeg, const QByteArray& segment)
 // A camera stores the sensor's picture and says how to turn it for display.
 QImage storedFromUpright(const QImage& upright, int orientation)
 {
-    switch (orientation) {
-    case 3:
-        return upright.transformed(QTransform().rotate(180));
-    case 6:
-        return upright.transformed(QTransform().rotate(-90));
-    case 8:
-        return upright.transformed(QTransform().rotate(90));
-    default:
-        return upright;
-    }
+    return upright.transformed(ExifOrientation::transform(orientation).inverted());
 }
 
 } // namespace
@@ -196,7 +189,9 @@ bool SamplePhoneGenerator::writePhotos(const QString& folder)
     for (int i = 0; i < count; ++i) {
         SamplePhoto photo;
         const int key = m_options.distinctPictures > 0 ? i % m_options.distinctPictures : i;
-        photo.orientation = kOrientations[key % 6];
+        photo.orientation = m_options.orientations.isEmpty()
+            ? kOrientations[key % 6]
+            : m_options.orientations.at(key % m_options.orientations.size());
         photo.storedSize = landscape;
         int seconds = 0;
         if (slot > 0) {
@@ -221,7 +216,7 @@ bool SamplePhoneGenerator::writePhotos(const QString& folder)
         photo.relativePath = QStringLiteral("DCIM/Camera/") + photoName(i, photo.shootingDate);
 
         if (!pictures.contains(key)) {
-            const bool portrait = photo.orientation == 6 || photo.orientation == 8;
+            const bool portrait = ExifOrientation::swapsAxes(photo.orientation);
             const QImage upright
                 = SamplePicturePainter::photo(portrait ? landscape.transposed() : landscape,
                     m_options.seed * 7919u + quint32(key));

@@ -14,6 +14,7 @@ struct SamplePhoneOptions
     bool embedPreview = true; // an EXIF preview in every camera photo
     bool extras = true; // screenshots, downloads and the odd files
     int distinctPictures = 0; // > 0: photos reuse this many pictures (fast large corpora)
+    QList<int> orientations; // EXIF codes the camera photos cycle through; empty: 1, 6, 1, 3, 1, 8
 };
 
 // One camera photo the generator wrote, as a reader should find it.

@@ -212,6 +212,11 @@ QPixmap OCThumbnailManager::GetThumbnail(const QString& path)
     return QPixmap();
 }
 
+bool OCThumbnailManager::HasFailed(const QString& path) const
+{
+    return m_failed.contains(keyOf(path));
+}
+
 void OCThumbnailManager::SetThumbnail(const QString& path, const QPixmap& pixmap)
 {
     const QString key = keyOf(path);

@@ -53,6 +53,8 @@ public:
     // The rows the screen shows: thumbnails for those the cache lacks.
     void StartLoadThumbnail(QList<_tagIdxInfo>& list);
     QPixmap GetThumbnail(const QString& path);
+    // True when the phone said the path has no thumbnail to give.
+    bool HasFailed(const QString& path) const;
     void SetThumbnail(const QString& path, const QPixmap& pixmap);
 
     bool isBusy() const { return !m_live.isEmpty(); }

@@ -2,8 +2,8 @@
 
 #include "host/db/photometadatareader.h"
 #include "host/services/fileutils.h"
+#include "host/services/logcategories.h"
 
-#include <QDebug>
 #include <QFileInfo>
 
 OCThumnailMaker::OCThumnailMaker(QObject* parent)
@@ -11,35 +11,15 @@ OCThumnailMaker::OCThumnailMaker(QObject* parent)
 {
 }
 
-int OCThumnailMaker::rotationOf(int orientation)
-{
-    // Mirrored codes turn the way their unmirrored half does.
-    switch (orientation) {
-    case 3:
-    case 4:
-        return 180;
-    case 6:
-    case 7:
-        return 90;
-    case 5:
-    case 8:
-        return -90;
-    default:
-        return 0;
-    }
-}
-
-int OCThumnailMaker::getRotate(const QString& path) const
+int OCThumnailMaker::getOrientation(const QString& path) const
 {
     const QString file = toFileSystemPath(path);
     if (file.isEmpty() || !QFileInfo(file).isFile()) {
-        qDebug() << "host"
-                 << "OCThumnailMaker::getRotate"
-                 << ": no such file" << path;
+        qCWarning(lcHostThumbs) << "OCThumnailMaker::getOrientation: no such file" << path;
         return 0;
     }
     // The reader catches everything exiv2 throws on a damaged file.
-    return rotationOf(PhotoMetadataReader::read(file, false).orientation);
+    return PhotoMetadataReader::read(file, false).orientation;
 }
 
 QByteArray OCThumnailMaker::thumbnailBytes(const QString& path)

@@ -6,8 +6,11 @@
 #include <QHash>
 #include <QMutex>
 #include <QMutexLocker>
+#include <QSemaphore>
 #include <QSqlField>
 #include <QVariantMap>
+
+#include <atomic>
 
 // A photo database that answers from rows set by the test and records what
 // it was asked. Safe from any thread, like the real one.
@@ -46,6 +49,12 @@ public:
 
     QSqlRecord setItemData(const QString& path, bool, int) override
     {
+        // A storage that stops answering, until let go (20 s at most).
+        if (hold) {
+            ++held;
+            letGo.tryAcquire(1, 20000);
+            --held;
+        }
         QMutexLocker lock(&m_mutex);
         m_lookups.append(path);
         return m_rows.value(key(path));
@@ -86,6 +95,10 @@ public:
         return true;
     }
     QSqlQuery getPlaylistData(const QString&) override { return QSqlQuery(); }
+
+    std::atomic<bool> hold { false };
+    std::atomic<int> held { 0 };
+    QSemaphore letGo;
 
     QStringList lookups() const
     {

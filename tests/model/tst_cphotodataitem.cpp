@@ -78,30 +78,30 @@ private slots:
     {
         QTest::addColumn<int>("value");
         QTest::addColumn<bool>("angle");
-        QTest::addColumn<int>("rotation");
-        QTest::newRow("exif 6") << 6 << false << 90;
-        QTest::newRow("exif 8") << 8 << false << -90;
-        QTest::newRow("exif 3") << 3 << false << 180;
-        QTest::newRow("exif 1") << 1 << false << 0;
+        QTest::addColumn<int>("orientation");
+        QTest::newRow("exif 6") << 6 << false << 6;
+        QTest::newRow("exif 2, mirrored") << 2 << false << 2;
+        QTest::newRow("exif 7, mirrored and turned") << 7 << false << 7;
         QTest::newRow("exif 0") << 0 << false << 0;
         QTest::newRow("exif out of range") << 42 << false << 0;
-        QTest::newRow("angle kept as is") << 90 << true << 90;
+        QTest::newRow("angle 90") << 90 << true << 6;
+        QTest::newRow("angle -90") << -90 << true << 8;
     }
     void directionCodes()
     {
         QFETCH(int, value);
         QFETCH(bool, angle);
-        QFETCH(int, rotation);
+        QFETCH(int, orientation);
         CPhotoDataItem item;
         item.setDirection(value, angle);
-        QCOMPARE(item.rotation(), rotation);
+        QCOMPARE(item.orientation(), orientation);
         item.path = "\\p\\a.jpg";
         CPhotoDataItem copy;
         QVERIFY(copy.copyFrom(&item));
-        QCOMPARE(copy.rotation(), rotation);
+        QCOMPARE(copy.orientation(), orientation);
         if (!angle) {
             CPhotoDataItem fromRow(photoRecord({ { "Path", "/p/a.jpg" }, { "Direction", value } }));
-            QCOMPARE(fromRow.rotation(), rotation);
+            QCOMPARE(fromRow.orientation(), orientation);
         }
     }
 

@@ -14,6 +14,7 @@
 #include "support/testenvironment.h"
 
 #include <QAbstractItemModelTester>
+#include <QPointer>
 #include <QRandomGenerator>
 #include <QScopeGuard>
 #include <QSignalSpy>
@@ -286,6 +287,22 @@ private slots:
         finishAndWait(thread);
         verifyModelShowsList();
         QVERIFY(log.contains("tophone"));
+    }
+
+    // A worker stuck in the photo database when its screen goes is not
+    // destroyed while it runs (Qt would abort): it ends, and goes, by itself.
+    void stuckWorkerOutlivesItsScreen()
+    {
+        m_database->hold = m_second->hold = true;
+        m_screen->addThreadModelDataWithToPhone(
+            itemEvent(4, new CPhotoDataItem("/Phone/a.jpg", "/pc/a.jpg")));
+        QTRY_COMPARE(m_database->held + m_second->held, 1);
+        QPointer<OCModelInsertThread> worker = m_screen->findChild<OCModelInsertThread*>();
+        m_screen.reset();
+        QVERIFY(worker && worker->isRunning());
+        m_database->letGo.release();
+        m_second->letGo.release();
+        QTRY_VERIFY_WITH_TIMEOUT(!worker, 10000);
     }
 
     void twoRemovalsOneReset()

@@ -47,6 +47,19 @@ void writeString(const char* name, const QString& value)
     SetRegstryStr(1, SettingsKey, QLatin1String(name), value);
 }
 
+// A phone that shows the listing callback it would call.
+class CallbackAgent : public FolderPhoneAgent
+{
+public:
+    using FolderPhoneAgent::FolderPhoneAgent;
+    void SetItemLoadCallback(PFN_ItemLoadCallback callback) override
+    {
+        given = callback;
+        FolderPhoneAgent::SetItemLoadCallback(callback);
+    }
+    PFN_ItemLoadCallback given = nullptr;
+};
+
 ScreenFixture::Options notCreated(int kind = 0x80000, bool thumbnails = true)
 {
     ScreenFixture::Options options;
@@ -362,7 +375,12 @@ private slots:
 
     void pluginRequestsReachTheHost()
     {
-        ScreenFixture fixture;
+        CallbackAgent* agent = nullptr;
+        ScreenFixture::Options options;
+        options.makeAgent = [&agent](const QString& folder, int kind) {
+            return std::unique_ptr<FolderPhoneAgent>(agent = new CallbackAgent(folder, kind));
+        };
+        ScreenFixture fixture(options);
         PluginManager& host = fixture.manager();
         OCPluginWidget* widget = fixture.widget();
         PhotoItemViewWidget* screen = fixture.screen();
@@ -403,9 +421,12 @@ private slots:
         QCOMPARE(dragOut.count(), 1);
         QCOMPARE(dragOut.last().at(3).value<quintptr>(), quintptr(99));
 
-        // Once the widget is gone, callbacks find nobody.
+        // Once the widget is gone, callbacks find nobody, and the phone has
+        // no listing callback to call.
+        QVERIFY(agent->given);
         fixture.destroyWidget();
         QVERIFY(!OCPluginWidget::instance());
+        QVERIFY(!agent->given);
         OCPluginWidget::FileContentsCallback("\\DCIM\\b.jpg", "/tmp/b.jpg", 512, 99);
         PhotoItemViewWidget::ItemLoadCallback(-1, 0);
         QCOMPARE(dragOut.count(), 1);
@@ -481,7 +502,6 @@ private slots:
         QApplication::sendEvent(fixture.widget(), &press);
         QCOMPARE(press.isAccepted(), accepted);
     }
-
 };
 
 QTEST_MAIN(TestOCPluginWidget)

@@ -11,12 +11,15 @@
 #include "host/services/registry.h"
 #include "model/cphotodataitem.h"
 #include "model/logcapture.h"
+#include "model/ocmodelinsertthread.h"
 #include "model/photoitemviewmodel.h"
 #include "model/photoroles.h"
 #include "screen/photoitemviewwidget.h"
+#include "screen/viewerdownloadfolder.h"
 #include "support/screenfixture.h"
 
 #include <QDirIterator>
+#include <QFileInfo>
 #include <QMimeData>
 #include <QTemporaryDir>
 #include <QUrl>
@@ -227,15 +230,24 @@ private slots:
         QVERIFY(fixture.boxes().requests().isEmpty());
     }
 
-    void secondPhotoWaitsForTheFirstDownload()
+    // A second photo waits for the first download; a photo opened again is
+    // downloaded under its own name again, not as "name (1)"; what a session
+    // that never ended left goes at the start, the session's own at its end.
+    void viewerDownloads()
     {
-        ScreenFixture fixture(kind(ConnectionKind::Mtp));
+        ScreenFixture::Options options = kind(ConnectionKind::Mtp);
+        options.create = false;
+        ScreenFixture fixture(options);
+        const QString left = QDir(ViewerDownloadFolder::defaultBase()).filePath("session-old/a");
+        QVERIFY(QDir().mkpath(left));
+        fixture.createWidget();
+        QVERIFY(!QFileInfo::exists(left));
         FolderAgentFaults faults;
         faults.delayPerFileMs = 300;
         fixture.agent()->setFaults(faults);
         const QStringList files = fixture.photoFiles();
         QVERIFY(files.size() > 1);
-        QDir(PhotoItemViewWidget::DownloadFolder()).removeRecursively();
+        const QString downloads = fixture.screen()->DownloadFolder();
         QObject* screen = fixture.screen();
         LogCapture log;
         auto open = [&](int i) {
@@ -245,11 +257,39 @@ private slots:
         open(0);
         open(1); // pumps until the first has arrived
         QVERIFY(log.contains("wait download"));
-        QVERIFY(QFileInfo::exists(
-            PhotoItemViewWidget::DownloadFolder() + '/' + QFileInfo(files.at(0)).fileName()));
-        QTRY_VERIFY(log.count("on_update_item_with_downloadviewer start") == 2);
+        QVERIFY(filesBelow(downloads).contains(QFileInfo(files.at(0)).fileName()));
+        open(0);
+        QTRY_VERIFY(log.count("on_update_item_with_downloadviewer start") == 3);
         QVERIFY(!g_SharedValue.hasProcessState(PhotoType, OCSharedValue::ProcessViewerDownload));
-        QCOMPARE(filesBelow(PhotoItemViewWidget::DownloadFolder()).size(), 2);
+        QCOMPARE(filesBelow(downloads).size(), 3); // the two copies and the session's lock
+        fixture.destroyWidget();
+        QVERIFY(!QFileInfo::exists(downloads));
+    }
+
+    // A file that reaches the phone after the to-phone worker has ended, but
+    // before the screen has heard of that end, still gets its row.
+    void fileAfterTheWorkerEndedGetsItsRow()
+    {
+        ScreenFixture fixture;
+        const int rows = fixture.fill();
+        PhotoItemViewWidget* screen = fixture.screen();
+        const QStringList files = fixture.photoFiles();
+        auto arrive = [&](int i) {
+            const QString phone
+                = QFileInfo(files.at(0)).path() + QStringLiteral("/sent %1.jpg").arg(i);
+            QVERIFY(QFile::copy(files.at(i), phone));
+            screen->AddTransferredItem(toStoredPath(phone), toStoredPath(files.at(i)), 4);
+        };
+        auto endBatch = [&] { screen->AddTransferredItem(QString(), QString(), 4); };
+        arrive(0);
+        QTRY_COMPARE(fixture.model()->rowCount(), rows + 1);
+        auto* worker = screen->findChild<OCModelInsertThread*>();
+        endBatch();
+        // Ended, without a call to this thread; its end is not handled yet.
+        QVERIFY(worker && worker->wait(10000));
+        arrive(1);
+        endBatch();
+        QTRY_COMPARE(fixture.model()->rowCount(), rows + 2);
     }
 
     void transfersThroughTheHostEngine_data()

@@ -16,6 +16,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSemaphore>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
@@ -69,6 +70,27 @@ QString fileOf(const CPhotoDataItem* item)
     return toFileSystemPath(item->path);
 }
 
+// A phone whose storage stops answering: the next existence question hangs
+// until let go (20 s at most, so that a failing test ends).
+class HangingAgent : public FolderPhoneAgent
+{
+public:
+    using FolderPhoneAgent::FolderPhoneAgent;
+    ~HangingAgent() override { letGo.release(); }
+    bool IsFileExist(const QString& path) override
+    {
+        if (hangNext.exchange(false)) {
+            hanging = true;
+            letGo.tryAcquire(1, 20000);
+            hanging = false;
+        }
+        return FolderPhoneAgent::IsFileExist(path);
+    }
+    std::atomic<bool> hangNext { false };
+    std::atomic<bool> hanging { false };
+    QSemaphore letGo;
+};
+
 } // namespace
 
 class TestFileProperties : public QObject
@@ -81,6 +103,8 @@ private slots:
     void locate_data();
     void locate();
     void selectionCheck();
+    void hungStorageNeverFreezesTheScreen_data();
+    void hungStorageNeverFreezesTheScreen();
 };
 
 void TestFileProperties::rename_data()
@@ -224,6 +248,44 @@ void TestFileProperties::selectionCheck()
     QTRY_VERIFY(!exists(2));
     QVERIFY(exists(3));
     QVERIFY(!flagSet(checked, OCSharedValue::PluginState));
+}
+
+void TestFileProperties::hungStorageNeverFreezesTheScreen_data()
+{
+    QTest::addColumn<bool>("deleting");
+    QTest::newRow("another selection") << false;
+    QTest::newRow("delete") << true;
+}
+
+// The selection's background check hangs in the phone's storage: changing
+// the selection or deleting comes back while it hangs, and the next check
+// runs once the storage answers again.
+void TestFileProperties::hungStorageNeverFreezesTheScreen()
+{
+    QFETCH(bool, deleting);
+    HangingAgent* agent = nullptr;
+    ScreenFixture::Options options;
+    options.photoCount = 4;
+    options.makeAgent = [&agent](const QString& folder, int kind) {
+        return std::unique_ptr<FolderPhoneAgent>(agent = new HangingAgent(folder, kind));
+    };
+    ScreenFixture fixture(options);
+    const int count = fixture.fill();
+    emit fixture.manager().on_signal_pmgr_changedType_View(0);
+    QVERIFY(QFile::remove(fileOf(fixture.itemAt(fixture.rows().at(1)))));
+    agent->hangNext = true;
+    fixture.select({ 0 });
+    QTRY_VERIFY(agent->hanging);
+    if (deleting)
+        fixture.screen()->OnDelete(false);
+    else
+        fixture.select({ 1 });
+    QVERIFY(agent->hanging);
+    agent->letGo.release();
+    if (deleting)
+        QTRY_COMPARE(fixture.model()->rowCount(), count - 1);
+    else
+        QTRY_VERIFY(flagSet(OCSharedValue::PluginSelectionChecked, OCSharedValue::PluginState));
 }
 
 QTEST_MAIN(TestFileProperties)

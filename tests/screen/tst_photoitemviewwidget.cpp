@@ -607,7 +607,8 @@ private slots:
         const QString path = toStoredPath(fixture.photoFiles().first());
         QSignalSpy finished(screen, &PhotoItemViewWidget::on_siganl_finished_getthumbnail);
         QVERIFY(!database->isExist(path, true));
-        QVERIFY(screen->GetThumbnail(path, false).isNull());
+        QVERIFY(screen->GetThumbnail(path, false).isNull()); // a lookup only
+        QVERIFY(screen->FetchUnknownThumbnail(path, false));
         QTRY_COMPARE(finished.count(), 1);
         QVERIFY(database->isExist(path, true));
         QVERIFY(!screen->GetThumbnail(path, false).isNull());

@@ -18,7 +18,12 @@ SamplePhoneOptions optionsFor(int photoCount, quint32 seed)
 } // namespace
 
 SamplePhoneFixture::SamplePhoneFixture(int photoCount, quint32 seed)
-    : m_generator(optionsFor(photoCount, seed))
+    : SamplePhoneFixture(optionsFor(photoCount, seed))
+{
+}
+
+SamplePhoneFixture::SamplePhoneFixture(const SamplePhoneOptions& options)
+    : m_generator(options)
 {
     m_valid = m_dir.isValid() && m_generator.generate(m_dir.path());
 }

@@ -13,6 +13,7 @@ class SamplePhoneFixture
 {
 public:
     explicit SamplePhoneFixture(int photoCount = 8, quint32 seed = 7);
+    explicit SamplePhoneFixture(const SamplePhoneOptions& options);
 
     bool isValid() const { return m_valid; }
     QString folder() const { return m_dir.path(); }

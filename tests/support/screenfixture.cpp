@@ -32,7 +32,9 @@ ScreenFixture::ScreenFixture(const Options& options)
 {
     m_database = std::make_unique<DBManager>(m_env.path(QStringLiteral("photo.db")));
     m_photoDatabase = std::make_unique<PhotoDB>(m_database.get(), 1);
-    m_agent = std::make_unique<FolderPhoneAgent>(m_phone.folder(), options.connectionKind);
+    m_agent = options.makeAgent
+        ? options.makeAgent(m_phone.folder(), options.connectionKind)
+        : std::make_unique<FolderPhoneAgent>(m_phone.folder(), options.connectionKind);
     FolderAgentFaults faults;
     faults.noThumbnailSupport = !options.phoneThumbnails;
     m_agent->setFaults(faults);

@@ -10,6 +10,7 @@
 #include <QStringList>
 #include <QWidget>
 
+#include <functional>
 #include <memory>
 
 class CPhotoDataItem;
@@ -37,6 +38,8 @@ public:
         int photoCount = 6;
         bool show = true;
         bool create = true; // false: settings may be written before createWidget
+        // A phone of the test's own over the sample phone's folder.
+        std::function<std::unique_ptr<FolderPhoneAgent>(const QString& folder, int kind)> makeAgent;
     };
 
     ScreenFixture();

@@ -3,9 +3,11 @@
 // does, and saves a picture of it.
 #include "host/device/samplephonegenerator.h"
 #include "host/resources/hoststylesheet.h"
+#include "host/services/exiforientation.h"
 #include "host/services/fileutils.h"
 #include "host/services/mediaextensions.h"
 #include "host/services/ocsharedvalue.h"
+#include "host/thumbs/octhumnailmaker.h"
 #include "model/cphotodataitem.h"
 #include "model/photoitemviewmodel.h"
 #include "model/photoroles.h"
@@ -40,23 +42,11 @@ QStringList photoFiles(const QString& folder)
 }
 
 // What the thumbnail pipeline and the photo database would provide: a small
-// picture and the display rotation from the EXIF orientation.
+// upright picture and the EXIF orientation.
 void fillItem(CPhotoDataItem* item, const QString& file)
 {
+    item->setDirection(OCThumnailMaker().getOrientation(file), false);
     QImageReader reader(file);
-    switch (reader.transformation()) {
-    case QImageIOHandler::TransformationRotate90:
-        item->setDirection(90, true);
-        break;
-    case QImageIOHandler::TransformationRotate180:
-        item->setDirection(180, true);
-        break;
-    case QImageIOHandler::TransformationRotate270:
-        item->setDirection(-90, true);
-        break;
-    default:
-        break;
-    }
     QSize size = reader.size();
     if (size.isValid()) {
         size.scale(300, 300, Qt::KeepAspectRatio);
@@ -65,8 +55,7 @@ void fillItem(CPhotoDataItem* item, const QString& file)
     const QImage image = reader.read();
     if (image.isNull())
         return;
-    item->setThumbnail(QPixmap::fromImage(image).transformed(
-        QTransform().rotate(item->rotation()), Qt::SmoothTransformation));
+    item->setThumbnail(QPixmap::fromImage(ExifOrientation::upright(image, item->orientation())));
     item->setThumbnailLoaded(true);
 }
 

@@ -102,6 +102,8 @@ private slots:
             QCOMPARE(requests.first().first().toInt(), mode);
         QVERIFY(QFileInfo::exists(QDir(env.folder()).filePath("photos.db")));
         QVERIFY(QFileInfo::exists(QDir(env.folder()).filePath("photo-host.log")));
+        // The viewer's downloads go below the configuration folder too.
+        QVERIFY(QFileInfo(QDir(env.folder()).filePath("Temp/viewer")).isDir());
     }
 
     void shutDownTellsTheScreenBeforeDestroyingIt()

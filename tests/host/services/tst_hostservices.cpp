@@ -1,5 +1,6 @@
 #include "host/services/appservices.h"
 #include "host/services/devicepath.h"
+#include "host/services/exiforientation.h"
 #include "host/services/fileutils.h"
 #include "host/services/mediaextensions.h"
 #include "host/services/ocmsgbox.h"
@@ -230,6 +231,47 @@ private slots:
         SetOpenWindowExplorerHandler([&opened](const QString& folder) { opened = folder; });
         OpenWindowExplorer(toStoredPath(env.folder()) + "\\missing.jpg");
         QCOMPARE(opened, env.folder());
+    }
+
+    // Where the first and the last pixel of the stored first row are seen,
+    // as the tag's definition puts it: the corners T(op)/B(ottom) L(eft)/R(ight).
+    void orientation_data()
+    {
+        QTest::addColumn<int>("code");
+        QTest::addColumn<QStringList>("corners"); // of the first pixel, of the last
+        QTest::newRow("1 as stored") << 1 << QStringList { "TL", "TR" };
+        QTest::newRow("2 mirrored") << 2 << QStringList { "TR", "TL" };
+        QTest::newRow("3 half turn") << 3 << QStringList { "BR", "BL" };
+        QTest::newRow("4 mirrored upside down") << 4 << QStringList { "BL", "BR" };
+        QTest::newRow("5 transposed") << 5 << QStringList { "TL", "BL" };
+        QTest::newRow("6 turned right") << 6 << QStringList { "TR", "BR" };
+        QTest::newRow("7 transversed") << 7 << QStringList { "BR", "TR" };
+        QTest::newRow("8 turned left") << 8 << QStringList { "BL", "TL" };
+        QTest::newRow("0 no tag") << 0 << QStringList { "TL", "TR" };
+        QTest::newRow("9 out of range") << 9 << QStringList { "TL", "TR" };
+    }
+
+    void orientation()
+    {
+        QFETCH(int, code);
+        QFETCH(QStringList, corners);
+        QImage stored(40, 24, QImage::Format_RGB32);
+        stored.fill(Qt::black);
+        stored.setPixel(0, 0, qRgb(255, 0, 0));
+        stored.setPixel(39, 0, qRgb(0, 255, 0));
+        const QImage shown = ExifOrientation::upright(stored, code);
+        QCOMPARE(shown.size(), ExifOrientation::uprightSize(stored.size(), code));
+        // The transform puts the same pixels in the same corners.
+        const QTransform transform = ExifOrientation::transform(code);
+        const QRectF bounds = transform.mapRect(QRectF(stored.rect()));
+        for (int i = 0; i < 2; ++i) {
+            const QString corner = corners.at(i);
+            const QPoint at(corner.endsWith('L') ? 0 : shown.width() - 1,
+                corner.startsWith('T') ? 0 : shown.height() - 1);
+            QCOMPARE(shown.pixel(at), stored.pixel(i * 39, 0));
+            const QPointF mapped = transform.map(QPointF(i * 39 + 0.5, 0.5)) - bounds.topLeft();
+            QCOMPARE(QPoint(int(mapped.x()), int(mapped.y())), at);
+        }
     }
 };
 

@@ -5,7 +5,6 @@
 #include "host/services/fileutils.h"
 #include "host/thumbs/agentthumbnailsource.h"
 #include "host/thumbs/octhumbnailmanager.h"
-#include "host/thumbs/octhumnailmaker.h"
 #include "support/photodatabasefixture.h"
 #include "support/picturecompare.h"
 #include "support/samplephonefixture.h"
@@ -310,38 +309,6 @@ private slots:
         manager->StartGetThumbnail(list);
         QVERIFY(QTest::qWaitFor([&] { return screen.finishes == 1; }, kWait));
         QCOMPARE(screen.paths, QStringList { photos(agent).first() });
-    }
-
-    void getRotate_data()
-    {
-        QTest::addColumn<QString>("file");
-        QTest::addColumn<int>("rotation");
-        for (const SamplePhoto& photo : m_phone->generator().photos()) {
-            const int expected = photo.orientation == 3 ? 180
-                : photo.orientation == 6                ? 90
-                : photo.orientation == 8                ? -90
-                                                        : 0;
-            QTest::addRow("%s, orientation %d", qPrintable(photo.relativePath), photo.orientation)
-                << photo.relativePath << expected;
-            if (photo.orientation == 6) // the stored form of the path works too
-                QTest::newRow("stored path") << photo.relativePath << 90;
-        }
-        QTest::newRow("damaged") << QStringLiteral("DCIM/Camera/broken.jpg") << 0;
-        QTest::newRow("empty") << QStringLiteral("DCIM/Camera/empty.jpg") << 0;
-        QTest::newRow("missing") << QStringLiteral("DCIM/Camera/none.jpg") << 0;
-        QTest::newRow("not a photo") << QStringLiteral("Download/notes.txt") << 0;
-        QTest::newRow("tiff") << QStringLiteral("Download/scan.tiff") << 0;
-    }
-
-    void getRotate()
-    {
-        QFETCH(QString, file);
-        QFETCH(int, rotation);
-        OCThumnailMaker maker;
-        const QString path = QString::fromLatin1(QTest::currentDataTag()) == "stored path"
-            ? toStoredPath(m_phone->file(file))
-            : m_phone->file(file);
-        QCOMPARE(maker.getRotate(path), rotation);
     }
 };
 

@@ -1,0 +1,44 @@
+#pragma once
+
+class OCPluginWidget;
+class PhotoItemViewWidget;
+
+// The one live plug-in widget, as the plain-function callbacks of the device
+// agent and the host reach it from their own threads. A callback holds a
+// lease while it uses the widget or its screen; the widget is withdrawn first
+// thing when it goes, and its destruction waits, pumping events (a callback
+// may be waiting for the GUI thread), until every lease is back. So nothing
+// reaches a widget or screen during or after its destruction.
+class LiveWidget
+{
+public:
+    class Lease
+    {
+    public:
+        Lease(Lease&& other) noexcept;
+        Lease(const Lease&) = delete;
+        Lease& operator=(const Lease&) = delete;
+        Lease& operator=(Lease&&) = delete;
+        ~Lease();
+
+        // Null when no widget is live.
+        OCPluginWidget* widget() const { return m_widget; }
+        PhotoItemViewWidget* screen() const;
+
+    private:
+        friend class LiveWidget;
+        explicit Lease(OCPluginWidget* widget);
+
+        OCPluginWidget* m_widget = nullptr;
+    };
+
+    // Any thread.
+    static Lease acquire();
+    // GUI thread: the widget just built.
+    static void publish(OCPluginWidget* widget);
+    // GUI thread: no lease is granted from now on; waits for those out, at
+    // most timeoutMs. False when one was still out then.
+    static bool withdraw(int timeoutMs);
+    // GUI thread: the published widget, without a lease.
+    static OCPluginWidget* current();
+};
