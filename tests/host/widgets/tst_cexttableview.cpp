@@ -189,6 +189,41 @@ private slots:
         QVERIFY(!m_view->isHeaderAllChecked());
     }
 
+    // Clicks as (row, column); a negative row is a double click on -row - 1.
+    void checkBoxesAddToTheSelection_data()
+    {
+        QTest::addColumn<QList<QPoint>>("clicks");
+        QTest::addColumn<QList<int>>("selected");
+        QTest::newRow("second box adds")
+            << QList<QPoint> { { 1, 0 }, { 1, 2 } } << QList<int> { 0, 2 };
+        QTest::newRow("box again removes")
+            << QList<QPoint> { { 1, 0 }, { 1, 2 }, { 1, 0 } } << QList<int> { 2 };
+        QTest::newRow("double click ticks and unticks")
+            << QList<QPoint> { { 1, 0 }, { 1, -3 } } << QList<int> { 0 };
+        QTest::newRow("a cell replaces")
+            << QList<QPoint> { { 1, 0 }, { 2, 3 } } << QList<int> { 3 };
+    }
+
+    void checkBoxesAddToTheSelection()
+    {
+        QFETCH(QList<QPoint>, clicks);
+        QFETCH(QList<int>, selected);
+        QSignalSpy opened(m_view, &QAbstractItemView::doubleClicked);
+        for (const QPoint& click : clicks) {
+            const int row = click.y() < 0 ? -click.y() - 1 : click.y();
+            const QPoint at = m_view->visualRect(m_proxy->index(row, click.x())).center();
+            QTest::mouseClick(m_view->viewport(), Qt::LeftButton, {}, at);
+            if (click.y() < 0)
+                QTest::mouseDClick(m_view->viewport(), Qt::LeftButton, {}, at);
+        }
+        QList<int> rows;
+        for (const QModelIndex& index : m_view->selectionModel()->selectedRows(0))
+            rows.append(index.row());
+        std::sort(rows.begin(), rows.end());
+        QCOMPARE(rows, selected);
+        QCOMPARE(opened.count(), 0);
+    }
+
     void headerClickSortsAndIsReported()
     {
         QSignalSpy sorted(m_view, &CExtTableView::on_signal_sort_changed);
