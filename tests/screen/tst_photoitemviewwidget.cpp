@@ -14,11 +14,13 @@
 #include "plugin/ocpluginwidget.h"
 #include "screen/photoitemviewwidget.h"
 #include "support/screenfixture.h"
+#include "thumbview/albumviewwidget.h"
 #include "viewer/photoviewerwidget.h"
 #include "viewer/photoviwerlist.h"
 
 #include <QAbstractItemModelTester>
 #include <QApplication>
+#include <QCheckBox>
 #include <QClipboard>
 #include <QHeaderView>
 #include <QMenu>
@@ -235,6 +237,66 @@ private slots:
             QStringLiteral("%1 files, %2").arg(rows).arg(GetSize(total, 0)));
         QVERIFY(!fixture.screen()->listView()->isHeaderAllChecked());
         QVERIFY(!(pluginState() & OCSharedValue::PluginSelectionSome));
+    }
+
+    // With search the rows shown: "#1" for the first photo's name alone.
+    void statusCountsInWords_data()
+    {
+        QTest::addColumn<QString>("search");
+        QTest::addColumn<QList<int>>("selected");
+        QTest::addColumn<QString>("words");
+        QTest::newRow("one of several selected") << QString() << QList<int> { 2 } << "1 file, ";
+        QTest::newRow("one shown") << "#1" << QList<int>() << "1 file, ";
+        QTest::newRow("none shown") << "no such photo" << QList<int>() << "0 files, ";
+    }
+
+    void statusCountsInWords()
+    {
+        QFETCH(QString, search);
+        QFETCH(QList<int>, selected);
+        QFETCH(QString, words);
+        ScreenFixture fixture;
+        QVERIFY(fixture.fill() > 3);
+        emit fixture.manager().on_signal_pmgr_changedType_View(0);
+        if (search == QLatin1String("#1"))
+            search = fixture.itemAt(fixture.rows().first())->title;
+        QSignalSpy status(&fixture.manager(), &PluginManager::statusTextRequested);
+        emit fixture.manager().on_signal_pmgr_textChanged_Search(search);
+        fixture.select(selected);
+        QVERIFY2(status.last().at(0).toString().startsWith(words),
+            qPrintable(status.last().at(0).toString()));
+    }
+
+    // A re-initialised phone empties the list: no count, check box or
+    // selection flag of the old one stays, on any page.
+    void emptiedListLeavesNothingChecked_data()
+    {
+        QTest::addColumn<int>("mode");
+        QTest::newRow("list") << 0;
+        QTest::newRow("albums") << 2;
+    }
+
+    void emptiedListLeavesNothingChecked()
+    {
+        QFETCH(int, mode);
+        ScreenFixture fixture;
+        fixture.fill();
+        emit fixture.manager().on_signal_pmgr_changedType_View(mode);
+        fixture.currentView()->selectAll();
+        auto* checkAll = fixture.screen()->albumView()->findChild<QCheckBox*>("phone_checkAll");
+        QCOMPARE(
+            mode == 2 ? checkAll->isChecked() : fixture.screen()->listView()->isHeaderAllChecked(),
+            true);
+        QSignalSpy status(&fixture.manager(), &PluginManager::statusTextRequested);
+        emit fixture.manager().on_signal_device_init(PhotoType);
+        QCOMPARE(fixture.model()->rowCount(), 0);
+        QVERIFY(!status.isEmpty());
+        QVERIFY(status.last().at(0).toString().startsWith(QLatin1String("0 files, ")));
+        QVERIFY(!checkAll->isChecked());
+        QVERIFY(!fixture.screen()->listView()->isHeaderAllChecked());
+        QCOMPARE(
+            pluginState() & (OCSharedValue::PluginSelectionSome | OCSharedValue::PluginListEmpty),
+            quint32(OCSharedValue::PluginListEmpty));
     }
 
     void searchNarrowsTheViewAndTheStatus()
