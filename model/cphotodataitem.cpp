@@ -325,6 +325,43 @@ bool CPhotoDataItem::copyFrom(const CPhotoDataItem* other)
     return true;
 }
 
+bool CPhotoDataItem::takeChange(const CPhotoDataItem* changed)
+{
+    const QDateTime taken = m_shootingDate;
+    const QString latitude = m_latitude;
+    const QString longitude = m_longitude;
+    const QSize pixels(m_width, m_height);
+    const qint32 orientation = m_orientation;
+    const QByteArray thumbnail = m_thumbnailLoaded ? m_thumbnailBytes : QByteArray();
+    const bool hadThumbnail = hasThumbnail;
+    const bool checked = isChecked;
+    const bool wasNew = isNew;
+    const bool wasShown = newShown;
+    if (!copyFrom(changed))
+        return false;
+    if (!m_shootingDate.isValid())
+        m_shootingDate = taken;
+    if (m_latitude.isEmpty() && m_longitude.isEmpty()) {
+        m_latitude = latitude;
+        m_longitude = longitude;
+    }
+    if (m_width <= 0 || m_height <= 0) {
+        m_width = pixels.width();
+        m_height = pixels.height();
+    }
+    if (m_orientation == 0)
+        m_orientation = orientation;
+    if (!m_thumbnailLoaded && !thumbnail.isEmpty()) {
+        setThumbnailData(thumbnail);
+        m_thumbnailLoaded = true;
+        hasThumbnail = hadThumbnail;
+    }
+    isChecked = checked;
+    isNew = wasNew;
+    newShown = wasShown;
+    return true;
+}
+
 QPixmap CPhotoDataItem::thumbnail() const
 {
     if (!m_thumbnailLoaded || m_thumbnailBytes.isEmpty())

@@ -32,6 +32,10 @@ public:
     bool fillFromDeviceRecord(quintptr deviceRecord);
     bool fillFromFile(const QString& path, qint64 size, const QDateTime& date);
     bool copyFrom(const CPhotoDataItem* other);
+    // Takes the phone's report of a change to this file (renamed, rewritten):
+    // its name and file facts. What the report leaves empty, it keeps: date
+    // taken, position, orientation, size in pixels, thumbnail, marks.
+    bool takeChange(const CPhotoDataItem* changed);
 
     // IMediaItem fields with rules.
     void setTitle(const QString& title); // an empty title keeps the old one

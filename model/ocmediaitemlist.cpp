@@ -170,7 +170,7 @@ CPhotoDataItem* OCMediaItemList::mergeInsertedItem(ItemEvent* event, const Fetch
         if (byId) {
             current = byId;
             known = true;
-            current->copyFrom(eventItem);
+            current->takeChange(eventItem);
         }
         break;
     }
