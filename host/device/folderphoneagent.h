@@ -55,6 +55,10 @@ public:
     // The phone path of a file of the storage, and back (empty outside it).
     QString phonePathOf(const QString& fileSystemPath) const;
     QString fileSystemPathOf(const QString& phonePath) const;
+    // The file a phone path names for reading: on mass storage also a PC
+    // file outside the storage (one the user located); writes never reach
+    // outside it.
+    QString readablePathOf(const QString& phonePath) const;
     // The phone goes away: jobs end, GetDeviceIndex gives -1.
     void disconnect();
     // The phone comes back under a new device index; false while its storage

@@ -90,7 +90,7 @@ void FolderPhoneAgent::runTransfer(JobPtr job, QStringList sources, QString targ
     qint64 total = 0;
     for (const QString& source : qAsConst(sources)) {
         const QString file
-            = toPhone ? QDir::cleanPath(toFileSystemPath(source)) : fileSystemPathOf(source);
+            = toPhone ? QDir::cleanPath(toFileSystemPath(source)) : readablePathOf(source);
         files.append(file);
         if (!file.isEmpty())
             total += QFileInfo(file).size();
