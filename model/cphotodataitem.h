@@ -98,7 +98,9 @@ public:
     QString resolutionSortKey() const; // "01920x01080"
     QString sizeSortKey() const; // "0000000512"
 
-    static QPixmap rotatedPixmap(const QPixmap& pixmap, int angle);
+    // Shows the thumbnail turned further by angle degrees clockwise (a
+    // multiple of 90): the encoded picture stays as it is, so turning it
+    // again and again loses nothing.
     void rotateThumbnail(int angle);
 
     // True when the item still has no usable thumbnail.
@@ -121,6 +123,7 @@ private:
     QDateTime m_shootingDate;
     QByteArray m_thumbnailBytes;
     quint64 m_thumbnailKey = 0; // cache key, new on every change
+    qint32 m_thumbnailTurn = 0; // degrees clockwise the encoded picture is shown turned
     qint32 m_width = 0;
     qint32 m_height = 0;
     qint32 m_spare = 0;

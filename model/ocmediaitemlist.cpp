@@ -330,6 +330,14 @@ bool OCMediaItemList::renameItem(const QString& oldPath, const QString& newPath)
     return true;
 }
 
+void OCMediaItemList::forgetStoredRow(const QString& path)
+{
+    for (IPhotoDB* database : { m_deviceDatabase, m_secondDatabase }) {
+        if (database)
+            database->deleteItem(-1, QStringList { path }, true);
+    }
+}
+
 bool OCMediaItemList::removeItems(QStringList& paths)
 {
     QMutexLocker lock(&m_mutex);
