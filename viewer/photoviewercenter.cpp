@@ -92,12 +92,18 @@ void PhotoviewerCenter::loadFile(const QString& path, int orientation)
         m_label->hide();
     }
     // A playing animation cannot be turned.
-    for (QAbstractButton* button : { m_rotateLeft, m_rotateRight }) {
-        if (button)
-            button->setEnabled(!m_isMovie);
-    }
+    SetCanRotate(m_canRotate);
     Relayout();
     m_pixmapView->update();
+}
+
+void PhotoviewerCenter::SetCanRotate(bool canRotate)
+{
+    m_canRotate = canRotate;
+    for (QAbstractButton* button : { m_rotateLeft, m_rotateRight }) {
+        if (button)
+            button->setEnabled(canRotate && !m_isMovie);
+    }
 }
 
 void PhotoviewerCenter::stopMovie()
