@@ -9,6 +9,7 @@
 
 #include "host/contract/ideviceagent.h"
 #include "host/contract/pluginhostcontext.h"
+#include "host/services/logcategories.h"
 #include "host/services/ocsharedvalue.h"
 #include "model/ocmodelinsertthread.h"
 
@@ -91,11 +92,11 @@ void PhotoItemViewWidget::StopBackgroundTasks()
 {
     stop_thumbnail_thread();
     m_bStopCheckExist = true;
-    for (QFutureWatcher<void>* watcher : { &m_rotateWatcher, &m_checkWatcher }) {
-        if (!CancelAndWait(*watcher))
-            qDebug() << "device_photo"
-                     << "PhotoItemViewWidget::StopBackgroundTasks"
-                     << ": a background task did not end";
-    }
+    // A turn being saved is not cut off half-way; the job holds only values,
+    // so one that outlives the wait touches nothing of the screen.
+    const bool turnEnded = m_rotation->waitForEnd(StopWaitMs);
+    if (!CancelAndWait(m_checkWatcher) || !turnEnded)
+        qCWarning(lcScreen) << "PhotoItemViewWidget::StopBackgroundTasks: a background task did "
+                               "not end";
     stop_loaditems_thread();
 }
