@@ -100,9 +100,14 @@ void PhotoviewerCenter::loadFile(const QString& path, int orientation)
 void PhotoviewerCenter::SetCanRotate(bool canRotate)
 {
     m_canRotate = canRotate;
+    // Shown once a picture is here and may be turned; while a turn is saved
+    // or the next picture comes, they stay in place, disabled.
     for (QAbstractButton* button : { m_rotateLeft, m_rotateRight }) {
-        if (button)
-            button->setEnabled(canRotate && !m_isMovie);
+        if (!button)
+            continue;
+        if (canRotate && !m_imageSize.isEmpty())
+            button->show();
+        button->setEnabled(canRotate && !m_isMovie);
     }
 }
 

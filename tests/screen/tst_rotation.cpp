@@ -104,8 +104,8 @@ private slots:
 
         emit screen.listTable()->doubleClicked(screen.rows()->index(row, 2));
         QTRY_VERIFY(screen.screen()->currentIndex() == ViewerPage);
-        QTRY_VERIFY(
-            turnedAs(viewerPicture(screen), before) && rotateButton(screen, true)->isEnabled());
+        QTRY_VERIFY(turnedAs(viewerPicture(screen), before)
+            && rotateButton(screen, true)->isEnabled() && rotateButton(screen, true)->isVisible());
         FolderAgentFaults faults;
         faults.transferRefusal = refusal;
         screen.agent()->setFaults(faults);
