@@ -53,8 +53,8 @@ private slots:
     void initTestCase()
     {
         SamplePhoneOptions options;
-        options.photoCount = 3;
-        options.orientations = { 1, 2, 6 };
+        options.photoCount = 2;
+        options.orientations = { 1, 2 };
         m_phone = std::make_unique<SamplePhoneFixture>(options);
         QVERIFY(m_phone->isValid());
     }
@@ -69,7 +69,6 @@ private slots:
         QTest::addColumn<int>("written"); // the file's orientation afterwards
         const int turned = int(Outcome::Turned);
         QTest::newRow("jpeg without a tag, right") << "" << 1 << 90 << turned << 6;
-        QTest::newRow("jpeg turned right, right again") << "" << 6 << 90 << turned << 3;
         QTest::newRow("jpeg mirrored, left") << "" << 2 << -90 << turned << 5;
         QTest::newRow("png, right: encoded again") << "*.png" << 0 << 90 << turned << 0;
         QTest::newRow("bmp, left: encoded again") << "*.bmp" << 0 << -90 << turned << 0;
@@ -79,7 +78,6 @@ private slots:
         QTest::newRow("animated gif") << "dancing*.gif" << 0 << 90 << int(Outcome::Animated);
         QTest::newRow("damaged jpeg") << "*broken*" << 0 << 90 << int(Outcome::Failed);
         QTest::newRow("empty file") << "*empty*" << 0 << 90 << int(Outcome::Failed);
-        QTest::newRow("vanished") << "no such file" << 0 << 90 << int(Outcome::Failed);
     }
 
     void turnsWithoutLoss()

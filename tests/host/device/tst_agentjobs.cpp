@@ -167,47 +167,6 @@ private slots:
         QVERIFY(named);
     }
 
-    // A photo replaced keeps its name and object id: no "name (1).jpg", no
-    // second file, and its change is reported.
-    void replaceKeepsTheNameAndObjectId_data()
-    {
-        QTest::addColumn<QString>("target"); // "{photo}": the first camera photo
-        QTest::addColumn<int>("result");
-        QTest::newRow("a photo of the phone") << "{photo}" << 0;
-        QTest::newRow("no such photo")
-            << "\\Phone\\DCIM\\nothing.jpg" << int(FolderPhoneAgent::ErrorRefused);
-        QTest::newRow("outside the phone")
-            << "\\Phone\\..\\x.jpg" << int(FolderPhoneAgent::ErrorRefused);
-    }
-
-    void replaceKeepsTheNameAndObjectId()
-    {
-        QFETCH(QString, target);
-        QFETCH(int, result);
-        auto storage = m_phone->copy();
-        FolderPhoneAgent agent(storage->path(), ConnectionKind::Mtp);
-        agent.SetItemLoadCallback(&AgentRecorder::itemLoad);
-        const QString photo = storage->filePath(m_phone->generator().photos().at(0).relativePath);
-        const QString source = photoFiles(2).at(1);
-        target.replace(QStringLiteral("{photo}"), agent.phonePathOf(photo));
-        const QStringList before = entries(QFileInfo(photo).path());
-        const QByteArray old = digest(photo);
-
-        QCOMPARE(agent.ReplaceFile(source, target, &AgentRecorder::transferProgress,
-                     &AgentRecorder::transferDone),
-            result);
-        if (result == 0)
-            QVERIFY(QTest::qWaitFor(transferEnded, kWait));
-        QCOMPARE(entries(QFileInfo(photo).path()), before);
-        QCOMPARE(digest(photo), result == 0 ? digest(source) : old);
-        QCOMPARE(events().size(), result == 0 ? 1 : 0);
-        if (result == 0) {
-            QCOMPARE(AgentRecorder::progress().last().status, 0);
-            QCOMPARE(events().first().changeKind, 2);
-            QCOMPARE(events().first().path, target);
-        }
-    }
-
     void cancelledTransferLeavesNoPartialFile_data()
     {
         QTest::addColumn<int>("cancelWith");
@@ -455,8 +414,8 @@ private slots:
             QVERIFY(QFileInfo(files.at(i)).size() > 0);
         // A phone that went away takes no new job.
         QCOMPARE(agent.GetDeviceIndex(), -1);
-        QCOMPARE(
-            transfer(agent, sources, pc.path(), "toPC"), int(FolderPhoneAgent::ErrorDisconnected));
+        QCOMPARE(transfer(agent, sources, pc.path(), "toPC"),
+            int(FolderPhoneAgent::ErrorDisconnected));
         QCOMPARE(agent.DeleteFiles(sources, &AgentRecorder::deleted),
             int(FolderPhoneAgent::ErrorDisconnected));
     }
