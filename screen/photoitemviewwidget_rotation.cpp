@@ -29,6 +29,7 @@ enum RotateFailure { OverSize = 0, ReadOnly = 1, NotLossless = 2, Animated = 3, 
 const int RegistryRoot = 1;
 const char* const PluginId = "device_photo";
 const int TransferCancelled = 2;
+const int RefusedNotice = 9; // the host's box for a refused transfer
 
 QString dontShowKey()
 {
@@ -150,8 +151,13 @@ void PhotoItemViewWidget::StartRotationUpload(
                               : TransferCancelled;
     qCDebug(lcScreen) << "PhotoItemViewWidget::StartRotationUpload: result : " << started;
     m_rotation->uploadStarted(request, result);
-    if (started != 0)
-        RotationUploadEnded(started);
+    if (started == 0)
+        return;
+    // Refused at once (2: busy, or an agent that cannot replace a file): told
+    // as a refused download is, and the copy turned back.
+    OCMsgBox::OCErrorMessageBox(
+        this, GetQString(tr("Notice")), started == TransferCancelled ? RefusedNotice : started);
+    RotationUploadEnded(TransferCancelled);
 }
 
 void PhotoItemViewWidget::RotationUploadEnded(int status)
