@@ -1,12 +1,14 @@
 #include "dialogs/propertydialog.h"
 
 #include <QDebug>
-#include <QRegExpValidator>
+#include <QToolTip>
 
+#include "dialogs/filenamecheck.h"
 #include "host/contract/ideviceagent.h"
 #include "host/contract/pluginhostcontext.h"
 #include "host/services/devicepath.h"
 #include "host/services/fileutils.h"
+#include "host/services/logcategories.h"
 #include "host/services/ocfont.h"
 #include "host/services/ocsharedvalue.h"
 #include "host/services/textutils.h"
@@ -45,18 +47,13 @@ PropertyDialog::PropertyDialog(PhotoItemViewWidget* screen, CPhotoDataItem* item
 
 PropertyDialog::~PropertyDialog() = default;
 
-QString PropertyDialog::namePattern()
-{
-    // No Windows-forbidden character anywhere, and no blank at the start.
-    return QStringLiteral("[^\\s\\\\/:*?\"<>|][^\\\\/:*?\"<>|]{0,}");
-}
-
 void PropertyDialog::SetData(CPhotoDataItem* item)
 {
     if (!item)
         return;
     m_item = item;
     m_path = item->path;
+    m_extension = item->fileType();
     // Where the photo is on the phone, as its owner reads it: "DCIM/Camera/a.jpg".
     IDeviceNexaAgent* agent
         = m_screen && m_screen->hostContext() ? m_screen->hostContext()->deviceAgent : nullptr;
@@ -160,7 +157,17 @@ QString PropertyDialog::GetTitle() const
 
 void PropertyDialog::on_name_changed(const QString& name)
 {
-    m_ui->push_photo_ok->setEnabled(!name.trimmed().isEmpty());
+    // What cannot be a file name stays in the field, said why, and OK waits.
+    const QString refusal = FileNameCheck::refusal(name, m_extension);
+    m_ui->push_photo_ok->setEnabled(refusal.isEmpty());
+    m_ui->edit_name->setToolTip(refusal);
+    QLineEdit* edit = m_ui->edit_name;
+    if (refusal.isEmpty() || name.trimmed().isEmpty() || !edit->hasFocus()) {
+        QToolTip::hideText();
+        return;
+    }
+    qCDebug(lcDialogs) << "PropertyDialog::on_name_changed : refused" << name << refusal;
+    QToolTip::showText(edit->mapToGlobal(QPoint(0, edit->height())), refusal, edit);
 }
 
 void PropertyDialog::on_showInWindow()
@@ -178,8 +185,6 @@ void PropertyDialog::setupDialog()
     setFocusPolicy(Qt::ClickFocus);
 
     m_ui->edit_name->setPlaceholderText(GetQString(tr("Please enter name here")));
-    m_ui->edit_name->setValidator(new QRegExpValidator(
-        QRegExp(namePattern(), Qt::CaseSensitive, QRegExp::RegExp), m_ui->edit_name));
     on_name_changed(m_ui->edit_name->text());
 
     m_ui->push_photo_openlocation->SetButtonType(OCNoContentsButton::Outlined);

@@ -34,8 +34,6 @@ public:
 
     OCLoadingWidget* thumbnailLoading() const { return m_thumbLoading; }
 
-    static QString namePattern();
-
 signals:
     void on_signal_showinwindows();
 
@@ -53,6 +51,7 @@ private:
     std::unique_ptr<Ui::PropertyDialog> m_ui;
     CPhotoDataItem* m_item = nullptr;
     QString m_path; // kept apart: the item may go while the dialog is open
+    QString m_extension;
     QPointer<PhotoItemViewWidget> m_screen;
     OCLoadingWidget* m_thumbLoading = nullptr;
 };

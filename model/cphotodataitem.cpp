@@ -3,6 +3,7 @@
 #include "host/contract/devicefilerecord.h"
 #include "host/services/exiforientation.h"
 #include "host/services/fileutils.h"
+#include "host/services/logcategories.h"
 #include "host/services/ocsharedvalue.h"
 #include "host/services/textutils.h"
 #include "model/thumbnailcache.h"
@@ -318,6 +319,7 @@ bool CPhotoDataItem::copyFrom(const CPhotoDataItem* other)
     // The encoded picture is what the getter would show; copying the bytes
     // keeps this safe on a worker and avoids a decode.
     setThumbnailData(other->m_thumbnailLoaded ? other->m_thumbnailBytes : QByteArray());
+    m_thumbnailTurn = other->m_thumbnailTurn;
     m_thumbnailLoaded = other->m_thumbnailLoaded;
     m_listedItem = true;
     isNew = other->isNew;
@@ -325,11 +327,50 @@ bool CPhotoDataItem::copyFrom(const CPhotoDataItem* other)
     return true;
 }
 
+bool CPhotoDataItem::takeChange(const CPhotoDataItem* changed)
+{
+    const QDateTime taken = m_shootingDate;
+    const QString latitude = m_latitude;
+    const QString longitude = m_longitude;
+    const QSize pixels(m_width, m_height);
+    const qint32 orientation = m_orientation;
+    const QByteArray thumbnail = m_thumbnailLoaded ? m_thumbnailBytes : QByteArray();
+    const qint32 turn = m_thumbnailTurn;
+    const bool hadThumbnail = hasThumbnail;
+    const bool checked = isChecked;
+    const bool wasNew = isNew;
+    const bool wasShown = newShown;
+    if (!copyFrom(changed))
+        return false;
+    if (!m_shootingDate.isValid())
+        m_shootingDate = taken;
+    if (m_latitude.isEmpty() && m_longitude.isEmpty()) {
+        m_latitude = latitude;
+        m_longitude = longitude;
+    }
+    if (m_width <= 0 || m_height <= 0) {
+        m_width = pixels.width();
+        m_height = pixels.height();
+    }
+    if (m_orientation == 0)
+        m_orientation = orientation;
+    if (!m_thumbnailLoaded && !thumbnail.isEmpty()) {
+        setThumbnailData(thumbnail);
+        m_thumbnailTurn = turn;
+        m_thumbnailLoaded = true;
+        hasThumbnail = hadThumbnail;
+    }
+    isChecked = checked;
+    isNew = wasNew;
+    newShown = wasShown;
+    return true;
+}
+
 QPixmap CPhotoDataItem::thumbnail() const
 {
     if (!m_thumbnailLoaded || m_thumbnailBytes.isEmpty())
         return QPixmap();
-    return ThumbnailCache::instance().pixmap(m_thumbnailKey, m_thumbnailBytes);
+    return ThumbnailCache::instance().pixmap(m_thumbnailKey, m_thumbnailBytes, m_thumbnailTurn);
 }
 
 void CPhotoDataItem::setThumbnail(const QPixmap& pixmap)
@@ -356,13 +397,16 @@ void CPhotoDataItem::setThumbnailData(const QByteArray& bytes)
         ThumbnailCache::instance().remove(m_thumbnailKey);
     m_thumbnailBytes = bytes;
     m_thumbnailKey = ThumbnailCache::nextKey();
+    m_thumbnailTurn = 0;
 }
 
 QImage CPhotoDataItem::thumbnailImage() const
 {
     if (!m_thumbnailLoaded || m_thumbnailBytes.isEmpty())
         return QImage();
-    return QImage::fromData(m_thumbnailBytes);
+    const QImage decoded = QImage::fromData(m_thumbnailBytes);
+    return m_thumbnailTurn == 0 ? decoded
+                                : decoded.transformed(QTransform().rotate(m_thumbnailTurn));
 }
 
 void CPhotoDataItem::clearThumbnail()
@@ -396,18 +440,15 @@ QString CPhotoDataItem::sizeSortKey() const
     return key;
 }
 
-QPixmap CPhotoDataItem::rotatedPixmap(const QPixmap& pixmap, int angle)
-{
-    return pixmap.transformed(QTransform().rotate(angle, Qt::ZAxis), Qt::FastTransformation);
-}
-
 void CPhotoDataItem::rotateThumbnail(int angle)
 {
-    qDebug() << "device_photo"
-             << "CPhotoDataItem::rotateThumbnail"
-             << ": successed rotate save" << path << angle;
-    const QPixmap current = thumbnail();
-    setThumbnail(current.isNull() ? current : rotatedPixmap(current, angle));
+    qCDebug(lcModel) << "CPhotoDataItem::rotateThumbnail: successed rotate save" << path << angle;
+    const bool guiThread = QCoreApplication::instance()
+        && QThread::currentThread() == QCoreApplication::instance()->thread();
+    if (m_thumbnailKey && guiThread)
+        ThumbnailCache::instance().remove(m_thumbnailKey);
+    m_thumbnailKey = ThumbnailCache::nextKey();
+    m_thumbnailTurn = ((m_thumbnailTurn + angle) % 360 + 360) % 360;
 }
 
 bool CPhotoDataItem::needsThumbnail() const

@@ -32,6 +32,10 @@ public:
     bool fillFromDeviceRecord(quintptr deviceRecord);
     bool fillFromFile(const QString& path, qint64 size, const QDateTime& date);
     bool copyFrom(const CPhotoDataItem* other);
+    // Takes the phone's report of a change to this file (renamed, rewritten):
+    // its name and file facts. What the report leaves empty, it keeps: date
+    // taken, position, orientation, size in pixels, thumbnail, marks.
+    bool takeChange(const CPhotoDataItem* changed);
 
     // IMediaItem fields with rules.
     void setTitle(const QString& title); // an empty title keeps the old one
@@ -94,7 +98,9 @@ public:
     QString resolutionSortKey() const; // "01920x01080"
     QString sizeSortKey() const; // "0000000512"
 
-    static QPixmap rotatedPixmap(const QPixmap& pixmap, int angle);
+    // Shows the thumbnail turned further by angle degrees clockwise (a
+    // multiple of 90): the encoded picture stays as it is, so turning it
+    // again and again loses nothing.
     void rotateThumbnail(int angle);
 
     // True when the item still has no usable thumbnail.
@@ -117,6 +123,7 @@ private:
     QDateTime m_shootingDate;
     QByteArray m_thumbnailBytes;
     quint64 m_thumbnailKey = 0; // cache key, new on every change
+    qint32 m_thumbnailTurn = 0; // degrees clockwise the encoded picture is shown turned
     qint32 m_width = 0;
     qint32 m_height = 0;
     qint32 m_spare = 0;

@@ -170,7 +170,7 @@ CPhotoDataItem* OCMediaItemList::mergeInsertedItem(ItemEvent* event, const Fetch
         if (byId) {
             current = byId;
             known = true;
-            current->copyFrom(eventItem);
+            current->takeChange(eventItem);
         }
         break;
     }
@@ -328,6 +328,14 @@ bool OCMediaItemList::renameItem(const QString& oldPath, const QString& newPath)
         m_deviceDatabase->deleteItem(-1, QStringList { oldPath }, true);
     }
     return true;
+}
+
+void OCMediaItemList::forgetStoredRow(const QString& path)
+{
+    for (IPhotoDB* database : { m_deviceDatabase, m_secondDatabase }) {
+        if (database)
+            database->deleteItem(-1, QStringList { path }, true);
+    }
 }
 
 bool OCMediaItemList::removeItems(QStringList& paths)

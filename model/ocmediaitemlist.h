@@ -58,6 +58,9 @@ public:
     bool setObjectId(const QString& path, const QString& id);
     void clear();
 
+    // The photo database's row of path is stale (the file was rewritten):
+    // it goes, and the next listing reads the file again.
+    void forgetStoredRow(const QString& path);
     bool renameItem(const QString& oldPath, const QString& newPath);
     // Deletes the items of the given paths; paths is reduced to those found.
     bool removeItems(QStringList& paths);

@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QDebug>
 #include <QThread>
+#include <QTransform>
 
 #include <atomic>
 
@@ -40,7 +41,7 @@ quint64 ThumbnailCache::nextKey()
     return next++;
 }
 
-QPixmap ThumbnailCache::pixmap(quint64 key, const QByteArray& bytes)
+QPixmap ThumbnailCache::pixmap(quint64 key, const QByteArray& bytes, int turn)
 {
     if (!onGuiThread()) {
         qDebug() << "device_photo"
@@ -55,6 +56,8 @@ QPixmap ThumbnailCache::pixmap(quint64 key, const QByteArray& bytes)
         qDebug() << "device_photo"
                  << "ThumbnailCache::pixmap"
                  << ": undecodable thumbnail" << bytes.size();
+    if (!decoded.isNull() && turn % 360 != 0)
+        decoded = decoded.transformed(QTransform().rotate(turn));
     // A picture that cannot be decoded is remembered as null, so it is not
     // decoded again on every paint.
     m_cache.insert(key, new QPixmap(decoded), costKb(decoded));

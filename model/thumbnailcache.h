@@ -12,8 +12,9 @@ class ThumbnailCache
 public:
     static ThumbnailCache& instance();
 
-    // The picture for key, decoded from bytes on a miss.
-    QPixmap pixmap(quint64 key, const QByteArray& bytes);
+    // The picture for key, decoded from bytes on a miss and turned by turn
+    // degrees clockwise (a multiple of 90).
+    QPixmap pixmap(quint64 key, const QByteArray& bytes, int turn = 0);
     void insert(quint64 key, const QPixmap& pixmap);
     void remove(quint64 key);
     void clear();

@@ -91,6 +91,8 @@ PhotoItemViewWidget::PhotoItemViewWidget(QWidget* parent)
     m_rowChangeTimer.setSingleShot(true);
     m_rowChangeTimer.setInterval(0);
     connect(&m_rowChangeTimer, &QTimer::timeout, this, &PhotoItemViewWidget::on_rows_changed);
+    m_rotation = new PhotoRotation(this);
+    connect(m_rotation, &PhotoRotation::finished, this, &PhotoItemViewWidget::OnRotationTurned);
 }
 
 PhotoItemViewWidget::~PhotoItemViewWidget()
@@ -370,8 +372,6 @@ void PhotoItemViewWidget::SetupConnections()
         &PhotoItemViewWidget::on_itemload_callback_finishItemLoad);
     connect(this, &PhotoItemViewWidget::on_signal_callback_stopItemLoad, this,
         &PhotoItemViewWidget::on_itemload_callback_stopItemLoad);
-    connect(&m_rotateWatcher, &QFutureWatcher<void>::finished, this,
-        &PhotoItemViewWidget::on_finished_rotate);
 }
 
 OCPluginWidget* PhotoItemViewWidget::owner() const

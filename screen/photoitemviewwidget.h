@@ -2,6 +2,7 @@
 
 #include "host/contract/ideviceagent.h"
 #include "host/contract/ocglobal.h"
+#include "screen/photorotation.h"
 
 #include <QDateTime>
 #include <QElapsedTimer>
@@ -227,8 +228,6 @@ public:
     static void OC_STDCALL RotateProgressCallback(
         qint64 current, qint64 total, int status, CString fileName);
     static void OC_STDCALL TransferCompletionCallback(int jobId, int result);
-    // The rotation job's body (pool thread).
-    void RotateImage(const QString& path, int angle);
     static void OC_STDCALL RenameFileCallback(bool result);
 
 signals:
@@ -418,6 +417,13 @@ private:
     void RemoveDeletedItems(int error);
     // Rotation.
     void ShowReadOnlyNotice();
+    void OnRotationTurned(
+        const PhotoRotation::Request& request, const PhotoRotationWriter::Result& result);
+    void StartRotationUpload(
+        const PhotoRotation::Request& request, const PhotoRotationWriter::Result& result);
+    void RotationUploadEnded(int status);
+    void ApplySavedRotation(
+        const PhotoRotation::Request& request, const PhotoRotationWriter::Result& result);
     // Viewer download: its waiting state undone, the work it held back resumed.
     void EndViewerDownload();
 
@@ -515,7 +521,7 @@ private:
     QTimer m_listStepTimer;
     QTimer m_viewerStepTimer;
 
-    QFutureWatcher<void> m_rotateWatcher;
+    PhotoRotation* m_rotation = nullptr;
     SelectionChecker* m_selectionChecker = nullptr;
     QString m_propertyPath; // the photo whose properties dialog is open
     QStringList m_renameFiles; // old and new path while a rename runs

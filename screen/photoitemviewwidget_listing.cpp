@@ -525,6 +525,10 @@ void PhotoItemViewWidget::ResetListing()
     m_pendingSelection.clear();
     setWaitBeforeListing(PhotoType, false);
     m_listingState = NotListed;
+    // Emptying the model clears the views' selections without a signal: the
+    // host's flags, the check-all boxes and the status text follow here.
+    on_selection_Changed(QItemSelection(), QItemSelection());
+    emit on_signal_view_selection_change(QItemSelection(), QItemSelection());
 }
 
 void PhotoItemViewWidget::on_SDCardchange(bool bIsConnected, const QString& driveName)

@@ -6,11 +6,13 @@
 #include <QDebug>
 #include <QPointer>
 
+#include "dialogs/filenamecheck.h"
 #include "dialogs/propertydialog.h"
 #include "host/contract/ideviceagent.h"
 #include "host/contract/pluginhostcontext.h"
 #include "host/device/devicefunctions.h"
 #include "host/services/fileutils.h"
+#include "host/services/logcategories.h"
 #include "host/services/ocmsgbox.h"
 #include "host/services/ocsharedvalue.h"
 #include "host/services/textutils.h"
@@ -102,27 +104,29 @@ void PhotoItemViewWidget::OnProperty()
 void PhotoItemViewWidget::RenameFromDialog(CPhotoDataItem* item, const QString& newName, bool& ok)
 {
     if (newName == item->title) {
-        qDebug() << "device_photo"
-                 << "PhotoItemViewWidget::OnProperty"
-                 << ": same title";
+        qCDebug(lcScreen) << "PhotoItemViewWidget::OnProperty : same title";
         return;
     }
     const QString oldPath = item->path;
     const QString ext = item->fileType();
+    const QString refusal = FileNameCheck::refusal(newName, ext);
+    if (!refusal.isEmpty()) {
+        qCWarning(lcScreen) << "PhotoItemViewWidget::OnProperty : name refused" << newName
+                            << refusal;
+        OCMsgBox::ShowOCMessageBox(this, GetQString(tr("Notice")), refusal, 0, MsgBoxFlag::Ok);
+        return;
+    }
     const QString fileName = ext.isEmpty() ? newName : newName + QLatin1Char('.') + ext;
     const QString newPath = getFileDir(oldPath) + QLatin1Char('\\') + fileName;
     CPhotoDataItem* taken = m_mediaList->findItem(newPath, false);
     // Lookups ignore case, so a change of case only finds the item itself.
     if (taken && taken != item) {
-        qDebug() << "device_photo"
-                 << "PhotoItemViewWidget::OnProperty"
-                 << ": name taken" << newPath;
+        qCWarning(lcScreen) << "PhotoItemViewWidget::OnProperty : name taken" << newPath;
         ok = false;
         return;
     }
-    qDebug() << "device_photo"
-             << "PhotoItemViewWidget::OnProperty"
-             << ": rename file" << oldPath << "->" << fileName;
+    qCDebug(lcScreen) << "PhotoItemViewWidget::OnProperty : rename file" << oldPath << "->"
+                      << fileName;
     on_pause_patialloading();
     IDeviceNexaAgent* agent = m_hostContext ? m_hostContext->deviceAgent : nullptr;
     const int result = RenameFileInPhone(agent, oldPath, fileName,
@@ -130,9 +134,7 @@ void PhotoItemViewWidget::RenameFromDialog(CPhotoDataItem* item, const QString& 
     if (result == 0) {
         m_renameFiles = QStringList { oldPath, newPath };
     } else {
-        qDebug() << "device_photo"
-                 << "PhotoItemViewWidget::OnProperty"
-                 << ": refused" << result;
+        qCWarning(lcScreen) << "PhotoItemViewWidget::OnProperty : refused" << result;
         ok = false;
     }
 }

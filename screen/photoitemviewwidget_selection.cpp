@@ -132,16 +132,16 @@ QString PhotoItemViewWidget::SelectionStatusText() const
     if (!model)
         return QString();
     const QModelIndexList selected = selectedRowIndexes(view);
-    const QString pattern = QStringLiteral("%1 %2, %3");
-    if (!selected.isEmpty()) {
-        return pattern.arg(selected.size())
-            .arg(GetQString(tr("files")))
-            .arg(GetSize(sizeOf(selected), 0));
-    }
-    const int rows = model->rowCount(view->rootIndex());
-    return pattern.arg(rows)
-        .arg(rows <= 1 ? GetQString(tr("file")) : GetQString(tr("files")))
-        .arg(GetSize(TotalSizeShown(model, view->rootIndex()), 0));
+    // "1 file", "0 files", "2 files", selected or not.
+    auto text = [](int count, qint64 size) {
+        return QStringLiteral("%1 %2, %3")
+            .arg(count)
+            .arg(count == 1 ? GetQString(tr("file")) : GetQString(tr("files")))
+            .arg(GetSize(size, 0));
+    };
+    if (!selected.isEmpty())
+        return text(selected.size(), sizeOf(selected));
+    return text(model->rowCount(view->rootIndex()), TotalSizeShown(model, view->rootIndex()));
 }
 
 qint64 PhotoItemViewWidget::TotalSizeShown(

@@ -119,7 +119,9 @@ void PhotoItemViewWidget::StopBackgroundTasks()
     // before the agent goes.
     m_selectionChecker->cancel();
     m_selectionChecker->waitForIdle(StopWaitMs);
-    if (!CancelAndWait(m_rotateWatcher))
+    // A turn being saved is not cut off half-way; the job holds only values,
+    // so one that outlives the wait touches nothing of the screen.
+    if (!m_rotation->waitForEnd(StopWaitMs))
         qCWarning(lcScreen) << "PhotoItemViewWidget::StopBackgroundTasks: the rotation did not end";
     stop_loaditems_thread();
 }

@@ -345,9 +345,8 @@ void PhotoItemViewWidget::on_transfer_status(
 void PhotoItemViewWidget::on_transfer_status2(
     qint64 current, qint64 total, int status, const QString& strCurFileName)
 {
-    qDebug() << "device_photo"
-             << "PhotoItemViewWidget::on_transfer_status2"
-             << "photo_on_transfer_status2 : " << current << total << status << strCurFileName;
+    qCDebug(lcScreen) << "PhotoItemViewWidget::on_transfer_status2: photo_on_transfer_status2 : "
+                      << current << total << status << strCurFileName;
     if (current != total)
         return;
     if (current == TransferMarker::Start) {
@@ -358,20 +357,20 @@ void PhotoItemViewWidget::on_transfer_status2(
     }
     if (current != TransferMarker::End && current != TransferMarker::EndWithoutResult)
         return;
-    if (status == 2) {
-        qDebug() << "device_photo"
-                 << "PhotoItemViewWidget::on_transfer_status2"
-                 << "cancel transfer";
-        m_viewer->stopDownloadImage();
-    } else if (status != 0) {
-        m_viewer->initViewer();
-        m_viewer->stopDownloadImage();
-    }
-    if (g_SharedValue.IsPartialLoading())
-        m_viewer->stopDownloadImage();
+    IDeviceNexaAgent* agent = m_hostContext ? m_hostContext->deviceAgent : nullptr;
+    if (m_downloadJob != -1 && agent)
+        agent->CloseTransfer(m_downloadJob);
+    m_downloadJob = -1;
+    if (status == 2)
+        qCDebug(lcScreen) << "PhotoItemViewWidget::on_transfer_status2: cancel transfer";
+    // The picture shown stays: a photo that could not be replaced is turned
+    // back in its copy, and the viewer never showed it turned.
+    m_viewer->stopDownloadImage();
     m_downloading = false;
     on_start_patialloading();
     start_thumbnail_thread2();
+    // -3/-3: the phone went away without an answer.
+    RotationUploadEnded(current == TransferMarker::End ? status : TransferMarker::EndWithoutResult);
 }
 
 void PhotoItemViewWidget::on_update_item_with_downloadviewer(const QString& path)

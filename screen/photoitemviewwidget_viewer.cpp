@@ -102,7 +102,9 @@ void PhotoItemViewWidget::on_close_photoViewer()
              << "PhotoItemViewWidget::on_close_photoViewer"
              << ": start";
     IDeviceNexaAgent* agent = m_hostContext ? m_hostContext->deviceAgent : nullptr;
-    if (m_downloading && m_downloadJob != -1 && agent) {
+    // A turned photo on its way to the phone is let through: the turn was
+    // asked for and its saving goes on without the viewer.
+    if (m_downloading && m_downloadJob != -1 && agent && !m_rotation->isUploading()) {
         qDebug() << "device_photo"
                  << "PhotoItemViewWidget::on_close_photoViewer"
                  << "cancel download viewer image" << m_downloadJob;

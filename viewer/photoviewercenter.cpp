@@ -92,12 +92,23 @@ void PhotoviewerCenter::loadFile(const QString& path, int orientation)
         m_label->hide();
     }
     // A playing animation cannot be turned.
-    for (QAbstractButton* button : { m_rotateLeft, m_rotateRight }) {
-        if (button)
-            button->setEnabled(!m_isMovie);
-    }
+    SetCanRotate(m_canRotate);
     Relayout();
     m_pixmapView->update();
+}
+
+void PhotoviewerCenter::SetCanRotate(bool canRotate)
+{
+    m_canRotate = canRotate;
+    // Shown once a picture is here and may be turned; while a turn is saved
+    // or the next picture comes, they stay in place, disabled.
+    for (QAbstractButton* button : { m_rotateLeft, m_rotateRight }) {
+        if (!button)
+            continue;
+        if (canRotate && !m_imageSize.isEmpty())
+            button->show();
+        button->setEnabled(canRotate && !m_isMovie);
+    }
 }
 
 void PhotoviewerCenter::stopMovie()

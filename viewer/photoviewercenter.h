@@ -25,7 +25,9 @@ public:
     // orientation: the EXIF code the picture is shown with.
     void loadFile(const QString& path, int orientation);
     void ClearImage();
-    void SetCanRotate(bool canRotate) { m_canRotate = canRotate; }
+    // Off while the picture the buttons would turn is not here yet (a
+    // download) or a turn is being saved: the buttons are disabled.
+    void SetCanRotate(bool canRotate);
     bool CanRotate() const { return m_canRotate; }
     bool IsMovie() const { return m_isMovie; }
     QSize ImageSize() const { return m_imageSize; }

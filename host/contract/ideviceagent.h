@@ -60,6 +60,21 @@ public:
                               PFN_TransferCompletionCallback completion, int reserved1,
                               int reserved2, int reserved3) = 0;
     virtual void CloseTransfer(int jobId) = 0;
+    // Sends a PC file to the phone in place of the file at phonePath, under
+    // that file's own name and object id: the phone has the old content or
+    // the new, whole. Reports as a "toPhone" transfer does, then the file's
+    // change (event kind 2); 0 started, 2 refused. An agent that cannot
+    // replace refuses, and nothing is sent.
+    virtual int ReplaceFile(const QString& source, const QString& phonePath,
+                            PFN_TransferProgressCallback progress,
+                            PFN_TransferCompletionCallback completion)
+    {
+        Q_UNUSED(source);
+        Q_UNUSED(phonePath);
+        Q_UNUSED(progress);
+        Q_UNUSED(completion);
+        return 2;
+    }
     // 0 started, 2 busy, 3 refused by the phone.
     virtual int DeleteFiles(const QStringList& paths, PFN_DeleteCallback callback) = 0;
     virtual void CloseDeleteJob(int jobId) = 0;

@@ -104,6 +104,16 @@ QString FolderPhoneAgent::fileSystemPathOf(const QString& phonePath) const
     return path;
 }
 
+QString FolderPhoneAgent::readablePathOf(const QString& phonePath) const
+{
+    const QString inside = fileSystemPathOf(phonePath);
+    if (!inside.isEmpty() || m_kind != ConnectionKind::MassStorage)
+        return inside;
+    // On mass storage a phone path is a PC path.
+    const QString path = QDir::cleanPath(toFileSystemPath(phonePath));
+    return QDir::isAbsolutePath(path) ? path : QString();
+}
+
 void FolderPhoneAgent::disconnect()
 {
     if (!m_connected.exchange(false))
@@ -238,7 +248,7 @@ bool FolderPhoneAgent::IsFileExist(const QString& path)
 {
     if (!connected())
         return false;
-    const QString file = fileSystemPathOf(path);
+    const QString file = readablePathOf(path);
     return !file.isEmpty() && QFileInfo(file).isFile();
 }
 

@@ -55,6 +55,10 @@ public:
     // The phone path of a file of the storage, and back (empty outside it).
     QString phonePathOf(const QString& fileSystemPath) const;
     QString fileSystemPathOf(const QString& phonePath) const;
+    // The file a phone path names for reading: on mass storage also a PC
+    // file outside the storage (one the user located); writes never reach
+    // outside it.
+    QString readablePathOf(const QString& phonePath) const;
     // The phone goes away: jobs end, GetDeviceIndex gives -1.
     void disconnect();
     // The phone comes back under a new device index; false while its storage
@@ -81,6 +85,8 @@ public:
         PFN_TransferCompletionCallback completion, int reserved1, int reserved2,
         int reserved3) override;
     void CloseTransfer(int jobId) override;
+    int ReplaceFile(const QString& source, const QString& phonePath,
+        PFN_TransferProgressCallback progress, PFN_TransferCompletionCallback completion) override;
     int DeleteFiles(const QStringList& paths, PFN_DeleteCallback callback) override;
     void CloseDeleteJob(int jobId) override;
     void CancelDeleteJob(int jobId) override;
@@ -138,6 +144,9 @@ private:
     int copyOne(const Job& job, const QString& source, const QString& destination,
         const QString& shown, PFN_TransferProgressCallback progress, qint64* done, qint64 total,
         bool goAwayHalfWay);
+    void runReplace(JobPtr job, QString source, QString target,
+        PFN_TransferProgressCallback progress, PFN_TransferCompletionCallback completion);
+    int replaceOne(const Job& job, const QString& source, const QString& target);
     void runDelete(JobPtr job, QStringList paths, PFN_DeleteCallback callback);
     void runRename(QString from, QString to, PFN_RenameCallback callback);
 

@@ -2,12 +2,15 @@
 #include "folderphoneagent.h"
 
 #include "host/services/fileutils.h"
+#include "host/services/logcategories.h"
+#include "host/services/safefile.h"
 
 #include <QDateTime>
 #include <QDebug>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSaveFile>
 
 namespace {
 
@@ -90,7 +93,7 @@ void FolderPhoneAgent::runTransfer(JobPtr job, QStringList sources, QString targ
     qint64 total = 0;
     for (const QString& source : qAsConst(sources)) {
         const QString file
-            = toPhone ? QDir::cleanPath(toFileSystemPath(source)) : fileSystemPathOf(source);
+            = toPhone ? QDir::cleanPath(toFileSystemPath(source)) : readablePathOf(source);
         files.append(file);
         if (!file.isEmpty())
             total += QFileInfo(file).size();
@@ -222,6 +225,80 @@ void FolderPhoneAgent::CancelTransfer(int jobId)
 void FolderPhoneAgent::CloseTransfer(int jobId)
 {
     forgetJob(jobId);
+}
+
+int FolderPhoneAgent::ReplaceFile(const QString& source, const QString& phonePath,
+    PFN_TransferProgressCallback progress, PFN_TransferCompletionCallback completion)
+{
+    if (!connected())
+        return ErrorDisconnected;
+    const int refusal = faults().transferRefusal;
+    if (refusal != ErrorNone)
+        return refusal;
+    const QString target = fileSystemPathOf(phonePath);
+    const QString file = QDir::cleanPath(toFileSystemPath(source));
+    // Only a file the phone has is replaced; a new one is sent with TransferFiles.
+    if (target.isEmpty() || !QFileInfo(target).isFile() || !SafeFile::isRegularFile(file)) {
+        qCWarning(lcHostDevice) << "FolderPhoneAgent::ReplaceFile: refused" << source << phonePath;
+        return ErrorRefused;
+    }
+    JobPtr job = newJob(false);
+    qCDebug(lcHostDevice) << "FolderPhoneAgent::ReplaceFile: job" << job->id << source << "->"
+                          << phonePath;
+    startThread([=] { runReplace(job, file, target, progress, completion); });
+    return ErrorNone;
+}
+
+void FolderPhoneAgent::runReplace(JobPtr job, QString source, QString target,
+    PFN_TransferProgressCallback progress, PFN_TransferCompletionCallback completion)
+{
+    auto report = [progress](qint64 current, qint64 total, int status, const QString& name) {
+        if (progress)
+            progress(current, total, status, CString(name));
+    };
+    report(TransferMarker::Start, TransferMarker::Start, job->id, QString());
+    report(0, QFileInfo(source).size(), -1, phonePathOf(target));
+    const int result = replaceOne(*job, source, target);
+    if (result == ErrorNone)
+        reportEvent(2, target);
+    qCDebug(lcHostDevice) << "FolderPhoneAgent::runReplace: job" << job->id << "result" << result;
+    if (m_stopping) {
+        report(TransferMarker::EndWithoutResult, TransferMarker::EndWithoutResult, 0, QString());
+        return;
+    }
+    report(TransferMarker::End, TransferMarker::End, result, QString());
+    if (completion)
+        completion(job->id, result);
+}
+
+int FolderPhoneAgent::replaceOne(const Job& job, const QString& source, const QString& target)
+{
+    QFile in;
+    if (!SafeFile::openForReading(in, source))
+        return ErrorFileMissing;
+    // Written beside the old file and renamed over it: the phone has the old
+    // content or the new, never a part.
+    QSaveFile out(target);
+    if (!out.open(QIODevice::WriteOnly))
+        return ErrorWriteFailed;
+    int result = ErrorNone;
+    while (result == ErrorNone && !in.atEnd()) {
+        const QByteArray buffer = in.read(kChunk);
+        if (job.cancel || m_stopping)
+            result = connected() || m_stopping ? int(ErrorBusy) : int(ErrorDisconnected);
+        else if (in.error() != QFileDevice::NoError)
+            result = ErrorFileMissing;
+        else if (out.write(buffer) != buffer.size())
+            result = ErrorWriteFailed;
+    }
+    if (result == ErrorNone && !out.flush())
+        result = ErrorWriteFailed;
+    if (result != ErrorNone) {
+        out.cancelWriting();
+        return result;
+    }
+    out.setFileTime(QFileInfo(source).lastModified(), QFileDevice::FileModificationTime);
+    return out.commit() ? int(ErrorNone) : int(ErrorWriteFailed);
 }
 
 int FolderPhoneAgent::DeleteFiles(const QStringList& paths, PFN_DeleteCallback callback)

@@ -7,6 +7,7 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMimeData>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QSet>
 
@@ -157,6 +158,41 @@ void CExtTableView::on_checkAllClicked(bool checked)
         selectAll();
     else
         clearSelection();
+}
+
+bool CExtTableView::isCheckBoxClick(const QModelIndex& index, const QEvent* event) const
+{
+    if (!event || !index.isValid() || m_checkColumn < 0 || index.column() != m_checkColumn)
+        return false;
+    const QEvent::Type type = event->type();
+    if (type != QEvent::MouseButtonPress && type != QEvent::MouseButtonDblClick
+        && type != QEvent::MouseButtonRelease && type != QEvent::MouseMove)
+        return false;
+    // Shift keeps its range selection.
+    return !(static_cast<const QMouseEvent*>(event)->modifiers() & Qt::ShiftModifier);
+}
+
+QItemSelectionModel::SelectionFlags CExtTableView::selectionCommand(
+    const QModelIndex& index, const QEvent* event) const
+{
+    if (!isCheckBoxClick(index, event))
+        return QTableView::selectionCommand(index, event);
+    // The press toggles the row; the release and moves of the same click
+    // must not select it again or sweep other rows in.
+    const QEvent::Type type = event->type();
+    if (type == QEvent::MouseButtonPress || type == QEvent::MouseButtonDblClick)
+        return QItemSelectionModel::Toggle | QItemSelectionModel::Rows;
+    return QItemSelectionModel::NoUpdate;
+}
+
+void CExtTableView::mouseDoubleClickEvent(QMouseEvent* event)
+{
+    // Two quick clicks on a check box tick and untick it; they open nothing.
+    if (event->button() == Qt::LeftButton && isCheckBoxClick(indexAt(event->pos()), event)) {
+        mousePressEvent(event);
+        return;
+    }
+    QTableView::mouseDoubleClickEvent(event);
 }
 
 void CExtTableView::keyPressEvent(QKeyEvent* event)

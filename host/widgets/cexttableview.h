@@ -12,7 +12,9 @@ class CExtTableHeader;
 // The host's detail table for media screens: whole rows are selected, rows
 // alternate in colour, a check column shows each row's selection and holds
 // the check-all box in its header, and an optional thumbnail column shows
-// the row's picture. Cells show their decoration text (see
+// the row's picture. A click on a row's check box adds the row to the
+// selection or takes it out, as check boxes do; a click elsewhere selects as
+// a table does. Cells show their decoration text (see
 // CExtTableDelegate). A click on a header sorts the model and is reported;
 // drops are reported for the screen to handle, with a frame round the table
 // while a drag hovers it. Copy, paste and delete keys are left to the parent.
@@ -50,6 +52,9 @@ public slots:
     void on_selection_Changed(const QItemSelection& selected, const QItemSelection& deselected);
 
 protected:
+    QItemSelectionModel::SelectionFlags selectionCommand(
+        const QModelIndex& index, const QEvent* event = nullptr) const override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
@@ -65,6 +70,7 @@ private slots:
 
 private:
     bool canAcceptDrop(const QDropEvent* event) const;
+    bool isCheckBoxClick(const QModelIndex& index, const QEvent* event) const;
     int selectedRowCount() const;
 
     ITEM_TYPE m_itemType;

@@ -17,6 +17,7 @@ namespace {
 const int BottomMargin = 12;
 const int DefaultMargin = 13;
 const int FrameMilliseconds = 16;
+const int NameGap = 4;
 } // namespace
 
 CThumbnailView::CThumbnailView(ITEM_TYPE itemType, QWidget* parent)
@@ -324,6 +325,21 @@ QPoint CThumbnailView::toContents(const QPoint& point) const
 {
     const int x = isRightToLeft() ? viewport()->width() - 1 - point.x() : point.x();
     return QPoint(x + horizontalOffset(), point.y() + verticalOffset());
+}
+
+QRect CThumbnailView::withNameSpan(const QRect& item) const
+{
+    if (item.isNull())
+        return item;
+    // The gap to the next picture belongs to the name as well, less a
+    // little air between two names.
+    const int extra = qMax(0, cellSize().width() - NameGap - item.width());
+    return item.adjusted(-extra / 2, 0, extra - extra / 2, 0);
+}
+
+QRect CThumbnailView::paintedRect(int row) const
+{
+    return withNameSpan(toViewport(contentsRect(row)));
 }
 
 int CThumbnailView::rowAtContents(const QPoint& point) const

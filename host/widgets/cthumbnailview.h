@@ -92,6 +92,10 @@ protected:
     QRect contentsRect(int row) const;
     // Viewport rectangle of a contents rectangle, mirrored when right-to-left.
     QRect toViewport(const QRect& contents) const;
+    // What a row paints in the viewport: its item rectangle, widened to its
+    // cell for the name under the picture.
+    QRect paintedRect(int row) const;
+    QRect withNameSpan(const QRect& item) const;
     int rowCount() const;
     // Index of the first block whose last grid row ends below contentsY.
     int firstBlockBelow(int contentsY) const;

@@ -204,7 +204,7 @@ QRegion CThumbnailView::visualRegionForSelection(const QItemSelection& selection
         const int top = qMax(range.top(), first);
         const int bottom = qMin(range.bottom(), last);
         for (int row = top; row <= bottom; ++row)
-            region += toViewport(contentsRect(row));
+            region += paintedRect(row);
     }
     return region;
 }
@@ -215,10 +215,10 @@ void CThumbnailView::setHoverRow(int row)
 {
     if (row == m_hoverRow)
         return;
-    const QRect before = toViewport(contentsRect(m_hoverRow));
+    const QRect before = paintedRect(m_hoverRow);
     m_hoverRow = row;
     viewport()->update(before);
-    viewport()->update(toViewport(contentsRect(row)));
+    viewport()->update(paintedRect(row));
 }
 
 bool CThumbnailView::viewportEvent(QEvent* event)

@@ -62,7 +62,7 @@ void CThumbnailView::paintEvent(QPaintEvent* event)
     const QRect area = event->rect();
     for (int row = qMax(0, first); row <= last; ++row) {
         const QRect rect = toViewport(contentsRect(row));
-        if (rect.intersects(area))
+        if (withNameSpan(rect).intersects(area))
             paintItem(painter, row, rect);
     }
     if (!m_band.isNull()) {
@@ -171,8 +171,10 @@ void CThumbnailView::paintItem(QPainter& painter, int row, const QRect& rect)
     const QString name
         = model()->index(row, m_nameColumn, rootIndex()).data(Qt::DisplayRole).toString();
     if (!name.isEmpty()) {
-        const QRect nameRect(rect.left() + TilePadding, picture.bottom() + 4,
-            rect.width() - 2 * TilePadding, nameHeight - 2);
+        // Elided to the cell's width, not the picture's.
+        const QRect span = withNameSpan(rect);
+        const QRect nameRect(span.left() + TilePadding, picture.bottom() + 4,
+            span.width() - 2 * TilePadding, nameHeight - 2);
         painter.setFont(nameFont);
         painter.setPen(selected ? AccentDark : Ink);
         painter.drawText(nameRect, Qt::AlignHCenter | Qt::AlignVCenter,

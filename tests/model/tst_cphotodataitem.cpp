@@ -355,6 +355,11 @@ private slots:
         item.setThumbnail(QPixmap::fromImage(filled(60, 20, Qt::blue)));
         item.rotateThumbnail(90);
         QCOMPARE(item.thumbnail().size(), QSize(20, 60));
+        // Turned for the eye only: the encoded picture is never encoded again.
+        const QByteArray encodedOnce = item.thumbnailBytes();
+        for (int turn = 0; turn < 4; ++turn)
+            item.rotateThumbnail(90);
+        QCOMPARE(item.thumbnailBytes(), encodedOnce);
         item.setThumbnailData("garbage");
         QVERIFY(item.thumbnail().isNull());
         QVERIFY(item.thumbnail().isNull()); // remembered as undecodable, no crash

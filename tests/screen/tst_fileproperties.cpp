@@ -221,6 +221,21 @@ void TestFileProperties::locate()
     QVERIFY(list->findItem(hiddenPath, false));
     QVERIFY(!list->findItem(toStoredPath(moved.filePath(".secret.jpg")), false));
     QTRY_COMPARE(fixture.model()->rowCount(), count);
+
+    // Outside the phone's folder, the located file is still there at the
+    // next look, and can be copied to the PC.
+    const QString located = toStoredPath(chosen);
+    const QModelIndex row
+        = fixture.model()->index(fixture.model()->IndexOf(list->findItem(located, false)), 0);
+    bool exists = false;
+    QVERIFY(QMetaObject::invokeMethod(fixture.screen(), "on_check_file_exist",
+        Q_RETURN_ARG(bool, exists), Q_ARG(QModelIndex, row)));
+    QVERIFY(exists && row.data(PhotoRole::ExistsRole).toBool());
+    QTemporaryDir pc;
+    QCOMPARE(
+        fixture.agent()->TransferFiles({ located }, pc.path(), "toPC", nullptr, nullptr, -1, 1, 0),
+        0);
+    QTRY_VERIFY(QFileInfo::exists(pc.filePath(QFileInfo(chosen).fileName())));
 }
 
 void TestFileProperties::selectionCheck()

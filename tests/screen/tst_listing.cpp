@@ -58,7 +58,7 @@ QString statusText(int files, qint64 bytes)
 {
     return QStringLiteral("%1 %2, %3")
         .arg(files)
-        .arg(files <= 1 ? QStringLiteral("file") : QStringLiteral("files"))
+        .arg(files == 1 ? QStringLiteral("file") : QStringLiteral("files"))
         .arg(GetSize(bytes, 0));
 }
 
@@ -388,6 +388,35 @@ private slots:
             QCOMPARE(distinct(asked), 1);
             QCOMPARE(screen.thumbnailCount(), 0);
         }
+    }
+
+    // The phone's report of a renamed file carries its name and facts only:
+    // the row keeps the date taken and the thumbnail read before.
+    void renamedFileKeepsItsRow_data()
+    {
+        QTest::addColumn<int>("kind");
+        QTest::newRow("mass storage") << MassStorage;
+        QTest::newRow("media transfer") << Mtp;
+    }
+
+    void renamedFileKeepsItsRow()
+    {
+        QFETCH(int, kind);
+        LoadedScreen screen(optionsFor(kind));
+        QVERIFY(listOnAlbumPage(screen));
+        QVERIFY(screen.waitThumbnailsIdle());
+        QDirIterator it(m_phone->folder() + "/DCIM/Camera", { "IMG_*.jpg" }, QDir::Files);
+        const QString file = it.next();
+        const int row = screen.rowOfFile(QFileInfo(file).fileName());
+        const QString taken = screen.rows()->index(row, 7).data(Qt::DecorationRole).toString();
+        QVERIFY(screen.hasThumbnail(row) && !taken.isEmpty());
+        const QString name = QStringLiteral("Renamed %1.jpg").arg(kind);
+        QCOMPARE(
+            screen.agent()->RenameFile(screen.agent()->phonePathOf(file), name, [](bool) {}), 0);
+        QTRY_VERIFY(screen.rowOfFile(name) >= 0);
+        const int renamed = screen.rowOfFile(name);
+        QCOMPARE(screen.rows()->index(renamed, 7).data(Qt::DecorationRole).toString(), taken);
+        QVERIFY(screen.hasThumbnail(renamed));
     }
 
     void stopWhileARequestIsOut()

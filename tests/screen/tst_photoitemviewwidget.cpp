@@ -14,11 +14,13 @@
 #include "plugin/ocpluginwidget.h"
 #include "screen/photoitemviewwidget.h"
 #include "support/screenfixture.h"
+#include "thumbview/albumviewwidget.h"
 #include "viewer/photoviewerwidget.h"
 #include "viewer/photoviwerlist.h"
 
 #include <QAbstractItemModelTester>
 #include <QApplication>
+#include <QCheckBox>
 #include <QClipboard>
 #include <QHeaderView>
 #include <QMenu>
@@ -223,6 +225,7 @@ private slots:
 
         fixture.select({ 3 });
         QVERIFY(pluginState() & OCSharedValue::PluginSelectionOne);
+        QVERIFY(status.last().at(0).toString().startsWith(QLatin1String("1 file, ")));
         fixture.currentView()->selectAll();
         QVERIFY(pluginState() & OCSharedValue::PluginSelectionAll);
         QVERIFY(fixture.screen()->listView()->isHeaderAllChecked());
@@ -235,6 +238,33 @@ private slots:
             QStringLiteral("%1 files, %2").arg(rows).arg(GetSize(total, 0)));
         QVERIFY(!fixture.screen()->listView()->isHeaderAllChecked());
         QVERIFY(!(pluginState() & OCSharedValue::PluginSelectionSome));
+    }
+
+    // A re-initialised phone empties the list: no count, check box or
+    // selection flag of the old one stays, on any page.
+    void emptiedListLeavesNothingChecked_data()
+    {
+        QTest::addColumn<int>("mode");
+        QTest::newRow("list") << 0;
+        QTest::newRow("albums") << 2;
+    }
+
+    void emptiedListLeavesNothingChecked()
+    {
+        QFETCH(int, mode);
+        ScreenFixture fixture;
+        fixture.fill();
+        emit fixture.manager().on_signal_pmgr_changedType_View(mode);
+        auto* checkAll = fixture.screen()->albumView()->findChild<QCheckBox*>("phone_checkAll");
+        fixture.currentView()->selectAll();
+        QVERIFY(checkAll->isChecked() || fixture.screen()->listView()->isHeaderAllChecked());
+        QSignalSpy status(&fixture.manager(), &PluginManager::statusTextRequested);
+        emit fixture.manager().on_signal_device_init(PhotoType);
+        QVERIFY(!status.isEmpty() && status.last().at(0).toString().startsWith("0 files, "));
+        QVERIFY(!checkAll->isChecked() && !fixture.screen()->listView()->isHeaderAllChecked());
+        QCOMPARE(
+            pluginState() & (OCSharedValue::PluginSelectionSome | OCSharedValue::PluginListEmpty),
+            quint32(OCSharedValue::PluginListEmpty));
     }
 
     void searchNarrowsTheViewAndTheStatus()

@@ -436,30 +436,35 @@ private slots:
             AgentRecorder::thumbnailCodes(), QList<int> { FolderPhoneAgent::ErrorFileMissing });
     }
 
+    // Nothing is written outside the storage. On mass storage, where phone
+    // paths are PC paths, a PC file there (one the user located) can be read.
     void pathsNeverLeaveTheStorage_data()
     {
         QTest::addColumn<int>("kind");
         QTest::addColumn<QString>("path");
+        QTest::addColumn<bool>("readable");
         QTest::newRow("parent of the phone root")
-            << int(ConnectionKind::Mtp) << QStringLiteral("\\Phone\\..\\x.jpg");
+            << int(ConnectionKind::Mtp) << QStringLiteral("\\Phone\\..\\x.jpg") << false;
         QTest::newRow("other root")
-            << int(ConnectionKind::Mtp) << QStringLiteral("\\Phones\\x.jpg");
+            << int(ConnectionKind::Mtp) << QStringLiteral("\\Phones\\x.jpg") << false;
         QTest::newRow("pc path on mtp")
-            << int(ConnectionKind::Mtp) << QStringLiteral("\\tmp\\x.jpg");
+            << int(ConnectionKind::Mtp) << QStringLiteral("\\etc\\hosts") << false;
         QTest::newRow("outside on mass storage")
-            << int(ConnectionKind::MassStorage) << QStringLiteral("\\etc\\hosts");
+            << int(ConnectionKind::MassStorage) << QStringLiteral("\\etc\\hosts") << true;
         QTest::newRow("climbing out on mass storage")
-            << int(ConnectionKind::MassStorage) << QStringLiteral("{root}\\..\\x.jpg");
+            << int(ConnectionKind::MassStorage) << QStringLiteral("{root}\\..\\x.jpg") << false;
     }
 
     void pathsNeverLeaveTheStorage()
     {
         QFETCH(int, kind);
         QFETCH(QString, path);
+        QFETCH(bool, readable);
         FolderPhoneAgent agent(m_phone->folder(), kind);
         path.replace(QStringLiteral("{root}"), toStoredPath(m_phone->folder()));
         QCOMPARE(agent.fileSystemPathOf(path), QString());
-        QVERIFY(!agent.IsFileExist(path));
+        QCOMPARE(agent.IsFileExist(path), readable);
+        QVERIFY(agent.RenameFile(path, QStringLiteral("y.jpg"), &AgentRecorder::renamed) != 0);
     }
 
     void massStorageMount()

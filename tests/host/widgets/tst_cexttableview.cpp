@@ -1,3 +1,4 @@
+#include "host/resources/hoststylesheet.h"
 #include "host/widgets/cexttabledelegate.h"
 #include "host/widgets/cexttableheader.h"
 #include "host/widgets/cexttableview.h"
@@ -5,6 +6,7 @@
 #include <QAbstractItemModelTester>
 #include <QDragEnterEvent>
 #include <QMimeData>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QSortFilterProxyModel>
 #include <QStandardItemModel>
@@ -187,6 +189,70 @@ private slots:
         fill(0);
         m_view->selectAll();
         QVERIFY(!m_view->isHeaderAllChecked());
+    }
+
+    // Clicks as (row, column); a negative row is a double click on -row - 1.
+    void checkBoxesAddToTheSelection_data()
+    {
+        QTest::addColumn<QList<QPoint>>("clicks");
+        QTest::addColumn<QList<int>>("selected");
+        QTest::newRow("second box adds")
+            << QList<QPoint> { { 1, 0 }, { 1, 2 } } << QList<int> { 0, 2 };
+        QTest::newRow("box again removes")
+            << QList<QPoint> { { 1, 0 }, { 1, 2 }, { 1, 0 } } << QList<int> { 2 };
+        QTest::newRow("double click ticks and unticks")
+            << QList<QPoint> { { 1, 0 }, { 1, -3 } } << QList<int> { 0 };
+        QTest::newRow("a cell replaces")
+            << QList<QPoint> { { 1, 0 }, { 2, 3 } } << QList<int> { 3 };
+    }
+
+    void checkBoxesAddToTheSelection()
+    {
+        QFETCH(QList<QPoint>, clicks);
+        QFETCH(QList<int>, selected);
+        QSignalSpy opened(m_view, &QAbstractItemView::doubleClicked);
+        for (const QPoint& click : clicks) {
+            const int row = click.y() < 0 ? -click.y() - 1 : click.y();
+            const QPoint at = m_view->visualRect(m_proxy->index(row, click.x())).center();
+            QTest::mouseClick(m_view->viewport(), Qt::LeftButton, {}, at);
+            if (click.y() < 0)
+                QTest::mouseDClick(m_view->viewport(), Qt::LeftButton, {}, at);
+        }
+        QList<int> rows;
+        for (const QModelIndex& index : m_view->selectionModel()->selectedRows(0))
+            rows.append(index.row());
+        std::sort(rows.begin(), rows.end());
+        QCOMPARE(rows, selected);
+        QCOMPARE(opened.count(), 0);
+    }
+
+    // Where the handle sits must read at a glance: it is darker than its
+    // track, and at the start of the bar (right in right-to-left) when the
+    // table shows its first columns.
+    void scrollHandleReadsAsTheHandle_data()
+    {
+        QTest::addColumn<int>("layout");
+        QTest::newRow("left to right") << int(Qt::LeftToRight);
+        QTest::newRow("right to left") << int(Qt::RightToLeft);
+    }
+
+    void scrollHandleReadsAsTheHandle()
+    {
+        QFETCH(int, layout);
+        qApp->setStyleSheet(HostStyleSheet(layout == Qt::RightToLeft));
+        m_parent->setLayoutDirection(Qt::LayoutDirection(layout));
+        for (int column = 0; column < 4; ++column)
+            m_view->setColumnWidth(column, 400);
+        QScrollBar* bar = m_view->horizontalScrollBar();
+        QTRY_VERIFY(bar->isVisible());
+        QVERIFY(bar->value() == 0 && bar->maximum() > bar->pageStep());
+        const QImage shot = bar->grab().toImage();
+        qApp->setStyleSheet(QString());
+        auto shade = [&shot](int x) { return qGray(shot.pixel(x, shot.height() / 2)); };
+        const int start = layout == Qt::RightToLeft ? shot.width() - 30 : 30;
+        const int end = layout == Qt::RightToLeft ? 30 : shot.width() - 30;
+        QVERIFY2(shade(start) + 30 < shade(end),
+            qPrintable(QStringLiteral("handle %1, track %2").arg(shade(start)).arg(shade(end))));
     }
 
     void headerClickSortsAndIsReported()
