@@ -2,6 +2,7 @@
 #include "host/app/phonecatalog.h"
 #include "host/db/importledger.h"
 #include "host/device/folderphoneagent.h"
+#include "host/device/gphotoagent.h"
 #include "host/services/fileutils.h"
 #include "support/photodatabasefixture.h"
 #include "support/samplephonefixture.h"
@@ -79,11 +80,21 @@ private:
         return finished.first().first().value<ImportSummary>();
     }
 
+    // kind 0: the phone's folder served by libgphoto2's Directory Browse camera.
     ImportSummary importAll(int kind, bool deleteAfter = false)
     {
-        FolderPhoneAgent agent(m_phone->path(), kind);
         ImportRequest request;
         request.deleteAfter = deleteAfter;
+        if (kind == 0) {
+            GPhotoAgent camera({ QStringLiteral("Directory Browse"), "disk:" + m_phone->path() });
+            QString why;
+            if (camera.open(kWait, &why) != GPhotoAgent::ErrorNone) {
+                qWarning() << "cannot open the Directory Browse camera:" << why;
+                return {};
+            }
+            return import(camera, request);
+        }
+        FolderPhoneAgent agent(m_phone->path(), kind);
         return import(agent, request);
     }
 
@@ -131,6 +142,7 @@ private slots:
         QTest::newRow("mass storage") << int(ConnectionKind::MassStorage);
         QTest::newRow("media transfer") << int(ConnectionKind::Mtp);
         QTest::newRow("basic media transfer") << int(ConnectionKind::MtpBasic);
+        QTest::newRow("camera through libgphoto2") << 0;
     }
 
     void byDateThenNothingNew()
