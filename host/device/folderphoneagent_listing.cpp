@@ -4,7 +4,7 @@
 #include "host/contract/devicefilerecord.h"
 #include "host/db/photometadatareader.h"
 #include "host/services/mediaextensions.h"
-#include "imageheaderprobe.h"
+#include "host/services/imageheaderprobe.h"
 
 #include <QDateTime>
 #include <QDebug>
