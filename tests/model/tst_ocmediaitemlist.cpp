@@ -146,7 +146,7 @@ private slots:
         QCOMPARE(m_list->pendingThumbnailCount(), 0);
 
         QCOMPARE(feed(*m_list, 8, deviceItem("/DCIM/renamed.jpg", "o1", "jpg", 20)), item);
-        QCOMPARE(item->fileSize(), 20u);
+        QCOMPARE(item->fileSize(), qint64(20));
         QCOMPARE(item->path, QStringLiteral("\\DCIM\\renamed.jpg"));
         QVERIFY(!m_list->findItem("/DCIM/a.jpg", false));
         QCOMPARE(m_list->nextPendingThumbnail(), item); // fetched again
@@ -179,7 +179,7 @@ private slots:
         CPhotoDataItem* item
             = feed(*m_list, code, new CPhotoDataItem("/DCIM/a.jpg", QString()), deviceDatabase);
         QVERIFY(item);
-        QCOMPARE(item->fileSize(), 4096u);
+        QCOMPARE(item->fileSize(), qint64(4096));
         QCOMPARE(item->resolutionText(), QStringLiteral("800x600"));
         QCOMPARE(used->lookups(), QStringList { "\\DCIM\\a.jpg" });
         QVERIFY(other->lookups().isEmpty());
@@ -188,7 +188,7 @@ private slots:
         used->addRow("/DCIM/a.jpg", { { "FileSize", 5000 } });
         QCOMPARE(feed(*m_list, code, new CPhotoDataItem("/dcim/A.jpg", QString()), deviceDatabase),
             item);
-        QCOMPARE(item->fileSize(), 5000u);
+        QCOMPARE(item->fileSize(), qint64(5000));
 
         // No row: rejected.
         LogCapture log;
@@ -208,7 +208,7 @@ private slots:
         QCOMPARE(m_device->lookups(), QStringList { "\\pc\\Pictures\\sent.jpg" });
         QCOMPARE(item->path, QStringLiteral("\\Phone\\DCIM\\sent.jpg"));
         QCOMPARE(item->sourcePath, QStringLiteral("\\pc\\Pictures\\sent.jpg"));
-        QCOMPARE(item->fileSize(), 321u);
+        QCOMPARE(item->fileSize(), qint64(321));
         QVERIFY(item->isNew && !item->newShown);
 
         // Code 6 keeps the item's data but needs the row.
@@ -216,7 +216,7 @@ private slots:
         CPhotoDataItem* viewed
             = feed(*m_list, 6, new CPhotoDataItem("/Phone/b.jpg", "/tmp/view/b.jpg"));
         QVERIFY(viewed);
-        QCOMPARE(viewed->fileSize(), 0u);
+        QCOMPARE(viewed->fileSize(), qint64(0));
         QCOMPARE(viewed->path, QStringLiteral("\\Phone\\b.jpg"));
         QVERIFY(!feed(*m_list, 6, new CPhotoDataItem("/Phone/c.jpg", "/tmp/view/c.jpg")));
     }
