@@ -1,7 +1,6 @@
 #include "boundedimage.h"
 
 #include "imageheaderprobe.h"
-#include "logcategories.h"
 #include "safefile.h"
 
 #include <QBuffer>
