@@ -404,7 +404,8 @@ QImage CPhotoDataItem::thumbnailImage() const
 {
     if (!m_thumbnailLoaded || m_thumbnailBytes.isEmpty())
         return QImage();
-    const QImage decoded = BoundedImage::readData(m_thumbnailBytes, QSize(kThumbnailEdge, kThumbnailEdge));
+    const QImage decoded
+        = BoundedImage::readData(m_thumbnailBytes, QSize(kThumbnailEdge, kThumbnailEdge));
     return m_thumbnailTurn == 0 ? decoded
                                 : decoded.transformed(QTransform().rotate(m_thumbnailTurn));
 }

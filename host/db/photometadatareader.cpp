@@ -234,10 +234,10 @@ void readExifTags(const Exiv2::ExifData& exif, PhotoMetadata* data)
     }
     double latitude = 0;
     double longitude = 0;
-    if (exifDegrees(exif, "Exif.GPSInfo.GPSLatitude", "Exif.GPSInfo.GPSLatitudeRef", "N", "S",
-            90, &latitude)
-        && exifDegrees(exif, "Exif.GPSInfo.GPSLongitude", "Exif.GPSInfo.GPSLongitudeRef", "E",
-            "W", 180, &longitude)) {
+    if (exifDegrees(exif, "Exif.GPSInfo.GPSLatitude", "Exif.GPSInfo.GPSLatitudeRef", "N", "S", 90,
+            &latitude)
+        && exifDegrees(exif, "Exif.GPSInfo.GPSLongitude", "Exif.GPSInfo.GPSLongitudeRef", "E", "W",
+            180, &longitude)) {
         data->hasPosition = true;
         data->latitude = latitude;
         data->longitude = longitude;
