@@ -1,6 +1,7 @@
 #include "model/cphotodataitem.h"
 
 #include "host/contract/devicefilerecord.h"
+#include "host/services/boundedimage.h"
 #include "host/services/exiforientation.h"
 #include "host/services/fileutils.h"
 #include "host/services/logcategories.h"
@@ -12,7 +13,6 @@
 #include <QCoreApplication>
 #include <QDebug>
 #include <QFileInfo>
-#include <QImageReader>
 #include <QThread>
 #include <QTransform>
 #include <QVariant>
@@ -55,9 +55,9 @@ QByteArray encodeThumbnail(QImage image)
 
 // value in decimal, padded with zeros to at least width digits. A sort proxy
 // asks for keys at every comparison, and QString::arg took most of its time.
-void appendPadded(QString& text, quint32 value, int width)
+void appendPadded(QString& text, quint64 value, int width)
 {
-    QChar digits[10];
+    QChar digits[20];
     int count = 0;
     do {
         digits[count++] = QLatin1Char(char('0' + value % 10));
@@ -190,7 +190,7 @@ bool CPhotoDataItem::fillFromRecord(const QSqlRecord& record)
     m_fileName = record.value(QStringLiteral("FileName")).toString();
     setTitle(record.value(QStringLiteral("Title")).toString());
     m_fileType = record.value(QStringLiteral("FileType")).toString();
-    m_fileSize = record.value(QStringLiteral("FileSize")).toUInt();
+    m_fileSize = qMax<qint64>(0, record.value(QStringLiteral("FileSize")).toLongLong());
     setAddedDate(record.value(QStringLiteral("AddedDate")).toDateTime());
     setModifiedDate(record.value(QStringLiteral("ModifiedDate")).toDateTime());
     setShootingDate(parseIsoDate(record.value(QStringLiteral("ShootingDate")).toString()));
@@ -241,7 +241,7 @@ bool CPhotoDataItem::fillFromDeviceRecord(quintptr deviceRecord)
     m_fileName = GetCString2QString(record->fileName);
     setTitle(getFileName(path, false));
     m_fileType = GetCString2QString(record->type);
-    m_fileSize = quint32(record->size);
+    m_fileSize = qMax<qint64>(0, record->size);
     setAddedDate(QDateTime::currentDateTime());
     setModifiedDate(parseIsoDate(GetCString2QString(record->modifiedDate)));
     setCreatedDate(parseIsoDate(GetCString2QString(record->createdDate)));
@@ -272,7 +272,7 @@ bool CPhotoDataItem::fillFromFile(const QString& filePath, qint64 size, const QD
     const QFileInfo info = fileInfoOf(filePath);
     QDateTime fileDate = date;
     if (size <= 0) {
-        size = info.size() & 0xffffffff;
+        size = info.size();
         // Not every file system records a birth time.
         fileDate = info.birthTime().isValid() ? info.birthTime() : info.metadataChangeTime();
     }
@@ -280,7 +280,7 @@ bool CPhotoDataItem::fillFromFile(const QString& filePath, qint64 size, const QD
     m_fileName = info.fileName();
     setTitle(info.completeBaseName());
     m_fileType = info.suffix();
-    m_fileSize = quint32(size);
+    m_fileSize = qMax<qint64>(0, size);
     setAddedDate(QDateTime::currentDateTime());
     setModifiedDate(fileDate);
     setCreatedDate(fileDate);
@@ -404,7 +404,8 @@ QImage CPhotoDataItem::thumbnailImage() const
 {
     if (!m_thumbnailLoaded || m_thumbnailBytes.isEmpty())
         return QImage();
-    const QImage decoded = QImage::fromData(m_thumbnailBytes);
+    const QImage decoded
+        = BoundedImage::readData(m_thumbnailBytes, QSize(kThumbnailEdge, kThumbnailEdge));
     return m_thumbnailTurn == 0 ? decoded
                                 : decoded.transformed(QTransform().rotate(m_thumbnailTurn));
 }
@@ -435,8 +436,9 @@ QString CPhotoDataItem::resolutionSortKey() const
 QString CPhotoDataItem::sizeSortKey() const
 {
     QString key;
-    key.reserve(10);
-    appendPadded(key, m_fileSize, 10);
+    // Wide enough for any 64-bit size: files of 4 GB and more sort right.
+    key.reserve(19);
+    appendPadded(key, quint64(m_fileSize), 19);
     return key;
 }
 

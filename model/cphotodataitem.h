@@ -48,8 +48,8 @@ public:
     void setFileName(const QString& name) { m_fileName = name; }
     QString fileType() const { return m_fileType; }
     void setFileType(const QString& type) { m_fileType = type; }
-    quint32 fileSize() const { return m_fileSize; }
-    void setFileSize(quint32 size) { m_fileSize = size; }
+    qint64 fileSize() const { return m_fileSize; }
+    void setFileSize(qint64 size) { m_fileSize = size; }
 
     // Dates before 1901 are stored as null.
     QDateTime modifiedDate() const { return m_modifiedDate; }
@@ -116,7 +116,7 @@ private:
     QString m_folder;
     QString m_fileName;
     QString m_fileType;
-    quint32 m_fileSize = 0;
+    qint64 m_fileSize = 0;
     QDateTime m_modifiedDate;
     QDateTime m_addedDate;
     QDateTime m_createdDate;

@@ -2,6 +2,7 @@
 
 #include "host/contract/pluginhostcontext.h"
 #include "host/db/photodb.h"
+#include "host/services/boundedimage.h"
 #include "host/services/fileutils.h"
 #include "host/services/mediaextensions.h"
 #include "host/services/ocsharedvalue.h"
@@ -68,7 +69,7 @@ OCMediaItemList::~OCMediaItemList()
 
 QString OCMediaItemList::keyOf(const QString& path)
 {
-    return toStoredPath(path).toUpper();
+    return pathKey(path);
 }
 
 void OCMediaItemList::applyRecord(CPhotoDataItem* item, int code, const QSqlRecord& record)
@@ -389,7 +390,7 @@ void OCMediaItemList::storeThumbnail(
     QImage image = picture;
     QByteArray encoded = bytes;
     if (image.isNull() && !encoded.isEmpty())
-        image = QImage::fromData(encoded);
+        image = BoundedImage::readData(encoded, QSize(300, 300));
     if (encoded.isEmpty() && !image.isNull()) {
         QBuffer buffer(&encoded);
         buffer.open(QIODevice::WriteOnly);

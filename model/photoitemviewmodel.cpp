@@ -29,11 +29,11 @@ PhotoItemViewModel::PhotoItemViewModel(OCPluginWidget* owner, IDeviceNexaAgent* 
 
 PhotoItemViewModel::~PhotoItemViewModel() = default;
 
-void PhotoItemViewModel::SetImportedPaths(const QSet<QString>& upperCasedPaths)
+void PhotoItemViewModel::SetImportedPaths(const QSet<QString>& pathKeys)
 {
-    if (upperCasedPaths == m_importedKeys)
+    if (pathKeys == m_importedKeys)
         return;
-    m_importedKeys = upperCasedPaths;
+    m_importedKeys = pathKeys;
     if (!m_items.isEmpty())
         emit dataChanged(index(0, 0), index(m_items.size() - 1, PhotoColumn::Count - 1),
             { PhotoRole::ImportedRole, Qt::ToolTipRole });
@@ -272,10 +272,10 @@ QVariant PhotoItemViewModel::data(const QModelIndex& index, int role) const
     case PhotoRole::NewShownRole:
         return item ? QVariant(item->newShown) : QVariant();
     case PhotoRole::ImportedRole:
-        return item && m_importedKeys.contains(item->path.toUpper());
+        return item && m_importedKeys.contains(pathKey(item->path));
     case Qt::ToolTipRole:
         return item && index.column() == PhotoColumn::Name
-                && m_importedKeys.contains(item->path.toUpper())
+                && m_importedKeys.contains(pathKey(item->path))
             ? QVariant(GetQString(tr("Imported to this computer")))
             : QVariant();
     default:

@@ -41,7 +41,7 @@ public:
     bool SetItems(int number, const QList<CPhotoDataItem*>& items);
     // The phone paths (upper-cased) imported to this computer before: their
     // rows answer ImportedRole with true.
-    void SetImportedPaths(const QSet<QString>& upperCasedPaths);
+    void SetImportedPaths(const QSet<QString>& pathKeys);
     // Takes the rows of these paths away, then has the list delete their
     // items; paths is reduced to those the list knew.
     void RemoveListedItems(OCMediaItemList* list, QStringList& paths);
@@ -85,7 +85,7 @@ private:
     OCPluginWidget* m_owner = nullptr;
     bool m_viewerOpen = false;
     IDeviceNexaAgent* m_agent = nullptr;
-    QSet<QString> m_importedKeys; // upper-cased phone paths imported before
+    QSet<QString> m_importedKeys; // path keys (pathKey()) of the phone paths imported before
     QString m_storageRoot; // folders are shown relative to it
     QSet<const CPhotoDataItem*> m_itemSet;
     mutable std::unique_ptr<QFontMetrics>

@@ -1,7 +1,9 @@
 #include "model/thumbnailcache.h"
 
+#include "host/services/boundedimage.h"
+#include "host/services/logcategories.h"
+
 #include <QCoreApplication>
-#include <QDebug>
 #include <QThread>
 #include <QTransform>
 
@@ -10,6 +12,8 @@
 namespace {
 // Room for roughly a thousand 300 x 300 thumbnails.
 const int kDefaultLimitKb = 80 * 1024;
+// Thumbnails are at most this; stored bytes that claim more are shown smaller.
+const QSize kLargestThumbnail(300, 300);
 
 int costKb(const QPixmap& pixmap)
 {
@@ -44,18 +48,19 @@ quint64 ThumbnailCache::nextKey()
 QPixmap ThumbnailCache::pixmap(quint64 key, const QByteArray& bytes, int turn)
 {
     if (!onGuiThread()) {
-        qDebug() << "device_photo"
-                 << "ThumbnailCache::pixmap"
-                 << ": not on the GUI thread";
+        qCWarning(lcModel) << "ThumbnailCache::pixmap"
+                           << ": not on the GUI thread";
         return QPixmap();
     }
     if (const QPixmap* cached = m_cache.object(key))
         return *cached;
     QPixmap decoded;
-    if (!bytes.isEmpty() && !decoded.loadFromData(bytes))
-        qDebug() << "device_photo"
-                 << "ThumbnailCache::pixmap"
-                 << ": undecodable thumbnail" << bytes.size();
+    QString why;
+    if (!bytes.isEmpty())
+        decoded = QPixmap::fromImage(BoundedImage::readData(bytes, kLargestThumbnail, &why));
+    if (!bytes.isEmpty() && decoded.isNull())
+        qCWarning(lcModel) << "ThumbnailCache::pixmap"
+                           << ": undecodable thumbnail" << bytes.size() << why;
     if (!decoded.isNull() && turn % 360 != 0)
         decoded = decoded.transformed(QTransform().rotate(turn));
     // A picture that cannot be decoded is remembered as null, so it is not

@@ -1,5 +1,6 @@
 #include "hostapplication.h"
 
+#include "host/contract/ideviceagent.h"
 #include "host/contract/iplugins.h"
 #include "host/db/photodb.h"
 #include "host/device/folderphoneagent.h"
@@ -12,10 +13,12 @@
 #include "host/services/ocmsgbox.h"
 #include "host/services/ocsharedvalue.h"
 #include "host/services/registry.h"
+#include "host/services/textutils.h"
 #include "host/thumbs/octhumbnailmanager.h"
 #include "host/thumbs/partialloader.h"
 #include "hostsession.h"
 #include "importcontroller.h"
+#include "listingnotice.h"
 #include "listingwatcher.h"
 #include "listtabledump.h"
 #include "mainwindow.h"
@@ -26,13 +29,14 @@
 #include "transferengine.h"
 
 #include <QApplication>
-#include <QDebug>
 #include <QDir>
-#include <QScopedValueRollback>
 #include <QFileInfo>
+#include <QScopedValueRollback>
 #include <QTimer>
 
 #include <cstdio>
+
+#include <unistd.h>
 
 namespace {
 constexpr int kSettlePasses = 5;
@@ -58,8 +62,14 @@ bool HostApplication::configureServices()
         std::fprintf(stderr, "photo-host: %s\n", qPrintable(error));
         return false;
     }
-    qCDebug(lcHostApp) << "HostApplication::configureServices : data"
-                       << HostSession::dataFolder(m_options) << "settings" << RegistryFolder();
+    const QString dataFolder = HostSession::dataFolder(m_options);
+    if (::access(QFile::encodeName(dataFolder).constData(), W_OK | X_OK) != 0)
+        m_startNotices << GetQString(
+            tr("photo-host cannot write to its folder %1: settings and the log are not "
+               "saved in this run.")
+                .arg(dataFolder));
+    qCDebug(lcHostApp) << "HostApplication::configureServices : data" << dataFolder << "settings"
+                       << RegistryFolder();
     g_SharedValue.SetRTL(m_options.rtl);
     g_SharedValue.SetPartialLoading(m_options.partialLoading);
     if (m_options.rtl)
@@ -78,11 +88,11 @@ bool HostApplication::start()
     QString error;
     if (!m_session->open(m_manager.get(), &error)) {
         std::fprintf(stderr, "photo-host: %s\n", qPrintable(error));
-        qDebug() << "host"
-                 << "HostApplication::start"
-                 << ":" << error;
+        qCWarning(lcHostApp) << "HostApplication::start"
+                             << ":" << error;
         return false;
     }
+    m_startNotices << m_session->notices();
     m_window = std::make_unique<MainWindow>(m_manager.get(), m_session.get());
     if (!loadPlugin() || !createScreen())
         return false;
@@ -92,7 +102,14 @@ bool HostApplication::start()
     // Watching starts before the screen is chosen: it lists from then on.
     if (!watchListing())
         return false;
+    connect(m_manager.get(), &PluginManager::deviceRefreshFinished, this, [this](int itemType) {
+        // After the screen's own handling of the end, which may show a box.
+        if (itemType == OCGlobal::ITEM_PHONE_PHOTO)
+            QTimer::singleShot(0, this, &HostApplication::reportListing);
+    });
     m_window->show();
+    if (!m_startNotices.isEmpty())
+        QTimer::singleShot(0, this, &HostApplication::showStartNotices);
     m_window->selectStartEntry();
     if (m_options.viewMode() != -1)
         QTimer::singleShot(0, this, &HostApplication::sendStartView);
@@ -114,9 +131,8 @@ bool HostApplication::watchListing()
                 "--camera MODEL --port PORT\n");
             return false;
         }
-        qDebug() << "host"
-                 << "HostApplication::watchListing"
-                 << ": no phone, no list to write";
+        qCDebug(lcHostApp) << "HostApplication::watchListing"
+                           << ": no phone, no list to write";
         return true;
     }
     // Thumbnails of partial loading come in the background, with no end.
@@ -128,19 +144,72 @@ bool HostApplication::watchListing()
     return true;
 }
 
+bool HostApplication::isScripted() const
+{
+    return m_options.quitWhenListed || !m_options.screenshotFile.isEmpty();
+}
+
+void HostApplication::tellUser(const QString& text)
+{
+    qCWarning(lcHostApp) << "HostApplication::tellUser"
+                         << ":" << text;
+    if (isScripted() && !OCMsgBox::HasAutomationResponder()) {
+        std::fprintf(stderr, "photo-host: %s\n", qPrintable(text));
+        return;
+    }
+    OCMsgBox::ShowOCMessageBox(m_window.get(), GetQString(tr("Notice")), text, 0, MsgBoxFlag::Ok);
+}
+
+void HostApplication::showStartNotices()
+{
+    const QStringList notices = m_startNotices;
+    m_startNotices.clear();
+    for (const QString& notice : notices)
+        tellUser(notice);
+}
+
+void HostApplication::reportListing()
+{
+    IDeviceNexaAgent* agent = m_session ? m_session->agent() : nullptr;
+    if (!agent)
+        return;
+    const ListingReport report = agent->LastListingReport();
+    const bool ended = report.complete || report.error != 0;
+    if (!report.ran || !ended || report.listing == m_reportedListing)
+        return;
+    m_reportedListing = report.listing;
+    const QString skipped = ListingNotice::skippedText(report);
+    if (!skipped.isEmpty())
+        tellUser(skipped);
+}
+
 void HostApplication::onListed()
 {
+    // A list cut short is not written, and the run says so by its exit code;
+    // the screen has shown its own notice of the phone going away.
+    const ListingReport report = m_session->agent()->LastListingReport();
+    const QString incomplete = ListingNotice::incompleteText(report);
+    if (!incomplete.isEmpty()) {
+        std::fprintf(stderr, "photo-host: %s\n", qPrintable(incomplete));
+        if (!m_options.dumpListFile.isEmpty())
+            std::fprintf(
+                stderr, "photo-host: %s was not written\n", qPrintable(m_options.dumpListFile));
+        qCWarning(lcHostApp) << "HostApplication::onListed"
+                             << ":" << incomplete;
+        if (m_options.quitWhenListed)
+            QApplication::exit(ExitListingIncomplete);
+        return;
+    }
     if (!m_options.dumpListFile.isEmpty()) {
         QString error;
         const bool written = ListTableDump::write(
             m_window->pluginArea()->pluginWidget(), m_options.dumpListFile, &error);
-        qDebug() << "host"
-                 << "HostApplication::onListed"
-                 << ": list written" << written << m_options.dumpListFile;
+        qCDebug(lcHostApp) << "HostApplication::onListed"
+                           << ": list written" << written << m_options.dumpListFile;
         if (!written) {
             std::fprintf(stderr, "photo-host: %s\n", qPrintable(error));
             if (m_options.quitWhenListed) {
-                QApplication::exit(1);
+                QApplication::exit(ExitCannotStart);
                 return;
             }
         }
@@ -160,7 +229,7 @@ void HostApplication::onListingTimedOut()
     std::fprintf(stderr, "photo-host: the phone was not listed within %d s\n",
         m_options.listedTimeoutSeconds);
     if (m_options.quitWhenListed)
-        QApplication::exit(3);
+        QApplication::exit(ExitNotListedInTime);
 }
 
 bool HostApplication::loadPlugin()
@@ -279,14 +348,12 @@ void HostApplication::sendStartView()
 {
     // The screen takes view requests only while it is shown.
     if (!m_window || !m_window->isPhotoScreenShown()) {
-        qDebug() << "host"
-                 << "HostApplication::sendStartView"
-                 << ": no photo screen, ignored" << m_options.view;
+        qCDebug(lcHostApp) << "HostApplication::sendStartView"
+                           << ": no photo screen, ignored" << m_options.view;
         return;
     }
-    qDebug() << "host"
-             << "HostApplication::sendStartView"
-             << ": mode" << m_options.viewMode();
+    qCDebug(lcHostApp) << "HostApplication::sendStartView"
+                       << ": mode" << m_options.viewMode();
     emit m_manager->on_signal_pmgr_changedType_View(m_options.viewMode());
 }
 
@@ -309,9 +376,8 @@ void HostApplication::saveScreenshotAndExit()
     const bool saved = m_window->saveScreenshot(m_options.screenshotFile);
     if (!saved)
         std::fprintf(stderr, "photo-host: cannot write %s\n", qPrintable(m_options.screenshotFile));
-    qDebug() << "host"
-             << "HostApplication::saveScreenshotAndExit"
-             << ": saved" << saved << m_options.screenshotFile;
+    qCDebug(lcHostApp) << "HostApplication::saveScreenshotAndExit"
+                       << ": saved" << saved << m_options.screenshotFile;
     QApplication::exit(saved ? 0 : 1);
 }
 
@@ -397,10 +463,11 @@ void HostApplication::openDevice(const GPhotoDeviceId& device, bool chosen)
     closeScreen();
     QString error;
     const bool opened = m_session->openCamera(device, &error);
+    m_reportedListing = 0; // another agent counts its listings anew
     const bool created = createScreen();
     QApplication::restoreOverrideCursor();
     if (!created) {
-        QApplication::exit(1);
+        QApplication::exit(ExitCannotStart);
         return;
     }
     watchCameraLoss();

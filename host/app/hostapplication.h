@@ -4,6 +4,7 @@
 #include "hostoptions.h"
 
 #include <QObject>
+#include <QStringList>
 
 #include <functional>
 #include <memory>
@@ -26,6 +27,15 @@ class HostApplication : public QObject
     Q_OBJECT
 
 public:
+    // photo-host's exit codes.
+    enum ExitCode : int {
+        ExitDone = 0,
+        ExitCannotStart = 1, // a folder, settings, log or database file cannot be used
+        ExitBadArguments = 2,
+        ExitNotListedInTime = 3, // --timeout
+        ExitListingIncomplete = 4, // the phone went away or the listing stopped with an error
+    };
+
     explicit HostApplication(const HostOptions& options, QObject* parent = nullptr);
     ~HostApplication() override;
 
@@ -43,6 +53,12 @@ public:
 
 private:
     bool configureServices();
+    // A notice in a message box, or on stderr for a scripted run.
+    void tellUser(const QString& text);
+    bool isScripted() const;
+    void showStartNotices();
+    // What the listing that just ended skipped, once per listing.
+    void reportListing();
     bool loadPlugin();
     // The screen over the session's current phone; closeScreen lets go of it
     // so the phone can be swapped.
@@ -81,6 +97,8 @@ private:
     std::unique_ptr<UsbDeviceMonitor> m_monitor;
     QList<GPhotoDeviceId> m_detected;
     std::unique_ptr<StorageWatcher> m_storageWatcher;
+    QStringList m_startNotices;
+    quint64 m_reportedListing = 0;
     bool m_shutDown = false;
     bool m_switching = false;
 };

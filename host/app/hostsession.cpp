@@ -1,6 +1,7 @@
 #include "hostsession.h"
 
 #include "host/db/dbmanager.h"
+#include "host/db/photodatabaseguard.h"
 #include "host/db/photodb.h"
 #include "host/device/folderphoneagent.h"
 #include "host/device/gphotoagent.h"
@@ -10,14 +11,16 @@
 #include "host/services/logsink.h"
 #include "host/services/ocmsgbox.h"
 #include "host/services/registry.h"
+#include "host/services/safefile.h"
 #include "nophoneagent.h"
 
-#include <QDebug>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSqlDatabase>
 #include <QStandardPaths>
+
+#include <sys/stat.h>
 
 namespace {
 
@@ -50,6 +53,7 @@ HostSession::~HostSession()
     m_noPhone.reset();
     m_photoDb.reset();
     m_dbManager.reset();
+    m_temporaryDatabase.reset();
 }
 
 QString HostSession::dataFolder(const HostOptions& options)
@@ -71,7 +75,19 @@ bool HostSession::useFolders(const HostOptions& options, QString* error)
         // Viewer downloads, thumbnails and drag copies live below it too.
         SetAppPath(folder);
     }
-    InstallLogSink(QDir(folder).filePath(QStringLiteral("photo-host.log")), options.verbose);
+    // A FIFO, socket or device named like the settings or the log would hang
+    // whoever opens it, and a folder there cannot be written: say so and stop.
+    const QString log = QDir(folder).filePath(QStringLiteral("photo-host.log"));
+    for (const QString& file : { RegistryFile(), log }) {
+        struct stat status;
+        if (::stat(QFile::encodeName(file).constData(), &status) == 0 && !S_ISREG(status.st_mode)) {
+            *error = QStringLiteral("%1 is not a regular file (a folder, FIFO, socket or device): "
+                                    "move it away, or choose another folder with --config-dir")
+                         .arg(file);
+            return false;
+        }
+    }
+    InstallLogSink(log, options.verbose);
     return true;
 }
 
@@ -92,14 +108,13 @@ bool HostSession::prepareSamplePhone(const QString& folder, QString* error)
     // The marker is written last: a run stopped half-way generates again.
     const QString marker = folder + QStringLiteral(".done");
     QFile markerFile(marker);
-    if (QFileInfo(folder).isDir() && markerFile.open(QIODevice::ReadOnly)
-        && QString::fromUtf8(markerFile.readAll()) == sampleMarkerText()) {
-        qDebug() << "host"
-                 << "HostSession::prepareSamplePhone"
-                 << ": reused" << folder;
+    QByteArray markerText;
+    if (QFileInfo(folder).isDir() && SafeFile::readAll(marker, &markerText, 4096)
+        && QString::fromUtf8(markerText) == sampleMarkerText()) {
+        qCDebug(lcHostApp) << "HostSession::prepareSamplePhone"
+                           << ": reused" << folder;
         return true;
     }
-    markerFile.close();
     QFile::remove(marker);
     if (QFileInfo::exists(folder) && !QDir(folder).removeRecursively()) {
         *error = QStringLiteral("cannot replace the sample phone in %1").arg(folder);
@@ -119,9 +134,8 @@ bool HostSession::prepareSamplePhone(const QString& folder, QString* error)
         *error = QStringLiteral("cannot write %1").arg(marker);
         return false;
     }
-    qDebug() << "host"
-             << "HostSession::prepareSamplePhone"
-             << ": generated" << folder << generator.files().size() << "files";
+    qCDebug(lcHostApp) << "HostSession::prepareSamplePhone"
+                       << ": generated" << folder << generator.files().size() << "files";
     return true;
 }
 
@@ -144,9 +158,8 @@ bool HostSession::open(QObject* pluginManager, QString* error)
         return openCamera({ m_options.cameraModel, m_options.cameraPort }, error);
     m_noPhone = std::make_unique<NoPhoneAgent>();
     m_context.deviceAgent = m_noPhone.get();
-    qDebug() << "host"
-             << "HostSession::open"
-             << ": no phone";
+    qCDebug(lcHostApp) << "HostSession::open"
+                       << ": no phone";
     return true;
 }
 
@@ -169,10 +182,10 @@ bool HostSession::openPhone(const QString& folder, QString* error)
     const QString name = m_options.demo ? QString::fromLatin1(kSampleDeviceName) : QString();
     m_phone = std::make_unique<FolderPhoneAgent>(folder, m_options.connectionKind, name);
     m_context.deviceAgent = m_phone.get();
-    qDebug() << "host"
-             << "HostSession::openPhone"
-             << ":" << m_phone->storageFolder() << "kind" << Qt::hex << m_options.connectionKind
-             << Qt::dec << "index" << m_phone->GetDeviceIndex();
+    qCDebug(lcHostApp) << "HostSession::openPhone"
+                       << ":" << m_phone->storageFolder() << "kind" << Qt::hex
+                       << m_options.connectionKind << Qt::dec << "index"
+                       << m_phone->GetDeviceIndex();
     return true;
 }
 
@@ -220,7 +233,16 @@ bool HostSession::openDatabase(QString* error)
         *error = QStringLiteral("cannot create the data folder %1").arg(folder);
         return false;
     }
-    m_databaseFile = QDir(folder).filePath(QStringLiteral("photos.db"));
+    const PhotoDatabaseGuard::Result checked
+        = PhotoDatabaseGuard::prepare(QDir(folder).filePath(QStringLiteral("photos.db")));
+    if (!checked.ok) {
+        *error = checked.error;
+        return false;
+    }
+    if (!checked.notice.isEmpty())
+        m_notices.append(checked.notice);
+    m_temporaryDatabase = checked.temporaryFolder;
+    m_databaseFile = checked.file;
     m_dbManager = std::make_unique<DBManager>(m_databaseFile);
     if (!m_dbManager->connectionForCurrentThread().isOpen()) {
         *error = QStringLiteral("cannot open the photo database %1").arg(m_databaseFile);

@@ -5,6 +5,7 @@
 #include "hostoptions.h"
 
 #include <QString>
+#include <QStringList>
 
 #include <memory>
 
@@ -15,6 +16,7 @@ class IDeviceNexaAgent;
 class NoPhoneAgent;
 class PhotoDB;
 class QObject;
+class QTemporaryDir;
 
 // What photo-host gives the plug-in for one run: the phone (a folder-backed
 // agent, a phone or camera through libgphoto2, or an agent that reports no
@@ -39,6 +41,9 @@ public:
     GPhotoAgent* camera() const { return m_camera.get(); } // null without a libgphoto2 device
     PhotoDB* photoDatabase() const { return m_context.photoDatabase; }
     QString databaseFile() const { return m_databaseFile; }
+    // What the user should hear about the start: a database moved aside or
+    // replaced by a temporary one.
+    const QStringList& notices() const { return m_notices; }
 
     bool hasPhone() const { return m_phone != nullptr || m_camera != nullptr; }
     bool isPhoneConnected() const;
@@ -80,4 +85,6 @@ private:
     std::unique_ptr<DBManager> m_dbManager;
     std::unique_ptr<PhotoDB> m_photoDb;
     QString m_databaseFile;
+    std::shared_ptr<QTemporaryDir> m_temporaryDatabase;
+    QStringList m_notices;
 };

@@ -179,8 +179,8 @@ void ImportEngine::deleteReported(int error, int jobId, const QString& path)
         return;
     }
     if (!path.isEmpty()) {
-        if (error == 0 && !m_deletedKeys.contains(toStoredPath(path).toUpper())) {
-            m_deletedKeys.insert(toStoredPath(path).toUpper());
+        if (error == 0 && !m_deletedKeys.contains(pathKey(path))) {
+            m_deletedKeys.insert(pathKey(path));
             ++m_summary.deleted;
         }
         return;
@@ -191,7 +191,7 @@ void ImportEngine::deleteReported(int error, int jobId, const QString& path)
     m_jobId = -1;
     for (int index : qAsConst(m_toDelete)) {
         Entry& entry = m_entries[index];
-        if (m_deletedKeys.contains(toStoredPath(entry.source.phonePath).toUpper()))
+        if (m_deletedKeys.contains(pathKey(entry.source.phonePath)))
             continue;
         keep(entry,
             error == 0 ? tr("the phone did not delete it")

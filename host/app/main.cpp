@@ -51,14 +51,14 @@ int main(int argc, char* argv[])
         const bool help = QCoreApplication::arguments().contains(QStringLiteral("--help"))
             || QCoreApplication::arguments().contains(QStringLiteral("-h"));
         std::fprintf(help ? stdout : stderr, "%s\n", qPrintable(error));
-        return help ? 0 : 2;
+        return help ? HostApplication::ExitDone : HostApplication::ExitBadArguments;
     }
     if (options.isHeadlessImport())
         return HeadlessImport(options).run();
 
     HostApplication host(options);
     if (!host.start())
-        return 1;
+        return HostApplication::ExitCannotStart;
     const int code = QCoreApplication::exec();
     host.shutDown();
     return code;

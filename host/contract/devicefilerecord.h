@@ -14,7 +14,7 @@ struct DeviceFileRecord
     CString fileName;
     CString objectId;
     CString type;
-    qint32 size = 0;
+    qint64 size = 0; // files of 4 GB and more are common on phones
     CString createdDate;   // ISO 8601
     CString modifiedDate;  // ISO 8601
     CString shootingDate;  // ISO 8601

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "cstring.h"
+#include "listingreport.h"
 #include "ocglobal.h"
 
 #include <QString>
@@ -101,5 +102,7 @@ public:
     // on; empty when a phone path's first folder names the storage, as on
     // media transfer ("\Phone\DCIM").
     virtual QString StorageRoot() { return QString(); }
+    // How the last listing went and what it skipped (nothing known by default).
+    virtual ListingReport LastListingReport() { return ListingReport(); }
     virtual ~IDeviceNexaAgent() = default;
 };

@@ -1,12 +1,14 @@
 #include "dbmanager.h"
+#include "host/services/logcategories.h"
 
 #include <QAtomicInteger>
-#include <QDebug>
+#include <QCoreApplication>
 #include <QHash>
 #include <QSet>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QStringList>
+#include <QThread>
 #include <QThreadStorage>
 
 namespace {
@@ -92,9 +94,8 @@ QSqlQuery* DBManager::statement(const QString& sql)
     }
     auto* query = new QSqlQuery(db);
     if (!query->prepare(sql)) {
-        qDebug() << "host"
-                 << "DBManager::statement"
-                 << ": prepare failed" << query->lastError().text();
+        qCWarning(lcHostDb) << "DBManager::statement"
+                            << ": prepare failed" << query->lastError().text();
         delete query;
         return nullptr;
     }
@@ -115,12 +116,15 @@ QSqlDatabase DBManager::connectionForCurrentThread()
 
     QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
     db.setDatabaseName(m_file);
-    // Another thread may hold the write lock for a moment; wait instead of failing.
-    db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=10000"));
+    // Another thread may hold the write lock for a moment; wait instead of
+    // failing, but never long on the GUI thread.
+    QCoreApplication* application = QCoreApplication::instance();
+    const bool guiThread = application && QThread::currentThread() == application->thread();
+    db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1")
+                             .arg(guiThread ? GuiBusyTimeoutMs : WorkerBusyTimeoutMs));
     if (!db.open()) {
-        qDebug() << "host"
-                 << "DBManager::connectionForCurrentThread"
-                 << ": open failed" << m_file << db.lastError().text();
+        qCWarning(lcHostDb) << "DBManager::connectionForCurrentThread"
+                            << ": open failed" << m_file << db.lastError().text();
     } else {
         QSqlQuery pragma(db);
         // Rows carry thumbnails of a few kilobytes: larger pages keep one in a

@@ -8,10 +8,16 @@
 
 // Hands every thread its own QtSql connection to one SQLite file (WAL
 // journal, so readers and one writer work at once). A thread's connection is
-// closed and removed when the thread ends.
+// closed and removed when the thread ends. PhotoDatabaseGuard checks the
+// file before the first connection.
 class DBManager : public IDBManager
 {
 public:
+    // How long a connection waits for another's lock: briefly on the GUI
+    // thread, which must never hang on another program holding the file.
+    static constexpr int GuiBusyTimeoutMs = 50;
+    static constexpr int WorkerBusyTimeoutMs = 10000;
+
     explicit DBManager(const QString& databaseFile);
     ~DBManager() override;
     DBManager(const DBManager&) = delete;

@@ -12,11 +12,6 @@
 
 namespace {
 
-QString pathKey(const QString& path)
-{
-    return toStoredPath(path).toUpper();
-}
-
 bool run(QSqlQuery& query, const char* method)
 {
     if (query.exec())

@@ -37,7 +37,7 @@ public:
     QList<ImportRecord> recordsOf(const QString& deviceId, const QString& phonePath) const;
     // Every copy with this content, newest first.
     QList<ImportRecord> recordsWithContent(const QByteArray& sha256) const;
-    // The upper-cased stored phone paths of a device imported at least once.
+    // The path keys (pathKey()) of a device's phone paths imported at least once.
     QSet<QString> importedPathKeys(const QString& deviceId) const;
 
     // What the ledger knows a device by: its identity, else its name.

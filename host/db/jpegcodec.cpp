@@ -1,5 +1,7 @@
 #include "jpegcodec.h"
 
+#include "host/services/boundedimage.h"
+
 #include <csetjmp>
 #include <cstdio>
 
@@ -31,8 +33,36 @@ void quietly(j_common_ptr, int)
 {
 }
 
-bool decodeInto(
-    jpeg_decompress_struct* info, const uchar* data, unsigned long length, QImage* image)
+qint64 decodedBytes(const jpeg_decompress_struct* info)
+{
+    return qint64(info->output_width) * qint64(info->output_height) * 4;
+}
+
+// The smallest DCT scale whose picture still covers atLeast, then smaller
+// still until it fits the decode budget; false when even 1/8 does not.
+bool chooseScale(jpeg_decompress_struct* info, const QSize& atLeast)
+{
+    info->scale_num = 1;
+    info->scale_denom = 1;
+    jpeg_calc_output_dimensions(info);
+    while (atLeast.isValid() && info->scale_denom < 8) {
+        const unsigned int denom = info->scale_denom * 2;
+        const qint64 width = (qint64(info->image_width) + denom - 1) / denom;
+        const qint64 height = (qint64(info->image_height) + denom - 1) / denom;
+        if (width < atLeast.width() || height < atLeast.height())
+            break;
+        info->scale_denom = denom;
+        jpeg_calc_output_dimensions(info);
+    }
+    while (decodedBytes(info) > BoundedImage::BudgetBytes && info->scale_denom < 8) {
+        info->scale_denom *= 2;
+        jpeg_calc_output_dimensions(info);
+    }
+    return decodedBytes(info) <= BoundedImage::BudgetBytes;
+}
+
+bool decodeInto(jpeg_decompress_struct* info, const uchar* data, unsigned long length,
+    QImage* image, const QSize& atLeast)
 {
     jpeg_mem_src(info, data, length);
     if (jpeg_read_header(info, TRUE) != JPEG_HEADER_OK)
@@ -40,6 +70,8 @@ bool decodeInto(
     info->out_color_space = kRgb32Layout;
     info->dct_method = JDCT_IFAST;
     info->do_fancy_upsampling = FALSE;
+    if (!chooseScale(info, atLeast))
+        return false;
     jpeg_start_decompress(info);
     const QSize size(int(info->output_width), int(info->output_height));
     if (image->size() != size || image->format() != QImage::Format_RGB32)
@@ -76,7 +108,7 @@ QSize JpegCodec::size(const uchar* data, qsizetype length)
     return size;
 }
 
-bool JpegCodec::decode(const uchar* data, qsizetype size, QImage* image)
+bool JpegCodec::decode(const uchar* data, qsizetype size, QImage* image, const QSize& atLeast)
 {
     if (!data || size <= 0 || !image)
         return false;
@@ -88,7 +120,7 @@ bool JpegCodec::decode(const uchar* data, qsizetype size, QImage* image)
     jpeg_create_decompress(&info);
     bool ok = false;
     if (setjmp(errors.jump) == 0)
-        ok = decodeInto(&info, data, static_cast<unsigned long>(size), image);
+        ok = decodeInto(&info, data, static_cast<unsigned long>(size), image, atLeast);
     jpeg_destroy_decompress(&info);
     return ok;
 }

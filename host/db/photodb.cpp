@@ -3,16 +3,17 @@
 #include "dbmanager.h"
 #include "host/contract/idbmanager.h"
 #include "host/services/fileutils.h"
+#include "host/services/logcategories.h"
 #include "host/services/mediaextensions.h"
 #include "photometadatareader.h"
 
 #include <QDateTime>
-#include <QDebug>
 #include <QFileInfo>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlField>
 #include <QSqlQuery>
+#include <QStringList>
 #include <QVariant>
 
 namespace {
@@ -21,9 +22,26 @@ const char kRowColumns[]
     = "Path, FileName, Title, FileType, FileSize, AddedDate, ModifiedDate, ShootingDate, "
       "IsThumbnail, ThumbnailBinary, Width, Height, Tag, Direction";
 
-QString storedKey(const QString& path)
+// Tables and the columns this program reads and writes in each.
+const struct
 {
-    return toStoredPath(path).toUpper();
+    const char* table;
+    const char* columns;
+} kSchema[] = {
+    { "PhotoItem",
+        "Store, PathKey, Path, FileName, Title, FileType, FileSize, AddedDate, ModifiedDate, "
+        "ShootingDate, IsThumbnail, ThumbnailBinary, Width, Height, Tag, Direction, "
+        "ModifiedMs" },
+    { "PlaylistInfo", "ID, Type, Name, Linkwave, ItemType" },
+    { "PlaylistItem", "PlaylistID, Position, Path, PathKey" },
+};
+
+int userVersion(QSqlDatabase& db)
+{
+    QSqlQuery query(db);
+    return query.exec(QStringLiteral("PRAGMA user_version")) && query.next()
+        ? query.value(0).toInt()
+        : -1;
 }
 
 QString isoText(const QDateTime& date)
@@ -44,7 +62,7 @@ bool execOrLog(QSqlQuery& query, const char* method)
 {
     if (query.exec())
         return true;
-    qDebug() << "host" << method << ": query failed" << query.lastError().text();
+    qCWarning(lcHostDb) << method << ": query failed" << query.lastError().text();
     return false;
 }
 
@@ -66,12 +84,39 @@ QSqlDatabase PhotoDB::connection() const
     return m_manager ? m_manager->connectionForCurrentThread() : QSqlDatabase();
 }
 
+QString PhotoDB::schemaProblem(QSqlDatabase& db)
+{
+    const int version = userVersion(db);
+    if (version < 0)
+        return QStringLiteral("its version cannot be read");
+    if (version > SchemaVersion)
+        return QStringLiteral("made by a newer program (schema %1)").arg(version);
+    for (const auto& expected : kSchema) {
+        QSqlQuery query(db);
+        if (!query.exec(QStringLiteral("PRAGMA table_info(%1)").arg(QLatin1String(expected.table))))
+            return query.lastError().text();
+        QStringList columns;
+        while (query.next())
+            columns.append(query.value(1).toString());
+        if (columns.isEmpty())
+            continue; // made when first used
+        for (const QString& column :
+            QString::fromLatin1(expected.columns).split(QStringLiteral(", "))) {
+            if (!columns.contains(column))
+                return QStringLiteral("table %1 has no column %2")
+                    .arg(QLatin1String(expected.table), column);
+        }
+    }
+    return QString();
+}
+
 void PhotoDB::ensureSchema()
 {
     QSqlDatabase db = connection();
     if (!db.isOpen())
         return;
     QSqlQuery query(db);
+    const int version = userVersion(db);
     const QStringList statements = {
         QStringLiteral("CREATE TABLE IF NOT EXISTS PhotoItem ("
                        "Store INTEGER NOT NULL, PathKey TEXT NOT NULL, Path TEXT, FileName TEXT, "
@@ -93,12 +138,27 @@ void PhotoDB::ensureSchema()
                        "SELECT 'photo', 'Recently Added', 0, 'recent' WHERE NOT EXISTS "
                        "(SELECT 1 FROM PlaylistInfo WHERE ItemType = 'recent')"),
     };
-    for (const QString& statement : statements) {
-        if (!query.exec(statement))
-            qDebug() << "host"
-                     << "PhotoDB::ensureSchema"
-                     << ": failed" << query.lastError().text();
+    // Schema 1 keyed paths in upper case, which made IMG.jpg and img.jpg one
+    // file; keys are now the paths as they are.
+    const QStringList fromFirstSchema = {
+        QStringLiteral("UPDATE PhotoItem SET PathKey = Path WHERE Path IS NOT NULL"),
+        QStringLiteral("UPDATE PlaylistItem SET PathKey = Path WHERE Path IS NOT NULL"),
+    };
+    db.transaction();
+    bool ok = true;
+    for (const QString& statement : statements + (version < 2 ? fromFirstSchema : QStringList())) {
+        if (!query.exec(statement)) {
+            ok = false;
+            qCWarning(lcHostDb) << "PhotoDB::ensureSchema"
+                                << ": failed" << query.lastError().text();
+        }
     }
+    if (ok && version < SchemaVersion)
+        ok = query.exec(QStringLiteral("PRAGMA user_version = %1").arg(SchemaVersion));
+    if (ok)
+        db.commit();
+    else
+        db.rollback();
 }
 
 QSqlQuery* PhotoDB::prepared(QSqlDatabase& db, const QString& sql, QSqlQuery* local)
@@ -141,7 +201,7 @@ QSqlRecord PhotoDB::setItemData(const QString& path, bool update, int fields)
 {
     Q_UNUSED(fields); // every caller wants the whole row
     const QString stored = toStoredPath(path);
-    const QString key = stored.toUpper();
+    const QString key = pathKey(stored);
     const QFileInfo info(toFileSystemPath(path));
     QSqlDatabase db = connection();
     if (stored.isEmpty() || !db.isOpen())
@@ -232,7 +292,7 @@ bool PhotoDB::insertThumbnailItem(const QString& path, const QByteArray& bytes, 
         "INSERT OR IGNORE INTO PhotoItem (Store, PathKey, Path, FileName, Title, FileType, "
         "AddedDate) VALUES (?, ?, ?, ?, ?, ?, ?)"));
     query.addBindValue(m_store);
-    query.addBindValue(stored.toUpper());
+    query.addBindValue(pathKey(stored));
     query.addBindValue(stored);
     query.addBindValue(info.fileName());
     query.addBindValue(info.completeBaseName());
@@ -245,7 +305,7 @@ bool PhotoDB::insertThumbnailItem(const QString& path, const QByteArray& bytes, 
                       .arg(update ? QString() : QStringLiteral(" AND IsThumbnail = 0")));
     query.addBindValue(bytes);
     query.addBindValue(m_store);
-    query.addBindValue(stored.toUpper());
+    query.addBindValue(pathKey(stored));
     return execOrLog(query, "PhotoDB::insertThumbnailItem");
 }
 
@@ -259,7 +319,7 @@ bool PhotoDB::getThumbnailFromDB(const QString& path, QByteArray* bytes, bool de
     query.prepare(QStringLiteral("SELECT ThumbnailBinary FROM PhotoItem "
                                  "WHERE Store = ? AND PathKey = ? AND IsThumbnail <> 0"));
     query.addBindValue(m_store);
-    query.addBindValue(storedKey(path));
+    query.addBindValue(pathKey(path));
     if (!execOrLog(query, "PhotoDB::getThumbnailFromDB") || !query.next())
         return false;
     *bytes = query.value(0).toByteArray();
@@ -284,7 +344,7 @@ bool PhotoDB::deleteItem(int id, const QStringList& paths, bool device)
     bool ok = true;
     for (const QString& path : paths) {
         query.addBindValue(m_store);
-        query.addBindValue(storedKey(path));
+        query.addBindValue(pathKey(path));
         ok = execOrLog(query, "PhotoDB::deleteItem") && ok;
     }
     return db.commit() && ok;
@@ -299,7 +359,7 @@ bool PhotoDB::isExist(const QString& path, bool device)
     QSqlQuery query(db);
     query.prepare(QStringLiteral("SELECT 1 FROM PhotoItem WHERE Store = ? AND PathKey = ?"));
     query.addBindValue(m_store);
-    query.addBindValue(storedKey(path));
+    query.addBindValue(pathKey(path));
     return execOrLog(query, "PhotoDB::isExist") && query.next();
 }
 

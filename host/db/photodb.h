@@ -29,6 +29,9 @@ struct PhotoAlbum
 class PhotoDB : public IPhotoDB
 {
 public:
+    // 2: paths are keyed as they are, letter case included.
+    static constexpr int SchemaVersion = 2;
+
     PhotoDB(IDBManager* manager, int store);
     ~PhotoDB() override;
 
@@ -49,6 +52,10 @@ public:
     QStringList albumFiles(int albumId);
 
     int store() const { return m_store; }
+
+    // Why a database cannot be used by this program: empty when it can (its
+    // schema is this one, an older one made current when opened, or none).
+    static QString schemaProblem(QSqlDatabase& db);
 
 private:
     QSqlDatabase connection() const;

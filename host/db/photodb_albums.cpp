@@ -3,7 +3,6 @@
 #include "host/services/logcategories.h"
 #include "photodb.h"
 
-#include <QDebug>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -24,9 +23,8 @@ QSqlQuery PhotoDB::getPlaylistData(const QString& filter)
         query.addBindValue(filter);
     }
     if (!query.exec())
-        qDebug() << "host"
-                 << "PhotoDB::getPlaylistData"
-                 << ": failed" << query.lastError().text();
+        qCWarning(lcHostDb) << "PhotoDB::getPlaylistData"
+                            << ": failed" << query.lastError().text();
     return query;
 }
 
@@ -57,9 +55,8 @@ int PhotoDB::createAlbum(const QString& name)
         "INSERT INTO PlaylistInfo (Type, Name, Linkwave, ItemType) VALUES ('photo', ?, 0, '')"));
     query.addBindValue(trimmed);
     if (!query.exec()) {
-        qDebug() << "host"
-                 << "PhotoDB::createAlbum"
-                 << ": failed" << query.lastError().text();
+        qCWarning(lcHostDb) << "PhotoDB::createAlbum"
+                            << ": failed" << query.lastError().text();
         return -1;
     }
     return query.lastInsertId().toInt();
@@ -78,9 +75,8 @@ bool PhotoDB::addToAlbum(int albumId, const QStringList& paths)
     query.addBindValue(albumId);
     if (!query.exec() || !query.next()) {
         db.rollback();
-        qDebug() << "host"
-                 << "PhotoDB::addToAlbum"
-                 << ": no album" << albumId;
+        qCWarning(lcHostDb) << "PhotoDB::addToAlbum"
+                            << ": no album" << albumId;
         return false;
     }
     int position = query.value(0).toInt();
@@ -97,13 +93,13 @@ bool PhotoDB::addToAlbum(int albumId, const QStringList& paths)
             continue;
         // An album holds a file once.
         existing.addBindValue(albumId);
-        existing.addBindValue(stored.toUpper());
+        existing.addBindValue(pathKey(stored));
         if (existing.exec() && existing.next())
             continue;
         query.addBindValue(albumId);
         query.addBindValue(++position);
         query.addBindValue(stored);
-        query.addBindValue(stored.toUpper());
+        query.addBindValue(pathKey(stored));
         ok = query.exec() && ok;
     }
     return db.commit() && ok;

@@ -1,13 +1,13 @@
 #include "photometadatareader.h"
 
 #include "heifmetadata.h"
+#include "host/services/boundedimage.h"
 #include "host/services/exiforientation.h"
 #include "host/services/logcategories.h"
 #include "host/services/mediaextensions.h"
+#include "host/services/safefile.h"
 #include "jpegcodec.h"
 
-#include <QBuffer>
-#include <QDebug>
 #include <QFile>
 #include <QImageReader>
 #include <QPainter>
@@ -79,31 +79,34 @@ QDateTime exifDate(const Exiv2::ExifData& exif, const char* key)
     return date.isValid() && time.isValid() ? QDateTime(date, time) : QDateTime();
 }
 
-// Degrees, minutes and seconds as three rationals; false when malformed.
+// Degrees, minutes and seconds as three unsigned rationals, with a reference
+// of exactly the two letters allowed; false for any other type or value out
+// of range, which is then not stored at all.
 bool exifDegrees(const Exiv2::ExifData& exif, const char* key, const char* refKey,
-    const char* negativeRef, double* degrees)
+    const char* positiveRef, const char* negativeRef, double limit, double* degrees)
 {
     const auto it = exif.findKey(Exiv2::ExifKey(key));
     const auto ref = exif.findKey(Exiv2::ExifKey(refKey));
-    if (it == exif.end() || ref == exif.end() || it->count() < 3)
+    if (it == exif.end() || ref == exif.end() || it->typeId() != Exiv2::unsignedRational
+        || it->count() != 3 || ref->typeId() != Exiv2::asciiString)
         return false;
-    double value = 0;
-    double scale = 1;
+    const QString reference = QString::fromStdString(ref->toString()).trimmed();
+    const bool negative = reference == QLatin1String(negativeRef);
+    if (!negative && reference != QLatin1String(positiveRef))
+        return false;
+    double parts[3];
     for (long i = 0; i < 3; ++i) {
         const Exiv2::Rational part = it->toRational(i);
-        if (part.second == 0)
+        if (part.second == 0 || part.first < 0 || part.second < 0)
             return false;
-        value += double(part.first) / part.second / scale;
-        scale *= 60;
+        parts[i] = double(part.first) / part.second;
     }
-    if (!std::isfinite(value) || value > 180)
+    if (parts[1] >= 60 || parts[2] >= 60)
         return false;
-    if (QString::fromStdString(ref->toString())
-            .trimmed()
-            .compare(QLatin1String(negativeRef), Qt::CaseInsensitive)
-        == 0)
-        value = -value;
-    *degrees = value;
+    const double value = parts[0] + parts[1] / 60 + parts[2] / 3600;
+    if (!std::isfinite(value) || value > limit)
+        return false;
+    *degrees = negative ? -value : value;
     return true;
 }
 
@@ -115,19 +118,27 @@ bool keepAsIs(const QSize& size, int orientation)
         && size.height() <= PhotoMetadataReader::kThumbnailSide;
 }
 
+// A preview larger than the picture it previews is no preview: its header
+// lies, and believing it would decode whatever size it claims.
+bool usablePreviewSize(const QSize& size, const QSize& pictureSize, const QSize& wanted)
+{
+    return size.width() >= wanted.width() && size.height() >= wanted.height()
+        && size.width() <= pictureSize.width() && size.height() <= pictureSize.height()
+        && sameShape(size, pictureSize);
+}
+
 bool takeJpegPreview(const uchar* bytes, qsizetype length, const QSize& pictureSize,
     const QSize& wanted, int orientation, PhotoMetadata* data)
 {
     const QSize size = JpegCodec::size(bytes, length);
-    if (size.width() < wanted.width() || size.height() < wanted.height()
-        || !sameShape(size, pictureSize))
+    if (!usablePreviewSize(size, pictureSize, wanted))
         return false;
     if (keepAsIs(size, orientation)) {
         data->thumbnailJpeg = QByteArray(reinterpret_cast<const char*>(bytes), int(length));
         return true;
     }
     QImage& decoded = scratch().decoded;
-    if (!JpegCodec::decode(bytes, length, &decoded))
+    if (!JpegCodec::decode(bytes, length, &decoded, wanted))
         return false;
     data->thumbnail = scaledInto(decoded, wanted);
     return true;
@@ -156,8 +167,7 @@ bool takePreview(
     // The list is sorted by size: the first that is large enough is the cheapest.
     for (const Exiv2::PreviewProperties& properties : list) {
         const QSize size(int(properties.width_), int(properties.height_));
-        if (size.width() < wanted.width() || size.height() < wanted.height()
-            || !sameShape(size, pictureSize))
+        if (!usablePreviewSize(size, pictureSize, wanted))
             continue;
         const Exiv2::PreviewImage preview = previews.getPreviewImage(properties);
         if (properties.mimeType_ == "image/jpeg") {
@@ -166,13 +176,10 @@ bool takePreview(
                 return true;
             continue;
         }
-        QByteArray bytes = QByteArray::fromRawData(
+        const QByteArray bytes = QByteArray::fromRawData(
             reinterpret_cast<const char*>(preview.pData()), int(preview.size()));
-        QBuffer device(&bytes);
-        device.open(QIODevice::ReadOnly);
-        QImage& decoded = scratch().decoded;
-        if (!QImageReader(&device).read(&decoded) || decoded.width() < wanted.width()
-            || decoded.height() < wanted.height())
+        const QImage decoded = BoundedImage::readData(bytes, wanted);
+        if (decoded.width() < wanted.width() || decoded.height() < wanted.height())
             continue;
         data->thumbnail = scaledInto(decoded, wanted);
         return true;
@@ -183,11 +190,14 @@ bool takePreview(
 void readExifTags(const Exiv2::ExifData& exif, PhotoMetadata* data);
 
 // With takeSize, the picture's size comes from exiv2's own header parse (it
-// reads the frame header of a JPEG anyway), sparing a second parse.
-void readExif(const QString& path, bool withThumbnail, bool takeSize, PhotoMetadata* data)
+// reads the frame header of a JPEG anyway), sparing a second parse. exiv2
+// opens files by name: it is given the path of the descriptor already open.
+void readExif(const QFile& file, const QString& shownPath, bool withThumbnail, bool takeSize,
+    PhotoMetadata* data)
 {
     try {
-        auto image = Exiv2::ImageFactory::open(QFile::encodeName(path).toStdString());
+        const QString opened = SafeFile::descriptorPath(file.handle());
+        auto image = Exiv2::ImageFactory::open(QFile::encodeName(opened).toStdString());
         if (!image.get())
             return;
         image->readMetadata();
@@ -201,17 +211,14 @@ void readExif(const QString& path, bool withThumbnail, bool takeSize, PhotoMetad
             data->thumbnailFromPreview = takePreview(
                 *image, data->size, PhotoMetadataReader::thumbnailSize(data->size), data);
     } catch (const Exiv2::AnyError& error) {
-        qDebug() << "host"
-                 << "PhotoMetadataReader::read"
-                 << ": exiv2 failed" << path << error.what();
+        qCWarning(lcHostDb) << "PhotoMetadataReader::read"
+                            << ": exiv2 failed" << shownPath << error.what();
     } catch (const std::exception& error) {
-        qDebug() << "host"
-                 << "PhotoMetadataReader::read"
-                 << ": failed" << path << error.what();
+        qCWarning(lcHostDb) << "PhotoMetadataReader::read"
+                            << ": failed" << shownPath << error.what();
     } catch (...) {
-        qDebug() << "host"
-                 << "PhotoMetadataReader::read"
-                 << ": failed" << path;
+        qCWarning(lcHostDb) << "PhotoMetadataReader::read"
+                            << ": failed" << shownPath;
     }
 }
 
@@ -227,10 +234,10 @@ void readExifTags(const Exiv2::ExifData& exif, PhotoMetadata* data)
     }
     double latitude = 0;
     double longitude = 0;
-    if (exifDegrees(exif, "Exif.GPSInfo.GPSLatitude", "Exif.GPSInfo.GPSLatitudeRef", "S", &latitude)
-        && exifDegrees(
-            exif, "Exif.GPSInfo.GPSLongitude", "Exif.GPSInfo.GPSLongitudeRef", "W", &longitude)
-        && std::abs(latitude) <= 90) {
+    if (exifDegrees(exif, "Exif.GPSInfo.GPSLatitude", "Exif.GPSInfo.GPSLatitudeRef", "N", "S", 90,
+            &latitude)
+        && exifDegrees(exif, "Exif.GPSInfo.GPSLongitude", "Exif.GPSInfo.GPSLongitudeRef", "E", "W",
+            180, &longitude)) {
         data->hasPosition = true;
         data->latitude = latitude;
         data->longitude = longitude;
@@ -238,11 +245,13 @@ void readExifTags(const Exiv2::ExifData& exif, PhotoMetadata* data)
 }
 
 // HEIF containers: exiv2 0.27 cannot open them, so their EXIF block comes
-// from libheif and only the tags are parsed here.
-void readHeifExif(const QString& path, PhotoMetadata* data)
+// from libheif (given the open descriptor's path) and only the tags are
+// parsed here.
+void readHeifExif(const QFile& file, const QString& shownPath, PhotoMetadata* data)
 {
     QByteArray block;
-    if (!HeifMetadata::read(path, nullptr, &block) || block.isEmpty())
+    if (!HeifMetadata::read(SafeFile::descriptorPath(file.handle()), nullptr, &block)
+        || block.isEmpty())
         return;
     try {
         Exiv2::ExifData exif;
@@ -250,10 +259,10 @@ void readHeifExif(const QString& path, PhotoMetadata* data)
             exif, reinterpret_cast<const Exiv2::byte*>(block.constData()), uint32_t(block.size()));
         readExifTags(exif, data);
     } catch (const std::exception& error) {
-        qCWarning(lcHostDb) << "PhotoMetadataReader::readHeifExif: exiv2 failed" << path
+        qCWarning(lcHostDb) << "PhotoMetadataReader::readHeifExif: exiv2 failed" << shownPath
                             << error.what();
     } catch (...) {
-        qCWarning(lcHostDb) << "PhotoMetadataReader::readHeifExif: failed" << path;
+        qCWarning(lcHostDb) << "PhotoMetadataReader::readHeifExif: failed" << shownPath;
     }
 }
 
@@ -288,12 +297,19 @@ QSize PhotoMetadataReader::thumbnailSize(const QSize& pictureSize)
 PhotoMetadata PhotoMetadataReader::read(const QString& path, bool withThumbnail)
 {
     initialize();
+    QFile file;
+    QString why;
+    if (!SafeFile::openForReading(file, path, &why)) {
+        qCWarning(lcHostDb) << "PhotoMetadataReader::read"
+                            << ": cannot open" << path << why;
+        return PhotoMetadata();
+    }
     PhotoMetadata data;
     const QString extension = fileExtension(path);
     const bool jpeg = extension == QLatin1String("jpg") || extension == QLatin1String("jpeg");
     // A camera JPEG with a large enough preview needs no decoder at all.
     if (jpeg) {
-        readExif(path, withThumbnail, true, &data);
+        readExif(file, path, withThumbnail, true, &data);
         if (data.size.isValid() && (!withThumbnail || hasThumbnail(data))) {
             data.usable = true;
             data.thumbnail = ExifOrientation::upright(data.thumbnail, data.orientation);
@@ -302,13 +318,12 @@ PhotoMetadata PhotoMetadataReader::read(const QString& path, bool withThumbnail)
     }
     // One reader for the size and the scaled decode: the file is opened and
     // its header parsed once.
-    QImageReader reader(path);
+    QImageReader reader(&file);
     reader.setAutoTransform(false);
-    const QSize size = reader.size();
-    if (!size.isValid() || size.isEmpty()) {
-        qDebug() << "host"
-                 << "PhotoMetadataReader::read"
-                 << ": not a readable picture" << path << reader.errorString();
+    const QSize size = BoundedImage::declaredSize(reader, &why);
+    if (!size.isValid()) {
+        qCWarning(lcHostDb) << "PhotoMetadataReader::read"
+                            << ": not a readable picture" << path << why;
         return PhotoMetadata();
     }
     data.size = size;
@@ -318,18 +333,21 @@ PhotoMetadata PhotoMetadataReader::read(const QString& path, bool withThumbnail)
     if (!jpeg
         && (format == "tiff" || format == "png" || format == "webp" || format == "jpeg"
             || isRawPhotoExtension(extension)))
-        readExif(path, withThumbnail, false, &data);
+        readExif(file, path, withThumbnail, false, &data);
     else if (HeifMetadata::isHeifExtension(extension))
-        readHeifExif(path, &data);
+        readHeifExif(file, path, &data);
     if (withThumbnail && !hasThumbnail(data)) {
-        reader.setScaledSize(thumbnailSize(data.size));
-        QImage& decoded = scratch().thumbnail;
-        if (reader.read(&decoded))
-            data.thumbnail = decoded;
+        if (!BoundedImage::fitsBudget(reader, size)) {
+            // A real picture, only too large to decode: listed, with no thumbnail.
+            qCWarning(lcHostDb) << "PhotoMetadataReader::read"
+                                << ": too large to decode, no thumbnail" << path << size;
+            data.usable = true;
+            return data;
+        }
+        data.thumbnail = BoundedImage::read(reader, thumbnailSize(data.size), &why);
         if (data.thumbnail.isNull()) {
-            qDebug() << "host"
-                     << "PhotoMetadataReader::read"
-                     << ": cannot decode" << path << reader.errorString();
+            qCWarning(lcHostDb) << "PhotoMetadataReader::read"
+                                << ": cannot decode" << path << why;
             return PhotoMetadata();
         }
     }
@@ -348,7 +366,7 @@ QImage PhotoMetadataReader::thumbnail(const QString& path)
     // A fresh image: the caller keeps it, so it must not share a scratch buffer.
     QImage decoded;
     if (!JpegCodec::decode(reinterpret_cast<const uchar*>(data.thumbnailJpeg.constData()),
-            data.thumbnailJpeg.size(), &decoded))
+            data.thumbnailJpeg.size(), &decoded, thumbnailSize(data.size)))
         return QImage();
     return decoded;
 }

@@ -2,9 +2,10 @@
 
 #include "deviceregistry.h"
 #include "host/services/fileutils.h"
+#include "host/services/logcategories.h"
+#include "host/services/safefile.h"
 
 #include <QCoreApplication>
-#include <QDebug>
 #include <QDir>
 #include <QFileInfo>
 #include <QThread>
@@ -18,17 +19,15 @@ FolderPhoneAgent::FolderPhoneAgent(
     , m_name(deviceName.isEmpty() ? QFileInfo(m_root).fileName() : deviceName)
 {
     if (!QFileInfo(m_root).isDir()) {
-        qDebug() << "host"
-                 << "FolderPhoneAgent::FolderPhoneAgent"
-                 << ": no storage folder" << m_root;
+        qCWarning(lcHostDevice) << "FolderPhoneAgent::FolderPhoneAgent"
+                                << ": no storage folder" << m_root;
         m_connected = false;
         return;
     }
     const int index = DeviceRegistry::registerAgent(this);
-    qDebug() << "host"
-             << "FolderPhoneAgent::FolderPhoneAgent"
-             << ": connected" << m_root << "kind" << Qt::hex << m_kind << Qt::dec << "index"
-             << index;
+    qCDebug(lcHostDevice) << "FolderPhoneAgent::FolderPhoneAgent"
+                          << ": connected" << m_root << "kind" << Qt::hex << m_kind << Qt::dec
+                          << "index" << index;
 }
 
 FolderPhoneAgent::~FolderPhoneAgent()
@@ -42,9 +41,8 @@ FolderPhoneAgent::~FolderPhoneAgent()
             job->cancel = true;
     }
     joinThreads();
-    qDebug() << "host"
-             << "FolderPhoneAgent::~FolderPhoneAgent"
-             << ": stopped" << m_root;
+    qCDebug(lcHostDevice) << "FolderPhoneAgent::~FolderPhoneAgent"
+                          << ": stopped" << m_root;
 }
 
 void FolderPhoneAgent::setFaults(const FolderAgentFaults& faults)
@@ -107,11 +105,59 @@ QString FolderPhoneAgent::fileSystemPathOf(const QString& phonePath) const
 QString FolderPhoneAgent::readablePathOf(const QString& phonePath) const
 {
     const QString inside = fileSystemPathOf(phonePath);
-    if (!inside.isEmpty() || m_kind != ConnectionKind::MassStorage)
-        return inside;
-    // On mass storage a phone path is a PC path.
+    if (!inside.isEmpty())
+        return reachablePath(phonePath);
+    if (m_kind != ConnectionKind::MassStorage)
+        return QString();
+    // On mass storage a phone path is a PC path: one the user located.
     const QString path = QDir::cleanPath(toFileSystemPath(phonePath));
     return QDir::isAbsolutePath(path) ? path : QString();
+}
+
+QString FolderPhoneAgent::reachablePath(const QString& phonePath) const
+{
+    const QString path = fileSystemPathOf(phonePath);
+    if (path.isEmpty() || resolvesInside(path))
+        return path;
+    qCWarning(lcHostDevice) << "FolderPhoneAgent::reachablePath"
+                            << ": leads outside the phone, refused" << phonePath;
+    return QString();
+}
+
+// On resolved paths, since any link inside the storage may lead anywhere; a
+// path that does not exist (yet) resolves through its nearest existing folder.
+bool FolderPhoneAgent::resolvesInside(const QString& fileSystemPath) const
+{
+    const QString root = QFileInfo(m_root).canonicalFilePath();
+    if (root.isEmpty())
+        return false;
+    QString existing = fileSystemPath;
+    QString resolved = QFileInfo(existing).canonicalFilePath();
+    while (resolved.isEmpty()) {
+        const QString parent = QFileInfo(existing).path();
+        if (parent == existing)
+            return false;
+        existing = parent;
+        resolved = QFileInfo(existing).canonicalFilePath();
+    }
+    return resolved == root || resolved.startsWith(root + QLatin1Char('/'));
+}
+
+void FolderPhoneAgent::setListingReport(const ListingReport& report)
+{
+    QMutexLocker lock(&m_mutex);
+    // A new listing when the last one had ended, the same one while it runs.
+    const bool running
+        = m_listingReport.ran && !m_listingReport.complete && m_listingReport.error == ErrorNone;
+    const quint64 listing = running ? m_listingReport.listing : m_listingReport.listing + 1;
+    m_listingReport = report;
+    m_listingReport.listing = listing;
+}
+
+ListingReport FolderPhoneAgent::LastListingReport()
+{
+    QMutexLocker lock(&m_mutex);
+    return m_listingReport;
 }
 
 void FolderPhoneAgent::disconnect()
@@ -125,9 +171,8 @@ void FolderPhoneAgent::disconnect()
         for (const JobPtr& job : qAsConst(m_jobs))
             job->cancel = true;
     }
-    qDebug() << "host"
-             << "FolderPhoneAgent::disconnect"
-             << ": phone gone" << m_root;
+    qCWarning(lcHostDevice) << "FolderPhoneAgent::disconnect"
+                            << ": phone gone" << m_root;
 }
 
 bool FolderPhoneAgent::reconnect()
@@ -135,16 +180,14 @@ bool FolderPhoneAgent::reconnect()
     if (m_stopping || m_connected.load())
         return m_connected.load();
     if (!QFileInfo(m_root).isDir()) {
-        qDebug() << "host"
-                 << "FolderPhoneAgent::reconnect"
-                 << ": no storage folder" << m_root;
+        qCDebug(lcHostDevice) << "FolderPhoneAgent::reconnect"
+                              << ": no storage folder" << m_root;
         return false;
     }
     m_connected = true;
     const int index = DeviceRegistry::registerAgent(this);
-    qDebug() << "host"
-             << "FolderPhoneAgent::reconnect"
-             << ": connected" << m_root << "index" << index;
+    qCDebug(lcHostDevice) << "FolderPhoneAgent::reconnect"
+                          << ": connected" << m_root << "index" << index;
     return true;
 }
 
@@ -249,12 +292,12 @@ bool FolderPhoneAgent::IsFileExist(const QString& path)
     if (!connected())
         return false;
     const QString file = readablePathOf(path);
-    return !file.isEmpty() && QFileInfo(file).isFile();
+    return !file.isEmpty() && SafeFile::isRegularFile(file);
 }
 
 int FolderPhoneAgent::GetLocalPath(QString& path)
 {
-    const QString file = fileSystemPathOf(path);
+    const QString file = reachablePath(path);
     if (!connected() || file.isEmpty() || !QFileInfo::exists(file))
         return ErrorFileMissing;
     path = toStoredPath(file);
@@ -302,9 +345,8 @@ void FolderPhoneAgent::RequestUmsMount(int deviceIndex, PFN_UmsMountCallback cal
     const int result = !connected()       ? int(ErrorDisconnected)
         : deviceIndex != GetDeviceIndex() ? int(ErrorRefused)
                                           : faults().mountResult;
-    qDebug() << "host"
-             << "FolderPhoneAgent::RequestUmsMount"
-             << ": index" << deviceIndex << "result" << result;
+    qCDebug(lcHostDevice) << "FolderPhoneAgent::RequestUmsMount"
+                          << ": index" << deviceIndex << "result" << result;
     startThread([this, result, callback] {
         if (result == ErrorNone) {
             QMutexLocker lock(&m_mutex);

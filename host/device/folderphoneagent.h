@@ -1,6 +1,7 @@
 #pragma once
 
 #include "folderagentfaults.h"
+#include "folderwalk.h"
 #include "host/contract/ideviceagent.h"
 
 #include <QHash>
@@ -59,6 +60,10 @@ public:
     // file outside the storage (one the user located); writes never reach
     // outside it.
     QString readablePathOf(const QString& phonePath) const;
+    // The file-system path of a phone path whose resolved path (links
+    // followed) lies inside the storage; empty for any other. Every
+    // operation reaches files through this.
+    QString reachablePath(const QString& phonePath) const;
     // The phone goes away: jobs end, GetDeviceIndex gives -1.
     void disconnect();
     // The phone comes back under a new device index; false while its storage
@@ -100,6 +105,7 @@ public:
     QString GetCameraFolder() override;
     QString DeviceIdentity() override;
     QString StorageRoot() override;
+    ListingReport LastListingReport() override;
 
 private:
     struct Job
@@ -128,8 +134,9 @@ private:
     bool countTowardsDisconnect(int FolderAgentFaults::*fault, int* counter);
     QString objectIdFor(const QString& fileSystemPath);
     void moveObjectId(const QString& from, const QString& to);
-    void fillRecord(const QString& path, const QString& fileName, LocalDateText& dates,
-        DeviceFileRecord* record);
+    bool resolvesInside(const QString& fileSystemPath) const;
+    void fillRecord(const FolderWalk::File& file, LocalDateText& dates, DeviceFileRecord* record);
+    void setListingReport(const ListingReport& report);
     void reportItem(int code, quintptr info);
     void reportEvent(int changeKind, const QString& fileSystemPath);
     bool pause(int milliseconds, const std::atomic<bool>* cancel) const;
@@ -164,6 +171,7 @@ private:
     QHash<int, JobPtr> m_jobs;
     int m_nextJobId = 1;
     QList<QThread*> m_threads;
+    ListingReport m_listingReport;
     // Counted for the disconnect faults since setFaults.
     int m_thumbnailRequests = 0;
     int m_filesCopied = 0;

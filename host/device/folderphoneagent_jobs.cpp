@@ -6,7 +6,6 @@
 #include "host/services/safefile.h"
 
 #include <QDateTime>
-#include <QDebug>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -62,9 +61,9 @@ int FolderPhoneAgent::TransferFiles(const QStringList& sources, const QString& t
     if (!toPhone && direction.compare(QLatin1String("toPC"), Qt::CaseInsensitive) != 0)
         return ErrorRefused;
     JobPtr job = newJob(false);
-    qDebug() << "host"
-             << "FolderPhoneAgent::TransferFiles"
-             << ": job" << job->id << direction << sources.size() << "files to" << targetFolder;
+    qCDebug(lcHostDevice) << "FolderPhoneAgent::TransferFiles"
+                          << ": job" << job->id << direction << sources.size() << "files to"
+                          << targetFolder;
     startThread([=] { runTransfer(job, sources, targetFolder, toPhone, progress, completion); });
     return ErrorNone;
 }
@@ -81,12 +80,16 @@ void FolderPhoneAgent::runTransfer(JobPtr job, QStringList sources, QString targ
     QString folder;
     if (toPhone) {
         folder = targetFolder.isEmpty() ? m_root + QStringLiteral("/DCIM/Camera")
-                                        : fileSystemPathOf(targetFolder);
+                                        : reachablePath(targetFolder);
     } else {
         folder = QDir::cleanPath(toFileSystemPath(targetFolder));
     }
     int result = ErrorNone;
-    if (folder.isEmpty() || (!toPhone && targetFolder.isEmpty()) || !QDir().mkpath(folder))
+    // Into the phone, a folder link must not carry the files outside it:
+    // checked before the folder is made and again once it is there.
+    if (folder.isEmpty() || (!toPhone && targetFolder.isEmpty())
+        || (toPhone && !resolvesInside(folder)) || !QDir().mkpath(folder)
+        || (toPhone && !resolvesInside(folder)))
         result = ErrorWriteFailed;
 
     QStringList files;
@@ -106,10 +109,9 @@ void FolderPhoneAgent::runTransfer(JobPtr job, QStringList sources, QString targ
             break;
         }
         const QFileInfo source(files.at(i));
-        if (files.at(i).isEmpty() || !source.isFile()) {
-            qDebug() << "host"
-                     << "FolderPhoneAgent::runTransfer"
-                     << ": source missing" << sources.at(i);
+        if (files.at(i).isEmpty() || !SafeFile::isRegularFile(files.at(i))) {
+            qCWarning(lcHostDevice) << "FolderPhoneAgent::runTransfer"
+                                    << ": source missing" << sources.at(i);
             result = result == ErrorNone ? int(ErrorFileMissing) : result;
             continue;
         }
@@ -136,9 +138,8 @@ void FolderPhoneAgent::runTransfer(JobPtr job, QStringList sources, QString targ
         if (delay > 0)
             pause(delay, &job->cancel);
     }
-    qDebug() << "host"
-             << "FolderPhoneAgent::runTransfer"
-             << ": job" << job->id << "result" << result;
+    qCDebug(lcHostDevice) << "FolderPhoneAgent::runTransfer"
+                          << ": job" << job->id << "result" << result;
     if (m_stopping) {
         // The agent is going away: the job ends without a result.
         report(TransferMarker::EndWithoutResult, TransferMarker::EndWithoutResult, 0, QString());
@@ -153,9 +154,13 @@ int FolderPhoneAgent::copyOne(const Job& job, const QString& source, const QStri
     const QString& shown, PFN_TransferProgressCallback progress, qint64* done, qint64 total,
     bool goAwayHalfWay)
 {
-    QFile in(source);
-    if (!in.open(QIODevice::ReadOnly))
+    QFile in;
+    QString why;
+    if (!SafeFile::openForReading(in, source, &why)) {
+        qCWarning(lcHostDevice) << "FolderPhoneAgent::copyOne"
+                                << ": cannot read" << source << why;
         return ErrorFileMissing;
+    }
     const QString folder = QFileInfo(destination).path();
     // Written under a hidden name and renamed at the end, so a cancelled or
     // failed copy never leaves a partial file behind.
@@ -212,9 +217,8 @@ int FolderPhoneAgent::copyOne(const Job& job, const QString& source, const QStri
 
 void FolderPhoneAgent::CancelTransfer(int jobId)
 {
-    qDebug() << "host"
-             << "FolderPhoneAgent::CancelTransfer"
-             << ": job" << jobId;
+    qCDebug(lcHostDevice) << "FolderPhoneAgent::CancelTransfer"
+                          << ": job" << jobId;
     QMutexLocker lock(&m_mutex);
     for (const JobPtr& job : qAsConst(m_jobs)) {
         if (!job->isDelete && (jobId == -1 || job->id == jobId))
@@ -235,7 +239,8 @@ int FolderPhoneAgent::ReplaceFile(const QString& source, const QString& phonePat
     const int refusal = faults().transferRefusal;
     if (refusal != ErrorNone)
         return refusal;
-    const QString target = fileSystemPathOf(phonePath);
+    // Written over in place: a link that leads outside the phone is refused.
+    const QString target = reachablePath(phonePath);
     const QString file = QDir::cleanPath(toFileSystemPath(source));
     // Only a file the phone has is replaced; a new one is sent with TransferFiles.
     if (target.isEmpty() || !QFileInfo(target).isFile() || !SafeFile::isRegularFile(file)) {
@@ -318,9 +323,8 @@ int FolderPhoneAgent::DeleteFiles(const QStringList& paths, PFN_DeleteCallback c
         }
     }
     JobPtr job = newJob(true);
-    qDebug() << "host"
-             << "FolderPhoneAgent::DeleteFiles"
-             << ": job" << job->id << paths.size() << "files";
+    qCDebug(lcHostDevice) << "FolderPhoneAgent::DeleteFiles"
+                          << ": job" << job->id << paths.size() << "files";
     startThread([=] { runDelete(job, paths, callback); });
     return ErrorNone;
 }
@@ -337,12 +341,11 @@ void FolderPhoneAgent::runDelete(JobPtr job, QStringList paths, PFN_DeleteCallba
             result = connected() || m_stopping ? int(ErrorBusy) : int(ErrorDisconnected);
             break;
         }
-        const QString file = fileSystemPathOf(path);
+        const QString file = reachablePath(path);
         const QFileInfo info(file);
         if (file.isEmpty() || info.isDir()) {
-            qDebug() << "host"
-                     << "FolderPhoneAgent::runDelete"
-                     << ": refused" << path;
+            qCWarning(lcHostDevice) << "FolderPhoneAgent::runDelete"
+                                    << ": refused" << path;
             result = ErrorRefused;
             continue;
         }
@@ -352,9 +355,8 @@ void FolderPhoneAgent::runDelete(JobPtr job, QStringList paths, PFN_DeleteCallba
             continue;
         }
         if (!QFile::remove(file)) {
-            qDebug() << "host"
-                     << "FolderPhoneAgent::runDelete"
-                     << ": cannot delete" << path;
+            qCWarning(lcHostDevice) << "FolderPhoneAgent::runDelete"
+                                    << ": cannot delete" << path;
             result = ErrorAccessDenied;
             continue;
         }
@@ -368,9 +370,8 @@ void FolderPhoneAgent::runDelete(JobPtr job, QStringList paths, PFN_DeleteCallba
             pause(delay, &job->cancel);
     }
     job->finished = true;
-    qDebug() << "host"
-             << "FolderPhoneAgent::runDelete"
-             << ": job" << job->id << "result" << result;
+    qCDebug(lcHostDevice) << "FolderPhoneAgent::runDelete"
+                          << ": job" << job->id << "result" << result;
     callback(result, job->id, QString(), QString());
 }
 
@@ -396,7 +397,7 @@ int FolderPhoneAgent::RenameFile(
     const int refusal = faults().renameRefusal;
     if (refusal != ErrorNone)
         return refusal;
-    const QString from = fileSystemPathOf(path);
+    const QString from = reachablePath(path);
     if (from.isEmpty() || !QFileInfo(from).isFile())
         return ErrorFileMissing;
     const QString name = newFileName.trimmed();
@@ -418,9 +419,8 @@ void FolderPhoneAgent::runRename(QString from, QString to, PFN_RenameCallback ca
         moveObjectId(from, to);
         reportEvent(2, to);
     }
-    qDebug() << "host"
-             << "FolderPhoneAgent::runRename"
-             << ":" << from << "->" << to << ok;
+    qCDebug(lcHostDevice) << "FolderPhoneAgent::runRename"
+                          << ":" << from << "->" << to << ok;
     if (!m_stopping)
         callback(ok);
 }

@@ -1,15 +1,14 @@
 // FolderPhoneAgent: listing, file records and thumbnails.
 #include "folderphoneagent.h"
 
+#include "folderwalk.h"
 #include "host/contract/devicefilerecord.h"
 #include "host/db/photometadatareader.h"
+#include "host/services/imageheaderprobe.h"
+#include "host/services/logcategories.h"
 #include "host/services/mediaextensions.h"
-#include "imageheaderprobe.h"
 
 #include <QDateTime>
-#include <QDebug>
-#include <QDir>
-#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 #include <QPixmap>
@@ -21,37 +20,12 @@
 
 namespace {
 
-const QDir::Filters kListFilter = QDir::Files | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot;
-
 // A transfer writes into a hidden temporary file first; it is not on the
 // phone until it has its name.
 bool isTransferTemporary(const QString& fileName)
 {
     return fileName.startsWith(QLatin1String(".~transfer-"))
         && fileName.endsWith(QLatin1String(".part"));
-}
-
-struct FileFacts
-{
-    qint64 size = 0;
-    qint64 modifiedMs = 0;
-    qint64 createdMs = 0;
-};
-
-// One statx call gives size and both times.
-bool readFacts(const QString& path, FileFacts* facts)
-{
-    struct statx info;
-    if (statx(AT_FDCWD, QFile::encodeName(path).constData(), 0, STATX_BASIC_STATS | STATX_BTIME,
-            &info)
-        != 0)
-        return false;
-    auto ms
-        = [](const statx_timestamp& t) { return qint64(t.tv_sec) * 1000 + t.tv_nsec / 1000000; };
-    facts->size = qint64(info.stx_size);
-    facts->modifiedMs = ms(info.stx_mtime);
-    facts->createdMs = (info.stx_mask & STATX_BTIME) ? ms(info.stx_btime) : facts->modifiedMs;
-    return true;
 }
 
 } // namespace
@@ -98,22 +72,28 @@ int FolderPhoneAgent::StartItemLoad(const QString& root)
         current = m_faults;
     }
     const QString folder
-        = (root.isEmpty() || root == QLatin1String("ROOT")) ? m_root : fileSystemPathOf(root);
+        = (root.isEmpty() || root == QLatin1String("ROOT")) ? m_root : reachablePath(root);
     if (folder.isEmpty() || !QFileInfo(folder).isDir())
         return ErrorRefused;
     if (m_listing.exchange(true))
         return ErrorBusy;
-    if (!QDirIterator(folder, kListFilter, QDirIterator::Subdirectories).hasNext()) {
+    // Skipped files are something to list too: their notice.
+    FolderWalk peek(m_root, folder);
+    FolderWalk::File first;
+    ListingReport report;
+    report.ran = true;
+    if (!peek.next(&first) && peek.skippedTotal() == 0 && !peek.storageGone()) {
         m_listing = false;
-        qDebug() << "host"
-                 << "FolderPhoneAgent::StartItemLoad"
-                 << ": nothing to list" << folder;
+        report.complete = true;
+        setListingReport(report);
+        qCDebug(lcHostDevice) << "FolderPhoneAgent::StartItemLoad"
+                              << ": nothing to list" << folder;
         return ErrorNone;
     }
     m_stopListing = false;
-    qDebug() << "host"
-             << "FolderPhoneAgent::StartItemLoad"
-             << ": start" << folder;
+    setListingReport(report);
+    qCDebug(lcHostDevice) << "FolderPhoneAgent::StartItemLoad"
+                          << ": start" << folder;
     startThread([this, current, folder] { runListing(current, folder); });
     return ListingStarted;
 }
@@ -130,22 +110,21 @@ void FolderPhoneAgent::reportItem(int code, quintptr info)
 }
 
 void FolderPhoneAgent::fillRecord(
-    const QString& path, const QString& fileName, LocalDateText& dates, DeviceFileRecord* record)
+    const FolderWalk::File& file, LocalDateText& dates, DeviceFileRecord* record)
 {
-    record->path = CString(phonePathOf(path));
-    record->fileName = CString(fileName);
-    record->objectId = CString(objectIdFor(path));
-    FileFacts facts;
-    if (m_kind == ConnectionKind::MtpBasic || !readFacts(path, &facts))
+    record->path = CString(phonePathOf(file.path));
+    record->fileName = CString(file.fileName);
+    record->objectId = CString(objectIdFor(file.path));
+    if (m_kind == ConnectionKind::MtpBasic)
         return;
-    const int dot = fileName.lastIndexOf(QLatin1Char('.'));
-    const QString suffix = dot >= 0 ? fileName.mid(dot + 1) : QString();
+    const int dot = file.fileName.lastIndexOf(QLatin1Char('.'));
+    const QString suffix = dot >= 0 ? file.fileName.mid(dot + 1) : QString();
     record->type = CString(suffix);
-    record->size = qint32(qMin<qint64>(facts.size, std::numeric_limits<qint32>::max()));
-    record->modifiedDate = CString(dates.text(facts.modifiedMs));
-    record->createdDate = CString(dates.text(facts.createdMs));
+    record->size = file.size;
+    record->modifiedDate = CString(dates.text(file.modifiedMs));
+    record->createdDate = CString(dates.text(file.createdMs));
     if (isPhotoExtension(suffix)) {
-        const QSize size = ImageHeaderProbe::size(path);
+        const QSize size = ImageHeaderProbe::size(file.path);
         record->width = size.width() > 0 ? size.width() : 0;
         record->height = size.height() > 0 ? size.height() : 0;
     }
@@ -155,12 +134,19 @@ void FolderPhoneAgent::reportEvent(int changeKind, const QString& fileSystemPath
 {
     DeviceFileRecord record;
     LocalDateText dates;
-    fillRecord(fileSystemPath, QFileInfo(fileSystemPath).fileName(), dates, &record);
+    FolderWalk::File file;
+    if (FolderWalk::readFile(fileSystemPath, &file)) {
+        fillRecord(file, dates, &record);
+    } else {
+        // Gone already (a delete): the record names it, nothing more.
+        record.path = CString(phonePathOf(fileSystemPath));
+        record.fileName = CString(QFileInfo(fileSystemPath).fileName());
+        record.objectId = CString(objectIdFor(fileSystemPath));
+    }
     record.changeKind = changeKind;
-    qDebug() << "host"
-             << "FolderPhoneAgent::reportEvent"
-             << ": change" << changeKind << GetCString2QString(record.path)
-             << GetCString2QString(record.objectId);
+    qCDebug(lcHostDevice) << "FolderPhoneAgent::reportEvent"
+                          << ": change" << changeKind << GetCString2QString(record.path)
+                          << GetCString2QString(record.objectId);
     reportItem(ItemLoadCode::Event, quintptr(&record));
 }
 
@@ -170,21 +156,14 @@ void FolderPhoneAgent::runListing(FolderAgentFaults faults, QString folder)
     int reported = 0;
     int error = ErrorNone;
     LocalDateText dates;
-    QDirIterator it(folder, kListFilter, QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        const QString path = it.next();
+    FolderWalk walk(m_root, folder);
+    FolderWalk::File file;
+    while (walk.next(&file)) {
         if (m_stopping || m_stopListing) {
             error = connected() ? int(ErrorBusy) : int(ErrorDisconnected);
             break;
         }
-        const QString name = it.fileName();
-        if (name.contains(QLatin1Char('\\'))) {
-            qDebug() << "host"
-                     << "FolderPhoneAgent::runListing"
-                     << ": skipped, name has a backslash" << path;
-            continue;
-        }
-        if (isTransferTemporary(name))
+        if (isTransferTemporary(file.fileName))
             continue;
         if (faults.disconnectAtFile > 0 && reported + 1 >= faults.disconnectAtFile) {
             disconnect();
@@ -192,25 +171,39 @@ void FolderPhoneAgent::runListing(FolderAgentFaults faults, QString folder)
             break;
         }
         DeviceFileRecord record;
-        fillRecord(path, name, dates, &record);
+        fillRecord(file, dates, &record);
         reportItem(ItemLoadCode::Item, quintptr(&record));
         ++reported;
-        if (faults.vanishAfterListing.contains(name) && QFile::remove(path))
-            qDebug() << "host"
-                     << "FolderPhoneAgent::runListing"
-                     << ": vanished" << path;
+        if (faults.vanishAfterListing.contains(file.fileName) && QFile::remove(file.path))
+            qCDebug(lcHostDevice) << "FolderPhoneAgent::runListing"
+                                  << ": vanished" << file.path;
         if (faults.delayPerFileMs > 0)
             pause(faults.delayPerFileMs, &m_stopListing);
     }
-    // A storage that went away under the walk ends the listing with an error.
-    if (error == ErrorNone && !QFileInfo(m_root).isDir()) {
+    // A storage that went away or was swapped under the walk ends the
+    // listing as a phone that went away: what was listed is not all there is.
+    if (error == ErrorNone && walk.storageGone()) {
         disconnect();
         error = ErrorDisconnected;
     }
     m_listing = false;
-    qDebug() << "host"
-             << "FolderPhoneAgent::runListing"
-             << ": end" << reported << "files, error" << error;
+    ListingReport report;
+    report.ran = true;
+    report.complete = error == ErrorNone;
+    report.error = error;
+    report.listed = reported;
+    for (int reason = 0; reason < ListingReport::ReasonCount; ++reason)
+        report.skipped[reason] = walk.skipped()[reason];
+    for (const QString& path : walk.skippedExamples())
+        report.examples.append(phonePathOf(path));
+    setListingReport(report);
+    if (error == ErrorNone)
+        qCDebug(lcHostDevice) << "FolderPhoneAgent::runListing"
+                              << ": end" << reported << "files," << report.skippedTotal()
+                              << "skipped";
+    else
+        qCWarning(lcHostDevice) << "FolderPhoneAgent::runListing"
+                                << ": stopped after" << reported << "files, error" << error;
     if (m_stopping)
         return;
     reportItem(error == ErrorNone ? int(ItemLoadCode::Finished) : error, 0);
@@ -222,7 +215,7 @@ int FolderPhoneAgent::RequestThumbnails(
     Q_UNUSED(kind);
     if (!connected())
         return ErrorDisconnected;
-    const QString file = fileSystemPathOf(path);
+    const QString file = reachablePath(path);
     if (!callback || file.isEmpty())
         return ErrorRefused;
     int faultCode = 0;
@@ -264,9 +257,8 @@ void FolderPhoneAgent::runThumbnail(QString file, int faultCode, PFN_ThumbnailCa
         m_thumbnailInFlight = false;
     }
     if (code != ErrorNone)
-        qDebug() << "host"
-                 << "FolderPhoneAgent::runThumbnail"
-                 << ": error" << code << file;
+        qCDebug(lcHostDevice) << "FolderPhoneAgent::runThumbnail"
+                              << ": error" << code << file;
     if (!m_stopping)
         callback(code);
 }

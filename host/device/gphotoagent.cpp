@@ -142,7 +142,7 @@ void GPhotoAgent::Shared::fillRecord(
     record->objectId = CString(file.objectId);
     const int dot = file.name.lastIndexOf(QLatin1Char('.'));
     record->type = CString(dot >= 0 ? file.name.mid(dot + 1) : QString());
-    record->size = qint32(qBound<qint64>(0, file.size, std::numeric_limits<qint32>::max()));
+    record->size = qMax<qint64>(0, file.size);
     if (file.modified > 0) {
         // PTP gives an object's capture date as its time (libgphoto2 takes
         // the capture date where the modification date is missing): the

@@ -74,7 +74,8 @@ bool readablePreview(QByteArray bytes)
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::ReadOnly);
     QImageReader reader(&buffer, previewFormat(bytes));
-    return BoundedImage::decodeSize(reader.size(), kThumbnailBox).isValid();
+    // The header's size first: a HEIF reader's size() decodes the picture.
+    return BoundedImage::decodeSize(BoundedImage::declaredSize(reader), kThumbnailBox).isValid();
 }
 
 // A thumbnail from the whole file's bytes: the same reader as for PC files

@@ -3,8 +3,8 @@
 #include "host/contract/ocglobal.h"
 #include "logcategories.h"
 #include "mediaextensions.h"
+#include "safefile.h"
 
-#include <QDebug>
 #include <QDesktopServices>
 #include <QDir>
 #include <QFile>
@@ -14,6 +14,12 @@
 #include <QStandardPaths>
 
 namespace {
+
+// A "\\" inside a file or folder name, in the stored form where "\\" is the
+// separator. The file-name codec never makes this character from a name on
+// disk (it keeps such bytes as U+F7xx escapes), so it cannot stand for
+// anything else.
+const QChar kEscapedBackslash(ushort(0xF75C));
 
 QMutex g_mutex;
 QString g_appPath;
@@ -40,16 +46,29 @@ int mediaKindOf(int itemType)
 
 QString toFileSystemPath(const QString& storedPath)
 {
+    // A path with "/" is a file-system path already; stored paths have none.
+    if (storedPath.contains(QLatin1Char('/')))
+        return storedPath;
     QString path = storedPath;
     path.replace(QLatin1Char('\\'), QLatin1Char('/'));
+    path.replace(kEscapedBackslash, QLatin1Char('\\'));
     return path;
 }
 
 QString toStoredPath(const QString& fileSystemPath)
 {
+    // Without "/" it is a stored path already.
+    if (!fileSystemPath.contains(QLatin1Char('/')))
+        return fileSystemPath;
     QString path = fileSystemPath;
+    path.replace(QLatin1Char('\\'), kEscapedBackslash);
     path.replace(QLatin1Char('/'), QLatin1Char('\\'));
     return path;
+}
+
+QString pathKey(const QString& path)
+{
+    return toStoredPath(path);
 }
 
 bool IsSupportedFiles(int itemType, const QList<QUrl>& urls, bool anyIsEnough)
@@ -86,9 +105,13 @@ void SetAppPath(const QString& folder)
 
 bool GetFilePath2Array(const QString& path, QByteArray& bytes)
 {
-    QFile file(toFileSystemPath(path));
-    if (!file.open(QIODevice::ReadOnly))
+    QFile file;
+    QString why;
+    if (!SafeFile::openForReading(file, toFileSystemPath(path), &why)) {
+        qCWarning(lcHost) << "GetFilePath2Array"
+                          << ": cannot read" << path << why;
         return false;
+    }
     bytes = file.readAll();
     return file.error() == QFileDevice::NoError;
 }

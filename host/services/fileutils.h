@@ -8,9 +8,17 @@
 #include <functional>
 
 // Stored paths use "\\"; the file system wants "/". Every file-system call on
-// a stored path goes through these two.
+// a stored path goes through these two. A "\\" inside a name is kept in the
+// stored form as U+F75C, so "a\\b" never stands for the folder a's file b and
+// every path goes there and back unchanged. Each accepts its own output again
+// unchanged: a path with "/" is taken as a file-system path, one without as
+// stored.
 QString toFileSystemPath(const QString& storedPath);
 QString toStoredPath(const QString& fileSystemPath);
+
+// The key that lookups by path use: the stored path as it is. File systems
+// here tell letter case apart, so IMG.jpg and img.jpg are two photos.
+QString pathKey(const QString& path);
 
 // True when the list is not empty and every URL is a local file of a kind
 // that the item type's screen accepts (anyIsEnough: one such file suffices).

@@ -13,6 +13,10 @@
 #include <mutex>
 #include <thread>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace {
 
 // Lines are collected in memory and written by a small flusher thread every
@@ -26,6 +30,7 @@ const int MaxBufferedBytes = 256 * 1024;
 std::mutex g_mutex;
 std::condition_variable g_wake;
 QFile* g_logFile = nullptr;
+QString g_logPath; // a file opened from its descriptor keeps no name
 QByteArray g_buffer;
 bool g_echo = false;
 bool g_buffering = true; // false once the process is ending: lines go out one by one
@@ -146,27 +151,43 @@ void writeLine(QtMsgType type, const QMessageLogContext& context, const QString&
         std::fwrite(line.constData(), 1, size_t(line.size()), stderr);
 }
 
+// The log file opened for appending, or null. Only a regular file: opening
+// a FIFO for writing would wait for a reader for ever.
+QFile* openLogFile(const QString& path)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    const int fd = ::open(QFile::encodeName(path).constData(),
+        O_WRONLY | O_APPEND | O_CREAT | O_NONBLOCK | O_CLOEXEC | O_NOCTTY, 0644);
+    struct stat status;
+    if (fd < 0 || ::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
+        if (fd >= 0)
+            ::close(fd);
+        return nullptr;
+    }
+    ::fcntl(fd, F_SETFL, O_APPEND);
+    auto* file = new QFile;
+    // Unbuffered: the sink keeps its own buffer and writes it in one go.
+    if (!file->open(fd, QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered,
+            QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        delete file;
+        return nullptr;
+    }
+    return file;
+}
+
 } // namespace
 
 bool InstallLogSink(const QString& logFile, bool echoToStderr)
 {
-    QFile* file = nullptr;
-    if (!logFile.isEmpty()) {
-        QDir().mkpath(QFileInfo(logFile).absolutePath());
-        file = new QFile(logFile);
-        // Unbuffered: the sink keeps its own buffer and writes it in one go.
-        if (!file->open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Text
-                | QIODevice::Unbuffered)) {
-            delete file;
-            file = nullptr;
-        }
-    }
+    QFile* file = logFile.isEmpty() ? nullptr : openLogFile(logFile);
     std::thread* oldFlusher = nullptr;
     {
         std::lock_guard<std::mutex> lock(g_mutex);
         writeBuffer(); // what the previous file was given stays there
         delete g_logFile;
         g_logFile = file;
+        g_logPath = file ? logFile : QString();
         g_echo = echoToStderr;
         oldFlusher = takeFlusher();
     }
@@ -205,10 +226,11 @@ void RemoveLogSink()
     writeBuffer();
     delete g_logFile;
     g_logFile = nullptr;
+    g_logPath.clear();
 }
 
 QString LogFilePath()
 {
     std::lock_guard<std::mutex> lock(g_mutex);
-    return g_logFile ? g_logFile->fileName() : QString();
+    return g_logPath;
 }

@@ -1,10 +1,13 @@
 #include "registry.h"
 
+#include "logcategories.h"
+#include "safefile.h"
+
 #include <QCoreApplication>
 #include <QDateTime>
-#include <QDebug>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QMutex>
 #include <QMutexLocker>
 #include <QSettings>
@@ -28,14 +31,19 @@ QString defaultFolder()
     return QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
 }
 
+constexpr qint64 kMaxSettingsBytes = 16 * 1024 * 1024;
+
 // QSettings reads almost anything as INI; a file with binary bytes or lines
-// of no INI shape is damaged, and rewriting it would drop what it holds.
+// of no INI shape is damaged, and rewriting it would drop what it holds. So
+// is anything that is not a regular file (QSettings would hang on a FIFO),
+// or larger than any settings file.
 bool looksDamaged(const QString& file)
 {
-    QFile in(file);
-    if (!in.exists() || !in.open(QIODevice::ReadOnly))
+    if (!QFileInfo::exists(file) && !QFileInfo(file).isSymLink())
         return false;
-    const QByteArray bytes = in.readAll();
+    QByteArray bytes;
+    if (!SafeFile::readAll(file, &bytes, kMaxSettingsBytes))
+        return true;
     if (bytes.contains('\0'))
         return true;
     QTextCodec::ConverterState state;
@@ -84,17 +92,24 @@ QSettings* settingsFor(int root)
         return it->second.get();
     QDir().mkpath(g_folder);
     const QString file = fileForRoot(root);
-    auto settings = std::make_unique<QSettings>(file, QSettings::IniFormat);
-    settings->setIniCodec("UTF-8");
-    if (settings->status() == QSettings::FormatError || looksDamaged(file)) {
+    auto open = [](const QString& path) {
+        auto settings = std::make_unique<QSettings>(path, QSettings::IniFormat);
+        settings->setIniCodec("UTF-8");
+        return settings;
+    };
+    // Checked before QSettings reads it: a FIFO would block the read.
+    const bool damaged = looksDamaged(file);
+    std::unique_ptr<QSettings> settings = damaged ? nullptr : open(file);
+    if (damaged || settings->status() == QSettings::FormatError) {
         // A damaged file is moved aside, never overwritten, so nothing in it is lost.
         settings.reset();
         const QString aside = file + QStringLiteral(".damaged-")
             + QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMddhhmmss"));
-        qDebug() << "host" << "Registry::open" << ": damaged settings file moved to" << aside;
-        QFile::rename(file, aside);
-        settings = std::make_unique<QSettings>(file, QSettings::IniFormat);
-        settings->setIniCodec("UTF-8");
+        const bool moved = QDir().rename(file, aside);
+        qCWarning(lcHost) << "Registry::open"
+                          << ": damaged settings file" << file << "moved to" << aside << moved;
+        // Where it cannot be moved, values live in memory for this run only.
+        settings = open(moved ? file : QString());
     }
     QSettings* raw = settings.get();
     g_roots[root] = std::move(settings);
@@ -121,6 +136,14 @@ void SetRegistryFolder(const QString& folder)
     g_folder = folder;
 }
 
+QString RegistryFile(int root)
+{
+    QMutexLocker lock(&g_registryMutex);
+    if (g_folder.isEmpty())
+        g_folder = defaultFolder();
+    return fileForRoot(root);
+}
+
 QString RegistryFolder()
 {
     QMutexLocker lock(&g_registryMutex);
@@ -143,7 +166,8 @@ int GetRegstryInt(int root, const QString& key, const QString& name)
     bool ok = false;
     const int number = value.toInt(&ok);
     if (!ok) {
-        qDebug() << "host" << "GetRegstryInt" << ": not a number" << fullKey(key, name) << value;
+        qCWarning(lcHost) << "GetRegstryInt"
+                          << ": not a number" << fullKey(key, name) << value;
         return -1;
     }
     return number;

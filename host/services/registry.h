@@ -13,5 +13,7 @@ bool SetRegstryStr(int root, const QString& key, const QString& name, const QStr
 // else the user's configuration folder; tests and --config-dir choose another.
 void SetRegistryFolder(const QString& folder);
 QString RegistryFolder();
+// The file that holds a root's values.
+QString RegistryFile(int root = 1);
 // Writes pending values to disk (the host calls it before exit).
 void SyncRegistry();

@@ -1,5 +1,7 @@
 #include "textutils.h"
 
+#include "fileutils.h"
+
 #include <QFileInfo>
 #include <QFontMetrics>
 #include <QHash>
@@ -77,7 +79,8 @@ QString GetFormattedDateTime(const QDateTime& time)
 
 QString getFileName(const QString& path, bool withExtension)
 {
-    const QString name = lastSegment(path);
+    // The name as the file system has it ("\\" inside a name is escaped in stored paths).
+    const QString name = toFileSystemPath(lastSegment(path));
     if (withExtension)
         return name;
     const int dot = name.lastIndexOf(QLatin1Char('.'));
@@ -96,8 +99,7 @@ int removeDuplicateFileName(QStringList& paths)
     QStringList kept;
     kept.reserve(paths.size());
     for (const QString& path : qAsConst(paths)) {
-        QString key = path.toUpper();
-        key.replace(QLatin1Char('/'), QLatin1Char('\\'));
+        const QString key = pathKey(path);
         if (seen.contains(key))
             continue;
         seen.insert(key);

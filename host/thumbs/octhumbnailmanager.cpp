@@ -85,7 +85,7 @@ void OCThumbnailManager::setCacheLimit(int kilobytes)
 
 QString OCThumbnailManager::keyOf(const QString& path)
 {
-    return toStoredPath(path).toUpper();
+    return pathKey(path);
 }
 
 IDeviceNexaAgent* OCThumbnailManager::agent() const

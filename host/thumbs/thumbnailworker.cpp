@@ -3,6 +3,7 @@
 #include "host/contract/ideviceagent.h"
 #include "host/contract/iphotodb.h"
 #include "host/db/photometadatareader.h"
+#include "host/services/boundedimage.h"
 #include "host/thumbs/agentthumbnailsource.h"
 #include "host/thumbs/octhumnailmaker.h"
 
@@ -13,6 +14,12 @@
 #include <QVariant>
 
 namespace {
+
+// Stored thumbnails are at most this; bytes that claim more come out smaller.
+QSize thumbnailBox()
+{
+    return QSize(PhotoMetadataReader::kThumbnailSide, PhotoMetadataReader::kThumbnailSide);
+}
 
 // Agent answers that say the file has no thumbnail, rather than "not now".
 bool isPermanent(int code)
@@ -122,7 +129,7 @@ int ThumbnailWorker::make(const QString& path, QByteArray* bytes, QImage* pictur
                          .toByteArray();
         else
             *bytes = OCThumnailMaker::thumbnailBytes(path);
-        *picture = QImage::fromData(*bytes);
+        *picture = BoundedImage::readData(*bytes, thumbnailBox());
         return picture->isNull() ? 8 : 0;
     }
     const int code = AgentThumbnailSource::fetch(
@@ -144,7 +151,7 @@ void ThumbnailWorker::process(const ThumbnailRequest& request, const _tagIdxInfo
     QByteArray bytes;
     QImage picture;
     if (m_database && m_database->getThumbnailFromDB(path, &bytes, true)) {
-        picture = QImage::fromData(bytes);
+        picture = BoundedImage::readData(bytes, thumbnailBox());
         if (picture.isNull()) {
             qDebug() << "host"
                      << "ThumbnailWorker::process"

@@ -143,28 +143,31 @@ private slots:
     {
         QTest::addColumn<int>("width");
         QTest::addColumn<int>("height");
-        QTest::addColumn<quint32>("size");
+        QTest::addColumn<qint64>("size");
         QTest::addColumn<QString>("resolutionText");
         QTest::addColumn<QString>("resolutionKey");
         QTest::addColumn<QString>("sizeKey");
-        QTest::newRow("vga") << 640 << 480 << 512u << "640x480"
+        QTest::newRow("vga") << 640 << 480 << qint64(512) << "640x480"
                              << "00640x00480"
-                             << "0000000512";
-        QTest::newRow("no width") << 0 << 480 << 0u << ""
+                             << "0000000000000000512";
+        QTest::newRow("no width") << 0 << 480 << qint64(0) << ""
                                   << "00000x00480"
-                                  << "0000000000";
-        QTest::newRow("full hd") << 1920 << 1080 << 4294967295u << "1920x1080"
-                                 << "01920x01080"
-                                 << "4294967295";
-        QTest::newRow("wider than the key") << 123456 << 7 << 10u << "123456x7"
+                                  << "0000000000000000000";
+        QTest::newRow("full hd, 4 GiB - 1") << 1920 << 1080 << qint64(4294967295) << "1920x1080"
+                                            << "01920x01080"
+                                            << "0000000004294967295";
+        QTest::newRow("past 4 GiB") << 8000 << 6000 << qint64(5000000000) << "8000x6000"
+                                    << "08000x06000"
+                                    << "0000000005000000000";
+        QTest::newRow("wider than the key") << 123456 << 7 << qint64(10) << "123456x7"
                                             << "123456x00007"
-                                            << "0000000010";
+                                            << "0000000000000000010";
     }
     void sortKeysAndTexts()
     {
         QFETCH(int, width);
         QFETCH(int, height);
-        QFETCH(quint32, size);
+        QFETCH(qint64, size);
         CPhotoDataItem item;
         item.setWidth(width);
         item.setHeight(height);
@@ -222,14 +225,14 @@ private slots:
         out.write(QByteArray(1234, 'x'));
         out.close();
         CPhotoDataItem item(file);
-        QCOMPARE(item.fileSize(), 1234u);
+        QCOMPARE(item.fileSize(), qint64(1234));
         QVERIFY(item.modifiedDate().isValid());
         QCOMPARE(item.modifiedDate(), item.createdDate());
         QVERIFY(item.exists() && !item.isChecked && !item.listedItem());
 
         // A given size wins over the file system.
         QVERIFY(item.fillFromFile(file, 77, QDateTime(QDate(1850, 1, 1), QTime())));
-        QCOMPARE(item.fileSize(), 77u);
+        QCOMPARE(item.fileSize(), qint64(77));
         QVERIFY(item.modifiedDate().isNull());
         QVERIFY(!item.fillFromFile(QString(), 0, QDateTime()));
     }
@@ -250,7 +253,7 @@ private slots:
         CPhotoDataItem item(reinterpret_cast<quintptr>(&record));
         QCOMPARE(item.objectId, QStringLiteral("o:17"));
         QCOMPARE(item.path, QStringLiteral("\\Phone\\DCIM\\Camera\\IMG_1.jpg"));
-        QCOMPARE(item.fileSize(), 2048u);
+        QCOMPARE(item.fileSize(), qint64(2048));
         QVERIFY(item.createdDate().isNull());
         QVERIFY(item.shootingDate().isNull());
         QCOMPARE(item.modifiedDate(), QDateTime(QDate(2021, 2, 3), QTime(4, 5, 6)));
@@ -272,7 +275,7 @@ private slots:
         QCOMPARE(item.folder(), QStringLiteral("\\Phone\\DCIM"));
         // The row's own path stays the source: the file this plug-in sent.
         QCOMPARE(item.sourcePath, QStringLiteral("\\pc\\Pictures\\holiday.jpg"));
-        QCOMPARE(item.fileSize(), 999u);
+        QCOMPARE(item.fileSize(), qint64(999));
     }
 
     void failedFillsChangeNothing()

@@ -280,7 +280,7 @@ private slots:
         thread->start();
         thread->addData(itemEvent(2, deviceItem("/DCIM/a.jpg")));
         thread->addData(itemEvent(2, deviceItem("/DCIM/b.jpg")));
-        thread->addData(itemEvent(2, deviceItem("/dcim/A.JPG")));
+        thread->addData(itemEvent(2, deviceItem("/DCIM/a.jpg")));
         QTRY_COMPARE_WITH_TIMEOUT(m_model->rowCount(), 2, 30000);
         QTRY_VERIFY(log.contains("contains file & listing data"));
         QVERIFY(thread->isRunning());

@@ -101,7 +101,7 @@ private slots:
         QTest::newRow("exists") << 0 << QVariant(true) << QVariant();
         QTest::newRow("name") << 2 << QVariant("IMG_1") << QVariant("IMG_1");
         QTest::newRow("resolution") << 3 << QVariant("01920x01080") << QVariant("1920x1080");
-        QTest::newRow("size") << 4 << QVariant("0000000512") << QVariant("512 Bytes");
+        QTest::newRow("size") << 4 << QVariant("0000000000000000512") << QVariant("512 Bytes");
         QTest::newRow("type") << 5 << QVariant("JPG") << QVariant("");
         QTest::newRow("date taken, none") << 7 << QVariant(0) << QVariant("Unknown date");
         // Shown inside the phone's storage, whose name is the first folder.

@@ -4,8 +4,10 @@
 #include "host/app/mainwindow.h"
 #include "host/app/pluginarea.h"
 #include "host/app/pluginmanager.h"
+#include "host/device/folderphoneagent.h"
 #include "host/services/logsink.h"
 #include "host/services/ocsharedvalue.h"
+#include "hostilephone.h"
 #include "support/samplephonefixture.h"
 #include "support/testenvironment.h"
 
@@ -14,7 +16,10 @@
 #include <QImage>
 #include <QPointer>
 #include <QProcess>
+#include <QTimer>
 #include <QtTest>
+
+#include <sys/stat.h>
 
 namespace {
 
@@ -47,6 +52,8 @@ class TestPhotoHost : public QObject
 
 private:
     std::unique_ptr<SamplePhoneFixture> m_phone;
+    QTemporaryDir m_hostileFolder;
+    std::unique_ptr<HostilePhone> m_hostile;
 
     static QString hostBinary()
     {
@@ -64,7 +71,11 @@ private slots:
     {
         m_phone = std::make_unique<SamplePhoneFixture>(3);
         QVERIFY(m_phone->isValid());
+        m_hostile = std::make_unique<HostilePhone>(m_hostileFolder.path(), false);
+        QVERIFY2(m_hostile->build(), qPrintable(m_hostile->errorString()));
     }
+
+    void cleanupTestCase() { QVERIFY(HostilePhone::removeTree(m_hostileFolder.path())); }
 
     void cleanup()
     {
@@ -212,6 +223,110 @@ private slots:
             withSize += cells.at(size).endsWith("KB") ? 1 : 0;
         }
         QCOMPARE(withSize >= photos, sizes);
+    }
+
+    // The whole hostile phone in one run: it ends, lists what can be listed,
+    // says what it skipped and changes nothing.
+    void hostilePhoneIsListed_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::newRow("mass storage") << "mass";
+        QTest::newRow("media transfer") << "mtp";
+        QTest::newRow("basic media transfer") << "mtp-basic";
+    }
+
+    void hostilePhoneIsListed()
+    {
+        QFETCH(QString, kind);
+        TestEnvironment env;
+        const QMap<QByteArray, QByteArray> before = HostilePhone::snapshot(m_hostileFolder.path());
+        const QString dump = env.path("list.txt");
+        QProcess host;
+        QVERIFY(run(host,
+            { "--phone", m_hostile->storage(), "--connection", kind, "--config-dir", env.folder(),
+                "--quit-when-listed", "--dump-list", dump }));
+        const QString errors = QString::fromUtf8(host.readAllStandardError());
+        QVERIFY2(host.exitCode() == 0, qPrintable(errors));
+        int listed = 0;
+        int skipped = 0;
+        for (const HostilePhone::Entry& entry : m_hostile->entries()) {
+            // Mass storage lists what the photo database can read.
+            const bool shown = entry.listed
+                && (kind != "mass" || entry.picture != HostilePhone::Picture::Unusable);
+            listed += shown ? 1 : 0;
+            skipped += entry.skipReason >= 0 ? 1 : 0;
+        }
+        QVERIFY2(
+            errors.contains(QStringLiteral("%1 files on the phone were not listed").arg(skipped)),
+            qPrintable(errors));
+        QFile list(dump);
+        QVERIFY(list.open(QIODevice::ReadOnly));
+        // A name with a line break keeps its row on one line.
+        QCOMPARE(list.readAll().count('\n'), 1 + listed);
+        QCOMPARE(HostilePhone::snapshot(m_hostileFolder.path()), before);
+    }
+
+    // The phone going away during the listing: the run says so by its exit
+    // code and writes no list that would pass for complete.
+    void phoneGoingAwayMidListing()
+    {
+        TestEnvironment env;
+        MessageBoxRecorder boxes;
+        const QString dump = env.path("list.txt");
+        HostApplication host(optionsFor(
+            { "--phone", m_phone->folder(), "--quit-when-listed", "--dump-list", dump }, env));
+        QVERIFY(host.start());
+        FolderAgentFaults faults;
+        faults.disconnectAtFile = 3;
+        host.session()->phone()->setFaults(faults);
+        QTimer::singleShot(60000, [] { QCoreApplication::exit(-1); });
+        QCOMPARE(QCoreApplication::exec(), int(HostApplication::ExitListingIncomplete));
+        QVERIFY(!QFile::exists(dump));
+        QCOMPARE(boxes.errorCodes(), QList<int> { FolderPhoneAgent::ErrorDisconnected });
+    }
+
+    // Settings or a log that are no regular file stop the start at once with
+    // a clear message; a damaged photo database is moved aside, with a notice.
+    void unusableDataFiles_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("settings are a FIFO") << "registry.ini"
+                                             << "fifo" << 1 << "not a regular file";
+        QTest::newRow("the log is a FIFO") << "photo-host.log"
+                                           << "fifo" << 1 << "not a regular file";
+        QTest::newRow("the log is a folder") << "photo-host.log"
+                                             << "folder" << 1 << "not a regular file";
+        QTest::newRow("the photo database is a FIFO") << "photos.db"
+                                                      << "fifo" << 1 << "cannot be used";
+        QTest::newRow("the photo database is damaged") << "photos.db"
+                                                       << "damaged" << 0 << "a new one was made";
+    }
+
+    void unusableDataFiles()
+    {
+        QFETCH(QString, file);
+        QFETCH(QString, kind);
+        QFETCH(int, exitCode);
+        QFETCH(QString, message);
+        TestEnvironment env;
+        const QString path = env.path(file);
+        if (kind == "fifo")
+            QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0644), 0);
+        else if (kind == "folder")
+            QVERIFY(QDir().mkpath(path));
+        else
+            QVERIFY(QFile(path).open(QIODevice::WriteOnly) && QFile(path).resize(4096));
+        QProcess host;
+        QVERIFY(run(host,
+            { "--phone", m_phone->folder(), "--config-dir", env.folder(), "--quit-when-listed" }));
+        const QString errors = QString::fromUtf8(host.readAllStandardError());
+        QVERIFY2(host.exitCode() == exitCode && errors.contains(message), qPrintable(errors));
+        const QStringList aside
+            = QDir(env.folder()).entryList({ "photos.db.damaged-*" }, QDir::Files);
+        QCOMPARE(aside.size(), kind == "damaged" ? 1 : 0);
     }
 
     void quitWhenListedNeedsAPhone()

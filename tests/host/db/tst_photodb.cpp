@@ -1,5 +1,6 @@
 #include "host/db/dbmanager.h"
 #include "host/db/jpegcodec.h"
+#include "host/db/photodatabaseguard.h"
 #include "host/db/photodb.h"
 #include "host/db/photometadatareader.h"
 #include "host/services/fileutils.h"
@@ -8,6 +9,8 @@
 #include "support/testenvironment.h"
 
 #include <QDateTime>
+#include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QImage>
@@ -16,6 +19,9 @@
 #include <QSqlRecord>
 #include <QThread>
 #include <QtTest>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -45,6 +51,44 @@ QByteArray readFile(const QString& path)
 {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// A connection of its own, as another program would hold one.
+struct OtherConnection
+{
+    explicit OtherConnection(const QString& file)
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+        db.setDatabaseName(file);
+        db.open();
+    }
+    ~OtherConnection() { QSqlDatabase::removeDatabase(name); }
+    bool exec(const QString& sql)
+    {
+        QSqlQuery query(QSqlDatabase::database(name));
+        return query.exec(sql);
+    }
+    const QString name = QStringLiteral("other program");
+};
+
+// A database as the first schema left it: paths keyed in upper case, no version.
+void writeFirstSchema(const QString& file)
+{
+    OtherConnection old(file);
+    old.exec("CREATE TABLE PhotoItem (Store INTEGER NOT NULL, PathKey TEXT NOT NULL, Path TEXT, "
+             "FileName TEXT, Title TEXT, FileType TEXT, FileSize INTEGER, AddedDate TEXT, "
+             "ModifiedDate TEXT, ShootingDate TEXT, IsThumbnail INTEGER DEFAULT 0, "
+             "ThumbnailBinary BLOB, Width INTEGER DEFAULT 0, Height INTEGER DEFAULT 0, Tag TEXT, "
+             "Direction INTEGER DEFAULT 0, ModifiedMs INTEGER DEFAULT -1, "
+             "PRIMARY KEY (Store, PathKey))");
+    old.exec("CREATE TABLE PlaylistInfo (ID INTEGER PRIMARY KEY AUTOINCREMENT, Type TEXT, "
+             "Name TEXT, Linkwave INTEGER DEFAULT 0, ItemType TEXT DEFAULT '')");
+    old.exec("CREATE TABLE PlaylistItem (PlaylistID INTEGER NOT NULL, Position INTEGER NOT NULL, "
+             "Path TEXT, PathKey TEXT, PRIMARY KEY (PlaylistID, Position))");
+    old.exec("INSERT INTO PhotoItem (Store, PathKey, Path, IsThumbnail, ThumbnailBinary) VALUES "
+             "(1, '\\PHONE\\IMG.JPG', '\\Phone\\IMG.jpg', 1, 'old')");
+    old.exec("INSERT INTO PlaylistInfo (Type, Name, ItemType) VALUES ('photo', 'Trip', '')");
+    old.exec("INSERT INTO PlaylistItem VALUES (1, 0, '\\home\\Trip.JPG', '\\HOME\\TRIP.JPG')");
 }
 
 } // namespace
@@ -324,7 +368,8 @@ private slots:
         const QString path = QStringLiteral("\\Phone\\DCIM\\Camera\\IMG_1.jpg");
         QVERIFY(!db.isExist(path, true));
         QVERIFY(db.insertThumbnailItem(path, QByteArray("first"), true));
-        QVERIFY(db.isExist(QStringLiteral("/phone/dcim/camera/img_1.JPG"), true));
+        QVERIFY(db.isExist(QStringLiteral("/Phone/DCIM/Camera/IMG_1.jpg"), true));
+        QVERIFY(!db.isExist(QStringLiteral("\\Phone\\DCIM\\Camera\\img_1.jpg"), true));
         QByteArray bytes;
         QVERIFY(db.getThumbnailFromDB(path, &bytes, true));
         QCOMPARE(bytes, QByteArray("first"));
@@ -376,8 +421,10 @@ private slots:
             holiday, { QStringLiteral("/home/me/b.jpg"), QStringLiteral("/home/me/a.jpg") }));
         QVERIFY(db.addToAlbum(
             holiday, { QStringLiteral("\\home\\me\\B.JPG"), QStringLiteral("/home/me/c.jpg") }));
+        QVERIFY(db.addToAlbum(holiday, { QStringLiteral("\\home\\me\\b.jpg") }));
         QCOMPARE(db.albumFiles(holiday),
-            (QStringList { "\\home\\me\\b.jpg", "\\home\\me\\a.jpg", "\\home\\me\\c.jpg" }));
+            (QStringList { "\\home\\me\\b.jpg", "\\home\\me\\a.jpg", "\\home\\me\\B.JPG",
+                "\\home\\me\\c.jpg" }));
         QVERIFY(!db.addToAlbum(9999, { QStringLiteral("/x.jpg") }));
 
         const QList<PhotoAlbum> albums = other.albums();
@@ -387,6 +434,130 @@ private slots:
         QSqlQuery favorites = db.getPlaylistData(QStringLiteral("favorite"));
         QVERIFY(favorites.next());
         QVERIFY(!favorites.next());
+    }
+
+    // A database file that cannot be used is moved aside with all it holds
+    // and a new one made, or left alone for a temporary one; every case
+    // says so, and the database then works.
+    void unusableDatabaseFiles_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<bool>("usable");
+        QTest::addColumn<bool>("movedAside");
+        QTest::addColumn<bool>("temporary");
+        QTest::newRow("fine") << "fine" << true << false << false;
+        QTest::newRow("first schema, made current") << "first schema" << true << false << false;
+        QTest::newRow("not a database") << "garbage" << true << true << false;
+        QTest::newRow("truncated") << "truncated" << true << true << false;
+        QTest::newRow("newer schema") << "newer schema" << true << true << false;
+        QTest::newRow("table without a column") << "missing column" << true << true << false;
+        QTest::newRow("a folder") << "folder" << true << true << false;
+        QTest::newRow("a FIFO as its journal") << "fifo journal" << true << true << false;
+        QTest::newRow("read-only, copied") << "read-only" << true << true << false;
+        QTest::newRow("locked by another program") << "locked" << true << false << true;
+        QTest::newRow("a FIFO") << "fifo" << false << false << false;
+    }
+
+    void unusableDatabaseFiles()
+    {
+        QFETCH(QString, kind);
+        QFETCH(bool, usable);
+        QFETCH(bool, movedAside);
+        QFETCH(bool, temporary);
+        if (kind == QLatin1String("read-only") && ::geteuid() == 0)
+            QSKIP("permissions do not stop root");
+        TestEnvironment env;
+        const QString file = env.path(QStringLiteral("photos.db"));
+        if (kind != QLatin1String("folder") && kind != QLatin1String("fifo")
+            && kind != QLatin1String("garbage")) {
+            if (kind == QLatin1String("first schema")) {
+                writeFirstSchema(file);
+            } else {
+                DBManager manager(file);
+                PhotoDB db(&manager, 1);
+                QVERIFY(db.createAlbum(QStringLiteral("kept")) > 0);
+                QVERIFY(db.insertThumbnailItem(
+                    QStringLiteral("\\a.jpg"), QByteArray(70000, 'x'), true));
+            }
+        }
+        std::unique_ptr<OtherConnection> other;
+        if (kind == QLatin1String("garbage"))
+            writeFile(file, QByteArray(5000, char(0xA5)));
+        else if (kind == QLatin1String("truncated"))
+            QVERIFY(QFile::resize(file, QFileInfo(file).size() / 2));
+        else if (kind == QLatin1String("newer schema"))
+            OtherConnection(file).exec(QStringLiteral("PRAGMA user_version = 99"));
+        else if (kind == QLatin1String("missing column"))
+            OtherConnection(file).exec(
+                QStringLiteral("ALTER TABLE PlaylistInfo DROP COLUMN Linkwave"));
+        else if (kind == QLatin1String("folder"))
+            QVERIFY(QDir().mkpath(file + QStringLiteral("/inside")));
+        else if (kind == QLatin1String("fifo journal"))
+            QCOMPARE(
+                ::mkfifo(QFile::encodeName(file + QStringLiteral("-wal")).constData(), 0644), 0);
+        else if (kind == QLatin1String("fifo"))
+            QCOMPARE(::mkfifo(QFile::encodeName(file).constData(), 0644), 0);
+        else if (kind == QLatin1String("read-only"))
+            QVERIFY(QFile::setPermissions(file, QFileDevice::ReadOwner));
+        else if (kind == QLatin1String("locked")) {
+            other = std::make_unique<OtherConnection>(file);
+            QVERIFY(other->exec(QStringLiteral("BEGIN IMMEDIATE")));
+            QVERIFY(other->exec(QStringLiteral("INSERT INTO PlaylistInfo (Name) VALUES ('x')")));
+        }
+
+        const PhotoDatabaseGuard::Result result = PhotoDatabaseGuard::prepare(file);
+        QCOMPARE(result.ok, usable);
+        if (!usable) {
+            QVERIFY(!result.error.isEmpty());
+            return;
+        }
+        const QStringList aside = QDir(env.folder())
+                                      .entryList({ QStringLiteral("photos.db.damaged-*") },
+                                          QDir::AllEntries | QDir::System);
+        QCOMPARE(aside.size() > 0, movedAside);
+        QCOMPARE(result.file != file, temporary);
+        QCOMPARE(result.notice.isEmpty(), !movedAside && !temporary);
+        DBManager manager(result.file);
+        PhotoDB db(&manager, 1);
+        QVERIFY(db.createAlbum(QStringLiteral("after")) > 0);
+        QStringList names;
+        for (const PhotoAlbum& album : db.albums())
+            names << album.name;
+        // A read-only database lives on in its writable copy.
+        QCOMPARE(names.contains(QStringLiteral("kept")),
+            kind == QLatin1String("fine") || kind == QLatin1String("read-only"));
+    }
+
+    void firstSchemaKeepsItsRowsWithExactKeys()
+    {
+        TestEnvironment env;
+        const QString file = env.path(QStringLiteral("photos.db"));
+        writeFirstSchema(file);
+        DBManager manager(file);
+        PhotoDB db(&manager, 1);
+        QByteArray bytes;
+        QVERIFY(db.getThumbnailFromDB(QStringLiteral("\\Phone\\IMG.jpg"), &bytes, true));
+        QCOMPARE(bytes, QByteArray("old"));
+        QVERIFY(!db.isExist(QStringLiteral("\\Phone\\img.jpg"), true));
+        QVERIFY(db.addToAlbum(
+            1, { QStringLiteral("/home/Trip.JPG"), QStringLiteral("/home/trip.jpg") }));
+        QCOMPARE(db.albumFiles(1), (QStringList { "\\home\\Trip.JPG", "\\home\\trip.jpg" }));
+    }
+
+    // Another program holding the database makes the GUI thread's call
+    // fail at once; only worker threads wait for it.
+    void lockedDatabaseDoesNotHoldTheGuiThread()
+    {
+        PhotoDB db(m_manager.get(), 1);
+        OtherConnection other(m_manager->databaseFile());
+        QVERIFY(other.exec(QStringLiteral("BEGIN IMMEDIATE")));
+        QVERIFY(other.exec(QStringLiteral("INSERT INTO PlaylistInfo (Name) VALUES ('x')")));
+        QElapsedTimer clock;
+        clock.start();
+        QVERIFY(!db.insertThumbnailItem(QStringLiteral("\\Phone\\x.jpg"), "x", true));
+        QVERIFY2(clock.elapsed() < 1000, qPrintable(QString::number(clock.elapsed())));
+        QVERIFY(other.exec(QStringLiteral("ROLLBACK")));
+        QVERIFY(db.insertThumbnailItem(QStringLiteral("\\Phone\\x.jpg"), "x", true));
     }
 
     // The insert threads call the database while the GUI thread does: each

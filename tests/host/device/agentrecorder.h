@@ -15,7 +15,8 @@ struct ItemReport
     int code = 0;
     int changeKind = -1;
     QString path, fileName, objectId, type, createdDate, modifiedDate, shootingDate;
-    int size = 0, width = 0, height = 0;
+    qint64 size = 0;
+    int width = 0, height = 0;
 };
 
 struct ProgressReport

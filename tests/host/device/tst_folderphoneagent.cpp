@@ -233,22 +233,6 @@ private slots:
         QVERIFY(QTest::qWaitFor([] { return AgentRecorder::listingEnded(); }, kWait));
     }
 
-    void nameWithBackslashIsSkipped()
-    {
-        auto copy = m_phone->copy();
-        QVERIFY(copy);
-        QFile odd(copy->filePath(QStringLiteral("DCIM/Camera/odd\\name.jpg")));
-        QVERIFY(odd.open(QIODevice::WriteOnly));
-        odd.write("x");
-        odd.close();
-        FolderPhoneAgent agent(copy->path(), ConnectionKind::MassStorage);
-        QTest::ignoreMessage(QtDebugMsg, QRegularExpression("skipped, name has a backslash"));
-        QVERIFY(listAll(agent));
-        QCOMPARE(fileReports().size(), m_phone->generator().files().size());
-        for (const ItemReport& report : fileReports())
-            QVERIFY(!report.fileName.contains(QLatin1Char('\\')));
-    }
-
     void disconnectMidListing_data()
     {
         QTest::addColumn<int>("at");

@@ -9,6 +9,9 @@
 
 #include <QApplication>
 #include <QDialog>
+#include <QRandomGenerator>
+#include <QSet>
+#include <QTextCodec>
 #include <QTimer>
 #include <QtTest>
 
@@ -52,8 +55,8 @@ private slots:
                                     << QStringList{"\\a\\1.jpg", "\\a\\2.jpg"};
         QTest::newRow("repeat keeps first") << QStringList{"\\a\\1.jpg", "\\a\\2.jpg", "\\a\\1.jpg"}
                                             << QStringList{"\\a\\1.jpg", "\\a\\2.jpg"};
-        QTest::newRow("letter case") << QStringList{"\\A\\IMG.JPG", "\\a\\img.jpg"}
-                                     << QStringList{"\\A\\IMG.JPG"};
+        QTest::newRow("letter case tells files apart") << QStringList { "\\A\\IMG.JPG",
+            "\\a\\img.jpg", "\\A\\IMG.JPG" } << QStringList { "\\A\\IMG.JPG", "\\a\\img.jpg" };
         QTest::newRow("separators") << QStringList{"/a/b.png", "\\a\\b.png"} << QStringList{"/a/b.png"};
         QTest::newRow("same name, other folder") << QStringList{"\\a\\x.jpg", "\\b\\x.jpg"}
                                                  << QStringList{"\\a\\x.jpg", "\\b\\x.jpg"};
@@ -67,6 +70,64 @@ private slots:
         const int dropped = removeDuplicateFileName(in);
         QCOMPARE(in, out);
         QCOMPARE(dropped, before - out.size());
+    }
+
+    // Any name a file system holds becomes a path that names that file and no
+    // other: no byte is lost, and a "\\" inside a name is no separator.
+    void storedPathsGoThereAndBack_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::newRow("plain") << QByteArray("/sdcard/DCIM/a.jpg");
+        QTest::newRow("backslash in a name") << QByteArray("/sdcard/x\\y.jpg");
+        QTest::newRow("backslash in a folder") << QByteArray("/sdcard/a\\b/c.jpg");
+        QTest::newRow("latin-1 byte") << QByteArray("/sdcard/caf\xE9.jpg");
+        QTest::newRow("the escape's own bytes") << QByteArray("/sdcard/\xEF\x9D\x9C.jpg");
+        QTest::newRow("lone continuation bytes") << QByteArray("/sdcard/\x80\xBF");
+        QTest::newRow("cut sequence") << QByteArray("/sdcard/a\xE2\x82.jpg");
+        QTest::newRow("overlong slash") << QByteArray("/sdcard/a\xC0\xAF.jpg");
+        QTest::newRow("encoded surrogate") << QByteArray("/sdcard/\xED\xA0\x80.jpg");
+        QTest::newRow("four-byte character") << QByteArray("/sdcard/\xF0\x9F\x93\xB7.jpg");
+    }
+
+    void storedPathsGoThereAndBack()
+    {
+        QFETCH(QByteArray, bytes);
+        const QString name = QFile::decodeName(bytes);
+        QCOMPARE(QFile::encodeName(name), bytes);
+        const QString stored = toStoredPath(name);
+        QVERIFY(!stored.contains(QLatin1Char('/')));
+        QCOMPARE(stored.count(QLatin1Char('\\')), bytes.count('/'));
+        QCOMPARE(toFileSystemPath(stored), name);
+        QCOMPARE(toStoredPath(stored), stored);
+        QCOMPARE(toFileSystemPath(name), name);
+        QCOMPARE(
+            getFileName(stored, true), QFile::decodeName(bytes.mid(bytes.lastIndexOf('/') + 1)));
+    }
+
+    // Every byte string is a name: decoding loses nothing and makes no two
+    // names one, also when the bytes come in pieces.
+    void fileNameCodecKeepsEveryName()
+    {
+        QTextCodec* codec = QTextCodec::codecForLocale();
+        QRandomGenerator random(16);
+        QSet<QString> decoded;
+        QSet<QByteArray> names;
+        for (int round = 0; round < 3000; ++round) {
+            QByteArray bytes(random.bounded(1, 12), '\0');
+            for (char& byte : bytes)
+                byte = char(random.bounded(1, 256));
+            const QString text = QFile::decodeName(bytes);
+            QCOMPARE(QFile::encodeName(text), bytes);
+            names.insert(bytes);
+            decoded.insert(text);
+            const int cut = random.bounded(bytes.size() + 1);
+            QScopedPointer<QTextDecoder> decoder(codec->makeDecoder());
+            QString pieces = decoder->toUnicode(bytes.left(cut));
+            pieces += decoder->toUnicode(bytes.mid(cut));
+            pieces += decoder->toUnicode("/"); // ends a sequence still waiting for bytes
+            QCOMPARE(pieces, text + QLatin1Char('/'));
+        }
+        QCOMPARE(decoded.size(), names.size());
     }
 
     void pathPieces_data()
