@@ -483,6 +483,17 @@ QString GPhotoAgent::DeviceIdentity()
     return m_shared->isConnected() ? m_shared->identity : QString();
 }
 
+QString GPhotoAgent::StorageRoot()
+{
+    // A device of one storage at "/" (a folder served as a camera) shows its
+    // folders from there; otherwise each path starts with its storage, which
+    // the empty root drops.
+    QMutexLocker lock(&m_shared->mutex);
+    const bool rootOnly = m_shared->storageFolders.size() == 1
+        && m_shared->storageFolders.first() == QLatin1String("/");
+    return rootOnly ? QStringLiteral("\\") : QString();
+}
+
 QString GPhotoAgent::GetCameraFolder()
 {
     QMutexLocker lock(&m_shared->mutex);

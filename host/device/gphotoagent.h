@@ -99,6 +99,7 @@ public:
     QString DeviceName() override;
     QString GetCameraFolder() override;
     QString DeviceIdentity() override;
+    QString StorageRoot() override;
 
     // What the worker and the agent share; the worker's jobs hold it, so it
     // outlives an agent whose worker could not be stopped in time.
