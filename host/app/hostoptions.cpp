@@ -1,5 +1,6 @@
 #include "hostoptions.h"
 
+#include "host/contract/ideviceagent.h"
 #include "importlayout.h"
 
 #include <QCommandLineParser>
@@ -148,11 +149,11 @@ bool HostOptions::parse(const QStringList& arguments, HostOptions& options, QStr
 
     const QString kind = parser.value(connection);
     if (kind == QLatin1String("mass"))
-        options.connectionKind = 0x80000;
+        options.connectionKind = ConnectionKind::MassStorage;
     else if (kind == QLatin1String("mtp"))
-        options.connectionKind = 0x40000;
+        options.connectionKind = ConnectionKind::Mtp;
     else if (kind == QLatin1String("mtp-basic"))
-        options.connectionKind = 0x10000;
+        options.connectionKind = ConnectionKind::MtpBasic;
     else {
         error
             = QStringLiteral("unknown connection kind: %1 (use mass, mtp or mtp-basic)").arg(kind);

@@ -20,8 +20,6 @@ namespace {
 // The import the agent's callbacks report to; used on the engine's thread only.
 ImportEngine* g_running = nullptr;
 
-constexpr int kDisconnected = 13;
-
 template<typename Functor> void toEngineThread(Functor functor)
 {
     if (QCoreApplication* application = QCoreApplication::instance())
@@ -219,7 +217,7 @@ void ImportEngine::nextFile()
         return;
     }
     if (m_disconnected) {
-        fail(entry, agentReason(kDisconnected));
+        fail(entry, agentReason(AgentResult::Disconnected));
         advance();
         return;
     }
@@ -233,7 +231,7 @@ void ImportEngine::nextFile()
     reportProgress();
     emptyFolder(m_staging->path());
     const int refusal = download(Job::Copy, entry.source.phonePath, m_staging->path());
-    if (refusal != 0) {
+    if (refusal != AgentResult::Ok) {
         fail(entry, agentReason(refusal));
         advance();
     }
@@ -275,11 +273,11 @@ int ImportEngine::download(Job job, const QString& phonePath, const QString& fol
     m_jobFile.clear();
     const int started = m_agent->TransferFiles({ phonePath }, folder, QStringLiteral("toPC"),
         &ImportEngine::onProgress, &ImportEngine::onCompletion, -1, 1, 0);
-    if (started == 0)
-        return 0;
+    if (started == AgentResult::Ok)
+        return AgentResult::Ok;
     qCWarning(lcHostApp) << "ImportEngine::download : refused" << started << phonePath;
     m_job = Job::None;
-    if (started == kDisconnected)
+    if (started == AgentResult::Disconnected)
         m_disconnected = true;
     return started;
 }
@@ -320,8 +318,8 @@ void ImportEngine::jobProgress(qint64 current, qint64 total, int status, const Q
             m_agent->CancelTransfer(status);
     } else if (current == TransferMarker::EndWithoutResult) {
         // The agent went away under the job; no completion will come.
-        jobEnded(m_jobId, kDisconnected);
-    } else if (status == -1 && current >= 0) {
+        jobEnded(m_jobId, AgentResult::Disconnected);
+    } else if (status == TransferMarker::FileNameReport && current >= 0) {
         m_jobFile = toFileSystemPath(file);
         if (m_job == Job::Copy)
             reportProgress(current);
@@ -337,7 +335,7 @@ void ImportEngine::jobEnded(int jobId, int result)
     const Job job = m_job;
     m_job = Job::None;
     m_jobId = -1;
-    if (result == kDisconnected)
+    if (result == AgentResult::Disconnected)
         m_disconnected = true;
     if (job == Job::Copy)
         copied(result);
@@ -348,7 +346,7 @@ void ImportEngine::jobEnded(int jobId, int result)
 void ImportEngine::copied(int result)
 {
     Entry& entry = m_entries[m_index];
-    if (result != 0) {
+    if (result != AgentResult::Ok) {
         emptyFolder(m_staging->path());
         if (m_cancelled) {
             finishRun();
@@ -496,15 +494,15 @@ void ImportEngine::finishRun()
 QString ImportEngine::agentReason(int code)
 {
     switch (code) {
-    case 2:
+    case AgentResult::Busy:
         return tr("the phone was busy");
-    case 5:
+    case AgentResult::AccessDenied:
         return tr("the phone denied access to the photo");
-    case 6:
+    case AgentResult::FileMissing:
         return tr("the photo is no longer on the phone");
-    case 11:
+    case AgentResult::WriteFailed:
         return tr("the copy could not be written (the destination may be full)");
-    case kDisconnected:
+    case AgentResult::Disconnected:
         return tr("the phone was disconnected");
     default:
         return tr("the phone reported error %1").arg(code);

@@ -86,7 +86,7 @@ void ImportEngine::nextCheck()
     }
     reportProgress();
     const int refusal = download(Job::Check, entry.source.phonePath, m_checking->path());
-    if (refusal != 0) {
+    if (refusal != AgentResult::Ok) {
         keep(entry, tr("the phone's photo cannot be read again: %1").arg(agentReason(refusal)));
         advanceCheck();
     }
@@ -105,7 +105,7 @@ void ImportEngine::checked(int result)
             && m_jobFile.startsWith(m_checking->path() + QLatin1Char('/'))
         ? m_jobFile
         : onlyFile(m_checking->path());
-    if (result != 0 || phoneCopy.isEmpty()) {
+    if (result != AgentResult::Ok || phoneCopy.isEmpty()) {
         if (!phoneCopy.isEmpty())
             QFile::remove(phoneCopy);
         if (m_cancelled) {
@@ -160,7 +160,7 @@ void ImportEngine::startDelete()
     m_job = Job::Delete;
     m_jobId = -1;
     const int started = m_agent->DeleteFiles(paths, &ImportEngine::onDeleted);
-    if (started == 0)
+    if (started == AgentResult::Ok)
         return;
     m_job = Job::None;
     for (int index : qAsConst(m_toDelete))
@@ -172,14 +172,14 @@ void ImportEngine::deleteReported(int error, int jobId, const QString& path)
 {
     if (m_job != Job::Delete)
         return;
-    if (error == -2) {
+    if (error == DeleteJobNotice::Started) {
         m_jobId = jobId;
         if (m_cancelled && m_agent)
             m_agent->CancelDeleteJob(jobId);
         return;
     }
     if (!path.isEmpty()) {
-        if (error == 0 && !m_deletedKeys.contains(pathKey(path))) {
+        if (error == AgentResult::Ok && !m_deletedKeys.contains(pathKey(path))) {
             m_deletedKeys.insert(pathKey(path));
             ++m_summary.deleted;
         }
@@ -194,8 +194,9 @@ void ImportEngine::deleteReported(int error, int jobId, const QString& path)
         if (m_deletedKeys.contains(pathKey(entry.source.phonePath)))
             continue;
         keep(entry,
-            error == 0 ? tr("the phone did not delete it")
-                       : tr("the phone did not delete it: %1").arg(agentReason(error)));
+            error == AgentResult::Ok
+                ? tr("the phone did not delete it")
+                : tr("the phone did not delete it: %1").arg(agentReason(error)));
     }
     finishRun();
 }

@@ -68,12 +68,14 @@ void PhoneCatalog::start(int timeoutMs)
     m_agent->SetItemLoadCallback(&PhoneCatalog::onItem);
     const int status = m_agent->StartItemLoad(QStringLiteral("ROOT"));
     qCDebug(lcHostApp) << "PhoneCatalog::start : status" << status;
-    if (status == 24) {
+    if (status == AgentResult::ListingStarted) {
         m_timeout.start(timeoutMs);
         return;
     }
     // 0: nothing to list.
-    QTimer::singleShot(0, this, [this, status] { ended(status == 0 ? -2 : status); });
+    QTimer::singleShot(0, this, [this, status] {
+        ended(status == AgentResult::Ok ? int(ItemLoadCode::Finished) : status);
+    });
 }
 
 void PhoneCatalog::onItem(int code, quintptr info)

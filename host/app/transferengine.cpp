@@ -2,6 +2,7 @@
 
 #include "host/app/pluginmanager.h"
 #include "host/app/transferenginewindow.h"
+#include "host/contract/errorboxcode.h"
 #include "host/contract/ideviceagent.h"
 #include "host/db/photodb.h"
 #include "host/mime/qfilecontentsmimedata.h"
@@ -24,8 +25,6 @@ namespace {
 
 // The engine the agent's callbacks report to; read and written on the GUI thread only.
 TransferEngine* g_engine = nullptr;
-
-constexpr int kErrorDisconnected = 13;
 
 } // namespace
 
@@ -137,7 +136,7 @@ bool TransferEngine::isBusy() const
 int TransferEngine::shownCode(int refusal)
 {
     // A phone that is busy or refuses is shown as "the device is busy".
-    return refusal == 2 ? 9 : refusal;
+    return refusal == AgentResult::Busy ? int(ErrorBoxCode::PhoneBusy) : refusal;
 }
 
 void TransferEngine::transferToPhone(const QStringList& paths)
@@ -285,7 +284,7 @@ void TransferEngine::startFile(int lane)
         return;
     }
     if (!m_agent) {
-        batch->error = kErrorDisconnected;
+        batch->error = AgentResult::Disconnected;
         finishBatch(lane);
         return;
     }
@@ -313,7 +312,7 @@ void TransferEngine::startFile(int lane)
         batch->direction == ToPhone ? QStringLiteral("toPhone") : QStringLiteral("toPC"),
         lane == 0 ? &TransferEngine::onProgress<0> : &TransferEngine::onProgress<1>,
         lane == 0 ? &TransferEngine::onCompletion<0> : &TransferEngine::onCompletion<1>, -1, 1, 0);
-    if (started == 0)
+    if (started == AgentResult::Ok)
         return;
     // A refusal holds for the rest of the batch too.
     qDebug() << "host"
@@ -337,8 +336,8 @@ void TransferEngine::jobProgress(
     } else if (current == TransferMarker::EndWithoutResult
         && total == TransferMarker::EndWithoutResult) {
         // The agent went away under the job; no completion will come.
-        jobEnded(lane, l.jobId, kErrorDisconnected);
-    } else if (status == -1 && current >= 0) {
+        jobEnded(lane, l.jobId, AgentResult::Disconnected);
+    } else if (status == TransferMarker::FileNameReport && current >= 0) {
         l.jobFile = file;
         l.jobBytes = current;
         if (lane == 0)
@@ -359,15 +358,15 @@ void TransferEngine::jobEnded(int lane, int jobId, int result)
     qDebug() << "host"
              << "TransferEngine::jobEnded"
              << ": file" << batch.next + 1 << "of" << batch.sources.size() << "result" << result;
-    if (result == 0) {
+    if (result == AgentResult::Ok) {
         batch.doneBytes += l.jobBytes;
         fileDone(l, l.jobFile);
-    } else if (result == 2) {
+    } else if (result == AgentResult::Busy) { // cancelled
         batch.cancelled = true;
     } else {
-        if (batch.error == 0)
+        if (batch.error == AgentResult::Ok)
             batch.error = result;
-        if (result == kErrorDisconnected)
+        if (result == AgentResult::Disconnected)
             batch.next = batch.sources.size();
     }
     ++batch.next;
@@ -418,7 +417,7 @@ void TransferEngine::finishBatch(int lane)
     if (m_window)
         m_window->hide();
     emit progressReported(-1, -1, result, QString());
-    if (result != 0 && result != 2)
+    if (result != AgentResult::Ok && result != AgentResult::Busy)
         OCMsgBox::OCErrorMessageBox(m_windowParent, GetQString(tr("Notice")), result);
 }
 

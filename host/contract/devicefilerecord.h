@@ -4,12 +4,16 @@
 
 #include <QtGlobal>
 
+// What an event report of the item-load callback tells about a file.
+namespace DeviceChange {
+enum : int { Added = 0, ObjectIdAssigned = 1, Changed = 2, Removed = 3 };
+}
+
 // One file as the device agent reports it. It is handed to the item-load
 // callback as a pointer-width integer and is valid only during the callback.
 struct DeviceFileRecord
 {
-    // For event reports: 0 added, 1 object id assigned, 2 changed, 3 removed.
-    qint32 changeKind = 0;
+    qint32 changeKind = DeviceChange::Added; // event reports only
     CString path;
     CString fileName;
     CString objectId;

@@ -30,9 +30,44 @@ namespace ConnectionKind {
 enum : int { MtpBasic = 0x10000, Mtp = 0x40000, MassStorage = 0x80000 };
 }
 
-// Transfer progress marker pairs (current, total).
+// Transfer progress marker pairs (current, total). Start carries the job
+// id in its status, End the result; a report of another pair whose status
+// is FileNameReport names the file being written.
 namespace TransferMarker {
-enum : int { End = -1, Start = -2, EndWithoutResult = -3 };
+enum : int { End = -1, Start = -2, EndWithoutResult = -3, FileNameReport = -1 };
+}
+
+// The delete callback's notice that the job has begun (its id follows).
+namespace DeleteJobNotice {
+enum : int { Started = -2 };
+}
+
+// What the agent's operations return and its callbacks report: 0 is
+// success; the other codes are shown through the host's error box.
+namespace AgentResult {
+enum : int {
+    Ok = 0,
+    Busy = 2, // not now; a transfer's end: cancelled
+    Refused = 3,
+    AccessDenied = 5,
+    FileMissing = 6,
+    NoThumbnail = 8, // the phone has no thumbnail for the file
+    WriteFailed = 11,
+    Disconnected = 13,
+    SizeMismatch = 14,
+    ListingStarted = 24, // StartItemLoad: the item-load callbacks follow
+    NotSupported = 33, // the device cannot do this at all (a rename over PTP)
+};
+}
+
+// The kind of picture RequestThumbnails asks for.
+namespace ThumbnailKind {
+enum : int { Photo = 2 };
+}
+
+// RequestUmsMount's answers besides success (0).
+namespace MountResult {
+enum : int { Mounted = 0, Refused = 2, Cancelled = 1223 };
 }
 
 // The connected phone. Every call may come from the GUI thread while the
