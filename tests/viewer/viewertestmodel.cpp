@@ -22,13 +22,6 @@ void ViewerTestModel::addRows(int count)
     endInsertRows();
 }
 
-void ViewerTestModel::addRow(const Row& row)
-{
-    beginInsertRows(QModelIndex(), m_rows.size(), m_rows.size());
-    m_rows.append(row);
-    endInsertRows();
-}
-
 int ViewerTestModel::rowCount(const QModelIndex& parent) const
 {
     return parent.isValid() ? 0 : m_rows.size();

@@ -24,7 +24,6 @@ public:
     explicit ViewerTestModel(QObject* parent = nullptr);
 
     void addRows(int count); // rows named "\\phone\\DCIM\\photo_NNN.jpg"
-    void addRow(const Row& row);
     Row& row(int r) { return m_rows[r]; }
     void setCellSize(const QSize& size) { m_cellSize = size; }
 
