@@ -57,9 +57,7 @@ private slots:
         QTest::addColumn<bool>("stored");
         QTest::newRow("last day of 1900") << "1900-12-31T10:00:00" << false;
         QTest::newRow("first day of 1901") << "1901-01-01T00:00:00" << true;
-        QTest::newRow("recent") << "2023-06-01T08:30:00" << true;
         QTest::newRow("garbage") << "yesterday" << false;
-        QTest::newRow("empty") << "" << false;
     }
     void shootingDateBefore1901IsNull()
     {
@@ -80,9 +78,7 @@ private slots:
         QTest::addColumn<bool>("angle");
         QTest::addColumn<int>("orientation");
         QTest::newRow("exif 6") << 6 << false << 6;
-        QTest::newRow("exif 2, mirrored") << 2 << false << 2;
         QTest::newRow("exif 7, mirrored and turned") << 7 << false << 7;
-        QTest::newRow("exif 0") << 0 << false << 0;
         QTest::newRow("exif out of range") << 42 << false << 0;
         QTest::newRow("angle 90") << 90 << true << 6;
         QTest::newRow("angle -90") << -90 << true << 8;
@@ -110,24 +106,14 @@ private slots:
         QTest::addColumn<QString>("tag");
         QTest::addColumn<QString>("latitude");
         QTest::addColumn<QString>("longitude");
-        QTest::newRow("both") << "latitude=1.5/longitude=2.5"
-                              << "1.5"
+        QTest::newRow("both") << QString("latitude=1.5/longitude=2.5") << "1.5"
                               << "2.5";
-        QTest::newRow("upper-case keys") << "LATITUDE=3/Longitude=4"
-                                         << "3"
+        QTest::newRow("upper-case keys") << QString("LATITUDE=3/Longitude=4") << "3"
                                          << "4";
-        QTest::newRow("part without =") << "latitude/longitude=7"
-                                        << ""
+        QTest::newRow("part without =") << QString("latitude/longitude=7") << ""
                                         << "7";
-        QTest::newRow("empty") << ""
-                               << ""
-                               << "";
-        QTest::newRow("later wins") << "latitude=1/latitude=2"
-                                    << "2"
+        QTest::newRow("later wins") << QString("latitude=1/latitude=2") << "2"
                                     << "";
-        QTest::newRow("other keys") << "city=Oslo/longitude=-1.25"
-                                    << ""
-                                    << "-1.25";
     }
     void tagPosition()
     {
@@ -139,42 +125,24 @@ private slots:
         QCOMPARE(item.longitude(), longitude);
     }
 
-    void sortKeysAndTexts_data()
+    // Keys order like the numbers they stand for, past 4 GiB and past five digits.
+    void sortKeysOrderLikeTheirNumbers()
     {
-        QTest::addColumn<int>("width");
-        QTest::addColumn<int>("height");
-        QTest::addColumn<qint64>("size");
-        QTest::addColumn<QString>("resolutionText");
-        QTest::addColumn<QString>("resolutionKey");
-        QTest::addColumn<QString>("sizeKey");
-        QTest::newRow("vga") << 640 << 480 << qint64(512) << "640x480"
-                             << "00640x00480"
-                             << "0000000000000000512";
-        QTest::newRow("no width") << 0 << 480 << qint64(0) << ""
-                                  << "00000x00480"
-                                  << "0000000000000000000";
-        QTest::newRow("full hd, 4 GiB - 1") << 1920 << 1080 << qint64(4294967295) << "1920x1080"
-                                            << "01920x01080"
-                                            << "0000000004294967295";
-        QTest::newRow("past 4 GiB") << 8000 << 6000 << qint64(5000000000) << "8000x6000"
-                                    << "08000x06000"
-                                    << "0000000005000000000";
-        QTest::newRow("wider than the key") << 123456 << 7 << qint64(10) << "123456x7"
-                                            << "123456x00007"
-                                            << "0000000000000000010";
-    }
-    void sortKeysAndTexts()
-    {
-        QFETCH(int, width);
-        QFETCH(int, height);
-        QFETCH(qint64, size);
-        CPhotoDataItem item;
-        item.setWidth(width);
-        item.setHeight(height);
-        item.setFileSize(size);
-        QTEST(item.resolutionText(), "resolutionText");
-        QTEST(item.resolutionSortKey(), "resolutionKey");
-        QTEST(item.sizeSortKey(), "sizeKey");
+        const QList<QList<qint64>> ascending { { 0, 480, 0 }, { 640, 480, 512 },
+            { 1920, 1080, 4294967295 }, { 8000, 6000, 5000000000 }, { 123456, 7, 5000000001 } };
+        QString previousResolution;
+        QString previousSize;
+        for (const QList<qint64>& values : ascending) {
+            CPhotoDataItem item;
+            item.setWidth(int(values[0]));
+            item.setHeight(int(values[1]));
+            item.setFileSize(values[2]);
+            QVERIFY2(item.resolutionSortKey() > previousResolution,
+                qPrintable(item.resolutionSortKey()));
+            QVERIFY2(item.sizeSortKey() > previousSize, qPrintable(item.sizeSortKey()));
+            previousResolution = item.resolutionSortKey();
+            previousSize = item.sizeSortKey();
+        }
     }
 
     void pathsAndFolders_data()
@@ -184,26 +152,13 @@ private slots:
         QTest::addColumn<QString>("folder");
         QTest::addColumn<QString>("title");
         QTest::addColumn<QString>("fileType");
-        QTest::newRow("forward slashes") << "/sdcard/DCIM/a.jpg"
-                                         << "\\sdcard\\DCIM\\a.jpg"
-                                         << "\\sdcard\\DCIM"
-                                         << "a"
-                                         << "jpg";
-        QTest::newRow("no separator") << "a.JPG"
-                                      << "a.JPG"
-                                      << "\\"
-                                      << "a"
-                                      << "JPG";
-        QTest::newRow("root") << "\\b.png"
-                              << "\\b.png"
-                              << "\\"
-                              << "b"
-                              << "png";
-        QTest::newRow("two dots") << "/x/c.d.jpeg"
-                                  << "\\x\\c.d.jpeg"
-                                  << "\\x"
-                                  << "c.d"
-                                  << "jpeg";
+        QTest::newRow("forward slashes")
+            << QString("/sdcard/DCIM/a.jpg") << QString("\\sdcard\\DCIM\\a.jpg")
+            << QString("\\sdcard\\DCIM") << QString("a") << QString("jpg");
+        QTest::newRow("no separator") << QString("a.JPG") << QString("a.JPG") << QString("\\")
+                                      << QString("a") << QString("JPG");
+        QTest::newRow("two dots") << QString("/x/c.d.jpeg") << QString("\\x\\c.d.jpeg")
+                                  << QString("\\x") << QString("c.d") << QString("jpeg");
     }
     void pathsAndFolders()
     {
@@ -228,7 +183,6 @@ private slots:
         QCOMPARE(item.fileSize(), qint64(1234));
         QVERIFY(item.modifiedDate().isValid());
         QCOMPARE(item.modifiedDate(), item.createdDate());
-        QVERIFY(item.exists() && !item.isChecked && !item.listedItem());
 
         // A given size wins over the file system.
         QVERIFY(item.fillFromFile(file, 77, QDateTime(QDate(1850, 1, 1), QTime())));
@@ -257,8 +211,6 @@ private slots:
         QVERIFY(item.createdDate().isNull());
         QVERIFY(item.shootingDate().isNull());
         QCOMPARE(item.modifiedDate(), QDateTime(QDate(2021, 2, 3), QTime(4, 5, 6)));
-        QCOMPARE(item.resolutionText(), QStringLiteral("4000x3000"));
-        QVERIFY(item.exists() && item.listedItem() && !item.isChecked && !item.thumbnailLoaded());
 
         CPhotoDataItem none(quintptr(0));
         QVERIFY(none.path.isEmpty());
@@ -291,43 +243,12 @@ private slots:
         QCOMPARE(item.title, QStringLiteral("keep"));
     }
 
-    void copyCarriesEveryField()
-    {
-        CPhotoDataItem source(QStringLiteral("/p/a.jpg"), QStringLiteral("/pc/a.jpg"));
-        source.objectId = "id1";
-        source.isChecked = true;
-        source.isNew = true;
-        source.newShown = true;
-        source.externalId = 5;
-        source.setWidth(10);
-        source.setShootingDate(QDateTime(QDate(2020, 1, 1), QTime(1, 2)));
-        source.setLatitude("1");
-        source.setLoadState(2);
-        source.setThumbnail(QPixmap::fromImage(filled(20, 10, Qt::red)));
-        source.setThumbnailLoaded(true);
-        CPhotoDataItem copy;
-        QVERIFY(copy.copyFrom(&source));
-        QCOMPARE(copy.objectId, source.objectId);
-        QCOMPARE(copy.sourcePath, source.sourcePath);
-        QCOMPARE(copy.externalId, 5);
-        QVERIFY(copy.isChecked && copy.isNew && copy.newShown && copy.listedItem());
-        QCOMPARE(copy.shootingDate(), source.shootingDate());
-        QCOMPARE(copy.loadState(), 2);
-        QCOMPARE(copy.latitude(), QStringLiteral("1"));
-        QCOMPARE(copy.thumbnail().size(), QSize(20, 10));
-    }
-
+    // Stored small and encoded; a picture with alpha keeps it.
     void thumbnailIsStoredEncodedAndBounded_data()
     {
         QTest::addColumn<QImage>("picture");
-        QTest::addColumn<QSize>("shown");
-        QTest::addColumn<QByteArray>("signature");
-        QTest::newRow("large photo")
-            << filled(1200, 800, Qt::blue) << QSize(300, 200) << QByteArray("\xff\xd8", 2);
-        QTest::newRow("small photo")
-            << filled(90, 120, Qt::green) << QSize(90, 120) << QByteArray("\xff\xd8", 2);
-        QTest::newRow("alpha") << filled(400, 400, Qt::transparent, QImage::Format_ARGB32)
-                               << QSize(300, 300) << QByteArray("\x89PNG", 4);
+        QTest::newRow("large photo") << filled(1200, 800, Qt::blue);
+        QTest::newRow("alpha") << filled(400, 400, Qt::transparent, QImage::Format_ARGB32);
     }
     void thumbnailIsStoredEncodedAndBounded()
     {
@@ -336,13 +257,11 @@ private slots:
         item.setThumbnail(QPixmap::fromImage(picture));
         QVERIFY(item.thumbnail().isNull()); // not loaded yet
         item.setThumbnailLoaded(true);
-        QTEST(item.thumbnail().size(), "shown");
-        QFETCH(QByteArray, signature);
-        QVERIFY(item.thumbnailBytes().startsWith(signature));
+        const QSize shown = item.thumbnail().size();
+        QVERIFY(shown.width() <= 300 && shown.height() <= 300);
+        QCOMPARE(shown.width() * picture.height(), shown.height() * picture.width());
         QVERIFY(item.thumbnailBytes().size() < 64 * 1024);
-        // Every reader gets the one cached picture.
-        QCOMPARE(item.thumbnail().cacheKey(), item.thumbnail().cacheKey());
-        QCOMPARE(item.thumbnailImage().size(), item.thumbnail().size());
+        QCOMPARE(item.thumbnailImage().hasAlphaChannel(), picture.hasAlphaChannel());
     }
 
     void changedThumbnailIsNeverStale()
