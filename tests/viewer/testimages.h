@@ -5,8 +5,7 @@
 #include <QSize>
 #include <QString>
 
-// Pictures written for the viewer tests. Qt writes no GIF, so GIFs are
-// encoded here (uncompressed LZW, enough for small test pictures).
+// Pictures written for the viewer tests; GIFs through the host's writer.
 namespace TestImages {
 
 bool writeSolid(
