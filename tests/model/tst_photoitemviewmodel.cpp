@@ -1,6 +1,7 @@
 #include "host/contract/pluginhostcontext.h"
 #include "host/mime/qfilecontentsmimedata.h"
 #include "host/services/ocsharedvalue.h"
+#include "host/services/textutils.h"
 #include "model/cphotodataitem.h"
 #include "model/photoitemviewmodel.h"
 #include "model/photoroles.h"
@@ -111,6 +112,23 @@ private slots:
         for (int row = 0; row < m_proxy->rowCount(); ++row)
             titles << m_proxy->index(row, 2).data().toString();
         QCOMPARE(titles, order);
+    }
+
+    // Day and folder captions as the album headers show them, inside the phone.
+    void captionsAndThumbnail()
+    {
+        CPhotoDataItem* item = addPhoto("\\Phone\\DCIM\\Camera\\c.jpg", 1);
+        item->setShootingDate(QDateTime(QDate(2023, 6, 2), QTime(12, 0)));
+        QPixmap thumbnail(160, 120);
+        thumbnail.fill(Qt::red);
+        item->setThumbnail(thumbnail);
+        item->setThumbnailLoaded(true);
+        const QModelIndex row = m_model->index(0, 0);
+        QCOMPARE(row.siblingAtColumn(PhotoColumn::Folder).data(Qt::DecorationRole).toString(),
+            QStringLiteral("DCIM/Camera"));
+        QCOMPARE(row.siblingAtColumn(PhotoColumn::DateTaken).data(Qt::DecorationRole).toString(),
+            GetFormattedDate(QDate(2023, 6, 2)));
+        QCOMPARE(row.data(Qt::DecorationRole).value<QPixmap>().size(), QSize(160, 120));
     }
 
     void editsFindTheirItemThroughRowRole()

@@ -215,6 +215,20 @@ private slots:
         QCOMPARE(selectedRows(), QList<int>({ 0 }));
     }
 
+    void cellsShowTheirThumbnails()
+    {
+        QPixmap red(160, 120);
+        red.fill(Qt::red);
+        auto photos = photosInGroups({ 2, 1 });
+        photos[1].thumbnail = red;
+        showView(7, {});
+        m_model->resetTo(photos);
+        const QImage shown = m_view->viewport()->grab().toImage();
+        const QColor colour(shown.pixel(m_view->visualRect(m_proxy->index(1, 0)).center()));
+        QVERIFY2(colour.red() > 200 && colour.green() < 60, qPrintable(colour.name()));
+        QVERIFY(QColor(shown.pixel(m_view->visualRect(m_proxy->index(0, 0)).center())) != colour);
+    }
+
     void pressOnHeaderStartsNothing()
     {
         showView(7, { 4, 4 });
