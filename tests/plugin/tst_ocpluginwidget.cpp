@@ -1,8 +1,6 @@
 #include "host/device/folderphoneagent.h"
 #include "host/services/fileutils.h"
-#include "host/services/ocsharedvalue.h"
 #include "host/services/registry.h"
-#include "host/sortsearch/ocsortfilterproxymodel.h"
 #include "host/widgets/cexttableview.h"
 #include "model/logcapture.h"
 #include "model/photoitemviewmodel.h"
