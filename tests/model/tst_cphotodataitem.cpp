@@ -77,7 +77,6 @@ private slots:
         QTest::addColumn<bool>("angle");
         QTest::addColumn<int>("orientation");
         QTest::newRow("exif 6") << 6 << false << 6;
-        QTest::newRow("exif 7, mirrored and turned") << 7 << false << 7;
         QTest::newRow("exif out of range") << 42 << false << 0;
         QTest::newRow("angle 90") << 90 << true << 6;
         QTest::newRow("angle -90") << -90 << true << 8;
@@ -111,8 +110,6 @@ private slots:
                                          << "4";
         QTest::newRow("part without =") << QString("latitude/longitude=7") << ""
                                         << "7";
-        QTest::newRow("later wins") << QString("latitude=1/latitude=2") << "2"
-                                    << "";
     }
     void tagPosition()
     {
