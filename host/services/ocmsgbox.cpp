@@ -4,7 +4,6 @@
 
 #include <QApplication>
 #include <QCheckBox>
-#include <QDebug>
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QHBoxLayout>
@@ -15,6 +14,8 @@
 #include <QPushButton>
 #include <QStyle>
 #include <QVBoxLayout>
+
+#include "logcategories.h"
 
 namespace {
 
@@ -28,11 +29,11 @@ QList<MSGBoxOptions::Button> buttonsFor(quint32 flags, const MSGBoxOptions* opti
         return options->buttons;
     QList<MSGBoxOptions::Button> buttons;
     if (flags & MsgBoxFlag::Ok)
-        buttons.append({MsgBoxFlag::Ok, GetQString(QObject::tr("OK"))});
+        buttons.append({ MsgBoxFlag::Ok, GetQString(QObject::tr("OK")) });
     if (flags & MsgBoxFlag::Cancel)
-        buttons.append({MsgBoxFlag::Cancel, GetQString(QObject::tr("Cancel"))});
+        buttons.append({ MsgBoxFlag::Cancel, GetQString(QObject::tr("Cancel")) });
     if (buttons.isEmpty())
-        buttons.append({MsgBoxFlag::Ok, GetQString(QObject::tr("OK"))});
+        buttons.append({ MsgBoxFlag::Ok, GetQString(QObject::tr("OK")) });
     return buttons;
 }
 
@@ -42,7 +43,7 @@ quint32 cancelAnswer(quint32 flags)
 }
 
 quint32 runDialog(QWidget* parent, const MessageBoxRequest& request,
-                  const QList<MSGBoxOptions::Button>& buttons, quint32 defaultButton)
+    const QList<MSGBoxOptions::Button>& buttons, quint32 defaultButton)
 {
     QDialog dialog(parent);
     dialog.setObjectName(QStringLiteral("oc_message_box"));
@@ -66,12 +67,14 @@ quint32 runDialog(QWidget* parent, const MessageBoxRequest& request,
     quint32 answer = cancelAnswer(request.buttons);
     for (const MSGBoxOptions::Button& button : buttons) {
         QPushButton* push = box->addButton(button.text, QDialogButtonBox::ActionRole);
-        if (button.flag == defaultButton || (defaultButton == 0 && button.flag == buttons.first().flag))
+        if (button.flag == defaultButton
+            || (defaultButton == 0 && button.flag == buttons.first().flag))
             push->setDefault(true);
-        QObject::connect(push, &QPushButton::clicked, &dialog, [&dialog, &answer, flag = button.flag] {
-            answer = flag;
-            dialog.accept();
-        });
+        QObject::connect(
+            push, &QPushButton::clicked, &dialog, [&dialog, &answer, flag = button.flag] {
+                answer = flag;
+                dialog.accept();
+            });
     }
     layout->addWidget(box);
     g_openBoxes.append(QPointer<QDialog>(&dialog));
@@ -85,7 +88,7 @@ quint32 runDialog(QWidget* parent, const MessageBoxRequest& request,
 } // namespace
 
 quint32 OCMsgBox::ShowOCMessageBox(QWidget* parent, const QString& title, const QString& text,
-                                   int icon, quint32 buttons, MSGBoxOptions* options, bool flag)
+    int icon, quint32 buttons, MSGBoxOptions* options, bool flag)
 {
     Q_UNUSED(flag);
     MessageBoxRequest request;
@@ -98,7 +101,8 @@ quint32 OCMsgBox::ShowOCMessageBox(QWidget* parent, const QString& title, const 
         request.buttonTexts.append(button.text);
     if (options)
         request.checkBoxText = options->checkBoxText;
-    qDebug() << "host" << "OCMsgBox::ShowOCMessageBox" << ":" << title << text;
+    qCDebug(lcHost) << "OCMsgBox::ShowOCMessageBox"
+                    << ":" << title << text;
 
     Responder responder;
     {
@@ -130,7 +134,8 @@ QString OCMsgBox::ErrorText(int code)
         return QObject::tr("A file arrived incomplete from the phone and was not kept. Please "
                            "try again.");
     case 23:
-        return QObject::tr("The file could not be renamed. A file with this name may already exist.");
+        return QObject::tr(
+            "The file could not be renamed. A file with this name may already exist.");
     case 25:
         return QObject::tr("There is not enough memory to list every file. Close other programs "
                            "and connect the phone again.");
@@ -145,7 +150,8 @@ QString OCMsgBox::ErrorText(int code)
 void OCMsgBox::OCErrorMessageBox(QWidget* parent, const QString& title, int code)
 {
     const QString text = ErrorText(code);
-    qDebug() << "host" << "OCMsgBox::OCErrorMessageBox" << ": code" << code;
+    qCWarning(lcHost) << "OCMsgBox::OCErrorMessageBox"
+                      << ": code" << code;
     Responder responder;
     {
         QMutexLocker lock(&g_responderMutex);
@@ -161,7 +167,7 @@ void OCMsgBox::OCErrorMessageBox(QWidget* parent, const QString& title, int code
         return;
     }
     if (text.isEmpty())
-        return;  // success needs no box
+        return; // success needs no box
     runDialog(parent, request, buttonsFor(MsgBoxFlag::Ok, nullptr), MsgBoxFlag::Ok);
 }
 

@@ -4,10 +4,10 @@
 #include "host/contract/iphotodb.h"
 #include "host/db/photometadatareader.h"
 #include "host/services/boundedimage.h"
+#include "host/services/logcategories.h"
 #include "host/thumbs/agentthumbnailsource.h"
 #include "host/thumbs/octhumnailmaker.h"
 
-#include <QDebug>
 #include <QDir>
 #include <QFile>
 #include <QSqlRecord>
@@ -102,9 +102,8 @@ bool ThumbnailWorker::takeNext(ThumbnailRequest* request, _tagIdxInfo* entry, bo
 
 void ThumbnailWorker::run()
 {
-    qDebug() << "host"
-             << "ThumbnailWorker::run"
-             << ": start kind" << Qt::hex << m_kind << Qt::dec;
+    qCDebug(lcHostThumbs) << "ThumbnailWorker::run"
+                          << ": start kind" << Qt::hex << m_kind << Qt::dec;
     ThumbnailRequest request;
     _tagIdxInfo entry;
     bool last = false;
@@ -114,9 +113,8 @@ void ThumbnailWorker::run()
         if (last && !*request.cancelled && !m_stop)
             emit requestDone(request.id);
     }
-    qDebug() << "host"
-             << "ThumbnailWorker::run"
-             << ": end";
+    qCDebug(lcHostThumbs) << "ThumbnailWorker::run"
+                          << ": end";
 }
 
 int ThumbnailWorker::make(const QString& path, QByteArray* bytes, QImage* picture)
@@ -153,9 +151,8 @@ void ThumbnailWorker::process(const ThumbnailRequest& request, const _tagIdxInfo
     if (m_database && m_database->getThumbnailFromDB(path, &bytes, true)) {
         picture = BoundedImage::readData(bytes, thumbnailBox());
         if (picture.isNull()) {
-            qDebug() << "host"
-                     << "ThumbnailWorker::process"
-                     << ": stored thumbnail unreadable" << path;
+            qCWarning(lcHostThumbs) << "ThumbnailWorker::process"
+                                    << ": stored thumbnail unreadable" << path;
             bytes.clear();
         } else if (request.visibleRows) {
             emit thumbnailKnown(request.id, path, picture);
@@ -187,9 +184,8 @@ QString ThumbnailWorker::writeFile(const QByteArray& bytes)
     QFile file(name);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(bytes) != bytes.size()
         || !file.flush()) {
-        qDebug() << "host"
-                 << "ThumbnailWorker::writeFile"
-                 << ": cannot write" << name << file.errorString();
+        qCWarning(lcHostThumbs) << "ThumbnailWorker::writeFile"
+                                << ": cannot write" << name << file.errorString();
         file.close();
         QFile::remove(name);
         return QString();
