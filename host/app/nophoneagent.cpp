@@ -8,14 +8,14 @@ int NoPhoneAgent::RequestThumbnails(const QString& path, const int&, PFN_Thumbna
 {
     qCWarning(lcHostApp) << "NoPhoneAgent::RequestThumbnails"
                          << ": no phone" << path;
-    return ErrorDisconnected;
+    return AgentResult::Disconnected;
 }
 
 int NoPhoneAgent::StartItemLoad(const QString& root)
 {
     qCWarning(lcHostApp) << "NoPhoneAgent::StartItemLoad"
                          << ": no phone" << root;
-    return ErrorDisconnected;
+    return AgentResult::Disconnected;
 }
 
 int NoPhoneAgent::TransferFiles(const QStringList& sources, const QString&,
@@ -24,21 +24,21 @@ int NoPhoneAgent::TransferFiles(const QStringList& sources, const QString&,
 {
     qCWarning(lcHostApp) << "NoPhoneAgent::TransferFiles"
                          << ": no phone" << direction << sources.size();
-    return ErrorDisconnected;
+    return AgentResult::Disconnected;
 }
 
 int NoPhoneAgent::DeleteFiles(const QStringList& paths, PFN_DeleteCallback)
 {
     qCWarning(lcHostApp) << "NoPhoneAgent::DeleteFiles"
                          << ": no phone" << paths.size();
-    return ErrorDisconnected;
+    return AgentResult::Disconnected;
 }
 
 int NoPhoneAgent::RenameFile(const QString& path, const QString&, PFN_RenameCallback)
 {
     qCWarning(lcHostApp) << "NoPhoneAgent::RenameFile"
                          << ": no phone" << path;
-    return ErrorDisconnected;
+    return AgentResult::Disconnected;
 }
 
 void NoPhoneAgent::RequestUmsMount(int deviceIndex, PFN_UmsMountCallback callback, int)
@@ -47,5 +47,5 @@ void NoPhoneAgent::RequestUmsMount(int deviceIndex, PFN_UmsMountCallback callbac
                          << ": no phone" << deviceIndex;
     // The caller waits for an answer; give it at once rather than never.
     if (callback)
-        callback(ErrorDisconnected);
+        callback(AgentResult::Disconnected);
 }

@@ -224,7 +224,7 @@ void TransferEngine::startNext(int lane)
                 GetQString(tr("Transferring to phone")), batch.sources.size());
             m_window->show();
         }
-        emit progressReported(-2, -2, 0, QString());
+        emit progressReported(TransferMarker::Start, TransferMarker::Start, 0, QString());
     } else {
         const QString folder = QFileInfo(batch.target).absolutePath();
         QDir().mkpath(folder);
@@ -402,7 +402,7 @@ void TransferEngine::finishBatch(int lane)
     std::unique_ptr<Batch> batch = std::move(l.current);
     if (!batch)
         return;
-    const int result = batch->cancelled ? 2 : batch->error;
+    const int result = batch->cancelled ? AgentResult::Busy : batch->error;
     qCDebug(lcHostApp) << "TransferEngine::finishBatch"
                        << ":" << batch->arrived << "of" << batch->sources.size() << "files, result"
                        << result;
@@ -416,7 +416,7 @@ void TransferEngine::finishBatch(int lane)
     g_SharedValue.deleteState(OCGlobal::ITEM_PHONE_PHOTO, OCSharedValue::ProcessTransferToPhone);
     if (m_window)
         m_window->hide();
-    emit progressReported(-1, -1, result, QString());
+    emit progressReported(TransferMarker::End, TransferMarker::End, result, QString());
     if (result != AgentResult::Ok && result != AgentResult::Busy)
         OCMsgBox::OCErrorMessageBox(m_windowParent, GetQString(tr("Notice")), result);
 }
@@ -441,7 +441,7 @@ void TransferEngine::reportProgress(const Batch& batch, qint64 jobBytes, const Q
 {
     const qint64 done = batch.doneBytes + jobBytes;
     const qint64 total = qMax(batch.totalSize, done);
-    emit progressReported(done, total, -1, file);
+    emit progressReported(done, total, TransferMarker::FileNameReport, file);
     if (m_window && m_window->isVisible())
         m_window->showProgress(done, total, file, batch.next + 1);
 }

@@ -1,6 +1,7 @@
 #include "devicefunctions.h"
 
 #include "deviceregistry.h"
+#include "host/contract/ideviceagent.h"
 #include "host/services/logcategories.h"
 #include "host/services/ocmsgbox.h"
 #include "host/services/registry.h"
@@ -72,7 +73,7 @@ int DeleteFilesInPhone(IDeviceNexaAgent* agent, const QStringList& paths, void* 
     if (!agent || !callback) {
         qCWarning(lcHostDevice) << "DeleteFilesInPhone"
                                 << ": no phone or no callback";
-        return 3;
+        return AgentResult::Refused;
     }
     qCDebug(lcHostDevice) << "DeleteFilesInPhone"
                           << ":" << paths.size() << "files";
@@ -85,7 +86,7 @@ int RenameFileInPhone(
     if (!agent || !callback) {
         qCWarning(lcHostDevice) << "RenameFileInPhone"
                                 << ": no phone or no callback";
-        return 3;
+        return AgentResult::Refused;
     }
     qCDebug(lcHostDevice) << "RenameFileInPhone"
                           << ":" << oldPath << "->" << newName;

@@ -1,5 +1,7 @@
 #include "ocmsgbox.h"
 
+#include "host/contract/errorboxcode.h"
+#include "host/contract/ideviceagent.h"
 #include "textutils.h"
 
 #include <QApplication>
@@ -117,29 +119,29 @@ quint32 OCMsgBox::ShowOCMessageBox(QWidget* parent, const QString& title, const 
 QString OCMsgBox::ErrorText(int code)
 {
     switch (code) {
-    case 0:
+    case AgentResult::Ok:
         return QString();
-    case 2:
+    case AgentResult::Busy:
         return QObject::tr("The phone is busy. Please try again later.");
-    case 5:
+    case AgentResult::AccessDenied:
         return QObject::tr("The phone denied access to the file.");
-    case 7:
+    case ErrorBoxCode::DeleteRefused:
         return QObject::tr("The phone refused to delete the selected files.");
-    case 9:
+    case ErrorBoxCode::PhoneBusy:
         return QObject::tr("The phone is busy with another task. Please try again later.");
-    case 13:
+    case AgentResult::Disconnected:
         return QObject::tr("The phone was disconnected. Connect it again, unlock it and choose "
                            "it in the list.");
-    case 14:
+    case AgentResult::SizeMismatch:
         return QObject::tr("A file arrived incomplete from the phone and was not kept. Please "
                            "try again.");
-    case 23:
+    case ErrorBoxCode::RenameFailed:
         return QObject::tr(
             "The file could not be renamed. A file with this name may already exist.");
-    case 25:
+    case ErrorBoxCode::OutOfMemory:
         return QObject::tr("There is not enough memory to list every file. Close other programs "
                            "and connect the phone again.");
-    case 2104:
+    case ErrorBoxCode::StorageNotOpened:
         return QObject::tr("The phone's storage could not be opened. Check that the phone is "
                            "unlocked and allows file access.");
     default:

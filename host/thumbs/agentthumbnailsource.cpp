@@ -183,13 +183,13 @@ int AgentThumbnailSource::fetch(IDeviceNexaAgent* agent, const QString& phonePat
             g_outstanding = true;
             g_arrived = false;
         }
-        const int accepted
-            = agent->RequestThumbnails(phonePath, 2, &AgentThumbnailSource::onThumbnail);
-        if (accepted == 0) {
-            int code = 0;
+        const int accepted = agent->RequestThumbnails(
+            phonePath, ThumbnailKind::Photo, &AgentThumbnailSource::onThumbnail);
+        if (accepted == AgentResult::Ok) {
+            int code = AgentResult::Ok;
             if (!waitForAnswer(g_answerTimeoutMs, interrupted, &code))
                 result = interrupted() ? Interrupted : NoAnswer;
-            else if (code != 0)
+            else if (code != AgentResult::Ok)
                 result = code;
             else if (!takePicture(agent, interrupted, picture))
                 result = Interrupted;

@@ -128,7 +128,7 @@ int ThumbnailWorker::make(const QString& path, QByteArray* bytes, QImage* pictur
         else
             *bytes = OCThumnailMaker::thumbnailBytes(path);
         *picture = BoundedImage::readData(*bytes, thumbnailBox());
-        return picture->isNull() ? 8 : 0;
+        return picture->isNull() ? AgentResult::NoThumbnail : AgentResult::Ok;
     }
     const int code = AgentThumbnailSource::fetch(
         m_agent, path, [this] { return m_stop.load(); }, picture);
@@ -140,7 +140,7 @@ int ThumbnailWorker::make(const QString& path, QByteArray* bytes, QImage* pictur
     *bytes = PhotoMetadataReader::encodeThumbnail(*picture);
     if (m_database && !bytes->isEmpty())
         m_database->insertThumbnailItem(path, *bytes, true);
-    return bytes->isEmpty() ? 8 : 0;
+    return bytes->isEmpty() ? AgentResult::NoThumbnail : AgentResult::Ok;
 }
 
 void ThumbnailWorker::process(const ThumbnailRequest& request, const _tagIdxInfo& entry)
@@ -161,7 +161,7 @@ void ThumbnailWorker::process(const ThumbnailRequest& request, const _tagIdxInfo
     }
     if (bytes.isEmpty()) {
         const int code = make(path, &bytes, &picture);
-        if (code != 0) {
+        if (code != AgentResult::Ok) {
             if (!*request.cancelled)
                 emit thumbnailFailed(request.id, path, isPermanent(code));
             return;
