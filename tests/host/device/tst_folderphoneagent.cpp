@@ -468,48 +468,6 @@ private slots:
         QVERIFY(listAll(agent));
     }
 
-    void hostFunctionsFollowTheAgent_data()
-    {
-        QTest::addColumn<int>("kind");
-        QTest::addColumn<bool>("noThumbnails");
-        QTest::newRow("mass storage") << int(ConnectionKind::MassStorage) << false;
-        QTest::newRow("mtp") << int(ConnectionKind::Mtp) << false;
-        QTest::newRow("mtp basic without thumbnails") << int(ConnectionKind::MtpBasic) << true;
-    }
-
-    void hostFunctionsFollowTheAgent()
-    {
-        QFETCH(int, kind);
-        QFETCH(bool, noThumbnails);
-        int index = -1;
-        {
-            FolderPhoneAgent agent(m_phone->folder(), kind);
-            FolderAgentFaults faults;
-            faults.noThumbnailSupport = noThumbnails;
-            agent.setFaults(faults);
-            index = agent.GetDeviceIndex();
-            QCOMPARE(DeviceRegistry::agent(index), &agent);
-            QCOMPARE(getFileAgentType(index), kind);
-            QCOMPARE(getMTPThumbnailSupportType(index), noThumbnails ? 0 : 4);
-            QCOMPARE(IsUMSAvailable(index), kind == ConnectionKind::MassStorage);
-        }
-        QCOMPARE(DeviceRegistry::agent(index), nullptr);
-        QCOMPARE(getFileAgentType(index), 0);
-        QVERIFY(!IsConnectedPhone(nullptr));
-    }
-
-    void waitBeforeListing()
-    {
-        QVERIFY(isReadyForListing());
-        setWaitBeforeListing(16, true);
-        setWaitBeforeListing(14, true);
-        QVERIFY(!isReadyForListing());
-        setWaitBeforeListing(16, false);
-        QVERIFY(!isReadyForListing());
-        setWaitBeforeListing(14, false);
-        QVERIFY(isReadyForListing());
-    }
-
     void thumbnailNoticeOncePerPhone()
     {
         TestEnvironment env;
