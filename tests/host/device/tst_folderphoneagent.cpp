@@ -216,23 +216,6 @@ private slots:
         QCOMPARE(codes().last(), int(ItemLoadCode::Finished));
     }
 
-    void busyAnswersAreCounted()
-    {
-        FolderPhoneAgent agent(m_phone->folder(), ConnectionKind::Mtp);
-        FolderAgentFaults faults;
-        faults.busyItemLoad = 2;
-        faults.busyIsBusy = 1;
-        agent.setFaults(faults);
-        QVERIFY(agent.IsBusy());
-        QVERIFY(!agent.IsBusy());
-        QCOMPARE(agent.StartItemLoad(QStringLiteral("ROOT")), 2);
-        QCOMPARE(agent.StartItemLoad(QStringLiteral("ROOT")), 2);
-        agent.SetItemLoadCallback(&AgentRecorder::itemLoad);
-        QCOMPARE(
-            agent.StartItemLoad(QStringLiteral("ROOT")), int(FolderPhoneAgent::ListingStarted));
-        QVERIFY(QTest::qWaitFor([] { return AgentRecorder::listingEnded(); }, kWait));
-    }
-
     void disconnectMidListing_data()
     {
         QTest::addColumn<int>("at");
