@@ -3,7 +3,6 @@
 #include "host/device/deviceregistry.h"
 #include "host/device/folderphoneagent.h"
 #include "host/services/fileutils.h"
-#include "support/picturecompare.h"
 #include "support/samplephonefixture.h"
 #include "support/testenvironment.h"
 
@@ -326,58 +325,6 @@ private slots:
             QVERIFY(pixmap.width() <= 300 && pixmap.height() <= 300);
             QVERIFY(qMax(pixmap.width(), pixmap.height()) >= 120);
         }
-    }
-
-    // The agent's thumbnails show the picture upright, as the photo database's do.
-    void thumbnailsAreUpright_data()
-    {
-        QTest::addColumn<int>("orientation");
-        for (const int orientation : { 1, 3, 6, 8 })
-            QTest::addRow("orientation %d", orientation) << orientation;
-    }
-
-    void thumbnailsAreUpright()
-    {
-        QFETCH(int, orientation);
-        QString file;
-        for (const SamplePhoto& photo : m_phone->generator().photos()) {
-            if (photo.orientation == orientation)
-                file = m_phone->file(photo.relativePath);
-        }
-        QVERIFY(!file.isEmpty());
-        FolderPhoneAgent agent(m_phone->folder(), ConnectionKind::Mtp);
-        QCOMPARE(agent.RequestThumbnails(agent.phonePathOf(file), 2, &AgentRecorder::thumbnail), 0);
-        QVERIFY(QTest::qWaitFor([] { return !AgentRecorder::thumbnailCodes().isEmpty(); }, kWait));
-        QCOMPARE(AgentRecorder::thumbnailCodes(), QList<int> { 0 });
-        QPixmap pixmap;
-        agent.GetThumbnailImage(&pixmap);
-        const QImage thumbnail = pixmap.toImage();
-        const QImage shown = shownPicture(file);
-        QCOMPARE(thumbnail.width() > thumbnail.height(), shown.width() > shown.height());
-        const double upright = pictureDistance(thumbnail, shown);
-        QVERIFY2(upright < 12
-                && upright * 2
-                    < pictureDistance(thumbnail.transformed(QTransform().rotate(180)), shown),
-            qPrintable(QString::number(upright)));
-    }
-
-    void thumbnailFaults()
-    {
-        FolderPhoneAgent agent(m_phone->folder(), ConnectionKind::Mtp);
-        const SamplePhoto photo = m_phone->generator().photos().first();
-        const QString path = agent.phonePathOf(m_phone->file(photo.relativePath));
-        FolderAgentFaults faults;
-        faults.busyThumbnails = 2;
-        faults.thumbnailErrors.insert(QFileInfo(photo.relativePath).fileName(), 5);
-        agent.setFaults(faults);
-        QCOMPARE(agent.RequestThumbnails(path, 2, &AgentRecorder::thumbnail), 2);
-        QCOMPARE(agent.RequestThumbnails(path, 2, &AgentRecorder::thumbnail), 2);
-        QCOMPARE(agent.RequestThumbnails(path, 2, &AgentRecorder::thumbnail), 0);
-        QVERIFY(QTest::qWaitFor([] { return !AgentRecorder::thumbnailCodes().isEmpty(); }, kWait));
-        QCOMPARE(AgentRecorder::thumbnailCodes(), QList<int> { 5 });
-        QCOMPARE(agent.RequestThumbnails(
-                     QStringLiteral("\\Elsewhere\\a.jpg"), 2, &AgentRecorder::thumbnail),
-            int(FolderPhoneAgent::ErrorRefused));
     }
 
     void fileVanishesAfterListing()
