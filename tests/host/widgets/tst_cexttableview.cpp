@@ -192,14 +192,17 @@ private slots:
     {
         QTest::addColumn<QString>("format");
         QTest::addColumn<bool>("accepted");
-        QTest::newRow("file list") << "text/uri-list" << true;
-        QTest::newRow("foreign format") << "application/x-other" << false;
+        QTest::addColumn<bool>("leaves"); // the drag leaves instead of dropping
+        QTest::newRow("file list") << "text/uri-list" << true << false;
+        QTest::newRow("file list taken away") << "text/uri-list" << true << true;
+        QTest::newRow("foreign format") << "application/x-other" << false << false;
     }
 
     void dropsAreReportedNotApplied()
     {
         QFETCH(QString, format);
         QFETCH(bool, accepted);
+        QFETCH(bool, leaves);
         QSignalSpy drops(m_view, &CExtTableView::on_signal_drop_event);
         QMimeData data;
         data.setData(format, QByteArray("file:///tmp/a.jpg\r\n"));
@@ -208,24 +211,16 @@ private slots:
         QApplication::sendEvent(m_view->viewport(), &enter);
         QCOMPARE(enter.isAccepted(), accepted);
         QCOMPARE(m_view->isDropVisible(), accepted);
-        QDropEvent drop(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(m_view->viewport(), &drop);
-        QCOMPARE(drops.count(), accepted ? 1 : 0);
+        if (leaves) {
+            QDragLeaveEvent leave;
+            QApplication::sendEvent(m_view->viewport(), &leave);
+        } else {
+            QDropEvent drop(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+            QApplication::sendEvent(m_view->viewport(), &drop);
+        }
+        QCOMPARE(drops.count(), accepted && !leaves ? 1 : 0);
         QVERIFY(!m_view->isDropVisible());
         QCOMPARE(m_model->drops, 0);
-    }
-
-    void dragLeavingHidesTheFrame()
-    {
-        QMimeData data;
-        data.setData(QStringLiteral("text/uri-list"), QByteArray("file:///tmp/a.jpg\r\n"));
-        QDragEnterEvent enter(
-            QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(m_view->viewport(), &enter);
-        QVERIFY(m_view->isDropVisible());
-        QDragLeaveEvent leave;
-        QApplication::sendEvent(m_view->viewport(), &leave);
-        QVERIFY(!m_view->isDropVisible());
     }
 
     void commandKeysGoToTheParent_data()
