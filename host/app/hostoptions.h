@@ -1,5 +1,7 @@
 #pragma once
 
+#include "host/contract/ideviceagent.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -11,7 +13,7 @@ struct HostOptions
     QString cameraPort; // --port PORT, with --camera
     bool listDevices = false; // --list-devices: print the connected devices and quit
     bool demo = false; // --demo
-    int connectionKind = 0x80000; // --connection mass|mtp|mtp-basic
+    int connectionKind = ConnectionKind::MassStorage; // --connection mass|mtp|mtp-basic
     bool partialLoading = false; // --partial-loading
     bool rtl = false; // --rtl
     QString view; // --view list|thumbs|album

@@ -1,5 +1,6 @@
 #include "listingnotice.h"
 
+#include "host/contract/ideviceagent.h"
 #include "host/services/textutils.h"
 
 #include <QStringList>
@@ -46,7 +47,7 @@ QString ListingNotice::incompleteText(const ListingReport& report)
 {
     if (!report.ran || report.complete)
         return QString();
-    if (report.error == 13)
+    if (report.error == AgentResult::Disconnected)
         return GetQString(tr("The phone went away during the listing, after %1 files: the "
                              "list is not complete."))
             .arg(report.listed);

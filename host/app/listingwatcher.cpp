@@ -1,10 +1,9 @@
 #include "listingwatcher.h"
 
 #include "host/contract/ocglobal.h"
+#include "host/services/logcategories.h"
 #include "host/services/ocsharedvalue.h"
 #include "pluginmanager.h"
-
-#include <QDebug>
 
 namespace {
 constexpr int kPollMs = 50;
@@ -35,9 +34,8 @@ void ListingWatcher::onRefreshFinished(int itemType)
 {
     if (itemType != OCGlobal::ITEM_PHONE_PHOTO || m_ready)
         return;
-    qDebug() << "host"
-             << "ListingWatcher::onRefreshFinished"
-             << ": after" << elapsedMs() << "ms";
+    qCDebug(lcHostApp) << "ListingWatcher::onRefreshFinished"
+                       << ": after" << elapsedMs() << "ms";
     m_refreshed = true;
     m_quietPolls = 0;
     if (!m_poll.isActive())
@@ -58,17 +56,16 @@ void ListingWatcher::poll()
     m_poll.stop();
     m_timeout.stop();
     m_ready = true;
-    qDebug() << "host"
-             << "ListingWatcher::poll"
-             << ": ready after" << elapsedMs() << "ms";
+    qCDebug(lcHostApp) << "ListingWatcher::poll"
+                       << ": ready after" << elapsedMs() << "ms";
     emit ready();
 }
 
 void ListingWatcher::onTimeout()
 {
     m_poll.stop();
-    qDebug() << "host"
-             << "ListingWatcher::onTimeout"
-             << ": not ready after" << elapsedMs() << "ms, listing report" << m_refreshed;
+    qCWarning(lcHostApp) << "ListingWatcher::onTimeout"
+                         << ": not ready after" << elapsedMs() << "ms, listing report"
+                         << m_refreshed;
     emit timedOut();
 }

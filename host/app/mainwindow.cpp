@@ -3,6 +3,7 @@
 #include "host/contract/iplugins.h"
 #include "host/db/photodb.h"
 #include "host/device/folderphoneagent.h"
+#include "host/services/logcategories.h"
 #include "hosticons.h"
 #include "hostpage.h"
 #include "hostsession.h"
@@ -11,7 +12,6 @@
 #include "pluginmanager.h"
 #include "tutorialbubble.h"
 
-#include <QDebug>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
@@ -262,9 +262,8 @@ void MainWindow::showHostPage(int itemType, const QString& display, int id)
         break;
     }
     default:
-        qDebug() << "host"
-                 << "MainWindow::showHostPage"
-                 << ": unknown item type" << itemType;
+        qCWarning(lcHostApp) << "MainWindow::showHostPage"
+                             << ": unknown item type" << itemType;
         m_hostPage->showContent(QIcon(), display, QString(), {}, HostPage::Texts, QString());
         break;
     }
@@ -298,9 +297,8 @@ void MainWindow::showStatusText(const QString& text, Qt::Alignment alignment)
 {
     // A late text of the hidden screen must not cover the host page's own.
     if (!m_photoShown) {
-        qDebug() << "host"
-                 << "MainWindow::showStatusText"
-                 << ": screen hidden, dropped" << text;
+        qCDebug(lcHostApp) << "MainWindow::showStatusText"
+                           << ": screen hidden, dropped" << text;
         return;
     }
     m_statusLabel->setAlignment(alignment);
@@ -309,9 +307,8 @@ void MainWindow::showStatusText(const QString& text, Qt::Alignment alignment)
 
 void MainWindow::showModeChangeLoading(bool show, ITEM_TYPE itemType)
 {
-    qDebug() << "host"
-             << "MainWindow::showModeChangeLoading"
-             << ":" << show << "item type" << int(itemType);
+    qCDebug(lcHostApp) << "MainWindow::showModeChangeLoading"
+                       << ":" << show << "item type" << int(itemType);
     m_loading->setVisible(show);
 }
 

@@ -13,7 +13,6 @@
 #include "pluginmanager.h"
 
 #include <QAction>
-#include <QDebug>
 #include <QHBoxLayout>
 #include <QInputDialog>
 #include <QKeySequence>
@@ -178,9 +177,8 @@ void MainWindow::buildMenus()
     connect(refresh, &QAction::triggered, this, &MainWindow::refreshPhotos);
     QAction* init = addAction(device, "actionDeviceInit", tr("Re-initialise Device"));
     connect(init, &QAction::triggered, this, [this] {
-        qDebug() << "host"
-                 << "MainWindow::deviceInit"
-                 << ": item type" << int(OCGlobal::ITEM_PHONE_PHOTO);
+        qCDebug(lcHostApp) << "MainWindow::deviceInit"
+                           << ": item type" << int(OCGlobal::ITEM_PHONE_PHOTO);
         emit m_manager->on_signal_device_init(OCGlobal::ITEM_PHONE_PHOTO);
     });
     device->addSeparator();
@@ -215,9 +213,8 @@ void MainWindow::updateActions()
 
 void MainWindow::requestViewMode(int mode)
 {
-    qDebug() << "host"
-             << "MainWindow::requestViewMode"
-             << ": mode" << mode;
+    qCDebug(lcHostApp) << "MainWindow::requestViewMode"
+                       << ": mode" << mode;
     emit m_manager->on_signal_pmgr_changedType_View(mode);
     // The click toggled the button; what counts is the mode the screen reports.
     applyViewButtons();
@@ -232,15 +229,13 @@ void MainWindow::refreshPhotos()
 
 void MainWindow::switchStorage()
 {
-    qDebug() << "host"
-             << "MainWindow::switchStorage"
-             << ": start";
+    qCDebug(lcHostApp) << "MainWindow::switchStorage"
+                       << ": start";
     emit m_manager->on_signal_memcombo_changeStart();
     // The new storage is there once the screen has seen the start.
     QTimer::singleShot(0, this, [this] {
-        qDebug() << "host"
-                 << "MainWindow::switchStorage"
-                 << ": end";
+        qCDebug(lcHostApp) << "MainWindow::switchStorage"
+                           << ": end";
         emit m_manager->on_signal_memcombo_changeEnd(true);
     });
 }
@@ -249,9 +244,8 @@ void MainWindow::disconnectPhone()
 {
     if (!m_session || !m_session->disconnectPhone())
         return;
-    qDebug() << "host"
-             << "MainWindow::disconnectPhone"
-             << ": phone gone";
+    qCDebug(lcHostApp) << "MainWindow::disconnectPhone"
+                       << ": phone gone";
     emit m_manager->on_signal_devicechange(false);
     // The phone's entries go; a chosen one falls back on the phone node.
     refreshPhone();
@@ -273,9 +267,8 @@ void MainWindow::reconnectPhone()
             0, MsgBoxFlag::Ok);
         return;
     }
-    qDebug() << "host"
-             << "MainWindow::reconnectPhone"
-             << ": index" << m_session->deviceIndex();
+    qCDebug(lcHostApp) << "MainWindow::reconnectPhone"
+                       << ": index" << m_session->deviceIndex();
     emit m_manager->on_signal_devicechange(true);
     emit m_manager->on_signal_device_init(OCGlobal::ITEM_PHONE_PHOTO);
     refreshPhone();

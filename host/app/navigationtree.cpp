@@ -2,9 +2,9 @@
 
 #include "host/db/photodb.h"
 #include "host/device/gphotolibrary.h"
+#include "host/services/logcategories.h"
 #include "hosticons.h"
 
-#include <QDebug>
 #include <QHeaderView>
 #include <QMouseEvent>
 
@@ -174,9 +174,8 @@ void NavigationTree::emitChosen(QTreeWidgetItem* item)
     if (!item)
         return;
     const int itemType = item->data(0, ItemTypeRole).toInt();
-    qDebug() << "host"
-             << "NavigationTree::emitChosen"
-             << ": item type" << itemType << item->text(0);
+    qCDebug(lcHostApp) << "NavigationTree::emitChosen"
+                       << ": item type" << itemType << item->text(0);
     emit entryChosen(
         itemType, item->text(0), item->data(0, KeyRole).toString(), item->data(0, IdRole).toInt());
 }

@@ -8,8 +8,6 @@
 class NoPhoneAgent : public IDeviceNexaAgent
 {
 public:
-    enum : int { ErrorDisconnected = 13, ErrorFileMissing = 6 };
-
     void CancelTransfer(int) override { }
     bool IsBusy() override { return false; }
     int GetConnectionKind() override { return 0; }
@@ -20,7 +18,7 @@ public:
     void StopItemLoad() override { }
     void SetItemLoadCallback(PFN_ItemLoadCallback) override { }
     bool IsFileExist(const QString&) override { return false; }
-    int GetLocalPath(QString&) override { return ErrorFileMissing; }
+    int GetLocalPath(QString&) override { return AgentResult::FileMissing; }
     int TransferFiles(const QStringList& sources, const QString& targetFolder,
         const QString& direction, PFN_TransferProgressCallback progress,
         PFN_TransferCompletionCallback completion, int reserved1, int reserved2,

@@ -120,6 +120,7 @@ void PhoneCatalog::ended(int code)
         return;
     }
     emit failed(code == kTimedOut ? tr("the phone was not listed in time")
-            : code == 13          ? tr("the phone was disconnected")
-                                  : tr("the phone could not be listed (error %1)").arg(code));
+            : code == AgentResult::Disconnected
+            ? tr("the phone was disconnected")
+            : tr("the phone could not be listed (error %1)").arg(code));
 }

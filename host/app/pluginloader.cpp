@@ -1,9 +1,9 @@
 #include "pluginloader.h"
 
 #include "host/contract/iplugins.h"
+#include "host/services/logcategories.h"
 
 #include <QCoreApplication>
-#include <QDebug>
 #include <QDir>
 #include <QFileInfo>
 #include <QObject>
@@ -33,13 +33,15 @@ QString PluginLoader::defaultLibraryPath()
     const QString fromEnv = qEnvironmentVariable("PHOTOHOST_PLUGIN");
     if (!fromEnv.isEmpty())
         return fromEnv;
-    return QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("libdevice_photo.so"));
+    return QDir(QCoreApplication::applicationDirPath())
+        .filePath(QStringLiteral("libdevice_photo.so"));
 }
 
 bool PluginLoader::fail(const QString& reason)
 {
     m_error = reason;
-    qDebug() << "host" << "PluginLoader::load" << ":" << reason;
+    qCWarning(lcHostApp) << "PluginLoader::load"
+                         << ":" << reason;
     if (m_library.isLoaded())
         m_library.unload();
     return false;
@@ -50,13 +52,16 @@ bool PluginLoader::load()
     if (!QFileInfo::exists(m_library.fileName()))
         return fail(QStringLiteral("plug-in library not found: %1").arg(m_library.fileName()));
     if (!m_library.load())
-        return fail(QStringLiteral("cannot load %1: %2").arg(m_library.fileName(), m_library.errorString()));
+        return fail(QStringLiteral("cannot load %1: %2")
+                        .arg(m_library.fileName(), m_library.errorString()));
 
     auto verification = reinterpret_cast<VerificationFunction>(
         m_library.resolve("qt_plugin_query_verification_data"));
-    auto instanceFunction = reinterpret_cast<InstanceFunction>(m_library.resolve("qt_plugin_instance"));
+    auto instanceFunction
+        = reinterpret_cast<InstanceFunction>(m_library.resolve("qt_plugin_instance"));
     if (!verification || !instanceFunction)
-        return fail(QStringLiteral("%1 is not a plug-in: entry points missing").arg(m_library.fileName()));
+        return fail(
+            QStringLiteral("%1 is not a plug-in: entry points missing").arg(m_library.fileName()));
 
     const char* record = verification();
     if (!record || QString::fromLatin1(record) != expectedVerificationData())
@@ -66,7 +71,7 @@ bool PluginLoader::load()
     m_instance = instanceFunction();
     m_plugin = qobject_cast<IPlugins*>(m_instance);
     if (!m_plugin) {
-        delete m_instance;  // its code lives in the library about to be unloaded
+        delete m_instance; // its code lives in the library about to be unloaded
         m_instance = nullptr;
         return fail(QStringLiteral("%1 does not implement IPlugins").arg(m_library.fileName()));
     }

@@ -1,6 +1,6 @@
 #include "pluginmanager.h"
 
-#include <QDebug>
+#include "host/services/logcategories.h"
 
 PluginManager::PluginManager(QObject* parent)
     : QObject(parent)
@@ -22,32 +22,34 @@ void PluginManager::on_statusbarSetText(const QString& text, Qt::Alignment align
     emit statusTextRequested(text, alignment);
 }
 
-void PluginManager::on_transfer_to_pc_withTotalSize(int type, const QStringList& paths,
-                                                    qint64 totalSize, int playlistId)
+void PluginManager::on_transfer_to_pc_withTotalSize(
+    int type, const QStringList& paths, qint64 totalSize, int playlistId)
 {
-    qDebug() << "host" << "PluginManager::on_transfer_to_pc_withTotalSize" << ": type" << type
-             << "files" << paths.size() << "size" << totalSize << "playlist" << playlistId;
+    qCDebug(lcHostApp) << "PluginManager::on_transfer_to_pc_withTotalSize"
+                       << ": type" << type << "files" << paths.size() << "size" << totalSize
+                       << "playlist" << playlistId;
     emit transferToPcRequested(paths, totalSize, playlistId);
 }
 
 void PluginManager::on_transfer_to_phone(int type, const QStringList& paths)
 {
-    qDebug() << "host" << "PluginManager::on_transfer_to_phone" << ": type" << type << "files"
-             << paths.size();
+    qCDebug(lcHostApp) << "PluginManager::on_transfer_to_phone"
+                       << ": type" << type << "files" << paths.size();
     emit transferToPhoneRequested(paths);
 }
 
 void PluginManager::on_transfer_to_phone(int type, int playlistId)
 {
-    qDebug() << "host" << "PluginManager::on_transfer_to_phone" << ": type" << type << "playlist"
-             << playlistId;
+    qCDebug(lcHostApp) << "PluginManager::on_transfer_to_phone"
+                       << ": type" << type << "playlist" << playlistId;
     emit playlistToPhoneRequested(playlistId);
 }
 
-void PluginManager::on_transfer_to_pc(int type, const QString& source, const QString& target,
-                                      qint64 size, quintptr callback)
+void PluginManager::on_transfer_to_pc(
+    int type, const QString& source, const QString& target, qint64 size, quintptr callback)
 {
-    qDebug() << "host" << "PluginManager::on_transfer_to_pc" << ": type" << type << source << target;
+    qCDebug(lcHostApp) << "PluginManager::on_transfer_to_pc"
+                       << ": type" << type << source << target;
     emit dragOutTransferRequested(source, target, size, callback);
 }
 

@@ -7,12 +7,12 @@
 #include "host/db/photodb.h"
 #include "host/mime/qfilecontentsmimedata.h"
 #include "host/services/fileutils.h"
+#include "host/services/logcategories.h"
 #include "host/services/ocmsgbox.h"
 #include "host/services/ocsharedvalue.h"
 #include "host/services/textutils.h"
 
 #include <QCoreApplication>
-#include <QDebug>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -148,9 +148,8 @@ void TransferEngine::transferToPhone(const QStringList& paths)
     batch->sources = paths;
     for (const QString& path : paths)
         batch->totalSize += QFileInfo(toFileSystemPath(path)).size();
-    qDebug() << "host"
-             << "TransferEngine::transferToPhone"
-             << ":" << paths.size() << "files";
+    qCDebug(lcHostApp) << "TransferEngine::transferToPhone"
+                       << ":" << paths.size() << "files";
     enqueue(std::move(batch));
 }
 
@@ -163,9 +162,8 @@ void TransferEngine::playlistToPhone(int playlistId)
                 files.append(path);
         }
     }
-    qDebug() << "host"
-             << "TransferEngine::playlistToPhone"
-             << ": album" << playlistId << files.size() << "files";
+    qCDebug(lcHostApp) << "TransferEngine::playlistToPhone"
+                       << ": album" << playlistId << files.size() << "files";
     transferToPhone(files);
 }
 
@@ -178,9 +176,8 @@ void TransferEngine::dragOut(
     batch->target = QDir::cleanPath(toFileSystemPath(target));
     batch->totalSize = size;
     batch->callback = callback;
-    qDebug() << "host"
-             << "TransferEngine::dragOut"
-             << ":" << source << "to" << batch->target;
+    qCDebug(lcHostApp) << "TransferEngine::dragOut"
+                       << ":" << source << "to" << batch->target;
     if (source.isEmpty() || target.isEmpty()) {
         deliverDragOut(*batch, false);
         return;
@@ -194,9 +191,8 @@ void TransferEngine::cancel()
     lane.waiting.clear();
     if (!lane.current)
         return;
-    qDebug() << "host"
-             << "TransferEngine::cancel"
-             << ": job" << lane.jobId;
+    qCDebug(lcHostApp) << "TransferEngine::cancel"
+                       << ": job" << lane.jobId;
     lane.current->cancelled = true;
     if (!lane.jobRunning)
         return;
@@ -228,7 +224,7 @@ void TransferEngine::startNext(int lane)
                 GetQString(tr("Transferring to phone")), batch.sources.size());
             m_window->show();
         }
-        emit progressReported(-2, -2, 0, QString());
+        emit progressReported(TransferMarker::Start, TransferMarker::Start, 0, QString());
     } else {
         const QString folder = QFileInfo(batch.target).absolutePath();
         QDir().mkpath(folder);
@@ -315,9 +311,8 @@ void TransferEngine::startFile(int lane)
     if (started == AgentResult::Ok)
         return;
     // A refusal holds for the rest of the batch too.
-    qDebug() << "host"
-             << "TransferEngine::startFile"
-             << ": refused" << started << source;
+    qCWarning(lcHostApp) << "TransferEngine::startFile"
+                         << ": refused" << started << source;
     l.jobRunning = false;
     batch->error = shownCode(started);
     finishBatch(lane);
@@ -355,9 +350,14 @@ void TransferEngine::jobEnded(int lane, int jobId, int result)
         m_agent->CloseTransfer(jobId);
     l.jobId = -1;
     Batch& batch = *l.current;
-    qDebug() << "host"
-             << "TransferEngine::jobEnded"
-             << ": file" << batch.next + 1 << "of" << batch.sources.size() << "result" << result;
+    if (result == AgentResult::Ok || result == AgentResult::Busy)
+        qCDebug(lcHostApp) << "TransferEngine::jobEnded"
+                           << ": file" << batch.next + 1 << "of" << batch.sources.size() << "result"
+                           << result;
+    else
+        qCWarning(lcHostApp) << "TransferEngine::jobEnded"
+                             << ": file" << batch.next + 1 << "of" << batch.sources.size()
+                             << "failed, result" << result;
     if (result == AgentResult::Ok) {
         batch.doneBytes += l.jobBytes;
         fileDone(l, l.jobFile);
@@ -402,10 +402,10 @@ void TransferEngine::finishBatch(int lane)
     std::unique_ptr<Batch> batch = std::move(l.current);
     if (!batch)
         return;
-    const int result = batch->cancelled ? 2 : batch->error;
-    qDebug() << "host"
-             << "TransferEngine::finishBatch"
-             << ":" << batch->arrived << "of" << batch->sources.size() << "files, result" << result;
+    const int result = batch->cancelled ? AgentResult::Busy : batch->error;
+    qCDebug(lcHostApp) << "TransferEngine::finishBatch"
+                       << ":" << batch->arrived << "of" << batch->sources.size() << "files, result"
+                       << result;
     QTimer::singleShot(0, this, [this, lane] { startNext(lane); });
     if (lane == 1) {
         deliverDragOut(*batch, false);
@@ -416,7 +416,7 @@ void TransferEngine::finishBatch(int lane)
     g_SharedValue.deleteState(OCGlobal::ITEM_PHONE_PHOTO, OCSharedValue::ProcessTransferToPhone);
     if (m_window)
         m_window->hide();
-    emit progressReported(-1, -1, result, QString());
+    emit progressReported(TransferMarker::End, TransferMarker::End, result, QString());
     if (result != AgentResult::Ok && result != AgentResult::Busy)
         OCMsgBox::OCErrorMessageBox(m_windowParent, GetQString(tr("Notice")), result);
 }
@@ -430,9 +430,8 @@ void TransferEngine::deliverDragOut(Batch& batch, bool ok)
     // The value crossed the plug-in as an integer: call it only when it is the
     // drag data's own delivery function, never an unknown address.
     if (callback != reinterpret_cast<quintptr>(&QFileContentsMimeData::FileContentsDelivered)) {
-        qDebug() << "host"
-                 << "TransferEngine::deliverDragOut"
-                 << ": unknown callback, not called" << batch.target;
+        qCWarning(lcHostApp) << "TransferEngine::deliverDragOut"
+                             << ": unknown callback, not called" << batch.target;
         return;
     }
     reinterpret_cast<PFN_FileContentsDelivered>(callback)(batch.target, ok);
@@ -442,7 +441,7 @@ void TransferEngine::reportProgress(const Batch& batch, qint64 jobBytes, const Q
 {
     const qint64 done = batch.doneBytes + jobBytes;
     const qint64 total = qMax(batch.totalSize, done);
-    emit progressReported(done, total, -1, file);
+    emit progressReported(done, total, TransferMarker::FileNameReport, file);
     if (m_window && m_window->isVisible())
         m_window->showProgress(done, total, file, batch.next + 1);
 }

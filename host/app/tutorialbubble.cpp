@@ -3,7 +3,6 @@
 #include "host/services/logcategories.h"
 #include "host/services/registry.h"
 
-#include <QDebug>
 #include <QMouseEvent>
 
 namespace {
@@ -49,7 +48,6 @@ void TutorialBubble::mousePressEvent(QMouseEvent* event)
     event->accept();
     m_dismissed = true;
     hide();
-    qDebug() << "host"
-             << "TutorialBubble::mousePressEvent"
-             << ": dismissed";
+    qCDebug(lcHostApp) << "TutorialBubble::mousePressEvent"
+                       << ": dismissed";
 }

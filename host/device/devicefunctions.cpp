@@ -1,12 +1,13 @@
 #include "devicefunctions.h"
 
 #include "deviceregistry.h"
+#include "host/contract/ideviceagent.h"
+#include "host/services/logcategories.h"
 #include "host/services/ocmsgbox.h"
 #include "host/services/registry.h"
 #include "host/services/textutils.h"
 
 #include <QCoreApplication>
-#include <QDebug>
 #include <QMutex>
 #include <QMutexLocker>
 #include <QSet>
@@ -70,14 +71,12 @@ void setWaitBeforeListing(int itemType, bool wait)
 int DeleteFilesInPhone(IDeviceNexaAgent* agent, const QStringList& paths, void* callback)
 {
     if (!agent || !callback) {
-        qDebug() << "host"
-                 << "DeleteFilesInPhone"
-                 << ": no phone or no callback";
-        return 3;
+        qCWarning(lcHostDevice) << "DeleteFilesInPhone"
+                                << ": no phone or no callback";
+        return AgentResult::Refused;
     }
-    qDebug() << "host"
-             << "DeleteFilesInPhone"
-             << ":" << paths.size() << "files";
+    qCDebug(lcHostDevice) << "DeleteFilesInPhone"
+                          << ":" << paths.size() << "files";
     return agent->DeleteFiles(paths, reinterpret_cast<PFN_DeleteCallback>(callback));
 }
 
@@ -85,14 +84,12 @@ int RenameFileInPhone(
     IDeviceNexaAgent* agent, const QString& oldPath, const QString& newName, void* callback)
 {
     if (!agent || !callback) {
-        qDebug() << "host"
-                 << "RenameFileInPhone"
-                 << ": no phone or no callback";
-        return 3;
+        qCWarning(lcHostDevice) << "RenameFileInPhone"
+                                << ": no phone or no callback";
+        return AgentResult::Refused;
     }
-    qDebug() << "host"
-             << "RenameFileInPhone"
-             << ":" << oldPath << "->" << newName;
+    qCDebug(lcHostDevice) << "RenameFileInPhone"
+                          << ":" << oldPath << "->" << newName;
     return agent->RenameFile(oldPath, newName, reinterpret_cast<PFN_RenameCallback>(callback));
 }
 
@@ -107,9 +104,8 @@ void ShowThumbnailNoticePupup(QWidget* parent, int itemType, int deviceIndex)
     }
     if (GetRegstryInt(1, kNoticeKey, kNoticeValue) == 1)
         return;
-    qDebug() << "host"
-             << "ShowThumbnailNoticePupup"
-             << ": item type" << itemType << "device" << deviceIndex;
+    qCDebug(lcHostDevice) << "ShowThumbnailNoticePupup"
+                          << ": item type" << itemType << "device" << deviceIndex;
     MSGBoxOptions options;
     options.checkBoxText
         = GetQString(QCoreApplication::translate("ShowThumbnailNoticePupup", "Don't show again"));

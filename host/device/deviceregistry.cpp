@@ -1,9 +1,10 @@
 #include "deviceregistry.h"
 
-#include <QDebug>
 #include <QMap>
 #include <QMutex>
 #include <QMutexLocker>
+
+#include "host/services/logcategories.h"
 
 namespace {
 
@@ -24,9 +25,8 @@ int DeviceRegistry::registerAgent(IDeviceNexaAgent* agent)
     // Indexes are not reused, so a stale index never names another phone.
     const int index = g_nextIndex++;
     g_agents.insert(index, agent);
-    qDebug() << "host"
-             << "DeviceRegistry::registerAgent"
-             << ": index" << index;
+    qCDebug(lcHostDevice) << "DeviceRegistry::registerAgent"
+                          << ": index" << index;
     return index;
 }
 
@@ -37,9 +37,8 @@ void DeviceRegistry::unregisterAgent(IDeviceNexaAgent* agent)
     if (index == -1)
         return;
     g_agents.remove(index);
-    qDebug() << "host"
-             << "DeviceRegistry::unregisterAgent"
-             << ": index" << index;
+    qCDebug(lcHostDevice) << "DeviceRegistry::unregisterAgent"
+                          << ": index" << index;
 }
 
 IDeviceNexaAgent* DeviceRegistry::agent(int deviceIndex)

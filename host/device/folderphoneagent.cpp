@@ -147,8 +147,8 @@ void FolderPhoneAgent::setListingReport(const ListingReport& report)
 {
     QMutexLocker lock(&m_mutex);
     // A new listing when the last one had ended, the same one while it runs.
-    const bool running
-        = m_listingReport.ran && !m_listingReport.complete && m_listingReport.error == ErrorNone;
+    const bool running = m_listingReport.ran && !m_listingReport.complete
+        && m_listingReport.error == AgentResult::Ok;
     const quint64 listing = running ? m_listingReport.listing : m_listingReport.listing + 1;
     m_listingReport = report;
     m_listingReport.listing = listing;
@@ -299,9 +299,9 @@ int FolderPhoneAgent::GetLocalPath(QString& path)
 {
     const QString file = reachablePath(path);
     if (!connected() || file.isEmpty() || !QFileInfo::exists(file))
-        return ErrorFileMissing;
+        return AgentResult::FileMissing;
     path = toStoredPath(file);
-    return OpenWindowExplorer(path) ? ErrorNone : ErrorRefused;
+    return OpenWindowExplorer(path) ? AgentResult::Ok : AgentResult::Refused;
 }
 
 int FolderPhoneAgent::GetDeviceIndex()
@@ -342,13 +342,13 @@ void FolderPhoneAgent::RequestUmsMount(int deviceIndex, PFN_UmsMountCallback cal
     Q_UNUSED(reserved);
     if (!callback || m_stopping)
         return;
-    const int result = !connected()       ? int(ErrorDisconnected)
-        : deviceIndex != GetDeviceIndex() ? int(ErrorRefused)
+    const int result = !connected()       ? AgentResult::Disconnected
+        : deviceIndex != GetDeviceIndex() ? AgentResult::Refused
                                           : faults().mountResult;
     qCDebug(lcHostDevice) << "FolderPhoneAgent::RequestUmsMount"
                           << ": index" << deviceIndex << "result" << result;
     startThread([this, result, callback] {
-        if (result == ErrorNone) {
+        if (result == AgentResult::Ok) {
             QMutexLocker lock(&m_mutex);
             m_mounted = true;
         }

@@ -31,17 +31,18 @@ struct DeviceFileRecord;
 class FolderPhoneAgent : public IDeviceNexaAgent
 {
 public:
-    // Error codes of this agent (callbacks and job ends).
+    // The contract's results under this agent's older names, which the
+    // camera agent and the tests still use.
     enum Error : int {
-        ErrorNone = 0,
-        ErrorBusy = 2,
-        ErrorRefused = 3,
-        ErrorAccessDenied = 5,
-        ErrorFileMissing = 6,
-        ErrorNoThumbnail = 8,
-        ErrorWriteFailed = 11,
-        ErrorDisconnected = 13,
-        ListingStarted = 24,
+        ErrorNone = AgentResult::Ok,
+        ErrorBusy = AgentResult::Busy,
+        ErrorRefused = AgentResult::Refused,
+        ErrorAccessDenied = AgentResult::AccessDenied,
+        ErrorFileMissing = AgentResult::FileMissing,
+        ErrorNoThumbnail = AgentResult::NoThumbnail,
+        ErrorWriteFailed = AgentResult::WriteFailed,
+        ErrorDisconnected = AgentResult::Disconnected,
+        ListingStarted = AgentResult::ListingStarted,
     };
     static const QString kPhoneRoot; // "\\Phone"
 

@@ -1,6 +1,7 @@
 // FolderPhoneAgent: transfers, deletes and renames.
 #include "folderphoneagent.h"
 
+#include "host/contract/devicefilerecord.h"
 #include "host/services/fileutils.h"
 #include "host/services/logcategories.h"
 #include "host/services/safefile.h"
@@ -53,19 +54,19 @@ int FolderPhoneAgent::TransferFiles(const QStringList& sources, const QString& t
     Q_UNUSED(reserved2);
     Q_UNUSED(reserved3);
     if (!connected())
-        return ErrorDisconnected;
+        return AgentResult::Disconnected;
     const int refusal = faults().transferRefusal;
-    if (refusal != ErrorNone)
+    if (refusal != AgentResult::Ok)
         return refusal;
     const bool toPhone = direction.compare(QLatin1String("toPhone"), Qt::CaseInsensitive) == 0;
     if (!toPhone && direction.compare(QLatin1String("toPC"), Qt::CaseInsensitive) != 0)
-        return ErrorRefused;
+        return AgentResult::Refused;
     JobPtr job = newJob(false);
     qCDebug(lcHostDevice) << "FolderPhoneAgent::TransferFiles"
                           << ": job" << job->id << direction << sources.size() << "files to"
                           << targetFolder;
     startThread([=] { runTransfer(job, sources, targetFolder, toPhone, progress, completion); });
-    return ErrorNone;
+    return AgentResult::Ok;
 }
 
 void FolderPhoneAgent::runTransfer(JobPtr job, QStringList sources, QString targetFolder,
@@ -84,13 +85,13 @@ void FolderPhoneAgent::runTransfer(JobPtr job, QStringList sources, QString targ
     } else {
         folder = QDir::cleanPath(toFileSystemPath(targetFolder));
     }
-    int result = ErrorNone;
+    int result = AgentResult::Ok;
     // Into the phone, a folder link must not carry the files outside it:
     // checked before the folder is made and again once it is there.
     if (folder.isEmpty() || (!toPhone && targetFolder.isEmpty())
         || (toPhone && !resolvesInside(folder)) || !QDir().mkpath(folder)
         || (toPhone && !resolvesInside(folder)))
-        result = ErrorWriteFailed;
+        result = AgentResult::WriteFailed;
 
     QStringList files;
     qint64 total = 0;
@@ -103,36 +104,36 @@ void FolderPhoneAgent::runTransfer(JobPtr job, QStringList sources, QString targ
     }
 
     qint64 done = 0;
-    for (int i = 0; result != ErrorWriteFailed && i < files.size(); ++i) {
+    for (int i = 0; result != AgentResult::WriteFailed && i < files.size(); ++i) {
         if (job->cancel || m_stopping) {
-            result = connected() || m_stopping ? int(ErrorBusy) : int(ErrorDisconnected);
+            result = connected() || m_stopping ? AgentResult::Busy : AgentResult::Disconnected;
             break;
         }
         const QFileInfo source(files.at(i));
         if (files.at(i).isEmpty() || !SafeFile::isRegularFile(files.at(i))) {
             qCWarning(lcHostDevice) << "FolderPhoneAgent::runTransfer"
                                     << ": source missing" << sources.at(i);
-            result = result == ErrorNone ? int(ErrorFileMissing) : result;
+            result = result == AgentResult::Ok ? AgentResult::FileMissing : result;
             continue;
         }
         const QString destination = freeName(folder, source.fileName());
         const QString shown = toPhone ? phonePathOf(destination) : destination;
-        report(done, total, -1, shown);
+        report(done, total, TransferMarker::FileNameReport, shown);
         const bool goAway
             = countTowardsDisconnect(&FolderAgentFaults::disconnectAtTransfer, &m_filesCopied);
         const int copied
             = copyOne(*job, source.filePath(), destination, shown, progress, &done, total, goAway);
-        if (copied == ErrorBusy) {
-            result = connected() || m_stopping ? int(ErrorBusy) : int(ErrorDisconnected);
+        if (copied == AgentResult::Busy) {
+            result = connected() || m_stopping ? AgentResult::Busy : AgentResult::Disconnected;
             break;
         }
-        if (copied != ErrorNone) {
-            result = result == ErrorNone ? copied : result;
+        if (copied != AgentResult::Ok) {
+            result = result == AgentResult::Ok ? copied : result;
             continue;
         }
         if (toPhone) {
-            reportEvent(0, destination);
-            reportEvent(1, destination);
+            reportEvent(DeviceChange::Added, destination);
+            reportEvent(DeviceChange::ObjectIdAssigned, destination);
         }
         const int delay = faults().delayPerFileMs;
         if (delay > 0)
@@ -159,7 +160,7 @@ int FolderPhoneAgent::copyOne(const Job& job, const QString& source, const QStri
     if (!SafeFile::openForReading(in, source, &why)) {
         qCWarning(lcHostDevice) << "FolderPhoneAgent::copyOne"
                                 << ": cannot read" << source << why;
-        return ErrorFileMissing;
+        return AgentResult::FileMissing;
     }
     const QString folder = QFileInfo(destination).path();
     // Written under a hidden name and renamed at the end, so a cancelled or
@@ -167,25 +168,25 @@ int FolderPhoneAgent::copyOne(const Job& job, const QString& source, const QStri
     QFile out(
         QStringLiteral("%1/.~transfer-%2-%3.part").arg(folder).arg(job.id).arg(quintptr(&in)));
     if (!out.open(QIODevice::WriteOnly | QIODevice::NewOnly))
-        return ErrorWriteFailed;
-    int result = ErrorNone;
+        return AgentResult::WriteFailed;
+    int result = AgentResult::Ok;
     QByteArray buffer;
-    while (result == ErrorNone && !in.atEnd()) {
+    while (result == AgentResult::Ok && !in.atEnd()) {
         if (job.cancel || m_stopping) {
-            result = ErrorBusy;
+            result = AgentResult::Busy;
             break;
         }
         buffer = in.read(kChunk);
         if (goAwayHalfWay)
             buffer.truncate(buffer.size() / 2);
         if (in.error() != QFileDevice::NoError || (buffer.isEmpty() && !in.atEnd())) {
-            result = ErrorFileMissing;
+            result = AgentResult::FileMissing;
         } else if (out.write(buffer) != buffer.size()) {
-            result = ErrorWriteFailed;
+            result = AgentResult::WriteFailed;
         } else {
             *done += buffer.size();
             if (progress)
-                progress(*done, total, -1, CString(shown));
+                progress(*done, total, TransferMarker::FileNameReport, CString(shown));
         }
         if (goAwayHalfWay) {
             goAwayHalfWay = false;
@@ -195,22 +196,22 @@ int FolderPhoneAgent::copyOne(const Job& job, const QString& source, const QStri
     }
     // A cancel after the last chunk still undoes the copy: the file never
     // got its name, so it was never on the other side.
-    if (result == ErrorNone && (job.cancel || m_stopping))
-        result = ErrorBusy;
-    if (result == ErrorNone) {
+    if (result == AgentResult::Ok && (job.cancel || m_stopping))
+        result = AgentResult::Busy;
+    if (result == AgentResult::Ok) {
         // Stamp after the data is out, or the last write would change it again.
         if (!out.flush())
-            result = ErrorWriteFailed;
+            result = AgentResult::WriteFailed;
         else
             out.setFileTime(QFileInfo(source).lastModified(), QFileDevice::FileModificationTime);
     }
     out.close();
-    if (result == ErrorNone && !QFile::rename(out.fileName(), destination)) {
+    if (result == AgentResult::Ok && !QFile::rename(out.fileName(), destination)) {
         // Someone took the name meanwhile: take the next free one.
         if (!QFile::rename(out.fileName(), freeName(folder, QFileInfo(destination).fileName())))
-            result = ErrorWriteFailed;
+            result = AgentResult::WriteFailed;
     }
-    if (result != ErrorNone)
+    if (result != AgentResult::Ok)
         QFile::remove(out.fileName());
     return result;
 }
@@ -235,9 +236,9 @@ int FolderPhoneAgent::ReplaceFile(const QString& source, const QString& phonePat
     PFN_TransferProgressCallback progress, PFN_TransferCompletionCallback completion)
 {
     if (!connected())
-        return ErrorDisconnected;
+        return AgentResult::Disconnected;
     const int refusal = faults().transferRefusal;
-    if (refusal != ErrorNone)
+    if (refusal != AgentResult::Ok)
         return refusal;
     // Written over in place: a link that leads outside the phone is refused.
     const QString target = reachablePath(phonePath);
@@ -245,13 +246,13 @@ int FolderPhoneAgent::ReplaceFile(const QString& source, const QString& phonePat
     // Only a file the phone has is replaced; a new one is sent with TransferFiles.
     if (target.isEmpty() || !QFileInfo(target).isFile() || !SafeFile::isRegularFile(file)) {
         qCWarning(lcHostDevice) << "FolderPhoneAgent::ReplaceFile: refused" << source << phonePath;
-        return ErrorRefused;
+        return AgentResult::Refused;
     }
     JobPtr job = newJob(false);
     qCDebug(lcHostDevice) << "FolderPhoneAgent::ReplaceFile: job" << job->id << source << "->"
                           << phonePath;
     startThread([=] { runReplace(job, file, target, progress, completion); });
-    return ErrorNone;
+    return AgentResult::Ok;
 }
 
 void FolderPhoneAgent::runReplace(JobPtr job, QString source, QString target,
@@ -262,10 +263,10 @@ void FolderPhoneAgent::runReplace(JobPtr job, QString source, QString target,
             progress(current, total, status, CString(name));
     };
     report(TransferMarker::Start, TransferMarker::Start, job->id, QString());
-    report(0, QFileInfo(source).size(), -1, phonePathOf(target));
+    report(0, QFileInfo(source).size(), TransferMarker::FileNameReport, phonePathOf(target));
     const int result = replaceOne(*job, source, target);
-    if (result == ErrorNone)
-        reportEvent(2, target);
+    if (result == AgentResult::Ok)
+        reportEvent(DeviceChange::Changed, target);
     qCDebug(lcHostDevice) << "FolderPhoneAgent::runReplace: job" << job->id << "result" << result;
     if (m_stopping) {
         report(TransferMarker::EndWithoutResult, TransferMarker::EndWithoutResult, 0, QString());
@@ -280,65 +281,65 @@ int FolderPhoneAgent::replaceOne(const Job& job, const QString& source, const QS
 {
     QFile in;
     if (!SafeFile::openForReading(in, source))
-        return ErrorFileMissing;
+        return AgentResult::FileMissing;
     // Written beside the old file and renamed over it: the phone has the old
     // content or the new, never a part.
     QSaveFile out(target);
     if (!out.open(QIODevice::WriteOnly))
-        return ErrorWriteFailed;
-    int result = ErrorNone;
-    while (result == ErrorNone && !in.atEnd()) {
+        return AgentResult::WriteFailed;
+    int result = AgentResult::Ok;
+    while (result == AgentResult::Ok && !in.atEnd()) {
         const QByteArray buffer = in.read(kChunk);
         if (job.cancel || m_stopping)
-            result = connected() || m_stopping ? int(ErrorBusy) : int(ErrorDisconnected);
+            result = connected() || m_stopping ? AgentResult::Busy : AgentResult::Disconnected;
         else if (in.error() != QFileDevice::NoError)
-            result = ErrorFileMissing;
+            result = AgentResult::FileMissing;
         else if (out.write(buffer) != buffer.size())
-            result = ErrorWriteFailed;
+            result = AgentResult::WriteFailed;
     }
-    if (result == ErrorNone && !out.flush())
-        result = ErrorWriteFailed;
-    if (result != ErrorNone) {
+    if (result == AgentResult::Ok && !out.flush())
+        result = AgentResult::WriteFailed;
+    if (result != AgentResult::Ok) {
         out.cancelWriting();
         return result;
     }
     out.setFileTime(QFileInfo(source).lastModified(), QFileDevice::FileModificationTime);
-    return out.commit() ? int(ErrorNone) : int(ErrorWriteFailed);
+    return out.commit() ? AgentResult::Ok : AgentResult::WriteFailed;
 }
 
 int FolderPhoneAgent::DeleteFiles(const QStringList& paths, PFN_DeleteCallback callback)
 {
     if (!connected())
-        return ErrorDisconnected;
+        return AgentResult::Disconnected;
     const int refusal = faults().deleteRefusal;
-    if (refusal != ErrorNone)
+    if (refusal != AgentResult::Ok)
         return refusal;
     if (!callback)
-        return ErrorRefused;
+        return AgentResult::Refused;
     {
         QMutexLocker lock(&m_mutex);
         for (const JobPtr& job : qAsConst(m_jobs)) {
             if (job->isDelete && !job->finished)
-                return ErrorBusy;
+                return AgentResult::Busy;
         }
     }
     JobPtr job = newJob(true);
     qCDebug(lcHostDevice) << "FolderPhoneAgent::DeleteFiles"
                           << ": job" << job->id << paths.size() << "files";
     startThread([=] { runDelete(job, paths, callback); });
-    return ErrorNone;
+    return AgentResult::Ok;
 }
 
 void FolderPhoneAgent::runDelete(JobPtr job, QStringList paths, PFN_DeleteCallback callback)
 {
-    callback(-2, job->id, QString(), QString());
-    int result = ErrorNone;
+    callback(DeleteJobNotice::Started, job->id, QString(), QString());
+    int result = AgentResult::Ok;
     const int delay = faults().delayPerFileMs;
     for (const QString& path : qAsConst(paths)) {
         if (countTowardsDisconnect(&FolderAgentFaults::disconnectAtDelete, &m_filesDeleted))
             disconnect();
         if (job->cancel || m_stopping) {
-            result = connected() || m_stopping ? int(ErrorBusy) : int(ErrorDisconnected);
+            result = connected() || m_stopping ? AgentResult::Busy : AgentResult::Disconnected;
             break;
         }
         const QString file = reachablePath(path);
@@ -346,22 +347,22 @@ void FolderPhoneAgent::runDelete(JobPtr job, QStringList paths, PFN_DeleteCallba
         if (file.isEmpty() || info.isDir()) {
             qCWarning(lcHostDevice) << "FolderPhoneAgent::runDelete"
                                     << ": refused" << path;
-            result = ErrorRefused;
+            result = AgentResult::Refused;
             continue;
         }
         if (!info.exists()) {
             // Already gone: as deleted as it gets.
-            callback(ErrorNone, job->id, path, QString());
+            callback(AgentResult::Ok, job->id, path, QString());
             continue;
         }
         if (!QFile::remove(file)) {
             qCWarning(lcHostDevice) << "FolderPhoneAgent::runDelete"
                                     << ": cannot delete" << path;
-            result = ErrorAccessDenied;
+            result = AgentResult::AccessDenied;
             continue;
         }
-        callback(ErrorNone, job->id, path, QString());
-        reportEvent(3, file);
+        callback(AgentResult::Ok, job->id, path, QString());
+        reportEvent(DeviceChange::Removed, file);
         {
             QMutexLocker lock(&m_mutex);
             m_objectIds.remove(file);
@@ -393,22 +394,22 @@ int FolderPhoneAgent::RenameFile(
     const QString& path, const QString& newFileName, PFN_RenameCallback callback)
 {
     if (!connected())
-        return ErrorDisconnected;
+        return AgentResult::Disconnected;
     const int refusal = faults().renameRefusal;
-    if (refusal != ErrorNone)
+    if (refusal != AgentResult::Ok)
         return refusal;
     const QString from = reachablePath(path);
     if (from.isEmpty() || !QFileInfo(from).isFile())
-        return ErrorFileMissing;
+        return AgentResult::FileMissing;
     const QString name = newFileName.trimmed();
     if (!callback || name.isEmpty() || name == QLatin1String(".") || name == QLatin1String("..")
         || name.contains(QLatin1Char('/')) || name.contains(QLatin1Char('\\')))
-        return ErrorRefused;
+        return AgentResult::Refused;
     const QString to = QFileInfo(from).path() + QLatin1Char('/') + name;
     if (to != from && QFileInfo::exists(to))
-        return ErrorRefused;
+        return AgentResult::Refused;
     startThread([=] { runRename(from, to, callback); });
-    return ErrorNone;
+    return AgentResult::Ok;
 }
 
 void FolderPhoneAgent::runRename(QString from, QString to, PFN_RenameCallback callback)
@@ -417,7 +418,7 @@ void FolderPhoneAgent::runRename(QString from, QString to, PFN_RenameCallback ca
     if (!ok && QFile::rename(from, to)) {
         ok = true;
         moveObjectId(from, to);
-        reportEvent(2, to);
+        reportEvent(DeviceChange::Changed, to);
     }
     qCDebug(lcHostDevice) << "FolderPhoneAgent::runRename"
                           << ":" << from << "->" << to << ok;

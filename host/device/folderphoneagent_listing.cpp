@@ -59,24 +59,24 @@ QString FolderPhoneAgent::LocalDateText::text(qint64 msecsSinceEpoch)
 int FolderPhoneAgent::StartItemLoad(const QString& root)
 {
     if (!connected())
-        return ErrorDisconnected;
+        return AgentResult::Disconnected;
     FolderAgentFaults current;
     {
         QMutexLocker lock(&m_mutex);
         if (m_faults.busyItemLoad > 0) {
             --m_faults.busyItemLoad;
-            return ErrorBusy;
+            return AgentResult::Busy;
         }
         if (m_kind == ConnectionKind::MassStorage && !m_mounted)
-            return ErrorBusy;
+            return AgentResult::Busy;
         current = m_faults;
     }
     const QString folder
         = (root.isEmpty() || root == QLatin1String("ROOT")) ? m_root : reachablePath(root);
     if (folder.isEmpty() || !QFileInfo(folder).isDir())
-        return ErrorRefused;
+        return AgentResult::Refused;
     if (m_listing.exchange(true))
-        return ErrorBusy;
+        return AgentResult::Busy;
     // Skipped files are something to list too: their notice.
     FolderWalk peek(m_root, folder);
     FolderWalk::File first;
@@ -88,14 +88,14 @@ int FolderPhoneAgent::StartItemLoad(const QString& root)
         setListingReport(report);
         qCDebug(lcHostDevice) << "FolderPhoneAgent::StartItemLoad"
                               << ": nothing to list" << folder;
-        return ErrorNone;
+        return AgentResult::Ok;
     }
     m_stopListing = false;
     setListingReport(report);
     qCDebug(lcHostDevice) << "FolderPhoneAgent::StartItemLoad"
                           << ": start" << folder;
     startThread([this, current, folder] { runListing(current, folder); });
-    return ListingStarted;
+    return AgentResult::ListingStarted;
 }
 
 void FolderPhoneAgent::StopItemLoad()
@@ -154,20 +154,20 @@ void FolderPhoneAgent::runListing(FolderAgentFaults faults, QString folder)
 {
     reportItem(ItemLoadCode::Started, 0);
     int reported = 0;
-    int error = ErrorNone;
+    int error = AgentResult::Ok;
     LocalDateText dates;
     FolderWalk walk(m_root, folder);
     FolderWalk::File file;
     while (walk.next(&file)) {
         if (m_stopping || m_stopListing) {
-            error = connected() ? int(ErrorBusy) : int(ErrorDisconnected);
+            error = connected() ? AgentResult::Busy : AgentResult::Disconnected;
             break;
         }
         if (isTransferTemporary(file.fileName))
             continue;
         if (faults.disconnectAtFile > 0 && reported + 1 >= faults.disconnectAtFile) {
             disconnect();
-            error = ErrorDisconnected;
+            error = AgentResult::Disconnected;
             break;
         }
         DeviceFileRecord record;
@@ -182,14 +182,14 @@ void FolderPhoneAgent::runListing(FolderAgentFaults faults, QString folder)
     }
     // A storage that went away or was swapped under the walk ends the
     // listing as a phone that went away: what was listed is not all there is.
-    if (error == ErrorNone && walk.storageGone()) {
+    if (error == AgentResult::Ok && walk.storageGone()) {
         disconnect();
-        error = ErrorDisconnected;
+        error = AgentResult::Disconnected;
     }
     m_listing = false;
     ListingReport report;
     report.ran = true;
-    report.complete = error == ErrorNone;
+    report.complete = error == AgentResult::Ok;
     report.error = error;
     report.listed = reported;
     for (int reason = 0; reason < ListingReport::ReasonCount; ++reason)
@@ -197,7 +197,7 @@ void FolderPhoneAgent::runListing(FolderAgentFaults faults, QString folder)
     for (const QString& path : walk.skippedExamples())
         report.examples.append(phonePathOf(path));
     setListingReport(report);
-    if (error == ErrorNone)
+    if (error == AgentResult::Ok)
         qCDebug(lcHostDevice) << "FolderPhoneAgent::runListing"
                               << ": end" << reported << "files," << report.skippedTotal()
                               << "skipped";
@@ -206,7 +206,7 @@ void FolderPhoneAgent::runListing(FolderAgentFaults faults, QString folder)
                                 << ": stopped after" << reported << "files, error" << error;
     if (m_stopping)
         return;
-    reportItem(error == ErrorNone ? int(ItemLoadCode::Finished) : error, 0);
+    reportItem(error == AgentResult::Ok ? int(ItemLoadCode::Finished) : error, 0);
 }
 
 int FolderPhoneAgent::RequestThumbnails(
@@ -214,41 +214,41 @@ int FolderPhoneAgent::RequestThumbnails(
 {
     Q_UNUSED(kind);
     if (!connected())
-        return ErrorDisconnected;
+        return AgentResult::Disconnected;
     const QString file = reachablePath(path);
     if (!callback || file.isEmpty())
-        return ErrorRefused;
+        return AgentResult::Refused;
     int faultCode = 0;
     bool goAway = false;
     {
         QMutexLocker lock(&m_mutex);
         if (m_faults.busyThumbnails > 0) {
             --m_faults.busyThumbnails;
-            return ErrorBusy;
+            return AgentResult::Busy;
         }
         if (m_thumbnailInFlight)
-            return ErrorBusy;
+            return AgentResult::Busy;
         m_thumbnailInFlight = true;
         goAway = ++m_thumbnailRequests == m_faults.disconnectAtThumbnail;
-        faultCode = goAway ? int(ErrorDisconnected)
+        faultCode = goAway ? AgentResult::Disconnected
                            : m_faults.thumbnailErrors.value(QFileInfo(file).fileName(), 0);
     }
     if (goAway)
         disconnect();
     startThread([this, file, faultCode, callback] { runThumbnail(file, faultCode, callback); });
-    return ErrorNone;
+    return AgentResult::Ok;
 }
 
 void FolderPhoneAgent::runThumbnail(QString file, int faultCode, PFN_ThumbnailCallback callback)
 {
     QImage image;
     int code = faultCode;
-    if (code == ErrorNone) {
+    if (code == AgentResult::Ok) {
         if (!QFileInfo(file).isFile()) {
-            code = ErrorFileMissing;
+            code = AgentResult::FileMissing;
         } else {
             image = PhotoMetadataReader::thumbnail(file);
-            code = image.isNull() ? int(ErrorNoThumbnail) : int(ErrorNone);
+            code = image.isNull() ? AgentResult::NoThumbnail : AgentResult::Ok;
         }
     }
     {
@@ -256,7 +256,7 @@ void FolderPhoneAgent::runThumbnail(QString file, int faultCode, PFN_ThumbnailCa
         m_thumbnail = image;
         m_thumbnailInFlight = false;
     }
-    if (code != ErrorNone)
+    if (code != AgentResult::Ok)
         qCDebug(lcHostDevice) << "FolderPhoneAgent::runThumbnail"
                               << ": error" << code << file;
     if (!m_stopping)

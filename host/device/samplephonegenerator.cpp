@@ -1,12 +1,12 @@
 #include "samplephonegenerator.h"
 
 #include "host/services/exiforientation.h"
+#include "host/services/logcategories.h"
 
 #include "gifwriter.h"
 #include "samplepicturepainter.h"
 
 #include <QBuffer>
-#include <QDebug>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -95,9 +95,8 @@ QByteArray exifSegment(const SamplePhoto& photo, const QByteArray& preview)
         segment.append(reinterpret_cast<const char*>(blob.data()), int(blob.size()));
         return segment;
     } catch (const std::exception& error) {
-        qDebug() << "host"
-                 << "SamplePhoneGenerator::exifSegment"
-                 << ": exiv2 failed" << error.what();
+        qCWarning(lcHostDevice) << "SamplePhoneGenerator::exifSegment"
+                                << ": exiv2 failed" << error.what();
         return {};
     }
 }
@@ -308,8 +307,11 @@ bool SamplePhoneGenerator::generate(const QString& folder)
         return false;
     }
     const bool ok = writePhotos(folder) && (!m_options.extras || writeExtras(folder));
-    qDebug() << "host"
-             << "SamplePhoneGenerator::generate"
-             << ":" << folder << m_files.size() << "files" << (ok ? "" : m_error);
+    if (ok)
+        qCDebug(lcHostDevice) << "SamplePhoneGenerator::generate"
+                              << ":" << folder << m_files.size() << "files";
+    else
+        qCWarning(lcHostDevice) << "SamplePhoneGenerator::generate"
+                                << ":" << folder << m_files.size() << "files" << m_error;
     return ok;
 }

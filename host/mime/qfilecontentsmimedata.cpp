@@ -2,8 +2,8 @@
 
 #include "host/services/appservices.h"
 #include "host/services/fileutils.h"
+#include "host/services/logcategories.h"
 
-#include <QDebug>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
@@ -140,17 +140,15 @@ QList<QUrl> QFileContentsMimeData::fetchPhoneFiles() const
 {
     QList<QUrl> local;
     if (!m_callback) {
-        qDebug() << "host"
-                 << "QFileContentsMimeData::fetchPhoneFiles"
-                 << ": no callback";
+        qCWarning(lcHost) << "QFileContentsMimeData::fetchPhoneFiles"
+                          << ": no callback";
         return local;
     }
     QDir().mkpath(dragRoot());
     QTemporaryDir folder(QDir(dragRoot()).filePath(QStringLiteral("XXXXXX")));
     if (!folder.isValid()) {
-        qDebug() << "host"
-                 << "QFileContentsMimeData::fetchPhoneFiles"
-                 << ": no drag folder";
+        qCWarning(lcHost) << "QFileContentsMimeData::fetchPhoneFiles"
+                          << ": no drag folder";
         return local;
     }
     folder.setAutoRemove(false);
@@ -159,9 +157,8 @@ QList<QUrl> QFileContentsMimeData::fetchPhoneFiles() const
     for (int i = 0; i < m_phoneUrls.size(); ++i) {
         const QUrl& url = m_phoneUrls.at(i);
         if (!url.isLocalFile() || url.toLocalFile().isEmpty()) {
-            qDebug() << "host"
-                     << "QFileContentsMimeData::fetchPhoneFiles"
-                     << ": skipped" << url;
+            qCWarning(lcHost) << "QFileContentsMimeData::fetchPhoneFiles"
+                              << ": skipped" << url;
             continue;
         }
         const QString target = targetPathFor(i, folder.path(), used);
@@ -192,9 +189,8 @@ QList<QUrl> QFileContentsMimeData::fetchPhoneFiles() const
         if (ok && QFileInfo(target).isFile()) {
             local.append(QUrl::fromLocalFile(target));
         } else {
-            qDebug() << "host"
-                     << "QFileContentsMimeData::fetchPhoneFiles"
-                     << (reported ? ": not delivered" : ": timed out") << url;
+            qCWarning(lcHost) << "QFileContentsMimeData::fetchPhoneFiles"
+                              << (reported ? ": not delivered" : ": timed out") << url;
             QFile::remove(target);
         }
     }

@@ -1,18 +1,17 @@
 #include "hoststylesheet.h"
 
+#include "host/services/logcategories.h"
 #include "host/services/ocsharedvalue.h"
 
 #include <QApplication>
-#include <QDebug>
 #include <QFile>
 
 QString HostStyleSheet(bool rightToLeft)
 {
     QFile file(QStringLiteral(":/style/photohost.qss"));
     if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) {
-        qDebug() << "host"
-                 << "HostStyleSheet"
-                 << ": missing resource" << file.fileName();
+        qCWarning(lcHost) << "HostStyleSheet"
+                          << ": missing resource" << file.fileName();
         return QString();
     }
     QString sheet = QString::fromUtf8(file.readAll());

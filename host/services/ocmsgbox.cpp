@@ -1,10 +1,11 @@
 #include "ocmsgbox.h"
 
+#include "host/contract/errorboxcode.h"
+#include "host/contract/ideviceagent.h"
 #include "textutils.h"
 
 #include <QApplication>
 #include <QCheckBox>
-#include <QDebug>
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QHBoxLayout>
@@ -15,6 +16,8 @@
 #include <QPushButton>
 #include <QStyle>
 #include <QVBoxLayout>
+
+#include "logcategories.h"
 
 namespace {
 
@@ -28,11 +31,11 @@ QList<MSGBoxOptions::Button> buttonsFor(quint32 flags, const MSGBoxOptions* opti
         return options->buttons;
     QList<MSGBoxOptions::Button> buttons;
     if (flags & MsgBoxFlag::Ok)
-        buttons.append({MsgBoxFlag::Ok, GetQString(QObject::tr("OK"))});
+        buttons.append({ MsgBoxFlag::Ok, GetQString(QObject::tr("OK")) });
     if (flags & MsgBoxFlag::Cancel)
-        buttons.append({MsgBoxFlag::Cancel, GetQString(QObject::tr("Cancel"))});
+        buttons.append({ MsgBoxFlag::Cancel, GetQString(QObject::tr("Cancel")) });
     if (buttons.isEmpty())
-        buttons.append({MsgBoxFlag::Ok, GetQString(QObject::tr("OK"))});
+        buttons.append({ MsgBoxFlag::Ok, GetQString(QObject::tr("OK")) });
     return buttons;
 }
 
@@ -42,7 +45,7 @@ quint32 cancelAnswer(quint32 flags)
 }
 
 quint32 runDialog(QWidget* parent, const MessageBoxRequest& request,
-                  const QList<MSGBoxOptions::Button>& buttons, quint32 defaultButton)
+    const QList<MSGBoxOptions::Button>& buttons, quint32 defaultButton)
 {
     QDialog dialog(parent);
     dialog.setObjectName(QStringLiteral("oc_message_box"));
@@ -66,12 +69,14 @@ quint32 runDialog(QWidget* parent, const MessageBoxRequest& request,
     quint32 answer = cancelAnswer(request.buttons);
     for (const MSGBoxOptions::Button& button : buttons) {
         QPushButton* push = box->addButton(button.text, QDialogButtonBox::ActionRole);
-        if (button.flag == defaultButton || (defaultButton == 0 && button.flag == buttons.first().flag))
+        if (button.flag == defaultButton
+            || (defaultButton == 0 && button.flag == buttons.first().flag))
             push->setDefault(true);
-        QObject::connect(push, &QPushButton::clicked, &dialog, [&dialog, &answer, flag = button.flag] {
-            answer = flag;
-            dialog.accept();
-        });
+        QObject::connect(
+            push, &QPushButton::clicked, &dialog, [&dialog, &answer, flag = button.flag] {
+                answer = flag;
+                dialog.accept();
+            });
     }
     layout->addWidget(box);
     g_openBoxes.append(QPointer<QDialog>(&dialog));
@@ -85,7 +90,7 @@ quint32 runDialog(QWidget* parent, const MessageBoxRequest& request,
 } // namespace
 
 quint32 OCMsgBox::ShowOCMessageBox(QWidget* parent, const QString& title, const QString& text,
-                                   int icon, quint32 buttons, MSGBoxOptions* options, bool flag)
+    int icon, quint32 buttons, MSGBoxOptions* options, bool flag)
 {
     Q_UNUSED(flag);
     MessageBoxRequest request;
@@ -98,7 +103,8 @@ quint32 OCMsgBox::ShowOCMessageBox(QWidget* parent, const QString& title, const 
         request.buttonTexts.append(button.text);
     if (options)
         request.checkBoxText = options->checkBoxText;
-    qDebug() << "host" << "OCMsgBox::ShowOCMessageBox" << ":" << title << text;
+    qCDebug(lcHost) << "OCMsgBox::ShowOCMessageBox"
+                    << ":" << title << text;
 
     Responder responder;
     {
@@ -113,28 +119,29 @@ quint32 OCMsgBox::ShowOCMessageBox(QWidget* parent, const QString& title, const 
 QString OCMsgBox::ErrorText(int code)
 {
     switch (code) {
-    case 0:
+    case AgentResult::Ok:
         return QString();
-    case 2:
+    case AgentResult::Busy:
         return QObject::tr("The phone is busy. Please try again later.");
-    case 5:
+    case AgentResult::AccessDenied:
         return QObject::tr("The phone denied access to the file.");
-    case 7:
+    case ErrorBoxCode::DeleteRefused:
         return QObject::tr("The phone refused to delete the selected files.");
-    case 9:
+    case ErrorBoxCode::PhoneBusy:
         return QObject::tr("The phone is busy with another task. Please try again later.");
-    case 13:
+    case AgentResult::Disconnected:
         return QObject::tr("The phone was disconnected. Connect it again, unlock it and choose "
                            "it in the list.");
-    case 14:
+    case AgentResult::SizeMismatch:
         return QObject::tr("A file arrived incomplete from the phone and was not kept. Please "
                            "try again.");
-    case 23:
-        return QObject::tr("The file could not be renamed. A file with this name may already exist.");
-    case 25:
+    case ErrorBoxCode::RenameFailed:
+        return QObject::tr(
+            "The file could not be renamed. A file with this name may already exist.");
+    case ErrorBoxCode::OutOfMemory:
         return QObject::tr("There is not enough memory to list every file. Close other programs "
                            "and connect the phone again.");
-    case 2104:
+    case ErrorBoxCode::StorageNotOpened:
         return QObject::tr("The phone's storage could not be opened. Check that the phone is "
                            "unlocked and allows file access.");
     default:
@@ -145,7 +152,8 @@ QString OCMsgBox::ErrorText(int code)
 void OCMsgBox::OCErrorMessageBox(QWidget* parent, const QString& title, int code)
 {
     const QString text = ErrorText(code);
-    qDebug() << "host" << "OCMsgBox::OCErrorMessageBox" << ": code" << code;
+    qCWarning(lcHost) << "OCMsgBox::OCErrorMessageBox"
+                      << ": code" << code;
     Responder responder;
     {
         QMutexLocker lock(&g_responderMutex);
@@ -161,7 +169,7 @@ void OCMsgBox::OCErrorMessageBox(QWidget* parent, const QString& title, int code
         return;
     }
     if (text.isEmpty())
-        return;  // success needs no box
+        return; // success needs no box
     runDialog(parent, request, buttonsFor(MsgBoxFlag::Ok, nullptr), MsgBoxFlag::Ok);
 }
 

@@ -3,7 +3,8 @@
 #include "ocsortfilterproxymodel.h"
 
 #include <QAbstractItemModel>
-#include <QDebug>
+
+#include "host/services/logcategories.h"
 
 SortSearchControl* SortSearchControl::GetSortSearchControl()
 {
@@ -20,9 +21,8 @@ SortSearchControl::~SortSearchControl()
 int SortSearchControl::SetItemModel(QObject* receiver, QAbstractItemModel* model, int id)
 {
     if (!model) {
-        qDebug() << "host"
-                 << "SortSearchControl::SetItemModel"
-                 << ": no model";
+        qCWarning(lcHost) << "SortSearchControl::SetItemModel"
+                          << ": no model";
         return -1;
     }
     if (id == -1 || !m_entries.contains(id)) {
@@ -42,9 +42,8 @@ int SortSearchControl::SetItemModel(QObject* receiver, QAbstractItemModel* model
     entry.proxy->setSourceModel(model);
     connect(
         model, &QObject::destroyed, this, &SortSearchControl::forgetModel, Qt::UniqueConnection);
-    qDebug() << "host"
-             << "SortSearchControl::SetItemModel"
-             << ": id" << id;
+    qCDebug(lcHost) << "SortSearchControl::SetItemModel"
+                    << ": id" << id;
     return id;
 }
 
@@ -58,9 +57,8 @@ bool SortSearchControl::DoSearch(const QString& text, int id)
 {
     OCSortFilterProxyModel* proxy = GetProxyModel(id);
     if (!proxy) {
-        qDebug() << "host"
-                 << "SortSearchControl::DoSearch"
-                 << ": unknown id" << id;
+        qCWarning(lcHost) << "SortSearchControl::DoSearch"
+                          << ": unknown id" << id;
         return false;
     }
     proxy->SetSearchText(text);

@@ -1,9 +1,9 @@
 #include "host/thumbs/agentthumbnailsource.h"
 
 #include "host/contract/ideviceagent.h"
+#include "host/services/logcategories.h"
 
 #include <QCoreApplication>
-#include <QDebug>
 #include <QElapsedTimer>
 #include <QMutex>
 #include <QPixmap>
@@ -79,9 +79,8 @@ void drainAbandoned(const std::function<bool()>& interrupted)
     }
     int code = 0;
     if (!waitForAnswer(1000, interrupted, &code))
-        qDebug() << "host"
-                 << "AgentThumbnailSource::fetch"
-                 << ": an abandoned request never answered";
+        qCWarning(lcHostThumbs) << "AgentThumbnailSource::fetch"
+                                << ": an abandoned request never answered";
     QMutexLocker lock(&g_answerMutex);
     g_outstanding = false;
     g_arrived = false;
@@ -147,9 +146,8 @@ void AgentThumbnailSource::onThumbnail(int error)
 {
     QMutexLocker lock(&g_answerMutex);
     if (!g_outstanding) {
-        qDebug() << "host"
-                 << "AgentThumbnailSource::onThumbnail"
-                 << ": answer nobody asked for" << error;
+        qCDebug(lcHostThumbs) << "AgentThumbnailSource::onThumbnail"
+                              << ": answer nobody asked for" << error;
         return;
     }
     g_code = error;
@@ -185,13 +183,13 @@ int AgentThumbnailSource::fetch(IDeviceNexaAgent* agent, const QString& phonePat
             g_outstanding = true;
             g_arrived = false;
         }
-        const int accepted
-            = agent->RequestThumbnails(phonePath, 2, &AgentThumbnailSource::onThumbnail);
-        if (accepted == 0) {
-            int code = 0;
+        const int accepted = agent->RequestThumbnails(
+            phonePath, ThumbnailKind::Photo, &AgentThumbnailSource::onThumbnail);
+        if (accepted == AgentResult::Ok) {
+            int code = AgentResult::Ok;
             if (!waitForAnswer(g_answerTimeoutMs, interrupted, &code))
                 result = interrupted() ? Interrupted : NoAnswer;
-            else if (code != 0)
+            else if (code != AgentResult::Ok)
                 result = code;
             else if (!takePicture(agent, interrupted, picture))
                 result = Interrupted;
@@ -210,8 +208,7 @@ int AgentThumbnailSource::fetch(IDeviceNexaAgent* agent, const QString& phonePat
     }
     g_turn.unlock();
     if (result != Ok)
-        qDebug() << "host"
-                 << "AgentThumbnailSource::fetch"
-                 << ": no thumbnail" << phonePath << result;
+        qCWarning(lcHostThumbs) << "AgentThumbnailSource::fetch"
+                                << ": no thumbnail" << phonePath << result;
     return result;
 }

@@ -1,13 +1,12 @@
 #pragma once
 
+#include "host/contract/ideviceagent.h"
 #include "host/contract/ocglobal.h"
 
 #include <QImage>
 #include <QString>
 
 #include <functional>
-
-class IDeviceNexaAgent;
 
 // Thumbnails through a device agent, for worker threads of the host's
 // thumbnail services. An agent answers one thumbnail request at a time
@@ -19,8 +18,8 @@ class AgentThumbnailSource
 {
 public:
     enum Result : int {
-        Ok = 0,
-        Busy = 2, // still busy after every retry
+        Ok = AgentResult::Ok,
+        Busy = AgentResult::Busy, // still busy after every retry
         Interrupted = -1,
         NoAnswer = -2, // the callback did not come in time
         NoPicture = -3, // the agent reported success but gave no picture

@@ -4,9 +4,9 @@
 #include "host/contract/pluginhostcontext.h"
 #include "host/db/photodb.h"
 #include "host/services/fileutils.h"
+#include "host/services/logcategories.h"
 #include "host/thumbs/thumbnailworker.h"
 
-#include <QDebug>
 #include <QDir>
 #include <QFile>
 #include <QTableView>
@@ -61,11 +61,10 @@ OCThumbnailManager::OCThumbnailManager(
         if (m_table)
             m_table->viewport()->update();
     });
-    qDebug() << "host"
-             << "OCThumbnailManager::OCThumbnailManager"
-             << ": item type" << int(itemType) << "receiver"
-             << (m_receiver ? m_receiver->metaObject()->className() : "none") << "folder"
-             << m_folder.path();
+    qCDebug(lcHostThumbs) << "OCThumbnailManager::OCThumbnailManager"
+                          << ": item type" << int(itemType) << "receiver"
+                          << (m_receiver ? m_receiver->metaObject()->className() : "none")
+                          << "folder" << m_folder.path();
 }
 
 OCThumbnailManager::~OCThumbnailManager()
@@ -140,9 +139,8 @@ void OCThumbnailManager::stopWorker()
         delete worker;
         return;
     }
-    qDebug() << "host"
-             << "OCThumbnailManager::stopWorker"
-             << ": worker still running, left to end";
+    qCDebug(lcHostThumbs) << "OCThumbnailManager::stopWorker"
+                          << ": worker still running, left to end";
     connect(worker, &QThread::finished, worker, &QObject::deleteLater);
 }
 
@@ -150,9 +148,8 @@ quint64 OCThumbnailManager::submit(QList<_tagIdxInfo> entries, bool visibleRows)
 {
     ThumbnailWorker* thread = worker();
     if (!thread) {
-        qDebug() << "host"
-                 << "OCThumbnailManager::submit"
-                 << ": no phone";
+        qCWarning(lcHostThumbs) << "OCThumbnailManager::submit"
+                                << ": no phone";
         return 0;
     }
     ThumbnailRequest request;
@@ -173,9 +170,8 @@ void OCThumbnailManager::StartGetThumbnail(QList<_tagIdxInfo>& list)
         if (!info.path.isEmpty())
             entries.append(info);
     }
-    qDebug() << "host"
-             << "OCThumbnailManager::StartGetThumbnail"
-             << ":" << entries.size() << "paths";
+    qCDebug(lcHostThumbs) << "OCThumbnailManager::StartGetThumbnail"
+                          << ":" << entries.size() << "paths";
     if (!entries.isEmpty())
         submit(entries, false);
 }
@@ -200,9 +196,8 @@ void OCThumbnailManager::StartLoadThumbnail(QList<_tagIdxInfo>& list)
     }
     m_visibleRequests.clear();
     const quint64 id = submit(entries, true);
-    qDebug() << "host"
-             << "OCThumbnailManager::StartLoadThumbnail"
-             << ":" << entries.size() << "of" << list.size() << "rows, request" << id;
+    qCDebug(lcHostThumbs) << "OCThumbnailManager::StartLoadThumbnail"
+                          << ":" << entries.size() << "of" << list.size() << "rows, request" << id;
 }
 
 QPixmap OCThumbnailManager::GetThumbnail(const QString& path)
@@ -281,9 +276,8 @@ void OCThumbnailManager::onRequestDone(quint64 request)
     if (!m_live.remove(request))
         return;
     m_visibleRequests.remove(request);
-    qDebug() << "host"
-             << "OCThumbnailManager::onRequestDone"
-             << ": request" << request;
+    qCDebug(lcHostThumbs) << "OCThumbnailManager::onRequestDone"
+                          << ": request" << request;
     if (m_receiver)
         QMetaObject::invokeMethod(m_receiver, kFinishSlot, Qt::QueuedConnection);
 }

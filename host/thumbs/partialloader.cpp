@@ -4,12 +4,12 @@
 #include "host/contract/iphotodb.h"
 #include "host/db/photometadatareader.h"
 #include "host/device/folderphoneagent.h"
+#include "host/services/logcategories.h"
 #include "host/services/mediaextensions.h"
 #include "host/services/ocsharedvalue.h"
 #include "host/thumbs/agentthumbnailsource.h"
 
 #include <QCoreApplication>
-#include <QDebug>
 #include <QDirIterator>
 #include <QElapsedTimer>
 #include <QFileInfo>
@@ -57,10 +57,9 @@ bool PartialLoader::start(
     IDeviceNexaAgent* agent, IPhotoDB* database, const QStringList& phonePaths)
 {
     if (!g_SharedValue.IsPartialLoading() || !agent || !database || isRunning()) {
-        qDebug() << "host"
-                 << "PartialLoader::start"
-                 << ": refused, partial loading" << g_SharedValue.IsPartialLoading() << "running"
-                 << isRunning();
+        qCWarning(lcHostThumbs) << "PartialLoader::start"
+                                << ": refused, partial loading" << g_SharedValue.IsPartialLoading()
+                                << "running" << isRunning();
         return false;
     }
     stop(); // collects the thread of an earlier job
@@ -76,10 +75,9 @@ bool PartialLoader::start(
     m_thread = QThread::create([job] { run(job); });
     connect(m_thread, &QThread::finished, this, &PartialLoader::finished);
     m_thread->start(QThread::LowPriority);
-    qDebug() << "host"
-             << "PartialLoader::start"
-             << ": kind" << Qt::hex << agent->GetConnectionKind() << Qt::dec << "paths"
-             << phonePaths.size();
+    qCDebug(lcHostThumbs) << "PartialLoader::start"
+                          << ": kind" << Qt::hex << agent->GetConnectionKind() << Qt::dec << "paths"
+                          << phonePaths.size();
     return true;
 }
 
@@ -92,9 +90,8 @@ bool PartialLoader::stop(int timeoutMs)
     waited.start();
     while (!m_thread->wait(kStepMs)) {
         if (waited.elapsed() > timeoutMs) {
-            qDebug() << "host"
-                     << "PartialLoader::stop"
-                     << ": still running, left to end";
+            qCDebug(lcHostThumbs) << "PartialLoader::stop"
+                                  << ": still running, left to end";
             m_thread->disconnect(this);
             connect(m_thread, &QThread::finished, m_thread, &QObject::deleteLater);
             m_thread = nullptr;
@@ -159,9 +156,8 @@ bool PartialLoader::checkpoint(Job& job)
         }
         if (device == OCSharedValue::PartialPaused) {
             if (!pausedLogged)
-                qDebug() << "host"
-                         << "PartialLoader::checkpoint"
-                         << ": paused after" << job.done.load() << "files";
+                qCDebug(lcHostThumbs) << "PartialLoader::checkpoint"
+                                      << ": paused after" << job.done.load() << "files";
             pausedLogged = true;
             QThread::msleep(kStepMs);
             continue;
@@ -174,9 +170,8 @@ void PartialLoader::run(const std::shared_ptr<Job>& job)
 {
     const QStringList paths = job->paths.isEmpty() ? photosOf(job->agent) : job->paths;
     const bool massStorage = job->agent->GetConnectionKind() == ConnectionKind::MassStorage;
-    qDebug() << "host"
-             << "PartialLoader::run"
-             << ": start" << paths.size() << "photos, mass storage" << massStorage;
+    qCDebug(lcHostThumbs) << "PartialLoader::run"
+                          << ": start" << paths.size() << "photos, mass storage" << massStorage;
     auto interrupted = [&job] {
         const quint32 device = g_SharedValue.GetPartialDeviceState();
         return job->stop || device == OCSharedValue::PartialPauseRequested
@@ -216,7 +211,6 @@ void PartialLoader::run(const std::shared_ptr<Job>& job)
     }
     g_SharedValue.SetPartialGetThumbnailState(OCSharedValue::PartialThumbIdle);
     g_SharedValue.SetPartialDeviceState(OCSharedValue::PartialIdle);
-    qDebug() << "host"
-             << "PartialLoader::run"
-             << ": end after" << job->done.load() << "of" << paths.size() << "files";
+    qCDebug(lcHostThumbs) << "PartialLoader::run"
+                          << ": end after" << job->done.load() << "of" << paths.size() << "files";
 }

@@ -4,10 +4,10 @@
 #include "host/contract/iphotodb.h"
 #include "host/db/photometadatareader.h"
 #include "host/services/boundedimage.h"
+#include "host/services/logcategories.h"
 #include "host/thumbs/agentthumbnailsource.h"
 #include "host/thumbs/octhumnailmaker.h"
 
-#include <QDebug>
 #include <QDir>
 #include <QFile>
 #include <QSqlRecord>
@@ -102,9 +102,8 @@ bool ThumbnailWorker::takeNext(ThumbnailRequest* request, _tagIdxInfo* entry, bo
 
 void ThumbnailWorker::run()
 {
-    qDebug() << "host"
-             << "ThumbnailWorker::run"
-             << ": start kind" << Qt::hex << m_kind << Qt::dec;
+    qCDebug(lcHostThumbs) << "ThumbnailWorker::run"
+                          << ": start kind" << Qt::hex << m_kind << Qt::dec;
     ThumbnailRequest request;
     _tagIdxInfo entry;
     bool last = false;
@@ -114,9 +113,8 @@ void ThumbnailWorker::run()
         if (last && !*request.cancelled && !m_stop)
             emit requestDone(request.id);
     }
-    qDebug() << "host"
-             << "ThumbnailWorker::run"
-             << ": end";
+    qCDebug(lcHostThumbs) << "ThumbnailWorker::run"
+                          << ": end";
 }
 
 int ThumbnailWorker::make(const QString& path, QByteArray* bytes, QImage* picture)
@@ -130,7 +128,7 @@ int ThumbnailWorker::make(const QString& path, QByteArray* bytes, QImage* pictur
         else
             *bytes = OCThumnailMaker::thumbnailBytes(path);
         *picture = BoundedImage::readData(*bytes, thumbnailBox());
-        return picture->isNull() ? 8 : 0;
+        return picture->isNull() ? AgentResult::NoThumbnail : AgentResult::Ok;
     }
     const int code = AgentThumbnailSource::fetch(
         m_agent, path, [this] { return m_stop.load(); }, picture);
@@ -142,7 +140,7 @@ int ThumbnailWorker::make(const QString& path, QByteArray* bytes, QImage* pictur
     *bytes = PhotoMetadataReader::encodeThumbnail(*picture);
     if (m_database && !bytes->isEmpty())
         m_database->insertThumbnailItem(path, *bytes, true);
-    return bytes->isEmpty() ? 8 : 0;
+    return bytes->isEmpty() ? AgentResult::NoThumbnail : AgentResult::Ok;
 }
 
 void ThumbnailWorker::process(const ThumbnailRequest& request, const _tagIdxInfo& entry)
@@ -153,9 +151,8 @@ void ThumbnailWorker::process(const ThumbnailRequest& request, const _tagIdxInfo
     if (m_database && m_database->getThumbnailFromDB(path, &bytes, true)) {
         picture = BoundedImage::readData(bytes, thumbnailBox());
         if (picture.isNull()) {
-            qDebug() << "host"
-                     << "ThumbnailWorker::process"
-                     << ": stored thumbnail unreadable" << path;
+            qCWarning(lcHostThumbs) << "ThumbnailWorker::process"
+                                    << ": stored thumbnail unreadable" << path;
             bytes.clear();
         } else if (request.visibleRows) {
             emit thumbnailKnown(request.id, path, picture);
@@ -164,7 +161,7 @@ void ThumbnailWorker::process(const ThumbnailRequest& request, const _tagIdxInfo
     }
     if (bytes.isEmpty()) {
         const int code = make(path, &bytes, &picture);
-        if (code != 0) {
+        if (code != AgentResult::Ok) {
             if (!*request.cancelled)
                 emit thumbnailFailed(request.id, path, isPermanent(code));
             return;
@@ -187,9 +184,8 @@ QString ThumbnailWorker::writeFile(const QByteArray& bytes)
     QFile file(name);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(bytes) != bytes.size()
         || !file.flush()) {
-        qDebug() << "host"
-                 << "ThumbnailWorker::writeFile"
-                 << ": cannot write" << name << file.errorString();
+        qCWarning(lcHostThumbs) << "ThumbnailWorker::writeFile"
+                                << ": cannot write" << name << file.errorString();
         file.close();
         QFile::remove(name);
         return QString();

@@ -4,13 +4,14 @@
 
 #include "cthumbnailview.h"
 
-#include <QDebug>
 #include <QPixmapCache>
 #include <QScrollBar>
 #include <QTimerEvent>
 
 #include <algorithm>
 #include <limits>
+
+#include "host/services/logcategories.h"
 
 namespace {
 // Space kept below the last grid row so it does not touch the view's edge.
@@ -243,9 +244,8 @@ void CThumbnailView::setItemBlocks(const QVector<ItemBlock>& blocks)
         block.columns = qMax(1, block.columns);
         block.count = qMin(block.count, rows - block.firstRow);
         if (block.firstRow < nextRow || block.count <= 0 || block.origin.y() < nextTop) {
-            qDebug() << "host"
-                     << "CThumbnailView::setItemBlocks"
-                     << ": block dropped" << block.firstRow << block.count;
+            qCWarning(lcHost) << "CThumbnailView::setItemBlocks"
+                              << ": block dropped" << block.firstRow << block.count;
             continue;
         }
         m_blocks.append(block);

@@ -3,12 +3,13 @@
 
 #include "cthumbnailview.h"
 
-#include <QDebug>
 #include <QDrag>
 #include <QDragEnterEvent>
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QScrollBar>
+
+#include "host/services/logcategories.h"
 
 namespace {
 // Division that rounds towards minus infinity, for coordinates left of or
@@ -293,9 +294,8 @@ void CThumbnailView::startDrag(Qt::DropActions supportedActions)
         return;
     QMimeData* data = model()->mimeData(indexes);
     if (!data) {
-        qDebug() << "host"
-                 << "CThumbnailView::startDrag"
-                 << ": no drag data" << indexes.size();
+        qCWarning(lcHost) << "CThumbnailView::startDrag"
+                          << ": no drag data" << indexes.size();
         return;
     }
     auto* drag = new QDrag(this);

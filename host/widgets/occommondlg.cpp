@@ -1,6 +1,5 @@
 #include "occommondlg.h"
 
-#include <QDebug>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMouseEvent>
@@ -8,6 +7,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include "host/services/logcategories.h"
 #include "host/services/ocfont.h"
 
 OCCommonDlg::OCCommonDlg(QWidget* parent, Qt::WindowFlags flags)
@@ -68,9 +68,8 @@ void OCCommonDlg::OnClickClose()
 
 void OCCommonDlg::OnClickHelp()
 {
-    qDebug() << "host"
-             << "OCCommonDlg::OnClickHelp"
-             << ": no help for" << windowTitle();
+    qCDebug(lcHost) << "OCCommonDlg::OnClickHelp"
+                    << ": no help for" << windowTitle();
 }
 
 void OCCommonDlg::paintEvent(QPaintEvent*)

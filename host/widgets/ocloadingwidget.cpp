@@ -1,9 +1,10 @@
 #include "ocloadingwidget.h"
 
-#include <QDebug>
 #include <QEvent>
 #include <QPainter>
 #include <QtMath>
+
+#include "host/services/logcategories.h"
 
 namespace {
 
@@ -32,9 +33,8 @@ OCLoadingWidget::OCLoadingWidget(QWidget* parent, int mode)
 
 void OCLoadingWidget::ShowLoadingWidget()
 {
-    qDebug() << "host"
-             << "OCLoadingWidget::ShowLoadingWidget"
-             << ": mode" << m_mode;
+    qCDebug(lcHost) << "OCLoadingWidget::ShowLoadingWidget"
+                    << ": mode" << m_mode;
     followParent();
     raise();
     show();
@@ -46,8 +46,7 @@ void OCLoadingWidget::ShowLoadingWidget()
 
 void OCLoadingWidget::HideLoadingWidget()
 {
-    qDebug() << "host"
-             << "OCLoadingWidget::HideLoadingWidget";
+    qCDebug(lcHost) << "OCLoadingWidget::HideLoadingWidget";
     m_timer.stop();
     hide();
 }

@@ -59,25 +59,6 @@ private slots:
         QCOMPARE(options.verbose, switches.contains("verbose"));
     }
 
-    void keepsFileOptions()
-    {
-        HostOptions options;
-        QString error;
-        QVERIFY(
-            HostOptions::parse({ "photo-host", "--config-dir", "/tmp/c", "--screenshot", "s.png",
-                                   "--dump-list", "list.txt", "--plugin-library", "/x/lib.so" },
-                options, error));
-        QCOMPARE(options.configDir, QString("/tmp/c"));
-        QCOMPARE(options.screenshotFile, QString("s.png"));
-        QCOMPARE(options.dumpListFile, QString("list.txt"));
-        QCOMPARE(options.pluginPath, QString("/x/lib.so"));
-        QVERIFY(HostOptions::parse(
-            { "photo-host", "--camera", "Directory Browse", "--port", "disk:/tmp/a b" }, options,
-            error));
-        QCOMPARE(options.cameraModel, QString("Directory Browse"));
-        QCOMPARE(options.cameraPort, QString("disk:/tmp/a b"));
-    }
-
     void importOptions_data()
     {
         QTest::addColumn<QStringList>("arguments");

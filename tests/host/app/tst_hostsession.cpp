@@ -11,8 +11,6 @@
 #include <QFile>
 #include <QtTest>
 
-#include <unistd.h>
-
 namespace {
 
 QList<int> g_mountResults;
@@ -134,41 +132,6 @@ private slots:
         QVERIFY(session.photoDatabase());
     }
 
-    void refusesUnusablePhoneFolders_data()
-    {
-        QTest::addColumn<QString>("what");
-        QTest::addColumn<QString>("message");
-        QTest::newRow("missing") << "missing"
-                                 << "phone folder not found";
-        QTest::newRow("a file") << "file"
-                                << "not a folder";
-        QTest::newRow("unreadable") << "unreadable"
-                                    << "permission denied";
-    }
-
-    void refusesUnusablePhoneFolders()
-    {
-        QFETCH(QString, what);
-        QFETCH(QString, message);
-        TestEnvironment env;
-        QString folder = env.path("phone");
-        if (what == "file") {
-            QVERIFY(touch(folder));
-        } else if (what == "unreadable") {
-            if (geteuid() == 0)
-                QSKIP("root reads every folder");
-            QVERIFY(QDir().mkpath(folder));
-            QVERIFY(QFile::setPermissions(folder, QFileDevice::WriteOwner));
-        }
-        HostSession session(parsed({ "--phone", folder, "--config-dir", env.folder() }));
-        QString error;
-        QVERIFY(!session.open(nullptr, &error));
-        QVERIFY2(error.contains(message), qPrintable(error));
-        QVERIFY(error.contains(folder));
-        QFile::setPermissions(
-            folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-    }
-
     // A device through libgphoto2 in place of a folder phone; one that
     // cannot be opened leaves no phone and says why.
     void opensCameras_data()
@@ -244,20 +207,6 @@ private slots:
         QVERIFY(session.isPhoneConnected());
         QCOMPARE(session.phoneName(), QString("Sample Phone"));
         QCOMPARE(session.phone()->storageFolder(), QDir(folder).absolutePath());
-    }
-
-    void disconnectAndReconnect()
-    {
-        TestEnvironment env;
-        HostSession session(parsed({ "--phone", m_phone->folder(), "--config-dir", env.folder() }));
-        QString error;
-        QVERIFY(session.open(nullptr, &error));
-        QVERIFY(session.disconnectPhone());
-        QVERIFY(!session.disconnectPhone());
-        QCOMPARE(session.deviceIndex(), -1);
-        QVERIFY(session.reconnectPhone());
-        QVERIFY(!session.reconnectPhone());
-        QVERIFY(session.deviceIndex() >= 0);
     }
 };
 

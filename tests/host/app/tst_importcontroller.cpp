@@ -82,30 +82,6 @@ private slots:
         QVERIFY(imports.summaryDialog()->headline().contains("3 photos already there"));
         QCOMPARE(data.db.albumFiles(recent).size(), 3);
     }
-
-    void timeLeft_data()
-    {
-        QTest::addColumn<qint64>("done");
-        QTest::addColumn<qint64>("total");
-        QTest::addColumn<qint64>("elapsedMs");
-        QTest::addColumn<QString>("text");
-        QTest::newRow("nothing done yet") << 0ll << 100ll << 5000ll << "";
-        QTest::newRow("too early to tell") << 50ll << 100ll << 1000ll << "";
-        QTest::newRow("all done") << 100ll << 100ll << 9000ll << "";
-        QTest::newRow("seconds") << 90ll << 100ll << 90000ll << "less than a minute left";
-        QTest::newRow("one minute") << 50ll << 100ll << 60000ll << "about 1 minute left";
-        QTest::newRow("minutes") << 10ll << 100ll << 20000ll << "about 3 minutes left";
-        QTest::newRow("hours") << 1ll << 100ll << 3600000ll << "about 99 hours left";
-    }
-
-    void timeLeft()
-    {
-        QFETCH(qint64, done);
-        QFETCH(qint64, total);
-        QFETCH(qint64, elapsedMs);
-        QFETCH(QString, text);
-        QCOMPARE(TransferEngineWindow::timeLeftText(done, total, elapsedMs), text);
-    }
 };
 
 QTEST_MAIN(TestImportController)

@@ -216,38 +216,6 @@ private slots:
         QCOMPARE(f.screen.visibleAtAction, (QList<bool> { true, false, true, true }));
     }
 
-    void viewButtonsFollowReports_data()
-    {
-        QTest::addColumn<int>("mode");
-        QTest::addColumn<uint>("flags");
-        QTest::addColumn<int>("checked"); // -1 none
-        QTest::addColumn<QList<bool>>("enabled");
-        QTest::newRow("list, all allowed") << 0 << 0u << 0 << QList<bool> { true, true, true };
-        QTest::newRow("thumbnail list, no album")
-            << 1 << 4u << 1 << QList<bool> { true, true, false };
-        QTest::newRow("album, no list") << 2 << 1u << 2 << QList<bool> { false, true, true };
-        QTest::newRow("no thumbnails") << 0 << 6u << 0 << QList<bool> { true, false, false };
-        QTest::newRow("viewer") << 3 << 7u << -1 << QList<bool> { false, false, false };
-    }
-
-    void viewButtonsFollowReports()
-    {
-        QFETCH(int, mode);
-        QFETCH(uint, flags);
-        QFETCH(int, checked);
-        QFETCH(QList<bool>, enabled);
-        WindowFixture f(m_phone->folder());
-        f.window->selectStartEntry();
-        // From a different state, so every button has to change.
-        f.manager.on_changedType_View(mode == 2 ? 0 : 2, flags ^ 7u);
-        f.manager.on_changedType_View(mode, flags);
-        for (int button = 0; button < 3; ++button) {
-            auto* b = f.find<QToolButton>(m_viewButtons[button]);
-            QCOMPARE(b->isChecked(), button == checked);
-            QCOMPARE(b->isEnabled(), enabled.at(button));
-        }
-    }
-
     void viewButtonAsksTheScreen_data()
     {
         QTest::addColumn<bool>("screenAnswers");
@@ -317,80 +285,6 @@ private slots:
         search->clear();
         QVERIFY(searches.wait());
         QCOMPARE(searches.takeFirst().first().toString(), QString());
-    }
-
-    void editMenuEmitsMainMenuSignals_data()
-    {
-        QTest::addColumn<QString>("action");
-        QTest::addColumn<QString>("signal");
-        QTest::newRow("copy") << "actionCopy"
-                              << "signalCopyFromMainMenu";
-        QTest::newRow("paste") << "actionPaste"
-                               << "signalPasteFromMainMenu";
-        QTest::newRow("delete") << "actionDelete"
-                                << "signalDeleteFromMainMenu";
-        QTest::newRow("select all") << "actionSelectAll"
-                                    << "signalSelectAllFromMainMenu";
-        QTest::newRow("select none") << "actionSelectNone"
-                                     << "signalSelectNoneFromMainMenu";
-        QTest::newRow("properties") << "actionProperties"
-                                    << "signalPropertyFromMainMenu";
-        QTest::newRow("show in windows") << "actionShowInWindows"
-                                         << "signalShowInWindowsFromMainMenu";
-        QTest::newRow("view") << "actionView"
-                              << "signalMusicPlayFromMainMenu";
-    }
-
-    void editMenuEmitsMainMenuSignals()
-    {
-        QFETCH(QString, action);
-        QFETCH(QString, signal);
-        WindowFixture f(m_phone->folder());
-        f.window->selectStartEntry();
-        const QStringList all = { "signalCopyFromMainMenu", "signalPasteFromMainMenu",
-            "signalDeleteFromMainMenu", "signalSelectAllFromMainMenu",
-            "signalSelectNoneFromMainMenu", "signalPropertyFromMainMenu",
-            "signalShowInWindowsFromMainMenu", "signalMusicPlayFromMainMenu" };
-        std::vector<std::unique_ptr<QSignalSpy>> spies;
-        for (const QString& name : all)
-            spies.push_back(
-                std::make_unique<QSignalSpy>(&f.manager, qPrintable("2" + name + "()")));
-        QAction* command = f.action(qPrintable(action));
-        QVERIFY(command && command->isEnabled());
-        command->trigger();
-        for (int i = 0; i < all.size(); ++i)
-            QCOMPARE(spies[size_t(i)]->count(), all.at(i) == signal ? 1 : 0);
-    }
-
-    void deviceMenuEmitsDeviceEvents_data()
-    {
-        QTest::addColumn<QString>("action");
-        QTest::addColumn<QByteArray>("signal");
-        QTest::addColumn<QVariantList>("arguments");
-        QTest::newRow("refresh") << "actionDeviceRefresh"
-                                 << QByteArray(SIGNAL(on_signal_device_refresh(int)))
-                                 << QVariantList { 16 };
-        QTest::newRow("device re-initialised")
-            << "actionDeviceInit" << QByteArray(SIGNAL(on_signal_device_init(int)))
-            << QVariantList { 16 };
-        QTest::newRow("card inserted")
-            << "actionCardInserted" << QByteArray(SIGNAL(on_signal_SDCardchange(bool, QString)))
-            << QVariantList { true, toStoredPath(m_phone->folder()) };
-        QTest::newRow("card removed")
-            << "actionCardRemoved" << QByteArray(SIGNAL(on_signal_SDCardchange(bool, QString)))
-            << QVariantList { false, toStoredPath(m_phone->folder()) };
-    }
-
-    void deviceMenuEmitsDeviceEvents()
-    {
-        QFETCH(QString, action);
-        QFETCH(QByteArray, signal);
-        QFETCH(QVariantList, arguments);
-        WindowFixture f(m_phone->folder());
-        QSignalSpy spy(&f.manager, signal.constData());
-        f.action(qPrintable(action))->trigger();
-        QCOMPARE(spy.count(), 1);
-        QCOMPARE(QVariantList(spy.first()), arguments);
     }
 
     // Files added outside photo-host, also in a folder made after the start,
@@ -573,28 +467,6 @@ private slots:
         const QString libraryText = status->text();
         f.manager.on_statusbarSetText(QStringLiteral("late"), Qt::AlignCenter);
         QCOMPARE(status->text(), libraryText);
-    }
-
-    void tutorialBubble()
-    {
-        WindowFixture f(m_phone->folder());
-        f.window->selectStartEntry();
-        auto* bubble = f.find<QLabel>("tutorialHint");
-        emit f.manager.on_signal_pmgr_showTutorialMove(true, 70, 160);
-        QVERIFY(bubble->isVisible());
-        QVERIFY(f.window->rect().contains(bubble->geometry()));
-        emit f.manager.on_signal_pmgr_hideTutorialMove(false);
-        QVERIFY(!bubble->isVisible());
-        emit f.manager.on_signal_pmgr_showTutorialMove(true, 5000, 5000);
-        QVERIFY(f.window->rect().contains(bubble->geometry()));
-        QTest::mouseClick(bubble, Qt::LeftButton);
-        QVERIFY(!bubble->isVisible());
-        emit f.manager.on_signal_pmgr_showTutorialMove(true, 70, 160);
-        QVERIFY(!bubble->isVisible());
-        // A later run does not show the tip again.
-        TutorialBubble later(f.window.get());
-        later.showAt(QPoint(70, 160));
-        QVERIFY(!later.isVisible());
     }
 };
 

@@ -20,6 +20,7 @@
 #include <QtTest>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -390,6 +391,8 @@ private slots:
                                  << "phone folder not found";
         QTest::newRow("a file") << "file"
                                 << "not a folder";
+        QTest::newRow("unreadable") << "unreadable"
+                                    << "permission denied";
     }
 
     void unusablePhoneFolderEndsClearly()
@@ -400,11 +403,19 @@ private slots:
         if (phone == "file") {
             phone = env.path("phone.txt");
             QVERIFY(QFile(phone).open(QIODevice::WriteOnly));
+        } else if (phone == "unreadable") {
+            if (geteuid() == 0)
+                QSKIP("root reads every folder");
+            phone = env.path("phone");
+            QVERIFY(QDir().mkpath(phone));
+            QVERIFY(QFile::setPermissions(phone, QFileDevice::WriteOwner));
         }
         QProcess host;
         QVERIFY(run(host,
             { "--phone", phone, "--config-dir", env.folder(), "--screenshot",
                 env.path("never.png") }));
+        QFile::setPermissions(
+            phone, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
         QCOMPARE(host.exitCode(), 1);
         const QString errors = QString::fromUtf8(host.readAllStandardError());
         QVERIFY2(errors.contains("photo-host: " + message), qPrintable(errors));

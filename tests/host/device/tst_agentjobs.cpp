@@ -328,28 +328,6 @@ private slots:
             storage->filePath(m_phone->generator().photos().at(3).relativePath))));
     }
 
-    void deleteRefusals_data()
-    {
-        QTest::addColumn<int>("refusal");
-        QTest::newRow("busy") << 2;
-        QTest::newRow("refused by the phone") << 3;
-    }
-
-    void deleteRefusals()
-    {
-        QFETCH(int, refusal);
-        FolderPhoneAgent agent(m_phone->folder(), ConnectionKind::Mtp);
-        FolderAgentFaults faults;
-        faults.deleteRefusal = refusal;
-        agent.setFaults(faults);
-        const QString path = agent.phonePathOf(photoFiles(1).first());
-        QCOMPARE(
-            DeleteFilesInPhone(&agent, { path }, reinterpret_cast<void*>(&AgentRecorder::deleted)),
-            refusal);
-        QVERIFY(AgentRecorder::deleteNotices().isEmpty());
-        QVERIFY(agent.IsFileExist(path));
-    }
-
     void phoneGoesAwayMidJob_data()
     {
         QTest::addColumn<QString>("job");

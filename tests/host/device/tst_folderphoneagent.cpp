@@ -3,7 +3,6 @@
 #include "host/device/deviceregistry.h"
 #include "host/device/folderphoneagent.h"
 #include "host/services/fileutils.h"
-#include "support/picturecompare.h"
 #include "support/samplephonefixture.h"
 #include "support/testenvironment.h"
 
@@ -216,23 +215,6 @@ private slots:
         QCOMPARE(codes().last(), int(ItemLoadCode::Finished));
     }
 
-    void busyAnswersAreCounted()
-    {
-        FolderPhoneAgent agent(m_phone->folder(), ConnectionKind::Mtp);
-        FolderAgentFaults faults;
-        faults.busyItemLoad = 2;
-        faults.busyIsBusy = 1;
-        agent.setFaults(faults);
-        QVERIFY(agent.IsBusy());
-        QVERIFY(!agent.IsBusy());
-        QCOMPARE(agent.StartItemLoad(QStringLiteral("ROOT")), 2);
-        QCOMPARE(agent.StartItemLoad(QStringLiteral("ROOT")), 2);
-        agent.SetItemLoadCallback(&AgentRecorder::itemLoad);
-        QCOMPARE(
-            agent.StartItemLoad(QStringLiteral("ROOT")), int(FolderPhoneAgent::ListingStarted));
-        QVERIFY(QTest::qWaitFor([] { return AgentRecorder::listingEnded(); }, kWait));
-    }
-
     void disconnectMidListing_data()
     {
         QTest::addColumn<int>("at");
@@ -345,58 +327,6 @@ private slots:
         }
     }
 
-    // The agent's thumbnails show the picture upright, as the photo database's do.
-    void thumbnailsAreUpright_data()
-    {
-        QTest::addColumn<int>("orientation");
-        for (const int orientation : { 1, 3, 6, 8 })
-            QTest::addRow("orientation %d", orientation) << orientation;
-    }
-
-    void thumbnailsAreUpright()
-    {
-        QFETCH(int, orientation);
-        QString file;
-        for (const SamplePhoto& photo : m_phone->generator().photos()) {
-            if (photo.orientation == orientation)
-                file = m_phone->file(photo.relativePath);
-        }
-        QVERIFY(!file.isEmpty());
-        FolderPhoneAgent agent(m_phone->folder(), ConnectionKind::Mtp);
-        QCOMPARE(agent.RequestThumbnails(agent.phonePathOf(file), 2, &AgentRecorder::thumbnail), 0);
-        QVERIFY(QTest::qWaitFor([] { return !AgentRecorder::thumbnailCodes().isEmpty(); }, kWait));
-        QCOMPARE(AgentRecorder::thumbnailCodes(), QList<int> { 0 });
-        QPixmap pixmap;
-        agent.GetThumbnailImage(&pixmap);
-        const QImage thumbnail = pixmap.toImage();
-        const QImage shown = shownPicture(file);
-        QCOMPARE(thumbnail.width() > thumbnail.height(), shown.width() > shown.height());
-        const double upright = pictureDistance(thumbnail, shown);
-        QVERIFY2(upright < 12
-                && upright * 2
-                    < pictureDistance(thumbnail.transformed(QTransform().rotate(180)), shown),
-            qPrintable(QString::number(upright)));
-    }
-
-    void thumbnailFaults()
-    {
-        FolderPhoneAgent agent(m_phone->folder(), ConnectionKind::Mtp);
-        const SamplePhoto photo = m_phone->generator().photos().first();
-        const QString path = agent.phonePathOf(m_phone->file(photo.relativePath));
-        FolderAgentFaults faults;
-        faults.busyThumbnails = 2;
-        faults.thumbnailErrors.insert(QFileInfo(photo.relativePath).fileName(), 5);
-        agent.setFaults(faults);
-        QCOMPARE(agent.RequestThumbnails(path, 2, &AgentRecorder::thumbnail), 2);
-        QCOMPARE(agent.RequestThumbnails(path, 2, &AgentRecorder::thumbnail), 2);
-        QCOMPARE(agent.RequestThumbnails(path, 2, &AgentRecorder::thumbnail), 0);
-        QVERIFY(QTest::qWaitFor([] { return !AgentRecorder::thumbnailCodes().isEmpty(); }, kWait));
-        QCOMPARE(AgentRecorder::thumbnailCodes(), QList<int> { 5 });
-        QCOMPARE(agent.RequestThumbnails(
-                     QStringLiteral("\\Elsewhere\\a.jpg"), 2, &AgentRecorder::thumbnail),
-            int(FolderPhoneAgent::ErrorRefused));
-    }
-
     void fileVanishesAfterListing()
     {
         auto copy = m_phone->copy();
@@ -466,48 +396,6 @@ private slots:
         QCOMPARE(AgentRecorder::mountResults(), QList<int> { 0 });
         QVERIFY(IsUMSAvailable(index));
         QVERIFY(listAll(agent));
-    }
-
-    void hostFunctionsFollowTheAgent_data()
-    {
-        QTest::addColumn<int>("kind");
-        QTest::addColumn<bool>("noThumbnails");
-        QTest::newRow("mass storage") << int(ConnectionKind::MassStorage) << false;
-        QTest::newRow("mtp") << int(ConnectionKind::Mtp) << false;
-        QTest::newRow("mtp basic without thumbnails") << int(ConnectionKind::MtpBasic) << true;
-    }
-
-    void hostFunctionsFollowTheAgent()
-    {
-        QFETCH(int, kind);
-        QFETCH(bool, noThumbnails);
-        int index = -1;
-        {
-            FolderPhoneAgent agent(m_phone->folder(), kind);
-            FolderAgentFaults faults;
-            faults.noThumbnailSupport = noThumbnails;
-            agent.setFaults(faults);
-            index = agent.GetDeviceIndex();
-            QCOMPARE(DeviceRegistry::agent(index), &agent);
-            QCOMPARE(getFileAgentType(index), kind);
-            QCOMPARE(getMTPThumbnailSupportType(index), noThumbnails ? 0 : 4);
-            QCOMPARE(IsUMSAvailable(index), kind == ConnectionKind::MassStorage);
-        }
-        QCOMPARE(DeviceRegistry::agent(index), nullptr);
-        QCOMPARE(getFileAgentType(index), 0);
-        QVERIFY(!IsConnectedPhone(nullptr));
-    }
-
-    void waitBeforeListing()
-    {
-        QVERIFY(isReadyForListing());
-        setWaitBeforeListing(16, true);
-        setWaitBeforeListing(14, true);
-        QVERIFY(!isReadyForListing());
-        setWaitBeforeListing(16, false);
-        QVERIFY(!isReadyForListing());
-        setWaitBeforeListing(14, false);
-        QVERIFY(isReadyForListing());
     }
 
     void thumbnailNoticeOncePerPhone()

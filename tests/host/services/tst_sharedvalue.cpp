@@ -12,32 +12,6 @@ class TestSharedValue : public QObject
 private slots:
     void init() { g_SharedValue.reset(); }
 
-    void statesAreKeptPerItemTypeAndKind()
-    {
-        g_SharedValue.addState(16, 0x800);
-        g_SharedValue.addState(16, 0x200, OCSharedValue::PluginState);
-        g_SharedValue.addState(3, 0x20);
-        QCOMPARE(g_SharedValue.getProcessState(16), quint32(0x800));
-        QCOMPARE(g_SharedValue.getState(16, OCSharedValue::PluginState), quint32(0x200));
-        QCOMPARE(g_SharedValue.getProcessState(3), quint32(0x20));
-        QCOMPARE(g_SharedValue.getProcessState(30), quint32(0));
-
-        g_SharedValue.addState(16, 0x80);
-        g_SharedValue.deleteState(16, 0x800);
-        QCOMPARE(g_SharedValue.getProcessState(16), quint32(0x80));
-        g_SharedValue.setState(16, 0x100000);  // replaces the others
-        QCOMPARE(g_SharedValue.getProcessState(16), quint32(0x100000));
-        QCOMPARE(g_SharedValue.getState(16, OCSharedValue::PluginState), quint32(0x200));
-    }
-
-    void partialStatesStartIdle()
-    {
-        QCOMPARE(g_SharedValue.GetPartialDeviceState(), quint32(OCSharedValue::PartialIdle));
-        QCOMPARE(g_SharedValue.GetPartialGetThumbnailState(), quint32(OCSharedValue::PartialThumbIdle));
-        g_SharedValue.SetPartialDeviceState(OCSharedValue::PartialRunning);
-        QCOMPARE(g_SharedValue.getState(99, OCSharedValue::PartialDeviceState), quint32(2));
-    }
-
     // Two threads add and clear their own bits of one word; a lost update
     // would leave a bit behind or drop one.
     void concurrentUpdatesLoseNothing()

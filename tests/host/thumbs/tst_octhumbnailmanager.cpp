@@ -50,19 +50,6 @@ public slots:
     void on_GetThumbnail_Finish() { ++finishes; }
 };
 
-class ScreenWidget : public QWidget
-{
-    Q_OBJECT
-
-public:
-    QStringList paths;
-    int finishes = 0;
-
-public slots:
-    void on_update_item_thumbnail(QString path, QString) { paths.append(path); }
-    void on_GetThumbnail_Finish() { ++finishes; }
-};
-
 QList<_tagIdxInfo> rows(const QStringList& paths)
 {
     QList<_tagIdxInfo> list;
@@ -294,21 +281,6 @@ private slots:
         next.setPhotoDatabase(&m_data->db);
         QVERIFY(barrier(next, receiver, all.last()));
         QCOMPARE(receiver.paths().last(), all.last());
-    }
-
-    // The screen may pass itself as the parent widget rather than the receiver.
-    void receiverFoundOnParent()
-    {
-        FolderPhoneAgent agent(m_phone->folder(), ConnectionKind::MassStorage);
-        ScreenWidget screen;
-        QObject notAScreen;
-        auto* manager = new OCThumbnailManager(
-            OCGlobal::ITEM_PHONE_PHOTO, &notAScreen, &screen, nullptr); // the screen owns it
-        manager->setDeviceAgent(&agent);
-        QList<_tagIdxInfo> list = rows({ photos(agent).first() });
-        manager->StartGetThumbnail(list);
-        QVERIFY(QTest::qWaitFor([&] { return screen.finishes == 1; }, kWait));
-        QCOMPARE(screen.paths, QStringList { photos(agent).first() });
     }
 };
 

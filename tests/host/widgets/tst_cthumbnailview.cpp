@@ -1,4 +1,3 @@
-#include "host/resources/hoststylesheet.h"
 #include "host/services/ocsharedvalue.h"
 #include "host/widgets/cthumbnailview.h"
 #include "support/gridtestmodel.h"
@@ -7,7 +6,6 @@
 #include <QAbstractItemModelTester>
 #include <QDrag>
 #include <QMimeData>
-#include <QRegularExpression>
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QSortFilterProxyModel>
@@ -109,34 +107,6 @@ private slots:
         m_view.reset();
         m_model.reset();
         m_env.reset();
-    }
-
-    void styleSheetImagesExist_data()
-    {
-        QTest::addColumn<bool>("rightToLeft");
-        QTest::newRow("left to right") << false;
-        QTest::newRow("right to left") << true;
-    }
-
-    void styleSheetImagesExist()
-    {
-        QFETCH(bool, rightToLeft);
-        const QString sheet = HostStyleSheet(rightToLeft);
-        QVERIFY(!sheet.isEmpty());
-        QVERIFY(!sheet.contains("{{"));
-        QRegularExpression url(QStringLiteral("url\\((:[^)]+)\\)"));
-        int count = 0;
-        for (auto it = url.globalMatch(sheet); it.hasNext(); ++count) {
-            const QString path = it.next().captured(1);
-            QVERIFY2(!QPixmap(path).isNull(), qPrintable(path));
-        }
-        QVERIFY(count > 30);
-        // The viewer's buttons keep their side in both directions (the viewer
-        // swaps them and Qt mirrors them back), so they keep their arrows.
-        QVERIFY(sheet.contains("btn_photo_viewer_big_pre { image: "
-                               "url(:/Image/photo/photo_viewer_btn_big_pre_normal.png)"));
-        QVERIFY(sheet.contains("btn_photo_viewer_small_next { image: "
-                               "url(:/Image/photo/photo_viewer_btn_small_next_normal.png)"));
     }
 
     void layoutPlacesEveryRowOnce_data()
@@ -372,60 +342,6 @@ private slots:
         const int afterPaint = loads.count();
         m_view->verticalScrollBar()->setValue(300);
         QVERIFY(loads.count() > afterPaint);
-    }
-
-    // A long name uses its cell's width, wider than the picture (the album
-    // page's largest step: 231 pixels in a 256 pixel cell), and stops short
-    // of the next cell.
-    void longNamesUseTheCellsWidth()
-    {
-        auto photos = GridTestModel::makePhotos(2, 7);
-        photos[0].name = QString(200, QLatin1Char('l'));
-        m_model->resetTo(photos);
-        m_view->setModel(m_model.get());
-        m_view->setGridSize(QSize(256, 232));
-        m_view->setIconSize(QSize(231, 197));
-        m_view->resize(1000, 400);
-        m_view->show();
-        QVERIFY(QTest::qWaitForWindowExposed(m_view.get()));
-        const QImage image = m_view->viewport()->grab().toImage();
-        const QRect item = m_view->visualRect(m_model->index(0, 0));
-        const int next = m_view->visualRect(m_model->index(1, 0)).left();
-        int left = image.width();
-        int right = -1;
-        for (int y = item.bottom() - 16; y <= item.bottom(); ++y) {
-            for (int x = 0; x < next + 20; ++x) {
-                if (qGray(image.pixel(x, y)) < 140) {
-                    left = qMin(left, x);
-                    right = qMax(right, x);
-                }
-            }
-        }
-        QVERIFY2(right - left > 225 && right < next,
-            qPrintable(QStringLiteral("%1 to %2, next at %3").arg(left).arg(right).arg(next)));
-    }
-
-    // The thumbnail is drawn in its cell; a row without one shows the
-    // placeholder; odd decorations and an absent name column do no harm.
-    void paintsThumbnailsAndPlaceholders()
-    {
-        auto photos = GridTestModel::makePhotos(4, 7);
-        photos[0].thumbnail = solid(Qt::red);
-        photos[2].thumbnail = solid(Qt::blue, QSize(40, 400));
-        photos[3].exists = false;
-        m_model->resetTo(photos);
-        m_view->setModel(m_model.get());
-        m_view->setNameColumn(99);
-        m_view->resize(1000, 400);
-        m_view->show();
-        QVERIFY(QTest::qWaitForWindowExposed(m_view.get()));
-        const QImage image = m_view->viewport()->grab().toImage();
-        auto colourAt = [&](int row) { return QColor(image.pixel(centreOf(row) - QPoint(0, 10))); };
-        QCOMPARE(colourAt(0), QColor(Qt::red));
-        QCOMPARE(colourAt(2), QColor(Qt::blue));
-        const QColor placeholder = colourAt(1);
-        QVERIFY(placeholder != QColor(Qt::white) && placeholder.saturation() < 30);
-        QVERIFY(colourAt(3) != placeholder); // the broken mark lies over it
     }
 };
 

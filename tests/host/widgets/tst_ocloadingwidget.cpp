@@ -1,5 +1,4 @@
 #include "host/widgets/ocloadingwidget.h"
-#include "support/testenvironment.h"
 
 #include <QPushButton>
 #include <QtTest>
@@ -18,44 +17,6 @@ private:
     }
 
 private slots:
-    void showAndHide_data()
-    {
-        QTest::addColumn<int>("mode");
-        QTest::addColumn<bool>("covers");
-        QTest::newRow("full cover") << 0 << true;
-        QTest::newRow("small") << 3 << false;
-        QTest::newRow("unknown mode covers") << 7 << true;
-    }
-
-    void showAndHide()
-    {
-        QFETCH(int, mode);
-        QFETCH(bool, covers);
-        TestEnvironment env;
-        QWidget page;
-        page.resize(300, 200);
-        page.show();
-        OCLoadingWidget loading(&page, mode);
-        QVERIFY(!loading.isVisible());
-        QVERIFY(!loading.IsLoading());
-
-        loading.ShowLoadingWidget();
-        QVERIFY(loading.isVisible());
-        QVERIFY(loading.IsLoading());
-        QCOMPARE(loading.geometry().center(), page.rect().center());
-        QCOMPARE(loading.geometry() == page.rect(), covers);
-        QVERIFY(page.rect().contains(loading.geometry()));
-
-        // The overlay follows its page while shown.
-        page.resize(500, 400);
-        QCOMPARE(loading.geometry().center(), page.rect().center());
-        QCOMPARE(loading.geometry() == page.rect(), covers);
-
-        loading.HideLoadingWidget();
-        QVERIFY(!loading.isVisible());
-        QVERIFY(!loading.IsLoading());
-    }
-
     // Only the cover keeps clicks away from the page under it.
     void coverTakesTheMouse_data()
     {
