@@ -1,9 +1,11 @@
+#include "host/resources/hoststylesheet.h"
 #include "host/widgets/cexttableheader.h"
 #include "host/widgets/cexttableview.h"
 
 #include <QAbstractItemModelTester>
 #include <QDragEnterEvent>
 #include <QMimeData>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QSortFilterProxyModel>
 #include <QStandardItemModel>
@@ -167,6 +169,35 @@ private slots:
         std::sort(rows.begin(), rows.end());
         QCOMPARE(rows, selected);
         QCOMPARE(opened.count(), 0);
+    }
+
+    // Where the handle sits must read at a glance: it is darker than its
+    // track, and at the start of the bar (right in right-to-left) when the
+    // table shows its first columns.
+    void scrollHandleReadsAsTheHandle_data()
+    {
+        QTest::addColumn<int>("layout");
+        QTest::newRow("left to right") << int(Qt::LeftToRight);
+        QTest::newRow("right to left") << int(Qt::RightToLeft);
+    }
+
+    void scrollHandleReadsAsTheHandle()
+    {
+        QFETCH(int, layout);
+        qApp->setStyleSheet(HostStyleSheet(layout == Qt::RightToLeft));
+        m_parent->setLayoutDirection(Qt::LayoutDirection(layout));
+        for (int column = 0; column < 4; ++column)
+            m_view->setColumnWidth(column, 400);
+        QScrollBar* bar = m_view->horizontalScrollBar();
+        QTRY_VERIFY(bar->isVisible());
+        QVERIFY(bar->value() == 0 && bar->maximum() > bar->pageStep());
+        const QImage shot = bar->grab().toImage();
+        qApp->setStyleSheet(QString());
+        auto shade = [&shot](int x) { return qGray(shot.pixel(x, shot.height() / 2)); };
+        const int start = layout == Qt::RightToLeft ? shot.width() - 30 : 30;
+        const int end = layout == Qt::RightToLeft ? 30 : shot.width() - 30;
+        QVERIFY2(shade(start) + 30 < shade(end),
+            qPrintable(QStringLiteral("handle %1, track %2").arg(shade(start)).arg(shade(end))));
     }
 
     void headerClickSortsAndIsReported()

@@ -343,6 +343,37 @@ private slots:
         m_view->verticalScrollBar()->setValue(300);
         QVERIFY(loads.count() > afterPaint);
     }
+
+    // A long name uses its cell's width, wider than the picture (the album
+    // page's largest step: 231 pixels in a 256 pixel cell), and stops short
+    // of the next cell.
+    void longNamesUseTheCellsWidth()
+    {
+        auto photos = GridTestModel::makePhotos(2, 7);
+        photos[0].name = QString(200, QLatin1Char('l'));
+        m_model->resetTo(photos);
+        m_view->setModel(m_model.get());
+        m_view->setGridSize(QSize(256, 232));
+        m_view->setIconSize(QSize(231, 197));
+        m_view->resize(1000, 400);
+        m_view->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_view.get()));
+        const QImage image = m_view->viewport()->grab().toImage();
+        const QRect item = m_view->visualRect(m_model->index(0, 0));
+        const int next = m_view->visualRect(m_model->index(1, 0)).left();
+        int left = image.width();
+        int right = -1;
+        for (int y = item.bottom() - 16; y <= item.bottom(); ++y) {
+            for (int x = 0; x < next + 20; ++x) {
+                if (qGray(image.pixel(x, y)) < 140) {
+                    left = qMin(left, x);
+                    right = qMax(right, x);
+                }
+            }
+        }
+        QVERIFY2(right - left > 225 && right < next,
+            qPrintable(QStringLiteral("%1 to %2, next at %3").arg(left).arg(right).arg(next)));
+    }
 };
 
 QTEST_MAIN(TestCThumbnailView)
