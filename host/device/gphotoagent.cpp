@@ -23,11 +23,6 @@ namespace {
 
 constexpr int kStopWaitMs = 5000;
 
-QString portFolder(const GPhotoDeviceId& device)
-{
-    return device.port.startsWith(QLatin1String("disk:")) ? device.port.mid(5) : QString();
-}
-
 // Local-time ISO 8601 text; localtime_r is far cheaper than QDateTime per record.
 QString localIsoText(qint64 seconds)
 {
@@ -99,9 +94,8 @@ QString nameOf(const QString& devicePath)
 
 bool GPhotoAgent::Shared::stillThere(GPhotoCamera& camera)
 {
-    const QString folder = portFolder(device);
-    if (!folder.isEmpty())
-        return QFileInfo(folder).isDir();
+    if (local.isLocal())
+        return local.isSame();
     QList<GPhotoStorage> storages;
     const int result = camera.storages(&storages);
     return !GPhotoCamera::isDisconnect(result);
@@ -143,7 +137,7 @@ void GPhotoAgent::Shared::fillRecord(
     const int dot = file.name.lastIndexOf(QLatin1Char('.'));
     record->type = CString(dot >= 0 ? file.name.mid(dot + 1) : QString());
     record->size = qMax<qint64>(0, file.size);
-    if (file.modified > 0) {
+    if (file.modified != 0) {
         // PTP gives an object's capture date as its time (libgphoto2 takes
         // the capture date where the modification date is missing): the
         // best date taken there is without reading every file.
@@ -167,7 +161,7 @@ void GPhotoAgent::Shared::reportEvent(
 QString GPhotoAgent::Shared::remember(const QString& path, GPhotoKnownFile file)
 {
     QMutexLocker lock(&mutex);
-    GPhotoKnownFile& known = files[path.toUpper()];
+    GPhotoKnownFile& known = files[pathKey(path)];
     file.objectId
         = known.objectId.isEmpty() ? QStringLiteral("g%1").arg(nextObjectId++) : known.objectId;
     known = file;
@@ -177,7 +171,7 @@ QString GPhotoAgent::Shared::remember(const QString& path, GPhotoKnownFile file)
 bool GPhotoAgent::Shared::lookUp(const QString& path, GPhotoKnownFile* file) const
 {
     QMutexLocker lock(&mutex);
-    const auto it = files.constFind(path.toUpper());
+    const auto it = files.constFind(pathKey(path));
     if (it == files.constEnd())
         return false;
     if (file)
@@ -188,7 +182,45 @@ bool GPhotoAgent::Shared::lookUp(const QString& path, GPhotoKnownFile* file) con
 void GPhotoAgent::Shared::forget(const QString& path)
 {
     QMutexLocker lock(&mutex);
-    files.remove(path.toUpper());
+    files.remove(pathKey(path));
+}
+
+int GPhotoAgent::Shared::find(
+    GPhotoCamera& camera, const QString& devicePath, GPhotoKnownFile* file)
+{
+    // A file gone with its device is not a missing file.
+    auto missing = [this, &camera](int result) {
+        if (stillThere(camera))
+            return int(ErrorFileMissing);
+        lose("find", result);
+        return int(ErrorDisconnected);
+    };
+    GPhotoFileInfo own;
+    const int verdict = local.checkFile(devicePath, &own);
+    if (verdict == GPhotoLocalFolder::Missing)
+        return missing(GP_ERROR_FILE_NOT_FOUND);
+    if (verdict != GPhotoLocalFolder::Passes) {
+        qCWarning(lcHostDevice) << "GPhotoAgent::find: refused, reason" << verdict << devicePath;
+        return ErrorAccessDenied;
+    }
+    const QString path = toStoredPath(devicePath);
+    if (lookUp(path, file))
+        return ErrorNone;
+    // Not listed (yet): the device is asked.
+    GPhotoFileInfo info;
+    const QString folder = GPhotoPath::folderOf(devicePath);
+    const QString name = GPhotoPath::nameOf(devicePath);
+    const int result = camera.fileInfo(folder, name, &info);
+    if (result < GP_OK)
+        return missing(result);
+    if (local.isLocal()) {
+        info.size = own.size;
+        info.modified = own.modified;
+    }
+    GPhotoKnownFile found { folder, name, info.size, info.modified, QString() };
+    found.objectId = remember(path, found);
+    *file = found;
+    return ErrorNone;
 }
 
 // --- the agent ---
@@ -199,6 +231,7 @@ GPhotoAgent::GPhotoAgent(const GPhotoDeviceId& device)
     , m_worker(std::make_unique<GPhotoWorker>(device.model + QLatin1Char(' ') + device.port))
 {
     m_shared->device = device;
+    m_shared->local = GPhotoLocalFolder(device.port);
     m_shared->name = device.model;
 }
 
@@ -265,14 +298,14 @@ int GPhotoAgent::open(int timeoutMs, QString* why)
                 else if (listed < GP_OK || storages.isEmpty())
                     code = ErrorNoStorage;
                 // A folder served as a camera opens even when it is not there.
-                const QString folder = portFolder(shared->device);
-                if (!folder.isEmpty() && !QFileInfo(folder).isDir()) {
+                const QString folder = shared->local.folder();
+                if (shared->local.isLocal() && !shared->local.pin()) {
                     code = ErrorNotOpened;
                     result->detail = QStringLiteral("no such folder: ") + folder;
                 }
             }
             if (code == ErrorNone && !result->abandoned) {
-                const QString folder = portFolder(shared->device);
+                const QString folder = shared->local.folder();
                 const QString serial = folder.isEmpty() ? camera.serialNumber() : QString();
                 QMutexLocker lock(&shared->mutex);
                 if (!folder.isEmpty()) {
@@ -439,14 +472,13 @@ bool GPhotoAgent::IsFileExist(const QString& path)
 int GPhotoAgent::GetLocalPath(QString& path)
 {
     // Only a folder served as a camera has files on this computer.
-    const QString folder = portFolder(m_device);
+    const GPhotoLocalFolder& local = m_shared->local;
     const QString device = GPhotoPath::devicePath(path);
-    if (folder.isEmpty() || device.isEmpty() || !m_shared->isConnected())
+    if (!local.isLocal() || device.isEmpty() || !m_shared->isConnected())
         return ErrorRefused;
-    const QString local = QDir::cleanPath(folder + device);
-    if (!QFileInfo::exists(local))
+    if (local.checkFile(device) != GPhotoLocalFolder::Passes)
         return ErrorFileMissing;
-    path = toStoredPath(local);
+    path = toStoredPath(QDir::cleanPath(local.localPath(device)));
     OpenWindowExplorer(path);
     return ErrorNone;
 }
@@ -468,7 +500,13 @@ void GPhotoAgent::RequestUmsMount(int, PFN_UmsMountCallback callback, int)
 {
     // Not mass storage: nothing to mount. Answered at once, as refused.
     if (callback)
-        callback(ErrorRefused);
+        callback(MountResult::Refused);
+}
+
+ListingReport GPhotoAgent::LastListingReport()
+{
+    QMutexLocker lock(&m_shared->mutex);
+    return m_shared->listingReport;
 }
 
 QString GPhotoAgent::DeviceName()

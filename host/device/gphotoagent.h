@@ -17,6 +17,7 @@ class GPhotoCamera;
 class GPhotoWorker;
 struct DeviceFileRecord;
 struct GPhotoFileInfo;
+struct GPhotoKnownFile;
 
 // A phone or camera reached over PTP or MTP through libgphoto2 (also
 // libgphoto2's "Directory Browse" camera, which serves a folder through the
@@ -36,16 +37,18 @@ public:
     // Error codes of this agent; the screen shows them through the host's
     // error box.
     enum Error : int {
-        ErrorNone = 0,
-        ErrorBusy = 2,
-        ErrorRefused = 3,
-        ErrorAccessDenied = 5,
-        ErrorFileMissing = 6,
-        ErrorNoThumbnail = 8,
-        ErrorWriteFailed = 11,
-        ErrorDisconnected = 13,
-        ErrorSizeMismatch = 14,
-        ListingStarted = 24,
+        ErrorNone = AgentResult::Ok,
+        ErrorBusy = AgentResult::Busy,
+        ErrorRefused = AgentResult::Refused,
+        ErrorAccessDenied = AgentResult::AccessDenied,
+        ErrorFileMissing = AgentResult::FileMissing,
+        ErrorNoThumbnail = AgentResult::NoThumbnail,
+        ErrorWriteFailed = AgentResult::WriteFailed,
+        ErrorDisconnected = AgentResult::Disconnected,
+        ErrorSizeMismatch = AgentResult::SizeMismatch,
+        ListingStarted = AgentResult::ListingStarted,
+        ErrorNotSupported = AgentResult::NotSupported,
+        // Opening only: the sentence of errorSentence() says what to do.
         ErrorHeldByOtherProgram = 30,
         ErrorNoStorage = 31,
         ErrorNotOpened = 32,
@@ -100,6 +103,7 @@ public:
     QString GetCameraFolder() override;
     QString DeviceIdentity() override;
     QString StorageRoot() override;
+    ListingReport LastListingReport() override;
 
     // What the worker and the agent share; the worker's jobs hold it, so it
     // outlives an agent whose worker could not be stopped in time.
@@ -113,10 +117,12 @@ private:
     // gphotoagent_listing.cpp
     static void runWalk(Shared& shared, GPhotoCamera& camera);
     static int walkFolder(Shared& shared, GPhotoCamera& camera, const QString& folder,
-        QStringList* subfolders, int* reported);
+        QStringList* subfolders, ListingReport* report);
     static QImage decodePreview(QByteArray bytes);
     static void fetchThumbnail(
         Shared& shared, GPhotoCamera& camera, const QString& path, PFN_ThumbnailCallback callback);
+    static int fetchPreview(Shared& shared, GPhotoCamera& camera, const GPhotoKnownFile& known,
+        QByteArray* preview, QImage* image);
 
     // gphotoagent_jobs.cpp
     static void runTransfer(Shared& shared, GPhotoCamera& camera, const std::shared_ptr<Job>& job,
