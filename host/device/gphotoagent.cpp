@@ -9,9 +9,11 @@
 #include "host/services/logcategories.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QPixmap>
 #include <QSemaphore>
+#include <QThread>
 
 #include <gphoto2/gphoto2-port-result.h>
 #include <gphoto2/gphoto2-result.h>
@@ -22,6 +24,11 @@
 namespace {
 
 constexpr int kStopWaitMs = 5000;
+// A device that never opened has nothing to close: a stuck open is left alone.
+constexpr int kUnopenedStopWaitMs = 200;
+
+QMutex g_faultsMutex;
+GPhotoAgentFaults g_faults;
 
 // Local-time ISO 8601 text; localtime_r is far cheaper than QDateTime per record.
 QString localIsoText(qint64 seconds)
@@ -232,6 +239,10 @@ GPhotoAgent::GPhotoAgent(const GPhotoDeviceId& device)
 {
     m_shared->device = device;
     m_shared->local = GPhotoLocalFolder(device.port);
+    {
+        QMutexLocker lock(&g_faultsMutex);
+        m_shared->faults = g_faults;
+    }
     m_shared->name = device.model;
 }
 
@@ -242,9 +253,10 @@ GPhotoAgent::~GPhotoAgent()
     DeviceRegistry::unregisterAgent(this);
     cancelJobs(false, -1);
     cancelJobs(true, -1);
-    if (!m_worker->stop(kStopWaitMs))
+    const int waitMs = m_shared->connected ? kStopWaitMs : kUnopenedStopWaitMs;
+    if (!m_worker->stop(waitMs))
         qCWarning(lcHostDevice) << "GPhotoAgent::~GPhotoAgent: the device did not let go in"
-                                << kStopWaitMs << "ms" << m_device.model << m_device.port;
+                                << waitMs << "ms" << m_device.model << m_device.port;
     qCDebug(lcHostDevice) << "GPhotoAgent::~GPhotoAgent: closed" << m_device.model << m_device.port;
 }
 
@@ -267,12 +279,121 @@ QString GPhotoAgent::errorSentence(int code)
 
 namespace {
 
+// A slow device for tests: waits, but ends early when cancelled.
+void playOpenDelay(const GPhotoAgent::Shared& shared, int delayMs)
+{
+    QElapsedTimer waited;
+    waited.start();
+    while (waited.elapsed() < delayMs && !shared.stopping)
+        QThread::msleep(10);
+}
+
+} // namespace
+
+void GPhotoAgent::setTestFaults(const GPhotoAgentFaults& faults)
+{
+    QMutexLocker lock(&g_faultsMutex);
+    g_faults = faults;
+}
+
+QString GPhotoAgent::noAnswerSentence(int timeoutMs)
+{
+    return QObject::tr("The device did not answer within %1 s.")
+        .arg(qMax(1, (timeoutMs + 999) / 1000));
+}
+
+int GPhotoAgent::openOnWorker(Shared& shared, GPhotoCamera& camera, QString* detail)
+{
+    playOpenDelay(shared, shared.faults.openDelayMs);
+    if (shared.stopping)
+        return ErrorNotOpened;
+    const int opened = camera.open(shared.device);
+    if (opened < GP_OK) {
+        *detail = QStringLiteral("libgphoto2: ")
+            + (camera.lastError().isEmpty() ? GPhotoLibrary::errorText(opened)
+                                            : camera.lastError());
+        return openError(opened);
+    }
+    QList<GPhotoStorage> storages;
+    const int listed = camera.storages(&storages);
+    int code = ErrorNone;
+    if (listed == GP_ERROR_NOT_SUPPORTED)
+        storages.append(GPhotoStorage { QStringLiteral("/"), QString(), false, true });
+    else if (listed < GP_OK || storages.isEmpty())
+        code = ErrorNoStorage;
+    // A folder served as a camera opens even when it is not there.
+    const QString folder = shared.local.folder();
+    if (shared.local.isLocal() && !shared.local.pin()) {
+        *detail = QStringLiteral("no such folder: ") + folder;
+        return ErrorNotOpened;
+    }
+    if (code != ErrorNone || shared.stopping)
+        return code == ErrorNone ? int(ErrorNotOpened) : code;
+    const QString serial = folder.isEmpty() ? camera.serialNumber() : QString();
+    QMutexLocker lock(&shared.mutex);
+    if (!folder.isEmpty()) {
+        const QString canonical = QFileInfo(folder).canonicalFilePath();
+        shared.identity = QStringLiteral("folder:")
+            + (canonical.isEmpty() ? QDir::cleanPath(folder) : canonical);
+        shared.name = shared.device.model + QStringLiteral(" (")
+            + QFileInfo(QDir::cleanPath(folder)).fileName() + QLatin1Char(')');
+    } else if (!serial.isEmpty()) {
+        shared.identity = QStringLiteral("gphoto:%1#%2").arg(shared.device.model, serial);
+    } else {
+        shared.identity
+            = QStringLiteral("gphoto:%1@%2").arg(shared.device.model, shared.device.port);
+    }
+    shared.canDelete = camera.canDelete();
+    shared.canUpload = camera.canUpload();
+    shared.readOnly = true;
+    const QString first = storages.first().folder;
+    shared.cameraFolder
+        = toStoredPath((first.endsWith(QLatin1Char('/')) ? first : first + QLatin1Char('/'))
+            + QStringLiteral("DCIM/Camera"));
+    for (const GPhotoStorage& storage : qAsConst(storages)) {
+        shared.storageFolders.append(storage.folder);
+        shared.readOnly = shared.readOnly && storage.readOnly;
+        shared.canDelete = shared.canDelete && storage.deletable;
+    }
+    shared.connected = true;
+    return ErrorNone;
+}
+
+bool GPhotoAgent::startOpen(OpenAnswer answer)
+{
+    std::shared_ptr<Shared> shared = m_shared;
+    return m_worker->post(GPhotoWorker::Urgent, [shared, answer](GPhotoCamera& camera) {
+        QString detail;
+        const int code = openOnWorker(*shared, camera, &detail);
+        QString why;
+        if (code != ErrorNone && shared->stopping) {
+            qCDebug(lcHostDevice) << "GPhotoAgent::startOpen: let go of while opening"
+                                  << shared->device.model << shared->device.port;
+        } else if (code != ErrorNone) {
+            why = errorSentence(code);
+            if (!detail.isEmpty())
+                why += QStringLiteral(" (%1)").arg(detail);
+            qCWarning(lcHostDevice) << "GPhotoAgent::startOpen: failed" << shared->device.model
+                                    << shared->device.port << code << detail;
+        }
+        answer(code, why);
+    });
+}
+
+void GPhotoAgent::confirmOpened()
+{
+    const int index = DeviceRegistry::registerAgent(this);
+    qCDebug(lcHostDevice) << "GPhotoAgent::confirmOpened:" << DeviceName() << m_device.port
+                          << "index" << index << "identity" << DeviceIdentity();
+}
+
+namespace {
+
 struct OpenResult
 {
     QSemaphore done;
-    std::atomic<bool> abandoned { false };
     int code = 0;
-    QString detail;
+    QString why;
 };
 
 } // namespace
@@ -280,87 +401,27 @@ struct OpenResult
 int GPhotoAgent::open(int timeoutMs, QString* why)
 {
     auto result = std::make_shared<OpenResult>();
-    std::shared_ptr<Shared> shared = m_shared;
-    const bool queued = m_worker->post(
-        GPhotoWorker::Urgent, [shared, result](GPhotoCamera& camera) {
-            const int opened = camera.open(shared->device);
-            int code = ErrorNone;
-            QList<GPhotoStorage> storages;
-            if (opened < GP_OK) {
-                code = openError(opened);
-                result->detail = QStringLiteral("libgphoto2: ")
-                    + (camera.lastError().isEmpty() ? GPhotoLibrary::errorText(opened)
-                                                    : camera.lastError());
-            } else {
-                const int listed = camera.storages(&storages);
-                if (listed == GP_ERROR_NOT_SUPPORTED)
-                    storages.append(GPhotoStorage { QStringLiteral("/"), QString(), false, true });
-                else if (listed < GP_OK || storages.isEmpty())
-                    code = ErrorNoStorage;
-                // A folder served as a camera opens even when it is not there.
-                const QString folder = shared->local.folder();
-                if (shared->local.isLocal() && !shared->local.pin()) {
-                    code = ErrorNotOpened;
-                    result->detail = QStringLiteral("no such folder: ") + folder;
-                }
-            }
-            if (code == ErrorNone && !result->abandoned) {
-                const QString folder = shared->local.folder();
-                const QString serial = folder.isEmpty() ? camera.serialNumber() : QString();
-                QMutexLocker lock(&shared->mutex);
-                if (!folder.isEmpty()) {
-                    const QString canonical = QFileInfo(folder).canonicalFilePath();
-                    shared->identity = QStringLiteral("folder:")
-                        + (canonical.isEmpty() ? QDir::cleanPath(folder) : canonical);
-                    shared->name = shared->device.model + QStringLiteral(" (")
-                        + QFileInfo(QDir::cleanPath(folder)).fileName() + QLatin1Char(')');
-                } else if (!serial.isEmpty()) {
-                    shared->identity
-                        = QStringLiteral("gphoto:%1#%2").arg(shared->device.model, serial);
-                } else {
-                    shared->identity = QStringLiteral("gphoto:%1@%2")
-                                           .arg(shared->device.model, shared->device.port);
-                }
-                shared->canDelete = camera.canDelete();
-                shared->canUpload = camera.canUpload();
-                shared->readOnly = true;
-                if (!storages.isEmpty()) {
-                    const QString first = storages.first().folder;
-                    shared->cameraFolder = toStoredPath(
-                        (first.endsWith(QLatin1Char('/')) ? first : first + QLatin1Char('/'))
-                        + QStringLiteral("DCIM/Camera"));
-                }
-                for (const GPhotoStorage& storage : qAsConst(storages)) {
-                    shared->storageFolders.append(storage.folder);
-                    shared->readOnly = shared->readOnly && storage.readOnly;
-                    shared->canDelete = shared->canDelete && storage.deletable;
-                }
-                shared->connected = true;
-            }
-            result->code = code;
-            result->done.release();
-        });
+    const bool queued = startOpen([result](int code, const QString& sentence) {
+        result->code = code;
+        result->why = sentence;
+        result->done.release();
+    });
     if (!queued || !result->done.tryAcquire(1, timeoutMs)) {
-        result->abandoned = true;
+        // Stops the open if it still runs; the worker sees it before it
+        // marks the device connected.
+        m_shared->stopping = true;
         if (why)
-            *why = QObject::tr("The device did not answer within %1 s.").arg(timeoutMs / 1000);
+            *why = noAnswerSentence(timeoutMs);
         qCWarning(lcHostDevice) << "GPhotoAgent::open: no answer" << m_device.model
                                 << m_device.port;
         return ErrorNotOpened;
     }
     if (result->code != ErrorNone) {
-        if (why) {
-            *why = errorSentence(result->code);
-            if (!result->detail.isEmpty())
-                *why += QStringLiteral(" (%1)").arg(result->detail);
-        }
-        qCWarning(lcHostDevice) << "GPhotoAgent::open: failed" << m_device.model << m_device.port
-                                << result->code << result->detail;
+        if (why)
+            *why = result->why;
         return result->code;
     }
-    const int index = DeviceRegistry::registerAgent(this);
-    qCDebug(lcHostDevice) << "GPhotoAgent::open:" << DeviceName() << m_device.port << "index"
-                          << index << "identity" << DeviceIdentity();
+    confirmOpened();
     return ErrorNone;
 }
 

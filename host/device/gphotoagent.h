@@ -1,5 +1,6 @@
 #pragma once
 
+#include "gphotoagentfaults.h"
 #include "gphotolibrary.h"
 #include "host/contract/ideviceagent.h"
 
@@ -59,10 +60,21 @@ public:
     GPhotoAgent(const GPhotoAgent&) = delete;
     GPhotoAgent& operator=(const GPhotoAgent&) = delete;
 
-    // Opens the device on the worker and waits at most timeoutMs for it
-    // (the worker never waits for the caller). ErrorNone, or an error code
-    // with a sentence for the user in why.
+    // Called once on the worker thread with ErrorNone or an error code and a
+    // sentence for the user.
+    using OpenAnswer = std::function<void(int code, const QString& why)>;
+
+    // Opens the device on the worker and returns at once; false when the
+    // worker takes no more work (no answer comes then). On ErrorNone the
+    // owner calls confirmOpened() on its own thread.
+    bool startOpen(OpenAnswer answer);
+    void confirmOpened();
+    // startOpen, waiting at most timeoutMs for the answer (the worker never
+    // waits for the caller). ErrorNone, or an error code with a sentence for
+    // the user in why.
     int open(int timeoutMs, QString* why);
+    static QString noAnswerSentence(int timeoutMs);
+    static void setTestFaults(const GPhotoAgentFaults& faults);
     const GPhotoDeviceId& device() const { return m_device; }
     // Told once, on the worker thread, when the device stops answering.
     void setLostHandler(std::function<void()> handler);
@@ -113,6 +125,8 @@ public:
 private:
     std::shared_ptr<Job> newJob(bool isDelete);
     void cancelJobs(bool deletes, int jobId);
+
+    static int openOnWorker(Shared& shared, GPhotoCamera& camera, QString* detail);
 
     // gphotoagent_listing.cpp
     static void runWalk(Shared& shared, GPhotoCamera& camera);

@@ -36,6 +36,7 @@ struct GPhotoAgent::Shared
 {
     GPhotoDeviceId device;
     GPhotoLocalFolder local; // pinned when the device opens, read-only after
+    GPhotoAgentFaults faults; // read-only after construction
     std::atomic<bool> stopping { false };
     std::atomic<bool> connected { false };
     std::atomic<bool> listing { false };
