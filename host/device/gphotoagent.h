@@ -107,6 +107,13 @@ public:
     void CancelDeleteJob(int jobId) override;
     int RenameFile(
         const QString& path, const QString& newFileName, PFN_RenameCallback callback) override;
+    // Uploads the new content under a second name, checks it, deletes the
+    // original, uploads and checks again under the original name, then
+    // deletes the second; a failure stops with the photo whole on the
+    // device at least once (a copy under the second name is reported as
+    // added). ErrorNotSupported where the device cannot upload or delete.
+    int ReplaceFile(const QString& source, const QString& phonePath,
+        PFN_TransferProgressCallback progress, PFN_TransferCompletionCallback completion) override;
     int GetDeviceIndex() override;
     bool IsStorageMounted() override { return false; }
     void RequestUmsMount(int deviceIndex, PFN_UmsMountCallback callback, int reserved) override;
@@ -148,6 +155,14 @@ private:
         const QString& folder, const std::function<void(qint64)>& moved, QString* destination);
     static void runDelete(Shared& shared, GPhotoCamera& camera, const std::shared_ptr<Job>& job,
         const QStringList& paths, PFN_DeleteCallback callback);
+
+    // gphotoagent_replace.cpp
+    static void runReplace(Shared& shared, GPhotoCamera& camera, const std::shared_ptr<Job>& job,
+        const QString& source, const QString& device, PFN_TransferProgressCallback progress,
+        PFN_TransferCompletionCallback completion);
+    static int replaceOne(Shared& shared, GPhotoCamera& camera, const Job& job,
+        const QString& source, const QString& device,
+        const std::function<void(qint64, qint64)>& moved);
 
     const GPhotoDeviceId m_device;
     std::shared_ptr<Shared> m_shared;
