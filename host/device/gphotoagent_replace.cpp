@@ -141,7 +141,8 @@ int Replacement::check(Step step, const QString& name)
     if (fails(step) || (info.size >= 0 && info.size != m_source.size())) {
         qCWarning(lcHostDevice) << "GPhotoAgent::ReplaceFile: size" << info.size << "sent"
                                 << m_source.size() << name;
-        return failed(GP_ERROR_CORRUPTED_DATA, step, GPhotoAgent::ErrorSizeMismatch);
+        // Not ErrorSizeMismatch: the screen tells that one as a download's.
+        return failed(GP_ERROR_CORRUPTED_DATA, step, GPhotoAgent::ErrorWriteFailed);
     }
     return GPhotoAgent::ErrorNone;
 }

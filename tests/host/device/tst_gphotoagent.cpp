@@ -286,13 +286,13 @@ private slots:
         QTest::newRow("turned copy not sent")
             << 1 << false << int(GPhotoAgent::ErrorWriteFailed) << "old" << false;
         QTest::newRow("turned copy of another size")
-            << 2 << false << int(GPhotoAgent::ErrorSizeMismatch) << "old" << false;
+            << 2 << false << int(GPhotoAgent::ErrorWriteFailed) << "old" << false;
         QTest::newRow("original cannot be deleted")
             << 0 << true << int(GPhotoAgent::ErrorAccessDenied) << "old" << false;
         QTest::newRow("original not sent again")
             << 4 << false << int(GPhotoAgent::ErrorWriteFailed) << "gone" << true;
         QTest::newRow("original sent again of another size")
-            << 5 << false << int(GPhotoAgent::ErrorSizeMismatch) << "gone" << true;
+            << 5 << false << int(GPhotoAgent::ErrorWriteFailed) << "gone" << true;
         QTest::newRow("turned copy cannot be deleted") << 6 << false << 0 << "new" << true;
     }
 
