@@ -231,7 +231,7 @@ int GPhotoAgent::walkFolder(Shared& shared, GPhotoCamera& camera, const QString&
             return shared.isConnected() ? int(ErrorBusy) : int(ErrorDisconnected);
         const QString device = joined(folder, name);
         GPhotoFileInfo own;
-        const int check = shared.local.checkFile(device, &own);
+        const int check = shared.local.checkFile(device, &own, true);
         if (check == GPhotoLocalFolder::Missing)
             continue; // gone since the folder was read
         if (check != GPhotoLocalFolder::Passes) {

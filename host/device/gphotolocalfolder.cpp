@@ -78,7 +78,8 @@ bool GPhotoLocalFolder::resolvesInside(const QByteArray& path) const
     return !real.isEmpty() && (real + '/').startsWith(m_resolvedPrefix);
 }
 
-int GPhotoLocalFolder::checkFile(const QString& devicePath, GPhotoFileInfo* info) const
+int GPhotoLocalFolder::checkFile(
+    const QString& devicePath, GPhotoFileInfo* info, bool inCheckedFolder) const
 {
     if (!isLocal())
         return Passes;
@@ -90,11 +91,11 @@ int GPhotoLocalFolder::checkFile(const QString& devicePath, GPhotoFileInfo* info
             AT_FDCWD, path.constData(), AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT, kStatMask, &status)
         != 0)
         return Missing;
-    if ((status.stx_mode & S_IFMT) == S_IFLNK
-        && ::statx(AT_FDCWD, path.constData(), AT_NO_AUTOMOUNT, kStatMask, &status) != 0)
+    const bool link = (status.stx_mode & S_IFMT) == S_IFLNK;
+    if (link && ::statx(AT_FDCWD, path.constData(), AT_NO_AUTOMOUNT, kStatMask, &status) != 0)
         return ListingReport::Unreadable; // dangling or looping
     // Any folder on the way may be a link too: the whole path is resolved.
-    if (!resolvesInside(path))
+    if ((link || !inCheckedFolder) && !resolvesInside(path))
         return ListingReport::LeadsOutside;
     switch (status.stx_mode & S_IFMT) {
     case S_IFREG:

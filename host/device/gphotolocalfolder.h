@@ -40,7 +40,10 @@ public:
     // Whether the file may be listed and opened; for one that passes, the
     // size and time of the file itself (a link's target, where the driver
     // would describe the link).
-    int checkFile(const QString& devicePath, GPhotoFileInfo* info = nullptr) const;
+    // inCheckedFolder: its folder passed checkFolder(), so only a link needs
+    // resolving (the listing's walk, a few system calls less per file).
+    int checkFile(const QString& devicePath, GPhotoFileInfo* info = nullptr,
+        bool inCheckedFolder = false) const;
     // Whether the folder may be listed or written into: inside the served
     // folder, with room in the driver's paths for any name in it.
     int checkFolder(const QString& deviceFolder) const;
