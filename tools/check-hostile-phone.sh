@@ -5,7 +5,8 @@
 # and looping, case-only twins, names that are not UTF-8 or hold "\", paths
 # past PATH_MAX, damaged and lying pictures, sparse files of 2 and 4 GiB, odd
 # times and GPS) and lists it with photo-host --quit-when-listed in each
-# connection kind, thumbnails included (album view). Each run must end with
+# connection kind, and as libgphoto2's Directory Browse camera serving it,
+# thumbnails included (album view). Each run must end with
 # exit code 0 within 60 s and a peak memory under 1 GB, and the phone and the
 # folder beside it must be unchanged byte for byte. Prints one line per kind.
 set -euo pipefail
@@ -39,12 +40,15 @@ tree_hash() {
 before=$(tree_hash)
 
 failed=0
-for kind in mass mtp mtp-basic; do
+for kind in mass mtp mtp-basic camera; do
+    phone=(--phone "$work/hostile/phone" --connection "$kind")
+    if [ "$kind" = camera ]; then
+        phone=(--camera "Directory Browse" --port "disk:$work/hostile/phone")
+    fi
     set +e
     QT_QPA_PLATFORM=offscreen /usr/bin/time -v -o "$work/time-$kind" \
-        timeout 60 "$build/bin/photo-host" --phone "$work/hostile/phone" --connection "$kind" \
-        --config-dir "$work/config-$kind" --view album --quit-when-listed \
-        --dump-list "$work/list-$kind.tsv" 2>"$work/stderr-$kind"
+        timeout 60 "$build/bin/photo-host" "${phone[@]}" --config-dir "$work/config-$kind" \
+        --view album --quit-when-listed --dump-list "$work/list-$kind.tsv" 2>"$work/stderr-$kind"
     code=$?
     set -e
     seconds=$(sed -n 's/.*Elapsed (wall clock) time.*: //p' "$work/time-$kind")

@@ -1,5 +1,6 @@
 #include "hostapplication.h"
 
+#include "deviceopener.h"
 #include "host/contract/ideviceagent.h"
 #include "host/contract/iplugins.h"
 #include "host/db/photodb.h"
@@ -97,8 +98,13 @@ bool HostApplication::start()
     if (!loadPlugin() || !createScreen())
         return false;
     watchCameraLoss();
+    m_opener = std::make_unique<DeviceOpener>(HostSession::kCameraOpenTimeoutMs);
+    connect(m_opener.get(), &DeviceOpener::opened, this, &HostApplication::onDeviceOpened);
+    connect(m_opener.get(), &DeviceOpener::failed, this, &HostApplication::onDeviceNotOpened);
     connect(m_window.get(), &MainWindow::deviceChosen, this,
-        [this](const QString& model, const QString& port) { openDevice({ model, port }, true); });
+        [this](const QString& model, const QString& port) {
+            openDevice({ model, port }, true);
+        });
     // Watching starts before the screen is chosen: it lists from then on.
     if (!watchListing())
         return false;
@@ -386,6 +392,7 @@ void HostApplication::shutDown()
     if (m_shutDown)
         return;
     m_shutDown = true;
+    m_opener.reset();
     if (m_manager)
         emit m_manager->on_signal_main_close();
     if (m_window)
@@ -419,7 +426,8 @@ void HostApplication::watchCameraLoss()
     if (GPhotoAgent* camera = m_session->camera()) {
         // Told on the device's thread: the GUI thread handles it.
         camera->setLostHandler([this] {
-            QMetaObject::invokeMethod(this, [this] { onDeviceLost(); }, Qt::QueuedConnection);
+            QMetaObject::invokeMethod(
+                this, [this] { onDeviceLost(); }, Qt::QueuedConnection);
         });
     }
 }
@@ -442,40 +450,86 @@ void HostApplication::onDevicesChanged(const QList<GPhotoDeviceId>& devices)
     if (camera && m_session->isPhoneConnected() && m_detected.contains(camera->device())
         && !devices.contains(camera->device()))
         onDeviceLost();
+    if (m_opener->isOpening() && m_detected.contains(m_opener->device())
+        && !devices.contains(m_opener->device())) {
+        const QString name = m_opener->device().model;
+        m_opener->cancel();
+        m_window->setOpeningDevice(QString());
+        m_window->setNoPhoneNote(tr("%1 was disconnected.").arg(name));
+    }
     m_detected = devices;
     showOtherDevices();
     // Nothing open: the phone just plugged in is what the user wants to see.
     const bool scripted = m_options.quitWhenListed || !m_options.screenshotFile.isEmpty();
-    if (!m_session->isPhoneConnected() && !scripted && !devices.isEmpty())
+    if (!m_session->isPhoneConnected() && !m_opener->isOpening() && !scripted && !devices.isEmpty())
         openDevice(devices.first(), false);
 }
 
 void HostApplication::openDevice(const GPhotoDeviceId& device, bool chosen)
 {
-    // Letting go of the old device pumps events: a second choice meanwhile waits its turn.
-    if (m_switching) {
-        qCDebug(lcHostApp) << "HostApplication::openDevice: busy, ignored" << device.port;
+    qCDebug(lcHostApp) << "HostApplication::openDevice:" << device.model << device.port
+                       << (chosen ? "chosen" : "plugged in");
+    // Chosen again while it opens: it goes on opening.
+    if (m_opener->isOpening() && m_opener->device() == device) {
+        m_openingChosen = m_openingChosen || chosen;
         return;
     }
-    const QScopedValueRollback<bool> switching(m_switching, true);
-    qCDebug(lcHostApp) << "HostApplication::openDevice:" << device.model << device.port;
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    closeScreen();
-    QString error;
-    const bool opened = m_session->openCamera(device, &error);
-    m_reportedListing = 0; // another agent counts its listings anew
-    const bool created = createScreen();
-    QApplication::restoreOverrideCursor();
-    if (!created) {
-        QApplication::exit(ExitCannotStart);
+    m_latestChoice = device;
+    m_openingChosen = chosen;
+    // Letting go of the old screen pumps events: a choice made meanwhile is
+    // the one opened once it is done.
+    if (m_switching)
         return;
+    const QScopedValueRollback<bool> switching(m_switching, true);
+    m_opener->cancel();
+    if (m_session->hasPhone() && !replaceScreen([this] { m_session->closePhone(); }))
+        return;
+    m_window->setOpeningDevice(m_latestChoice.model);
+    m_window->setNoPhoneNote(QString());
+    m_window->refreshPhone();
+    m_window->selectStartEntry();
+    m_opener->start(m_latestChoice);
+}
+
+bool HostApplication::replaceScreen(const std::function<void()>& swapPhone)
+{
+    closeScreen();
+    swapPhone();
+    m_reportedListing = 0; // another agent counts its listings anew
+    if (!createScreen()) {
+        QApplication::exit(ExitCannotStart);
+        return false;
     }
     watchCameraLoss();
     showOtherDevices();
-    m_window->setNoPhoneNote(opened ? QString() : error);
+    return true;
+}
+
+void HostApplication::onDeviceOpened()
+{
+    std::unique_ptr<GPhotoAgent> camera = m_opener->take();
+    if (!camera)
+        return;
+    const GPhotoDeviceId device = camera->device();
+    {
+        const QScopedValueRollback<bool> switching(m_switching, true);
+        if (!replaceScreen([this, &camera] { m_session->adoptCamera(std::move(camera)); }))
+            return;
+    }
+    m_window->setOpeningDevice(QString());
     m_window->refreshPhone();
     m_window->selectStartEntry();
-    if (!opened && chosen)
+    if (!(m_latestChoice == device))
+        openDevice(m_latestChoice, m_openingChosen);
+}
+
+void HostApplication::onDeviceNotOpened(const GPhotoDeviceId& device, const QString& why)
+{
+    const QString error = tr("Cannot open %1 at %2: %3").arg(device.model, device.port, why);
+    m_window->setOpeningDevice(QString());
+    m_window->setNoPhoneNote(error);
+    m_window->refreshPhone();
+    if (m_openingChosen)
         OCMsgBox::ShowOCMessageBox(m_window.get(), tr("Notice"), error, 0, MsgBoxFlag::Ok);
 }
 

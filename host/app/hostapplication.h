@@ -9,6 +9,7 @@
 #include <functional>
 #include <memory>
 
+class DeviceOpener;
 class HostSession;
 class ImportController;
 class ListingWatcher;
@@ -50,6 +51,7 @@ public:
     PluginManager* pluginManager() const { return m_manager.get(); }
     HostSession* session() const { return m_session.get(); }
     ImportController* imports() const { return m_imports.get(); }
+    DeviceOpener* deviceOpener() const { return m_opener.get(); }
 
 private:
     bool configureServices();
@@ -67,7 +69,13 @@ private:
     // Phones and cameras plugged in and pulled out.
     void startDeviceMonitor();
     void onDevicesChanged(const QList<GPhotoDeviceId>& devices);
+    // Lets go of the phone shown and opens the device in the background;
+    // the window stays usable meanwhile, and the latest choice wins.
     void openDevice(const GPhotoDeviceId& device, bool chosen);
+    void onDeviceOpened();
+    void onDeviceNotOpened(const GPhotoDeviceId& device, const QString& why);
+    // The screen over whatever phone the session holds now.
+    bool replaceScreen(const std::function<void()>& swapPhone);
     void onDeviceLost();
     void watchCameraLoss();
     void showOtherDevices();
@@ -95,6 +103,9 @@ private:
     std::unique_ptr<PartialLoader> m_partialLoader;
     std::unique_ptr<ListingWatcher> m_watcher;
     std::unique_ptr<UsbDeviceMonitor> m_monitor;
+    std::unique_ptr<DeviceOpener> m_opener;
+    GPhotoDeviceId m_latestChoice; // the device to open, latest choice first
+    bool m_openingChosen = false; // chosen in the window, not plugged in
     QList<GPhotoDeviceId> m_detected;
     std::unique_ptr<StorageWatcher> m_storageWatcher;
     QStringList m_startNotices;

@@ -27,8 +27,6 @@ namespace {
 // The demo phone is always the same phone, so a screenshot of it is too.
 constexpr quint32 kSampleSeed = 7;
 constexpr int kSamplePhotos = 24;
-// A phone asks its user to allow access the first time; opening waits that long.
-constexpr int kCameraOpenTimeoutMs = 30000;
 const char* const kSampleDeviceName = "Sample Phone";
 
 QString sampleMarkerText()
@@ -209,11 +207,17 @@ bool HostSession::openCamera(const GPhotoDeviceId& device, QString* error)
         qCWarning(lcHostApp) << "HostSession::openCamera:" << *error;
         return false;
     }
+    adoptCamera(std::move(camera));
+    return true;
+}
+
+void HostSession::adoptCamera(std::unique_ptr<GPhotoAgent> camera)
+{
+    closePhone();
     m_camera = std::move(camera);
     m_context.deviceAgent = m_camera.get();
-    qCDebug(lcHostApp) << "HostSession::openCamera:" << m_camera->DeviceName() << device.port
-                       << "index" << m_camera->GetDeviceIndex();
-    return true;
+    qCDebug(lcHostApp) << "HostSession::adoptCamera:" << m_camera->DeviceName()
+                       << m_camera->device().port << "index" << m_camera->GetDeviceIndex();
 }
 
 QString HostSession::phoneDescription() const

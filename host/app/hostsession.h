@@ -26,6 +26,9 @@ class QTemporaryDir;
 class HostSession
 {
 public:
+    // A phone asks its user to allow access the first time: opening waits that long.
+    static constexpr int kCameraOpenTimeoutMs = 30000;
+
     explicit HostSession(const HostOptions& options);
     ~HostSession();
     HostSession(const HostSession&) = delete;
@@ -55,9 +58,14 @@ public:
     bool disconnectPhone();
     bool reconnectPhone();
     // Opens a phone or camera through libgphoto2 in place of the current
-    // phone; the plug-in must not hold the old agent any more. False with
-    // the reason for the user when it cannot be opened (no phone then).
+    // phone, waiting a bounded time for it; the plug-in must not hold the
+    // old agent any more. False with the reason for the user when it cannot
+    // be opened (no phone then).
     bool openCamera(const GPhotoDeviceId& device, QString* error);
+    // The same for a device opened already (DeviceOpener).
+    void adoptCamera(std::unique_ptr<GPhotoAgent> camera);
+    // No phone from now on; the plug-in must not hold the old agent any more.
+    void closePhone();
     // What the phone's own page says about it.
     QString phoneDescription() const;
 
@@ -74,7 +82,6 @@ public:
 
 private:
     bool openPhone(const QString& folder, QString* error);
-    void closePhone();
     bool openDatabase(QString* error);
 
     HostOptions m_options;

@@ -151,6 +151,13 @@ void MainWindow::setNoPhoneNote(const QString& note)
         showHostPage(OCGlobal::ITEM_DEVICE, m_tree->currentItem()->text(0), -1);
 }
 
+void MainWindow::setOpeningDevice(const QString& model)
+{
+    m_openingDevice = model;
+    if (m_tree->currentItemType() == OCGlobal::ITEM_DEVICE)
+        showHostPage(OCGlobal::ITEM_DEVICE, m_tree->currentItem()->text(0), -1);
+}
+
 void MainWindow::refreshLibrary()
 {
     PhotoDB* database = m_session ? m_session->photoDatabase() : nullptr;
@@ -223,6 +230,9 @@ void MainWindow::showHostPage(int itemType, const QString& display, int id)
             m_hostPage->showContent(HostIcons::phone(), tr("No phone connected"),
                 tr("The phone was disconnected."), {}, HostPage::Texts,
                 tr("Reconnect it from the Device menu."));
+        } else if (!m_openingDevice.isEmpty()) {
+            m_hostPage->showContent(HostIcons::phone(), m_openingDevice,
+                tr("Opening %1...").arg(m_openingDevice), {}, HostPage::Texts, QString());
         } else {
             m_hostPage->showContent(HostIcons::phone(), tr("No phone connected"),
                 m_noPhoneNote.isEmpty()

@@ -49,6 +49,8 @@ public:
     void setOtherDevices(const QList<GPhotoDeviceId>& devices);
     // What the phone's page says while no phone is open, e.g. why one failed.
     void setNoPhoneNote(const QString& note);
+    // The device being opened, shown on the phone's page; empty when none.
+    void setOpeningDevice(const QString& model);
     void refreshLibrary();
     // Photo when a phone is connected, else the phone node.
     void selectStartEntry();
@@ -108,6 +110,7 @@ private:
     QList<QAction*> m_deviceActions;
 
     QString m_noPhoneNote;
+    QString m_openingDevice;
     bool m_photoShown = false;
     int m_reportedMode = -1;
     uint m_reportedFlags = 7;

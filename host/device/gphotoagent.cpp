@@ -9,9 +9,11 @@
 #include "host/services/logcategories.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QPixmap>
 #include <QSemaphore>
+#include <QThread>
 
 #include <gphoto2/gphoto2-port-result.h>
 #include <gphoto2/gphoto2-result.h>
@@ -22,11 +24,11 @@
 namespace {
 
 constexpr int kStopWaitMs = 5000;
+// A device that never opened has nothing to close: a stuck open is left alone.
+constexpr int kUnopenedStopWaitMs = 200;
 
-QString portFolder(const GPhotoDeviceId& device)
-{
-    return device.port.startsWith(QLatin1String("disk:")) ? device.port.mid(5) : QString();
-}
+QMutex g_faultsMutex;
+GPhotoAgentFaults g_faults;
 
 // Local-time ISO 8601 text; localtime_r is far cheaper than QDateTime per record.
 QString localIsoText(qint64 seconds)
@@ -99,9 +101,8 @@ QString nameOf(const QString& devicePath)
 
 bool GPhotoAgent::Shared::stillThere(GPhotoCamera& camera)
 {
-    const QString folder = portFolder(device);
-    if (!folder.isEmpty())
-        return QFileInfo(folder).isDir();
+    if (local.isLocal())
+        return local.isSame();
     QList<GPhotoStorage> storages;
     const int result = camera.storages(&storages);
     return !GPhotoCamera::isDisconnect(result);
@@ -143,7 +144,7 @@ void GPhotoAgent::Shared::fillRecord(
     const int dot = file.name.lastIndexOf(QLatin1Char('.'));
     record->type = CString(dot >= 0 ? file.name.mid(dot + 1) : QString());
     record->size = qMax<qint64>(0, file.size);
-    if (file.modified > 0) {
+    if (file.modified != 0) {
         // PTP gives an object's capture date as its time (libgphoto2 takes
         // the capture date where the modification date is missing): the
         // best date taken there is without reading every file.
@@ -167,7 +168,7 @@ void GPhotoAgent::Shared::reportEvent(
 QString GPhotoAgent::Shared::remember(const QString& path, GPhotoKnownFile file)
 {
     QMutexLocker lock(&mutex);
-    GPhotoKnownFile& known = files[path.toUpper()];
+    GPhotoKnownFile& known = files[pathKey(path)];
     file.objectId
         = known.objectId.isEmpty() ? QStringLiteral("g%1").arg(nextObjectId++) : known.objectId;
     known = file;
@@ -177,7 +178,7 @@ QString GPhotoAgent::Shared::remember(const QString& path, GPhotoKnownFile file)
 bool GPhotoAgent::Shared::lookUp(const QString& path, GPhotoKnownFile* file) const
 {
     QMutexLocker lock(&mutex);
-    const auto it = files.constFind(path.toUpper());
+    const auto it = files.constFind(pathKey(path));
     if (it == files.constEnd())
         return false;
     if (file)
@@ -188,7 +189,45 @@ bool GPhotoAgent::Shared::lookUp(const QString& path, GPhotoKnownFile* file) con
 void GPhotoAgent::Shared::forget(const QString& path)
 {
     QMutexLocker lock(&mutex);
-    files.remove(path.toUpper());
+    files.remove(pathKey(path));
+}
+
+int GPhotoAgent::Shared::find(
+    GPhotoCamera& camera, const QString& devicePath, GPhotoKnownFile* file)
+{
+    // A file gone with its device is not a missing file.
+    auto missing = [this, &camera](int result) {
+        if (stillThere(camera))
+            return int(ErrorFileMissing);
+        lose("find", result);
+        return int(ErrorDisconnected);
+    };
+    GPhotoFileInfo own;
+    const int verdict = local.checkFile(devicePath, &own);
+    if (verdict == GPhotoLocalFolder::Missing)
+        return missing(GP_ERROR_FILE_NOT_FOUND);
+    if (verdict != GPhotoLocalFolder::Passes) {
+        qCWarning(lcHostDevice) << "GPhotoAgent::find: refused, reason" << verdict << devicePath;
+        return ErrorAccessDenied;
+    }
+    const QString path = toStoredPath(devicePath);
+    if (lookUp(path, file))
+        return ErrorNone;
+    // Not listed (yet): the device is asked.
+    GPhotoFileInfo info;
+    const QString folder = GPhotoPath::folderOf(devicePath);
+    const QString name = GPhotoPath::nameOf(devicePath);
+    const int result = camera.fileInfo(folder, name, &info);
+    if (result < GP_OK)
+        return missing(result);
+    if (local.isLocal()) {
+        info.size = own.size;
+        info.modified = own.modified;
+    }
+    GPhotoKnownFile found { folder, name, info.size, info.modified, QString() };
+    found.objectId = remember(path, found);
+    *file = found;
+    return ErrorNone;
 }
 
 // --- the agent ---
@@ -199,6 +238,11 @@ GPhotoAgent::GPhotoAgent(const GPhotoDeviceId& device)
     , m_worker(std::make_unique<GPhotoWorker>(device.model + QLatin1Char(' ') + device.port))
 {
     m_shared->device = device;
+    m_shared->local = GPhotoLocalFolder(device.port);
+    {
+        QMutexLocker lock(&g_faultsMutex);
+        m_shared->faults = g_faults;
+    }
     m_shared->name = device.model;
 }
 
@@ -209,9 +253,10 @@ GPhotoAgent::~GPhotoAgent()
     DeviceRegistry::unregisterAgent(this);
     cancelJobs(false, -1);
     cancelJobs(true, -1);
-    if (!m_worker->stop(kStopWaitMs))
+    const int waitMs = m_shared->connected ? kStopWaitMs : kUnopenedStopWaitMs;
+    if (!m_worker->stop(waitMs))
         qCWarning(lcHostDevice) << "GPhotoAgent::~GPhotoAgent: the device did not let go in"
-                                << kStopWaitMs << "ms" << m_device.model << m_device.port;
+                                << waitMs << "ms" << m_device.model << m_device.port;
     qCDebug(lcHostDevice) << "GPhotoAgent::~GPhotoAgent: closed" << m_device.model << m_device.port;
 }
 
@@ -234,12 +279,121 @@ QString GPhotoAgent::errorSentence(int code)
 
 namespace {
 
+// A slow device for tests: waits, but ends early when cancelled.
+void playOpenDelay(const GPhotoAgent::Shared& shared, int delayMs)
+{
+    QElapsedTimer waited;
+    waited.start();
+    while (waited.elapsed() < delayMs && !shared.stopping)
+        QThread::msleep(10);
+}
+
+} // namespace
+
+void GPhotoAgent::setTestFaults(const GPhotoAgentFaults& faults)
+{
+    QMutexLocker lock(&g_faultsMutex);
+    g_faults = faults;
+}
+
+QString GPhotoAgent::noAnswerSentence(int timeoutMs)
+{
+    return QObject::tr("The device did not answer within %1 s.")
+        .arg(qMax(1, (timeoutMs + 999) / 1000));
+}
+
+int GPhotoAgent::openOnWorker(Shared& shared, GPhotoCamera& camera, QString* detail)
+{
+    playOpenDelay(shared, shared.faults.openDelayMs);
+    if (shared.stopping)
+        return ErrorNotOpened;
+    const int opened = camera.open(shared.device);
+    if (opened < GP_OK) {
+        *detail = QStringLiteral("libgphoto2: ")
+            + (camera.lastError().isEmpty() ? GPhotoLibrary::errorText(opened)
+                                            : camera.lastError());
+        return openError(opened);
+    }
+    QList<GPhotoStorage> storages;
+    const int listed = camera.storages(&storages);
+    int code = ErrorNone;
+    if (listed == GP_ERROR_NOT_SUPPORTED)
+        storages.append(GPhotoStorage { QStringLiteral("/"), QString(), false, true });
+    else if (listed < GP_OK || storages.isEmpty())
+        code = ErrorNoStorage;
+    // A folder served as a camera opens even when it is not there.
+    const QString folder = shared.local.folder();
+    if (shared.local.isLocal() && !shared.local.pin()) {
+        *detail = QStringLiteral("no such folder: ") + folder;
+        return ErrorNotOpened;
+    }
+    if (code != ErrorNone || shared.stopping)
+        return code == ErrorNone ? int(ErrorNotOpened) : code;
+    const QString serial = folder.isEmpty() ? camera.serialNumber() : QString();
+    QMutexLocker lock(&shared.mutex);
+    if (!folder.isEmpty()) {
+        const QString canonical = QFileInfo(folder).canonicalFilePath();
+        shared.identity = QStringLiteral("folder:")
+            + (canonical.isEmpty() ? QDir::cleanPath(folder) : canonical);
+        shared.name = shared.device.model + QStringLiteral(" (")
+            + QFileInfo(QDir::cleanPath(folder)).fileName() + QLatin1Char(')');
+    } else if (!serial.isEmpty()) {
+        shared.identity = QStringLiteral("gphoto:%1#%2").arg(shared.device.model, serial);
+    } else {
+        shared.identity
+            = QStringLiteral("gphoto:%1@%2").arg(shared.device.model, shared.device.port);
+    }
+    shared.canDelete = camera.canDelete();
+    shared.canUpload = camera.canUpload();
+    shared.readOnly = true;
+    const QString first = storages.first().folder;
+    shared.cameraFolder
+        = toStoredPath((first.endsWith(QLatin1Char('/')) ? first : first + QLatin1Char('/'))
+            + QStringLiteral("DCIM/Camera"));
+    for (const GPhotoStorage& storage : qAsConst(storages)) {
+        shared.storageFolders.append(storage.folder);
+        shared.readOnly = shared.readOnly && storage.readOnly;
+        shared.canDelete = shared.canDelete && storage.deletable;
+    }
+    shared.connected = true;
+    return ErrorNone;
+}
+
+bool GPhotoAgent::startOpen(OpenAnswer answer)
+{
+    std::shared_ptr<Shared> shared = m_shared;
+    return m_worker->post(GPhotoWorker::Urgent, [shared, answer](GPhotoCamera& camera) {
+        QString detail;
+        const int code = openOnWorker(*shared, camera, &detail);
+        QString why;
+        if (code != ErrorNone && shared->stopping) {
+            qCDebug(lcHostDevice) << "GPhotoAgent::startOpen: let go of while opening"
+                                  << shared->device.model << shared->device.port;
+        } else if (code != ErrorNone) {
+            why = errorSentence(code);
+            if (!detail.isEmpty())
+                why += QStringLiteral(" (%1)").arg(detail);
+            qCWarning(lcHostDevice) << "GPhotoAgent::startOpen: failed" << shared->device.model
+                                    << shared->device.port << code << detail;
+        }
+        answer(code, why);
+    });
+}
+
+void GPhotoAgent::confirmOpened()
+{
+    const int index = DeviceRegistry::registerAgent(this);
+    qCDebug(lcHostDevice) << "GPhotoAgent::confirmOpened:" << DeviceName() << m_device.port
+                          << "index" << index << "identity" << DeviceIdentity();
+}
+
+namespace {
+
 struct OpenResult
 {
     QSemaphore done;
-    std::atomic<bool> abandoned { false };
     int code = 0;
-    QString detail;
+    QString why;
 };
 
 } // namespace
@@ -247,87 +401,27 @@ struct OpenResult
 int GPhotoAgent::open(int timeoutMs, QString* why)
 {
     auto result = std::make_shared<OpenResult>();
-    std::shared_ptr<Shared> shared = m_shared;
-    const bool queued = m_worker->post(
-        GPhotoWorker::Urgent, [shared, result](GPhotoCamera& camera) {
-            const int opened = camera.open(shared->device);
-            int code = ErrorNone;
-            QList<GPhotoStorage> storages;
-            if (opened < GP_OK) {
-                code = openError(opened);
-                result->detail = QStringLiteral("libgphoto2: ")
-                    + (camera.lastError().isEmpty() ? GPhotoLibrary::errorText(opened)
-                                                    : camera.lastError());
-            } else {
-                const int listed = camera.storages(&storages);
-                if (listed == GP_ERROR_NOT_SUPPORTED)
-                    storages.append(GPhotoStorage { QStringLiteral("/"), QString(), false, true });
-                else if (listed < GP_OK || storages.isEmpty())
-                    code = ErrorNoStorage;
-                // A folder served as a camera opens even when it is not there.
-                const QString folder = portFolder(shared->device);
-                if (!folder.isEmpty() && !QFileInfo(folder).isDir()) {
-                    code = ErrorNotOpened;
-                    result->detail = QStringLiteral("no such folder: ") + folder;
-                }
-            }
-            if (code == ErrorNone && !result->abandoned) {
-                const QString folder = portFolder(shared->device);
-                const QString serial = folder.isEmpty() ? camera.serialNumber() : QString();
-                QMutexLocker lock(&shared->mutex);
-                if (!folder.isEmpty()) {
-                    const QString canonical = QFileInfo(folder).canonicalFilePath();
-                    shared->identity = QStringLiteral("folder:")
-                        + (canonical.isEmpty() ? QDir::cleanPath(folder) : canonical);
-                    shared->name = shared->device.model + QStringLiteral(" (")
-                        + QFileInfo(QDir::cleanPath(folder)).fileName() + QLatin1Char(')');
-                } else if (!serial.isEmpty()) {
-                    shared->identity
-                        = QStringLiteral("gphoto:%1#%2").arg(shared->device.model, serial);
-                } else {
-                    shared->identity = QStringLiteral("gphoto:%1@%2")
-                                           .arg(shared->device.model, shared->device.port);
-                }
-                shared->canDelete = camera.canDelete();
-                shared->canUpload = camera.canUpload();
-                shared->readOnly = true;
-                if (!storages.isEmpty()) {
-                    const QString first = storages.first().folder;
-                    shared->cameraFolder = toStoredPath(
-                        (first.endsWith(QLatin1Char('/')) ? first : first + QLatin1Char('/'))
-                        + QStringLiteral("DCIM/Camera"));
-                }
-                for (const GPhotoStorage& storage : qAsConst(storages)) {
-                    shared->storageFolders.append(storage.folder);
-                    shared->readOnly = shared->readOnly && storage.readOnly;
-                    shared->canDelete = shared->canDelete && storage.deletable;
-                }
-                shared->connected = true;
-            }
-            result->code = code;
-            result->done.release();
-        });
+    const bool queued = startOpen([result](int code, const QString& sentence) {
+        result->code = code;
+        result->why = sentence;
+        result->done.release();
+    });
     if (!queued || !result->done.tryAcquire(1, timeoutMs)) {
-        result->abandoned = true;
+        // Stops the open if it still runs; the worker sees it before it
+        // marks the device connected.
+        m_shared->stopping = true;
         if (why)
-            *why = QObject::tr("The device did not answer within %1 s.").arg(timeoutMs / 1000);
+            *why = noAnswerSentence(timeoutMs);
         qCWarning(lcHostDevice) << "GPhotoAgent::open: no answer" << m_device.model
                                 << m_device.port;
         return ErrorNotOpened;
     }
     if (result->code != ErrorNone) {
-        if (why) {
-            *why = errorSentence(result->code);
-            if (!result->detail.isEmpty())
-                *why += QStringLiteral(" (%1)").arg(result->detail);
-        }
-        qCWarning(lcHostDevice) << "GPhotoAgent::open: failed" << m_device.model << m_device.port
-                                << result->code << result->detail;
+        if (why)
+            *why = result->why;
         return result->code;
     }
-    const int index = DeviceRegistry::registerAgent(this);
-    qCDebug(lcHostDevice) << "GPhotoAgent::open:" << DeviceName() << m_device.port << "index"
-                          << index << "identity" << DeviceIdentity();
+    confirmOpened();
     return ErrorNone;
 }
 
@@ -439,14 +533,13 @@ bool GPhotoAgent::IsFileExist(const QString& path)
 int GPhotoAgent::GetLocalPath(QString& path)
 {
     // Only a folder served as a camera has files on this computer.
-    const QString folder = portFolder(m_device);
+    const GPhotoLocalFolder& local = m_shared->local;
     const QString device = GPhotoPath::devicePath(path);
-    if (folder.isEmpty() || device.isEmpty() || !m_shared->isConnected())
+    if (!local.isLocal() || device.isEmpty() || !m_shared->isConnected())
         return ErrorRefused;
-    const QString local = QDir::cleanPath(folder + device);
-    if (!QFileInfo::exists(local))
+    if (local.checkFile(device) != GPhotoLocalFolder::Passes)
         return ErrorFileMissing;
-    path = toStoredPath(local);
+    path = toStoredPath(QDir::cleanPath(local.localPath(device)));
     OpenWindowExplorer(path);
     return ErrorNone;
 }
@@ -468,7 +561,13 @@ void GPhotoAgent::RequestUmsMount(int, PFN_UmsMountCallback callback, int)
 {
     // Not mass storage: nothing to mount. Answered at once, as refused.
     if (callback)
-        callback(ErrorRefused);
+        callback(MountResult::Refused);
+}
+
+ListingReport GPhotoAgent::LastListingReport()
+{
+    QMutexLocker lock(&m_shared->mutex);
+    return m_shared->listingReport;
 }
 
 QString GPhotoAgent::DeviceName()

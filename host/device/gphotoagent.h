@@ -1,5 +1,6 @@
 #pragma once
 
+#include "gphotoagentfaults.h"
 #include "gphotolibrary.h"
 #include "host/contract/ideviceagent.h"
 
@@ -17,6 +18,7 @@ class GPhotoCamera;
 class GPhotoWorker;
 struct DeviceFileRecord;
 struct GPhotoFileInfo;
+struct GPhotoKnownFile;
 
 // A phone or camera reached over PTP or MTP through libgphoto2 (also
 // libgphoto2's "Directory Browse" camera, which serves a folder through the
@@ -36,16 +38,18 @@ public:
     // Error codes of this agent; the screen shows them through the host's
     // error box.
     enum Error : int {
-        ErrorNone = 0,
-        ErrorBusy = 2,
-        ErrorRefused = 3,
-        ErrorAccessDenied = 5,
-        ErrorFileMissing = 6,
-        ErrorNoThumbnail = 8,
-        ErrorWriteFailed = 11,
-        ErrorDisconnected = 13,
-        ErrorSizeMismatch = 14,
-        ListingStarted = 24,
+        ErrorNone = AgentResult::Ok,
+        ErrorBusy = AgentResult::Busy,
+        ErrorRefused = AgentResult::Refused,
+        ErrorAccessDenied = AgentResult::AccessDenied,
+        ErrorFileMissing = AgentResult::FileMissing,
+        ErrorNoThumbnail = AgentResult::NoThumbnail,
+        ErrorWriteFailed = AgentResult::WriteFailed,
+        ErrorDisconnected = AgentResult::Disconnected,
+        ErrorSizeMismatch = AgentResult::SizeMismatch,
+        ListingStarted = AgentResult::ListingStarted,
+        ErrorNotSupported = AgentResult::NotSupported,
+        // Opening only: the sentence of errorSentence() says what to do.
         ErrorHeldByOtherProgram = 30,
         ErrorNoStorage = 31,
         ErrorNotOpened = 32,
@@ -56,10 +60,21 @@ public:
     GPhotoAgent(const GPhotoAgent&) = delete;
     GPhotoAgent& operator=(const GPhotoAgent&) = delete;
 
-    // Opens the device on the worker and waits at most timeoutMs for it
-    // (the worker never waits for the caller). ErrorNone, or an error code
-    // with a sentence for the user in why.
+    // Called once on the worker thread with ErrorNone or an error code and a
+    // sentence for the user.
+    using OpenAnswer = std::function<void(int code, const QString& why)>;
+
+    // Opens the device on the worker and returns at once; false when the
+    // worker takes no more work (no answer comes then). On ErrorNone the
+    // owner calls confirmOpened() on its own thread.
+    bool startOpen(OpenAnswer answer);
+    void confirmOpened();
+    // startOpen, waiting at most timeoutMs for the answer (the worker never
+    // waits for the caller). ErrorNone, or an error code with a sentence for
+    // the user in why.
     int open(int timeoutMs, QString* why);
+    static QString noAnswerSentence(int timeoutMs);
+    static void setTestFaults(const GPhotoAgentFaults& faults);
     const GPhotoDeviceId& device() const { return m_device; }
     // Told once, on the worker thread, when the device stops answering.
     void setLostHandler(std::function<void()> handler);
@@ -92,6 +107,13 @@ public:
     void CancelDeleteJob(int jobId) override;
     int RenameFile(
         const QString& path, const QString& newFileName, PFN_RenameCallback callback) override;
+    // Uploads the new content under a second name, checks it, deletes the
+    // original, uploads and checks again under the original name, then
+    // deletes the second; a failure stops with the photo whole on the
+    // device at least once (a copy under the second name is reported as
+    // added). ErrorNotSupported where the device cannot upload or delete.
+    int ReplaceFile(const QString& source, const QString& phonePath,
+        PFN_TransferProgressCallback progress, PFN_TransferCompletionCallback completion) override;
     int GetDeviceIndex() override;
     bool IsStorageMounted() override { return false; }
     void RequestUmsMount(int deviceIndex, PFN_UmsMountCallback callback, int reserved) override;
@@ -100,6 +122,7 @@ public:
     QString GetCameraFolder() override;
     QString DeviceIdentity() override;
     QString StorageRoot() override;
+    ListingReport LastListingReport() override;
 
     // What the worker and the agent share; the worker's jobs hold it, so it
     // outlives an agent whose worker could not be stopped in time.
@@ -110,13 +133,17 @@ private:
     std::shared_ptr<Job> newJob(bool isDelete);
     void cancelJobs(bool deletes, int jobId);
 
+    static int openOnWorker(Shared& shared, GPhotoCamera& camera, QString* detail);
+
     // gphotoagent_listing.cpp
     static void runWalk(Shared& shared, GPhotoCamera& camera);
     static int walkFolder(Shared& shared, GPhotoCamera& camera, const QString& folder,
-        QStringList* subfolders, int* reported);
+        QStringList* subfolders, ListingReport* report);
     static QImage decodePreview(QByteArray bytes);
     static void fetchThumbnail(
         Shared& shared, GPhotoCamera& camera, const QString& path, PFN_ThumbnailCallback callback);
+    static int fetchPreview(Shared& shared, GPhotoCamera& camera, const GPhotoKnownFile& known,
+        QByteArray* preview, QImage* image);
 
     // gphotoagent_jobs.cpp
     static void runTransfer(Shared& shared, GPhotoCamera& camera, const std::shared_ptr<Job>& job,
@@ -128,6 +155,14 @@ private:
         const QString& folder, const std::function<void(qint64)>& moved, QString* destination);
     static void runDelete(Shared& shared, GPhotoCamera& camera, const std::shared_ptr<Job>& job,
         const QStringList& paths, PFN_DeleteCallback callback);
+
+    // gphotoagent_replace.cpp
+    static void runReplace(Shared& shared, GPhotoCamera& camera, const std::shared_ptr<Job>& job,
+        const QString& source, const QString& device, PFN_TransferProgressCallback progress,
+        PFN_TransferCompletionCallback completion);
+    static int replaceOne(Shared& shared, GPhotoCamera& camera, const Job& job,
+        const QString& source, const QString& device,
+        const std::function<void(qint64, qint64)>& moved);
 
     const GPhotoDeviceId m_device;
     std::shared_ptr<Shared> m_shared;

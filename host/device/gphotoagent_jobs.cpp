@@ -4,6 +4,7 @@
 #include "gphotoagent_shared.h"
 #include "gphotocamera.h"
 #include "gphotoworker.h"
+#include "host/contract/devicefilerecord.h"
 #include "host/services/fileutils.h"
 #include "host/services/logcategories.h"
 #include "host/services/safefile.h"
@@ -163,9 +164,11 @@ int GPhotoAgent::download(Shared& shared, GPhotoCamera& camera, const Job& job,
 {
     const QString device = GPhotoPath::devicePath(source);
     GPhotoKnownFile known;
-    if (device.isEmpty() || !shared.lookUp(toStoredPath(device), &known)) {
-        qCWarning(lcHostDevice) << "GPhotoAgent::download: not on the device" << source;
-        return ErrorFileMissing;
+    const int found
+        = device.isEmpty() ? int(ErrorFileMissing) : shared.find(camera, device, &known);
+    if (found != ErrorNone) {
+        qCWarning(lcHostDevice) << "GPhotoAgent::download: not on the device" << source << found;
+        return found;
     }
     const QString target = QDir::cleanPath(toFileSystemPath(folder));
     if (target.isEmpty() || !QDir().mkpath(target))
@@ -193,7 +196,7 @@ int GPhotoAgent::download(Shared& shared, GPhotoCamera& camera, const Job& job,
         qCWarning(lcHostDevice) << "GPhotoAgent::download: size" << writtenSize(partial) << "listed"
                                 << known.size << source;
         code = failure(shared, camera, GP_ERROR_CORRUPTED_DATA, "download", ErrorSizeMismatch);
-    } else if (known.modified > 0) {
+    } else if (known.modified != 0) {
         partial.setFileTime(
             QDateTime::fromSecsSinceEpoch(known.modified), QFileDevice::FileModificationTime);
     }
@@ -218,7 +221,8 @@ int GPhotoAgent::upload(Shared& shared, GPhotoCamera& camera, const QString& sou
         return ErrorFileMissing;
     }
     const QString deviceFolder = GPhotoPath::devicePath(folder);
-    if (deviceFolder.isEmpty())
+    if (deviceFolder.isEmpty()
+        || shared.local.checkFolder(deviceFolder) != GPhotoLocalFolder::Passes)
         return ErrorRefused;
     int result = makeFolders(camera, deviceFolder);
     QStringList present;
@@ -246,8 +250,8 @@ int GPhotoAgent::upload(Shared& shared, GPhotoCamera& camera, const QString& sou
         arrived.modified = info.modified;
     }
     arrived.objectId = shared.remember(*destination, arrived);
-    shared.reportEvent(0, *destination, arrived);
-    shared.reportEvent(1, *destination, arrived);
+    shared.reportEvent(DeviceChange::Added, *destination, arrived);
+    shared.reportEvent(DeviceChange::ObjectIdAssigned, *destination, arrived);
     return ErrorNone;
 }
 
@@ -286,7 +290,7 @@ void GPhotoAgent::runDelete(Shared& shared, GPhotoCamera& camera, const std::sha
         if (!shared.stopping)
             callback(error, job->id, path, QString());
     };
-    notify(-2, QString());
+    notify(DeleteJobNotice::Started, QString());
     int result = ErrorNone;
     for (const QString& path : paths) {
         if (*job->cancel || !shared.isConnected()) {
@@ -297,9 +301,17 @@ void GPhotoAgent::runDelete(Shared& shared, GPhotoCamera& camera, const std::sha
         const QString device = GPhotoPath::devicePath(path);
         const QString stored = toStoredPath(device);
         GPhotoKnownFile known;
-        if (device.isEmpty() || !shared.lookUp(stored, &known)) {
+        const int found
+            = device.isEmpty() ? int(ErrorFileMissing) : shared.find(camera, device, &known);
+        if (found == ErrorFileMissing) {
             // Not on the device (any more): as deleted as it gets.
             notify(ErrorNone, path);
+            continue;
+        }
+        if (found != ErrorNone) {
+            result = result == ErrorNone ? found : result;
+            if (found == ErrorDisconnected)
+                break;
             continue;
         }
         const int deleted = camera.remove(known.folder, known.name);
@@ -314,7 +326,7 @@ void GPhotoAgent::runDelete(Shared& shared, GPhotoCamera& camera, const std::sha
         }
         shared.forget(stored);
         notify(ErrorNone, path);
-        shared.reportEvent(3, stored, known);
+        shared.reportEvent(DeviceChange::Removed, stored, known);
     }
     job->finished = true;
     qCDebug(lcHostDevice) << "GPhotoAgent::runDelete: job" << job->id << "result" << result;

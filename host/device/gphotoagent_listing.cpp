@@ -116,40 +116,80 @@ void GPhotoAgent::StopItemLoad()
     m_shared->stopListing = true;
 }
 
+namespace {
+
+constexpr int kSkippedExamples = 5;
+
+void skip(ListingReport* report, int reason, const QString& devicePath)
+{
+    ++report->skipped[reason];
+    if (report->examples.size() < kSkippedExamples)
+        report->examples.append(toStoredPath(devicePath));
+    qCWarning(lcHostDevice) << "GPhotoAgent::walkFolder: not listed, reason" << reason
+                            << devicePath;
+}
+
+} // namespace
+
 void GPhotoAgent::runWalk(Shared& shared, GPhotoCamera& camera)
 {
     QElapsedTimer clock;
     clock.start();
-    shared.report(ItemLoadCode::Started, 0);
+    ListingReport report;
+    report.ran = true;
     QStringList pending;
     {
         QMutexLocker lock(&shared.mutex);
+        report.listing = shared.listingReport.listing + 1;
+        shared.listingReport = report;
         pending = shared.storageFolders;
     }
+    shared.report(ItemLoadCode::Started, 0);
     std::reverse(pending.begin(), pending.end());
-    int reported = 0;
     int result = ErrorNone;
     while (!pending.isEmpty() && result == ErrorNone) {
         if (shared.stopListing || !GPhotoWorker::runMoreUrgent(camera, GPhotoWorker::Background)) {
             result = shared.isConnected() ? int(ErrorBusy) : int(ErrorDisconnected);
             break;
         }
+        // A served folder removed, renamed or swapped for another under the
+        // walk: what was listed is not all there is.
+        if (shared.local.isLocal() && !shared.local.isSame()) {
+            shared.lose("listing", GP_ERROR_IO);
+            result = ErrorDisconnected;
+            break;
+        }
         const QString folder = pending.takeLast();
         QStringList subfolders;
-        result = walkFolder(shared, camera, folder, &subfolders, &reported);
+        result = walkFolder(shared, camera, folder, &subfolders, &report);
         // Depth first, in the device's order.
         for (auto it = subfolders.crbegin(); it != subfolders.crend(); ++it)
             pending.append(*it);
     }
     shared.listing = false;
-    qCDebug(lcHostDevice) << "GPhotoAgent::runWalk: end" << reported << "photos in"
-                          << clock.elapsed() << "ms, result" << result;
-    shared.report(result == ErrorNone ? int(ItemLoadCode::Finished) : result, 0);
+    report.complete = result == ErrorNone;
+    report.error = result;
+    {
+        QMutexLocker lock(&shared.mutex);
+        shared.listingReport = report;
+    }
+    if (report.complete)
+        qCDebug(lcHostDevice) << "GPhotoAgent::runWalk: end" << report.listed << "photos,"
+                              << report.skippedTotal() << "skipped, in" << clock.elapsed() << "ms";
+    else
+        qCWarning(lcHostDevice) << "GPhotoAgent::runWalk: stopped after" << report.listed
+                                << "photos, error" << result;
+    shared.report(report.complete ? int(ItemLoadCode::Finished) : result, 0);
 }
 
 int GPhotoAgent::walkFolder(Shared& shared, GPhotoCamera& camera, const QString& folder,
-    QStringList* subfolders, int* reported)
+    QStringList* subfolders, ListingReport* report)
 {
+    const int verdict = shared.local.checkFolder(folder);
+    if (verdict != GPhotoLocalFolder::Passes) {
+        skip(report, verdict, folder);
+        return ErrorNone;
+    }
     QStringList folders;
     QStringList files;
     int result = camera.listFolders(folder, &folders);
@@ -164,6 +204,7 @@ int GPhotoAgent::walkFolder(Shared& shared, GPhotoCamera& camera, const QString&
         // One unreadable folder does not end the walk.
         qCWarning(lcHostDevice) << "GPhotoAgent::walkFolder: cannot list" << folder
                                 << GPhotoLibrary::errorText(result);
+        skip(report, ListingReport::Unreadable, folder);
         return ErrorNone;
     }
     for (const QString& name : qAsConst(folders)) {
@@ -184,15 +225,19 @@ int GPhotoAgent::walkFolder(Shared& shared, GPhotoCamera& camera, const QString&
     for (const QString& name : qAsConst(files)) {
         if (hidden(name) || !isPhotoExtension(fileExtension(name)))
             continue;
-        if (name.contains(QLatin1Char('\\'))) {
-            qCWarning(lcHostDevice)
-                << "GPhotoAgent::walkFolder: skipped, name has a backslash" << folder << name;
-            continue;
-        }
         if (++sinceYield % kFilesBetweenYields == 0
             && (shared.stopListing
                 || !GPhotoWorker::runMoreUrgent(camera, GPhotoWorker::Background)))
             return shared.isConnected() ? int(ErrorBusy) : int(ErrorDisconnected);
+        const QString device = joined(folder, name);
+        GPhotoFileInfo own;
+        const int check = shared.local.checkFile(device, &own, true);
+        if (check == GPhotoLocalFolder::Missing)
+            continue; // gone since the folder was read
+        if (check != GPhotoLocalFolder::Passes) {
+            skip(report, check, device);
+            continue;
+        }
         GPhotoFileInfo info;
         result = camera.fileInfo(folder, name, &info);
         if (result < GP_OK) {
@@ -202,7 +247,13 @@ int GPhotoAgent::walkFolder(Shared& shared, GPhotoCamera& camera, const QString&
             }
             qCWarning(lcHostDevice) << "GPhotoAgent::walkFolder: no information on" << folder
                                     << name << GPhotoLibrary::errorText(result);
+            skip(report, ListingReport::Unreadable, device);
             continue;
+        }
+        if (shared.local.isLocal()) {
+            // The driver describes a link itself, not the photo it leads to.
+            info.size = own.size;
+            info.modified = own.modified;
         }
         GPhotoKnownFile file { folder, name, info.size, info.modified, QString() };
         const QString path = GPhotoPath::phonePath(folder, name);
@@ -212,7 +263,7 @@ int GPhotoAgent::walkFolder(Shared& shared, GPhotoCamera& camera, const QString&
         record.width = info.width;
         record.height = info.height;
         shared.report(ItemLoadCode::Item, quintptr(&record));
-        ++*reported;
+        ++report->listed;
     }
     return ErrorNone;
 }
@@ -256,36 +307,12 @@ int GPhotoAgent::RequestThumbnails(
 void GPhotoAgent::fetchThumbnail(
     Shared& shared, GPhotoCamera& camera, const QString& device, PFN_ThumbnailCallback callback)
 {
-    const QString folder = GPhotoPath::folderOf(device);
-    const QString name = GPhotoPath::nameOf(device);
     QImage image;
-    int code = ErrorNone;
-    QByteArray bytes;
-    int result = camera.read(folder, name, GP_FILE_TYPE_PREVIEW, &bytes);
-    QByteArray preview = result >= GP_OK && readablePreview(bytes) ? bytes : QByteArray();
-    if (preview.isEmpty() && result != GP_ERROR_CANCEL) {
-        // No preview of its own (or none that decodes): a small file is
-        // fetched whole, a large one gets the placeholder.
-        GPhotoKnownFile known;
-        const bool small = shared.lookUp(toStoredPath(device), &known) && known.size >= 0
-            && known.size <= kWholeFileThumbnailBytes;
-        if (small) {
-            bytes.clear();
-            result = camera.read(folder, name, GP_FILE_TYPE_NORMAL, &bytes);
-            if (result >= GP_OK)
-                image = thumbnailOfBytes(bytes, name);
-        }
-    }
-    if (image.isNull() && preview.isEmpty()) {
-        code = ErrorNoThumbnail;
-        if (result < GP_OK && result != GP_ERROR_CANCEL && !shared.stillThere(camera)) {
-            shared.lose("thumbnail", result);
-            code = ErrorDisconnected;
-        } else if (result < GP_OK) {
-            qCDebug(lcHostDevice) << "GPhotoAgent::fetchThumbnail: none for" << device
-                                  << GPhotoLibrary::errorText(result);
-        }
-    }
+    QByteArray preview;
+    GPhotoKnownFile known;
+    int code = shared.find(camera, device, &known);
+    if (code == ErrorNone)
+        code = fetchPreview(shared, camera, known, &preview, &image);
     {
         QMutexLocker lock(&shared.mutex);
         shared.thumbnail = image;
@@ -294,4 +321,38 @@ void GPhotoAgent::fetchThumbnail(
     }
     if (!shared.stopping)
         callback(code);
+}
+
+int GPhotoAgent::fetchPreview(Shared& shared, GPhotoCamera& camera, const GPhotoKnownFile& known,
+    QByteArray* preview, QImage* image)
+{
+    const QString& folder = known.folder;
+    const QString& name = known.name;
+    QByteArray bytes;
+    int result = camera.read(folder, name, GP_FILE_TYPE_PREVIEW, &bytes);
+    if (result >= GP_OK && readablePreview(bytes)) {
+        *preview = bytes;
+        return ErrorNone;
+    }
+    if (result != GP_ERROR_CANCEL) {
+        // No preview of its own (or none that decodes): a small file is
+        // fetched whole, a large one gets the placeholder.
+        const bool small = known.size >= 0 && known.size <= kWholeFileThumbnailBytes;
+        if (small) {
+            bytes.clear();
+            result = camera.read(folder, name, GP_FILE_TYPE_NORMAL, &bytes);
+            if (result >= GP_OK)
+                *image = thumbnailOfBytes(bytes, name);
+        }
+    }
+    if (!image->isNull())
+        return ErrorNone;
+    if (result < GP_OK && result != GP_ERROR_CANCEL && !shared.stillThere(camera)) {
+        shared.lose("thumbnail", result);
+        return ErrorDisconnected;
+    }
+    if (result < GP_OK)
+        qCDebug(lcHostDevice) << "GPhotoAgent::fetchPreview: none for" << folder << name
+                              << GPhotoLibrary::errorText(result);
+    return ErrorNoThumbnail;
 }

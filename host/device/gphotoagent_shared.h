@@ -2,6 +2,7 @@
 #pragma once
 
 #include "gphotoagent.h"
+#include "gphotolocalfolder.h"
 
 #include <QHash>
 #include <QImage>
@@ -13,13 +14,13 @@
 #include <functional>
 #include <memory>
 
-// A file the listing or an upload found, by its upper-cased phone path.
+// A file the listing or an upload found, by its phone path's pathKey().
 struct GPhotoKnownFile
 {
     QString folder; // the device's folder, "/" separated
     QString name;
     qint64 size = -1;
-    qint64 modified = 0;
+    qint64 modified = 0; // seconds since the epoch, 0: not known
     QString objectId;
 };
 
@@ -34,6 +35,8 @@ struct GPhotoAgent::Job
 struct GPhotoAgent::Shared
 {
     GPhotoDeviceId device;
+    GPhotoLocalFolder local; // pinned when the device opens, read-only after
+    GPhotoAgentFaults faults; // read-only after construction
     std::atomic<bool> stopping { false };
     std::atomic<bool> connected { false };
     std::atomic<bool> listing { false };
@@ -55,6 +58,7 @@ struct GPhotoAgent::Shared
     QImage thumbnail;
     QByteArray thumbnailPreview;
     bool thumbnailInFlight = false;
+    ListingReport listingReport;
     QHash<int, std::shared_ptr<Job>> jobs;
     int nextJobId = 1;
     std::function<void()> lostHandler;
@@ -73,6 +77,11 @@ struct GPhotoAgent::Shared
     QString remember(const QString& path, GPhotoKnownFile file);
     bool lookUp(const QString& path, GPhotoKnownFile* file) const;
     void forget(const QString& path);
+    // The file at a device path, as listed or as the device describes it
+    // now; on a disk: port only a regular file inside the served folder.
+    // ErrorNone, ErrorFileMissing, or ErrorAccessDenied for one that no
+    // operation may open.
+    int find(GPhotoCamera& camera, const QString& devicePath, GPhotoKnownFile* file);
 };
 
 // Phone paths and the device's own: "\DCIM\a.jpg" and "/DCIM/a.jpg".

@@ -2,6 +2,7 @@
 
 #include "host/services/logcategories.h"
 
+#include <QFile>
 #include <QRegularExpression>
 
 #include <gphoto2/gphoto2-file.h>
@@ -16,9 +17,12 @@
 
 namespace {
 
+// Names are bytes as the device or the served folder has them (libgphoto2
+// gives a phone's names in the locale's encoding): the file-name codec takes
+// them there and back unchanged, bytes that are not UTF-8 included.
 QByteArray encoded(const QString& text)
 {
-    return text.toUtf8();
+    return QFile::encodeName(text);
 }
 
 // Folder and file names from a list, in the device's order.
@@ -28,7 +32,7 @@ QStringList namesOf(CameraList* list)
     for (int i = 0; i < gp_list_count(list); ++i) {
         const char* name = nullptr;
         if (gp_list_get_name(list, i, &name) >= GP_OK && name)
-            names.append(QString::fromUtf8(name));
+            names.append(QFile::decodeName(name));
     }
     return names;
 }
@@ -102,7 +106,7 @@ int GPhotoCamera::storages(QList<GPhotoStorage>* storages)
     for (int i = 0; i < count; ++i) {
         const CameraStorageInformation& info = infos[i];
         GPhotoStorage storage;
-        storage.folder = (info.fields & GP_STORAGEINFO_BASE) ? QString::fromUtf8(info.basedir)
+        storage.folder = (info.fields & GP_STORAGEINFO_BASE) ? QFile::decodeName(info.basedir)
                                                              : QStringLiteral("/");
         if (info.fields & GP_STORAGEINFO_DESCRIPTION)
             storage.label = QString::fromUtf8(info.description);

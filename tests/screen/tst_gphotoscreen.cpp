@@ -6,19 +6,24 @@
 #include "host/device/gphotoagent.h"
 #include "host/services/mediaextensions.h"
 #include "host/services/ocsharedvalue.h"
+#include "host/widgets/cexttableview.h"
 #include "loadedscreen.h"
 #include "model/photoroles.h"
+#include "support/picturecompare.h"
 #include "support/samplephonefixture.h"
 
 #include <QDirIterator>
 #include <QImage>
 #include <QProcess>
+#include <QPushButton>
 #include <QRegularExpression>
+#include <QStackedWidget>
 #include <QtTest>
 
 namespace {
 
 const int AlbumPage = 2;
+const int ViewerPage = 3;
 const int Mtp = 0x40000;
 
 // "path|size" of every row, the path below the device's root.
@@ -289,6 +294,39 @@ private slots:
             OCGlobal::ITEM_PHONE_PHOTO, OCSharedValue::ProcessListing));
         QTRY_COMPARE(screen.boxes().errorCodes(), QList<int> { GPhotoAgent::ErrorDisconnected });
         QCOMPARE(camera.GetDeviceIndex(), -1);
+    }
+
+    // Turned in the viewer, the photo is replaced on the device under its
+    // own name (no rename over PTP), with nothing else left there.
+    void rotationIsSavedOnTheCamera()
+    {
+        SamplePhoneOptions sample;
+        sample.photoCount = 2;
+        sample.extras = false;
+        SamplePhoneFixture phone(sample);
+        std::unique_ptr<GPhotoAgent> camera = openCamera(phone.folder());
+        QVERIFY(camera);
+        LoadedScreen screen(optionsFor(camera.get()));
+        screen.choosePhoto();
+        QVERIFY(screen.waitListed());
+        const QFileInfo file(phone.file(phone.generator().photos().first().relativePath));
+        const QStringList files = file.dir().entryList(QDir::Files | QDir::Hidden);
+        const QImage before = shownPicture(file.filePath());
+        const int row = screen.rowOfFile(file.fileName());
+        emit screen.listTable()->doubleClicked(screen.rows()->index(row, 2));
+        QTRY_VERIFY(screen.screen()->currentIndex() == ViewerPage);
+        QPushButton* right = screen.screen()->findChild<QPushButton*>("btn_photo_viewer_rotate_r");
+        QVERIFY(right);
+        QTRY_VERIFY_WITH_TIMEOUT(right->isEnabled() && right->isVisible(), 20000);
+        right->click();
+        QVERIFY(!right->isEnabled());
+        QTRY_VERIFY_WITH_TIMEOUT(right->isEnabled(), 20000);
+        QCOMPARE(screen.boxes().errorCodes(), QList<int>());
+        const QImage after = shownPicture(file.filePath());
+        QVERIFY(pictureDistance(after, before.transformed(QTransform().rotate(90)))
+            < pictureDistance(after, before));
+        QCOMPARE(file.dir().entryList(QDir::Files | QDir::Hidden), files);
+        QCOMPARE(screen.rows()->rowCount(), 2);
     }
 };
 

@@ -2,6 +2,7 @@
 // a generated sample phone: what reaches the PC and the phone, deletes, a
 // device that refuses, cancel, and the folder pulled away mid-job.
 #include "agentrecorder.h"
+#include "host/contract/devicefilerecord.h"
 #include "host/device/gphotoagent.h"
 #include "host/services/fileutils.h"
 #include "support/samplephonefixture.h"
@@ -128,6 +129,7 @@ private slots:
 
     void cleanup()
     {
+        GPhotoAgent::setTestFaults({});
         m_camera.reset();
         m_storage.reset();
         AgentRecorder::reset();
@@ -268,6 +270,77 @@ private slots:
         QCOMPARE(m_camera->GetDeviceIndex(), -1);
         QCOMPARE(lost.load(), 1);
         QCOMPARE(m_camera->StartItemLoad("ROOT"), int(GPhotoAgent::ErrorDisconnected));
+    }
+
+    // A photo turned in the viewer goes back over media transfer without
+    // rename or overwrite: whatever step fails, the photo stays whole on the
+    // device at least once, and the list hears where.
+    void replaceNeverLosesThePhoto_data()
+    {
+        QTest::addColumn<int>("failAt"); // the step a fault fails, 0: none
+        QTest::addColumn<bool>("undeletable"); // the original cannot be deleted
+        QTest::addColumn<int>("result");
+        QTest::addColumn<QString>("original"); // its content after: "old", "new" or "gone"
+        QTest::addColumn<bool>("turnedCopyKept");
+        QTest::newRow("replaced") << 0 << false << 0 << "new" << false;
+        QTest::newRow("turned copy not sent")
+            << 1 << false << int(GPhotoAgent::ErrorWriteFailed) << "old" << false;
+        QTest::newRow("turned copy of another size")
+            << 2 << false << int(GPhotoAgent::ErrorWriteFailed) << "old" << false;
+        QTest::newRow("original cannot be deleted")
+            << 0 << true << int(GPhotoAgent::ErrorAccessDenied) << "old" << false;
+        QTest::newRow("original not sent again")
+            << 4 << false << int(GPhotoAgent::ErrorWriteFailed) << "gone" << true;
+        QTest::newRow("original sent again of another size")
+            << 5 << false << int(GPhotoAgent::ErrorWriteFailed) << "gone" << true;
+        QTest::newRow("turned copy cannot be deleted") << 6 << false << 0 << "new" << true;
+    }
+
+    void replaceNeverLosesThePhoto()
+    {
+        QFETCH(int, failAt);
+        QFETCH(bool, undeletable);
+        QFETCH(int, result);
+        QFETCH(QString, original);
+        QFETCH(bool, turnedCopyKept);
+        GPhotoAgentFaults faults;
+        faults.failReplaceAtStep = failAt;
+        GPhotoAgent::setTestFaults(faults);
+        QVERIFY(openListed());
+        const QString target = onDevice(photo(0));
+        const QByteArray old = digest(target);
+        const QString turned = m_phone->file(photo(1)); // stands for the turned copy
+        if (undeletable && !setImmutable(target, true))
+            QSKIP("cannot make a file undeletable here");
+        QCOMPARE(m_camera->ReplaceFile(toStoredPath(turned), phonePath(photo(0)),
+                     &AgentRecorder::transferProgress, &AgentRecorder::transferDone),
+            int(GPhotoAgent::ErrorNone));
+        QTRY_VERIFY_WITH_TIMEOUT(transferEnded(), kWait);
+        if (undeletable)
+            setImmutable(target, false);
+        QCOMPARE(transferResult(), result);
+        const QByteArray now = digest(target);
+        QCOMPARE(now.isEmpty() ? "gone" : now == old ? "old" : "new", original);
+        const QFileInfo name(target);
+        const QStringList copies
+            = QDir(name.path())
+                  .entryList({ name.completeBaseName() + " (turned*" }, QDir::Files | QDir::Hidden);
+        QCOMPARE(copies.size(), turnedCopyKept ? 1 : 0);
+        if (turnedCopyKept)
+            QCOMPARE(digest(name.path() + '/' + copies.first()), digest(turned));
+        QMap<QString, QList<int>> events;
+        for (const ItemReport& report : AgentRecorder::items()) {
+            if (report.code == ItemLoadCode::Event)
+                events[report.path].append(report.changeKind);
+        }
+        QCOMPARE(events.value(phonePath(photo(0))),
+            original == "new"        ? QList<int> { DeviceChange::Changed }
+                : original == "gone" ? QList<int> { DeviceChange::Removed }
+                                     : QList<int> {});
+        QCOMPARE(m_camera->IsFileExist(phonePath(photo(0))), original != "gone");
+        if (turnedCopyKept)
+            QVERIFY(m_camera->IsFileExist(
+                phonePath(QFileInfo(photo(0)).path() + '/' + copies.first())));
     }
 };
 
