@@ -173,22 +173,24 @@ private slots:
     void thumbnailsAreShownUpright_data()
     {
         QTest::addColumn<int>("orientation");
-        QTest::addColumn<bool>("embedPreview");
+        QTest::addColumn<int>("previewSide"); // 0: none
         for (int orientation = 1; orientation <= 8; ++orientation) {
-            QTest::addRow("orientation %d, preview", orientation) << orientation << true;
-            QTest::addRow("orientation %d, no preview", orientation) << orientation << false;
+            QTest::addRow("orientation %d, preview", orientation) << orientation << 300;
+            QTest::addRow("orientation %d, 160x120 preview", orientation) << orientation << 160;
+            QTest::addRow("orientation %d, no preview", orientation) << orientation << 0;
         }
     }
 
     void thumbnailsAreShownUpright()
     {
         QFETCH(int, orientation);
-        QFETCH(bool, embedPreview);
+        QFETCH(int, previewSide);
         QTemporaryDir dir;
         SamplePhoneOptions options;
         options.photoCount = 1;
         options.extras = false;
-        options.embedPreview = embedPreview;
+        options.embedPreview = previewSide > 0;
+        options.previewSide = previewSide;
         options.orientations = { orientation };
         SamplePhoneGenerator generator(options);
         QVERIFY(generator.generate(dir.path()));
@@ -199,10 +201,13 @@ private slots:
         QCOMPARE(row.value("Direction").toInt(), orientation);
         QCOMPARE(row.value("ThumbnailOrientation").toInt(), orientation);
         const QByteArray bytes = row.value("ThumbnailBinary").toByteArray();
-        QCOMPARE(readFile(file).contains(bytes), embedPreview);
+        QCOMPARE(readFile(file).contains(bytes), previewSide > 0);
         const QImage thumbnail = StoredThumbnail::picture(bytes, orientation);
         const QImage shown = shownPicture(file);
-        QCOMPARE(thumbnail.size(), PhotoMetadataReader::thumbnailSize(shown.size()));
+        // A preview smaller than a thumbnail is still taken, never the whole picture.
+        const QSize expected = PhotoMetadataReader::thumbnailSize(shown.size());
+        QCOMPARE(thumbnail.size(),
+            previewSide == 160 ? expected.scaled(160, 160, Qt::KeepAspectRatio) : expected);
         const double upright = pictureDistance(thumbnail, shown);
         const double wrong
             = qMin(pictureDistance(thumbnail.transformed(QTransform().rotate(180)), shown),
