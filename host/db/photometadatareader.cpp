@@ -15,7 +15,6 @@
 
 #include <cmath>
 #include <cstdio>
-#include <limits>
 #include <mutex>
 
 // exiv2 0.27 still hands images out in std::auto_ptr.
@@ -292,12 +291,14 @@ void readHeifExif(const QFile& file, const QString& shownPath, PhotoMetadata* da
 
 // A JPEG without a usable preview: libjpeg's DCT scaling decodes an eighth
 // of each side straight from the file's bytes, with the fast DCT; Qt's
-// reader would add a format probe and a pixel conversion.
+// reader would add a format probe and a pixel conversion. Files larger than
+// any camera writes are left to Qt's reader, which streams them.
 bool decodeJpegThumbnail(QFile& file, const QSize& wanted, PhotoMetadata* data)
 {
+    constexpr qint64 kLargestReadWhole = 64LL * 1024 * 1024;
     QByteArray& bytes = scratch().file;
     const qint64 size = file.size();
-    if (size <= 0 || size > std::numeric_limits<int>::max() / 2 || !file.seek(0))
+    if (size <= 0 || size > kLargestReadWhole || !file.seek(0))
         return false;
     bytes.resize(int(size));
     if (file.read(bytes.data(), size) != size)
