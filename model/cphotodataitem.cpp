@@ -1,11 +1,11 @@
 #include "model/cphotodataitem.h"
 
 #include "host/contract/devicefilerecord.h"
-#include "host/services/boundedimage.h"
 #include "host/services/exiforientation.h"
 #include "host/services/fileutils.h"
 #include "host/services/logcategories.h"
 #include "host/services/ocsharedvalue.h"
+#include "host/services/storedthumbnail.h"
 #include "host/services/textutils.h"
 #include "model/thumbnailcache.h"
 
@@ -203,7 +203,8 @@ bool CPhotoDataItem::fillFromRecord(const QSqlRecord& record)
         m_thumbnailLoaded = true;
         hasThumbnail = true;
     } else if (hasThumbnail) {
-        setThumbnailData(record.value(QStringLiteral("ThumbnailBinary")).toByteArray());
+        setThumbnailData(record.value(QStringLiteral("ThumbnailBinary")).toByteArray(),
+            record.value(QStringLiteral("ThumbnailOrientation")).toInt());
         m_thumbnailLoaded = true;
     }
 
@@ -318,7 +319,8 @@ bool CPhotoDataItem::copyFrom(const CPhotoDataItem* other)
     m_orientation = other->m_orientation;
     // The encoded picture is what the getter would show; copying the bytes
     // keeps this safe on a worker and avoids a decode.
-    setThumbnailData(other->m_thumbnailLoaded ? other->m_thumbnailBytes : QByteArray());
+    setThumbnailData(other->m_thumbnailLoaded ? other->m_thumbnailBytes : QByteArray(),
+        other->m_thumbnailOrientation);
     m_thumbnailTurn = other->m_thumbnailTurn;
     m_thumbnailLoaded = other->m_thumbnailLoaded;
     m_listedItem = true;
@@ -336,6 +338,7 @@ bool CPhotoDataItem::takeChange(const CPhotoDataItem* changed)
     const qint32 orientation = m_orientation;
     const QByteArray thumbnail = m_thumbnailLoaded ? m_thumbnailBytes : QByteArray();
     const qint32 turn = m_thumbnailTurn;
+    const qint32 thumbnailOrientation = m_thumbnailOrientation;
     const bool hadThumbnail = hasThumbnail;
     const bool checked = isChecked;
     const bool wasNew = isNew;
@@ -355,7 +358,7 @@ bool CPhotoDataItem::takeChange(const CPhotoDataItem* changed)
     if (m_orientation == 0)
         m_orientation = orientation;
     if (!m_thumbnailLoaded && !thumbnail.isEmpty()) {
-        setThumbnailData(thumbnail);
+        setThumbnailData(thumbnail, thumbnailOrientation);
         m_thumbnailTurn = turn;
         m_thumbnailLoaded = true;
         hasThumbnail = hadThumbnail;
@@ -370,7 +373,8 @@ QPixmap CPhotoDataItem::thumbnail() const
 {
     if (!m_thumbnailLoaded || m_thumbnailBytes.isEmpty())
         return QPixmap();
-    return ThumbnailCache::instance().pixmap(m_thumbnailKey, m_thumbnailBytes, m_thumbnailTurn);
+    return ThumbnailCache::instance().pixmap(
+        m_thumbnailKey, m_thumbnailBytes, m_thumbnailTurn, m_thumbnailOrientation);
 }
 
 void CPhotoDataItem::setThumbnail(const QPixmap& pixmap)
@@ -387,7 +391,7 @@ void CPhotoDataItem::setThumbnail(const QPixmap& pixmap)
         ThumbnailCache::instance().insert(m_thumbnailKey, shown);
 }
 
-void CPhotoDataItem::setThumbnailData(const QByteArray& bytes)
+void CPhotoDataItem::setThumbnailData(const QByteArray& bytes, int orientation)
 {
     // Only the GUI thread may touch the cache; a worker fills unshared items,
     // which were never drawn and so have nothing cached.
@@ -398,14 +402,15 @@ void CPhotoDataItem::setThumbnailData(const QByteArray& bytes)
     m_thumbnailBytes = bytes;
     m_thumbnailKey = ThumbnailCache::nextKey();
     m_thumbnailTurn = 0;
+    m_thumbnailOrientation = orientation;
 }
 
 QImage CPhotoDataItem::thumbnailImage() const
 {
     if (!m_thumbnailLoaded || m_thumbnailBytes.isEmpty())
         return QImage();
-    const QImage decoded
-        = BoundedImage::readData(m_thumbnailBytes, QSize(kThumbnailEdge, kThumbnailEdge));
+    const QImage decoded = StoredThumbnail::picture(
+        m_thumbnailBytes, m_thumbnailOrientation, QSize(kThumbnailEdge, kThumbnailEdge));
     return m_thumbnailTurn == 0 ? decoded
                                 : decoded.transformed(QTransform().rotate(m_thumbnailTurn));
 }

@@ -66,8 +66,10 @@ public:
     // Stores a picture as the thumbnail (GUI thread): scaled to at most
     // 300 x 300 and encoded once, JPEG or PNG when it has alpha.
     void setThumbnail(const QPixmap& pixmap);
-    // Stores encoded image bytes as the thumbnail (any thread, on an unshared item).
-    void setThumbnailData(const QByteArray& bytes);
+    // Stores encoded image bytes as the thumbnail (any thread, on an unshared
+    // item), shown turned by the EXIF orientation code (the photo database's
+    // "ThumbnailOrientation"; 0: as they are).
+    void setThumbnailData(const QByteArray& bytes, int orientation = 0);
     QByteArray thumbnailBytes() const { return m_thumbnailBytes; }
     QImage thumbnailImage() const; // decoded on the calling thread
     void clearThumbnail();
@@ -124,6 +126,8 @@ private:
     QByteArray m_thumbnailBytes;
     quint64 m_thumbnailKey = 0; // cache key, new on every change
     qint32 m_thumbnailTurn = 0; // degrees clockwise the encoded picture is shown turned
+    qint32 m_thumbnailOrientation
+        = 0; // EXIF code the encoded picture is shown with, before the turn
     qint32 m_width = 0;
     qint32 m_height = 0;
     qint32 m_spare = 0;

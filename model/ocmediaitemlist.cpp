@@ -2,6 +2,7 @@
 
 #include "host/contract/pluginhostcontext.h"
 #include "host/db/photodb.h"
+#include "host/db/photometadatareader.h"
 #include "host/services/boundedimage.h"
 #include "host/services/fileutils.h"
 #include "host/services/mediaextensions.h"
@@ -114,7 +115,10 @@ OCMediaItemList::Fetched OCMediaItemList::fetchInsertedItem(
     applyRecord(item, event->code, fetched.record);
     if (g_SharedValue.IsPartialLoading())
         storeThumbnail(item->path,
-            fetched.record.value(QStringLiteral("ThumbnailBinary")).toByteArray(), QImage());
+            PhotoMetadataReader::uprightThumbnailBytes(
+                fetched.record.value(QStringLiteral("ThumbnailBinary")).toByteArray(),
+                fetched.record.value(QStringLiteral("ThumbnailOrientation")).toInt()),
+            QImage());
     return fetched;
 }
 

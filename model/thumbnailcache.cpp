@@ -1,7 +1,7 @@
 #include "model/thumbnailcache.h"
 
-#include "host/services/boundedimage.h"
 #include "host/services/logcategories.h"
+#include "host/services/storedthumbnail.h"
 
 #include <QCoreApplication>
 #include <QThread>
@@ -45,7 +45,7 @@ quint64 ThumbnailCache::nextKey()
     return next++;
 }
 
-QPixmap ThumbnailCache::pixmap(quint64 key, const QByteArray& bytes, int turn)
+QPixmap ThumbnailCache::pixmap(quint64 key, const QByteArray& bytes, int turn, int orientation)
 {
     if (!onGuiThread()) {
         qCWarning(lcModel) << "ThumbnailCache::pixmap"
@@ -57,7 +57,8 @@ QPixmap ThumbnailCache::pixmap(quint64 key, const QByteArray& bytes, int turn)
     QPixmap decoded;
     QString why;
     if (!bytes.isEmpty())
-        decoded = QPixmap::fromImage(BoundedImage::readData(bytes, kLargestThumbnail, &why));
+        decoded = QPixmap::fromImage(
+            StoredThumbnail::picture(bytes, orientation, kLargestThumbnail, &why));
     if (!bytes.isEmpty() && decoded.isNull())
         qCWarning(lcModel) << "ThumbnailCache::pixmap"
                            << ": undecodable thumbnail" << bytes.size() << why;

@@ -12,9 +12,9 @@ class ThumbnailCache
 public:
     static ThumbnailCache& instance();
 
-    // The picture for key, decoded from bytes on a miss and turned by turn
-    // degrees clockwise (a multiple of 90).
-    QPixmap pixmap(quint64 key, const QByteArray& bytes, int turn = 0);
+    // The picture for key, decoded from bytes on a miss, turned by the EXIF
+    // orientation code and then by turn degrees clockwise (a multiple of 90).
+    QPixmap pixmap(quint64 key, const QByteArray& bytes, int turn = 0, int orientation = 0);
     void insert(quint64 key, const QPixmap& pixmap);
     void remove(quint64 key);
     void clear();

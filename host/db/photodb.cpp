@@ -20,7 +20,7 @@ namespace {
 
 const char kRowColumns[]
     = "Path, FileName, Title, FileType, FileSize, AddedDate, ModifiedDate, ShootingDate, "
-      "IsThumbnail, ThumbnailBinary, Width, Height, Tag, Direction";
+      "IsThumbnail, ThumbnailBinary, Width, Height, Tag, Direction, ThumbnailOrientation";
 
 // Tables and the columns this program reads and writes in each.
 const struct
@@ -42,6 +42,21 @@ int userVersion(QSqlDatabase& db)
     return query.exec(QStringLiteral("PRAGMA user_version")) && query.next()
         ? query.value(0).toInt()
         : -1;
+}
+
+// True when the table exists without the column; a table made now has it.
+bool lacksColumn(QSqlDatabase& db, const char* table, const char* column)
+{
+    QSqlQuery query(db);
+    if (!query.exec(QStringLiteral("PRAGMA table_info(%1)").arg(QLatin1String(table))))
+        return false;
+    bool exists = false;
+    while (query.next()) {
+        exists = true;
+        if (query.value(1).toString() == QLatin1String(column))
+            return false;
+    }
+    return exists;
 }
 
 QString isoText(const QDateTime& date)
@@ -124,7 +139,7 @@ void PhotoDB::ensureSchema()
                        "ModifiedDate TEXT, ShootingDate TEXT, IsThumbnail INTEGER DEFAULT 0, "
                        "ThumbnailBinary BLOB, Width INTEGER DEFAULT 0, Height INTEGER DEFAULT 0, "
                        "Tag TEXT, Direction INTEGER DEFAULT 0, ModifiedMs INTEGER DEFAULT -1, "
-                       "PRIMARY KEY (Store, PathKey))"),
+                       "ThumbnailOrientation INTEGER DEFAULT 0, PRIMARY KEY (Store, PathKey))"),
         QStringLiteral("CREATE TABLE IF NOT EXISTS PlaylistInfo ("
                        "ID INTEGER PRIMARY KEY AUTOINCREMENT, Type TEXT, Name TEXT, "
                        "Linkwave INTEGER DEFAULT 0, ItemType TEXT DEFAULT '')"),
@@ -144,9 +159,16 @@ void PhotoDB::ensureSchema()
         QStringLiteral("UPDATE PhotoItem SET PathKey = Path WHERE Path IS NOT NULL"),
         QStringLiteral("UPDATE PlaylistItem SET PathKey = Path WHERE Path IS NOT NULL"),
     };
+    // Before schema 3 every thumbnail was stored upright: 0 shows it as it is.
+    const QStringList fromSecondSchema = {
+        QStringLiteral("ALTER TABLE PhotoItem ADD COLUMN ThumbnailOrientation INTEGER DEFAULT 0"),
+    };
+    QStringList upgrades = version < 2 ? fromFirstSchema : QStringList();
+    if (lacksColumn(db, "PhotoItem", "ThumbnailOrientation"))
+        upgrades += fromSecondSchema;
     db.transaction();
     bool ok = true;
-    for (const QString& statement : statements + (version < 2 ? fromFirstSchema : QStringList())) {
+    for (const QString& statement : statements + upgrades) {
         if (!query.exec(statement)) {
             ok = false;
             qCWarning(lcHostDb) << "PhotoDB::ensureSchema"
@@ -233,24 +255,14 @@ QSqlRecord PhotoDB::setItemData(const QString& path, bool update, int fields)
     if (addedDate.isEmpty())
         addedDate = isoText(QDateTime::currentDateTime());
     const QVariantList values = {
-        stored,
-        info.fileName(),
-        info.completeBaseName(),
-        info.suffix(),
-        info.size(),
-        addedDate,
-        isoText(info.lastModified()),
-        isoText(data.shootingDate),
-        thumbnail.isEmpty() ? 0 : 1,
-        thumbnail,
-        data.size.width(),
-        data.size.height(),
-        positionTag(data),
-        data.orientation,
+        stored, info.fileName(), info.completeBaseName(), info.suffix(), info.size(), addedDate,
+        isoText(info.lastModified()), isoText(data.shootingDate), thumbnail.isEmpty() ? 0 : 1,
+        thumbnail, data.size.width(), data.size.height(), positionTag(data), data.orientation,
+        data.orientation, // the thumbnail is as the file stores it
     };
     static const QString sql
         = QStringLiteral("INSERT OR REPLACE INTO PhotoItem (Store, PathKey, %1, ModifiedMs) "
-                         "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)")
+                         "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)")
               .arg(QLatin1String(kRowColumns));
     QSqlQuery local;
     QSqlQuery* insert = prepared(db, sql, &local);
@@ -300,8 +312,9 @@ bool PhotoDB::insertThumbnailItem(const QString& path, const QByteArray& bytes, 
     query.addBindValue(isoText(QDateTime::currentDateTime()));
     if (!execOrLog(query, "PhotoDB::insertThumbnailItem"))
         return false;
-    query.prepare(QStringLiteral("UPDATE PhotoItem SET IsThumbnail = 1, ThumbnailBinary = ? "
-                                 "WHERE Store = ? AND PathKey = ?%1")
+    // Thumbnails handed in are upright.
+    query.prepare(QStringLiteral("UPDATE PhotoItem SET IsThumbnail = 1, ThumbnailBinary = ?, "
+                                 "ThumbnailOrientation = 0 WHERE Store = ? AND PathKey = ?%1")
                       .arg(update ? QString() : QStringLiteral(" AND IsThumbnail = 0")));
     query.addBindValue(bytes);
     query.addBindValue(m_store);
@@ -316,13 +329,15 @@ bool PhotoDB::getThumbnailFromDB(const QString& path, QByteArray* bytes, bool de
     if (!bytes || path.isEmpty() || !db.isOpen())
         return false;
     QSqlQuery query(db);
-    query.prepare(QStringLiteral("SELECT ThumbnailBinary FROM PhotoItem "
+    query.prepare(QStringLiteral("SELECT ThumbnailBinary, ThumbnailOrientation FROM PhotoItem "
                                  "WHERE Store = ? AND PathKey = ? AND IsThumbnail <> 0"));
     query.addBindValue(m_store);
     query.addBindValue(pathKey(path));
     if (!execOrLog(query, "PhotoDB::getThumbnailFromDB") || !query.next())
         return false;
-    *bytes = query.value(0).toByteArray();
+    // Callers of this one take the bytes as they are to show.
+    *bytes = PhotoMetadataReader::uprightThumbnailBytes(
+        query.value(0).toByteArray(), query.value(1).toInt());
     return !bytes->isEmpty();
 }
 

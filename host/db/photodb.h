@@ -29,8 +29,9 @@ struct PhotoAlbum
 class PhotoDB : public IPhotoDB
 {
 public:
-    // 2: paths are keyed as they are, letter case included.
-    static constexpr int SchemaVersion = 2;
+    // 2: paths are keyed as they are, letter case included. 3: thumbnails
+    // are stored as the file holds them, shown turned by ThumbnailOrientation.
+    static constexpr int SchemaVersion = 3;
 
     PhotoDB(IDBManager* manager, int store);
     ~PhotoDB() override;

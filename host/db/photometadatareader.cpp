@@ -6,6 +6,7 @@
 #include "host/services/logcategories.h"
 #include "host/services/mediaextensions.h"
 #include "host/services/safefile.h"
+#include "host/services/storedthumbnail.h"
 #include "jpegcodec.h"
 
 #include <QFile>
@@ -29,6 +30,7 @@ struct Scratch
 {
     QImage decoded;
     QImage thumbnail;
+    QByteArray file;
 };
 
 Scratch& scratch()
@@ -110,37 +112,49 @@ bool exifDegrees(const Exiv2::ExifData& exif, const char* key, const char* refKe
     return true;
 }
 
-// A JPEG preview no larger than a thumbnail that needs no turning is stored
-// as the file holds it: decoding and encoding it again is half the cost of a row.
-bool keepAsIs(const QSize& size, int orientation)
+// An embedded preview is stored as the file holds it: decoding, turning and
+// encoding it again cost more than the rest of a row.
+bool keepAsIs(const QSize& size)
 {
-    return orientation <= 1 && size.width() <= PhotoMetadataReader::kThumbnailSide
-        && size.height() <= PhotoMetadataReader::kThumbnailSide;
+    return size.width() <= PhotoMetadataReader::kKeptPreviewSide
+        && size.height() <= PhotoMetadataReader::kKeptPreviewSide;
 }
 
 // A preview larger than the picture it previews is no preview: its header
-// lies, and believing it would decode whatever size it claims.
-bool usablePreviewSize(const QSize& size, const QSize& pictureSize, const QSize& wanted)
+// lies, and believing it would decode whatever size it claims. One smaller
+// than a thumbnail is still taken: phones and cameras write 160x120, and the
+// alternative, decoding the whole picture, costs a hundred times more.
+bool usablePreviewSize(const QSize& size, const QSize& pictureSize)
 {
-    return size.width() >= wanted.width() && size.height() >= wanted.height()
-        && size.width() <= pictureSize.width() && size.height() <= pictureSize.height()
-        && sameShape(size, pictureSize);
+    return !size.isEmpty() && size.width() <= pictureSize.width()
+        && size.height() <= pictureSize.height() && sameShape(size, pictureSize);
+}
+
+bool largeEnough(const QSize& size, const QSize& wanted)
+{
+    return size.width() >= wanted.width() && size.height() >= wanted.height();
+}
+
+// A preview is scaled down to a thumbnail, never up.
+QSize thumbnailOf(const QSize& preview, const QSize& wanted)
+{
+    return largeEnough(preview, wanted) ? wanted : preview;
 }
 
 bool takeJpegPreview(const uchar* bytes, qsizetype length, const QSize& pictureSize,
-    const QSize& wanted, int orientation, PhotoMetadata* data)
+    const QSize& wanted, PhotoMetadata* data)
 {
     const QSize size = JpegCodec::size(bytes, length);
-    if (!usablePreviewSize(size, pictureSize, wanted))
+    if (!usablePreviewSize(size, pictureSize))
         return false;
-    if (keepAsIs(size, orientation)) {
+    if (keepAsIs(size)) {
         data->thumbnailJpeg = QByteArray(reinterpret_cast<const char*>(bytes), int(length));
         return true;
     }
     QImage& decoded = scratch().decoded;
     if (!JpegCodec::decode(bytes, length, &decoded, wanted))
         return false;
-    data->thumbnail = scaledInto(decoded, wanted);
+    data->thumbnail = scaledInto(decoded, thumbnailOf(decoded.size(), wanted));
     return true;
 }
 
@@ -153,8 +167,24 @@ bool takeExifThumbnail(
     if (std::string(thumb.mimeType()) != "image/jpeg")
         return false;
     const Exiv2::DataBuf bytes = thumb.copy();
-    return takeJpegPreview(
-        bytes.pData_, qsizetype(bytes.size_), pictureSize, wanted, data->orientation, data);
+    return takeJpegPreview(bytes.pData_, qsizetype(bytes.size_), pictureSize, wanted, data);
+}
+
+// The first preview large enough for a thumbnail (the list is sorted by
+// size, so it is the cheapest), else the largest there is.
+int choosePreview(
+    const Exiv2::PreviewPropertiesList& list, const QSize& pictureSize, const QSize& wanted)
+{
+    int chosen = -1;
+    for (int i = 0; i < int(list.size()); ++i) {
+        const QSize size(int(list[i].width_), int(list[i].height_));
+        if (!usablePreviewSize(size, pictureSize))
+            continue;
+        chosen = i;
+        if (largeEnough(size, wanted))
+            break;
+    }
+    return chosen;
 }
 
 bool takePreview(
@@ -164,27 +194,20 @@ bool takePreview(
         return true;
     Exiv2::PreviewManager previews(image);
     const Exiv2::PreviewPropertiesList list = previews.getPreviewProperties();
-    // The list is sorted by size: the first that is large enough is the cheapest.
-    for (const Exiv2::PreviewProperties& properties : list) {
-        const QSize size(int(properties.width_), int(properties.height_));
-        if (!usablePreviewSize(size, pictureSize, wanted))
-            continue;
-        const Exiv2::PreviewImage preview = previews.getPreviewImage(properties);
-        if (properties.mimeType_ == "image/jpeg") {
-            if (takeJpegPreview(preview.pData(), qsizetype(preview.size()), pictureSize, wanted,
-                    data->orientation, data))
-                return true;
-            continue;
-        }
-        const QByteArray bytes = QByteArray::fromRawData(
-            reinterpret_cast<const char*>(preview.pData()), int(preview.size()));
-        const QImage decoded = BoundedImage::readData(bytes, wanted);
-        if (decoded.width() < wanted.width() || decoded.height() < wanted.height())
-            continue;
-        data->thumbnail = scaledInto(decoded, wanted);
-        return true;
-    }
-    return false;
+    const int chosen = choosePreview(list, pictureSize, wanted);
+    if (chosen < 0)
+        return false;
+    const Exiv2::PreviewImage preview = previews.getPreviewImage(list[chosen]);
+    if (list[chosen].mimeType_ == "image/jpeg")
+        return takeJpegPreview(
+            preview.pData(), qsizetype(preview.size()), pictureSize, wanted, data);
+    const QByteArray bytes = QByteArray::fromRawData(
+        reinterpret_cast<const char*>(preview.pData()), int(preview.size()));
+    const QImage decoded = BoundedImage::readData(bytes, wanted);
+    if (decoded.isNull())
+        return false;
+    data->thumbnail = scaledInto(decoded, thumbnailOf(decoded.size(), wanted));
+    return true;
 }
 
 void readExifTags(const Exiv2::ExifData& exif, PhotoMetadata* data);
@@ -266,6 +289,28 @@ void readHeifExif(const QFile& file, const QString& shownPath, PhotoMetadata* da
     }
 }
 
+// A JPEG without a usable preview: libjpeg's DCT scaling decodes an eighth
+// of each side straight from the file's bytes, with the fast DCT; Qt's
+// reader would add a format probe and a pixel conversion. Files larger than
+// any camera writes are left to Qt's reader, which streams them.
+bool decodeJpegThumbnail(QFile& file, const QSize& wanted, PhotoMetadata* data)
+{
+    constexpr qint64 kLargestReadWhole = 64LL * 1024 * 1024;
+    QByteArray& bytes = scratch().file;
+    const qint64 size = file.size();
+    if (size <= 0 || size > kLargestReadWhole || !file.seek(0))
+        return false;
+    bytes.resize(int(size));
+    if (file.read(bytes.data(), size) != size)
+        return false;
+    QImage& decoded = scratch().decoded;
+    if (!JpegCodec::decode(
+            reinterpret_cast<const uchar*>(bytes.constData()), size, &decoded, wanted))
+        return false;
+    data->thumbnail = scaledInto(decoded, thumbnailOf(decoded.size(), wanted));
+    return true;
+}
+
 bool hasThumbnail(const PhotoMetadata& data)
 {
     return !data.thumbnail.isNull() || !data.thumbnailJpeg.isEmpty();
@@ -310,14 +355,20 @@ PhotoMetadata PhotoMetadataReader::read(const QString& path, bool withThumbnail)
     // A camera JPEG with a large enough preview needs no decoder at all.
     if (jpeg) {
         readExif(file, path, withThumbnail, true, &data);
+        if (withThumbnail && data.size.isValid() && !hasThumbnail(data))
+            decodeJpegThumbnail(file, thumbnailSize(data.size), &data);
         if (data.size.isValid() && (!withThumbnail || hasThumbnail(data))) {
             data.usable = true;
-            data.thumbnail = ExifOrientation::upright(data.thumbnail, data.orientation);
             return data;
         }
     }
     // One reader for the size and the scaled decode: the file is opened and
-    // its header parsed once.
+    // its header parsed once. A failed direct decode has read the file.
+    if (!file.seek(0)) {
+        qCWarning(lcHostDb) << "PhotoMetadataReader::read"
+                            << ": cannot read" << path << file.errorString();
+        return PhotoMetadata();
+    }
     QImageReader reader(&file);
     reader.setAutoTransform(false);
     const QSize size = BoundedImage::declaredSize(reader, &why);
@@ -352,7 +403,6 @@ PhotoMetadata PhotoMetadataReader::read(const QString& path, bool withThumbnail)
         }
     }
     data.usable = true;
-    data.thumbnail = ExifOrientation::upright(data.thumbnail, data.orientation);
     return data;
 }
 
@@ -362,18 +412,21 @@ QImage PhotoMetadataReader::thumbnail(const QString& path)
     if (!data.usable)
         return QImage();
     if (!data.thumbnail.isNull() || data.thumbnailJpeg.isEmpty())
-        return data.thumbnail;
-    // A fresh image: the caller keeps it, so it must not share a scratch buffer.
-    QImage decoded;
-    if (!JpegCodec::decode(reinterpret_cast<const uchar*>(data.thumbnailJpeg.constData()),
-            data.thumbnailJpeg.size(), &decoded, thumbnailSize(data.size)))
-        return QImage();
-    return decoded;
+        return ExifOrientation::upright(data.thumbnail.copy(), data.orientation);
+    return StoredThumbnail::picture(data.thumbnailJpeg, data.orientation,
+        ExifOrientation::uprightSize(thumbnailSize(data.size), data.orientation));
 }
 
 QByteArray PhotoMetadataReader::encodeThumbnail(const QImage& image)
 {
     return JpegCodec::encode(image, 80);
+}
+
+QByteArray PhotoMetadataReader::uprightThumbnailBytes(const QByteArray& stored, int orientation)
+{
+    if (ExifOrientation::normalized(orientation) == 1)
+        return stored;
+    return encodeThumbnail(StoredThumbnail::picture(stored, orientation));
 }
 
 QByteArray PhotoMetadataReader::thumbnailBytes(const PhotoMetadata& data)

@@ -16,9 +16,11 @@ struct PhotoMetadata
     bool hasPosition = false;
     double latitude = 0; // signed decimal degrees, south negative
     double longitude = 0; // west negative
-    QImage thumbnail; // upright, at most kThumbnailSide on each side
+    // Thumbnails are as the file stores its picture, not turned by the
+    // orientation (StoredThumbnail turns them when they are shown).
+    QImage thumbnail; // at most kThumbnailSide on each side
     // The embedded JPEG preview as the file holds it, when it can be stored
-    // unchanged (small enough, upright already); thumbnail is then null.
+    // unchanged (at most kKeptPreviewSide on each side); thumbnail is then null.
     QByteArray thumbnailJpeg;
     bool thumbnailFromPreview = false;
 };
@@ -30,6 +32,9 @@ class PhotoMetadataReader
 {
 public:
     static constexpr int kThumbnailSide = 300;
+    // Embedded previews up to this size are stored as they are, whatever
+    // their size otherwise; larger ones (a RAW file's) are scaled down.
+    static constexpr int kKeptPreviewSide = 640;
 
     static PhotoMetadata read(const QString& fileSystemPath, bool withThumbnail);
     // The thumbnail alone, upright: the embedded preview when it is large
@@ -38,6 +43,9 @@ public:
     static QByteArray encodeThumbnail(const QImage& image); // JPEG bytes
     // What the photo database stores: the kept preview bytes, or the encoded thumbnail.
     static QByteArray thumbnailBytes(const PhotoMetadata& data);
+    // Stored thumbnail bytes for a reader that wants them upright: as they
+    // are when the orientation needs no turning, else turned and encoded.
+    static QByteArray uprightThumbnailBytes(const QByteArray& stored, int orientation);
     // The size a thumbnail of a picture of that size gets.
     static QSize thumbnailSize(const QSize& pictureSize);
 

@@ -222,11 +222,13 @@ bool SamplePhoneGenerator::writePhotos(const QString& folder)
             const QImage stored = storedFromUpright(upright, photo.orientation);
             Picture picture;
             picture.jpeg = encode(stored, "jpeg", m_options.largePhotos ? 85 : 88);
-            // Thumbnail-sized, as phones write them: 300 x 225 for a landscape picture.
+            // Thumbnail-sized by default, as many phones write them: 300 x 225
+            // for a landscape picture.
+            const int side = m_options.previewSide;
             if (m_options.embedPreview)
-                picture.preview
-                    = encode(stored.scaled(300, 300, Qt::KeepAspectRatio, Qt::SmoothTransformation),
-                        "jpeg", 75);
+                picture.preview = encode(
+                    stored.scaled(side, side, Qt::KeepAspectRatio, Qt::SmoothTransformation),
+                    "jpeg", 75);
             pictures.insert(key, picture);
         }
         const Picture& picture = pictures.value(key);

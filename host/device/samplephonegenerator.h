@@ -12,6 +12,7 @@ struct SamplePhoneOptions
     int photoCount = 24;
     bool largePhotos = false; // 12 megapixels instead of about 1 megapixel
     bool embedPreview = true; // an EXIF preview in every camera photo
+    int previewSide = 300; // the preview's longer side (phones: 160 to 512)
     bool extras = true; // screenshots, downloads and the odd files
     int distinctPictures = 0; // > 0: photos reuse this many pictures (fast large corpora)
     QList<int> orientations; // EXIF codes the camera photos cycle through; empty: 1, 6, 1, 3, 1, 8

@@ -27,5 +27,7 @@ QByteArray OCThumnailMaker::thumbnailBytes(const QString& path)
     const QString file = toFileSystemPath(path);
     if (file.isEmpty() || !QFileInfo(file).isFile())
         return {};
-    return PhotoMetadataReader::thumbnailBytes(PhotoMetadataReader::read(file, true));
+    const PhotoMetadata data = PhotoMetadataReader::read(file, true);
+    return PhotoMetadataReader::uprightThumbnailBytes(
+        PhotoMetadataReader::thumbnailBytes(data), data.orientation);
 }

@@ -4,7 +4,9 @@
 #include "host/contract/iphotodb.h"
 #include "host/db/photometadatareader.h"
 #include "host/services/boundedimage.h"
+#include "host/services/exiforientation.h"
 #include "host/services/logcategories.h"
+#include "host/services/storedthumbnail.h"
 #include "host/thumbs/agentthumbnailsource.h"
 #include "host/thumbs/octhumnailmaker.h"
 
@@ -120,14 +122,20 @@ void ThumbnailWorker::run()
 int ThumbnailWorker::make(const QString& path, QByteArray* bytes, QImage* picture)
 {
     if (m_kind == ConnectionKind::MassStorage) {
-        // The same row and thumbnail the photo database makes when it lists the file.
-        if (m_database)
-            *bytes = m_database->setItemData(path, true, 13)
-                         .value(QStringLiteral("ThumbnailBinary"))
-                         .toByteArray();
-        else
+        // The same row and thumbnail the photo database makes when it lists
+        // the file; what this manager hands out is upright.
+        if (m_database) {
+            const QSqlRecord row = m_database->setItemData(path, true, 13);
+            const QByteArray stored = row.value(QStringLiteral("ThumbnailBinary")).toByteArray();
+            const int orientation = row.value(QStringLiteral("ThumbnailOrientation")).toInt();
+            *picture = StoredThumbnail::picture(stored, orientation, thumbnailBox());
+            *bytes = ExifOrientation::normalized(orientation) == 1
+                ? stored
+                : PhotoMetadataReader::encodeThumbnail(*picture);
+        } else {
             *bytes = OCThumnailMaker::thumbnailBytes(path);
-        *picture = BoundedImage::readData(*bytes, thumbnailBox());
+            *picture = BoundedImage::readData(*bytes, thumbnailBox());
+        }
         return picture->isNull() ? AgentResult::NoThumbnail : AgentResult::Ok;
     }
     const int code = AgentThumbnailSource::fetch(

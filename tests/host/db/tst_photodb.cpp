@@ -4,6 +4,7 @@
 #include "host/db/photodb.h"
 #include "host/db/photometadatareader.h"
 #include "host/services/fileutils.h"
+#include "host/services/storedthumbnail.h"
 #include "support/picturecompare.h"
 #include "support/samplephonefixture.h"
 #include "support/testenvironment.h"
@@ -162,60 +163,66 @@ private slots:
         QCOMPARE(row.value("IsThumbnail").toInt(), 1);
         QImage thumbnail;
         QVERIFY(thumbnail.loadFromData(row.value("ThumbnailBinary").toByteArray(), "JPG"));
-        const bool turned = photo.orientation == 6 || photo.orientation == 8;
-        QCOMPARE(thumbnail.size(), turned ? QSize(225, 300) : QSize(300, 225));
+        QCOMPARE(thumbnail.size(), QSize(300, 225)); // as stored, not turned
     }
 
-    // Thumbnails show the picture upright; the orientation stays in "Direction"
-    // for the full image only. A preview that needs no turning is kept byte
-    // for byte, so it is found inside the file.
-    void thumbnailsAreUpright_data()
+    // A thumbnail is stored as the file holds it (an embedded preview byte for
+    // byte, whatever its orientation) and shown upright through
+    // StoredThumbnail with the row's ThumbnailOrientation, mirrored codes
+    // included; Qt's own EXIF transform is the judge.
+    void thumbnailsAreShownUpright_data()
     {
         QTest::addColumn<int>("orientation");
-        QTest::addColumn<bool>("embedPreview");
-        for (const int orientation : { 1, 3, 6, 8 }) {
-            QTest::addRow("orientation %d, preview", orientation) << orientation << true;
-            QTest::addRow("orientation %d, no preview", orientation) << orientation << false;
+        QTest::addColumn<int>("previewSide"); // 0: none
+        for (int orientation = 1; orientation <= 8; ++orientation) {
+            QTest::addRow("orientation %d, preview", orientation) << orientation << 300;
+            QTest::addRow("orientation %d, 160x120 preview", orientation) << orientation << 160;
+            QTest::addRow("orientation %d, no preview", orientation) << orientation << 0;
         }
     }
 
-    void thumbnailsAreUpright()
+    void thumbnailsAreShownUpright()
     {
         QFETCH(int, orientation);
-        QFETCH(bool, embedPreview);
+        QFETCH(int, previewSide);
         QTemporaryDir dir;
         SamplePhoneOptions options;
-        options.photoCount = 6; // orientations 1, 6, 1, 3, 1, 8
+        options.photoCount = 1;
         options.extras = false;
-        options.embedPreview = embedPreview;
+        options.embedPreview = previewSide > 0;
+        options.previewSide = previewSide;
+        options.orientations = { orientation };
         SamplePhoneGenerator generator(options);
         QVERIFY(generator.generate(dir.path()));
-        QString file;
-        for (const SamplePhoto& photo : generator.photos()) {
-            if (photo.orientation == orientation)
-                file = dir.filePath(photo.relativePath);
-        }
-        QVERIFY(!file.isEmpty());
+        const QString file = dir.filePath(generator.photos().first().relativePath);
 
         PhotoDB db(m_manager.get(), 1);
         const QSqlRecord row = db.setItemData(file, true, 13);
         QCOMPARE(row.value("Direction").toInt(), orientation);
+        QCOMPARE(row.value("ThumbnailOrientation").toInt(), orientation);
         const QByteArray bytes = row.value("ThumbnailBinary").toByteArray();
-        QImage thumbnail;
-        QVERIFY(thumbnail.loadFromData(bytes, "JPG"));
+        QCOMPARE(readFile(file).contains(bytes), previewSide > 0);
+        const QImage thumbnail = StoredThumbnail::picture(bytes, orientation);
         const QImage shown = shownPicture(file);
-        QCOMPARE(thumbnail.size(), PhotoMetadataReader::thumbnailSize(shown.size()));
+        // A preview smaller than a thumbnail is still taken, never the whole picture.
+        const QSize expected = PhotoMetadataReader::thumbnailSize(shown.size());
+        QCOMPARE(thumbnail.size(),
+            previewSide == 160 ? expected.scaled(160, 160, Qt::KeepAspectRatio) : expected);
         const double upright = pictureDistance(thumbnail, shown);
-        const double upsideDown
-            = pictureDistance(thumbnail.transformed(QTransform().rotate(180)), shown);
-        QVERIFY2(upright < 12 && upright * 2 < upsideDown,
-            qPrintable(QStringLiteral("%1 against %2").arg(upright).arg(upsideDown)));
-        QCOMPARE(readFile(file).contains(bytes), embedPreview && orientation == 1);
+        const double wrong
+            = qMin(pictureDistance(thumbnail.transformed(QTransform().rotate(180)), shown),
+                pictureDistance(thumbnail.mirrored(true, false), shown));
+        QVERIFY2(upright < 12 && upright * 2 < wrong,
+            qPrintable(QStringLiteral("%1 against %2").arg(upright).arg(wrong)));
 
-        // The bare thumbnail, as the device agent makes it, is the same picture.
+        // The bare thumbnail, as the device agent makes it, and the bytes the
+        // database hands out by path are the same upright picture.
         const QImage alone = PhotoMetadataReader::thumbnail(file);
         QCOMPARE(alone.size(), thumbnail.size());
         QVERIFY(pictureDistance(alone, thumbnail) < 6);
+        QByteArray handedOut;
+        QVERIFY(db.getThumbnailFromDB(toStoredPath(file), &handedOut, true));
+        QVERIFY(pictureDistance(QImage::fromData(handedOut), thumbnail) < 6);
     }
 
     void jpegCodec_data()
