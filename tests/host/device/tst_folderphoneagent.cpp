@@ -199,8 +199,7 @@ private slots:
         QTest::addColumn<bool>("removeStorage");
         QTest::addColumn<int>("lastCode");
         QTest::newRow("a second listing is refused") << false << int(ItemLoadCode::Finished);
-        QTest::newRow("the storage goes")
-            << true << int(FolderPhoneAgent::ErrorDisconnected);
+        QTest::newRow("the storage goes") << true << int(FolderPhoneAgent::ErrorDisconnected);
     }
 
     void heldListing()
@@ -225,8 +224,7 @@ private slots:
         if (removeStorage) {
             QVERIFY(copy->remove());
         } else {
-            QCOMPARE(
-                agent.StartItemLoad(QStringLiteral("ROOT")), int(FolderPhoneAgent::ErrorBusy));
+            QCOMPARE(agent.StartItemLoad(QStringLiteral("ROOT")), int(FolderPhoneAgent::ErrorBusy));
             QVERIFY(agent.IsBusy());
         }
         release.release();
