@@ -3,16 +3,13 @@
 #include "host/services/exiforientation.h"
 #include "host/services/fileutils.h"
 #include "host/services/mediaextensions.h"
-#include "host/services/ocmsgbox.h"
 #include "host/services/textutils.h"
 #include "support/testenvironment.h"
 
 #include <QApplication>
-#include <QDialog>
 #include <QRandomGenerator>
 #include <QSet>
 #include <QTextCodec>
-#include <QTimer>
 #include <QtTest>
 
 class TestHostServices : public QObject
@@ -198,30 +195,6 @@ private slots:
         QCOMPARE(IsSupportedFiles(16, urls, false), all);
         QCOMPARE(IsSupportedFiles(16, urls, true), any);
         QVERIFY(!IsSupportedFiles(999, urls, true));
-    }
-
-    void responderSeesEveryBox()
-    {
-        MessageBoxRecorder recorder(MsgBoxFlag::Ok | MsgBoxFlag::Checked);
-        MSGBoxOptions options;
-        options.checkBoxText = "Don't show again";
-        options.buttons.append({ MsgBoxFlag::Ok, "OK" });
-        const quint32 answer = OCMsgBox::ShowOCMessageBox(nullptr, "Notice",
-            "Cannot rotate read-only files.", 0, MsgBoxFlag::Ok, &options, false);
-        QCOMPARE(answer, quint32(MsgBoxFlag::Ok | MsgBoxFlag::Checked));
-        OCMsgBox::OCErrorMessageBox(nullptr, "Notice", 23);
-        QCOMPARE(recorder.requests().size(), 2);
-        QCOMPARE(recorder.requests().at(0).checkBoxText, QString("Don't show again"));
-        QCOMPARE(recorder.errorCodes(), QList<int> { 23 });
-    }
-
-    // A real box closes as cancelled when the phone goes away.
-    void closeAllCancelsOpenBoxes()
-    {
-        QTimer::singleShot(50, [] { OCMsgBox::CloseAll(); });
-        const quint32 answer = OCMsgBox::ShowOCMessageBox(
-            nullptr, "Delete", "Delete it?", 0, MsgBoxFlag::Ok | MsgBoxFlag::Cancel);
-        QCOMPARE(answer, quint32(MsgBoxFlag::Cancel));
     }
 
     // Where the first and the last pixel of the stored first row are seen,
