@@ -52,14 +52,6 @@ private:
     QList<Progress> m_progress;
     QList<quint32> m_flagsWhileRunning; // the process flags seen at each progress report
 
-    QStringList phonePhotos(const FolderPhoneAgent& agent, int count) const
-    {
-        QStringList list;
-        for (const QString& file : samplePhotos(*m_phone, count))
-            list.append(agent.phonePathOf(file));
-        return list;
-    }
-
     // PC photos to send to the phone, under names the phone does not have.
     QStringList pcPhotos(int count) const
     {
@@ -267,7 +259,7 @@ private slots:
     {
         FolderPhoneAgent agent(m_phone->folder(), ConnectionKind::Mtp);
         m_engine->setDeviceAgent(&agent);
-        const QStringList photos = phonePhotos(agent, 2);
+        const QStringList photos = samplePhonePaths(*m_phone, agent, 2);
         QFileContentsMimeData mime;
         QList<QUrl> urls;
         for (const QString& path :
@@ -298,9 +290,9 @@ private slots:
         m_engine->setDeviceAgent(&agent);
         QSignalSpy arrived(m_engine.get(), &TransferEngine::fileArrived);
         const QString target = m_data->env.path(QStringLiteral("drop/photo.jpg"));
-        m_engine->dragOut(phonePhotos(agent, 1).first(), target, 0, quintptr(0x1234));
+        m_engine->dragOut(samplePhonePaths(*m_phone, agent, 1).first(), target, 0, quintptr(0x1234));
         QVERIFY(arrived.wait(kWait));
-        QCOMPARE(contents(target), contents(agent.fileSystemPathOf(phonePhotos(agent, 1).first())));
+        QCOMPARE(contents(target), contents(agent.fileSystemPathOf(samplePhonePaths(*m_phone, agent, 1).first())));
     }
 };
 

@@ -1,5 +1,6 @@
 #include "hostfiles.h"
 
+#include "host/device/folderphoneagent.h"
 #include "host/services/fileutils.h"
 #include "support/samplephonefixture.h"
 
@@ -47,6 +48,16 @@ QStringList samplePhotos(const SamplePhoneFixture& phone, int count, const QStri
     for (const SamplePhoto& photo : phone.generator().photos().mid(0, count))
         files.append(base.filePath(photo.relativePath));
     return files;
+}
+
+QStringList samplePhonePaths(
+    const SamplePhoneFixture& phone, const FolderPhoneAgent& agent, int count)
+{
+    QStringList paths;
+    for (const QString& file :
+        samplePhotos(phone, count < 0 ? phone.generator().photos().size() : count))
+        paths.append(agent.phonePathOf(file));
+    return paths;
 }
 
 } // namespace HostFiles

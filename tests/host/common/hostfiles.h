@@ -4,6 +4,7 @@
 #include <QString>
 #include <QStringList>
 
+class FolderPhoneAgent;
 class SamplePhoneFixture;
 
 // File checks the host suites share: what a job wrote, and whether it is whole.
@@ -20,5 +21,9 @@ QStringList filesIn(const QString& folder);
 // The first count camera photos of a sample phone, as files below root
 // (the fixture's own folder when empty, or a copy of it).
 QStringList samplePhotos(const SamplePhoneFixture& phone, int count, const QString& root = {});
+// The phone paths an agent on the sample phone gives its camera photos
+// (every one when count is negative).
+QStringList samplePhonePaths(
+    const SamplePhoneFixture& phone, const FolderPhoneAgent& agent, int count = -1);
 
 } // namespace HostFiles

@@ -1,3 +1,4 @@
+#include "common/hostfiles.h"
 #include "host/contract/pluginhostcontext.h"
 #include "host/db/dbmanager.h"
 #include "host/db/photodb.h"
@@ -80,14 +81,6 @@ private:
                 return agent.phonePathOf(m_phone->file(photo.relativePath));
         }
         return QString();
-    }
-
-    QStringList photos(const FolderPhoneAgent& agent) const
-    {
-        QStringList list;
-        for (const SamplePhoto& photo : m_phone->generator().photos())
-            list.append(agent.phonePathOf(m_phone->file(photo.relativePath)));
-        return list;
     }
 
     std::unique_ptr<OCThumbnailManager> managerFor(Receiver& receiver, FolderPhoneAgent& agent)
@@ -182,7 +175,7 @@ private slots:
     void busyAndErrorAnswers()
     {
         FolderPhoneAgent agent(m_phone->folder(), ConnectionKind::Mtp);
-        const QStringList all = photos(agent);
+        const QStringList all = HostFiles::samplePhonePaths(*m_phone, agent);
         FolderAgentFaults faults;
         faults.busyThumbnails = 5;
         faults.thumbnailErrors.insert(QFileInfo(toFileSystemPath(all.at(2))).fileName(), 8);
@@ -214,7 +207,7 @@ private slots:
     void newerRowsReplaceOlder()
     {
         FolderPhoneAgent agent(m_phone->folder(), ConnectionKind::Mtp);
-        const QStringList all = photos(agent);
+        const QStringList all = HostFiles::samplePhonePaths(*m_phone, agent);
         Receiver receiver;
         const auto manager = managerFor(receiver, agent);
         QList<_tagIdxInfo> first = rows(all.mid(0, 8));
@@ -232,7 +225,7 @@ private slots:
     void visibleRowsFromCacheAndDatabase()
     {
         FolderPhoneAgent agent(m_phone->folder(), ConnectionKind::Mtp);
-        const QStringList all = photos(agent);
+        const QStringList all = HostFiles::samplePhonePaths(*m_phone, agent);
         Receiver receiver;
         const auto manager = managerFor(receiver, agent);
 
@@ -265,7 +258,7 @@ private slots:
     void destroyedWhileWorking()
     {
         FolderPhoneAgent agent(m_phone->folder(), ConnectionKind::Mtp);
-        const QStringList all = photos(agent);
+        const QStringList all = HostFiles::samplePhonePaths(*m_phone, agent);
         Receiver receiver;
         {
             const auto manager = managerFor(receiver, agent);
