@@ -1,3 +1,4 @@
+#include "common/hostfiles.h"
 #include "host/app/hostapplication.h"
 #include "host/app/hostoptions.h"
 #include "host/app/hostsession.h"
@@ -65,6 +66,24 @@ private:
     {
         host.start(hostBinary(), arguments);
         return host.waitForFinished(120000) && host.exitStatus() == QProcess::NormalExit;
+    }
+
+    // Lists a phone and quits: the lines of the list written, empty when the
+    // run failed (its errors in errors).
+    static QStringList listedLines(
+        const QString& phone, const QStringList& arguments, QString* errors)
+    {
+        TestEnvironment env;
+        const QString dump = env.path("list.txt");
+        QProcess host;
+        const bool ended = run(host,
+            QStringList { "--phone", phone, "--config-dir", env.folder(), "--quit-when-listed",
+                "--dump-list", dump }
+                + arguments);
+        *errors = QString::fromUtf8(host.readAllStandardError());
+        if (!ended || host.exitCode() != 0)
+            return {};
+        return QString::fromUtf8(HostFiles::contents(dump)).split('\n', Qt::SkipEmptyParts);
     }
 
 private slots:
@@ -198,18 +217,9 @@ private slots:
     {
         QFETCH(QStringList, arguments);
         QFETCH(bool, sizes);
-        TestEnvironment env;
-        const QString dump = env.path("list.txt");
-        QProcess host;
-        QVERIFY(run(host,
-            QStringList { "--phone", m_phone->folder(), "--config-dir", env.folder(),
-                "--quit-when-listed", "--dump-list", dump }
-                + arguments));
-        QVERIFY2(host.exitCode() == 0, host.readAllStandardError().constData());
-        QFile file(dump);
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        const QStringList lines = QString::fromUtf8(file.readAll()).split('\n', Qt::SkipEmptyParts);
-        QVERIFY(!lines.isEmpty());
+        QString errors;
+        const QStringList lines = listedLines(m_phone->folder(), arguments, &errors);
+        QVERIFY2(!lines.isEmpty(), qPrintable(errors));
         const QStringList header = lines.first().split('\t');
         QVERIFY2(header.contains("Name") && header.contains("Size"), qPrintable(lines.first()));
         const int size = header.indexOf("Size");
@@ -239,15 +249,11 @@ private slots:
     void hostilePhoneIsListed()
     {
         QFETCH(QString, kind);
-        TestEnvironment env;
         const QMap<QByteArray, QByteArray> before = HostilePhone::snapshot(m_hostileFolder.path());
-        const QString dump = env.path("list.txt");
-        QProcess host;
-        QVERIFY(run(host,
-            { "--phone", m_hostile->storage(), "--connection", kind, "--config-dir", env.folder(),
-                "--quit-when-listed", "--dump-list", dump }));
-        const QString errors = QString::fromUtf8(host.readAllStandardError());
-        QVERIFY2(host.exitCode() == 0, qPrintable(errors));
+        QString errors;
+        const QStringList lines
+            = listedLines(m_hostile->storage(), { "--connection", kind }, &errors);
+        QVERIFY2(!lines.isEmpty(), qPrintable(errors));
         int listed = 0;
         int skipped = 0;
         for (const HostilePhone::Entry& entry : m_hostile->entries()) {
@@ -260,10 +266,8 @@ private slots:
         QVERIFY2(
             errors.contains(QStringLiteral("%1 files on the phone were not listed").arg(skipped)),
             qPrintable(errors));
-        QFile list(dump);
-        QVERIFY(list.open(QIODevice::ReadOnly));
         // A name with a line break keeps its row on one line.
-        QCOMPARE(list.readAll().count('\n'), 1 + listed);
+        QCOMPARE(lines.size(), 1 + listed);
         QCOMPARE(HostilePhone::snapshot(m_hostileFolder.path()), before);
     }
 
@@ -304,11 +308,9 @@ private slots:
             const QString copy = QDir(destination)
                                      .filePath(photo.shootingDate.toString("yyyy/yyyy-MM-dd/")
                                          + QFileInfo(photo.relativePath).fileName());
-            QFile original(m_phone->file(photo.relativePath));
-            QFile copied(copy);
-            QVERIFY2(copied.open(QIODevice::ReadOnly), qPrintable(copy));
-            QVERIFY(original.open(QIODevice::ReadOnly));
-            QVERIFY(copied.readAll() == original.readAll());
+            QVERIFY2(
+                HostFiles::contents(copy) == HostFiles::contents(m_phone->file(photo.relativePath)),
+                qPrintable(copy));
         }
         QProcess second;
         QVERIFY(run(second, arguments));
