@@ -166,22 +166,30 @@ private slots:
         QVERIFY(named);
     }
 
-    void cancelledTransferLeavesNoPartialFile_data()
+    // A job stopped at its first file: cancelled, it ends with code 2 and no
+    // file; with the agent destroyed, it ends without a result. Either way no
+    // partial file stays and the sources are untouched.
+    void stoppedTransferLeavesNoPartialFile_data()
     {
-        QTest::addColumn<int>("cancelWith");
-        QTest::newRow("the job") << 0;
-        QTest::newRow("every job") << -1;
+        QTest::addColumn<QString>("stop");
+        QTest::newRow("cancel the job") << "job";
+        QTest::newRow("cancel every job") << "every";
+        QTest::newRow("destroy the agent") << "destroy";
     }
 
-    void cancelledTransferLeavesNoPartialFile()
+    void stoppedTransferLeavesNoPartialFile()
     {
-        QFETCH(int, cancelWith);
+        QFETCH(QString, stop);
+        const bool destroy = stop == QLatin1String("destroy");
         QTemporaryDir target;
-        FolderPhoneAgent agent(m_phone->folder(), ConnectionKind::Mtp);
+        auto agent = std::make_unique<FolderPhoneAgent>(m_phone->folder(), ConnectionKind::Mtp);
+        FolderAgentFaults faults;
+        faults.delayPerFileMs = destroy ? 60000 : 0;
+        agent->setFaults(faults);
         const QStringList files = photoFiles(3);
         QStringList sources;
         for (const QString& file : files)
-            sources.append(agent.phonePathOf(file));
+            sources.append(agent->phonePathOf(file));
         const QStringList sourceEntries = filesIn(QFileInfo(files.first()).path());
         QSemaphore writing;
         QSemaphore release;
@@ -189,48 +197,35 @@ private slots:
         AgentRecorder::setProgressHook([&](const ProgressReport& report) {
             if (report.current == TransferMarker::Start)
                 jobId = report.status;
-            // Hold the job at the first file's first report.
+            // Held at the first file's first report until cancelled; a
+            // destroyed agent must not find its worker held.
             if (report.status == -1 && report.current == 0) {
                 writing.release();
-                release.acquire();
+                if (!destroy)
+                    release.acquire();
             }
         });
-        QCOMPARE(transfer(agent, sources, target.path(), "toPC"), 0);
+        QCOMPARE(transfer(*agent, sources, target.path(), "toPC"), 0);
         QVERIFY(writing.tryAcquire(1, kWait));
-        agent.CancelTransfer(cancelWith == 0 ? jobId : -1);
-        release.release();
-        QVERIFY(QTest::qWaitFor(transferEnded, kWait));
-        QCOMPARE(AgentRecorder::progress().last().current, qint64(TransferMarker::End));
-        QCOMPARE(AgentRecorder::progress().last().status, 2);
-        QCOMPARE(AgentRecorder::completions(), (QList<QPair<int, int>> { { jobId, 2 } }));
-        QCOMPARE(filesIn(target.path()), QStringList());
+        if (destroy) {
+            agent.reset();
+            QCOMPARE(
+                AgentRecorder::progress().last().current, qint64(TransferMarker::EndWithoutResult));
+            QVERIFY(AgentRecorder::completions().isEmpty());
+            for (const QString& name : filesIn(target.path()))
+                QVERIFY2(!name.endsWith(QLatin1String(".part")), qPrintable(name));
+        } else {
+            agent->CancelTransfer(stop == QLatin1String("job") ? jobId : -1);
+            release.release();
+            QVERIFY(QTest::qWaitFor(transferEnded, kWait));
+            QCOMPARE(AgentRecorder::progress().last().current, qint64(TransferMarker::End));
+            QCOMPARE(AgentRecorder::progress().last().status, 2);
+            QCOMPARE(AgentRecorder::completions(), (QList<QPair<int, int>> { { jobId, 2 } }));
+            QCOMPARE(filesIn(target.path()), QStringList());
+        }
         QCOMPARE(filesIn(QFileInfo(files.first()).path()), sourceEntries);
         for (const QString& file : files)
             QVERIFY(QFileInfo(file).size() > 0);
-    }
-
-    void destroyingTheAgentEndsTheTransferWithoutResult()
-    {
-        QTemporaryDir target;
-        auto agent = std::make_unique<FolderPhoneAgent>(m_phone->folder(), ConnectionKind::Mtp);
-        QSemaphore writing;
-        AgentRecorder::setProgressHook([&](const ProgressReport& report) {
-            if (report.status == -1 && report.current == 0)
-                writing.release();
-        });
-        FolderAgentFaults faults;
-        faults.delayPerFileMs = 60000;
-        agent->setFaults(faults);
-        QCOMPARE(
-            transfer(*agent, { agent->phonePathOf(photoFiles(1).first()) }, target.path(), "toPC"),
-            0);
-        QVERIFY(writing.tryAcquire(1, kWait));
-        agent.reset();
-        QCOMPARE(
-            AgentRecorder::progress().last().current, qint64(TransferMarker::EndWithoutResult));
-        QVERIFY(AgentRecorder::completions().isEmpty());
-        for (const QString& name : filesIn(target.path()))
-            QVERIFY2(!name.endsWith(QLatin1String(".part")), qPrintable(name));
     }
 
     void transferProblems_data()
