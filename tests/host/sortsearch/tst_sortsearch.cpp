@@ -352,20 +352,15 @@ private slots:
         QVERIFY(!control->GetProxyModel(id));
         control->RemoveItemModel(otherId);
         QCOMPARE(control->count(), before);
-    }
 
-    void controlWithoutReceiverSlotOrModel()
-    {
-        SortSearchControl* control = SortSearchControl::GetSortSearchControl();
+        // No model is refused; an object without on_sorted_Search is simply not told.
         QCOMPARE(control->SetItemModel(this, nullptr, -1), -1);
-        KeyModel model;
-        model.setRows({ 1, 2 });
-        // An object without on_sorted_Search is simply not told.
         QObject plain;
-        const int id = control->SetItemModel(&plain, &model, -1);
-        control->GetProxyModel(id)->sort(0, Qt::AscendingOrder);
-        QCOMPARE(control->GetProxyModel(id)->rowCount(), 2);
-        control->RemoveItemModel(id);
+        const int plainId = control->SetItemModel(&plain, &second, -1);
+        second.setRows({ 1, 2 });
+        control->GetProxyModel(plainId)->sort(0, Qt::AscendingOrder);
+        QCOMPARE(control->GetProxyModel(plainId)->rowCount(), 2);
+        control->RemoveItemModel(plainId);
     }
 };
 
