@@ -136,24 +136,21 @@ private slots:
     // cannot be opened leaves no phone and says why.
     void opensCameras_data()
     {
-        QTest::addColumn<QString>("model");
-        QTest::addColumn<QString>("port");
+        QTest::addColumn<QStringList>("camera"); // model, port
         QTest::addColumn<QString>("message"); // empty: opens
-        QTest::newRow("directory browse") << "Directory Browse"
-                                          << "disk:" << QString();
-        QTest::newRow("unknown model") << "No Such Camera"
-                                       << "disk:"
-                                       << "could not be opened";
-        QTest::newRow("missing folder") << "Directory Browse"
-                                        << "disk:/nonexistent/phone"
-                                        << "no such folder";
+        QTest::newRow("directory browse") << QStringList { "Directory Browse", "disk:" } << "";
+        QTest::newRow("unknown model")
+            << QStringList { "No Such Camera", "disk:" } << "could not be opened";
+        QTest::newRow("missing folder")
+            << QStringList { "Directory Browse", "disk:/nonexistent/phone" } << "no such folder";
     }
 
     void opensCameras()
     {
-        QFETCH(QString, model);
-        QFETCH(QString, port);
+        QFETCH(QStringList, camera);
         QFETCH(QString, message);
+        const QString model = camera.at(0);
+        QString port = camera.at(1);
         TestEnvironment env;
         SamplePhoneFixture phone(2);
         if (port == "disk:")

@@ -1,3 +1,4 @@
+#include "common/hostfiles.h"
 #include "host/app/importcontroller.h"
 #include "host/app/importdialog.h"
 #include "host/app/transferenginewindow.h"
@@ -48,9 +49,7 @@ private slots:
         PhotoDatabaseFixture data;
         FolderPhoneAgent agent(m_phone->folder(), ConnectionKind::Mtp);
         ImportController imports(&agent, &data.manager, &data.db, nullptr);
-        QStringList paths;
-        for (const SamplePhoto& photo : m_phone->generator().photos())
-            paths.append(agent.phonePathOf(m_phone->file(photo.relativePath)));
+        const QStringList paths = HostFiles::samplePhonePaths(*m_phone, agent);
         const QString destination = data.env.path("Pictures");
         QString info;
         int opened = 0;

@@ -1,3 +1,4 @@
+#include "common/hostfiles.h"
 #include "host/app/importengine.h"
 #include "host/app/phonecatalog.h"
 #include "host/db/importledger.h"
@@ -7,32 +8,15 @@
 #include "support/photodatabasefixture.h"
 #include "support/samplephonefixture.h"
 
-#include <QCryptographicHash>
 #include <QDirIterator>
 #include <QSignalSpy>
 #include <QtTest>
 
+using namespace HostFiles;
+
 namespace {
 
 constexpr int kWait = 60000;
-
-QByteArray contents(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-// Every file below a folder, hidden ones included, relative to it.
-QStringList filesBelow(const QString& folder)
-{
-    QStringList files;
-    QDirIterator it(
-        folder, QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
-    while (it.hasNext())
-        files.append(QDir(folder).relativeFilePath(it.next()));
-    files.sort();
-    return files;
-}
 
 void setTime(const QString& path, const QDateTime& time)
 {

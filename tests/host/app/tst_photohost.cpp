@@ -1,3 +1,4 @@
+#include "common/hostfiles.h"
 #include "host/app/hostapplication.h"
 #include "host/app/hostoptions.h"
 #include "host/app/hostsession.h"
@@ -65,6 +66,24 @@ private:
     {
         host.start(hostBinary(), arguments);
         return host.waitForFinished(120000) && host.exitStatus() == QProcess::NormalExit;
+    }
+
+    // Lists a phone and quits: the lines of the list written, empty when the
+    // run failed (its errors in errors).
+    static QStringList listedLines(
+        const QString& phone, const QStringList& arguments, QString* errors)
+    {
+        TestEnvironment env;
+        const QString dump = env.path("list.txt");
+        QProcess host;
+        const bool ended = run(host,
+            QStringList { "--phone", phone, "--config-dir", env.folder(), "--quit-when-listed",
+                "--dump-list", dump }
+                + arguments);
+        *errors = QString::fromUtf8(host.readAllStandardError());
+        if (!ended || host.exitCode() != 0)
+            return {};
+        return QString::fromUtf8(HostFiles::contents(dump)).split('\n', Qt::SkipEmptyParts);
     }
 
 private slots:
@@ -198,18 +217,9 @@ private slots:
     {
         QFETCH(QStringList, arguments);
         QFETCH(bool, sizes);
-        TestEnvironment env;
-        const QString dump = env.path("list.txt");
-        QProcess host;
-        QVERIFY(run(host,
-            QStringList { "--phone", m_phone->folder(), "--config-dir", env.folder(),
-                "--quit-when-listed", "--dump-list", dump }
-                + arguments));
-        QVERIFY2(host.exitCode() == 0, host.readAllStandardError().constData());
-        QFile file(dump);
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        const QStringList lines = QString::fromUtf8(file.readAll()).split('\n', Qt::SkipEmptyParts);
-        QVERIFY(!lines.isEmpty());
+        QString errors;
+        const QStringList lines = listedLines(m_phone->folder(), arguments, &errors);
+        QVERIFY2(!lines.isEmpty(), qPrintable(errors));
         const QStringList header = lines.first().split('\t');
         QVERIFY2(header.contains("Name") && header.contains("Size"), qPrintable(lines.first()));
         const int size = header.indexOf("Size");
@@ -239,15 +249,11 @@ private slots:
     void hostilePhoneIsListed()
     {
         QFETCH(QString, kind);
-        TestEnvironment env;
         const QMap<QByteArray, QByteArray> before = HostilePhone::snapshot(m_hostileFolder.path());
-        const QString dump = env.path("list.txt");
-        QProcess host;
-        QVERIFY(run(host,
-            { "--phone", m_hostile->storage(), "--connection", kind, "--config-dir", env.folder(),
-                "--quit-when-listed", "--dump-list", dump }));
-        const QString errors = QString::fromUtf8(host.readAllStandardError());
-        QVERIFY2(host.exitCode() == 0, qPrintable(errors));
+        QString errors;
+        const QStringList lines
+            = listedLines(m_hostile->storage(), { "--connection", kind }, &errors);
+        QVERIFY2(!lines.isEmpty(), qPrintable(errors));
         int listed = 0;
         int skipped = 0;
         for (const HostilePhone::Entry& entry : m_hostile->entries()) {
@@ -260,10 +266,8 @@ private slots:
         QVERIFY2(
             errors.contains(QStringLiteral("%1 files on the phone were not listed").arg(skipped)),
             qPrintable(errors));
-        QFile list(dump);
-        QVERIFY(list.open(QIODevice::ReadOnly));
         // A name with a line break keeps its row on one line.
-        QCOMPARE(list.readAll().count('\n'), 1 + listed);
+        QCOMPARE(lines.size(), 1 + listed);
         QCOMPARE(HostilePhone::snapshot(m_hostileFolder.path()), before);
     }
 
@@ -286,59 +290,6 @@ private slots:
         QCOMPARE(boxes.errorCodes(), QList<int> { FolderPhoneAgent::ErrorDisconnected });
     }
 
-    // Settings or a log that are no regular file stop the start at once with
-    // a clear message; a damaged photo database is moved aside, with a notice.
-    void unusableDataFiles_data()
-    {
-        QTest::addColumn<QString>("file");
-        QTest::addColumn<QString>("kind");
-        QTest::addColumn<int>("exitCode");
-        QTest::addColumn<QString>("message");
-        QTest::newRow("settings are a FIFO") << "registry.ini"
-                                             << "fifo" << 1 << "not a regular file";
-        QTest::newRow("the log is a FIFO") << "photo-host.log"
-                                           << "fifo" << 1 << "not a regular file";
-        QTest::newRow("the log is a folder") << "photo-host.log"
-                                             << "folder" << 1 << "not a regular file";
-        QTest::newRow("the photo database is a FIFO") << "photos.db"
-                                                      << "fifo" << 1 << "cannot be used";
-        QTest::newRow("the photo database is damaged") << "photos.db"
-                                                       << "damaged" << 0 << "a new one was made";
-    }
-
-    void unusableDataFiles()
-    {
-        QFETCH(QString, file);
-        QFETCH(QString, kind);
-        QFETCH(int, exitCode);
-        QFETCH(QString, message);
-        TestEnvironment env;
-        const QString path = env.path(file);
-        if (kind == "fifo")
-            QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0644), 0);
-        else if (kind == "folder")
-            QVERIFY(QDir().mkpath(path));
-        else
-            QVERIFY(QFile(path).open(QIODevice::WriteOnly) && QFile(path).resize(4096));
-        QProcess host;
-        QVERIFY(run(host,
-            { "--phone", m_phone->folder(), "--config-dir", env.folder(), "--quit-when-listed" }));
-        const QString errors = QString::fromUtf8(host.readAllStandardError());
-        QVERIFY2(host.exitCode() == exitCode && errors.contains(message), qPrintable(errors));
-        const QStringList aside
-            = QDir(env.folder()).entryList({ "photos.db.damaged-*" }, QDir::Files);
-        QCOMPARE(aside.size(), kind == "damaged" ? 1 : 0);
-    }
-
-    void quitWhenListedNeedsAPhone()
-    {
-        TestEnvironment env;
-        QProcess host;
-        QVERIFY(run(host, { "--config-dir", env.folder(), "--quit-when-listed" }));
-        QCOMPARE(host.exitCode(), 1);
-        QVERIFY(host.readAllStandardError().contains("no phone to list"));
-    }
-
     // photo-host --phone DIR --import DEST: every photo byte for byte in
     // DEST/YYYY/YYYY-MM-DD, one line on stdout; again, nothing is copied.
     void importsWithoutAWindow()
@@ -357,11 +308,9 @@ private slots:
             const QString copy = QDir(destination)
                                      .filePath(photo.shootingDate.toString("yyyy/yyyy-MM-dd/")
                                          + QFileInfo(photo.relativePath).fileName());
-            QFile original(m_phone->file(photo.relativePath));
-            QFile copied(copy);
-            QVERIFY2(copied.open(QIODevice::ReadOnly), qPrintable(copy));
-            QVERIFY(original.open(QIODevice::ReadOnly));
-            QVERIFY(copied.readAll() == original.readAll());
+            QVERIFY2(
+                HostFiles::contents(copy) == HostFiles::contents(m_phone->file(photo.relativePath)),
+                qPrintable(copy));
         }
         QProcess second;
         QVERIFY(run(second, arguments));
@@ -369,57 +318,79 @@ private slots:
         QVERIFY(second.readAllStandardOutput().contains(": 0 copied,"));
     }
 
-    void importThatCannotCopyEndsWithItsCode()
+    // A run that cannot do what it was asked ends at once with its code and a
+    // clear message; a damaged photo database is moved aside, with a notice.
+    void unusableInputEndsClearly_data()
     {
-        TestEnvironment env;
-        const QString destination = env.path("a file");
-        QVERIFY(QFile(destination).open(QIODevice::WriteOnly));
-        QProcess host;
-        QVERIFY(run(host,
-            { "--phone", m_phone->folder(), "--config-dir", env.folder(), "--import",
-                destination }));
-        QCOMPARE(host.exitCode(), 4);
-        QVERIFY(host.readAllStandardError().contains("cannot write to the destination"));
-        QVERIFY(host.readAllStandardOutput().contains(": 0 copied"));
-    }
-
-    void unusablePhoneFolderEndsClearly_data()
-    {
-        QTest::addColumn<QString>("phone");
+        QTest::addColumn<QString>("prepare"); // kind:name, made in the config folder
+        QTest::addColumn<QStringList>("arguments"); // {phone}: the sample phone
+        QTest::addColumn<int>("exitCode");
         QTest::addColumn<QString>("message");
-        QTest::newRow("missing") << "/nonexistent/phone"
-                                 << "phone folder not found";
-        QTest::newRow("a file") << "file"
-                                << "not a folder";
-        QTest::newRow("unreadable") << "unreadable"
-                                    << "permission denied";
+        const QStringList listing { "--phone", "{phone}", "--quit-when-listed" };
+        const QStringList shot { "--screenshot", "{env}/never.png", "--phone" };
+        QTest::newRow("settings are a FIFO")
+            << "fifo:registry.ini" << listing << 1 << "not a regular file";
+        QTest::newRow("the log is a FIFO")
+            << "fifo:photo-host.log" << listing << 1 << "not a regular file";
+        QTest::newRow("the log is a folder")
+            << "folder:photo-host.log" << listing << 1 << "not a regular file";
+        QTest::newRow("the photo database is a FIFO")
+            << "fifo:photos.db" << listing << 1 << "cannot be used";
+        QTest::newRow("the photo database is damaged")
+            << "damaged:photos.db" << listing << 0 << "a new one was made";
+        QTest::newRow("listing without a phone")
+            << "" << QStringList { "--quit-when-listed" } << 1 << "no phone to list";
+        QTest::newRow("import into a file")
+            << "file:a file" << QStringList { "--phone", "{phone}", "--import", "{env}/a file" }
+            << 4 << "cannot write to the destination";
+        QTest::newRow("missing phone folder") << "" << shot + QStringList { "/nonexistent/phone" }
+                                              << 1 << "photo-host: phone folder not found";
+        QTest::newRow("phone folder is a file")
+            << "file:phone.txt" << shot + QStringList { "{env}/phone.txt" } << 1
+            << "photo-host: not a folder";
+        QTest::newRow("unreadable phone folder")
+            << "unreadable:phone" << shot + QStringList { "{env}/phone" } << 1
+            << "photo-host: permission denied";
     }
 
-    void unusablePhoneFolderEndsClearly()
+    void unusableInputEndsClearly()
     {
-        QFETCH(QString, phone);
+        QFETCH(QString, prepare);
+        QFETCH(QStringList, arguments);
+        QFETCH(int, exitCode);
         QFETCH(QString, message);
         TestEnvironment env;
-        if (phone == "file") {
-            phone = env.path("phone.txt");
-            QVERIFY(QFile(phone).open(QIODevice::WriteOnly));
-        } else if (phone == "unreadable") {
+        const QString kind = prepare.section(':', 0, 0);
+        const QString path = env.path(prepare.section(':', 1));
+        if (kind == "fifo") {
+            QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0644), 0);
+        } else if (kind == "folder") {
+            QVERIFY(QDir().mkpath(path));
+        } else if (kind == "file") {
+            QVERIFY(QFile(path).open(QIODevice::WriteOnly));
+        } else if (kind == "damaged") {
+            QVERIFY(QFile(path).open(QIODevice::WriteOnly) && QFile(path).resize(4096));
+        } else if (kind == "unreadable") {
             if (geteuid() == 0)
                 QSKIP("root reads every folder");
-            phone = env.path("phone");
-            QVERIFY(QDir().mkpath(phone));
-            QVERIFY(QFile::setPermissions(phone, QFileDevice::WriteOwner));
+            QVERIFY(QDir().mkpath(path));
+            QVERIFY(QFile::setPermissions(path, QFileDevice::WriteOwner));
         }
+        arguments.replaceInStrings("{phone}", m_phone->folder());
+        arguments.replaceInStrings("{env}", env.folder());
         QProcess host;
-        QVERIFY(run(host,
-            { "--phone", phone, "--config-dir", env.folder(), "--screenshot",
-                env.path("never.png") }));
-        QFile::setPermissions(
-            phone, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-        QCOMPARE(host.exitCode(), 1);
+        QVERIFY(run(host, QStringList { "--config-dir", env.folder() } + arguments));
+        if (kind == "unreadable")
+            QFile::setPermissions(
+                path, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
         const QString errors = QString::fromUtf8(host.readAllStandardError());
-        QVERIFY2(errors.contains("photo-host: " + message), qPrintable(errors));
+        QVERIFY2(host.exitCode() == exitCode && errors.contains(message), qPrintable(errors));
+        if (exitCode == 4) // the import still reports what it did
+            QVERIFY(host.readAllStandardOutput().contains(": 0 copied"));
         QVERIFY(!QFile::exists(env.path("never.png")));
+        const QStringList aside
+            = QDir(env.folder()).entryList({ "photos.db.damaged-*" }, QDir::Files);
+        QCOMPARE(aside.size(), kind == "damaged" ? 1 : 0);
     }
 };
 

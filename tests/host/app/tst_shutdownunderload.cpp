@@ -2,6 +2,7 @@
 // through IPlugins, while a phone of 5,000 photos is being listed or its
 // thumbnails fetched and a transfer to the PC runs. It must end without a
 // deadlock, a leak (LeakSanitizer checks at exit) or a half-written file.
+#include "common/hostfiles.h"
 #include "host/app/hostapplication.h"
 #include "host/app/hostoptions.h"
 #include "host/app/hostsession.h"
@@ -17,14 +18,14 @@
 #include "host/services/ocsharedvalue.h"
 #include "support/testenvironment.h"
 
-#include <QCryptographicHash>
-#include <QDirIterator>
 #include <QLibrary>
 #include <QtTest>
 
 #include <condition_variable>
 #include <mutex>
 #include <thread>
+
+using namespace HostFiles;
 
 namespace {
 
@@ -63,24 +64,6 @@ private:
     std::thread m_thread;
 };
 
-QByteArray digest(const QString& path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    return QCryptographicHash::hash(file.readAll(), QCryptographicHash::Sha1);
-}
-
-QStringList filesBelow(const QString& folder)
-{
-    QStringList files;
-    QDirIterator it(folder, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
-    while (it.hasNext())
-        files.append(it.next());
-    files.sort();
-    return files;
-}
-
 bool flag(int itemType, quint32 bits)
 {
     return g_SharedValue.hasProcessState(itemType, bits);
@@ -99,7 +82,7 @@ class TestShutDownUnderLoad : public QObject
 
 private:
     QTemporaryDir m_phone;
-    QStringList m_photos; // sorted PC paths
+    QStringList m_photos; // sorted, relative to the phone
     QHash<QString, qint64> m_sizes;
     // Pinned for the whole run: every host below loads and unloads it, and
     // types it registers with Qt point into its code.
@@ -133,7 +116,7 @@ private:
         FolderPhoneAgent* phone = host.session()->phone();
         QStringList paths;
         for (int i = 0; i < Sent; ++i)
-            paths.append(phone->phonePathOf(m_photos.at(i * (Photos / Sent))));
+            paths.append(phone->phonePathOf(m_phone.filePath(m_photos.at(i * (Photos / Sent)))));
         host.pluginManager()->on_transfer_to_pc_withTotalSize(2, paths, 0, -1);
     }
 
@@ -151,7 +134,7 @@ private slots:
         m_photos = filesBelow(m_phone.path());
         QCOMPARE(m_photos.size(), Photos);
         for (const QString& file : qAsConst(m_photos))
-            m_sizes.insert(file, QFileInfo(file).size());
+            m_sizes.insert(file, QFileInfo(m_phone.filePath(file)).size());
         m_library.setFileName(
             QDir(TestEnvironment::binaryFolder()).filePath(QStringLiteral("libdevice_photo.so")));
         QVERIFY2(m_library.load(), qPrintable(m_library.errorString()));
@@ -223,14 +206,14 @@ private slots:
         const QStringList onPhone = filesBelow(m_phone.path());
         QCOMPARE(onPhone, m_photos);
         for (const QString& file : onPhone)
-            QCOMPARE(QFileInfo(file).size(), m_sizes.value(file));
+            QCOMPARE(QFileInfo(m_phone.filePath(file)).size(), m_sizes.value(file));
         QHash<QString, QString> byName;
         for (const QString& file : qAsConst(m_photos))
-            byName.insert(QFileInfo(file).fileName(), file);
+            byName.insert(QFileInfo(file).fileName(), m_phone.filePath(file));
         for (const QString& copy : filesBelow(library)) {
             const QString name = QFileInfo(copy).fileName();
             QVERIFY2(byName.contains(name), qPrintable(copy));
-            QCOMPARE(digest(copy), digest(byName.value(name)));
+            QCOMPARE(digest(QDir(library).filePath(copy)), digest(byName.value(name)));
         }
     }
 };

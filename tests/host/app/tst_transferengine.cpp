@@ -1,3 +1,4 @@
+#include "common/hostfiles.h"
 #include "host/app/pluginmanager.h"
 #include "host/app/transferengine.h"
 #include "host/app/transferenginewindow.h"
@@ -12,10 +13,11 @@
 #include "support/testenvironment.h"
 
 #include <QDir>
-#include <QDirIterator>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QtTest>
+
+using namespace HostFiles;
 
 namespace {
 
@@ -27,24 +29,6 @@ PluginManager* g_manager = nullptr;
 void OC_STDCALL pluginDragOut(QString srcPath, QString tarPath, qint64 size, quintptr pFunc)
 {
     g_manager->on_transfer_to_pc(2, srcPath, tarPath, size, pFunc);
-}
-
-QByteArray contents(const QString& path)
-{
-    QFile file(toFileSystemPath(path));
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-// Every file below a folder, hidden ones included, relative to it.
-QStringList filesBelow(const QString& folder)
-{
-    QStringList files;
-    QDirIterator it(
-        folder, QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
-    while (it.hasNext())
-        files.append(QDir(folder).relativeFilePath(it.next()));
-    files.sort();
-    return files;
 }
 
 struct Progress
@@ -68,22 +52,15 @@ private:
     QList<Progress> m_progress;
     QList<quint32> m_flagsWhileRunning; // the process flags seen at each progress report
 
-    QStringList phonePhotos(const FolderPhoneAgent& agent, int count) const
-    {
-        QStringList list;
-        for (const SamplePhoto& photo : m_phone->generator().photos().mid(0, count))
-            list.append(agent.phonePathOf(m_phone->file(photo.relativePath)));
-        return list;
-    }
-
     // PC photos to send to the phone, under names the phone does not have.
     QStringList pcPhotos(int count) const
     {
         QDir().mkpath(m_data->env.path(QStringLiteral("pc")));
+        const QStringList photos = samplePhotos(*m_phone, count);
         QStringList list;
         for (int i = 0; i < count; ++i) {
             const QString target = m_data->env.path(QStringLiteral("pc/From PC %1.jpg").arg(i));
-            QFile::copy(m_phone->file(m_phone->generator().photos().at(i).relativePath), target);
+            QFile::copy(photos.at(i), target);
             list.append(toStoredPath(target));
         }
         return list;
@@ -129,10 +106,19 @@ private slots:
         m_data.reset();
     }
 
-    // Cancelled between two files: what arrived is whole, nothing half-written
-    // stays, the sources stay, and a cancel is no error.
+    // Cancelled between two files, by the engine or the window's button:
+    // what arrived is whole, nothing half-written stays, the sources stay,
+    // and a cancel is no error.
+    void cancelLeavesNoPartialFile_data()
+    {
+        QTest::addColumn<bool>("throughWindow");
+        QTest::newRow("after the first file") << false;
+        QTest::newRow("the window's cancel button") << true;
+    }
+
     void cancelLeavesNoPartialFile()
     {
+        QFETCH(bool, throughWindow);
         auto storage = m_phone->copy();
         QVERIFY(storage);
         FolderPhoneAgent agent(storage->path(), ConnectionKind::Mtp);
@@ -140,19 +126,32 @@ private slots:
         faults.delayPerFileMs = 200;
         agent.setFaults(faults);
         m_engine->setDeviceAgent(&agent);
+        m_engine->setProgressWindowShown(throughWindow);
         const QString camera = agent.fileSystemPathOf(agent.GetCameraFolder());
         const QStringList before = filesBelow(camera);
         MessageBoxRecorder boxes;
-        connect(
-            m_engine.get(), &TransferEngine::fileArrived, m_engine.get(), &TransferEngine::cancel);
+        if (!throughWindow)
+            connect(m_engine.get(), &TransferEngine::fileArrived, m_engine.get(),
+                &TransferEngine::cancel);
         const QStringList sources = pcPhotos(6);
         m_engine->transferToPhone(sources);
+        TransferEngineWindow* window = throughWindow ? m_engine->progressWindow() : nullptr;
+        if (window) {
+            QVERIFY(window->isVisible());
+            QVERIFY(QTest::qWaitFor([window] { return window->percent() > 0; }, kWait));
+            QVERIFY(window->fileText().contains(QStringLiteral("of 6")));
+            auto* cancel = window->findChild<QPushButton*>(QStringLiteral("transfer_cancel"));
+            QVERIFY(cancel);
+            QTest::mouseClick(cancel, Qt::LeftButton);
+        }
         QVERIFY(waitForEnd());
         QCOMPARE(m_progress.last().status, 2);
+        QVERIFY(!window || !window->isVisible());
         QStringList arrived = filesBelow(camera);
         for (const QString& name : before)
             arrived.removeOne(name);
-        QVERIFY(!arrived.isEmpty() && arrived.size() < sources.size());
+        QVERIFY(arrived.size() < sources.size());
+        QVERIFY(throughWindow || !arrived.isEmpty());
         for (const QString& name : arrived)
             QCOMPARE(contents(QDir(camera).filePath(name)),
                 contents(m_data->env.path(QStringLiteral("pc/") + name)));
@@ -160,30 +159,6 @@ private slots:
             QVERIFY(QFileInfo::exists(toFileSystemPath(source)));
         QVERIFY(boxes.requests().isEmpty());
         QVERIFY(!m_engine->isBusy());
-    }
-
-    // The window shows the batch and its cancel button ends it.
-    void progressWindowCancels()
-    {
-        auto storage = m_phone->copy();
-        QVERIFY(storage);
-        FolderPhoneAgent agent(storage->path(), ConnectionKind::Mtp);
-        FolderAgentFaults faults;
-        faults.delayPerFileMs = 200;
-        agent.setFaults(faults);
-        m_engine->setDeviceAgent(&agent);
-        m_engine->setProgressWindowShown(true);
-        m_engine->transferToPhone(pcPhotos(6));
-        TransferEngineWindow* window = m_engine->progressWindow();
-        QVERIFY(window->isVisible());
-        QVERIFY(QTest::qWaitFor([window] { return window->percent() > 0; }, kWait));
-        QVERIFY(window->fileText().contains(QStringLiteral("of 6")));
-        auto* cancel = window->findChild<QPushButton*>(QStringLiteral("transfer_cancel"));
-        QVERIFY(cancel);
-        QTest::mouseClick(cancel, Qt::LeftButton);
-        QVERIFY(waitForEnd());
-        QCOMPARE(m_progress.last().status, 2);
-        QVERIFY(!window->isVisible());
     }
 
     // Each file that reaches the camera folder is announced, then the end of
@@ -284,7 +259,7 @@ private slots:
     {
         FolderPhoneAgent agent(m_phone->folder(), ConnectionKind::Mtp);
         m_engine->setDeviceAgent(&agent);
-        const QStringList photos = phonePhotos(agent, 2);
+        const QStringList photos = samplePhonePaths(*m_phone, agent, 2);
         QFileContentsMimeData mime;
         QList<QUrl> urls;
         for (const QString& path :
@@ -315,9 +290,9 @@ private slots:
         m_engine->setDeviceAgent(&agent);
         QSignalSpy arrived(m_engine.get(), &TransferEngine::fileArrived);
         const QString target = m_data->env.path(QStringLiteral("drop/photo.jpg"));
-        m_engine->dragOut(phonePhotos(agent, 1).first(), target, 0, quintptr(0x1234));
+        m_engine->dragOut(samplePhonePaths(*m_phone, agent, 1).first(), target, 0, quintptr(0x1234));
         QVERIFY(arrived.wait(kWait));
-        QCOMPARE(contents(target), contents(agent.fileSystemPathOf(phonePhotos(agent, 1).first())));
+        QCOMPARE(contents(target), contents(agent.fileSystemPathOf(samplePhonePaths(*m_phone, agent, 1).first())));
     }
 };
 

@@ -1,32 +1,21 @@
 #include "agentrecorder.h"
+#include "common/hostfiles.h"
 #include "host/device/devicefunctions.h"
 #include "host/device/folderphoneagent.h"
 #include "host/services/fileutils.h"
 #include "support/samplephonefixture.h"
 
-#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSemaphore>
 #include <QtTest>
 
+using namespace HostFiles;
+
 namespace {
 
 constexpr int kWait = 20000;
-
-QByteArray digest(const QString& path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    return QCryptographicHash::hash(file.readAll(), QCryptographicHash::Sha1);
-}
-
-QStringList entries(const QString& folder)
-{
-    return QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
-}
 
 bool transferEnded()
 {
@@ -65,12 +54,23 @@ class TestAgentJobs : public QObject
 private:
     std::unique_ptr<SamplePhoneFixture> m_phone;
 
-    QStringList photoFiles(int count) const
+    QStringList photoFiles(int count, const QString& root = {}) const
     {
-        QStringList files;
-        for (int i = 0; i < count; ++i)
-            files.append(m_phone->file(m_phone->generator().photos().at(i).relativePath));
-        return files;
+        return samplePhotos(*m_phone, count, root);
+    }
+
+    // Lists the phone and answers the object id the listing gave path.
+    static QString listedObjectId(FolderPhoneAgent& agent, const QString& path)
+    {
+        agent.SetItemLoadCallback(&AgentRecorder::itemLoad);
+        if (agent.StartItemLoad(QStringLiteral("ROOT")) != FolderPhoneAgent::ListingStarted
+            || !QTest::qWaitFor([] { return AgentRecorder::listingEnded(); }, kWait))
+            return {};
+        for (const ItemReport& report : AgentRecorder::items()) {
+            if (report.path == path)
+                return report.objectId;
+        }
+        return {};
     }
 
 private slots:
@@ -128,9 +128,8 @@ private slots:
             QCOMPARE(
                 QFileInfo(written.at(i)).lastModified(), QFileInfo(files.at(i)).lastModified());
         }
-        QCOMPARE(
-            digest(clash.fileName()), QCryptographicHash::hash("mine", QCryptographicHash::Sha1));
-        QCOMPARE(entries(target.path()).size(), 4);
+        QCOMPARE(contents(clash.fileName()), QByteArray("mine"));
+        QCOMPARE(filesIn(target.path()).size(), 4);
         agent.CloseTransfer(jobId);
     }
 
@@ -167,71 +166,66 @@ private slots:
         QVERIFY(named);
     }
 
-    void cancelledTransferLeavesNoPartialFile_data()
+    // A job stopped at its first file: cancelled, it ends with code 2 and no
+    // file; with the agent destroyed, it ends without a result. Either way no
+    // partial file stays and the sources are untouched.
+    void stoppedTransferLeavesNoPartialFile_data()
     {
-        QTest::addColumn<int>("cancelWith");
-        QTest::newRow("the job") << 0;
-        QTest::newRow("every job") << -1;
+        QTest::addColumn<QString>("stop");
+        QTest::newRow("cancel the job") << "job";
+        QTest::newRow("cancel every job") << "every";
+        QTest::newRow("destroy the agent") << "destroy";
     }
 
-    void cancelledTransferLeavesNoPartialFile()
+    void stoppedTransferLeavesNoPartialFile()
     {
-        QFETCH(int, cancelWith);
+        QFETCH(QString, stop);
+        const bool destroy = stop == QLatin1String("destroy");
         QTemporaryDir target;
-        FolderPhoneAgent agent(m_phone->folder(), ConnectionKind::Mtp);
+        auto agent = std::make_unique<FolderPhoneAgent>(m_phone->folder(), ConnectionKind::Mtp);
+        FolderAgentFaults faults;
+        faults.delayPerFileMs = destroy ? 60000 : 0;
+        agent->setFaults(faults);
         const QStringList files = photoFiles(3);
         QStringList sources;
         for (const QString& file : files)
-            sources.append(agent.phonePathOf(file));
-        const QStringList sourceEntries = entries(QFileInfo(files.first()).path());
+            sources.append(agent->phonePathOf(file));
+        const QStringList sourceEntries = filesIn(QFileInfo(files.first()).path());
         QSemaphore writing;
         QSemaphore release;
         int jobId = 0;
         AgentRecorder::setProgressHook([&](const ProgressReport& report) {
             if (report.current == TransferMarker::Start)
                 jobId = report.status;
-            // Hold the job at the first file's first report.
+            // Held at the first file's first report until cancelled; a
+            // destroyed agent must not find its worker held.
             if (report.status == -1 && report.current == 0) {
                 writing.release();
-                release.acquire();
+                if (!destroy)
+                    release.acquire();
             }
         });
-        QCOMPARE(transfer(agent, sources, target.path(), "toPC"), 0);
+        QCOMPARE(transfer(*agent, sources, target.path(), "toPC"), 0);
         QVERIFY(writing.tryAcquire(1, kWait));
-        agent.CancelTransfer(cancelWith == 0 ? jobId : -1);
-        release.release();
-        QVERIFY(QTest::qWaitFor(transferEnded, kWait));
-        QCOMPARE(AgentRecorder::progress().last().current, qint64(TransferMarker::End));
-        QCOMPARE(AgentRecorder::progress().last().status, 2);
-        QCOMPARE(AgentRecorder::completions(), (QList<QPair<int, int>> { { jobId, 2 } }));
-        QCOMPARE(entries(target.path()), QStringList());
-        QCOMPARE(entries(QFileInfo(files.first()).path()), sourceEntries);
+        if (destroy) {
+            agent.reset();
+            QCOMPARE(
+                AgentRecorder::progress().last().current, qint64(TransferMarker::EndWithoutResult));
+            QVERIFY(AgentRecorder::completions().isEmpty());
+            for (const QString& name : filesIn(target.path()))
+                QVERIFY2(!name.endsWith(QLatin1String(".part")), qPrintable(name));
+        } else {
+            agent->CancelTransfer(stop == QLatin1String("job") ? jobId : -1);
+            release.release();
+            QVERIFY(QTest::qWaitFor(transferEnded, kWait));
+            QCOMPARE(AgentRecorder::progress().last().current, qint64(TransferMarker::End));
+            QCOMPARE(AgentRecorder::progress().last().status, 2);
+            QCOMPARE(AgentRecorder::completions(), (QList<QPair<int, int>> { { jobId, 2 } }));
+            QCOMPARE(filesIn(target.path()), QStringList());
+        }
+        QCOMPARE(filesIn(QFileInfo(files.first()).path()), sourceEntries);
         for (const QString& file : files)
             QVERIFY(QFileInfo(file).size() > 0);
-    }
-
-    void destroyingTheAgentEndsTheTransferWithoutResult()
-    {
-        QTemporaryDir target;
-        auto agent = std::make_unique<FolderPhoneAgent>(m_phone->folder(), ConnectionKind::Mtp);
-        QSemaphore writing;
-        AgentRecorder::setProgressHook([&](const ProgressReport& report) {
-            if (report.status == -1 && report.current == 0)
-                writing.release();
-        });
-        FolderAgentFaults faults;
-        faults.delayPerFileMs = 60000;
-        agent->setFaults(faults);
-        QCOMPARE(
-            transfer(*agent, { agent->phonePathOf(photoFiles(1).first()) }, target.path(), "toPC"),
-            0);
-        QVERIFY(writing.tryAcquire(1, kWait));
-        agent.reset();
-        QCOMPARE(
-            AgentRecorder::progress().last().current, qint64(TransferMarker::EndWithoutResult));
-        QVERIFY(AgentRecorder::completions().isEmpty());
-        for (const QString& name : entries(target.path()))
-            QVERIFY2(!name.endsWith(QLatin1String(".part")), qPrintable(name));
     }
 
     void transferProblems_data()
@@ -268,7 +262,7 @@ private slots:
         QVERIFY(QTest::qWaitFor(transferEnded, kWait));
         QCOMPARE(AgentRecorder::progress().last().status, result);
         // The file that was there still arrived.
-        QCOMPARE(entries(target.path()),
+        QCOMPARE(filesIn(target.path()),
             QStringList { QFileInfo(toFileSystemPath(sources.first())).fileName() });
     }
 
@@ -285,22 +279,13 @@ private slots:
         auto storage = m_phone->copy();
         QVERIFY(storage);
         FolderPhoneAgent agent(storage->path(), kind);
-        agent.SetItemLoadCallback(&AgentRecorder::itemLoad);
+        const QStringList files = photoFiles(4, storage->path());
         QStringList paths;
         for (int i = 0; i < 3; ++i)
-            paths.append(agent.phonePathOf(
-                storage->filePath(m_phone->generator().photos().at(i).relativePath)));
-        QCOMPARE(
-            agent.StartItemLoad(QStringLiteral("ROOT")), int(FolderPhoneAgent::ListingStarted));
-        QVERIFY(QTest::qWaitFor([] { return AgentRecorder::listingEnded(); }, kWait));
-        QString objectId;
-        for (const ItemReport& report : AgentRecorder::items()) {
-            if (report.path == paths.at(0))
-                objectId = report.objectId;
-        }
+            paths.append(agent.phonePathOf(files.at(i)));
+        const QString objectId = listedObjectId(agent, paths.at(0));
         QVERIFY(!objectId.isEmpty());
         AgentRecorder::reset();
-        agent.SetItemLoadCallback(&AgentRecorder::itemLoad);
 
         QCOMPARE(
             DeleteFilesInPhone(&agent, paths, reinterpret_cast<void*>(&AgentRecorder::deleted)), 0);
@@ -324,8 +309,7 @@ private slots:
         QCOMPARE(removed.first().changeKind, 3);
         QCOMPARE(removed.first().objectId, objectId);
         QCOMPARE(removed.first().path, paths.first());
-        QVERIFY(agent.IsFileExist(agent.phonePathOf(
-            storage->filePath(m_phone->generator().photos().at(3).relativePath))));
+        QVERIFY(agent.IsFileExist(agent.phonePathOf(files.at(3))));
     }
 
     void phoneGoesAwayMidJob_data()
@@ -347,20 +331,19 @@ private slots:
         faults.disconnectAtTransfer = 2;
         faults.disconnectAtDelete = 2;
         agent.setFaults(faults);
-        QStringList files;
+        const QStringList files = photoFiles(3, storage->path());
         QStringList sources;
         for (int i = 0; i < 3; ++i) {
-            files.append(storage->filePath(m_phone->generator().photos().at(i).relativePath));
             if (job == QLatin1String("toPhone")) {
                 sources.append(pc.filePath(QStringLiteral("from the PC %1.jpg").arg(i)));
-                QVERIFY(QFile::copy(files.last(), sources.last()));
+                QVERIFY(QFile::copy(files.at(i), sources.last()));
             } else {
-                sources.append(agent.phonePathOf(files.last()));
+                sources.append(agent.phonePathOf(files.at(i)));
             }
         }
         const QString camera = QFileInfo(files.first()).path();
         const QString target = job == QLatin1String("toPC") ? pc.path() : camera;
-        const QStringList before = entries(target);
+        const QStringList before = filesIn(target);
 
         if (job == QLatin1String("delete")) {
             QCOMPARE(DeleteFilesInPhone(
@@ -372,7 +355,7 @@ private slots:
             for (const DeleteNotice& notice : AgentRecorder::deleteNotices())
                 codes.append(notice.error);
             QCOMPARE(codes, (QList<int> { -2, 0, FolderPhoneAgent::ErrorDisconnected }));
-            QCOMPARE(entries(camera).size(), before.size() - 1);
+            QCOMPARE(filesIn(camera).size(), before.size() - 1);
             QVERIFY(!QFileInfo::exists(files.at(0)));
         } else {
             QCOMPARE(
@@ -382,7 +365,7 @@ private slots:
             QCOMPARE(AgentRecorder::completions().first().second,
                 int(FolderPhoneAgent::ErrorDisconnected));
             // The first file whole, the second undone, the third never begun.
-            QStringList added = entries(target);
+            QStringList added = filesIn(target);
             for (const QString& name : before)
                 added.removeOne(name);
             QCOMPARE(added.size(), 1);
@@ -392,8 +375,8 @@ private slots:
             QVERIFY(QFileInfo(files.at(i)).size() > 0);
         // A phone that went away takes no new job.
         QCOMPARE(agent.GetDeviceIndex(), -1);
-        QCOMPARE(transfer(agent, sources, pc.path(), "toPC"),
-            int(FolderPhoneAgent::ErrorDisconnected));
+        QCOMPARE(
+            transfer(agent, sources, pc.path(), "toPC"), int(FolderPhoneAgent::ErrorDisconnected));
         QCOMPARE(agent.DeleteFiles(sources, &AgentRecorder::deleted),
             int(FolderPhoneAgent::ErrorDisconnected));
     }
@@ -411,10 +394,9 @@ private slots:
                 release.acquire();
             }
         });
-        const QString first = agent.phonePathOf(
-            storage->filePath(m_phone->generator().photos().at(0).relativePath));
-        const QString second = agent.phonePathOf(
-            storage->filePath(m_phone->generator().photos().at(1).relativePath));
+        const QStringList files = photoFiles(2, storage->path());
+        const QString first = agent.phonePathOf(files.at(0));
+        const QString second = agent.phonePathOf(files.at(1));
         void* callback = reinterpret_cast<void*>(&AgentRecorder::deleted);
         QCOMPARE(DeleteFilesInPhone(&agent, { first }, callback), 0);
         QVERIFY(started.tryAcquire(1, kWait));
@@ -449,17 +431,10 @@ private slots:
         auto storage = m_phone->copy();
         QVERIFY(storage);
         FolderPhoneAgent agent(storage->path(), ConnectionKind::Mtp);
-        agent.SetItemLoadCallback(&AgentRecorder::itemLoad);
-        QCOMPARE(
-            agent.StartItemLoad(QStringLiteral("ROOT")), int(FolderPhoneAgent::ListingStarted));
-        QVERIFY(QTest::qWaitFor([] { return AgentRecorder::listingEnded(); }, kWait));
-        const QString oldFile = storage->filePath(m_phone->generator().photos().at(0).relativePath);
+        const QString oldFile = photoFiles(1, storage->path()).first();
         const QString oldPath = agent.phonePathOf(oldFile);
-        QString objectId;
-        for (const ItemReport& report : AgentRecorder::items()) {
-            if (report.path == oldPath)
-                objectId = report.objectId;
-        }
+        const QString objectId = listedObjectId(agent, oldPath);
+        QVERIFY(!objectId.isEmpty());
         const QByteArray before = digest(oldFile);
         AgentRecorder::reset();
 

@@ -3,16 +3,13 @@
 #include "host/services/exiforientation.h"
 #include "host/services/fileutils.h"
 #include "host/services/mediaextensions.h"
-#include "host/services/ocmsgbox.h"
 #include "host/services/textutils.h"
 #include "support/testenvironment.h"
 
 #include <QApplication>
-#include <QDialog>
 #include <QRandomGenerator>
 #include <QSet>
 #include <QTextCodec>
-#include <QTimer>
 #include <QtTest>
 
 class TestHostServices : public QObject
@@ -110,73 +107,50 @@ private slots:
     void pathPieces_data()
     {
         QTest::addColumn<QString>("path");
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QString>("base");
-        QTest::addColumn<QString>("dir");
+        QTest::addColumn<QStringList>("pieces"); // name, base name, folder
         QTest::newRow("stored") << "\\sdcard\\DCIM\\a.jpg"
-                                << "a.jpg"
-                                << "a"
-                                << "\\sdcard\\DCIM";
+                                << QStringList { "a.jpg", "a", "\\sdcard\\DCIM" };
         QTest::newRow("slashes") << "/home/u/b.c.png"
-                                 << "b.c.png"
-                                 << "b.c"
-                                 << "/home/u";
-        QTest::newRow("bare") << "c.gif"
-                              << "c.gif"
-                              << "c"
-                              << "";
-        QTest::newRow("no extension") << "\\x\\README"
-                                      << "README"
-                                      << "README"
-                                      << "\\x";
-        QTest::newRow("dot file") << "\\x\\.hidden"
-                                  << ".hidden"
-                                  << ".hidden"
-                                  << "\\x";
+                                 << QStringList { "b.c.png", "b.c", "/home/u" };
+        QTest::newRow("bare") << "c.gif" << QStringList { "c.gif", "c", "" };
+        QTest::newRow("no extension") << "\\x\\README" << QStringList { "README", "README", "\\x" };
+        QTest::newRow("dot file") << "\\x\\.hidden" << QStringList { ".hidden", ".hidden", "\\x" };
     }
 
     void pathPieces()
     {
         QFETCH(QString, path);
-        QFETCH(QString, name);
-        QFETCH(QString, base);
-        QFETCH(QString, dir);
-        QCOMPARE(getFileName(path, true), name);
-        QCOMPARE(getFileName(path, false), base);
-        QCOMPARE(getFileDir(path), dir);
+        QFETCH(QStringList, pieces);
+        QCOMPARE(getFileName(path, true), pieces.at(0));
+        QCOMPARE(getFileName(path, false), pieces.at(1));
+        QCOMPARE(getFileDir(path), pieces.at(2));
     }
 
     // What a person reads of a phone folder: inside the storage, with "/".
     void deviceFolders_data()
     {
-        QTest::addColumn<QString>("folder");
-        QTest::addColumn<QString>("root");
+        QTest::addColumn<QStringList>("folderAndRoot");
         QTest::addColumn<QString>("shown");
-        QTest::newRow("media transfer") << "\\Phone\\DCIM\\Camera"
-                                        << ""
-                                        << "DCIM/Camera";
-        QTest::newRow("media transfer, the storage") << "\\Phone"
-                                                     << ""
-                                                     << "";
-        QTest::newRow("camera storage") << "\\store_00010001\\DCIM\\100CANON"
-                                        << ""
-                                        << "DCIM/100CANON";
-        QTest::newRow("mass storage") << "\\media\\me\\phone\\DCIM\\Camera"
-                                      << "\\media\\me\\phone"
-                                      << "DCIM/Camera";
-        QTest::newRow("mass storage, the root") << "\\media\\me\\phone"
-                                                << "\\media\\me\\phone"
-                                                << "";
-        QTest::newRow("a name that only starts like the root") << "\\media\\me\\phone2\\DCIM"
-                                                               << "\\media\\me\\phone"
-                                                               << "/media/me/phone2/DCIM";
+        QTest::newRow("media transfer")
+            << QStringList { "\\Phone\\DCIM\\Camera", "" } << "DCIM/Camera";
+        QTest::newRow("media transfer, the storage") << QStringList { "\\Phone", "" } << "";
+        QTest::newRow("camera storage")
+            << QStringList { "\\store_00010001\\DCIM\\100CANON", "" } << "DCIM/100CANON";
+        QTest::newRow("mass storage") << QStringList { "\\media\\me\\phone\\DCIM\\Camera",
+            "\\media\\me\\phone" } << "DCIM/Camera";
+        QTest::newRow("mass storage, the root")
+            << QStringList { "\\media\\me\\phone", "\\media\\me\\phone" } << "";
+        QTest::newRow("a name that only starts like the root")
+            << QStringList { "\\media\\me\\phone2\\DCIM", "\\media\\me\\phone" }
+            << "/media/me/phone2/DCIM";
     }
 
     void deviceFolders()
     {
-        QFETCH(QString, folder);
-        QFETCH(QString, root);
+        QFETCH(QStringList, folderAndRoot);
         QFETCH(QString, shown);
+        const QString folder = folderAndRoot.at(0);
+        const QString root = folderAndRoot.at(1);
         QCOMPARE(DevicePath::relativeFolder(folder, root), shown);
         const QString file = shown.isEmpty() ? "a.jpg" : shown + "/a.jpg";
         QCOMPARE(DevicePath::relativeFile(folder + "\\a.jpg", root), file);
@@ -221,30 +195,6 @@ private slots:
         QCOMPARE(IsSupportedFiles(16, urls, false), all);
         QCOMPARE(IsSupportedFiles(16, urls, true), any);
         QVERIFY(!IsSupportedFiles(999, urls, true));
-    }
-
-    void responderSeesEveryBox()
-    {
-        MessageBoxRecorder recorder(MsgBoxFlag::Ok | MsgBoxFlag::Checked);
-        MSGBoxOptions options;
-        options.checkBoxText = "Don't show again";
-        options.buttons.append({ MsgBoxFlag::Ok, "OK" });
-        const quint32 answer = OCMsgBox::ShowOCMessageBox(nullptr, "Notice",
-            "Cannot rotate read-only files.", 0, MsgBoxFlag::Ok, &options, false);
-        QCOMPARE(answer, quint32(MsgBoxFlag::Ok | MsgBoxFlag::Checked));
-        OCMsgBox::OCErrorMessageBox(nullptr, "Notice", 23);
-        QCOMPARE(recorder.requests().size(), 2);
-        QCOMPARE(recorder.requests().at(0).checkBoxText, QString("Don't show again"));
-        QCOMPARE(recorder.errorCodes(), QList<int> { 23 });
-    }
-
-    // A real box closes as cancelled when the phone goes away.
-    void closeAllCancelsOpenBoxes()
-    {
-        QTimer::singleShot(50, [] { OCMsgBox::CloseAll(); });
-        const quint32 answer = OCMsgBox::ShowOCMessageBox(
-            nullptr, "Delete", "Delete it?", 0, MsgBoxFlag::Ok | MsgBoxFlag::Cancel);
-        QCOMPARE(answer, quint32(MsgBoxFlag::Cancel));
     }
 
     // Where the first and the last pixel of the stored first row are seen,

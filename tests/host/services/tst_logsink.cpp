@@ -17,15 +17,19 @@ QByteArray contents(const QString& file)
     return log.open(QIODevice::ReadOnly) ? log.readAll() : QByteArray();
 }
 
+// A line as the host writes it: area, method, text.
+void say(const char* method, const QString& text)
+{
+    qDebug().noquote() << "host" << method << ":" << text;
+}
+
 // In the child process: logs a few lines and leaves by a plain exit, without
 // RemoveLogSink.
 int logAndExit(const QString& file)
 {
     InstallLogSink(file, false);
     for (int i = 0; i < 50; ++i)
-        qDebug() << "host"
-                 << "Child::run"
-                 << ": line" << i;
+        say("Child::run", QStringLiteral("line %1").arg(i));
     std::exit(0);
 }
 
@@ -42,9 +46,7 @@ private slots:
         const QString file = env.path("log/host.log");
         QVERIFY(InstallLogSink(file, false));
         for (int i = 0; i < 5000; ++i)
-            qDebug() << "host"
-                     << "Test::order"
-                     << ": line" << i;
+            say("Test::order", QStringLiteral("line %1").arg(i));
         RemoveLogSink();
         const QList<QByteArray> lines = contents(file).split('\n');
         QCOMPARE(lines.size(), 5001); // the last one is empty
@@ -58,12 +60,8 @@ private slots:
         TestEnvironment env;
         const QString file = env.path("log/host.log");
         QVERIFY(InstallLogSink(file, false));
-        qDebug() << "host"
-                 << "Test::urgent"
-                 << ": before";
-        qWarning() << "host"
-                   << "Test::urgent"
-                   << ": warning";
+        say("Test::urgent", "before");
+        qWarning().noquote() << "host Test::urgent : warning";
         const QByteArray written = contents(file);
         RemoveLogSink();
         QVERIFY(written.contains("Test::urgent : before"));
@@ -75,9 +73,7 @@ private slots:
         TestEnvironment env;
         const QString file = env.path("log/host.log");
         QVERIFY(InstallLogSink(file, false));
-        qDebug() << "host"
-                 << "Test::later"
-                 << ": line";
+        say("Test::later", "line");
         QTRY_VERIFY_WITH_TIMEOUT(contents(file).contains("Test::later : line"), 10000);
         RemoveLogSink();
     }
@@ -93,9 +89,7 @@ private slots:
         for (int t = 0; t < threads; ++t) {
             writers << QThread::create([t] {
                 for (int i = 0; i < perThread; ++i)
-                    qDebug() << "host"
-                             << "Test::threads"
-                             << ": writer" << t << "line" << i;
+                    say("Test::threads", QStringLiteral("writer %1 line %2").arg(t).arg(i));
             });
             writers.last()->start();
         }
@@ -123,13 +117,9 @@ private slots:
         const QString first = env.path("log/first.log");
         const QString second = env.path("log/second.log");
         QVERIFY(InstallLogSink(first, false));
-        qDebug() << "host"
-                 << "Test::switch"
-                 << ": one";
+        say("Test::switch", "one");
         QVERIFY(InstallLogSink(second, false));
-        qDebug() << "host"
-                 << "Test::switch"
-                 << ": two";
+        say("Test::switch", "two");
         QCOMPARE(LogFilePath(), second);
         RemoveLogSink();
         QVERIFY(contents(first).contains("Test::switch : one"));

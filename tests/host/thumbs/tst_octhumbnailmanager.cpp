@@ -1,3 +1,4 @@
+#include "common/hostfiles.h"
 #include "host/contract/pluginhostcontext.h"
 #include "host/db/dbmanager.h"
 #include "host/db/photodb.h"
@@ -82,12 +83,13 @@ private:
         return QString();
     }
 
-    QStringList photos(const FolderPhoneAgent& agent) const
+    std::unique_ptr<OCThumbnailManager> managerFor(Receiver& receiver, FolderPhoneAgent& agent)
     {
-        QStringList list;
-        for (const SamplePhoto& photo : m_phone->generator().photos())
-            list.append(agent.phonePathOf(m_phone->file(photo.relativePath)));
-        return list;
+        auto manager = std::make_unique<OCThumbnailManager>(
+            OCGlobal::ITEM_PHONE_PHOTO, &receiver, nullptr, nullptr);
+        manager->setDeviceAgent(&agent);
+        manager->setPhotoDatabase(&m_data->db);
+        return manager;
     }
 
     // Every reply the worker made before this is delivered once its end arrives.
@@ -173,7 +175,7 @@ private slots:
     void busyAndErrorAnswers()
     {
         FolderPhoneAgent agent(m_phone->folder(), ConnectionKind::Mtp);
-        const QStringList all = photos(agent);
+        const QStringList all = HostFiles::samplePhonePaths(*m_phone, agent);
         FolderAgentFaults faults;
         faults.busyThumbnails = 5;
         faults.thumbnailErrors.insert(QFileInfo(toFileSystemPath(all.at(2))).fileName(), 8);
@@ -181,24 +183,22 @@ private slots:
         agent.setFaults(faults);
         AgentThumbnailSource::setLimits(2, 0, 10000);
         Receiver receiver;
-        OCThumbnailManager manager(OCGlobal::ITEM_PHONE_PHOTO, &receiver, nullptr, nullptr);
-        manager.setDeviceAgent(&agent);
-        manager.setPhotoDatabase(&m_data->db);
+        const auto manager = managerFor(receiver, agent);
 
         // Three busy answers use up the first file's tries, two more delay the second.
         QList<_tagIdxInfo> list = rows(all.mid(0, 5));
-        manager.StartLoadThumbnail(list);
+        manager->StartLoadThumbnail(list);
         QVERIFY(QTest::qWaitFor([&] { return receiver.finishes == 1; }, kWait));
         QCOMPARE(receiver.paths(), (QStringList { all.at(1), all.at(4) }));
 
         // Refused files are known; a file that was only busy is tried again.
         QList<_tagIdxInfo> again = rows(all.mid(0, 5));
-        manager.StartLoadThumbnail(again);
+        manager->StartLoadThumbnail(again);
         QVERIFY(QTest::qWaitFor([&] { return receiver.finishes == 2; }, kWait));
         QCOMPARE(receiver.paths(), (QStringList { all.at(1), all.at(4), all.at(0) }));
         QList<_tagIdxInfo> refused = rows({ all.at(2), all.at(3) });
-        manager.StartLoadThumbnail(refused);
-        QVERIFY(barrier(manager, receiver, all.at(5)));
+        manager->StartLoadThumbnail(refused);
+        QVERIFY(barrier(*manager, receiver, all.at(5)));
         QCOMPARE(receiver.finishes, 3);
         QCOMPARE(receiver.paths().last(), all.at(5));
     }
@@ -207,17 +207,15 @@ private slots:
     void newerRowsReplaceOlder()
     {
         FolderPhoneAgent agent(m_phone->folder(), ConnectionKind::Mtp);
-        const QStringList all = photos(agent);
+        const QStringList all = HostFiles::samplePhonePaths(*m_phone, agent);
         Receiver receiver;
-        OCThumbnailManager manager(OCGlobal::ITEM_PHONE_PHOTO, &receiver, nullptr, nullptr);
-        manager.setDeviceAgent(&agent);
-        manager.setPhotoDatabase(&m_data->db);
+        const auto manager = managerFor(receiver, agent);
         QList<_tagIdxInfo> first = rows(all.mid(0, 8));
         QList<_tagIdxInfo> second = rows(all.mid(9, 2));
-        manager.StartLoadThumbnail(first);
-        manager.StartLoadThumbnail(second);
+        manager->StartLoadThumbnail(first);
+        manager->StartLoadThumbnail(second);
         QVERIFY(QTest::qWaitFor([&] { return receiver.finishes == 1; }, kWait));
-        QVERIFY(barrier(manager, receiver, all.at(11)));
+        QVERIFY(barrier(*manager, receiver, all.at(11)));
         QCOMPARE(receiver.paths(), all.mid(9, 3));
         QCOMPARE(receiver.finishes, 2);
     }
@@ -227,19 +225,17 @@ private slots:
     void visibleRowsFromCacheAndDatabase()
     {
         FolderPhoneAgent agent(m_phone->folder(), ConnectionKind::Mtp);
-        const QStringList all = photos(agent);
+        const QStringList all = HostFiles::samplePhonePaths(*m_phone, agent);
         Receiver receiver;
-        OCThumbnailManager manager(OCGlobal::ITEM_PHONE_PHOTO, &receiver, nullptr, nullptr);
-        manager.setDeviceAgent(&agent);
-        manager.setPhotoDatabase(&m_data->db);
+        const auto manager = managerFor(receiver, agent);
 
         QPixmap set(40, 30);
         set.fill(Qt::green);
-        manager.SetThumbnail(all.at(0), set);
-        QCOMPARE(manager.GetThumbnail(all.at(0)).size(), QSize(40, 30));
+        manager->SetThumbnail(all.at(0), set);
+        QCOMPARE(manager->GetThumbnail(all.at(0)).size(), QSize(40, 30));
         QList<_tagIdxInfo> cached = rows({ all.at(0) });
-        manager.StartLoadThumbnail(cached);
-        QVERIFY(!manager.isBusy());
+        manager->StartLoadThumbnail(cached);
+        QVERIFY(!manager->isBusy());
 
         QImage red(32, 24, QImage::Format_RGB32);
         red.fill(Qt::red);
@@ -249,10 +245,10 @@ private slots:
         QVERIFY(red.save(&buffer, "JPG"));
         QVERIFY(m_data->db.insertThumbnailItem(all.at(1), bytes, true));
         QList<_tagIdxInfo> known = rows({ all.at(0), all.at(1) });
-        manager.StartLoadThumbnail(known);
+        manager->StartLoadThumbnail(known);
         QVERIFY(QTest::qWaitFor([&] { return receiver.finishes == 1; }, kWait));
         QVERIFY(receiver.arrivals.isEmpty());
-        const QImage fromDatabase = manager.GetThumbnail(all.at(1)).toImage();
+        const QImage fromDatabase = manager->GetThumbnail(all.at(1)).toImage();
         QCOMPARE(fromDatabase.size(), QSize(32, 24));
         QVERIFY(qRed(fromDatabase.pixel(16, 12)) > 200);
     }
@@ -262,24 +258,19 @@ private slots:
     void destroyedWhileWorking()
     {
         FolderPhoneAgent agent(m_phone->folder(), ConnectionKind::Mtp);
-        const QStringList all = photos(agent);
+        const QStringList all = HostFiles::samplePhonePaths(*m_phone, agent);
         Receiver receiver;
         {
-            OCThumbnailManager manager(OCGlobal::ITEM_PHONE_PHOTO, &receiver, nullptr, nullptr);
-            manager.setDeviceAgent(&agent);
-            manager.setPhotoDatabase(&m_data->db);
+            const auto manager = managerFor(receiver, agent);
             QList<_tagIdxInfo> list = rows(all);
-            manager.StartLoadThumbnail(list);
+            manager->StartLoadThumbnail(list);
             QTest::qWait(30);
         }
         const int delivered = receiver.arrivals.size();
         QTest::qWait(100);
         QCOMPARE(receiver.arrivals.size(), delivered);
 
-        OCThumbnailManager next(OCGlobal::ITEM_PHONE_PHOTO, &receiver, nullptr, nullptr);
-        next.setDeviceAgent(&agent);
-        next.setPhotoDatabase(&m_data->db);
-        QVERIFY(barrier(next, receiver, all.last()));
+        QVERIFY(barrier(*managerFor(receiver, agent), receiver, all.last()));
         QCOMPARE(receiver.paths().last(), all.last());
     }
 };

@@ -1,3 +1,4 @@
+#include "common/hostfiles.h"
 #include "host/db/dbmanager.h"
 #include "host/db/photodb.h"
 #include "host/device/folderphoneagent.h"
@@ -53,14 +54,6 @@ private:
     std::unique_ptr<SamplePhoneFixture> m_phone;
     std::unique_ptr<PhotoDatabaseFixture> m_data;
 
-    QStringList cameraPhotos(const FolderPhoneAgent& agent) const
-    {
-        QStringList list;
-        for (const SamplePhoto& photo : m_phone->generator().photos())
-            list.append(agent.phonePathOf(m_phone->file(photo.relativePath)));
-        return list;
-    }
-
     int withThumbnail(const QStringList& paths) const
     {
         int count = 0;
@@ -112,7 +105,7 @@ private slots:
 
         // Camera photos, screenshots, GIFs, TIFF, BMP and the two bad JPEGs.
         QCOMPARE(loader.filesDone(), m_phone->generator().photos().size() + 3 + 2 + 2 + 2);
-        const QStringList photos = cameraPhotos(agent);
+        const QStringList photos = HostFiles::samplePhonePaths(*m_phone, agent);
         QCOMPARE(withThumbnail(photos), photos.size());
         if (kind == ConnectionKind::MassStorage) {
             const QSqlRecord row = m_data->db.setItemData(photos.first(), false, 13);
@@ -156,7 +149,7 @@ private slots:
         QVERIFY(finished.wait(kWait));
         QCOMPARE(deviceState(), quint32(OCSharedValue::PartialIdle));
         QCOMPARE(loader.filesDone(), 21);
-        QCOMPARE(withThumbnail(cameraPhotos(agent)), m_phone->generator().photos().size());
+        QCOMPARE(withThumbnail(HostFiles::samplePhonePaths(*m_phone, agent)), m_phone->generator().photos().size());
     }
 
     // A stop request (0x10) ends the job with state 1; so does a stop of the

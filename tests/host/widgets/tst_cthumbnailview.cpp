@@ -82,7 +82,12 @@ private:
 
     void showView(int rows, const QSize& viewport = QSize(1000, 600))
     {
-        m_model->resetTo(GridTestModel::makePhotos(rows, 7));
+        showPhotos(GridTestModel::makePhotos(rows, 7), viewport);
+    }
+
+    void showPhotos(const QVector<GridTestModel::Photo>& photos, const QSize& viewport)
+    {
+        m_model->resetTo(photos);
         m_view->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
         m_view->setModel(m_model.get());
         m_view->resize(viewport);
@@ -320,11 +325,7 @@ private slots:
         g_SharedValue.SetDisplayNewIcon(hostShowsNew);
         auto photos = GridTestModel::makePhotos(1, 1);
         photos[0].thumbnail = solid(Qt::darkGreen);
-        m_model->resetTo(photos);
-        m_view->setModel(m_model.get());
-        m_view->resize(400, 300);
-        m_view->show();
-        QVERIFY(QTest::qWaitForWindowExposed(m_view.get()));
+        showPhotos(photos, QSize(400, 300));
         m_model->resetTo(photos); // the same state as after the next reset
         const QImage plain = m_view->viewport()->grab().toImage();
         photos[0].isNew = photoIsNew;
@@ -351,13 +352,9 @@ private slots:
     {
         auto photos = GridTestModel::makePhotos(2, 7);
         photos[0].name = QString(200, QLatin1Char('l'));
-        m_model->resetTo(photos);
-        m_view->setModel(m_model.get());
         m_view->setGridSize(QSize(256, 232));
         m_view->setIconSize(QSize(231, 197));
-        m_view->resize(1000, 400);
-        m_view->show();
-        QVERIFY(QTest::qWaitForWindowExposed(m_view.get()));
+        showPhotos(photos, QSize(1000, 400));
         const QImage image = m_view->viewport()->grab().toImage();
         const QRect item = m_view->visualRect(m_model->index(0, 0));
         const int next = m_view->visualRect(m_model->index(1, 0)).left();
