@@ -123,6 +123,11 @@ void FolderPhoneAgent::fillRecord(
     record->size = file.size;
     record->modifiedDate = CString(dates.text(file.modifiedMs));
     record->createdDate = CString(dates.text(file.createdMs));
+    // A media-transfer phone reports an object's capture date, which for a
+    // photo is the time its file was written; without it every row would
+    // read "Unknown date" until the photo is opened.
+    if (m_kind == ConnectionKind::Mtp)
+        record->shootingDate = record->modifiedDate;
     if (isPhotoExtension(suffix)) {
         const QSize size = ImageHeaderProbe::size(file.path);
         record->width = size.width() > 0 ? size.width() : 0;

@@ -125,6 +125,10 @@ private slots:
             const QSize expected
                 = kind == ConnectionKind::MtpBasic ? QSize(0, 0) : photo.storedSize;
             QCOMPARE(QSize(report.width, report.height), expected);
+            // Over media transfer the date taken is the phone's capture date.
+            if (kind == ConnectionKind::Mtp)
+                QCOMPARE(QDateTime::fromString(report.shootingDate, Qt::ISODate).date(),
+                    photo.shootingDate.date());
         }
         const ItemReport gif = byRelative.value(QStringLiteral("Download/dancing dots.gif"));
         if (kind != ConnectionKind::MtpBasic)
