@@ -20,23 +20,6 @@
 #include <QThread>
 #include <QVariant>
 
-namespace {
-
-bool readsDatabase(int code)
-{
-    switch (code) {
-    case ItemEventCode::ListedFull:
-    case ItemEventCode::ListedMinimal:
-    case ItemEventCode::ObjectIdAssigned:
-    case ItemEventCode::Changed:
-        return false;
-    default:
-        return true;
-    }
-}
-
-} // namespace
-
 OCMediaItemList::OCMediaItemList(PluginHostContext* context)
     : OCMediaItemList(nullptr, nullptr, context ? context->deviceAgent : nullptr)
 {
@@ -90,46 +73,34 @@ void OCMediaItemList::applyRecord(CPhotoDataItem* item, int code, const QSqlReco
     }
 }
 
-OCMediaItemList::Fetched OCMediaItemList::fetchInsertedItem(
-    ItemEvent* event, bool useDeviceDatabase)
+void OCMediaItemList::applyFetchedRow(CPhotoDataItem* item, int code, const QSqlRecord& record)
 {
-    Fetched fetched;
-    if (!event || !event->item || !readsDatabase(event->code))
-        return fetched;
-    fetched.usesDatabase = true;
-    IPhotoDB* database = useDeviceDatabase ? m_deviceDatabase : m_secondDatabase;
-    if (!database) {
-        qDebug() << "device_photo"
-                 << "OCMediaItemList::fetchInsertedItem"
-                 << ": no database";
-        return fetched;
-    }
-    CPhotoDataItem* item = event->item;
-    const bool bySource = event->code == ItemEventCode::TransferredToPhone
-        || event->code == ItemEventCode::DownloadedForViewer;
-    fetched.record = database->setItemData(bySource ? item->sourcePath : item->path, true, 13);
-    if (fetched.record.isEmpty())
-        return fetched;
-    // The event's item is unshared, so it may be filled here on any thread.
-    applyRecord(item, event->code, fetched.record);
+    applyRecord(item, code, record);
     if (g_SharedValue.IsPartialLoading())
-        storeThumbnail(item->path,
-            fetched.record.value(QStringLiteral("ThumbnailBinary")).toByteArray(), QImage());
-    return fetched;
+        storeThumbnail(
+            item->path, record.value(QStringLiteral("ThumbnailBinary")).toByteArray(), QImage());
 }
 
-CPhotoDataItem* OCMediaItemList::updateInsertedItem(ItemEvent* event, bool useDeviceDatabase)
+CPhotoDataItem* OCMediaItemList::updateInsertedItem(ItemEvent& event, bool useDeviceDatabase)
 {
-    const Fetched fetched = fetchInsertedItem(event, useDeviceDatabase);
+    FetchedRow fetched;
+    fetched.usesDatabase = event.item && RowFetcher::readsDatabase(event.code);
+    IPhotoDB* source = database(useDeviceDatabase);
+    if (fetched.usesDatabase && source) {
+        const bool bySource = event.code == ItemEventCode::TransferredToPhone
+            || event.code == ItemEventCode::DownloadedForViewer;
+        fetched.record
+            = source->setItemData(bySource ? event.item->sourcePath : event.item->path, true, 13);
+    }
     return mergeInsertedItem(event, fetched);
 }
 
-CPhotoDataItem* OCMediaItemList::mergeInsertedItem(ItemEvent* event, const Fetched& fetched)
+CPhotoDataItem* OCMediaItemList::mergeInsertedItem(ItemEvent& event, const FetchedRow& fetched)
 {
     QMutexLocker lock(&m_mutex);
-    if (!event || !event->item)
+    if (!event.item)
         return nullptr;
-    CPhotoDataItem* eventItem = event->item;
+    CPhotoDataItem* eventItem = event.item.get();
     if (eventItem->path.isEmpty()) {
         qDebug() << "device_photo"
                  << "OCMediaItemList::updateInsertedItem"
@@ -142,7 +113,7 @@ CPhotoDataItem* OCMediaItemList::mergeInsertedItem(ItemEvent* event, const Fetch
     if (!current)
         current = eventItem;
 
-    switch (event->code) {
+    switch (event.code) {
     case ItemEventCode::ListedFull:
         if (known)
             return current;
@@ -195,10 +166,7 @@ CPhotoDataItem* OCMediaItemList::mergeInsertedItem(ItemEvent* event, const Fetch
                      << "failed not media info" << eventItem->path;
             return nullptr;
         }
-        // The event's item was filled when the row was fetched; a known
-        // file takes the row here.
-        if (known)
-            applyRecord(current, event->code, fetched.record);
+        applyFetchedRow(current, event.code, fetched.record);
         break;
     }
 
@@ -210,7 +178,7 @@ CPhotoDataItem* OCMediaItemList::mergeInsertedItem(ItemEvent* event, const Fetch
     }
 
     if (!known) {
-        indexNewItem(current, eventKey); // a new item keeps the event's path
+        indexNewItem(event.item.release(), eventKey); // a new item keeps the event's path
         return current;
     }
     const QString oldKey = m_keyOfItem.value(current);
@@ -222,6 +190,27 @@ CPhotoDataItem* OCMediaItemList::mergeInsertedItem(ItemEvent* event, const Fetch
                  << "change item list" << current->path;
     }
     return current;
+}
+
+bool OCMediaItemList::claimOwnTransfer(const QString& objectId, const QString& path, int code)
+{
+    // A file sent from the PC keeps its PC source until the phone names it;
+    // a listed file's source is the file itself (its database row says so).
+    auto sentByUs = [](const CPhotoDataItem* item) {
+        return item && !item->sourcePath.isEmpty()
+            && toStoredPath(item->sourcePath).compare(toStoredPath(item->path), Qt::CaseInsensitive)
+            != 0;
+    };
+    if (code == ItemEventCode::Removed)
+        return sentByUs(findItem(objectId, true));
+    if (code != ItemEventCode::ObjectIdAssigned)
+        return false;
+    CPhotoDataItem* item = findItem(toStoredPath(path), false);
+    if (!sentByUs(item))
+        return false;
+    item->sourcePath.clear();
+    setObjectId(item->path, objectId);
+    return true;
 }
 
 void OCMediaItemList::indexNewItem(CPhotoDataItem* item, const QString& key)

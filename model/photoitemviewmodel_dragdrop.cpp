@@ -8,8 +8,7 @@
 #include "host/services/ocsharedvalue.h"
 #include "host/services/textutils.h"
 #include "model/cphotodataitem.h"
-#include "plugin/ocpluginwidget.h"
-#include "screen/photoitemviewwidget.h"
+#include "model/photomodelhost.h"
 
 #include <QAbstractItemView>
 #include <QDataStream>
@@ -97,9 +96,9 @@ QMimeData* PhotoItemViewModel::mimeData(const QModelIndexList& indexes) const
     mime->setData(kItemData, itemData);
     mime->setText(QStringLiteral("device_photo"));
 
-    const PhotoItemViewWidget* screen = m_owner ? m_owner->view() : nullptr;
-    mime->setUrls(urlKindOf(screen ? screen->fileAgentType() : 0), urls);
-    mime->setFileContentsCallback(&OCPluginWidget::FileContentsCallback);
+    mime->setUrls(urlKindOf(m_host ? m_host->connectionKind() : 0), urls);
+    if (m_host)
+        mime->setFileContentsCallback(m_host->fileContentsCallback());
     return mime;
 }
 
@@ -109,11 +108,9 @@ bool PhotoItemViewModel::dropMimeData(
     qDebug() << "device_photo"
              << "PhotoItemViewModel::dropMimeData"
              << "[[start]]";
-    if (!m_owner)
+    if (!m_host)
         return false;
-    PhotoItemViewWidget* screen = m_owner->view();
-    if (screen && screen->isVisible())
-        screen->hideDropIndicator();
+    m_host->hideDropIndicator();
     if (!data || !(supportedDropActions() & action))
         return false;
     const bool hasItemData = data->hasFormat(kItemData);
@@ -138,7 +135,7 @@ bool PhotoItemViewModel::dropMimeData(
         if (itemType == OCGlobal::ITEM_PC_PHOTO) {
             const QStringList files = photoFilesOf(data->urls());
             if (!files.isEmpty())
-                m_owner->TransferToPhone(files);
+                m_host->transferToPhone(files);
         }
     } else if (hasPlaylist) {
         bool ok = false;
@@ -149,11 +146,11 @@ bool PhotoItemViewModel::dropMimeData(
                      << ": not a playlist id";
             return false;
         }
-        m_owner->TransferToPhone(playlistId);
+        m_host->transferPlaylistToPhone(playlistId);
     } else {
         const QStringList files = photoFilesOf(data->urls());
         if (!files.isEmpty())
-            m_owner->TransferToPhone(files);
+            m_host->transferToPhone(files);
     }
     qDebug() << "device_photo"
              << "PhotoItemViewModel::dropMimeData"

@@ -16,7 +16,7 @@
 #include "model/ocmodelinsertthread.h"
 #include "model/photoitemviewmodel.h"
 #include "ocplugin.h"
-#include "plugin/livewidget.h"
+#include "screen/livewidget.h"
 #include "screen/photoitemviewwidget.h"
 #include "ui_ocpluginwidget.h"
 
@@ -52,6 +52,8 @@ OCPluginWidget::OCPluginWidget(IPlugins* plugin, QWidget* parent)
 
     PluginHostContext* context = plugin ? plugin->hostContext : nullptr;
     m_model = new PhotoItemViewModel(this, context ? context->deviceAgent : nullptr);
+    m_model->setHost(this);
+    m_model->setThumbnailLookup(this);
     m_mediaList = new OCMediaItemList(context);
 
     setContentsMargins(0, 0, 0, 0);
@@ -63,6 +65,8 @@ OCPluginWidget::OCPluginWidget(IPlugins* plugin, QWidget* parent)
     m_view->thumbListView()->SetRowHeight(100);
     m_view->SetupTableViews();
     m_view->SetupConnections();
+    connect(
+        m_view, &PhotoItemViewWidget::transferToPcRequested, this, &OCPluginWidget::TransferToPC);
 
     m_layout = new QVBoxLayout;
     m_layout->addWidget(m_view, 0, Qt::Alignment());
@@ -73,7 +77,7 @@ OCPluginWidget::OCPluginWidget(IPlugins* plugin, QWidget* parent)
     ConnectHost();
     initValue();
 
-    LiveWidget::publish(this);
+    LiveWidget::publish(this, m_view);
     setVisible(false);
     hide();
 }
@@ -100,7 +104,7 @@ OCPluginWidget::~OCPluginWidget()
 
 OCPluginWidget* OCPluginWidget::instance()
 {
-    return LiveWidget::current();
+    return static_cast<OCPluginWidget*>(LiveWidget::current());
 }
 
 bool OCPluginWidget::WithdrawFromCallbacks()
@@ -261,6 +265,37 @@ void OCPluginWidget::on_finished_transfer_tophone(
              << "end";
 }
 
+int OCPluginWidget::connectionKind() const
+{
+    return m_view ? m_view->fileAgentType() : 0;
+}
+
+void OCPluginWidget::hideDropIndicator()
+{
+    if (m_view && m_view->isVisible())
+        m_view->hideDropIndicator();
+}
+
+void OCPluginWidget::transferToPhone(const QStringList& files)
+{
+    TransferToPhone(files);
+}
+
+void OCPluginWidget::transferPlaylistToPhone(int playlistId)
+{
+    TransferToPhone(playlistId);
+}
+
+PFN_FileContentsCallback OCPluginWidget::fileContentsCallback() const
+{
+    return &OCPluginWidget::FileContentsCallback;
+}
+
+QPixmap OCPluginWidget::cachedThumbnail(const QString& path) const
+{
+    return m_view ? m_view->GetThumbnail(path, true) : QPixmap();
+}
+
 void OCPluginWidget::TransferToPC(const QStringList& list, qint64 size, int playlistid)
 {
     emit on_signal_transfer_to_pc(kTransferType, list, size, playlistid);
@@ -286,7 +321,7 @@ void OCPluginWidget::FileContentsCallback(
     QString srcPath, QString tarPath, qint64 size, quintptr pFunc)
 {
     const LiveWidget::Lease live = LiveWidget::acquire();
-    if (OCPluginWidget* widget = live.widget())
+    if (auto* widget = static_cast<OCPluginWidget*>(live.widget()))
         widget->TransferFileToPC(srcPath, tarPath, size, pFunc);
 }
 

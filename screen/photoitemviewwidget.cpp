@@ -2,6 +2,8 @@
 // model and the insert threads rely on.
 #include "screen/photoitemviewwidget.h"
 
+#include <QAction>
+
 #include "host/contract/ideviceagent.h"
 #include "host/contract/pluginhostcontext.h"
 #include "host/services/fileutils.h"
@@ -18,7 +20,6 @@
 #include "model/ocmodelinsertthread.h"
 #include "model/photoitemviewmodel.h"
 #include "model/photoroles.h"
-#include "plugin/ocpluginwidget.h"
 #include "screen/selectionchecker.h"
 #include "screen/viewerdownloadfolder.h"
 #include "thumbview/albumviewwidget.h"
@@ -85,6 +86,24 @@ PhotoItemViewWidget::PhotoItemViewWidget(QWidget* parent)
 
     m_viewerDownloads = std::make_unique<ViewerDownloadFolder>(ViewerDownloadFolder::defaultBase());
     m_selectionChecker = new SelectionChecker(this);
+    m_deleteChecker = new SelectionChecker(this, false);
+    connect(m_deleteChecker, &SelectionChecker::finished, this,
+        [this](const QList<QPersistentModelIndex>&, const QVector<bool>& found) {
+            QStringList present;
+            QStringList gone;
+            for (int i = 0; i < m_deleteCheckPaths.size(); ++i)
+                (i < found.size() && !found.at(i) ? gone : present)
+                    .append(m_deleteCheckPaths.at(i));
+            m_deleteCheckPaths.clear();
+            const auto then = std::move(m_afterDeleteCheck);
+            m_afterDeleteCheck = nullptr;
+            if (then)
+                then(present, gone);
+        });
+    m_actions = new PhotoActions(this);
+    for (int command = PhotoActions::View; command < PhotoActions::None; ++command)
+        connect(m_actions->action(command), &QAction::triggered, this,
+            &PhotoItemViewWidget::on_clicked_contextmenu);
     connect(m_selectionChecker, &SelectionChecker::finished, this,
         &PhotoItemViewWidget::on_selection_check_finished);
 
@@ -122,25 +141,6 @@ PhotoItemViewWidget::~PhotoItemViewWidget()
     qDebug() << "device_photo"
              << "PhotoItemViewWidget::~PhotoItemViewWidget"
              << ": end";
-}
-
-bool PhotoItemViewWidget::isOwnTransferEvent(const QString& objectId, const QString& path, int code)
-{
-    if (!m_mediaList)
-        return false;
-    if (code == ItemEventCode::Removed) {
-        const CPhotoDataItem* item = m_mediaList->findItem(objectId, true);
-        return item && !item->sourcePath.isEmpty();
-    }
-    if (code == ItemEventCode::ObjectIdAssigned) {
-        CPhotoDataItem* item = m_mediaList->findItem(toStoredPath(path), false);
-        if (!item || item->sourcePath.isEmpty())
-            return false;
-        item->sourcePath.clear();
-        m_mediaList->setObjectId(item->path, objectId);
-        return true;
-    }
-    return false;
 }
 
 void PhotoItemViewWidget::refreshAfterRowChange()
@@ -372,11 +372,6 @@ void PhotoItemViewWidget::SetupConnections()
         &PhotoItemViewWidget::on_itemload_callback_finishItemLoad);
     connect(this, &PhotoItemViewWidget::on_signal_callback_stopItemLoad, this,
         &PhotoItemViewWidget::on_itemload_callback_stopItemLoad);
-}
-
-OCPluginWidget* PhotoItemViewWidget::owner() const
-{
-    return qobject_cast<OCPluginWidget*>(parentWidget());
 }
 
 bool PhotoItemViewWidget::parentVisible() const

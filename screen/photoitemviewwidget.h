@@ -1,7 +1,9 @@
 #pragma once
 
+#include "dialogs/photopropertysource.h"
 #include "host/contract/ideviceagent.h"
 #include "host/contract/ocglobal.h"
+#include "screen/photoactions.h"
 #include "screen/photorotation.h"
 
 #include <QDateTime>
@@ -18,16 +20,17 @@
 #include <QTimer>
 
 #include <atomic>
+#include <functional>
 #include <memory>
 
 class AlbumViewWidget;
 class CExtTableView;
 class CPhotoDataItem;
+struct ItemEvent;
 class OCFadeMenu;
 class OCLoadingWidget;
 class OCMediaItemList;
 class OCModelInsertThread;
-class OCPluginWidget;
 class OCSortFilterProxyModel;
 class OCThumbnailManager;
 class OCThumnailMaker;
@@ -37,7 +40,6 @@ class QAbstractItemView;
 class QAction;
 class QDropEvent;
 class QMimeData;
-struct ItemEvent;
 struct PluginHostContext;
 class SelectionChecker;
 class ViewerDownloadFolder;
@@ -49,7 +51,7 @@ class ViewerDownloadFolder;
 // runs the context-menu, main-menu and keyboard commands.
 //
 // The implementation is split by concern: photoitemviewwidget_*.cpp.
-class PhotoItemViewWidget : public QStackedWidget
+class PhotoItemViewWidget : public QStackedWidget, public PhotoPropertySource
 {
     Q_OBJECT
 
@@ -65,21 +67,6 @@ public:
         NoPage = 5
     };
     enum ListingState { NotListed = 0, Listing = 1, Merging = 2, Listed = 3, ListingStopped = 4 };
-    // Context-menu commands, in menu order; NoCommand when none is pending.
-    enum Command {
-        CmdView = 0,
-        CmdTransferToPC,
-        CmdTransferToAlbum,
-        CmdProperty,
-        CmdShowInWindows,
-        CmdLocate,
-        CmdCopy,
-        CmdPaste,
-        CmdDelete,
-        CmdUncheck,
-        CmdNone = 10
-    };
-
     explicit PhotoItemViewWidget(QWidget* parent = nullptr);
     ~PhotoItemViewWidget() override;
 
@@ -144,8 +131,8 @@ public:
     void OpenViewer(const QModelIndex& index);
     void TransferSelectionToPC(int playlistId);
     void AddTransferredItem(const QString& path, const QString& source, int code);
-    void addThreadModelDataWithToPhone(ItemEvent* event);
-    void addThreadModelDataWithLoading(ItemEvent* event);
+    void addThreadModelDataWithToPhone(ItemEvent event);
+    void addThreadModelDataWithLoading(ItemEvent event);
     void OnDelete(bool confirm);
     void OnProperty();
     void OnShowInWindows();
@@ -194,10 +181,11 @@ public:
     static ThumbnailWindow ViewerThumbnailWindow(
         int current, int firstVisible, int perPage, int count);
 
-    // True when an event is about a file this plug-in itself sent to the
-    // phone: its removal (code 9) is not shown, and its new object id
-    // (code 7) only re-indexes the item.
-    bool isOwnTransferEvent(const QString& objectId, const QString& path, int code);
+    // PhotoPropertySource: what the properties dialog shows.
+    QWidget* propertyDialogParent() override { return this; }
+    QString storageRoot() const override;
+    int connectionKind() const override { return m_fileAgentType; }
+    QPixmap knownThumbnail(const QString& path) override { return GetThumbnail(path, false); }
 
     // After rows were inserted, removed or reset; bursts cost one refresh.
     void refreshAfterRowChange();
@@ -265,6 +253,8 @@ signals:
     void on_signal_device_refresh_finish(int itemType);
     void on_signal_showTutorialMove(bool bPhone, int x, int y);
     void on_signal_hideTutorialMove(bool bOnce);
+    // The selected files go to the PC (the plug-in turns it into the host's transfer).
+    void transferToPcRequested(const QStringList& paths, qint64 totalSize, int playlistId);
 
 public slots:
     void on_last_sort();
@@ -374,7 +364,6 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    OCPluginWidget* owner() const;
     bool parentVisible() const;
     bool viewerOpen() const;
     bool hostTransferRunning(quint32 bits) const;
@@ -401,8 +390,6 @@ private:
     // After a worker's end: deleted unless it runs again or has events.
     void ReleaseIdleWorker(OCModelInsertThread*& thread);
     void StopBackgroundTasks();
-    // Cancels a pool job and waits for it, pumping events, at most 3 s.
-    bool CancelAndWait(QFutureWatcher<void>& watcher);
     void CancelDeviceJobs();
     int ScrollValue(int mode) const;
     void SetScrollValue(int mode, int value);
@@ -413,8 +400,13 @@ private:
     bool ConfirmDelete(const QStringList& files);
     void PauseForDelete();
     void ResumeAfterDelete();
-    bool PhoneFileExists(const QString& path) const;
+    // Asks the phone which paths are still there off the GUI thread (its
+    // storage may hang), then goes on with the delete.
+    void CheckStillThere(const QStringList& paths,
+        std::function<void(const QStringList& present, const QStringList& gone)> then);
+    void DeleteFromPhone(const QStringList& files);
     void RemoveDeletedItems(int error);
+    void RemoveGoneItems(const QStringList& gone, int error);
     // Rotation.
     void ShowReadOnlyNotice();
     void OnRotationTurned(
@@ -466,8 +458,8 @@ private:
 
     OCFadeMenu* m_contextMenu = nullptr;
     OCFadeMenu* m_albumMenu = nullptr;
-    QMap<int, QAction*> m_contextActions;
-    int m_pendingCommand = CmdNone;
+    PhotoActions* m_actions = nullptr;
+    int m_pendingCommand = PhotoActions::None; // runs once the menu has closed
 
     int m_viewMode = ListMode;
     int m_lastItemType = OCGlobal::ITEM_PARTIAL_LOADING;
@@ -523,6 +515,9 @@ private:
 
     PhotoRotation* m_rotation = nullptr;
     SelectionChecker* m_selectionChecker = nullptr;
+    SelectionChecker* m_deleteChecker = nullptr;
+    std::function<void(const QStringList&, const QStringList&)> m_afterDeleteCheck;
+    QStringList m_deleteCheckPaths;
     QString m_propertyPath; // the photo whose properties dialog is open
     QStringList m_renameFiles; // old and new path while a rename runs
     QStringList m_locatedFiles;

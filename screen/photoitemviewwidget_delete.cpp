@@ -10,6 +10,7 @@
 #include "host/contract/ideviceagent.h"
 #include "host/contract/pluginhostcontext.h"
 #include "host/device/devicefunctions.h"
+#include "host/services/logcategories.h"
 #include "host/services/ocmsgbox.h"
 #include "host/services/ocsharedvalue.h"
 #include "host/services/textutils.h"
@@ -17,7 +18,8 @@
 #include "model/ocmediaitemlist.h"
 #include "model/ocmodelinsertthread.h"
 #include "model/photoitemviewmodel.h"
-#include "plugin/livewidget.h"
+#include "screen/livewidget.h"
+#include "screen/selectionchecker.h"
 #include "viewer/photoviewerwidget.h"
 
 namespace {
@@ -25,7 +27,6 @@ namespace {
 const int PhotoType = OCGlobal::ITEM_PHONE_PHOTO;
 const int NoMessage = -1;
 const int StartNotice = -2;
-const int Busy = 2;
 
 // DeleteFilesInPhone's refusals as the error box shows them.
 int shownRefusal(int answer)
@@ -107,12 +108,17 @@ void PhotoItemViewWidget::ResumeAfterDelete()
     on_start_patialloading();
 }
 
-bool PhotoItemViewWidget::PhoneFileExists(const QString& path) const
+void PhotoItemViewWidget::CheckStillThere(const QStringList& paths,
+    std::function<void(const QStringList& present, const QStringList& gone)> then)
 {
     IDeviceNexaAgent* agent = m_hostContext ? m_hostContext->deviceAgent : nullptr;
-    if (isMediaTransferKind() || !agent)
-        return true;
-    return agent->IsFileExist(path);
+    if (isMediaTransferKind() || !agent || paths.isEmpty()) {
+        then(paths, QStringList());
+        return;
+    }
+    m_deleteCheckPaths = paths;
+    m_afterDeleteCheck = std::move(then);
+    m_deleteChecker->start(QList<QPersistentModelIndex>(), paths, agent);
 }
 
 void PhotoItemViewWidget::OnDelete(bool confirm)
@@ -135,38 +141,32 @@ void PhotoItemViewWidget::OnDelete(bool confirm)
     {
         QMutexLocker lock(&m_deletedMutex);
         m_deletedFiles.clear();
-        for (auto it = files.begin(); it != files.end();) {
-            if (PhoneFileExists(*it)) {
-                ++it;
-                continue;
-            }
-            m_deletedFiles.append(*it);
-            it = files.erase(it);
-        }
     }
-    qDebug() << "device_photo"
-             << "PhotoItemViewWidget::OnDelete"
-             << " : check file exist" << files.size();
+    CheckStillThere(files, [this](const QStringList& present, const QStringList& gone) {
+        {
+            QMutexLocker lock(&m_deletedMutex);
+            m_deletedFiles.append(gone);
+        }
+        DeleteFromPhone(present);
+    });
+}
+
+void PhotoItemViewWidget::DeleteFromPhone(const QStringList& files)
+{
+    qCDebug(lcScreen) << "PhotoItemViewWidget::OnDelete : check file exist" << files.size();
     if (files.isEmpty()) {
         on_complete_delete_file(0, -1); // ends the delete
         return;
     }
-    qDebug() << "device_photo"
-             << "PhotoItemViewWidget::OnDelete"
-             << " : request delete file in phone";
     IDeviceNexaAgent* agent = m_hostContext ? m_hostContext->deviceAgent : nullptr;
     const int answer = DeleteFilesInPhone(
         agent, files, reinterpret_cast<void*>(&PhotoItemViewWidget::DeleteCallback));
-    if (answer == 0) {
+    if (answer == AgentResult::Ok) {
         // The flag stays set until the host's end notice.
-        qDebug() << "device_photo"
-                 << "PhotoItemViewWidget::OnDelete"
-                 << ": request delete files in phone.. success" << answer;
+        qCDebug(lcScreen) << "PhotoItemViewWidget::OnDelete : delete requested" << files.size();
         return;
     }
-    qDebug() << "device_photo"
-             << "PhotoItemViewWidget::OnDelete"
-             << ": request delete files in phone.. failed" << answer;
+    qCWarning(lcScreen) << "PhotoItemViewWidget::OnDelete : the phone refused the delete" << answer;
     on_complete_delete_file(shownRefusal(answer), -1); // ends the delete
 }
 
@@ -189,33 +189,32 @@ void PhotoItemViewWidget::on_delete_callback(
 
 void PhotoItemViewWidget::RemoveDeletedItems(int error)
 {
-    QAbstractItemView* view = viewOf(Current);
-    const int page = currentIndex();
-    const int scroll = view ? ScrollValue(Current) : 0;
     QStringList deleted;
     {
         QMutexLocker lock(&m_deletedMutex);
         deleted = m_deletedFiles;
         m_deletedFiles.clear();
     }
-    if (m_fileAgentType == ConnectionKind::MassStorage) {
-        // Only what is really gone leaves the list.
-        for (auto it = deleted.begin(); it != deleted.end();) {
-            if (PhoneFileExists(*it)) {
-                qDebug() << "device_photo"
-                         << "PhotoItemViewWidget::on_complete_delete_file"
-                         << "exist" << *it;
-                it = deleted.erase(it);
-            } else {
-                ++it;
-            }
-        }
-    }
+    // Only what is really gone leaves the list.
+    CheckStillThere(deleted, [this, error](const QStringList& present, const QStringList& gone) {
+        if (!present.isEmpty())
+            qCWarning(lcScreen) << "PhotoItemViewWidget::on_complete_delete_file : still there"
+                                << present;
+        RemoveGoneItems(isMediaTransferKind() ? present : gone, error);
+    });
+}
+
+void PhotoItemViewWidget::RemoveGoneItems(const QStringList& gone, int error)
+{
+    QAbstractItemView* view = viewOf(Current);
+    const int page = currentIndex();
+    const int scroll = view ? ScrollValue(Current) : 0;
     if (m_model) {
-        m_mediaList->removeItems(deleted);
+        QStringList removed = gone;
+        m_mediaList->removeItems(removed);
         m_model->SetItems(-1, m_mediaList->allItems());
     }
-    if (error != NoMessage && error != Busy)
+    if (error != NoMessage && error != AgentResult::Busy)
         OCMsgBox::OCErrorMessageBox(this, GetQString(tr("Notice")), error);
     HideLoadingIndicators();
     on_changed_items();
@@ -223,6 +222,9 @@ void PhotoItemViewWidget::RemoveDeletedItems(int error)
     start_thumbnail_thread();
     if (page == AlbumMode)
         SetScrollValue(Current, scroll);
+    pauseThread(m_threadModelLoad, false);
+    pauseThread(m_threadModelToPhone, false);
+    ResumeAfterDelete();
 }
 
 void PhotoItemViewWidget::on_complete_delete_file(int error, int threadID)
@@ -239,8 +241,10 @@ void PhotoItemViewWidget::on_complete_delete_file(int error, int threadID)
     if (threadID != -1 && agent)
         agent->CloseDeleteJob(threadID);
     m_deleteJob = -1;
-    if (viewOf(Current))
-        RemoveDeletedItems(error);
+    if (viewOf(Current)) {
+        RemoveDeletedItems(error); // resumes once the phone has answered
+        return;
+    }
     pauseThread(m_threadModelLoad, false);
     pauseThread(m_threadModelToPhone, false);
     ResumeAfterDelete();

@@ -25,7 +25,7 @@
 #include "model/ocmodelinsertthread.h"
 #include "model/photoitemviewmodel.h"
 #include "model/photoroles.h"
-#include "plugin/livewidget.h"
+#include "screen/livewidget.h"
 #include "thumbview/albumviewwidget.h"
 #include "viewer/photoviewerwidget.h"
 #include "viewer/photoviwerlist.h"
@@ -42,14 +42,6 @@ const int MountCancelled = 1223;
 const int MemoryPressure = 25;
 const int RefusedNotice = 9;
 const int ListingStarted = 24;
-
-void deleteEvent(ItemEvent* event)
-{
-    if (!event)
-        return;
-    delete event->item;
-    delete event;
-}
 
 } // namespace
 
@@ -233,14 +225,14 @@ void PhotoItemViewWidget::LoadItems(const QStringList& paths)
     for (const QString& path : paths) {
         if (path.isEmpty())
             continue;
-        auto* event = new ItemEvent(ItemEventCode::Locate, new CPhotoDataItem(path));
+        ItemEvent event(ItemEventCode::Locate, std::make_unique<CPhotoDataItem>(path));
         if (listing)
-            addThreadModelDataWithLoading(event);
+            addThreadModelDataWithLoading(std::move(event));
         else
-            addThreadModelDataWithToPhone(event);
+            addThreadModelDataWithToPhone(std::move(event));
     }
     if (!listing)
-        addThreadModelDataWithToPhone(new ItemEvent(ItemEventCode::EndOfBatch, nullptr));
+        addThreadModelDataWithToPhone(ItemEvent());
 }
 
 void PhotoItemViewWidget::on_UmsMountResult(int nResult)
@@ -304,9 +296,9 @@ void PhotoItemViewWidget::on_itemload_callback_insertItemLoad(quintptr pInfo)
                  << ": no listing under way, dropped" << m_listingState;
         return;
     }
-    auto* item = new CPhotoDataItem(pInfo);
+    auto item = std::make_unique<CPhotoDataItem>(pInfo);
     const QString path = item->path;
-    addThreadModelDataWithLoading(new ItemEvent(InsertEventCode(), item));
+    addThreadModelDataWithLoading(ItemEvent(InsertEventCode(), std::move(item)));
     qDebug() << "device_photo"
              << "PhotoItemViewWidget::on_itemload_callback_insertItemLoad" << path;
 }
@@ -349,9 +341,9 @@ void PhotoItemViewWidget::on_itemload_callback_eventItemLoad(quintptr pInfo)
                 .compare(toStoredPath(m_propertyPath), Qt::CaseInsensitive)
             == 0)
         emit on_signal_devicechange(false);
-    addThreadModelDataWithToPhone(new ItemEvent(code, new CPhotoDataItem(pInfo)));
+    addThreadModelDataWithToPhone(ItemEvent(code, std::make_unique<CPhotoDataItem>(pInfo)));
     if (record->changeKind != 0)
-        addThreadModelDataWithToPhone(new ItemEvent(ItemEventCode::EndOfBatch, nullptr));
+        addThreadModelDataWithToPhone(ItemEvent());
 }
 
 void PhotoItemViewWidget::on_itemload_callback_finishItemLoad()
@@ -382,7 +374,7 @@ void PhotoItemViewWidget::on_itemload_callback_finishItemLoad()
         return;
     }
     m_listingState = Merging;
-    addThreadModelDataWithLoading(new ItemEvent(ItemEventCode::EndOfBatch, nullptr));
+    addThreadModelDataWithLoading(ItemEvent());
 }
 
 void PhotoItemViewWidget::on_itemload_callback_stopItemLoad(int error)
@@ -409,38 +401,38 @@ void PhotoItemViewWidget::on_itemload_callback_stopItemLoad(int error)
     on_changed_items();
 }
 
-void PhotoItemViewWidget::addThreadModelDataWithLoading(ItemEvent* event)
+void PhotoItemViewWidget::addThreadModelDataWithLoading(ItemEvent event)
 {
     // Mass storage merges the whole listing at its end, the other kinds row by row.
     const bool loadMode = !isMediaTransferKind();
-    if (!m_mediaList || !m_model || !event) {
-        deleteEvent(event);
+    if (!m_mediaList || !m_model)
         return;
-    }
     if (!m_threadModelLoad) {
         m_threadModelLoad = new OCModelInsertThread(loadMode, this);
         m_threadModelLoad->setMediaList(m_mediaList);
         m_threadModelLoad->setModel(m_model);
-        connect(m_threadModelLoad, &QThread::finished, this,
-            &PhotoItemViewWidget::on_itemload_finishItemLoad);
+        // Queued: the worker may go in the handler, and it emits from its own code.
+        connect(m_threadModelLoad, &OCModelInsertThread::finished, this,
+            &PhotoItemViewWidget::on_itemload_finishItemLoad, Qt::QueuedConnection);
+        connect(m_threadModelLoad, &OCModelInsertThread::rowsChanged, this,
+            &PhotoItemViewWidget::refreshAfterRowChange);
+        connect(m_threadModelLoad, &OCModelInsertThread::locatedItemListed, this,
+            &PhotoItemViewWidget::showItemOfPath);
     } else if (m_threadModelLoad->stoppedForMemory()) {
         // Its last run ended so; how is forgotten once it runs again.
         m_memoryStopped = true;
     }
-    m_threadModelLoad->ensureRunning();
-    if (event->code != ItemEventCode::EndOfBatch) {
+    if (event.code != ItemEventCode::EndOfBatch) {
         m_listingEvents = true;
-        m_threadModelLoad->addData(event);
+        m_threadModelLoad->addData(std::move(event));
         return;
     }
-    delete event;
     if (!m_listingEvents && m_threadModelLoad->queueCount() == 0) {
         // Nothing was ever queued, so nothing is being merged either.
         qDebug() << "device_photo"
                  << "PhotoItemViewWidget::addThreadModelDataWithLoading"
                  << ": no item";
         m_threadModelLoad->stop();
-        m_threadModelLoad->finish();
         on_itemload_finishItemLoad();
     } else if (loadMode) {
         qDebug() << "device_photo"

@@ -8,6 +8,7 @@
 
 #include "dialogs/filenamecheck.h"
 #include "dialogs/propertydialog.h"
+#include "host/contract/errorboxcode.h"
 #include "host/contract/ideviceagent.h"
 #include "host/contract/pluginhostcontext.h"
 #include "host/device/devicefunctions.h"
@@ -19,12 +20,11 @@
 #include "model/cphotodataitem.h"
 #include "model/ocmediaitemlist.h"
 #include "model/photoroles.h"
-#include "plugin/livewidget.h"
+#include "screen/livewidget.h"
 
 namespace {
 
 const int PhotoType = OCGlobal::ITEM_PHONE_PHOTO;
-const int RenameFailed = 23;
 
 CPhotoDataItem* itemOf(const QModelIndex& index)
 {
@@ -131,8 +131,13 @@ void PhotoItemViewWidget::RenameFromDialog(CPhotoDataItem* item, const QString& 
     IDeviceNexaAgent* agent = m_hostContext ? m_hostContext->deviceAgent : nullptr;
     const int result = RenameFileInPhone(agent, oldPath, fileName,
         reinterpret_cast<void*>(&PhotoItemViewWidget::RenameFileCallback));
-    if (result == 0) {
+    if (result == AgentResult::Ok) {
         m_renameFiles = QStringList { oldPath, newPath };
+    } else if (result == AgentResult::NotSupported) {
+        // Not the name's fault: no name would do on this device.
+        qCWarning(lcScreen) << "PhotoItemViewWidget::OnProperty : the device cannot rename";
+        OCMsgBox::ShowOCMessageBox(this, GetQString(tr("Notice")),
+            GetQString(tr("This device cannot rename files.")), 0, MsgBoxFlag::Ok);
     } else {
         qCWarning(lcScreen) << "PhotoItemViewWidget::OnProperty : refused" << result;
         ok = false;
@@ -153,7 +158,7 @@ void PhotoItemViewWidget::on_complete_renamefile(bool result)
              << "PhotoItemViewWidget::on_complete_renamefile"
              << ": start " << result;
     if (!result) {
-        OCMsgBox::OCErrorMessageBox(this, GetQString(tr("Notice")), RenameFailed);
+        OCMsgBox::OCErrorMessageBox(this, GetQString(tr("Notice")), ErrorBoxCode::RenameFailed);
     } else if (m_renameFiles.size() == 2 && m_mediaList) {
         const QString oldPath = m_renameFiles.at(0);
         if (m_mediaList->findItem(oldPath, false)) {
@@ -195,4 +200,10 @@ void PhotoItemViewWidget::OnShowInWindows()
         OCMsgBox::ShowOCMessageBox(this, GetQString(tr("Show in file manager")),
             GetQString(tr("No file manager could show the folder of this photo.")), 0,
             MsgBoxFlag::Ok);
+}
+
+QString PhotoItemViewWidget::storageRoot() const
+{
+    IDeviceNexaAgent* agent = m_hostContext ? m_hostContext->deviceAgent : nullptr;
+    return agent ? agent->StorageRoot() : QString();
 }

@@ -18,7 +18,7 @@
 #include "model/ocmediaitemlist.h"
 #include "model/photoitemviewmodel.h"
 #include "model/photoroles.h"
-#include "plugin/livewidget.h"
+#include "screen/livewidget.h"
 #include "viewer/photoviewerwidget.h"
 #include "viewer/photoviwerlist.h"
 

@@ -23,8 +23,7 @@
 #include "model/ocmodelinsertthread.h"
 #include "model/photoitemviewmodel.h"
 #include "model/photoroles.h"
-#include "plugin/livewidget.h"
-#include "plugin/ocpluginwidget.h"
+#include "screen/livewidget.h"
 #include "screen/viewerdownloadfolder.h"
 #include "viewer/photoviewerwidget.h"
 
@@ -32,14 +31,6 @@ namespace {
 
 const int PhotoType = OCGlobal::ITEM_PHONE_PHOTO;
 const int AlbumLabelLength = 20;
-
-void deleteEvent(ItemEvent* event)
-{
-    if (!event)
-        return;
-    delete event->item;
-    delete event;
-}
 
 } // namespace
 
@@ -67,14 +58,7 @@ void PhotoItemViewWidget::TransferSelectionToPC(int playlistId)
     qDebug() << "device_photo"
              << "PhotoItemViewWidget::TransferSelectionToPC"
              << ": files" << paths.size() << "size" << total << "playlist" << playlistId;
-    OCPluginWidget* widget = owner();
-    if (!widget) {
-        qDebug() << "device_photo"
-                 << "PhotoItemViewWidget::TransferSelectionToPC"
-                 << ": no plug-in widget";
-        return;
-    }
-    widget->TransferToPC(paths, total, playlistId);
+    emit transferToPcRequested(paths, total, playlistId);
 }
 
 void PhotoItemViewWidget::UpdateAlbumSubmenu(QAction* entry)
@@ -129,34 +113,30 @@ void PhotoItemViewWidget::on_topc_click()
 
 void PhotoItemViewWidget::AddTransferredItem(const QString& path, const QString& source, int code)
 {
-    auto* event = new ItemEvent(code, nullptr);
     if (path.isEmpty()) {
-        event->code = ItemEventCode::EndOfBatch;
-        addThreadModelDataWithToPhone(event);
+        addThreadModelDataWithToPhone(ItemEvent());
     } else {
-        event->item = new CPhotoDataItem(path, source);
+        ItemEvent event(code, std::make_unique<CPhotoDataItem>(path, source));
         if (m_listingState == Listing)
-            addThreadModelDataWithLoading(event);
+            addThreadModelDataWithLoading(std::move(event));
         else
-            addThreadModelDataWithToPhone(event);
+            addThreadModelDataWithToPhone(std::move(event));
     }
     if (m_listingState == Merging)
         g_SharedValue.deleteState(PhotoType, OCSharedValue::ProcessTransferToPhone);
 }
 
-void PhotoItemViewWidget::addThreadModelDataWithToPhone(ItemEvent* event)
+void PhotoItemViewWidget::addThreadModelDataWithToPhone(ItemEvent event)
 {
-    if (!m_mediaList || !m_model) {
-        deleteEvent(event);
+    if (!m_mediaList || !m_model)
         return;
-    }
-    const int code = event ? event->code : ItemEventCode::EndOfBatch;
+    const int code = event.code;
     qDebug() << "device_photo"
              << "PhotoItemViewWidget::addThreadModelDataWithToPhone"
              << "start type=" << code;
     qDebug() << "device_photo"
              << "PhotoItemViewWidget::addThreadModelDataWithToPhone"
-             << "start path= finished" << (event && event->item ? event->item->path : QString());
+             << "start path= finished" << (event.item ? event.item->path : QString());
     if (!m_threadModelToPhone) {
         qDebug() << "device_photo"
                  << "PhotoItemViewWidget::addThreadModelDataWithToPhone"
@@ -164,16 +144,18 @@ void PhotoItemViewWidget::addThreadModelDataWithToPhone(ItemEvent* event)
         m_threadModelToPhone = new OCModelInsertThread(false, this);
         m_threadModelToPhone->setMediaList(m_mediaList);
         m_threadModelToPhone->setModel(m_model);
-        connect(m_threadModelToPhone, &QThread::finished, this,
-            &PhotoItemViewWidget::on_finished_transfer);
+        // Queued: the worker may go in the handler, and it emits from its own code.
+        connect(m_threadModelToPhone, &OCModelInsertThread::finished, this,
+            &PhotoItemViewWidget::on_finished_transfer, Qt::QueuedConnection);
+        connect(m_threadModelToPhone, &OCModelInsertThread::rowsChanged, this,
+            &PhotoItemViewWidget::refreshAfterRowChange);
+        connect(m_threadModelToPhone, &OCModelInsertThread::locatedItemListed, this,
+            &PhotoItemViewWidget::showItemOfPath);
     }
-    m_threadModelToPhone->ensureRunning();
-    if (!event || code == ItemEventCode::EndOfBatch) {
-        deleteEvent(event);
+    if (code == ItemEventCode::EndOfBatch)
         m_threadModelToPhone->finish();
-    } else {
-        m_threadModelToPhone->addData(event);
-    }
+    else
+        m_threadModelToPhone->addData(std::move(event));
     qDebug() << "device_photo"
              << "PhotoItemViewWidget::addThreadModelDataWithToPhone"
              << "end";

@@ -356,33 +356,14 @@ private slots:
         const QList<int> none;
         QTest::newRow("nothing selected")
             << none << none << 0x80000 << 0 << 0 << false << true << "00000-000-";
-        QTest::newRow("nothing selected, photos on the clipboard")
-            << none << none << 0x80000 << 0 << 0 << true << true << "00000-010-";
-        QTest::newRow("one photo")
-            << QList<int> { 1 } << none << 0x80000 << 0 << 0 << false << true << "11111-101-";
-        QTest::newRow("two photos")
-            << QList<int> { 1, 2 } << none << 0x80000 << 0 << 0 << false << true << "11100-101-";
-        QTest::newRow("one missing file") << QList<int> { 1 } << QList<int> { 1 } << 0x80000 << 0
-                                          << 0 << false << true << "-----1--1-";
-        QTest::newRow("two missing files") << QList<int> { 1, 2 } << QList<int> { 1, 2 } << 0x80000
-                                           << 0 << 0 << false << true << "-----0--1-";
         QTest::newRow("one missing of two") << QList<int> { 1, 2 } << QList<int> { 2 } << 0x80000
                                             << 0 << 0 << false << true << "11100-101-";
-        QTest::newRow("basic media transfer")
-            << QList<int> { 1 } << none << 0x10000 << 0 << 0 << false << true << "11110-101-";
-        QTest::newRow("missing file on media transfer")
-            << QList<int> { 1 } << QList<int> { 1 } << 0x40000 << 0 << 0 << false << true
-            << "-----0--1-";
-        QTest::newRow("while listing") << QList<int> { 1 } << none << 0x80000 << PhotoType << 0x800
-                                       << false << true << "11111-100-";
         QTest::newRow("missing file while listing")
             << QList<int> { 1 } << QList<int> { 1 } << 0x80000 << PhotoType << 0x800 << false
             << true << "-----0--0-";
         QTest::newRow("while the PC library transfers")
             << QList<int> { 1 } << none << 0x80000 << int(OCGlobal::ITEM_PC_PHOTO) << 0x20 << false
             << true << "11111-100-";
-        QTest::newRow("albums not offered")
-            << QList<int> { 1 } << none << 0x80000 << 0 << 0 << false << false << "11-11-101-";
     }
 
     void contextMenuStates()
