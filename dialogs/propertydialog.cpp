@@ -25,7 +25,7 @@ const int kLocationLines = 4;
 
 void log(const char* method, const char* message, const QString& value = QString())
 {
-    qDebug() << "device_photo" << method << message << value;
+    qCDebug(lcDialogs) << method << message << value;
 }
 
 } // namespace

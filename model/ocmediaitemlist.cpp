@@ -4,6 +4,7 @@
 #include "host/db/photodb.h"
 #include "host/services/boundedimage.h"
 #include "host/services/fileutils.h"
+#include "host/services/logcategories.h"
 #include "host/services/mediaextensions.h"
 #include "host/services/ocsharedvalue.h"
 #include "host/services/textutils.h"
@@ -27,9 +28,7 @@ OCMediaItemList::OCMediaItemList(PluginHostContext* context)
         m_deviceDatabase = new PhotoDB(context->dbManager, 1);
         m_secondDatabase = new PhotoDB(context->dbManager, 2);
     } else {
-        qDebug() << "device_photo"
-                 << "OCMediaItemList::OCMediaItemList"
-                 << ": no database manager";
+        qCWarning(lcModel) << "OCMediaItemList::OCMediaItemList : no database manager";
     }
 }
 
@@ -102,9 +101,7 @@ CPhotoDataItem* OCMediaItemList::mergeInsertedItem(ItemEvent& event, const Fetch
         return nullptr;
     CPhotoDataItem* eventItem = event.item.get();
     if (eventItem->path.isEmpty()) {
-        qDebug() << "device_photo"
-                 << "OCMediaItemList::updateInsertedItem"
-                 << ": no path, rejected";
+        qCWarning(lcModel) << "OCMediaItemList::updateInsertedItem : no path, rejected";
         return nullptr;
     }
     const QString eventKey = keyOf(eventItem->path);
@@ -134,9 +131,8 @@ CPhotoDataItem* OCMediaItemList::mergeInsertedItem(ItemEvent& event, const Fetch
             = eventItem->objectId.isEmpty() ? nullptr : m_byObjectId.value(eventItem->objectId);
         // A change into a file that is no photo must not alter the listed one.
         if (byId && !isPhotoExtension(eventItem->fileType())) {
-            qDebug() << "device_photo"
-                     << "OCMediaItemList::updateInsertedItem"
-                     << "changed into no photo" << eventItem->path;
+            qCDebug(lcModel) << "OCMediaItemList::updateInsertedItem changed into no photo"
+                             << eventItem->path;
             return nullptr;
         }
         if (byId) {
@@ -161,9 +157,8 @@ CPhotoDataItem* OCMediaItemList::mergeInsertedItem(ItemEvent& event, const Fetch
     }
     default:
         if (!fetched.usesDatabase || fetched.record.isEmpty()) {
-            qDebug() << "device_photo"
-                     << "OCMediaItemList::updateInsertedItem"
-                     << "failed not media info" << eventItem->path;
+            qCWarning(lcModel) << "OCMediaItemList::updateInsertedItem failed not media info"
+                               << eventItem->path;
             return nullptr;
         }
         applyFetchedRow(current, event.code, fetched.record);
@@ -171,9 +166,8 @@ CPhotoDataItem* OCMediaItemList::mergeInsertedItem(ItemEvent& event, const Fetch
     }
 
     if (!isPhotoExtension(current->fileType())) {
-        qDebug() << "device_photo"
-                 << "OCMediaItemList::updateInsertedItem"
-                 << "not supported ext" << eventItem->path;
+        qCWarning(lcModel) << "OCMediaItemList::updateInsertedItem not supported ext"
+                           << eventItem->path;
         return nullptr;
     }
 
@@ -185,9 +179,7 @@ CPhotoDataItem* OCMediaItemList::mergeInsertedItem(ItemEvent& event, const Fetch
     const QString newKey = keyOf(current->path);
     if (oldKey != newKey) {
         rekeyItem(current, oldKey, newKey);
-        qDebug() << "device_photo"
-                 << "OCMediaItemList::updateInsertedItem"
-                 << "change item list" << current->path;
+        qCDebug(lcModel) << "OCMediaItemList::updateInsertedItem change item list" << current->path;
     }
     return current;
 }
@@ -229,9 +221,7 @@ void OCMediaItemList::rekeyItem(CPhotoDataItem* item, const QString& oldKey, con
     // An item already under the new key may still be shown by the model:
     // keep it alive until the list is cleared, only unindexed.
     if (CPhotoDataItem* other = m_byPath.value(newKey); other && other != item) {
-        qDebug() << "device_photo"
-                 << "OCMediaItemList::rekeyItem"
-                 << ": replaces" << other->path;
+        qCDebug(lcModel) << "OCMediaItemList::rekeyItem : replaces" << other->path;
         m_keyOfItem.remove(other);
         if (m_byObjectId.value(other->objectId) == other)
             m_byObjectId.remove(other->objectId);

@@ -3,6 +3,7 @@
 #include "host/contract/ideviceagent.h"
 #include "host/services/devicepath.h"
 #include "host/services/fileutils.h"
+#include "host/services/logcategories.h"
 #include "host/services/ocfont.h"
 #include "host/services/ocsharedvalue.h"
 #include "host/services/textutils.h"
@@ -76,9 +77,7 @@ int PhotoItemViewModel::AddItems(const QList<CPhotoDataItem*>& items)
 
 bool PhotoItemViewModel::DeleteItem(CPhotoDataItem* item)
 {
-    qDebug() << "device_photo"
-             << "PhotoItemViewModel::DeleteItem"
-             << "start";
+    qCDebug(lcModel) << "PhotoItemViewModel::DeleteItem start";
     const int row = IndexOf(item);
     if (row >= 0) {
         beginRemoveRows(QModelIndex(), row, row);
@@ -87,9 +86,7 @@ bool PhotoItemViewModel::DeleteItem(CPhotoDataItem* item)
             m_itemSet.remove(item);
         endRemoveRows();
     }
-    qDebug() << "device_photo"
-             << "PhotoItemViewModel::DeleteItem"
-             << "end";
+    qCDebug(lcModel) << "PhotoItemViewModel::DeleteItem end";
     return true;
 }
 

@@ -4,6 +4,7 @@
 #include "host/contract/ideviceagent.h"
 #include "host/mime/qfilecontentsmimedata.h"
 #include "host/services/fileutils.h"
+#include "host/services/logcategories.h"
 #include "host/services/mediaextensions.h"
 #include "host/services/ocsharedvalue.h"
 #include "host/services/textutils.h"
@@ -105,9 +106,7 @@ QMimeData* PhotoItemViewModel::mimeData(const QModelIndexList& indexes) const
 bool PhotoItemViewModel::dropMimeData(
     const QMimeData* data, Qt::DropAction action, int, int, const QModelIndex&)
 {
-    qDebug() << "device_photo"
-             << "PhotoItemViewModel::dropMimeData"
-             << "[[start]]";
+    qCDebug(lcModel) << "PhotoItemViewModel::dropMimeData [[start]]";
     if (!m_host)
         return false;
     m_host->hideDropIndicator();
@@ -126,9 +125,7 @@ bool PhotoItemViewModel::dropMimeData(
         qint32 playlistId = -1;
         stream >> itemType >> playlistId;
         if (stream.status() != QDataStream::Ok) {
-            qDebug() << "device_photo"
-                     << "PhotoItemViewModel::dropMimeData"
-                     << ": unreadable item data";
+            qCDebug(lcModel) << "PhotoItemViewModel::dropMimeData : unreadable item data";
             return false;
         }
         // Only the PC photo library's drags go to the phone; our own do nothing.
@@ -141,9 +138,7 @@ bool PhotoItemViewModel::dropMimeData(
         bool ok = false;
         const int playlistId = QString::fromUtf8(data->data(kPlaylist)).trimmed().toInt(&ok);
         if (!ok) {
-            qDebug() << "device_photo"
-                     << "PhotoItemViewModel::dropMimeData"
-                     << ": not a playlist id";
+            qCDebug(lcModel) << "PhotoItemViewModel::dropMimeData : not a playlist id";
             return false;
         }
         m_host->transferPlaylistToPhone(playlistId);
@@ -152,8 +147,6 @@ bool PhotoItemViewModel::dropMimeData(
         if (!files.isEmpty())
             m_host->transferToPhone(files);
     }
-    qDebug() << "device_photo"
-             << "PhotoItemViewModel::dropMimeData"
-             << "[[end]]";
+    qCDebug(lcModel) << "PhotoItemViewModel::dropMimeData [[end]]";
     return true;
 }

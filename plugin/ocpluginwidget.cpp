@@ -117,9 +117,7 @@ void OCPluginWidget::ConnectHost()
     QObject* pmgr
         = m_plugin && m_plugin->hostContext ? m_plugin->hostContext->pluginManager : nullptr;
     if (!pmgr) {
-        qDebug() << "device_photo"
-                 << "OCPluginWidget::ConnectHost"
-                 << ": no plug-in manager";
+        qCDebug(lcPlugin) << "OCPluginWidget::ConnectHost : no plug-in manager";
         return;
     }
     const Qt::ConnectionType Auto = Qt::AutoConnection;
@@ -218,9 +216,8 @@ void OCPluginWidget::ConnectHost()
     };
     for (const Route& route : routes) {
         if (!connect(object(route.from), route.signal, object(route.to), route.method, route.type))
-            qDebug() << "device_photo"
-                     << "OCPluginWidget::ConnectHost"
-                     << ": not connected" << route.signal << route.method;
+            qCWarning(lcPlugin) << "OCPluginWidget::ConnectHost : not connected" << route.signal
+                                << route.method;
     }
 }
 
@@ -236,33 +233,27 @@ void OCPluginWidget::on_droped_data(
         return;
     if (!text.isEmpty() && text != QLatin1String("pc_photo"))
         return;
-    qDebug() << "device_photo"
-             << "OCPluginWidget::on_droped_data"
-             << ": playlist" << playlistid;
+    qCDebug(lcPlugin) << "OCPluginWidget::on_droped_data : playlist" << playlistid;
     m_model->dropMimeData(data, Qt::CopyAction, 0, 0, QModelIndex());
 }
 
 void OCPluginWidget::on_finished_transfer_tophone(
     int type, const QString& path, const QString& source)
 {
-    qDebug() << "device_photo"
-             << "OCPluginWidget::on_finished_transfer_tophone"
-             << "[MTP_TEST]"
-             << "start";
+    qCDebug(lcPlugin) << "OCPluginWidget::on_finished_transfer_tophone [MTP_TEST]"
+                      << "start";
     if (type != kTransferType)
         return;
-    qDebug() << "device_photo"
-             << "OCPluginWidget::on_finished_transfer_tophone"
-             << "----------------------transfer to phone path(phone) : " << path;
+    qCDebug(lcPlugin) << "OCPluginWidget::on_finished_transfer_tophone "
+                         "----------------------transfer to phone path(phone) :"
+                      << path;
     QString phonePath = path;
     QString sourcePath = source;
     phonePath.replace(QLatin1Char('/'), QLatin1Char('\\'));
     sourcePath.replace(QLatin1Char('/'), QLatin1Char('\\'));
     m_view->AddTransferredItem(phonePath, sourcePath, 4);
-    qDebug() << "device_photo"
-             << "OCPluginWidget::on_finished_transfer_tophone"
-             << "[MTP_TEST]"
-             << "end";
+    qCDebug(lcPlugin) << "OCPluginWidget::on_finished_transfer_tophone [MTP_TEST]"
+                      << "end";
 }
 
 int OCPluginWidget::connectionKind() const

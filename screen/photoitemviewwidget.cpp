@@ -7,6 +7,7 @@
 #include "host/contract/ideviceagent.h"
 #include "host/contract/pluginhostcontext.h"
 #include "host/services/fileutils.h"
+#include "host/services/logcategories.h"
 #include "host/services/ocsharedvalue.h"
 #include "host/sortsearch/ocsortfilterproxymodel.h"
 #include "host/sortsearch/sortsearchcontrol.h"
@@ -116,9 +117,7 @@ PhotoItemViewWidget::PhotoItemViewWidget(QWidget* parent)
 
 PhotoItemViewWidget::~PhotoItemViewWidget()
 {
-    qDebug() << "device_photo"
-             << "PhotoItemViewWidget::~PhotoItemViewWidget"
-             << ": start";
+    qCDebug(lcScreen) << "PhotoItemViewWidget::~PhotoItemViewWidget : start";
     emit on_signal_messagebox_close();
     emit on_signal_tophone_status(false);
     emit on_signal_topc_status(false);
@@ -138,9 +137,7 @@ PhotoItemViewWidget::~PhotoItemViewWidget()
     delete m_listView;
     if (m_sortSearchId != -1)
         SortSearchControl::GetSortSearchControl()->RemoveItemModel(m_sortSearchId);
-    qDebug() << "device_photo"
-             << "PhotoItemViewWidget::~PhotoItemViewWidget"
-             << ": end";
+    qCDebug(lcScreen) << "PhotoItemViewWidget::~PhotoItemViewWidget : end";
 }
 
 void PhotoItemViewWidget::refreshAfterRowChange()
@@ -220,9 +217,7 @@ void PhotoItemViewWidget::SetItemLoadCallback()
 {
     IDeviceNexaAgent* agent = m_hostContext ? m_hostContext->deviceAgent : nullptr;
     if (!agent) {
-        qDebug() << "device_photo"
-                 << "PhotoItemViewWidget::SetItemLoadCallback"
-                 << ": no device agent";
+        qCDebug(lcScreen) << "PhotoItemViewWidget::SetItemLoadCallback : no device agent";
         return;
     }
     agent->SetItemLoadCallback(&PhotoItemViewWidget::ItemLoadCallback);

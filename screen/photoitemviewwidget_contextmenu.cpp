@@ -17,6 +17,7 @@
 
 #include "host/contract/ideviceagent.h"
 #include "host/services/fileutils.h"
+#include "host/services/logcategories.h"
 #include "host/services/ocsharedvalue.h"
 #include "host/services/textutils.h"
 #include "host/widgets/ocfademenu.h"
@@ -106,9 +107,7 @@ void PhotoItemViewWidget::RunCommand(int command)
         if (!selected.isEmpty())
             current = selected.first();
     }
-    qDebug() << "device_photo"
-             << "PhotoItemViewWidget::RunCommand"
-             << ": command" << command;
+    qCDebug(lcScreen) << "PhotoItemViewWidget::RunCommand : command" << command;
     switch (command) {
     case PhotoActions::View:
         if (isVisible() && current.isValid())

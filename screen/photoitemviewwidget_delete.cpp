@@ -64,8 +64,7 @@ bool PhotoItemViewWidget::DeleteRefused() const
     else if (g_SharedValue.hasProcessState(PhotoType, OCSharedValue::ProcessDelete))
         reason = " : Deleting";
     if (reason)
-        qDebug() << "device_photo"
-                 << "PhotoItemViewWidget::OnDelete" << reason;
+        qCDebug(lcScreen) << "PhotoItemViewWidget::OnDelete" << reason;
     return reason != nullptr;
 }
 
@@ -94,16 +93,12 @@ void PhotoItemViewWidget::PauseForDelete()
     m_loading->ShowLoadingWidget();
     pauseThread(m_threadModelLoad, true);
     pauseThread(m_threadModelToPhone, true);
-    qDebug() << "device_photo"
-             << "PhotoItemViewWidget::OnDelete"
-             << " : stopped other funtion";
+    qCDebug(lcScreen) << "PhotoItemViewWidget::OnDelete : stopped other funtion";
 }
 
 void PhotoItemViewWidget::ResumeAfterDelete()
 {
-    qDebug() << "device_photo"
-             << "PhotoItemViewWidget::OnDelete"
-             << ": end";
+    qCDebug(lcScreen) << "PhotoItemViewWidget::OnDelete : end";
     g_SharedValue.deleteState(PhotoType, OCSharedValue::ProcessDelete);
     on_start_patialloading();
 }
@@ -123,17 +118,13 @@ void PhotoItemViewWidget::CheckStillThere(const QStringList& paths,
 
 void PhotoItemViewWidget::OnDelete(bool confirm)
 {
-    qDebug() << "device_photo"
-             << "PhotoItemViewWidget::OnDelete"
-             << ": start";
+    qCDebug(lcScreen) << "PhotoItemViewWidget::OnDelete : start";
     QStringList files = SelectedPaths(false);
     if (files.isEmpty() || DeleteRefused())
         return;
     g_SharedValue.addState(PhotoType, OCSharedValue::ProcessDelete);
     if (confirm && !ConfirmDelete(files)) {
-        qDebug() << "device_photo"
-                 << "PhotoItemViewWidget::OnDelete"
-                 << " : cancel delete file";
+        qCDebug(lcScreen) << "PhotoItemViewWidget::OnDelete : cancel delete file";
         ResumeAfterDelete();
         return;
     }
@@ -176,13 +167,10 @@ void PhotoItemViewWidget::on_delete_callback(
     if (error == 0 && !strCurDeletePath.isEmpty()) {
         QMutexLocker lock(&m_deletedMutex);
         m_deletedFiles.append(strCurDeletePath);
-        qDebug() << "device_photo"
-                 << "PhotoItemViewWidget::on_delete_callback" << strCurDeletePath;
+        qCDebug(lcScreen) << "PhotoItemViewWidget::on_delete_callback" << strCurDeletePath;
         return;
     }
-    qDebug() << "device_photo"
-             << "PhotoItemViewWidget::on_delete_callback"
-             << "delete items complete" << error;
+    qCDebug(lcScreen) << "PhotoItemViewWidget::on_delete_callback delete items complete" << error;
     QMetaObject::invokeMethod(this, "on_complete_delete_file", Qt::QueuedConnection,
         Q_ARG(int, error), Q_ARG(int, nCurThreadID));
 }
@@ -231,8 +219,7 @@ void PhotoItemViewWidget::on_complete_delete_file(int error, int threadID)
 {
     if (!m_mediaList)
         return;
-    qDebug() << "device_photo"
-             << "PhotoItemViewWidget::on_complete_delete_file" << error << threadID;
+    qCDebug(lcScreen) << "PhotoItemViewWidget::on_complete_delete_file" << error << threadID;
     if (error == StartNotice) {
         m_deleteJob = threadID;
         return;

@@ -54,9 +54,7 @@ void PhotoItemViewWidget::ItemLoadCallback(int code, quintptr info)
 
 void PhotoItemViewWidget::UmsMountCallback(int result)
 {
-    qDebug() << "device_photo"
-             << "PhotoItemViewWidget::UmsMountCallback"
-             << ": result" << result;
+    qCDebug(lcScreen) << "PhotoItemViewWidget::UmsMountCallback : result" << result;
     const LiveWidget::Lease live = LiveWidget::acquire();
     if (PhotoItemViewWidget* screen = live.screen())
         QMetaObject::invokeMethod(
@@ -97,16 +95,13 @@ void PhotoItemViewWidget::on_listing_callback(int nError, quintptr pInfo)
 void PhotoItemViewWidget::on_listing_callback(
     int nError, const QString& path, qint64 size, const QDateTime& time)
 {
-    qDebug() << "device_photo"
-             << "PhotoItemViewWidget::on_listing_callback"
-             << ": not listed" << nError << path << size << time;
+    qCDebug(lcScreen) << "PhotoItemViewWidget::on_listing_callback : not listed" << nError << path
+                      << size << time;
 }
 
 void PhotoItemViewWidget::start_loaditems_thread(bool bNeedUMSCheck)
 {
-    qDebug() << "device_photo"
-             << "PhotoItemViewWidget::start_loaditems_thread"
-             << ": start" << bNeedUMSCheck;
+    qCDebug(lcScreen) << "PhotoItemViewWidget::start_loaditems_thread : start" << bNeedUMSCheck;
     stop_loaditems_thread();
     if (WaitForAbandonedListing("PhotoItemViewWidget::start_loaditems_thread")) {
         QTimer::singleShot(
@@ -126,9 +121,8 @@ void PhotoItemViewWidget::stop_loaditems_thread()
 {
     if (!m_agentListing)
         return;
-    qDebug() << "device_photo"
-             << "PhotoItemViewWidget::stop_loaditems_thread"
-             << ": the phone's listing is given up";
+    qCDebug(lcScreen)
+        << "PhotoItemViewWidget::stop_loaditems_thread : the phone's listing is given up";
     if (IDeviceNexaAgent* agent = m_hostContext ? m_hostContext->deviceAgent : nullptr)
         agent->StopItemLoad();
     m_agentListing = false;
@@ -141,25 +135,22 @@ bool PhotoItemViewWidget::WaitForAbandonedListing(const char* method)
     if (!m_abandonedListing)
         return false;
     if (m_abandonedSince.isValid() && m_abandonedSince.elapsed() > AbandonedLimitMs) {
-        qDebug() << "device_photo" << method << ": the abandoned listing never ended";
+        qCDebug(lcScreen) << method << ": the abandoned listing never ended";
         m_abandonedListing = false;
         return false;
     }
-    qDebug() << "device_photo" << method << ": waiting for the abandoned listing to end";
+    qCDebug(lcScreen) << method << ": waiting for the abandoned listing to end";
     return true;
 }
 
 void PhotoItemViewWidget::on_finished_loaditems()
 {
-    qDebug() << "device_photo"
-             << "PhotoItemViewWidget::on_finished_loaditems";
+    qCDebug(lcScreen) << "PhotoItemViewWidget::on_finished_loaditems";
 }
 
 void PhotoItemViewWidget::LoadItems(bool bNeedUMSCheck)
 {
-    qDebug() << "device_photo"
-             << "PhotoItemViewWidget::LoadItems"
-             << ": start";
+    qCDebug(lcScreen) << "PhotoItemViewWidget::LoadItems : start";
     SetStatusText(GetQString(tr("Loading...")));
     m_loading->ShowLoadingWidget();
     on_stop_patialloading();
@@ -176,25 +167,19 @@ void PhotoItemViewWidget::LoadItems(bool bNeedUMSCheck)
         emit on_signal_device_refresh_finish(PhotoType);
         emit on_signal_changed_items();
         emit on_signal_hideLoadingWidget();
-        qDebug() << "device_photo"
-                 << "PhotoItemViewWidget::LoadItems"
-                 << "get device failed";
+        qCWarning(lcScreen) << "PhotoItemViewWidget::LoadItems get device failed";
         return;
     }
     if (m_fileAgentType == ConnectionKind::MassStorage && IsConnectedPhone(agent)
         && !IsUMSAvailable(deviceIndex) && bNeedUMSCheck) {
-        qDebug() << "device_photo"
-                 << "PhotoItemViewWidget::LoadItems"
-                 << ": mount the phone's storage first";
+        qCDebug(lcScreen) << "PhotoItemViewWidget::LoadItems : mount the phone's storage first";
         agent->RequestUmsMount(deviceIndex, &PhotoItemViewWidget::UmsMountCallback, 0);
         emit on_signal_showModechangeLoading(true, ITEM_TYPE(StatusModeChange));
         return;
     }
 
     const int status = agent->StartItemLoad(QStringLiteral("ROOT"));
-    qDebug() << "device_photo"
-             << "PhotoItemViewWidget::LoadItems"
-             << ": StartItemLoad" << status;
+    qCDebug(lcScreen) << "PhotoItemViewWidget::LoadItems : StartItemLoad" << status;
     if (status == ListingStarted) {
         g_SharedValue.addState(PhotoType, OCSharedValue::ProcessListing);
         m_listingState = Listing;
@@ -214,9 +199,7 @@ void PhotoItemViewWidget::LoadItems(bool bNeedUMSCheck)
         m_listingState = NotListed;
         emit on_signal_device_refresh_finish(PhotoType);
     }
-    qDebug() << "device_photo"
-             << "PhotoItemViewWidget::LoadItems"
-             << " end" << m_listingState;
+    qCDebug(lcScreen) << "PhotoItemViewWidget::LoadItems end" << m_listingState;
 }
 
 void PhotoItemViewWidget::LoadItems(const QStringList& paths)
@@ -237,9 +220,7 @@ void PhotoItemViewWidget::LoadItems(const QStringList& paths)
 
 void PhotoItemViewWidget::on_UmsMountResult(int nResult)
 {
-    qDebug() << "device_photo"
-             << "PhotoItemViewWidget::on_UmsMountResult"
-             << ": result" << nResult;
+    qCDebug(lcScreen) << "PhotoItemViewWidget::on_UmsMountResult : result" << nResult;
     emit on_signal_showModechangeLoading(false, ITEM_TYPE(StatusModeChange));
     if (nResult == 0) {
         // The drive is there now: list it, without asking for it again.
@@ -270,9 +251,8 @@ int PhotoItemViewWidget::InsertEventCode() const
 void PhotoItemViewWidget::on_itemload_callback_startItemLoad()
 {
     if (m_abandonedListing) {
-        qDebug() << "device_photo"
-                 << "PhotoItemViewWidget::on_itemload_callback_startItemLoad"
-                 << ": abandoned listing, dropped";
+        qCDebug(lcScreen) << "PhotoItemViewWidget::on_itemload_callback_startItemLoad : abandoned "
+                             "listing, dropped";
         return;
     }
     m_albumView->SetControlsEnabled(true);
@@ -285,31 +265,28 @@ void PhotoItemViewWidget::on_itemload_callback_startItemLoad()
 void PhotoItemViewWidget::on_itemload_callback_insertItemLoad(quintptr pInfo)
 {
     if (!pInfo) {
-        qDebug() << "device_photo"
-                 << "PhotoItemViewWidget::on_itemload_callback_insertItemLoad"
-                 << ": info is null";
+        qCWarning(lcScreen)
+            << "PhotoItemViewWidget::on_itemload_callback_insertItemLoad : info is null";
         return;
     }
     if (m_abandonedListing || m_listingState != Listing) {
-        qDebug() << "device_photo"
-                 << "PhotoItemViewWidget::on_itemload_callback_insertItemLoad"
-                 << ": no listing under way, dropped" << m_listingState;
+        qCDebug(lcScreen) << "PhotoItemViewWidget::on_itemload_callback_insertItemLoad : no "
+                             "listing under way, dropped"
+                          << m_listingState;
         return;
     }
     auto item = std::make_unique<CPhotoDataItem>(pInfo);
     const QString path = item->path;
     addThreadModelDataWithLoading(ItemEvent(InsertEventCode(), std::move(item)));
-    qDebug() << "device_photo"
-             << "PhotoItemViewWidget::on_itemload_callback_insertItemLoad" << path;
+    qCDebug(lcScreen) << "PhotoItemViewWidget::on_itemload_callback_insertItemLoad" << path;
 }
 
 void PhotoItemViewWidget::on_itemload_callback_eventItemLoad(quintptr pInfo)
 {
     const auto* record = reinterpret_cast<const DeviceFileRecord*>(pInfo);
     if (!record) {
-        qDebug() << "device_photo"
-                 << "PhotoItemViewWidget::on_itemload_callback_eventItemLoad"
-                 << ": info is null";
+        qCWarning(lcScreen)
+            << "PhotoItemViewWidget::on_itemload_callback_eventItemLoad : info is null";
         return;
     }
     int code = 0;
@@ -327,14 +304,13 @@ void PhotoItemViewWidget::on_itemload_callback_eventItemLoad(quintptr pInfo)
         code = ItemEventCode::Removed;
         break;
     default:
-        qDebug() << "device_photo"
-                 << "PhotoItemViewWidget::on_itemload_callback_eventItemLoad"
-                 << ": change ignored" << record->changeKind;
+        qCDebug(lcScreen)
+            << "PhotoItemViewWidget::on_itemload_callback_eventItemLoad : change ignored"
+            << record->changeKind;
         return;
     }
-    qDebug() << "device_photo"
-             << "PhotoItemViewWidget::on_itemload_callback_eventItemLoad"
-             << ": change" << record->changeKind << GetCString2QString(record->path);
+    qCDebug(lcScreen) << "PhotoItemViewWidget::on_itemload_callback_eventItemLoad : change"
+                      << record->changeKind << GetCString2QString(record->path);
     // The photo whose properties are shown went away: close the dialog.
     if (record->changeKind == 3 && !m_propertyPath.isEmpty()
         && toStoredPath(GetCString2QString(record->path))
@@ -348,15 +324,13 @@ void PhotoItemViewWidget::on_itemload_callback_eventItemLoad(quintptr pInfo)
 
 void PhotoItemViewWidget::on_itemload_callback_finishItemLoad()
 {
-    qDebug() << "device_photo"
-             << "PhotoItemViewWidget::on_itemload_callback_finishItemLoad"
-             << ": state" << m_listingState;
+    qCDebug(lcScreen) << "PhotoItemViewWidget::on_itemload_callback_finishItemLoad : state"
+                      << m_listingState;
     m_agentListing = false;
     if (m_abandonedListing) {
         m_abandonedListing = false;
-        qDebug() << "device_photo"
-                 << "PhotoItemViewWidget::on_itemload_callback_finishItemLoad"
-                 << ": end of an abandoned listing";
+        qCDebug(lcScreen) << "PhotoItemViewWidget::on_itemload_callback_finishItemLoad : end of an "
+                             "abandoned listing";
         return;
     }
     if (m_fileAgentType == ConnectionKind::MassStorage)
@@ -368,9 +342,8 @@ void PhotoItemViewWidget::on_itemload_callback_finishItemLoad()
         return;
     }
     if (m_listingState != Listing) {
-        qDebug() << "device_photo"
-                 << "PhotoItemViewWidget::on_itemload_callback_finishItemLoad"
-                 << ": no listing under way, dropped";
+        qCDebug(lcScreen) << "PhotoItemViewWidget::on_itemload_callback_finishItemLoad : no "
+                             "listing under way, dropped";
         return;
     }
     m_listingState = Merging;
@@ -379,16 +352,13 @@ void PhotoItemViewWidget::on_itemload_callback_finishItemLoad()
 
 void PhotoItemViewWidget::on_itemload_callback_stopItemLoad(int error)
 {
-    qDebug() << "device_photo"
-             << "PhotoItemViewWidget::on_itemload_callback_stopItemLoad"
-             << "error =" << error;
+    qCDebug(lcScreen) << "PhotoItemViewWidget::on_itemload_callback_stopItemLoad error =" << error;
     if (error != 0) {
         m_agentListing = false;
         if (m_abandonedListing) {
             m_abandonedListing = false;
-            qDebug() << "device_photo"
-                     << "PhotoItemViewWidget::on_itemload_callback_stopItemLoad"
-                     << ": end of an abandoned listing";
+            qCDebug(lcScreen) << "PhotoItemViewWidget::on_itemload_callback_stopItemLoad : end of "
+                                 "an abandoned listing";
             return;
         }
         g_SharedValue.deleteState(PhotoType, OCSharedValue::ProcessListing);
@@ -429,30 +399,23 @@ void PhotoItemViewWidget::addThreadModelDataWithLoading(ItemEvent event)
     }
     if (!m_listingEvents && m_threadModelLoad->queueCount() == 0) {
         // Nothing was ever queued, so nothing is being merged either.
-        qDebug() << "device_photo"
-                 << "PhotoItemViewWidget::addThreadModelDataWithLoading"
-                 << ": no item";
+        qCDebug(lcScreen) << "PhotoItemViewWidget::addThreadModelDataWithLoading : no item";
         m_threadModelLoad->stop();
         on_itemload_finishItemLoad();
     } else if (loadMode) {
-        qDebug() << "device_photo"
-                 << "PhotoItemViewWidget::addThreadModelDataWithLoading"
-                 << ": execute";
+        qCDebug(lcScreen) << "PhotoItemViewWidget::addThreadModelDataWithLoading : execute";
         m_threadModelLoad->exec();
     } else {
         // The thread ends once its queue is merged, the last row included.
-        qDebug() << "device_photo"
-                 << "PhotoItemViewWidget::addThreadModelDataWithLoading"
-                 << ": finish";
+        qCDebug(lcScreen) << "PhotoItemViewWidget::addThreadModelDataWithLoading : finish";
         m_threadModelLoad->finish();
     }
 }
 
 void PhotoItemViewWidget::on_itemload_finishItemLoad()
 {
-    qDebug() << "device_photo"
-             << "PhotoItemViewWidget::on_itemload_finishItemLoad"
-             << ": state" << m_listingState;
+    qCDebug(lcScreen) << "PhotoItemViewWidget::on_itemload_finishItemLoad : state"
+                      << m_listingState;
     if (m_threadModelLoad && m_threadModelLoad->stoppedForMemory())
         m_memoryStopped = true;
     // Only the end of the merge counts: the thread also ends when memory runs
@@ -525,25 +488,20 @@ void PhotoItemViewWidget::ResetListing()
 
 void PhotoItemViewWidget::on_SDCardchange(bool bIsConnected, const QString& driveName)
 {
-    qDebug() << "device_photo"
-             << "PhotoItemViewWidget::on_SDCardchange"
-             << "start" << bIsConnected << driveName;
+    qCDebug(lcScreen) << "PhotoItemViewWidget::on_SDCardchange start" << bIsConnected << driveName;
     emit on_signal_devicechange(false);
     on_main_close();
     ResetListing();
     if (!isVisible()) {
-        qDebug() << "device_photo"
-                 << "PhotoItemViewWidget::on_SDCardchange"
-                 << "no visible end1";
+        qCDebug(lcScreen) << "PhotoItemViewWidget::on_SDCardchange no visible end1";
         return;
     }
     IDeviceNexaAgent* agent = m_hostContext ? m_hostContext->deviceAgent : nullptr;
     if (!bIsConnected && agent && GetMemChangeType(agent->GetDeviceIndex()) != 0
         && g_SharedValue.hasProcessState(
             OCGlobal::ITEM_DEVICE, OCSharedValue::ProcessStorageBusy)) {
-        qDebug() << "device_photo"
-                 << "PhotoItemViewWidget::on_SDCardchange"
-                 << ": the phone changes its storage itself, no listing";
+        qCDebug(lcScreen) << "PhotoItemViewWidget::on_SDCardchange : the phone changes its storage "
+                             "itself, no listing";
         return;
     }
     m_listingState = Listing;
@@ -556,9 +514,7 @@ void PhotoItemViewWidget::on_load_fromSDcardChange()
 {
     IDeviceNexaAgent* agent = m_hostContext ? m_hostContext->deviceAgent : nullptr;
     if (!agent || agent->GetDeviceIndex() == -1) {
-        qDebug() << "device_photo"
-                 << "PhotoItemViewWidget::on_load_fromSDcardChange"
-                 << ": no device";
+        qCDebug(lcScreen) << "PhotoItemViewWidget::on_load_fromSDcardChange : no device";
         m_listingState = NotListed;
         m_loading->HideLoadingWidget();
         return;
@@ -573,17 +529,14 @@ void PhotoItemViewWidget::on_load_fromSDcardChange()
 
 void PhotoItemViewWidget::on_memcombo_changeStart()
 {
-    qDebug() << "device_photo"
-             << "PhotoItemViewWidget::on_memcombo_changeStart";
+    qCDebug(lcScreen) << "PhotoItemViewWidget::on_memcombo_changeStart";
     m_storageSwitching = true;
     m_loading->ShowLoadingWidget();
 }
 
 void PhotoItemViewWidget::on_memcombo_changeEnd(bool result)
 {
-    qDebug() << "device_photo"
-             << "PhotoItemViewWidget::on_memcombo_changeEnd"
-             << ": result" << result;
+    qCDebug(lcScreen) << "PhotoItemViewWidget::on_memcombo_changeEnd : result" << result;
     m_storageSwitching = false;
     m_loading->HideLoadingWidget();
     m_listingState = NotListed;
@@ -593,9 +546,7 @@ void PhotoItemViewWidget::on_device_init(int nItemType)
 {
     if (nItemType != PhotoType)
         return;
-    qDebug() << "device_photo"
-             << "PhotoItemViewWidget::on_device_init"
-             << "start!!!";
+    qCDebug(lcScreen) << "PhotoItemViewWidget::on_device_init start!!!";
     g_SharedValue.setState(PhotoType, OCSharedValue::ProcessDeviceInit);
     on_main_close();
     ResetListing();
@@ -603,9 +554,7 @@ void PhotoItemViewWidget::on_device_init(int nItemType)
     // is the entry shown now.
     m_lastItemType = OCGlobal::ITEM_NONE;
     g_SharedValue.deleteState(PhotoType, OCSharedValue::ProcessDeviceInit);
-    qDebug() << "device_photo"
-             << "PhotoItemViewWidget::on_device_init"
-             << "end!!!";
+    qCDebug(lcScreen) << "PhotoItemViewWidget::on_device_init end!!!";
 }
 
 void PhotoItemViewWidget::on_device_refresh(int nItemType)

@@ -48,15 +48,11 @@ QModelIndex PhotoItemViewWidget::CommandIndex() const
 
 void PhotoItemViewWidget::OnProperty()
 {
-    qDebug() << "device_photo"
-             << "PhotoItemViewWidget::OnProperty"
-             << ": start";
+    qCDebug(lcScreen) << "PhotoItemViewWidget::OnProperty : start";
     const QModelIndex current = CommandIndex();
     CPhotoDataItem* item = current.isValid() ? itemOf(current) : nullptr;
     if (!m_mediaList || !item) {
-        qDebug() << "device_photo"
-                 << "PhotoItemViewWidget::OnProperty"
-                 << ": no current item";
+        qCDebug(lcScreen) << "PhotoItemViewWidget::OnProperty : no current item";
         return;
     }
     g_SharedValue.addState(PhotoType, OCSharedValue::ProcessRenameLocate);
@@ -85,9 +81,7 @@ void PhotoItemViewWidget::OnProperty()
     if (!self)
         return;
     if (answer == QDialog::Accepted && dialog) {
-        qDebug() << "device_photo"
-                 << "PhotoItemViewWidget::OnProperty"
-                 << ": accepted";
+        qCDebug(lcScreen) << "PhotoItemViewWidget::OnProperty : accepted";
         // The dialog ran an event loop: the item may have gone meanwhile.
         if (CPhotoDataItem* still = m_mediaList ? m_mediaList->findItem(oldPath, false) : nullptr)
             RenameFromDialog(still, dialog->GetTitle(), ok);
@@ -95,9 +89,7 @@ void PhotoItemViewWidget::OnProperty()
     m_propertyPath.clear();
     if (m_renameFiles.size() != 2)
         on_complete_renamefile(ok);
-    qDebug() << "device_photo"
-             << "PhotoItemViewWidget::OnProperty"
-             << ": end";
+    qCDebug(lcScreen) << "PhotoItemViewWidget::OnProperty : end";
     delete dialog;
 }
 
@@ -154,18 +146,14 @@ void PhotoItemViewWidget::RenameFileCallback(bool result)
 
 void PhotoItemViewWidget::on_complete_renamefile(bool result)
 {
-    qDebug() << "device_photo"
-             << "PhotoItemViewWidget::on_complete_renamefile"
-             << ": start " << result;
+    qCDebug(lcScreen) << "PhotoItemViewWidget::on_complete_renamefile : start" << result;
     if (!result) {
         OCMsgBox::OCErrorMessageBox(this, GetQString(tr("Notice")), ErrorBoxCode::RenameFailed);
     } else if (m_renameFiles.size() == 2 && m_mediaList) {
         const QString oldPath = m_renameFiles.at(0);
         if (m_mediaList->findItem(oldPath, false)) {
             m_mediaList->renameItem(oldPath, m_renameFiles.at(1));
-            qDebug() << "device_photo"
-                     << "PhotoItemViewWidget::on_complete_renamefile"
-                     << "sorting";
+            qCDebug(lcScreen) << "PhotoItemViewWidget::on_complete_renamefile sorting";
             ApplyCurrentSort();
             repaintCurrentView();
         }
@@ -173,9 +161,7 @@ void PhotoItemViewWidget::on_complete_renamefile(bool result)
     m_renameFiles.clear();
     g_SharedValue.deleteState(PhotoType, OCSharedValue::ProcessRenameLocate);
     on_start_patialloading();
-    qDebug() << "device_photo"
-             << "PhotoItemViewWidget::on_complete_renamefile"
-             << ": end";
+    qCDebug(lcScreen) << "PhotoItemViewWidget::on_complete_renamefile : end";
 }
 
 void PhotoItemViewWidget::OnShowInWindows()
@@ -186,8 +172,7 @@ void PhotoItemViewWidget::OnShowInWindows()
     if (!current.isValid())
         return;
     QString path = current.data(PhotoRole::PathRole).toString();
-    qDebug() << "device_photo"
-             << "PhotoItemViewWidget::OnShowInWindows" << path;
+    qCDebug(lcScreen) << "PhotoItemViewWidget::OnShowInWindows" << path;
     bool shown = false;
     if (m_fileAgentType == ConnectionKind::MassStorage) {
         shown = OpenWindowExplorer(path);

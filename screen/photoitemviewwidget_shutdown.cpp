@@ -21,23 +21,18 @@ const int StopWaitMs = 3000;
 
 void PhotoItemViewWidget::on_main_close()
 {
-    qDebug() << "device_photo"
-             << "PhotoItemViewWidget::on_main_close"
-             << ": start";
+    qCDebug(lcScreen) << "PhotoItemViewWidget::on_main_close : start";
     emit on_signal_messagebox_close();
     CancelDeviceJobs();
     StopWorkerThread(m_threadModelLoad, "m_pThreadModelLoad");
     StopWorkerThread(m_threadModelToPhone, "m_pThreadModelToPhone");
     StopBackgroundTasks();
-    qDebug() << "device_photo"
-             << "PhotoItemViewWidget::on_main_close"
-             << ": end";
+    qCDebug(lcScreen) << "PhotoItemViewWidget::on_main_close : end";
 }
 
 void PhotoItemViewWidget::on_phoneview_close()
 {
-    qDebug() << "device_photo"
-             << "PhotoItemViewWidget::on_phoneview_close";
+    qCDebug(lcScreen) << "PhotoItemViewWidget::on_phoneview_close";
     on_main_close();
 }
 
@@ -61,9 +56,8 @@ void PhotoItemViewWidget::StopWorkerThread(OCModelInsertThread*& thread, const c
     // Its queue is given up; its row fetcher is never waited for longer
     // than a database read takes.
     thread->stop();
-    qDebug() << "device_photo"
-             << "PhotoItemViewWidget::StopWorkerThread"
-             << QByteArray(":").append(name).append(" wait = true").constData();
+    qCDebug(lcScreen) << "PhotoItemViewWidget::StopWorkerThread"
+                      << QByteArray(":").append(name).append(" wait = true").constData();
     delete thread;
     thread = nullptr;
 }

@@ -40,9 +40,8 @@ CPhotoDataItem* itemOf(const QModelIndex& index)
 
 void postAnswer(const char* slot, int error)
 {
-    qDebug() << "device_photo"
-             << "PhotoItemViewWidget::ThumbnailCallback"
-             << "received thumbnail callback" << slot << error;
+    qCDebug(lcScreen) << "PhotoItemViewWidget::ThumbnailCallback received thumbnail callback"
+                      << slot << error;
     const LiveWidget::Lease live = LiveWidget::acquire();
     if (PhotoItemViewWidget* screen = live.screen())
         QMetaObject::invokeMethod(screen, slot, Q_ARG(int, error));
@@ -93,7 +92,7 @@ bool PhotoItemViewWidget::ThumbnailStepAllowed(const char* method)
         && m_mediaList && m_model;
     if (!allowed) {
         g_SharedValue.deleteState(PhotoType, OCSharedValue::ProcessThumbnails);
-        qDebug() << "device_photo" << method << ": stop";
+        qCDebug(lcScreen) << method << ": stop";
     }
     return allowed;
 }
@@ -111,9 +110,8 @@ int PhotoItemViewWidget::RequestThumbnail(const QString& path, PFN_ThumbnailCall
         if (result == Busy)
             QThread::msleep(BusyRetryMs);
         result = agent->RequestThumbnails(path, kind, callback);
-        qDebug() << "device_photo"
-                 << "PhotoItemViewWidget::RequestThumbnail"
-                 << "result : " << result << "retryCount : " << retryCount;
+        qCDebug(lcScreen) << "PhotoItemViewWidget::RequestThumbnail result :" << result
+                          << "retryCount : " << retryCount;
         ++retryCount;
     } while (result == Busy && retryCount < MaxRequests);
     return result;
@@ -154,9 +152,8 @@ void PhotoItemViewWidget::StoreThumbnail(CPhotoDataItem* item, const QPixmap& pi
 {
     item->setThumbnailLoaded(true);
     if (pixmap.isNull()) {
-        qDebug() << "device_photo"
-                 << "PhotoItemViewWidget::StoreThumbnail"
-                 << "thumbnail is null" << item->path;
+        qCWarning(lcScreen) << "PhotoItemViewWidget::StoreThumbnail thumbnail is null"
+                            << item->path;
         return;
     }
     item->setThumbnail(
@@ -165,12 +162,8 @@ void PhotoItemViewWidget::StoreThumbnail(CPhotoDataItem* item, const QPixmap& pi
     item->setLoadState(0);
     // Only the item's row repaints: a change of every row costs each view
     // a pass over the whole list.
-    const int row = m_model->IndexOf(item);
-    m_model->setData(row >= 0 ? m_model->index(row, PhotoColumn::Thumbnail) : QModelIndex(),
-        QVariant(), Qt::DecorationRole);
-    qDebug() << "device_photo"
-             << "PhotoItemViewWidget::StoreThumbnail"
-             << "add thumbnail" << item->path;
+    m_model->refreshThumbnail(item);
+    qCDebug(lcScreen) << "PhotoItemViewWidget::StoreThumbnail add thumbnail" << item->path;
 }
 
 void PhotoItemViewWidget::start_thumbnail_thread()
@@ -178,9 +171,8 @@ void PhotoItemViewWidget::start_thumbnail_thread()
     if (g_SharedValue.IsPartialLoading() || !m_mediaList || m_mediaList->count() == 0)
         return;
     if (!m_phoneThumbnails) {
-        qDebug() << "device_photo"
-                 << "PhotoItemViewWidget::start_thumbnail_thread"
-                 << "end(failed start thumbnail thread)";
+        qCWarning(lcScreen)
+            << "PhotoItemViewWidget::start_thumbnail_thread end(failed start thumbnail thread)";
         HideLoadingIndicators();
         return;
     }
@@ -188,9 +180,7 @@ void PhotoItemViewWidget::start_thumbnail_thread()
         start_thumbnail_thread2();
         return;
     }
-    qDebug() << "device_photo"
-             << "PhotoItemViewWidget::start_thumbnail_thread"
-             << "start";
+    qCDebug(lcScreen) << "PhotoItemViewWidget::start_thumbnail_thread start";
     if (m_fileAgentType == ConnectionKind::MassStorage)
         return;
     m_bStopThumbnail = false;
@@ -198,28 +188,20 @@ void PhotoItemViewWidget::start_thumbnail_thread()
         return;
     g_SharedValue.addState(PhotoType, OCSharedValue::ProcessThumbnails);
     on_request_thumbnail();
-    qDebug() << "device_photo"
-             << "PhotoItemViewWidget::start_thumbnail_thread"
-             << "end";
+    qCDebug(lcScreen) << "PhotoItemViewWidget::start_thumbnail_thread end";
 }
 
 void PhotoItemViewWidget::stop_thumbnail_thread()
 {
-    qDebug() << "device_photo"
-             << "PhotoItemViewWidget::stop_thumbnail_thread"
-             << ": start";
+    qCDebug(lcScreen) << "PhotoItemViewWidget::stop_thumbnail_thread : start";
     m_thumbnailNoticeShown = false;
     m_bStopThumbnail = true;
-    qDebug() << "device_photo"
-             << "PhotoItemViewWidget::stop_thumbnail_thread"
-             << ": end";
+    qCDebug(lcScreen) << "PhotoItemViewWidget::stop_thumbnail_thread : end";
 }
 
 void PhotoItemViewWidget::on_request_thumbnail()
 {
-    qDebug() << "device_photo"
-             << "PhotoItemViewWidget::on_request_thumbnail"
-             << ": start";
+    qCDebug(lcScreen) << "PhotoItemViewWidget::on_request_thumbnail : start";
     if (!ThumbnailStepAllowed("PhotoItemViewWidget::on_request_thumbnail"))
         return;
     m_bRequestThumbnail = false;
@@ -232,41 +214,35 @@ void PhotoItemViewWidget::on_request_thumbnail()
                 item = NextThumbnailItem();
                 continue;
             }
-            qDebug() << "device_photo"
-                     << "PhotoItemViewWidget::on_request_thumbnail"
-                     << " request thumbnail callback " << m_strAddThumbPath;
+            qCDebug(lcScreen)
+                << "PhotoItemViewWidget::on_request_thumbnail request thumbnail callback"
+                << m_strAddThumbPath;
             m_loading->ShowLoadingWidget();
             const int result
                 = RequestThumbnail(m_strAddThumbPath, &PhotoItemViewWidget::ThumbnailCallback);
             if (result == 0) {
-                qDebug() << "device_photo"
-                         << "PhotoItemViewWidget::on_request_thumbnail"
-                         << " request thumbnail successed " << result;
+                qCDebug(lcScreen)
+                    << "PhotoItemViewWidget::on_request_thumbnail request thumbnail successed"
+                    << result;
                 m_bRequestThumbnail = true;
-                qDebug() << "device_photo"
-                         << "PhotoItemViewWidget::on_request_thumbnail"
-                         << ": request";
+                qCDebug(lcScreen) << "PhotoItemViewWidget::on_request_thumbnail : request";
                 return;
             }
-            qDebug() << "device_photo"
-                     << "PhotoItemViewWidget::on_request_thumbnail"
-                     << " request thumbnail failed "
-                     << " result " << result;
+            qCWarning(lcScreen)
+                << "PhotoItemViewWidget::on_request_thumbnail request thumbnail failed"
+                << " result " << result;
             break;
         }
     }
     HideLoadingIndicators();
     g_SharedValue.deleteState(PhotoType, OCSharedValue::ProcessThumbnails);
-    qDebug() << "device_photo"
-             << "PhotoItemViewWidget::on_request_thumbnail"
-             << ": finished";
+    qCDebug(lcScreen) << "PhotoItemViewWidget::on_request_thumbnail : finished";
 }
 
 void PhotoItemViewWidget::on_addthumbnail(int error)
 {
-    qDebug() << "device_photo"
-             << "PhotoItemViewWidget::on_addthumbnail"
-             << "-Return Error : " << error << "addThumbPath " << m_strAddThumbPath;
+    qCDebug(lcScreen) << "PhotoItemViewWidget::on_addthumbnail : answer" << error << "addThumbPath "
+                      << m_strAddThumbPath;
     if (!m_mediaList || !m_model)
         return;
     const QString path = m_strAddThumbPath;
@@ -276,34 +252,27 @@ void PhotoItemViewWidget::on_addthumbnail(int error)
             QPixmap pixmap;
             if (IDeviceNexaAgent* agent = m_hostContext ? m_hostContext->deviceAgent : nullptr)
                 agent->GetThumbnailImage(&pixmap);
-            qDebug() << "device_photo"
-                     << "PhotoItemViewWidget::on_addthumbnail"
-                     << " get_ThumbnailImage";
+            qCDebug(lcScreen) << "PhotoItemViewWidget::on_addthumbnail get_ThumbnailImage";
             if (CPhotoDataItem* item = m_mediaList->findItem(path, false))
                 StoreThumbnail(item, pixmap);
         }
     } else if (error == NoThumbnail) {
-        qDebug() << "device_photo"
-                 << "PhotoItemViewWidget::on_addthumbnail"
-                 << "not found data " << error;
+        qCWarning(lcScreen) << "PhotoItemViewWidget::on_addthumbnail not found data" << error;
         if (!path.isEmpty()) {
             m_mediaList->setThumbnailPending(path, true);
             if (CPhotoDataItem* item = m_mediaList->findItem(path, false))
                 item->setThumbnailLoaded(true);
         }
     } else {
-        qDebug() << "device_photo"
-                 << "PhotoItemViewWidget::on_addthumbnail"
-                 << "failed add thumbnail error " << error << " thumbnail path" << path;
+        qCWarning(lcScreen) << "PhotoItemViewWidget::on_addthumbnail failed add thumbnail error"
+                            << error << " thumbnail path" << path;
         m_bRequestThumbnail = false;
         HideLoadingIndicators();
         g_SharedValue.deleteState(PhotoType, OCSharedValue::ProcessThumbnails);
         return;
     }
     m_strAddThumbPath.clear();
-    qDebug() << "device_photo"
-             << "PhotoItemViewWidget::on_addthumbnail"
-             << ": next thumbnail";
+    qCDebug(lcScreen) << "PhotoItemViewWidget::on_addthumbnail : next thumbnail";
     m_listStepTimer.start(StepMs);
 }
 
@@ -315,9 +284,7 @@ void PhotoItemViewWidget::start_thumbnail_thread2()
             m_viewer->stopDownloadImage();
         return;
     }
-    qDebug() << "device_photo"
-             << "PhotoItemViewWidget::start_thumbnail_thread2"
-             << "start";
+    qCDebug(lcScreen) << "PhotoItemViewWidget::start_thumbnail_thread2 start";
     if (m_fileAgentType == ConnectionKind::MassStorage) {
         if (!m_downloading)
             m_viewer->stopDownloadImage();
@@ -334,42 +301,32 @@ void PhotoItemViewWidget::start_thumbnail_thread2()
     int firstIndex = -1;
     if (m_nCntPerPage < count) {
         firstIndex = strip->indexAt(QPoint(0, 0)).row();
-        qDebug() << "device_photo"
-                 << "PhotoItemViewWidget::start_thumbnail_thread2"
-                 << "nFirstIndex : " << firstIndex << "m_curIndex : " << current;
+        qCDebug(lcScreen) << "PhotoItemViewWidget::start_thumbnail_thread2 nFirstIndex :"
+                          << firstIndex << "m_curIndex : " << current;
     } else {
-        qDebug() << "device_photo"
-                 << "PhotoItemViewWidget::start_thumbnail_thread2"
-                 << "count : " << count;
+        qCDebug(lcScreen) << "PhotoItemViewWidget::start_thumbnail_thread2 count :" << count;
     }
     const ThumbnailWindow window = ViewerThumbnailWindow(current, firstIndex, m_nCntPerPage, count);
     m_indexThumbStart = window.start;
     m_indexThumbEnd = window.end;
-    qDebug() << "device_photo"
-             << "PhotoItemViewWidget::start_thumbnail_thread2"
-             << "nOffset : " << (current - firstIndex)
-             << "m_indexThumbStart : " << m_indexThumbStart
-             << "m_indexThumbEnd : " << m_indexThumbEnd;
+    qCDebug(lcScreen) << "PhotoItemViewWidget::start_thumbnail_thread2 nOffset :"
+                      << (current - firstIndex) << "m_indexThumbStart : " << m_indexThumbStart
+                      << "m_indexThumbEnd : " << m_indexThumbEnd;
     g_SharedValue.addState(PhotoType, OCSharedValue::ProcessThumbnails);
     on_request_thumbnail3();
-    qDebug() << "device_photo"
-             << "PhotoItemViewWidget::start_thumbnail_thread2"
-             << "end";
+    qCDebug(lcScreen) << "PhotoItemViewWidget::start_thumbnail_thread2 end";
 }
 
 void PhotoItemViewWidget::on_request_thumbnail3()
 {
-    qDebug() << "device_photo"
-             << "PhotoItemViewWidget::on_request_thumbnail3"
-             << ": start";
+    qCDebug(lcScreen) << "PhotoItemViewWidget::on_request_thumbnail3 : start";
     if (!ThumbnailStepAllowed("PhotoItemViewWidget::on_request_thumbnail3"))
         return;
     m_bRequestThumbnail = false;
     if (isVisible() && !m_bStopThumbnail && m_indexThumbStart < m_mediaList->count()) {
         ++m_indexThumbStart;
-        qDebug() << "device_photo"
-                 << "PhotoItemViewWidget::on_request_thumbnail3"
-                 << "m_indexThumbStart : " << m_indexThumbStart;
+        qCDebug(lcScreen) << "PhotoItemViewWidget::on_request_thumbnail3 m_indexThumbStart :"
+                          << m_indexThumbStart;
         for (int row = m_indexThumbStart; row < m_indexThumbEnd && !m_bStopThumbnail; ++row) {
             CPhotoDataItem* item = FilmStripItem(row);
             if (!item)
@@ -378,9 +335,9 @@ void PhotoItemViewWidget::on_request_thumbnail3()
                 m_mediaList->setThumbnailPending(item->path, true);
                 continue;
             }
-            qDebug() << "device_photo"
-                     << "PhotoItemViewWidget::on_request_thumbnail3"
-                     << " request thumbnail callback " << row << item->path;
+            qCDebug(lcScreen)
+                << "PhotoItemViewWidget::on_request_thumbnail3 request thumbnail callback" << row
+                << item->path;
             m_indexThumbStart = row;
             m_viewer->startDownloadImage();
             const int result
@@ -388,31 +345,26 @@ void PhotoItemViewWidget::on_request_thumbnail3()
             if (result == 0) {
                 // The answer is the item's, wherever its row is by then.
                 m_viewerThumbPath = item->path;
-                qDebug() << "device_photo"
-                         << "PhotoItemViewWidget::on_request_thumbnail3"
-                         << " request thumbnail successed " << row << result;
+                qCDebug(lcScreen)
+                    << "PhotoItemViewWidget::on_request_thumbnail3 request thumbnail successed"
+                    << row << result;
                 m_bRequestThumbnail = true;
-                qDebug() << "device_photo"
-                         << "PhotoItemViewWidget::on_request_thumbnail3"
-                         << ": request";
+                qCDebug(lcScreen) << "PhotoItemViewWidget::on_request_thumbnail3 : request";
                 return;
             }
             // Unlike the list chain, one refused row does not end the walk.
-            qDebug() << "device_photo"
-                     << "PhotoItemViewWidget::on_request_thumbnail3"
-                     << " request thumbnail failed " << row << result;
+            qCWarning(lcScreen)
+                << "PhotoItemViewWidget::on_request_thumbnail3 request thumbnail failed" << row
+                << result;
         }
     }
     g_SharedValue.deleteState(PhotoType, OCSharedValue::ProcessThumbnails);
-    qDebug() << "device_photo"
-             << "PhotoItemViewWidget::on_request_thumbnail3"
-             << ": finished";
+    qCDebug(lcScreen) << "PhotoItemViewWidget::on_request_thumbnail3 : finished";
     const int perPage = m_viewer->FilmStrip()->CountPerPage();
     if (m_nCntPerPage < perPage) {
         // The strip has grown: the new page wants its thumbnails too.
-        qDebug() << "device_photo"
-                 << "PhotoItemViewWidget::on_request_thumbnail3"
-                 << "m_nCntPerPage : " << m_nCntPerPage << "nCntPerPage : " << perPage;
+        qCDebug(lcScreen) << "PhotoItemViewWidget::on_request_thumbnail3 m_nCntPerPage :"
+                          << m_nCntPerPage << "nCntPerPage : " << perPage;
         start_thumbnail_thread2();
     } else if (!m_downloading) {
         m_viewer->stopDownloadImage();
@@ -421,9 +373,8 @@ void PhotoItemViewWidget::on_request_thumbnail3()
 
 void PhotoItemViewWidget::on_addthumbnail2(int error)
 {
-    qDebug() << "device_photo"
-             << "PhotoItemViewWidget::on_addthumbnail2"
-             << "-Return Error : " << error << "indexAddThumb " << m_indexThumbStart;
+    qCDebug(lcScreen) << "PhotoItemViewWidget::on_addthumbnail2 : answer" << error
+                      << "indexAddThumb " << m_indexThumbStart;
     if (!m_mediaList || !m_model)
         return;
     const QString path = m_viewerThumbPath;
@@ -442,13 +393,10 @@ void PhotoItemViewWidget::on_addthumbnail2(int error)
         m_mediaList->setThumbnailPending(path, true);
         item->setThumbnailLoaded(true);
     } else {
-        qDebug() << "device_photo"
-                 << "PhotoItemViewWidget::on_addthumbnail2"
-                 << "failed add thumbnail error " << error;
+        qCWarning(lcScreen) << "PhotoItemViewWidget::on_addthumbnail2 failed add thumbnail error"
+                            << error;
     }
-    qDebug() << "device_photo"
-             << "PhotoItemViewWidget::on_addthumbnail2"
-             << ": next thumbnail";
+    qCDebug(lcScreen) << "PhotoItemViewWidget::on_addthumbnail2 : next thumbnail";
     m_viewerStepTimer.start(StepMs);
 }
 

@@ -55,9 +55,8 @@ void PhotoItemViewWidget::TransferSelectionToPC(int playlistId)
         total += item->fileSize();
         ++it;
     }
-    qDebug() << "device_photo"
-             << "PhotoItemViewWidget::TransferSelectionToPC"
-             << ": files" << paths.size() << "size" << total << "playlist" << playlistId;
+    qCDebug(lcScreen) << "PhotoItemViewWidget::TransferSelectionToPC : files" << paths.size()
+                      << "size" << total << "playlist" << playlistId;
     emit transferToPcRequested(paths, total, playlistId);
 }
 
@@ -131,16 +130,11 @@ void PhotoItemViewWidget::addThreadModelDataWithToPhone(ItemEvent event)
     if (!m_mediaList || !m_model)
         return;
     const int code = event.code;
-    qDebug() << "device_photo"
-             << "PhotoItemViewWidget::addThreadModelDataWithToPhone"
-             << "start type=" << code;
-    qDebug() << "device_photo"
-             << "PhotoItemViewWidget::addThreadModelDataWithToPhone"
-             << "start path= finished" << (event.item ? event.item->path : QString());
+    qCDebug(lcScreen) << "PhotoItemViewWidget::addThreadModelDataWithToPhone start type=" << code;
+    qCDebug(lcScreen) << "PhotoItemViewWidget::addThreadModelDataWithToPhone start path= finished"
+                      << (event.item ? event.item->path : QString());
     if (!m_threadModelToPhone) {
-        qDebug() << "device_photo"
-                 << "PhotoItemViewWidget::addThreadModelDataWithToPhone"
-                 << "new thread";
+        qCDebug(lcScreen) << "PhotoItemViewWidget::addThreadModelDataWithToPhone new thread";
         m_threadModelToPhone = new OCModelInsertThread(false, this);
         m_threadModelToPhone->setMediaList(m_mediaList);
         m_threadModelToPhone->setModel(m_model);
@@ -156,16 +150,12 @@ void PhotoItemViewWidget::addThreadModelDataWithToPhone(ItemEvent event)
         m_threadModelToPhone->finish();
     else
         m_threadModelToPhone->addData(std::move(event));
-    qDebug() << "device_photo"
-             << "PhotoItemViewWidget::addThreadModelDataWithToPhone"
-             << "end";
+    qCDebug(lcScreen) << "PhotoItemViewWidget::addThreadModelDataWithToPhone end";
 }
 
 void PhotoItemViewWidget::on_finished_transfer()
 {
-    qDebug() << "device_photo"
-             << "PhotoItemViewWidget::on_finished_transfer"
-             << ": start";
+    qCDebug(lcScreen) << "PhotoItemViewWidget::on_finished_transfer : start";
     if (g_SharedValue.hasProcessState(PhotoType, OCSharedValue::ProcessListing))
         SetStatusText(GetQString(tr("Loading...")));
     QAbstractItemView* view = viewOf(Current);
@@ -184,13 +174,9 @@ void PhotoItemViewWidget::on_finished_transfer()
     on_changed_items();
     ApplyCurrentSort();
     start_thumbnail_thread();
-    qDebug() << "device_photo"
-             << "PhotoItemViewWidget::on_finished_transfer"
-             << " safe delete thread";
+    qCDebug(lcScreen) << "PhotoItemViewWidget::on_finished_transfer safe delete thread";
     ReleaseIdleWorker(m_threadModelToPhone);
-    qDebug() << "device_photo"
-             << "PhotoItemViewWidget::on_finished_transfer"
-             << ": end";
+    qCDebug(lcScreen) << "PhotoItemViewWidget::on_finished_transfer : end";
 }
 
 // Viewer downloads and rotation uploads on connections whose files only the
@@ -243,9 +229,7 @@ bool PhotoItemViewWidget::StartViewerDownload(const QString& path)
             &PhotoItemViewWidget::DownloadProgressCallback,
             &PhotoItemViewWidget::TransferCompletionCallback, -1, 1, 0)
         : 3;
-    qDebug() << "device_photo"
-             << "PhotoItemViewWidget::StartViewerDownload"
-             << ": result" << result << path;
+    qCDebug(lcScreen) << "PhotoItemViewWidget::StartViewerDownload : result" << result << path;
     if (result == 0)
         return true;
     qCWarning(lcScreen) << "PhotoItemViewWidget::StartViewerDownload: refused" << result << path;
@@ -272,17 +256,14 @@ void PhotoItemViewWidget::EndViewerDownload()
 void PhotoItemViewWidget::on_transfer_status(
     qint64 current, qint64 total, int status, const QString& strCurFileName)
 {
-    qDebug()
-        << "device_photo"
-        << "PhotoItemViewWidget::on_transfer_status"
-        << "photo_on_transfer_status : "
+    qCDebug(lcScreen)
+        << "PhotoItemViewWidget::on_transfer_status photo_on_transfer_status :"
         << QStringLiteral("%1, %2, %3, %4").arg(current).arg(total).arg(status).arg(strCurFileName);
     if (current == TransferMarker::End && total == TransferMarker::End) {
         IDeviceNexaAgent* agent = m_hostContext ? m_hostContext->deviceAgent : nullptr;
         if (m_downloadJob != -1) {
-            qDebug() << "device_photo"
-                     << "PhotoItemViewWidget::on_transfer_status"
-                     << "close transfer job" << m_downloadJob;
+            qCDebug(lcScreen) << "PhotoItemViewWidget::on_transfer_status close transfer job"
+                              << m_downloadJob;
             if (agent)
                 agent->CloseTransfer(m_downloadJob);
             m_downloadJob = -1;
@@ -301,16 +282,14 @@ void PhotoItemViewWidget::on_transfer_status(
             return;
         }
         if (status == 2) {
-            qDebug() << "device_photo"
-                     << "PhotoItemViewWidget::on_transfer_status"
-                     << "cancel transfer";
+            qCDebug(lcScreen) << "PhotoItemViewWidget::on_transfer_status cancel transfer";
             m_viewer->stopDownloadImage();
         } else {
             m_viewer->initViewer();
             m_viewer->stopDownloadImage();
-            qDebug() << "device_photo"
-                     << "PhotoItemViewWidget::on_transfer_status"
-                     << "photo_on_transfer_status this : " << this;
+            qCDebug(lcScreen)
+                << "PhotoItemViewWidget::on_transfer_status photo_on_transfer_status this :"
+                << this;
             OCMsgBox::OCErrorMessageBox(this, GetQString(tr("Notice")), status);
         }
         EndViewerDownload();
@@ -357,14 +336,10 @@ void PhotoItemViewWidget::on_transfer_status2(
 
 void PhotoItemViewWidget::on_update_item_with_downloadviewer(const QString& path)
 {
-    qDebug() << "device_photo"
-             << "PhotoItemViewWidget::on_update_item_with_downloadviewer"
-             << "start" << path;
+    qCDebug(lcScreen) << "PhotoItemViewWidget::on_update_item_with_downloadviewer start" << path;
     m_viewer->loadFile(path);
     // The copy is here: it can be turned and sent back.
     m_viewer->SetRotateEnabled(true);
     EndViewerDownload();
-    qDebug() << "device_photo"
-             << "PhotoItemViewWidget::on_update_item_with_downloadviewer"
-             << "end";
+    qCDebug(lcScreen) << "PhotoItemViewWidget::on_update_item_with_downloadviewer end";
 }

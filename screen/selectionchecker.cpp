@@ -112,6 +112,7 @@ bool SelectionChecker::waitForIdle(int ms)
     QElapsedTimer waited;
     waited.start();
     while (m_running > 0 && waited.elapsed() < ms) {
+        // The count drops in the watchers' finished signals, which come as events.
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
         QThread::msleep(10);
     }

@@ -564,47 +564,6 @@ private slots:
         QCOMPARE(toPc.count(), 1);
     }
 
-    void closingStopsTheTransferThread()
-    {
-        ScreenFixture fixture;
-        fixture.fill();
-        LogCapture log;
-        QSignalSpy boxesClosed(fixture.screen(), &PhotoItemViewWidget::on_signal_messagebox_close);
-        // A batch that has begun and not ended keeps its thread running.
-        emit fixture.manager().on_signal_pmgr_finished_transfer_tophone(
-            2, QStringLiteral("/Phone/DCIM/late.jpg"), fixture.photoFiles().first());
-        QTRY_VERIFY(log.contains("new thread"));
-        emit fixture.manager().on_signal_main_close();
-        QCOMPARE(boxesClosed.count(), 1);
-        QVERIFY(log.contains(":m_pThreadModelToPhone wait = true"));
-    }
-
-    void viewerThumbnailWindow_data()
-    {
-        QTest::addColumn<int>("current");
-        QTest::addColumn<int>("firstVisible");
-        QTest::addColumn<int>("perPage");
-        QTest::addColumn<int>("count");
-        QTest::addColumn<int>("start");
-        QTest::addColumn<int>("end");
-        QTest::newRow("inside a long strip") << 10 << 8 << 6 << 100 << 6 << 15;
-        QTest::newRow("at the start") << 1 << 0 << 6 << 100 << -1 << 7;
-        QTest::newRow("near the end") << 98 << 95 << 6 << 100 << 93 << 100;
-        QTest::newRow("strip shows every item") << 3 << 0 << 8 << 5 << -1 << 5;
-    }
-
-    void viewerThumbnailWindow()
-    {
-        QFETCH(int, current);
-        QFETCH(int, firstVisible);
-        QFETCH(int, perPage);
-        QFETCH(int, count);
-        const PhotoItemViewWidget::ThumbnailWindow window
-            = PhotoItemViewWidget::ViewerThumbnailWindow(current, firstVisible, perPage, count);
-        QTEST(window.start, "start");
-        QTEST(window.end, "end");
-    }
-
     void partialLoadingFetchesWhatTheDatabaseLacks()
     {
         ScreenFixture::Options options;
