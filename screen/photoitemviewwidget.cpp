@@ -21,6 +21,7 @@
 #include "model/ocmodelinsertthread.h"
 #include "model/photoitemviewmodel.h"
 #include "model/photoroles.h"
+#include "screen/agentthumbnailprovider.h"
 #include "screen/selectionchecker.h"
 #include "screen/viewerdownloadfolder.h"
 #include "thumbview/albumviewwidget.h"
@@ -102,6 +103,11 @@ PhotoItemViewWidget::PhotoItemViewWidget(QWidget* parent)
                 then(present, gone);
         });
     m_actions = new PhotoActions(this);
+    auto agent = [this] { return m_hostContext ? m_hostContext->deviceAgent : nullptr; };
+    m_thumbnails = new ThumbnailUpdater(this,
+        std::make_unique<AgentThumbnailProvider>(agent, &PhotoItemViewWidget::ThumbnailCallback),
+        std::make_unique<AgentThumbnailProvider>(agent, &PhotoItemViewWidget::ThumbnailCallback2),
+        this);
     for (int command = PhotoActions::View; command < PhotoActions::None; ++command)
         connect(m_actions->action(command), &QAction::triggered, this,
             &PhotoItemViewWidget::on_clicked_contextmenu);
@@ -198,9 +204,16 @@ void PhotoItemViewWidget::hideDropIndicator()
         QMetaObject::invokeMethod(view, "setDropVisible", Q_ARG(bool, false));
 }
 
+void PhotoItemViewWidget::setMediaList(OCMediaItemList* list)
+{
+    m_mediaList = list;
+    m_thumbnails->setItems(m_mediaList, m_model);
+}
+
 void PhotoItemViewWidget::setModel(PhotoItemViewModel* model)
 {
     m_model = model;
+    m_thumbnails->setItems(m_mediaList, m_model);
     if (!model)
         return;
     SortSearchControl* control = SortSearchControl::GetSortSearchControl();

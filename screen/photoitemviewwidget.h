@@ -5,6 +5,7 @@
 #include "host/contract/ocglobal.h"
 #include "screen/photoactions.h"
 #include "screen/photorotation.h"
+#include "screen/thumbnailupdater.h"
 
 #include <QDateTime>
 #include <QElapsedTimer>
@@ -36,6 +37,7 @@ class OCThumbnailManager;
 class OCThumnailMaker;
 class PhotoItemViewModel;
 class PhotoViewerWidget;
+class PhotoViwerList;
 class QAbstractItemView;
 class QAction;
 class QDropEvent;
@@ -51,7 +53,9 @@ class ViewerDownloadFolder;
 // runs the context-menu, main-menu and keyboard commands.
 //
 // The implementation is split by concern: photoitemviewwidget_*.cpp.
-class PhotoItemViewWidget : public QStackedWidget, public PhotoPropertySource
+class PhotoItemViewWidget : public QStackedWidget,
+                            public PhotoPropertySource,
+                            private ThumbnailUpdater::Screen
 {
     Q_OBJECT
 
@@ -72,7 +76,7 @@ public:
 
     void setHostContext(PluginHostContext* context) { m_hostContext = context; }
     PluginHostContext* hostContext() const { return m_hostContext; }
-    void setMediaList(OCMediaItemList* list) { m_mediaList = list; }
+    void setMediaList(OCMediaItemList* list);
     OCMediaItemList* mediaList() const { return m_mediaList; }
     // Registers the model with the host's sort-and-search control and gives
     // its proxy to every page.
@@ -169,17 +173,6 @@ public:
     bool FetchUnknownThumbnail(const QString& path, bool announce);
     OCThumbnailManager* thumbnailManager() const { return m_thumbnailManager; }
     OCThumnailMaker* thumbnailMaker() const { return m_thumbnailMaker; }
-
-    // The film-strip rows the viewer's thumbnail chain walks: from the row
-    // after start to the row before end. current is the viewer's row,
-    // firstVisible the strip's first visible row.
-    struct ThumbnailWindow
-    {
-        int start = -1;
-        int end = -1;
-    };
-    static ThumbnailWindow ViewerThumbnailWindow(
-        int current, int firstVisible, int perPage, int count);
 
     // PhotoPropertySource: what the properties dialog shows.
     QWidget* propertyDialogParent() override { return this; }
@@ -433,13 +426,19 @@ private:
     void on_selection_check_finished(
         const QList<QPersistentModelIndex>& rows, const QVector<bool>& found);
 
-    // Thumbnails.
-    bool ThumbnailStepAllowed(const char* method);
-    int RequestThumbnail(const QString& path, PFN_ThumbnailCallback callback);
-    CPhotoDataItem* NextThumbnailItem();
-    CPhotoDataItem* FilmStripItem(int row) const;
-    bool ThumbnailChainBusy(bool viewerChain) const;
-    void StoreThumbnail(CPhotoDataItem* item, const QPixmap& pixmap);
+    // ThumbnailUpdater::Screen: what the thumbnail chains ask of the screen.
+    bool thumbnailStepAllowed() const override;
+    bool listChainWanted() const override;
+    bool viewerChainWanted() const override { return isVisible(); }
+    bool viewerIsOpen() const override { return viewerOpen(); }
+    bool isMassStorage() const override;
+    bool thumbnailsFromPhone(bool viewer) const override;
+    QList<CPhotoDataItem*> itemsInView() const override;
+    PhotoViwerList* filmStrip() const override;
+    bool heldForViewerDownload() const override { return m_heldForViewerDownload; }
+    void showBusy(bool viewer) override;
+    void hideBusy() override { HideLoadingIndicators(); }
+    void viewerChainIdle() override;
     void HideLoadingIndicators();
     // Rows of a view from the first visible one while they are visible.
     QModelIndexList VisibleIndexes(QAbstractItemView* view, int page) const;
@@ -468,7 +467,6 @@ private:
     bool m_viewerThumbnails = true;
     bool m_thumbnailNoticeShown = false;
     bool m_storageSwitching = false;
-    bool m_bRequestThumbnail = false; // a thumbnail request is out
     // The viewer was opened on a phone reached through the agent: both
     // thumbnail chains wait for its download, or for its not starting.
     bool m_heldForViewerDownload = false;
@@ -500,18 +498,9 @@ private:
     QMap<int, int> m_prevSortColumn;
     QMap<int, int> m_prevSortOrder;
 
-    // Thumbnail chains.
-    bool m_bStopThumbnail = false;
-    QString m_strAddThumbPath;
-    QString m_viewerThumbPath; // the viewer chain's request that is out
-    int m_indexThumbStart = -1;
-    int m_indexThumbEnd = -1;
-    int m_nCntPerPage = 0;
+    ThumbnailUpdater* m_thumbnails = nullptr;
     OCThumbnailManager* m_thumbnailManager = nullptr;
     OCThumnailMaker* m_thumbnailMaker = nullptr;
-    // The 50 ms between an answer and the next request of each chain.
-    QTimer m_listStepTimer;
-    QTimer m_viewerStepTimer;
 
     PhotoRotation* m_rotation = nullptr;
     SelectionChecker* m_selectionChecker = nullptr;

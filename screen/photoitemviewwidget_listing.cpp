@@ -464,10 +464,8 @@ void PhotoItemViewWidget::ResetListing()
     if (viewerOpen())
         on_close_photoViewer();
     stop_thumbnail_thread();
-    m_bRequestThumbnail = false;
+    m_thumbnails->reset();
     m_heldForViewerDownload = false;
-    m_strAddThumbPath.clear();
-    m_viewerThumbPath.clear();
     // The model lets go of the items before the list deletes them.
     if (m_model)
         m_model->SetItems(-1, QList<CPhotoDataItem*>());

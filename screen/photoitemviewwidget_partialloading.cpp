@@ -72,11 +72,6 @@ PhotoDB* photoDatabaseOf(PluginHostContext* context)
 
 void PhotoItemViewWidget::CreateThumbnailMachinery()
 {
-    m_listStepTimer.setSingleShot(true);
-    m_viewerStepTimer.setSingleShot(true);
-    connect(&m_listStepTimer, &QTimer::timeout, this, &PhotoItemViewWidget::on_request_thumbnail);
-    connect(
-        &m_viewerStepTimer, &QTimer::timeout, this, &PhotoItemViewWidget::on_request_thumbnail3);
     if (!m_thumbnailMaker)
         m_thumbnailMaker = new OCThumnailMaker(this);
     if (!g_SharedValue.IsPartialLoading() || m_thumbnailManager)
@@ -148,7 +143,7 @@ void PhotoItemViewWidget::on_update_item_thumbnail(const QString& path, const QS
         m_mediaList->storeThumbnail(path, bytes, pixmap.toImage());
     if (!g_SharedValue.IsPartialLoading()) {
         if (item && item->needsThumbnail())
-            StoreThumbnail(item, pixmap);
+            m_thumbnails->store(item, pixmap);
         return;
     }
     const int row = m_model->IndexOf(item);
