@@ -211,45 +211,38 @@ private slots:
         QVERIFY(screen.boxes().requests().isEmpty());
     }
 
-    void listingStoppedWithAnError_data()
+    void listingEndsWithItsBox_data()
     {
         QTest::addColumn<int>("kind");
-        QTest::newRow("mass storage") << MassStorage;
-        QTest::newRow("media transfer") << Mtp;
+        QTest::addColumn<bool>("memory"); // memory runs short, else the phone goes
+        QTest::addColumn<int>("box");
+        const int gone = FolderPhoneAgent::ErrorDisconnected;
+        QTest::newRow("phone gone, mass storage") << MassStorage << false << gone;
+        QTest::newRow("phone gone, media transfer") << Mtp << false << gone;
+        QTest::newRow("memory short, mass storage") << MassStorage << true << 25;
+        QTest::newRow("memory short, media transfer") << Mtp << true << 25;
     }
 
-    void listingStoppedWithAnError()
+    void listingEndsWithItsBox()
     {
         QFETCH(int, kind);
+        QFETCH(bool, memory);
+        QFETCH(int, box);
         FolderAgentFaults faults;
-        faults.disconnectAtFile = 3;
+        faults.disconnectAtFile = memory ? 0 : 3;
         LoadedScreen screen(optionsFor(kind, faults));
-        screen.choosePhoto();
-        QVERIFY(screen.waitListed());
-        QCOMPARE(screen.boxes().errorCodes(), QList<int> { FolderPhoneAgent::ErrorDisconnected });
-        QVERIFY(!listingFlag());
-        QCOMPARE(screen.refreshReports(), 1);
-    }
-
-    void memoryPressureEndsWithItsBox_data()
-    {
-        QTest::addColumn<int>("kind");
-        QTest::newRow("mass storage") << MassStorage;
-        QTest::newRow("media transfer") << Mtp;
-    }
-
-    void memoryPressureEndsWithItsBox()
-    {
-        QFETCH(int, kind);
-        LoadedScreen screen(optionsFor(kind));
-        SetMemoryBudget(1);
+        if (memory)
+            SetMemoryBudget(1);
         screen.choosePhoto();
         const bool listed = screen.waitListed();
         SetMemoryBudget(0);
         QVERIFY(listed);
-        QCOMPARE(screen.boxes().errorCodes(), QList<int> { 25 });
-        QCOMPARE(screen.rows()->rowCount(), 0);
+        QCOMPARE(screen.boxes().errorCodes(), QList<int> { box });
         QVERIFY(!listingFlag());
+        if (memory)
+            QCOMPARE(screen.rows()->rowCount(), 0);
+        else
+            QCOMPARE(screen.refreshReports(), 1);
     }
 
     void deviceInitDuringAListing()
