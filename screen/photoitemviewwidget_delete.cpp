@@ -7,6 +7,7 @@
 #include <QDebug>
 #include <QMutexLocker>
 
+#include "host/contract/errorboxcode.h"
 #include "host/contract/ideviceagent.h"
 #include "host/contract/pluginhostcontext.h"
 #include "host/device/devicefunctions.h"
@@ -31,10 +32,10 @@ const int StartNotice = -2;
 // DeleteFilesInPhone's refusals as the error box shows them.
 int shownRefusal(int answer)
 {
-    if (answer == 2)
-        return 9;
-    if (answer == 3)
-        return 7;
+    if (answer == AgentResult::Busy)
+        return ErrorBoxCode::PhoneBusy;
+    if (answer == AgentResult::Refused)
+        return ErrorBoxCode::DeleteRefused;
     return answer;
 }
 

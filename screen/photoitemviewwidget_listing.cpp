@@ -9,6 +9,7 @@
 #include <QTimer>
 
 #include "host/contract/devicefilerecord.h"
+#include "host/contract/errorboxcode.h"
 #include "host/contract/ideviceagent.h"
 #include "host/contract/pluginhostcontext.h"
 #include "host/db/photodb.h"
@@ -37,11 +38,6 @@ const int RetryMs = 100;
 // An abandoned listing that has not reported its end by then never will.
 const int AbandonedLimitMs = 3000;
 const int StatusModeChange = OCGlobal::ITEM_PC_PHOTO;
-const int MountFailed = 2104;
-const int MountCancelled = 1223;
-const int MemoryPressure = 25;
-const int RefusedNotice = 9;
-const int ListingStarted = 24;
 
 } // namespace
 
@@ -180,19 +176,19 @@ void PhotoItemViewWidget::LoadItems(bool bNeedUMSCheck)
 
     const int status = agent->StartItemLoad(QStringLiteral("ROOT"));
     qCDebug(lcScreen) << "PhotoItemViewWidget::LoadItems : StartItemLoad" << status;
-    if (status == ListingStarted) {
+    if (status == AgentResult::ListingStarted) {
         g_SharedValue.addState(PhotoType, OCSharedValue::ProcessListing);
         m_listingState = Listing;
         m_agentListing = true;
-    } else if (status == 0) {
+    } else if (status == AgentResult::Ok) {
         // Nothing to report: the listing is over, and empty.
         m_listingState = Listing;
         on_itemload_callback_finishItemLoad();
     } else {
         if (m_listingState != Listing)
             emit on_signal_changed_items();
-        if (status == 2)
-            emit on_signal_errorMsgBox(GetQString(tr("Notice")), RefusedNotice);
+        if (status == AgentResult::Busy)
+            emit on_signal_errorMsgBox(GetQString(tr("Notice")), ErrorBoxCode::PhoneBusy);
         if (m_listingState != Listing)
             emit on_signal_hideLoadingWidget();
         g_SharedValue.deleteState(PhotoType, OCSharedValue::ProcessListing);
@@ -222,7 +218,7 @@ void PhotoItemViewWidget::on_UmsMountResult(int nResult)
 {
     qCDebug(lcScreen) << "PhotoItemViewWidget::on_UmsMountResult : result" << nResult;
     emit on_signal_showModechangeLoading(false, ITEM_TYPE(StatusModeChange));
-    if (nResult == 0) {
+    if (nResult == MountResult::Mounted) {
         // The drive is there now: list it, without asking for it again.
         start_loaditems_thread(false);
         return;
@@ -230,8 +226,8 @@ void PhotoItemViewWidget::on_UmsMountResult(int nResult)
     m_listingState = NotListed;
     g_SharedValue.deleteState(PhotoType, OCSharedValue::ProcessListing);
     emit on_signal_device_refresh_finish(PhotoType);
-    if (nResult != 2 && nResult != MountCancelled && isVisible())
-        OCMsgBox::OCErrorMessageBox(this, GetQString(tr("Notice")), MountFailed);
+    if (nResult != MountResult::Refused && nResult != MountResult::Cancelled && isVisible())
+        OCMsgBox::OCErrorMessageBox(this, GetQString(tr("Notice")), ErrorBoxCode::StorageNotOpened);
     emit on_signal_hideLoadingWidget();
     UpdateStatusText();
 }
@@ -291,16 +287,16 @@ void PhotoItemViewWidget::on_itemload_callback_eventItemLoad(quintptr pInfo)
     }
     int code = 0;
     switch (record->changeKind) {
-    case 0:
+    case DeviceChange::Added:
         code = InsertEventCode();
         break;
-    case 1:
+    case DeviceChange::ObjectIdAssigned:
         code = ItemEventCode::ObjectIdAssigned;
         break;
-    case 2:
+    case DeviceChange::Changed:
         code = ItemEventCode::Changed;
         break;
-    case 3:
+    case DeviceChange::Removed:
         code = ItemEventCode::Removed;
         break;
     default:
@@ -312,7 +308,7 @@ void PhotoItemViewWidget::on_itemload_callback_eventItemLoad(quintptr pInfo)
     qCDebug(lcScreen) << "PhotoItemViewWidget::on_itemload_callback_eventItemLoad : change"
                       << record->changeKind << GetCString2QString(record->path);
     // The photo whose properties are shown went away: close the dialog.
-    if (record->changeKind == 3 && !m_propertyPath.isEmpty()
+    if (record->changeKind == DeviceChange::Removed && !m_propertyPath.isEmpty()
         && toStoredPath(GetCString2QString(record->path))
                 .compare(toStoredPath(m_propertyPath), Qt::CaseInsensitive)
             == 0)
@@ -423,7 +419,7 @@ void PhotoItemViewWidget::on_itemload_finishItemLoad()
     if (m_listingState != Merging)
         return;
     if (m_memoryStopped)
-        OCMsgBox::OCErrorMessageBox(this, GetQString(tr("Notice")), MemoryPressure);
+        OCMsgBox::OCErrorMessageBox(this, GetQString(tr("Notice")), ErrorBoxCode::OutOfMemory);
     m_memoryStopped = false;
     g_SharedValue.deleteState(PhotoType, OCSharedValue::ProcessListing);
     m_listingState = Listed;

@@ -8,6 +8,7 @@
 #include <QItemSelectionModel>
 #include <QTimer>
 
+#include "host/contract/errorboxcode.h"
 #include "host/contract/ideviceagent.h"
 #include "host/contract/pluginhostcontext.h"
 #include "host/services/logcategories.h"
@@ -228,13 +229,13 @@ bool PhotoItemViewWidget::StartViewerDownload(const QString& path)
         ? agent->TransferFiles(QStringList { source }, target, QStringLiteral("toPC"),
             &PhotoItemViewWidget::DownloadProgressCallback,
             &PhotoItemViewWidget::TransferCompletionCallback, -1, 1, 0)
-        : 3;
+        : int(AgentResult::Refused);
     qCDebug(lcScreen) << "PhotoItemViewWidget::StartViewerDownload : result" << result << path;
-    if (result == 0)
+    if (result == AgentResult::Ok)
         return true;
     qCWarning(lcScreen) << "PhotoItemViewWidget::StartViewerDownload: refused" << result << path;
-    if (result == 2)
-        OCMsgBox::OCErrorMessageBox(this, GetQString(tr("Notice")), 9);
+    if (result == AgentResult::Busy)
+        OCMsgBox::OCErrorMessageBox(this, GetQString(tr("Notice")), ErrorBoxCode::PhoneBusy);
     m_heldForViewerDownload = false;
     m_viewer->initViewer();
     m_viewer->stopDownloadImage();
@@ -269,7 +270,7 @@ void PhotoItemViewWidget::on_transfer_status(
             m_downloadJob = -1;
         }
         m_heldForViewerDownload = false;
-        if (status == 0) {
+        if (status == AgentResult::Ok) {
             CPhotoDataItem* item
                 = m_mediaList ? m_mediaList->findItem(m_downloadSource, false) : nullptr;
             // A photo no longer listed (the list was reset meanwhile) gets no row.
@@ -281,7 +282,7 @@ void PhotoItemViewWidget::on_transfer_status(
             on_update_item_with_downloadviewer(m_downloadTarget);
             return;
         }
-        if (status == 2) {
+        if (status == AgentResult::Busy) { // a transfer's end: cancelled
             qCDebug(lcScreen) << "PhotoItemViewWidget::on_transfer_status cancel transfer";
             m_viewer->stopDownloadImage();
         } else {
@@ -298,7 +299,8 @@ void PhotoItemViewWidget::on_transfer_status(
         m_downloadJob = status;
         m_viewer->startDownloadImage();
         m_downloading = true;
-    } else if (current != TransferMarker::EndWithoutResult && status == -1) {
+    } else if (current != TransferMarker::EndWithoutResult
+        && status == TransferMarker::FileNameReport) {
         m_downloadTarget = QString(strCurFileName).replace(QLatin1Char('/'), QLatin1Char('\\'));
     }
 }
@@ -322,7 +324,7 @@ void PhotoItemViewWidget::on_transfer_status2(
     if (m_downloadJob != -1 && agent)
         agent->CloseTransfer(m_downloadJob);
     m_downloadJob = -1;
-    if (status == 2)
+    if (status == AgentResult::Busy) // a transfer's end: cancelled
         qCDebug(lcScreen) << "PhotoItemViewWidget::on_transfer_status2: cancel transfer";
     // The picture shown stays: a photo that could not be replaced is turned
     // back in its copy, and the viewer never showed it turned.
