@@ -26,7 +26,6 @@
 #include "model/ocmediaitemlist.h"
 #include "model/ocmodelinsertthread.h"
 #include "model/photoitemviewmodel.h"
-#include "screen/photoitemviewwidget.h"
 #include "thumbview/albumviewwidget.h"
 
 #include <QApplication>
@@ -35,6 +34,7 @@
 #include <QEventLoop>
 #include <QImage>
 #include <QSortFilterProxyModel>
+#include <QStackedWidget>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTextStream>
@@ -57,7 +57,7 @@ double processCpuMs()
     return now.tv_sec * 1000.0 + now.tv_nsec / 1e6;
 }
 
-CPhotoDataItem* deviceItem(int number)
+std::unique_ptr<CPhotoDataItem> deviceItem(int number)
 {
     DeviceFileRecord record;
     record.path
@@ -69,18 +69,19 @@ CPhotoDataItem* deviceItem(int number)
     record.width = 4000;
     record.height = 3000;
     record.modifiedDate = CString(QStringLiteral("2023-04-05T06:07:08"));
-    return new CPhotoDataItem(reinterpret_cast<quintptr>(&record));
+    return std::make_unique<CPhotoDataItem>(reinterpret_cast<quintptr>(&record));
 }
 
-using EventSource = std::function<QList<ItemEvent*>()>;
+using Events = std::vector<ItemEvent>;
+using EventSource = std::function<Events()>;
 
 EventSource deviceEvents(int count)
 {
     return [count] {
-        QList<ItemEvent*> events;
-        events.reserve(count);
+        Events events;
+        events.reserve(size_t(count));
         for (int i = 0; i < count; ++i)
-            events.append(new ItemEvent(ItemEventCode::ListedFull, deviceItem(i)));
+            events.emplace_back(ItemEventCode::ListedFull, deviceItem(i));
         return events;
     };
 }
@@ -88,9 +89,9 @@ EventSource deviceEvents(int count)
 EventSource fileEvents(const QStringList& files)
 {
     return [files] {
-        QList<ItemEvent*> events;
+        Events events;
         for (const QString& file : files)
-            events.append(new ItemEvent(ItemEventCode::Listed, new CPhotoDataItem(file)));
+            events.emplace_back(ItemEventCode::Listed, std::make_unique<CPhotoDataItem>(file));
         return events;
     };
 }
@@ -105,13 +106,11 @@ struct Timing
 };
 
 // One run: a fresh list, model, proxy and visible view.
-Timing runOnce(IDBManager* manager, const QList<ItemEvent*>& events, bool loadMode)
+Timing runOnce(IDBManager* manager, Events events, bool loadMode)
 {
     OCMediaItemList list(new PhotoDB(manager, 1), new PhotoDB(manager, 2), nullptr);
-    PhotoItemViewWidget screen;
+    QStackedWidget screen;
     PhotoItemViewModel model(nullptr, nullptr);
-    screen.setMediaList(&list);
-    screen.setModel(&model);
     QSortFilterProxyModel proxy;
     proxy.setSourceModel(&model);
     QTableView table;
@@ -136,7 +135,7 @@ Timing runOnce(IDBManager* manager, const QList<ItemEvent*>& events, bool loadMo
     thread->setMediaList(&list);
     thread->setModel(&model);
     QEventLoop loop;
-    QObject::connect(thread, &QThread::finished, &loop, &QEventLoop::quit);
+    QObject::connect(thread, &OCModelInsertThread::finished, &loop, &QEventLoop::quit);
 
     // The longest time the GUI thread went without a pass of its event loop.
     QTimer ticker;
@@ -154,13 +153,12 @@ Timing runOnce(IDBManager* manager, const QList<ItemEvent*>& events, bool loadMo
     sinceTick.start();
     ticker.start();
     const double cpuStart = processCpuMs();
-    for (ItemEvent* event : events)
-        thread->addData(event);
+    for (ItemEvent& event : events)
+        thread->addData(std::move(event));
     if (loadMode)
         thread->exec();
     else
         thread->finish();
-    thread->start();
     loop.exec();
     // The rows shown belong to the run: the grouped views lay out and paint
     // on a frame timer, which a short run would otherwise end before.

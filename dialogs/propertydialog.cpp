@@ -4,8 +4,8 @@
 #include <QToolTip>
 
 #include "dialogs/filenamecheck.h"
+#include "dialogs/photopropertysource.h"
 #include "host/contract/ideviceagent.h"
-#include "host/contract/pluginhostcontext.h"
 #include "host/services/devicepath.h"
 #include "host/services/fileutils.h"
 #include "host/services/logcategories.h"
@@ -14,7 +14,6 @@
 #include "host/services/textutils.h"
 #include "host/widgets/ocloadingwidget.h"
 #include "model/cphotodataitem.h"
-#include "screen/photoitemviewwidget.h"
 #include "ui_propertydialog.h"
 
 namespace {
@@ -26,13 +25,13 @@ const int kLocationLines = 4;
 
 void log(const char* method, const char* message, const QString& value = QString())
 {
-    qDebug() << "device_photo" << method << message << value;
+    qCDebug(lcDialogs) << method << message << value;
 }
 
 } // namespace
 
-PropertyDialog::PropertyDialog(PhotoItemViewWidget* screen, CPhotoDataItem* item)
-    : OCCommonDlg(screen)
+PropertyDialog::PropertyDialog(PhotoPropertySource* source, CPhotoDataItem* item)
+    : OCCommonDlg(source ? source->propertyDialogParent() : nullptr)
     , m_ui(std::make_unique<Ui::PropertyDialog>())
 {
     setObjectName(QStringLiteral("device_photo"));
@@ -40,12 +39,18 @@ PropertyDialog::PropertyDialog(PhotoItemViewWidget* screen, CPhotoDataItem* item
     setWindowTitle(GetQString(windowTitle()));
     setBasicInfo(m_ui->main_widget, QSize(466, 358), windowTitle());
     m_item = nullptr;
-    m_screen = screen;
+    m_source = source;
+    m_sourceWidget = source ? source->propertyDialogParent() : nullptr;
     SetData(item);
     setupDialog();
 }
 
 PropertyDialog::~PropertyDialog() = default;
+
+PhotoPropertySource* PropertyDialog::source() const
+{
+    return m_sourceWidget ? m_source : nullptr;
+}
 
 void PropertyDialog::SetData(CPhotoDataItem* item)
 {
@@ -55,9 +60,8 @@ void PropertyDialog::SetData(CPhotoDataItem* item)
     m_path = item->path;
     m_extension = item->fileType();
     // Where the photo is on the phone, as its owner reads it: "DCIM/Camera/a.jpg".
-    IDeviceNexaAgent* agent
-        = m_screen && m_screen->hostContext() ? m_screen->hostContext()->deviceAgent : nullptr;
-    const QString path = DevicePath::relativeFile(m_path, agent ? agent->StorageRoot() : QString());
+    const QString path
+        = DevicePath::relativeFile(m_path, source() ? source()->storageRoot() : QString());
 
     log("PropertyDialog::SetData", ": location", path);
     const QString location = getWordWrapElidedText(
@@ -90,7 +94,7 @@ void PropertyDialog::SetData(CPhotoDataItem* item)
     m_ui->label_lo_value->hide();
     m_ui->edit_name->show();
     m_ui->label_name_value->hide();
-    applyConnectionKind(m_screen ? m_screen->fileAgentType() : ConnectionKind::MassStorage);
+    applyConnectionKind(source() ? source()->connectionKind() : ConnectionKind::MassStorage);
 
     if (!m_thumbLoading)
         m_thumbLoading = new OCLoadingWidget(m_ui->label_photo_thumb, OCLoadingWidget::Small);
@@ -141,11 +145,11 @@ void PropertyDialog::SetThumbnail(QPixmap pixmap, bool failed)
 
 void PropertyDialog::on_update_thumbnail()
 {
-    if (!m_screen || m_path.isEmpty())
+    if (!source() || m_path.isEmpty())
         return;
     if (m_thumbLoading)
         m_thumbLoading->HideLoadingWidget();
-    const QPixmap pixmap = m_screen->GetThumbnail(m_path, false);
+    const QPixmap pixmap = source()->knownThumbnail(m_path);
     log("PropertyDialog::on_update_thumbnail", pixmap.isNull() ? ": none" : ": found", m_path);
     SetThumbnail(pixmap, pixmap.isNull());
 }

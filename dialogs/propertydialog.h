@@ -10,7 +10,7 @@
 
 class CPhotoDataItem;
 class OCLoadingWidget;
-class PhotoItemViewWidget;
+class PhotoPropertySource;
 
 namespace Ui {
 class PropertyDialog;
@@ -24,7 +24,8 @@ class PropertyDialog : public OCCommonDlg
     Q_OBJECT
 
 public:
-    PropertyDialog(PhotoItemViewWidget* screen, CPhotoDataItem* item);
+    // source may be null: no location root, no thumbnail lookup, mass storage.
+    PropertyDialog(PhotoPropertySource* source, CPhotoDataItem* item);
     ~PropertyDialog() override;
 
     void SetData(CPhotoDataItem* item);
@@ -52,6 +53,9 @@ private:
     CPhotoDataItem* m_item = nullptr;
     QString m_path; // kept apart: the item may go while the dialog is open
     QString m_extension;
-    QPointer<PhotoItemViewWidget> m_screen;
+    PhotoPropertySource* source() const;
+
+    PhotoPropertySource* m_source = nullptr;
+    QPointer<QWidget> m_sourceWidget; // the source is gone with it
     OCLoadingWidget* m_thumbLoading = nullptr;
 };

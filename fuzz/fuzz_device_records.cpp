@@ -60,16 +60,15 @@ int codeOf(const DeviceFileRecord& record, bool full)
 
 void merge(OCMediaItemList& list, const DeviceFileRecord& record, int code)
 {
-    auto* item = new CPhotoDataItem(reinterpret_cast<quintptr>(&record));
+    auto item = std::make_unique<CPhotoDataItem>(reinterpret_cast<quintptr>(&record));
     if (code == ItemEventCode::Removed) {
         QStringList paths { item->path };
         list.removeItems(paths);
-        delete item;
         return;
     }
-    ItemEvent event(code, item);
-    if (list.updateInsertedItem(&event, false) != item)
-        delete item; // rejected, or merged into the item already listed
+    // A rejected item, or one merged into the item already listed, goes with the event.
+    ItemEvent event(code, std::move(item));
+    list.updateInsertedItem(event, false);
 }
 
 void checkIndexes(const OCMediaItemList& list)

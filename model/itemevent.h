@@ -1,8 +1,8 @@
 #pragma once
 
-#include <QMetaType>
+#include <memory>
 
-class CPhotoDataItem;
+#include "model/cphotodataitem.h"
 
 // Event codes of the listing and transfer code, merged by the insert threads.
 namespace ItemEventCode {
@@ -22,18 +22,16 @@ enum : int {
 }
 
 // One item event: a code and a freshly built item that nobody else sees yet.
-// The item belongs to the event until the media item list takes it.
+// The event owns the item until the media item list takes it.
 struct ItemEvent
 {
     ItemEvent() = default;
-    ItemEvent(int eventCode, CPhotoDataItem* eventItem)
+    ItemEvent(int eventCode, std::unique_ptr<CPhotoDataItem> eventItem)
         : code(eventCode)
-        , item(eventItem)
+        , item(std::move(eventItem))
     {
     }
 
     int code = ItemEventCode::EndOfBatch;
-    CPhotoDataItem* item = nullptr;
+    std::unique_ptr<CPhotoDataItem> item;
 };
-
-Q_DECLARE_METATYPE(ItemEvent*)

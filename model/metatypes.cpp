@@ -1,14 +1,14 @@
 #include "model/metatypes.h"
 
-#include "host/contract/ocglobal.h"
-#include "model/itemevent.h"
-
 #include <QMetaType>
+
+#include "host/contract/ocglobal.h"
+#include "model/rowfetcher.h"
 
 void registerPhotoMetaTypes()
 {
     static const bool registered = [] {
-        qRegisterMetaType<ItemEvent*>("ItemEvent*");
+        qRegisterMetaType<FetchedBatch>("FetchedBatch");
         qRegisterMetaType<quintptr>("quintptr");
         qRegisterMetaType<ITEM_TYPE>("ITEM_TYPE");
         qRegisterMetaType<DROP_LOCATION>("DROP_LOCATION");

@@ -1,5 +1,5 @@
 #pragma once
 
 // Registers the types that cross threads in queued signals and calls of the
-// plug-in (item events, pointer-carrying quintptr values). Safe to call often.
+// plug-in (fetched rows, pointer-carrying quintptr values). Safe to call often.
 void registerPhotoMetaTypes();

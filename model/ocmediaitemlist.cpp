@@ -5,6 +5,7 @@
 #include "host/db/photometadatareader.h"
 #include "host/services/boundedimage.h"
 #include "host/services/fileutils.h"
+#include "host/services/logcategories.h"
 #include "host/services/mediaextensions.h"
 #include "host/services/ocsharedvalue.h"
 #include "host/services/textutils.h"
@@ -21,23 +22,6 @@
 #include <QThread>
 #include <QVariant>
 
-namespace {
-
-bool readsDatabase(int code)
-{
-    switch (code) {
-    case ItemEventCode::ListedFull:
-    case ItemEventCode::ListedMinimal:
-    case ItemEventCode::ObjectIdAssigned:
-    case ItemEventCode::Changed:
-        return false;
-    default:
-        return true;
-    }
-}
-
-} // namespace
-
 OCMediaItemList::OCMediaItemList(PluginHostContext* context)
     : OCMediaItemList(nullptr, nullptr, context ? context->deviceAgent : nullptr)
 {
@@ -45,9 +29,7 @@ OCMediaItemList::OCMediaItemList(PluginHostContext* context)
         m_deviceDatabase = new PhotoDB(context->dbManager, 1);
         m_secondDatabase = new PhotoDB(context->dbManager, 2);
     } else {
-        qDebug() << "device_photo"
-                 << "OCMediaItemList::OCMediaItemList"
-                 << ": no database manager";
+        qCWarning(lcModel) << "OCMediaItemList::OCMediaItemList : no database manager";
     }
 }
 
@@ -91,53 +73,39 @@ void OCMediaItemList::applyRecord(CPhotoDataItem* item, int code, const QSqlReco
     }
 }
 
-OCMediaItemList::Fetched OCMediaItemList::fetchInsertedItem(
-    ItemEvent* event, bool useDeviceDatabase)
+void OCMediaItemList::applyFetchedRow(CPhotoDataItem* item, int code, const QSqlRecord& record)
 {
-    Fetched fetched;
-    if (!event || !event->item || !readsDatabase(event->code))
-        return fetched;
-    fetched.usesDatabase = true;
-    IPhotoDB* database = useDeviceDatabase ? m_deviceDatabase : m_secondDatabase;
-    if (!database) {
-        qDebug() << "device_photo"
-                 << "OCMediaItemList::fetchInsertedItem"
-                 << ": no database";
-        return fetched;
-    }
-    CPhotoDataItem* item = event->item;
-    const bool bySource = event->code == ItemEventCode::TransferredToPhone
-        || event->code == ItemEventCode::DownloadedForViewer;
-    fetched.record = database->setItemData(bySource ? item->sourcePath : item->path, true, 13);
-    if (fetched.record.isEmpty())
-        return fetched;
-    // The event's item is unshared, so it may be filled here on any thread.
-    applyRecord(item, event->code, fetched.record);
+    applyRecord(item, code, record);
     if (g_SharedValue.IsPartialLoading())
         storeThumbnail(item->path,
             PhotoMetadataReader::uprightThumbnailBytes(
-                fetched.record.value(QStringLiteral("ThumbnailBinary")).toByteArray(),
-                fetched.record.value(QStringLiteral("ThumbnailOrientation")).toInt()),
+                record.value(QStringLiteral("ThumbnailBinary")).toByteArray(),
+                record.value(QStringLiteral("ThumbnailOrientation")).toInt()),
             QImage());
-    return fetched;
 }
 
-CPhotoDataItem* OCMediaItemList::updateInsertedItem(ItemEvent* event, bool useDeviceDatabase)
+CPhotoDataItem* OCMediaItemList::updateInsertedItem(ItemEvent& event, bool useDeviceDatabase)
 {
-    const Fetched fetched = fetchInsertedItem(event, useDeviceDatabase);
+    FetchedRow fetched;
+    fetched.usesDatabase = event.item && RowFetcher::readsDatabase(event.code);
+    IPhotoDB* source = database(useDeviceDatabase);
+    if (fetched.usesDatabase && source) {
+        const bool bySource = event.code == ItemEventCode::TransferredToPhone
+            || event.code == ItemEventCode::DownloadedForViewer;
+        fetched.record
+            = source->setItemData(bySource ? event.item->sourcePath : event.item->path, true, 13);
+    }
     return mergeInsertedItem(event, fetched);
 }
 
-CPhotoDataItem* OCMediaItemList::mergeInsertedItem(ItemEvent* event, const Fetched& fetched)
+CPhotoDataItem* OCMediaItemList::mergeInsertedItem(ItemEvent& event, const FetchedRow& fetched)
 {
     QMutexLocker lock(&m_mutex);
-    if (!event || !event->item)
+    if (!event.item)
         return nullptr;
-    CPhotoDataItem* eventItem = event->item;
+    CPhotoDataItem* eventItem = event.item.get();
     if (eventItem->path.isEmpty()) {
-        qDebug() << "device_photo"
-                 << "OCMediaItemList::updateInsertedItem"
-                 << ": no path, rejected";
+        qCWarning(lcModel) << "OCMediaItemList::updateInsertedItem : no path, rejected";
         return nullptr;
     }
     const QString eventKey = keyOf(eventItem->path);
@@ -146,7 +114,7 @@ CPhotoDataItem* OCMediaItemList::mergeInsertedItem(ItemEvent* event, const Fetch
     if (!current)
         current = eventItem;
 
-    switch (event->code) {
+    switch (event.code) {
     case ItemEventCode::ListedFull:
         if (known)
             return current;
@@ -167,9 +135,8 @@ CPhotoDataItem* OCMediaItemList::mergeInsertedItem(ItemEvent* event, const Fetch
             = eventItem->objectId.isEmpty() ? nullptr : m_byObjectId.value(eventItem->objectId);
         // A change into a file that is no photo must not alter the listed one.
         if (byId && !isPhotoExtension(eventItem->fileType())) {
-            qDebug() << "device_photo"
-                     << "OCMediaItemList::updateInsertedItem"
-                     << "changed into no photo" << eventItem->path;
+            qCDebug(lcModel) << "OCMediaItemList::updateInsertedItem changed into no photo"
+                             << eventItem->path;
             return nullptr;
         }
         if (byId) {
@@ -194,38 +161,52 @@ CPhotoDataItem* OCMediaItemList::mergeInsertedItem(ItemEvent* event, const Fetch
     }
     default:
         if (!fetched.usesDatabase || fetched.record.isEmpty()) {
-            qDebug() << "device_photo"
-                     << "OCMediaItemList::updateInsertedItem"
-                     << "failed not media info" << eventItem->path;
+            qCWarning(lcModel) << "OCMediaItemList::updateInsertedItem failed not media info"
+                               << eventItem->path;
             return nullptr;
         }
-        // The event's item was filled when the row was fetched; a known
-        // file takes the row here.
-        if (known)
-            applyRecord(current, event->code, fetched.record);
+        applyFetchedRow(current, event.code, fetched.record);
         break;
     }
 
     if (!isPhotoExtension(current->fileType())) {
-        qDebug() << "device_photo"
-                 << "OCMediaItemList::updateInsertedItem"
-                 << "not supported ext" << eventItem->path;
+        qCWarning(lcModel) << "OCMediaItemList::updateInsertedItem not supported ext"
+                           << eventItem->path;
         return nullptr;
     }
 
     if (!known) {
-        indexNewItem(current, eventKey); // a new item keeps the event's path
+        indexNewItem(event.item.release(), eventKey); // a new item keeps the event's path
         return current;
     }
     const QString oldKey = m_keyOfItem.value(current);
     const QString newKey = keyOf(current->path);
     if (oldKey != newKey) {
         rekeyItem(current, oldKey, newKey);
-        qDebug() << "device_photo"
-                 << "OCMediaItemList::updateInsertedItem"
-                 << "change item list" << current->path;
+        qCDebug(lcModel) << "OCMediaItemList::updateInsertedItem change item list" << current->path;
     }
     return current;
+}
+
+bool OCMediaItemList::claimOwnTransfer(const QString& objectId, const QString& path, int code)
+{
+    // A file sent from the PC keeps its PC source until the phone names it;
+    // a listed file's source is the file itself (its database row says so).
+    auto sentByUs = [](const CPhotoDataItem* item) {
+        return item && !item->sourcePath.isEmpty()
+            && toStoredPath(item->sourcePath).compare(toStoredPath(item->path), Qt::CaseInsensitive)
+            != 0;
+    };
+    if (code == ItemEventCode::Removed)
+        return sentByUs(findItem(objectId, true));
+    if (code != ItemEventCode::ObjectIdAssigned)
+        return false;
+    CPhotoDataItem* item = findItem(toStoredPath(path), false);
+    if (!sentByUs(item))
+        return false;
+    item->sourcePath.clear();
+    setObjectId(item->path, objectId);
+    return true;
 }
 
 void OCMediaItemList::indexNewItem(CPhotoDataItem* item, const QString& key)
@@ -244,9 +225,7 @@ void OCMediaItemList::rekeyItem(CPhotoDataItem* item, const QString& oldKey, con
     // An item already under the new key may still be shown by the model:
     // keep it alive until the list is cleared, only unindexed.
     if (CPhotoDataItem* other = m_byPath.value(newKey); other && other != item) {
-        qDebug() << "device_photo"
-                 << "OCMediaItemList::rekeyItem"
-                 << ": replaces" << other->path;
+        qCDebug(lcModel) << "OCMediaItemList::rekeyItem : replaces" << other->path;
         m_keyOfItem.remove(other);
         if (m_byObjectId.value(other->objectId) == other)
             m_byObjectId.remove(other->objectId);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "model/playlistinforecord.h"
+#include "model/rowfetcher.h"
 
 #include <QByteArray>
 #include <QHash>
@@ -23,19 +24,12 @@ struct PluginHostContext;
 // thumbnail.
 //
 // The indexes and the items are read and changed on the GUI thread only. The
-// slow part of an item event (the database row) is fetched by
-// fetchInsertedItem on any thread into the event's own item; the merge into
-// the indexes (mergeInsertedItem) runs on the GUI thread.
+// slow part of an item event, its database row, is read by a RowFetcher on
+// a thread of its own; the merge into the indexes (mergeInsertedItem) runs
+// on the GUI thread.
 class OCMediaItemList
 {
 public:
-    // What the database said about one event, handed from fetch to merge.
-    struct Fetched
-    {
-        bool usesDatabase = false; // the code reads the database
-        QSqlRecord record; // empty: not usable media
-    };
-
     explicit OCMediaItemList(PluginHostContext* context);
     // Takes both databases (either may be null); tests hand in their own.
     OCMediaItemList(IPhotoDB* deviceDatabase, IPhotoDB* secondDatabase, IDeviceNexaAgent* agent);
@@ -43,12 +37,19 @@ public:
     OCMediaItemList(const OCMediaItemList&) = delete;
     OCMediaItemList& operator=(const OCMediaItemList&) = delete;
 
-    // Fetch and merge in one go (GUI thread). Returns the item that now
-    // stands for the file, or null when the event was rejected; a rejected
-    // event's item stays the caller's to delete.
-    CPhotoDataItem* updateInsertedItem(ItemEvent* event, bool useDeviceDatabase);
-    Fetched fetchInsertedItem(ItemEvent* event, bool useDeviceDatabase);
-    CPhotoDataItem* mergeInsertedItem(ItemEvent* event, const Fetched& fetched);
+    // Merges an event and its database row. Returns the item that now
+    // stands for the file, or null when the event was rejected. When the
+    // event's own item is new, the list takes it: event.item is null after.
+    CPhotoDataItem* mergeInsertedItem(ItemEvent& event, const FetchedRow& fetched);
+    // Reads the row and merges in one go, on the calling (GUI) thread.
+    CPhotoDataItem* updateInsertedItem(ItemEvent& event, bool useDeviceDatabase);
+    // The database the rows of a listing (device) or of transfers are read from.
+    IPhotoDB* database(bool device) const { return device ? m_deviceDatabase : m_secondDatabase; }
+
+    // True when an event is about a file this plug-in itself sent to the
+    // phone: its removal (code 9) is not shown, and its new object id
+    // (code 7) only re-indexes the item.
+    bool claimOwnTransfer(const QString& objectId, const QString& path, int code);
 
     CPhotoDataItem* findItem(const QString& key, bool byObjectId) const;
     QList<CPhotoDataItem*> allItems() const;
@@ -81,6 +82,7 @@ public:
 private:
     static QString keyOf(const QString& path);
     static void applyRecord(CPhotoDataItem* item, int code, const QSqlRecord& record);
+    void applyFetchedRow(CPhotoDataItem* item, int code, const QSqlRecord& record);
     void indexNewItem(CPhotoDataItem* item, const QString& key);
     void rekeyItem(CPhotoDataItem* item, const QString& oldKey, const QString& newKey);
 

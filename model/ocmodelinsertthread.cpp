@@ -1,61 +1,82 @@
 #include "model/ocmodelinsertthread.h"
 
+#include <QElapsedTimer>
+#include <QThread>
+
 #include "host/services/appservices.h"
 #include "host/services/fileutils.h"
 #include "host/services/logcategories.h"
 #include "host/services/ocsharedvalue.h"
 #include "model/cphotodataitem.h"
-#include "model/guicall.h"
-#include "model/itemevent.h"
 #include "model/metatypes.h"
 #include "model/ocmediaitemlist.h"
 #include "model/photoitemviewmodel.h"
-#include "screen/photoitemviewwidget.h"
-
-#include <QDebug>
-#include <QMutexLocker>
-#include <QScopeGuard>
-#include <QSet>
 
 namespace {
 
-// A run that has decided to end only logs and returns.
-const int EndWaitMs = 2000;
+// The fetcher gets this long to leave a database read when its owner goes;
+// one stuck longer is left to end by itself.
+const int FetcherStopMs = 3000;
+// A pause that nobody ends gives way after this long.
+const int PauseLimitMs = 100 * 1000;
+// When rows land all over a sorted view, a proxy and its views pay for each
+// of them: a batch shrinks while its merge takes longer than this, and grows
+// back when it is quick, so the GUI thread keeps its pace.
+const qint64 SlowMergeNs = 20 * 1000 * 1000;
+const qint64 QuickMergeNs = 5 * 1000 * 1000;
+const int MinBatchEvents = 64;
+const int MaxBatchEvents = 256;
+// Reading the process's memory use costs more than merging an event.
+const qint64 MemoryCheckMs = 20;
 
-std::atomic<int> g_running { 0 };
-
-void deleteEvent(ItemEvent* event, bool withItem)
+bool samePath(const QString& a, const QString& b)
 {
-    if (!event)
+    return toStoredPath(a).compare(toStoredPath(b), Qt::CaseInsensitive) == 0;
+}
+
+QString databaseKey(const ItemEvent& event)
+{
+    const bool bySource = event.code == ItemEventCode::TransferredToPhone
+        || event.code == ItemEventCode::DownloadedForViewer;
+    return bySource ? event.item->sourcePath : event.item->path;
+}
+
+// New rows wait here until something else touches the model, so that
+// consecutive new items cost one insertion.
+void addNewRows(PhotoItemViewModel* model, QList<CPhotoDataItem*>& newRows)
+{
+    if (newRows.isEmpty())
         return;
-    if (withItem)
-        delete event->item;
-    delete event;
+    model->AddItems(newRows);
+    newRows.clear();
 }
 
 } // namespace
 
-OCModelInsertThread::OCModelInsertThread(bool loadMode, PhotoItemViewWidget* screen)
-    : QThread(screen)
+OCModelInsertThread::OCModelInsertThread(bool loadMode, QObject* parent)
+    : QObject(parent)
     , m_loadMode(loadMode)
     , m_started(!loadMode)
-    , m_modeName(loadMode ? QStringLiteral("load") : QStringLiteral("tophone"))
-    , m_screen(screen)
 {
     registerPhotoMetaTypes();
+    m_pauseLimit.setSingleShot(true);
+    m_pauseLimit.setInterval(PauseLimitMs);
+    connect(&m_pauseLimit, &QTimer::timeout, this, [this] {
+        qCWarning(lcModel) << "OCModelInsertThread: a pause was never ended, merging goes on"
+                           << (m_loadMode ? "load" : "tophone");
+        pause(false);
+    });
 }
 
 OCModelInsertThread::~OCModelInsertThread()
 {
-    if (isRunning()) {
-        stop();
-        // The worker gives up any call to the GUI thread once stopped.
-        if (!wait(3000))
-            qDebug() << "device_photo"
-                     << "OCModelInsertThread::~OCModelInsertThread"
-                     << ": worker did not stop" << m_modeName;
-    }
-    discardQueue();
+    stop();
+    stopFetcher();
+}
+
+void OCModelInsertThread::setMediaList(OCMediaItemList* list)
+{
+    m_mediaList = list;
 }
 
 void OCModelInsertThread::setModel(PhotoItemViewModel* model)
@@ -65,155 +86,116 @@ void OCModelInsertThread::setModel(PhotoItemViewModel* model)
     m_model = model;
     if (!model)
         return;
-    connect(model, &QAbstractItemModel::rowsInserted, this, &OCModelInsertThread::on_rowsInserted,
-        Qt::UniqueConnection);
-    connect(model, &QAbstractItemModel::rowsRemoved, this, &OCModelInsertThread::on_rowsRemoved,
-        Qt::UniqueConnection);
-    connect(model, &QAbstractItemModel::modelReset, this, &OCModelInsertThread::on_modelReset,
-        Qt::UniqueConnection);
+    connect(model, &QAbstractItemModel::rowsInserted, this, &OCModelInsertThread::on_rowsInserted);
+    connect(model, &QAbstractItemModel::rowsRemoved, this, &OCModelInsertThread::on_rowsRemoved);
+    connect(model, &QAbstractItemModel::modelReset, this, &OCModelInsertThread::on_modelReset);
 }
 
 int OCModelInsertThread::runningCount()
 {
-    return g_running.load();
+    return RowFetcher::busyCount();
 }
 
-void OCModelInsertThread::ensureRunning()
+void OCModelInsertThread::addData(ItemEvent event)
 {
-    {
-        QMutexLocker lock(&m_queueLock);
-        if (isRunning() && !m_exiting)
-            return;
-    }
-    if (isRunning() && !wait(EndWaitMs)) {
-        qCWarning(lcModel) << "OCModelInsertThread::ensureRunning:" << m_modeName
-                           << "a run that has ended does not finish";
+    const int code = event.code;
+    if (code < ItemEventCode::EndOfBatch || code > ItemEventCode::Last
+        || (code != ItemEventCode::EndOfBatch && !event.item)) {
+        qCWarning(lcModel) << "OCModelInsertThread::addData: refused event" << code;
         return;
     }
-    {
-        QMutexLocker lock(&m_queueLock);
-        m_exiting = false;
-    }
-    qCDebug(lcModel) << "OCModelInsertThread::ensureRunning:" << m_modeName << "started";
-    start(QThread::InheritPriority);
-}
-
-void OCModelInsertThread::addData(ItemEvent* event)
-{
-    if (!event)
-        return;
-    bool ended = false;
-    {
-        QMutexLocker lock(&m_queueLock);
-        enqueue(event);
-        ended = m_exiting;
-    }
-    if (ended)
-        ensureRunning();
-}
-
-void OCModelInsertThread::enqueue(ItemEvent* event)
-{
-    if (event->code != ItemEventCode::Removed) {
-        m_queue.enqueue(event);
-        m_wake.wakeAll();
-        return;
-    }
-    // Removals are applied in one batch: only the first one wakes the worker.
-    const bool queueIt = m_removedFiles.isEmpty();
-    const QString path = (m_mediaList && event->item)
-        ? m_mediaList->pathOfObjectId(event->item->objectId)
-        : QString();
-    if (!path.isEmpty()) {
-        m_removedFiles.append(path);
-        qDebug() << "device_photo"
-                 << "OCModelInsertThread::addData" << m_modeName
-                 << "add remove count = " << m_removedFiles.size() << "path = " << path;
-    }
-    if (queueIt) {
-        m_queue.enqueue(event);
-        m_wake.wakeAll();
+    if (code == ItemEventCode::Removed) {
+        // Removals are applied together: only the first one is queued, and
+        // one whose file is not known yet (its id may come with an event
+        // still queued), to be looked up again when it is merged.
+        const bool first = m_removedFiles.isEmpty();
+        const QString path = removedPathOf(*event.item);
+        if (!path.isEmpty()) {
+            m_removedFiles.append(path);
+            qCDebug(lcModel) << "OCModelInsertThread::addData: add remove count ="
+                             << m_removedFiles.size() << "path =" << path;
+        }
+        if (first || path.isEmpty())
+            m_queue.push_back(std::move(event));
     } else {
-        deleteEvent(event, true);
+        m_queue.push_back(std::move(event));
     }
+    startRun();
+}
+
+QString OCModelInsertThread::removedPathOf(const CPhotoDataItem& reported) const
+{
+    if (!m_mediaList)
+        return QString();
+    QString path = m_mediaList->pathOfObjectId(reported.objectId);
+    // A phone that names the file but not by a known id: its path decides.
+    if (path.isEmpty() && !reported.path.isEmpty()) {
+        if (const CPhotoDataItem* item = m_mediaList->findItem(reported.path, false))
+            path = item->path;
+    }
+    return path;
 }
 
 void OCModelInsertThread::exec()
 {
-    qDebug() << "device_photo"
-             << "OCModelInsertThread::exec" << m_modeName;
-    QMutexLocker lock(&m_queueLock);
+    qCDebug(lcModel) << "OCModelInsertThread::exec" << (m_loadMode ? "load" : "tophone");
     m_started = true;
-    m_wake.wakeAll();
+    startRun();
 }
 
 void OCModelInsertThread::finish()
 {
-    qDebug() << "device_photo"
-             << "OCModelInsertThread::finish" << m_modeName;
-    QMutexLocker lock(&m_queueLock);
+    qCDebug(lcModel) << "OCModelInsertThread::finish" << (m_loadMode ? "load" : "tophone");
     m_finish = true;
-    m_wake.wakeAll();
+    startRun();
 }
 
 void OCModelInsertThread::stop()
 {
-    qDebug() << "device_photo"
-             << "OCModelInsertThread::stop" << m_modeName;
-    QMutexLocker lock(&m_queueLock);
-    m_stopCalled = true;
-    m_stop = true;
-    m_wake.wakeAll();
+    if (m_running)
+        qCDebug(lcModel) << "OCModelInsertThread::stop" << (m_loadMode ? "load" : "tophone")
+                         << "queued" << queueCount();
+    ++m_generation;
+    m_fetchOut = false;
+    m_heldBack = false;
+    m_inFlight.clear();
+    discardQueue();
+    m_running = false;
+    m_finish = false;
+    m_endMarker = false;
+    m_paused = false;
+    m_pauseLimit.stop();
 }
 
 int OCModelInsertThread::queueCount() const
 {
-    QMutexLocker lock(&m_queueLock);
-    return m_queue.size();
-}
-
-QStringList OCModelInsertThread::removedFiles() const
-{
-    QMutexLocker lock(&m_queueLock);
-    return m_removedFiles;
+    return int(m_queue.size() + m_inFlight.size());
 }
 
 void OCModelInsertThread::pause(bool paused)
 {
-    qDebug() << "device_photo"
-             << "OCModelInsertThread::pause" << m_modeName << " start " << paused;
-    if (paused != m_paused) {
-        // Short tries: the worker may hold the merge lock while it waits for
-        // this very thread, and only the pump between tries lets it finish.
-        ++m_pauseRequests;
-        bool locked = false;
-        for (int attempt = 0; attempt < 1000 && !locked; ++attempt) {
-            locked = m_mergeLock.tryLock(10);
-            if (!locked) {
-                MsgPeekAndPump();
-                QThread::msleep(10);
-            }
-        }
-        m_paused = paused;
-        if (locked)
-            m_mergeLock.unlock();
-        --m_pauseRequests;
-        QMutexLocker lock(&m_queueLock);
-        m_wake.wakeAll();
+    if (paused == m_paused)
+        return;
+    qCDebug(lcModel) << "OCModelInsertThread::pause" << (m_loadMode ? "load" : "tophone") << paused;
+    m_paused = paused;
+    if (paused) {
+        m_pauseLimit.start();
+        return;
     }
-    qDebug() << "device_photo"
-             << "OCModelInsertThread::pause" << m_modeName << " end " << paused;
+    m_pauseLimit.stop();
+    if (m_heldBack) {
+        m_heldBack = false;
+        const FetchedBatch held = m_held;
+        m_held = FetchedBatch();
+        onFetched(held);
+        return;
+    }
+    scheduleStep();
 }
 
 void OCModelInsertThread::on_pause()
 {
-    qDebug() << "device_photo"
-             << "OCModelInsertThread::on_pause"
-             << "start";
     pause(true);
-    qDebug() << "device_photo"
-             << "OCModelInsertThread::on_pause"
-             << "end";
 }
 
 void OCModelInsertThread::on_resume()
@@ -223,9 +205,7 @@ void OCModelInsertThread::on_resume()
 
 void OCModelInsertThread::on_rowsInserted(const QModelIndex&, int, int)
 {
-    m_rowsAcknowledged = true;
-    if (m_screen)
-        m_screen->refreshAfterRowChange();
+    emit rowsChanged();
 }
 
 void OCModelInsertThread::on_rowsRemoved(const QModelIndex& parent, int start, int end)
@@ -242,160 +222,290 @@ void OCModelInsertThread::on_rowsRemoved(const QModelIndex& parent, int start, i
 
 void OCModelInsertThread::on_modelReset()
 {
-    if (m_screen)
-        m_screen->refreshAfterRowChange();
-    m_rowsAcknowledged = true;
-    m_viewReset = true;
+    emit rowsChanged();
 }
 
-template<typename Predicate>
-void OCModelInsertThread::sleepUnlessWoken(int ms, Predicate keepSleeping)
+void OCModelInsertThread::startRun()
 {
-    QMutexLocker lock(&m_queueLock);
-    if (keepSleeping())
-        m_wake.wait(&m_queueLock, ms);
+    if (!m_running) {
+        qCDebug(lcModel) << "OCModelInsertThread::run" << (m_loadMode ? "load" : "tophone")
+                         << "start";
+        m_running = true;
+        m_memoryStop = false;
+        m_memoryCheck.invalidate(); // a run's first batch always looks
+    }
+    scheduleStep();
 }
 
-void OCModelInsertThread::discardQueue()
+void OCModelInsertThread::scheduleStep()
 {
-    QMutexLocker lock(&m_queueLock);
-    while (!m_queue.isEmpty())
-        deleteEvent(m_queue.dequeue(), true);
+    // A step runs from the event loop, never inside the caller: the caller
+    // may itself be reacting to a model change.
+    if (m_stepDue)
+        return;
+    m_stepDue = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            m_stepDue = false;
+            step();
+        },
+        Qt::QueuedConnection);
 }
 
-void OCModelInsertThread::run()
+void OCModelInsertThread::step()
 {
-    ++g_running;
-    const auto running = qScopeGuard([] { --g_running; });
-    if (!m_screen) {
-        endRunIfIdle();
+    if (!m_running || m_paused || m_fetchOut || (m_loadMode && !m_started))
+        return;
+    while (!m_queue.empty() && m_queue.front().code == ItemEventCode::EndOfBatch) {
+        qCDebug(lcModel) << "OCModelInsertThread::run" << (m_loadMode ? "load" : "tophone")
+                         << "finished item";
+        m_queue.pop_front();
+        m_endMarker = true;
+    }
+    if (!m_queue.empty()) {
+        requestBatch();
         return;
     }
-    qDebug() << "device_photo"
-             << "OCModelInsertThread::run" << m_modeName << "start";
-    m_memoryStop = false;
-    m_rowsAcknowledged = true;
-    m_memoryCheck.invalidate();
-
-    while (!m_stop) {
-        bool done = false;
-        for (;;) {
-            {
-                QMutexLocker lock(&m_queueLock);
-                if (m_queue.isEmpty() || m_stop || !m_started)
-                    break;
-            }
-            if (m_pauseRequests > 0) {
-                // pause() is waiting for the merge lock: let it have it.
-                sleepUnlessWoken(10, [this] { return m_pauseRequests > 0 && !m_stop; });
-                continue;
-            }
-            if (m_paused) {
-                qDebug() << "device_photo"
-                         << "OCModelInsertThread::run" << m_modeName << "Pause";
-                for (int step = 0; step < 1000 && m_paused && !m_stop; ++step) {
-                    sleepUnlessWoken(100, [this] { return m_paused && !m_stop; });
-                    qDebug() << "device_photo"
-                             << "OCModelInsertThread::run" << m_modeName
-                             << "m_bPause=" << m_paused.load() << "wait!!!";
-                    MsgPeekAndPump();
-                }
-            }
-            if (memoryOverflow()) {
-                stopForMemory();
-                break;
-            }
-            std::vector<BatchEntry> batch;
-            BatchEnd batchEnd;
-            bool merged = false;
-            {
-                QMutexLocker merge(&m_mergeLock);
-                batchEnd = takeBatch(batch);
-                if (!batch.empty()) {
-                    merged = true;
-                    m_rowsAcknowledged = false;
-                    if (!insertModelData(batch))
-                        m_rowsAcknowledged = true;
-                }
-            }
-            if (batchEnd.memoryFull) {
-                stopForMemory();
-                break;
-            }
-            if (merged) {
-                if (m_loadMode && queueCount() == 0) {
-                    done = true;
-                    break;
-                }
-                waitForView();
-                if (!m_loadMode)
-                    g_SharedValue.deleteState(
-                        OCGlobal::ITEM_PHONE_PHOTO, OCSharedValue::ProcessTransferToPhone);
-            }
-            if (batchEnd.endMarker) {
-                qDebug() << "device_photo"
-                         << "OCModelInsertThread::run" << m_modeName << "finished item";
-                done = true;
-                break;
-            }
-        }
-        if (done || m_stop || m_finish) {
-            clearRemovedFiles();
-            if (endRunIfIdle())
-                break;
-            continue;
-        }
-        sleepUnlessWoken(
-            500, [this] { return (m_queue.isEmpty() || !m_started) && !m_stop && !m_finish; });
-    }
-    qDebug() << "device_photo"
-             << "OCModelInsertThread::run" << m_modeName << "end";
+    if (runMayEnd())
+        endRun();
 }
 
-bool OCModelInsertThread::endRunIfIdle()
+bool OCModelInsertThread::runMayEnd() const
 {
-    QMutexLocker lock(&m_queueLock);
-    // Only a stop leaves queued events behind: the screen has given them up.
-    if (!m_stop && m_started && !m_queue.isEmpty()) {
-        qCDebug(lcModel) << "OCModelInsertThread::run:" << m_modeName << "events came meanwhile";
-        return false;
-    }
-    m_exiting = true;
-    // Cleared on the way out rather than at the start, so a stop, finish or
-    // pause asked for between start() and the first loop is not lost.
-    m_stop = false;
-    m_stopCalled = false;
-    m_finish = false;
-    m_paused = false;
-    return true;
+    return m_queue.empty() && !m_fetchOut && !m_heldBack
+        && (m_endMarker || m_finish || (m_loadMode && m_started));
 }
 
-void OCModelInsertThread::stopForMemory()
+void OCModelInsertThread::requestBatch()
 {
-    qDebug() << "device_photo"
-             << "OCModelInsertThread::run" << m_modeName << "memory overflow!!";
-    discardQueue();
-    m_stop = true;
-    m_memoryStop = true;
+    if (!m_mediaList || !m_model) {
+        qCWarning(lcModel) << "OCModelInsertThread: no list or model, events dropped"
+                           << queueCount();
+        discardQueue();
+        return;
+    }
+    QVector<RowRequest> requests;
+    bool readsDatabase = false;
+    while (!m_queue.empty() && int(m_inFlight.size()) < m_batchLimit) {
+        if (m_queue.front().code == ItemEventCode::EndOfBatch)
+            break;
+        ItemEvent event = std::move(m_queue.front());
+        m_queue.pop_front();
+        readsDatabase = readsDatabase || RowFetcher::readsDatabase(event.code);
+        requests.append(RowRequest { event.code, databaseKey(event) });
+        const bool removal = event.code == ItemEventCode::Removed;
+        m_inFlight.push_back(std::move(event));
+        // What follows a removal reads the database once it is applied.
+        if (removal)
+            break;
+    }
+    m_fetchOut = true;
+    if (!readsDatabase) {
+        // Nothing to read: the rows are merged on the next step.
+        FetchedBatch batch;
+        batch.generation = m_generation;
+        batch.memoryFull = memoryOverflow();
+        if (!batch.memoryFull)
+            batch.rows.resize(requests.size());
+        QMetaObject::invokeMethod(
+            this, [this, batch] { onFetched(batch); }, Qt::QueuedConnection);
+        return;
+    }
+    if (!m_fetcher) {
+        m_thread = new QThread;
+        m_thread->setObjectName(
+            m_loadMode ? QStringLiteral("photo-load-rows") : QStringLiteral("photo-tophone-rows"));
+        m_fetcher = new RowFetcher(m_mediaList->database(m_loadMode));
+        m_fetcher->moveToThread(m_thread);
+        connect(m_fetcher, &RowFetcher::fetched, this, &OCModelInsertThread::onFetched);
+        m_thread->start();
+    }
+    QMetaObject::invokeMethod(m_fetcher, "fetch", Qt::QueuedConnection,
+        Q_ARG(quint64, m_generation), Q_ARG(QVector<RowRequest>, requests));
 }
 
 bool OCModelInsertThread::memoryOverflow()
 {
-    // Reading the process's memory use costs more than merging an event;
-    // memory does not grow that fast, so a few milliseconds between looks do.
-    if (m_memoryCheck.isValid() && m_memoryCheck.elapsed() < 20)
+    if (m_memoryCheck.isValid() && m_memoryCheck.elapsed() < MemoryCheckMs)
         return false;
     m_memoryCheck.start();
     return IsMemoryOverflow();
 }
 
-void OCModelInsertThread::waitForView()
+void OCModelInsertThread::onFetched(const FetchedBatch& batch)
 {
-    for (int step = 0; step < 100 && !m_viewReset && !m_stop; ++step) {
-        qDebug() << "device_photo"
-                 << "OCModelInsertThread::run" << m_modeName << "reset update view";
-        QThread::msleep(50);
-        MsgPeekAndPump();
+    if (batch.generation != m_generation) {
+        qCDebug(lcModel) << "OCModelInsertThread: a batch of a stopped run dropped"
+                         << batch.rows.size();
+        return;
     }
-    m_viewReset = true;
+    m_fetchOut = false;
+    if (m_paused) {
+        m_held = batch;
+        m_heldBack = true;
+        return;
+    }
+    mergeBatch(batch);
+    if (batch.memoryFull) {
+        qCWarning(lcModel) << "OCModelInsertThread::run" << (m_loadMode ? "load" : "tophone")
+                           << "memory overflow!!";
+        discardQueue();
+        m_memoryStop = true;
+        endRun();
+        return;
+    }
+    scheduleStep();
+}
+
+void OCModelInsertThread::mergeBatch(const FetchedBatch& batch)
+{
+    const int fetched = qMin(batch.rows.size(), int(m_inFlight.size()));
+    // What the fetcher had no time for goes back to the front, in order.
+    for (int i = int(m_inFlight.size()) - 1; i >= fetched; --i)
+        m_queue.push_front(std::move(m_inFlight[size_t(i)]));
+    m_inFlight.resize(size_t(fetched));
+
+    QElapsedTimer mergeTime;
+    mergeTime.start();
+    QList<CPhotoDataItem*> newRows;
+    for (int i = 0; i < fetched; ++i)
+        mergeEvent(m_inFlight[size_t(i)], batch.rows.at(i), newRows);
+    addNewRows(m_model, newRows);
+    const qint64 mergeNs = mergeTime.nsecsElapsed();
+    if (mergeNs > SlowMergeNs)
+        m_batchLimit = qMax(MinBatchEvents, m_batchLimit / 2);
+    else if (mergeNs < QuickMergeNs)
+        m_batchLimit = qMin(MaxBatchEvents, m_batchLimit * 2);
+    m_inFlight.clear(); // items the list did not take go with their events
+    if (!m_loadMode)
+        g_SharedValue.deleteState(
+            OCGlobal::ITEM_PHONE_PHOTO, OCSharedValue::ProcessTransferToPhone);
+}
+
+void OCModelInsertThread::mergeEvent(
+    ItemEvent& event, const FetchedRow& row, QList<CPhotoDataItem*>& newRows)
+{
+    const int code = event.code;
+    const QString path = event.item->path;
+    const QString objectId = event.item->objectId;
+    const char* mode = m_loadMode ? "load" : "tophone";
+
+    if (m_mediaList->claimOwnTransfer(objectId, path, code)) {
+        for (int i = m_removedFiles.size() - 1; i >= 0; --i) {
+            if (samePath(m_removedFiles.at(i), path))
+                m_removedFiles.removeAt(i);
+        }
+        return;
+    }
+    if (code == ItemEventCode::Removed) {
+        const QString removed = removedPathOf(*event.item);
+        qCDebug(lcModel) << "OCModelInsertThread::insertModelData" << mode << "removed event"
+                         << objectId << removed;
+        if (!removed.isEmpty() && !m_removedFiles.contains(removed))
+            m_removedFiles.append(removed);
+        addNewRows(m_model, newRows);
+        deleteModelData(QString());
+        return;
+    }
+    CPhotoDataItem* merged = m_mediaList->mergeInsertedItem(event, row);
+    if (merged && !event.item) {
+        qCDebug(lcModel) << "OCModelInsertThread::insertModelData" << mode
+                         << "successed media info & insert" << path;
+        newRows.append(merged);
+        return;
+    }
+    if (merged) {
+        const bool listing = code == ItemEventCode::Listed || code == ItemEventCode::ListedFull
+            || code == ItemEventCode::ListedMinimal;
+        qCDebug(lcModel) << "OCModelInsertThread::insertModelData" << mode
+                         << (listing ? "contains file & listing data" : "update & refresh") << path;
+        // A row already shown changes in place: the run of new rows goes on.
+        m_model->refreshItem(merged);
+    } else {
+        qCDebug(lcModel) << "OCModelInsertThread::insertModelData" << mode
+                         << "failed insert model data" << path;
+        if (code == ItemEventCode::DownloadedForViewer) {
+            qCWarning(lcModel) << "OCModelInsertThread::insertModelData: failed download&viewer "
+                                  "and get image info.."
+                               << path;
+        } else {
+            addNewRows(m_model, newRows); // the rows it looks for come first
+            deleteModelData(path);
+        }
+    }
+    if (code == ItemEventCode::Locate) {
+        addNewRows(m_model, newRows);
+        emit locatedItemListed(path);
+    }
+}
+
+bool OCModelInsertThread::deleteModelData(const QString& path)
+{
+    QStringList removed;
+    removed.swap(m_removedFiles);
+    if (!removed.isEmpty()) {
+        if (!path.isEmpty())
+            removed.append(path);
+        qCDebug(lcModel) << "OCModelInsertThread::deleteModelData count=" << removed.size();
+        m_model->RemoveListedItems(m_mediaList, removed);
+        return true;
+    }
+    qCDebug(lcModel) << "OCModelInsertThread::deleteModelData path =" << path;
+    CPhotoDataItem* item = m_mediaList->findItem(path, false);
+    if (!item)
+        return false;
+    if (m_model->IndexOf(item) < 0) {
+        // No row to wait for: the item goes at once.
+        QStringList paths { path };
+        m_mediaList->removeItems(paths);
+        return false;
+    }
+    m_pendingRemovalPath = path;
+    m_model->DeleteItem(item);
+    return true;
+}
+
+void OCModelInsertThread::endRun()
+{
+    if (!m_removedFiles.isEmpty() && m_mediaList && m_model) {
+        qCDebug(lcModel) << "OCModelInsertThread::clearRemovedFiles remove count="
+                         << m_removedFiles.size();
+        deleteModelData(QString());
+    }
+    qCDebug(lcModel) << "OCModelInsertThread::run" << (m_loadMode ? "load" : "tophone") << "end";
+    m_running = false;
+    m_finish = false;
+    m_endMarker = false;
+    m_paused = false;
+    m_pauseLimit.stop();
+    emit finished();
+}
+
+void OCModelInsertThread::discardQueue()
+{
+    if (!m_queue.empty())
+        qCDebug(lcModel) << "OCModelInsertThread: events given up" << m_queue.size();
+    m_queue.clear();
+}
+
+void OCModelInsertThread::stopFetcher()
+{
+    if (!m_thread)
+        return;
+    m_thread->quit();
+    // The fetcher never waits for this thread, so only a database read
+    // holds it up; one stuck there is left to end and go by itself.
+    if (m_thread->wait(FetcherStopMs)) {
+        delete m_fetcher;
+        delete m_thread;
+    } else {
+        qCWarning(lcModel) << "OCModelInsertThread: the row fetcher did not stop in time, left "
+                              "to end by itself";
+        disconnect(m_fetcher, nullptr, this, nullptr);
+        connect(m_thread, &QThread::finished, m_fetcher, &QObject::deleteLater);
+        connect(m_thread, &QThread::finished, m_thread, &QObject::deleteLater);
+    }
+    m_fetcher = nullptr;
+    m_thread = nullptr;
 }

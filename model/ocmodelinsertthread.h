@@ -1,61 +1,75 @@
 #pragma once
 
-#include "model/ocmediaitemlist.h"
-
 #include <QElapsedTimer>
-#include <QModelIndex>
-#include <QMutex>
-#include <QQueue>
-#include <QString>
+#include <QObject>
 #include <QStringList>
-#include <QThread>
-#include <QWaitCondition>
+#include <QTimer>
+#include <QVector>
 
-#include <atomic>
+#include <deque>
 #include <vector>
 
-class CPhotoDataItem;
-class PhotoItemViewModel;
-class PhotoItemViewWidget;
-struct ItemEvent;
+#include "model/itemevent.h"
+#include "model/rowfetcher.h"
 
-// Merges the item events of a listing or of transfers to the phone into the
-// media item list and the model. Events are queued from the GUI thread; the
-// worker takes the events already queued as a batch, reads the photo
-// database for each, and hands the batch's merges and row changes to the GUI
-// thread in one blocking call that gives up when the thread is asked to stop.
-class OCModelInsertThread : public QThread
+class CPhotoDataItem;
+class OCMediaItemList;
+class PhotoItemViewModel;
+class QModelIndex;
+class QThread;
+
+// Merges the item events of a listing, or of transfers to the phone and the
+// phone's change reports, into the media item list and the model.
+//
+// Events wait in a queue on the GUI thread. A RowFetcher on a thread of its
+// own reads their database rows one batch at a time; the batch comes back by
+// a queued signal and is merged here, in the events' order, with consecutive
+// new rows added in one insertion. Nothing waits: the GUI thread never
+// blocks on the fetcher, nor the fetcher on the GUI thread. stop() moves on
+// to a new generation, so a batch fetched for the old one is dropped.
+//
+// In load mode (mass storage) the queue is merged only after exec(), and a
+// run ends once it is empty; otherwise events merge as they come, and a run
+// ends after finish() once the queue is empty. finished() tells the end.
+class OCModelInsertThread : public QObject
 {
     Q_OBJECT
 
 public:
-    OCModelInsertThread(bool loadMode, PhotoItemViewWidget* screen);
+    explicit OCModelInsertThread(bool loadMode, QObject* parent = nullptr);
     ~OCModelInsertThread() override;
 
-    void setMediaList(OCMediaItemList* list) { m_mediaList = list; }
+    void setMediaList(OCMediaItemList* list);
     // Also wires the model's row and reset notifications to the slots below.
     void setModel(PhotoItemViewModel* model);
 
-    // Takes the event. A worker that has ended, or has decided to, is
-    // started again for it: no event is left behind unmerged.
-    void addData(ItemEvent* event);
-    // GUI thread: starts the worker, or starts it again once a run that has
-    // decided to end is over (it does nothing more, so the wait is short).
-    void ensureRunning();
-    // Insert threads inside run() in this process, the ones left to end by
-    // themselves after a screen went included.
-    static int runningCount();
+    // Takes the event and starts a run when none is under way. An event
+    // without item or with an unknown code is dropped.
+    void addData(ItemEvent event);
     void exec();
     void finish();
+    // Gives up the queue and the batch being fetched; no finished().
     void stop();
     int queueCount() const;
+    // Holds merging back until resumed; a batch that arrives meanwhile waits.
     void pause(bool paused);
 
+    bool isRunning() const { return m_running; }
     bool isLoadMode() const { return m_loadMode; }
-    bool isStopRequested() const { return m_stop; }
     bool isPaused() const { return m_paused; }
     bool stoppedForMemory() const { return m_memoryStop; }
-    QStringList removedFiles() const;
+    QStringList removedFiles() const { return m_removedFiles; }
+
+    // Fetchers still reading the database, those of destroyed threads
+    // included: the database must outlive them.
+    static int runningCount();
+
+signals:
+    void finished();
+    // Rows were inserted, removed or reset.
+    void rowsChanged();
+    // A located file (code 5) that was listed already: its row is there.
+    void locatedItemListed(const QString& path);
 
 public slots:
     void on_rowsInserted(const QModelIndex& parent, int start, int end);
@@ -64,72 +78,49 @@ public slots:
     void on_pause();
     void on_resume();
 
-protected:
-    void run() override;
+private slots:
+    void onFetched(const FetchedBatch& batch);
 
 private:
-    // One event of a batch, from the worker's database read to the GUI's merge.
-    struct BatchEntry
-    {
-        ItemEvent* event = nullptr;
-        OCMediaItemList::Fetched fetched;
-        bool result = false;
-        bool owned = false; // the list took the event's item
-    };
-    // What ended a batch besides its size and time bounds.
-    struct BatchEnd
-    {
-        bool endMarker = false; // an event of code 0 was taken
-        bool memoryFull = false;
-    };
-
-    BatchEnd takeBatch(std::vector<BatchEntry>& batch); // worker, under the merge lock
-    bool insertModelData(std::vector<BatchEntry>& batch); // worker, under the merge lock
-    void mergeOnGui(BatchEntry& entry, QList<CPhotoDataItem*>& newRows); // GUI thread
-    bool deleteModelData(const QString& path); // GUI thread
-    void clearRemovedFiles();
-    void waitForView();
-    // Worker: ends the run unless events came since the last look; decided
-    // under the queue lock, so addData sees either a worker that takes its
-    // event or one that has ended.
-    bool endRunIfIdle();
-    void enqueue(ItemEvent* event); // under the queue lock
-    bool memoryOverflow(); // worker thread
-    void stopForMemory(); // worker thread
-    // Sleeps up to ms under the queue lock while keepSleeping holds.
-    template<typename Predicate> void sleepUnlessWoken(int ms, Predicate keepSleeping);
+    void startRun();
+    void scheduleStep();
+    void step();
+    void requestBatch();
+    void mergeBatch(const FetchedBatch& batch);
+    void mergeEvent(ItemEvent& event, const FetchedRow& row, QList<CPhotoDataItem*>& newRows);
+    bool deleteModelData(const QString& path);
+    // The listed path a removal report stands for; empty when none.
+    QString removedPathOf(const CPhotoDataItem& reported) const;
+    void endRun();
     void discardQueue();
+    void stopFetcher();
+    bool runMayEnd() const;
+    bool memoryOverflow();
 
     const bool m_loadMode;
-    std::atomic<bool> m_stop { false };
-    std::atomic<bool> m_stopCalled { false }; // by stop(), not by memory pressure
-    QQueue<ItemEvent*> m_queue;
-
-    // Two locks. The queue lock guards only the queue and the removed files
-    // and is never held while the worker waits for the GUI thread. The merge
-    // lock is held by the worker for each whole batch, whose list and model
-    // changes it hands to the GUI thread and waits for; pause (GUI thread)
-    // takes it only with tryLock and pumps events between tries.
-    // With one lock for both, addData on the GUI thread would wait for a
-    // worker that waits for the GUI thread: a deadlock.
-    mutable QMutex m_queueLock;
-    QMutex m_mergeLock;
-    QWaitCondition m_wake; // ends the idle and pause sleeps early
-
-    std::atomic<bool> m_started;
-    std::atomic<bool> m_rowsAcknowledged { true };
-    std::atomic<bool> m_viewReset { true };
-    const QString m_modeName;
-    std::atomic<bool> m_paused { false };
-    std::atomic<int> m_pauseRequests { 0 };
-    std::atomic<bool> m_finish { false };
-    std::atomic<bool> m_memoryStop { false };
-    bool m_exiting = false; // under the queue lock: the run has ended or decided to
-    PhotoItemViewWidget* m_screen = nullptr;
     OCMediaItemList* m_mediaList = nullptr;
     PhotoItemViewModel* m_model = nullptr;
-    QElapsedTimer m_memoryCheck; // worker thread
-    int m_batchLimit = 256; // worker thread: events per batch at most
-    QString m_pendingRemovalPath; // GUI thread
-    QStringList m_removedFiles; // under the queue lock
+
+    QThread* m_thread = nullptr;
+    RowFetcher* m_fetcher = nullptr;
+    quint64 m_generation = 1;
+
+    std::deque<ItemEvent> m_queue;
+    std::vector<ItemEvent> m_inFlight; // sent to the fetcher, in order
+    bool m_fetchOut = false;
+    bool m_heldBack = false; // a batch came while paused
+    FetchedBatch m_held;
+    bool m_stepDue = false;
+
+    bool m_running = false;
+    bool m_started; // load mode: exec() was called
+    bool m_finish = false;
+    bool m_endMarker = false;
+    bool m_paused = false;
+    bool m_memoryStop = false;
+    QTimer m_pauseLimit; // a pause nobody ends gives way after a while
+    int m_batchLimit = 256;
+    QElapsedTimer m_memoryCheck;
+    QString m_pendingRemovalPath; // its item goes once its row has gone
+    QStringList m_removedFiles; // applied together, in one reset
 };

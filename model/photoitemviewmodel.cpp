@@ -3,14 +3,14 @@
 #include "host/contract/ideviceagent.h"
 #include "host/services/devicepath.h"
 #include "host/services/fileutils.h"
+#include "host/services/logcategories.h"
 #include "host/services/ocfont.h"
 #include "host/services/ocsharedvalue.h"
 #include "host/services/textutils.h"
 #include "model/cphotodataitem.h"
 #include "model/ocmediaitemlist.h"
 #include "model/photoroles.h"
-#include "plugin/ocpluginwidget.h"
-#include "screen/photoitemviewwidget.h"
+#include "model/thumbnaillookup.h"
 
 #include <QDebug>
 #include <QFileInfo>
@@ -19,9 +19,8 @@
 
 #include <algorithm>
 
-PhotoItemViewModel::PhotoItemViewModel(OCPluginWidget* owner, IDeviceNexaAgent* agent)
-    : QAbstractTableModel(owner)
-    , m_owner(owner)
+PhotoItemViewModel::PhotoItemViewModel(QObject* parent, IDeviceNexaAgent* agent)
+    : QAbstractTableModel(parent)
     , m_agent(agent)
     , m_storageRoot(agent ? agent->StorageRoot() : QString())
 {
@@ -78,9 +77,7 @@ int PhotoItemViewModel::AddItems(const QList<CPhotoDataItem*>& items)
 
 bool PhotoItemViewModel::DeleteItem(CPhotoDataItem* item)
 {
-    qDebug() << "device_photo"
-             << "PhotoItemViewModel::DeleteItem"
-             << "start";
+    qCDebug(lcModel) << "PhotoItemViewModel::DeleteItem start";
     const int row = IndexOf(item);
     if (row >= 0) {
         beginRemoveRows(QModelIndex(), row, row);
@@ -89,9 +86,7 @@ bool PhotoItemViewModel::DeleteItem(CPhotoDataItem* item)
             m_itemSet.remove(item);
         endRemoveRows();
     }
-    qDebug() << "device_photo"
-             << "PhotoItemViewModel::DeleteItem"
-             << "end";
+    qCDebug(lcModel) << "PhotoItemViewModel::DeleteItem end";
     return true;
 }
 
@@ -133,6 +128,21 @@ void PhotoItemViewModel::RemoveListedItems(OCMediaItemList* list, QStringList& p
 CPhotoDataItem* PhotoItemViewModel::itemAt(int row) const
 {
     return row >= 0 && row < m_items.size() ? m_items.at(row) : nullptr;
+}
+
+void PhotoItemViewModel::refreshItem(CPhotoDataItem* item)
+{
+    const int row = IndexOf(item);
+    if (row >= 0)
+        emit dataChanged(index(row, 0), index(row, PhotoColumn::Count - 1));
+}
+
+void PhotoItemViewModel::refreshThumbnail(CPhotoDataItem* item)
+{
+    const int row = IndexOf(item);
+    if (row >= 0)
+        emit dataChanged(index(row, PhotoColumn::Thumbnail), index(row, PhotoColumn::Thumbnail),
+            { Qt::DecorationRole });
 }
 
 int PhotoItemViewModel::rowCount(const QModelIndex& parent) const
@@ -181,10 +191,8 @@ QVariant PhotoItemViewModel::decorationValue(const CPhotoDataItem* item, int col
 {
     switch (column) {
     case PhotoColumn::Thumbnail:
-        if (g_SharedValue.IsPartialLoading()) {
-            PhotoItemViewWidget* screen = m_owner ? m_owner->view() : nullptr;
-            return screen ? screen->GetThumbnail(item->path, true) : QPixmap();
-        }
+        if (g_SharedValue.IsPartialLoading())
+            return m_thumbnails ? m_thumbnails->cachedThumbnail(item->path) : QPixmap();
         return item->thumbnail();
     case PhotoColumn::Name:
         return item->title;

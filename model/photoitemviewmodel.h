@@ -10,9 +10,10 @@
 #include <memory>
 
 class CPhotoDataItem;
-class OCMediaItemList;
 class IDeviceNexaAgent;
-class OCPluginWidget;
+class OCMediaItemList;
+class PhotoModelHost;
+class ThumbnailLookup;
 
 // The table behind every view of the phone photo screen. Display values are
 // sort keys (the host's proxy sorts by them); decoration values are the texts
@@ -25,8 +26,13 @@ class PhotoItemViewModel : public QAbstractTableModel
     Q_OBJECT
 
 public:
-    PhotoItemViewModel(OCPluginWidget* owner, IDeviceNexaAgent* agent);
+    PhotoItemViewModel(QObject* parent, IDeviceNexaAgent* agent);
     ~PhotoItemViewModel() override;
+
+    // Without a host, drops fail and drags name no connection kind.
+    void setHost(PhotoModelHost* host) { m_host = host; }
+    // Partial loading: where the thumbnails of column 0 are found.
+    void setThumbnailLookup(const ThumbnailLookup* lookup) { m_thumbnails = lookup; }
 
     void SetViewMode(int mode) { m_viewMode = mode; }
     int viewMode() const { return m_viewMode; }
@@ -46,6 +52,10 @@ public:
     // items; paths is reduced to those the list knew.
     void RemoveListedItems(OCMediaItemList* list, QStringList& paths);
     CPhotoDataItem* itemAt(int row) const;
+    // The item's data changed: its row is reported as changed.
+    void refreshItem(CPhotoDataItem* item);
+    // The item's thumbnail changed: its picture is reported as changed.
+    void refreshThumbnail(CPhotoDataItem* item);
 
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     int columnCount(const QModelIndex& parent = QModelIndex()) const override;
@@ -82,7 +92,8 @@ private:
     QList<CPhotoDataItem*> m_items;
     int m_number = -1;
     QSize m_thumbnailCellSize;
-    OCPluginWidget* m_owner = nullptr;
+    PhotoModelHost* m_host = nullptr;
+    const ThumbnailLookup* m_thumbnails = nullptr;
     bool m_viewerOpen = false;
     IDeviceNexaAgent* m_agent = nullptr;
     QSet<QString> m_importedKeys; // path keys (pathKey()) of the phone paths imported before

@@ -4,12 +4,12 @@
 #include "host/contract/ideviceagent.h"
 #include "host/mime/qfilecontentsmimedata.h"
 #include "host/services/fileutils.h"
+#include "host/services/logcategories.h"
 #include "host/services/mediaextensions.h"
 #include "host/services/ocsharedvalue.h"
 #include "host/services/textutils.h"
 #include "model/cphotodataitem.h"
-#include "plugin/ocpluginwidget.h"
-#include "screen/photoitemviewwidget.h"
+#include "model/photomodelhost.h"
 
 #include <QAbstractItemView>
 #include <QDataStream>
@@ -97,23 +97,19 @@ QMimeData* PhotoItemViewModel::mimeData(const QModelIndexList& indexes) const
     mime->setData(kItemData, itemData);
     mime->setText(QStringLiteral("device_photo"));
 
-    const PhotoItemViewWidget* screen = m_owner ? m_owner->view() : nullptr;
-    mime->setUrls(urlKindOf(screen ? screen->fileAgentType() : 0), urls);
-    mime->setFileContentsCallback(&OCPluginWidget::FileContentsCallback);
+    mime->setUrls(urlKindOf(m_host ? m_host->connectionKind() : 0), urls);
+    if (m_host)
+        mime->setFileContentsCallback(m_host->fileContentsCallback());
     return mime;
 }
 
 bool PhotoItemViewModel::dropMimeData(
     const QMimeData* data, Qt::DropAction action, int, int, const QModelIndex&)
 {
-    qDebug() << "device_photo"
-             << "PhotoItemViewModel::dropMimeData"
-             << "[[start]]";
-    if (!m_owner)
+    qCDebug(lcModel) << "PhotoItemViewModel::dropMimeData [[start]]";
+    if (!m_host)
         return false;
-    PhotoItemViewWidget* screen = m_owner->view();
-    if (screen && screen->isVisible())
-        screen->hideDropIndicator();
+    m_host->hideDropIndicator();
     if (!data || !(supportedDropActions() & action))
         return false;
     const bool hasItemData = data->hasFormat(kItemData);
@@ -129,34 +125,28 @@ bool PhotoItemViewModel::dropMimeData(
         qint32 playlistId = -1;
         stream >> itemType >> playlistId;
         if (stream.status() != QDataStream::Ok) {
-            qDebug() << "device_photo"
-                     << "PhotoItemViewModel::dropMimeData"
-                     << ": unreadable item data";
+            qCDebug(lcModel) << "PhotoItemViewModel::dropMimeData : unreadable item data";
             return false;
         }
         // Only the PC photo library's drags go to the phone; our own do nothing.
         if (itemType == OCGlobal::ITEM_PC_PHOTO) {
             const QStringList files = photoFilesOf(data->urls());
             if (!files.isEmpty())
-                m_owner->TransferToPhone(files);
+                m_host->transferToPhone(files);
         }
     } else if (hasPlaylist) {
         bool ok = false;
         const int playlistId = QString::fromUtf8(data->data(kPlaylist)).trimmed().toInt(&ok);
         if (!ok) {
-            qDebug() << "device_photo"
-                     << "PhotoItemViewModel::dropMimeData"
-                     << ": not a playlist id";
+            qCDebug(lcModel) << "PhotoItemViewModel::dropMimeData : not a playlist id";
             return false;
         }
-        m_owner->TransferToPhone(playlistId);
+        m_host->transferPlaylistToPhone(playlistId);
     } else {
         const QStringList files = photoFilesOf(data->urls());
         if (!files.isEmpty())
-            m_owner->TransferToPhone(files);
+            m_host->transferToPhone(files);
     }
-    qDebug() << "device_photo"
-             << "PhotoItemViewModel::dropMimeData"
-             << "[[end]]";
+    qCDebug(lcModel) << "PhotoItemViewModel::dropMimeData [[end]]";
     return true;
 }

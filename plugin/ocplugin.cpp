@@ -33,7 +33,7 @@ QWidget* OCPlugin::CreateWidget(const QString& name)
         m_widget->setWindowTitle(GetTitle());
         m_widget->setWindowFlags(Qt::SubWindow);
     } else {
-        qDebug() << "device_photo" << "OCPlugin::CreateWidget" << ": failed to create the widget";
+        qCWarning(lcPlugin) << "OCPlugin::CreateWidget : failed to create the widget";
     }
     publishedWidget = m_widget;
     return m_widget;

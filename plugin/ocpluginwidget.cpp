@@ -16,7 +16,7 @@
 #include "model/ocmodelinsertthread.h"
 #include "model/photoitemviewmodel.h"
 #include "ocplugin.h"
-#include "plugin/livewidget.h"
+#include "screen/livewidget.h"
 #include "screen/photoitemviewwidget.h"
 #include "ui_ocpluginwidget.h"
 
@@ -52,6 +52,8 @@ OCPluginWidget::OCPluginWidget(IPlugins* plugin, QWidget* parent)
 
     PluginHostContext* context = plugin ? plugin->hostContext : nullptr;
     m_model = new PhotoItemViewModel(this, context ? context->deviceAgent : nullptr);
+    m_model->setHost(this);
+    m_model->setThumbnailLookup(this);
     m_mediaList = new OCMediaItemList(context);
 
     setContentsMargins(0, 0, 0, 0);
@@ -63,6 +65,8 @@ OCPluginWidget::OCPluginWidget(IPlugins* plugin, QWidget* parent)
     m_view->thumbListView()->SetRowHeight(100);
     m_view->SetupTableViews();
     m_view->SetupConnections();
+    connect(
+        m_view, &PhotoItemViewWidget::transferToPcRequested, this, &OCPluginWidget::TransferToPC);
 
     m_layout = new QVBoxLayout;
     m_layout->addWidget(m_view, 0, Qt::Alignment());
@@ -73,7 +77,7 @@ OCPluginWidget::OCPluginWidget(IPlugins* plugin, QWidget* parent)
     ConnectHost();
     initValue();
 
-    LiveWidget::publish(this);
+    LiveWidget::publish(this, m_view);
     setVisible(false);
     hide();
 }
@@ -100,7 +104,7 @@ OCPluginWidget::~OCPluginWidget()
 
 OCPluginWidget* OCPluginWidget::instance()
 {
-    return LiveWidget::current();
+    return static_cast<OCPluginWidget*>(LiveWidget::current());
 }
 
 bool OCPluginWidget::WithdrawFromCallbacks()
@@ -113,9 +117,7 @@ void OCPluginWidget::ConnectHost()
     QObject* pmgr
         = m_plugin && m_plugin->hostContext ? m_plugin->hostContext->pluginManager : nullptr;
     if (!pmgr) {
-        qDebug() << "device_photo"
-                 << "OCPluginWidget::ConnectHost"
-                 << ": no plug-in manager";
+        qCDebug(lcPlugin) << "OCPluginWidget::ConnectHost : no plug-in manager";
         return;
     }
     const Qt::ConnectionType Auto = Qt::AutoConnection;
@@ -214,9 +216,8 @@ void OCPluginWidget::ConnectHost()
     };
     for (const Route& route : routes) {
         if (!connect(object(route.from), route.signal, object(route.to), route.method, route.type))
-            qDebug() << "device_photo"
-                     << "OCPluginWidget::ConnectHost"
-                     << ": not connected" << route.signal << route.method;
+            qCWarning(lcPlugin) << "OCPluginWidget::ConnectHost : not connected" << route.signal
+                                << route.method;
     }
 }
 
@@ -232,33 +233,58 @@ void OCPluginWidget::on_droped_data(
         return;
     if (!text.isEmpty() && text != QLatin1String("pc_photo"))
         return;
-    qDebug() << "device_photo"
-             << "OCPluginWidget::on_droped_data"
-             << ": playlist" << playlistid;
+    qCDebug(lcPlugin) << "OCPluginWidget::on_droped_data : playlist" << playlistid;
     m_model->dropMimeData(data, Qt::CopyAction, 0, 0, QModelIndex());
 }
 
 void OCPluginWidget::on_finished_transfer_tophone(
     int type, const QString& path, const QString& source)
 {
-    qDebug() << "device_photo"
-             << "OCPluginWidget::on_finished_transfer_tophone"
-             << "[MTP_TEST]"
-             << "start";
+    qCDebug(lcPlugin) << "OCPluginWidget::on_finished_transfer_tophone [MTP_TEST]"
+                      << "start";
     if (type != kTransferType)
         return;
-    qDebug() << "device_photo"
-             << "OCPluginWidget::on_finished_transfer_tophone"
-             << "----------------------transfer to phone path(phone) : " << path;
+    qCDebug(lcPlugin) << "OCPluginWidget::on_finished_transfer_tophone "
+                         "----------------------transfer to phone path(phone) :"
+                      << path;
     QString phonePath = path;
     QString sourcePath = source;
     phonePath.replace(QLatin1Char('/'), QLatin1Char('\\'));
     sourcePath.replace(QLatin1Char('/'), QLatin1Char('\\'));
     m_view->AddTransferredItem(phonePath, sourcePath, 4);
-    qDebug() << "device_photo"
-             << "OCPluginWidget::on_finished_transfer_tophone"
-             << "[MTP_TEST]"
-             << "end";
+    qCDebug(lcPlugin) << "OCPluginWidget::on_finished_transfer_tophone [MTP_TEST]"
+                      << "end";
+}
+
+int OCPluginWidget::connectionKind() const
+{
+    return m_view ? m_view->fileAgentType() : 0;
+}
+
+void OCPluginWidget::hideDropIndicator()
+{
+    if (m_view && m_view->isVisible())
+        m_view->hideDropIndicator();
+}
+
+void OCPluginWidget::transferToPhone(const QStringList& files)
+{
+    TransferToPhone(files);
+}
+
+void OCPluginWidget::transferPlaylistToPhone(int playlistId)
+{
+    TransferToPhone(playlistId);
+}
+
+PFN_FileContentsCallback OCPluginWidget::fileContentsCallback() const
+{
+    return &OCPluginWidget::FileContentsCallback;
+}
+
+QPixmap OCPluginWidget::cachedThumbnail(const QString& path) const
+{
+    return m_view ? m_view->GetThumbnail(path, true) : QPixmap();
 }
 
 void OCPluginWidget::TransferToPC(const QStringList& list, qint64 size, int playlistid)
@@ -286,7 +312,7 @@ void OCPluginWidget::FileContentsCallback(
     QString srcPath, QString tarPath, qint64 size, quintptr pFunc)
 {
     const LiveWidget::Lease live = LiveWidget::acquire();
-    if (OCPluginWidget* widget = live.widget())
+    if (auto* widget = static_cast<OCPluginWidget*>(live.widget()))
         widget->TransferFileToPC(srcPath, tarPath, size, pFunc);
 }
 

@@ -1,6 +1,8 @@
 #pragma once
 
 #include "host/contract/ocglobal.h"
+#include "model/photomodelhost.h"
+#include "model/thumbnaillookup.h"
 
 #include <QString>
 #include <QStringList>
@@ -22,7 +24,7 @@ class Widget;
 // by named signals and slots, restores the view settings when it is built
 // and saves them when it is destroyed, and turns the transfer requests of the
 // model and the screen into the host's transfer signals.
-class OCPluginWidget : public QWidget
+class OCPluginWidget : public QWidget, public PhotoModelHost, public ThumbnailLookup
 {
     Q_OBJECT
 
@@ -47,6 +49,15 @@ public:
     void TransferToPhone(int playlistid);
     void TransferFileToPC(
         const QString& srcPath, const QString& tarPath, qint64 size, quintptr pFunc);
+
+    // PhotoModelHost: what the model asks of the plug-in.
+    int connectionKind() const override;
+    void hideDropIndicator() override;
+    void transferToPhone(const QStringList& files) override;
+    void transferPlaylistToPhone(int playlistId) override;
+    PFN_FileContentsCallback fileContentsCallback() const override;
+    // ThumbnailLookup: partial loading's thumbnails, from the screen's manager.
+    QPixmap cachedThumbnail(const QString& path) const override;
 
     // Dragged-out file contents are wanted (the host's drag data calls it,
     // possibly off the GUI thread). Does nothing while no widget exists.

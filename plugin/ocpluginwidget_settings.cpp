@@ -8,6 +8,7 @@
 #include "host/contract/iplugins.h"
 #include "host/contract/pluginhostcontext.h"
 #include "host/device/devicefunctions.h"
+#include "host/services/logcategories.h"
 #include "host/services/registry.h"
 #include "host/widgets/cexttableview.h"
 #include "model/photoroles.h"
@@ -107,9 +108,8 @@ void OCPluginWidget::ApplyDeviceCapabilities()
             table->setColumnWidth(PhotoColumn::Resolution, table == m_view->listView() ? 124 : 118);
     }
     if (!(getMTPThumbnailSupportType(index) & PhoneThumbnailBit)) {
-        qDebug() << "device_photo"
-                 << "OCPluginWidget::initValue"
-                 << "mtp device is not supported photo thumbnail";
+        qCWarning(lcPlugin)
+            << "OCPluginWidget::initValue mtp device is not supported photo thumbnail";
         m_view->SetViewMode(PhotoItemViewWidget::ListMode, true);
         m_view->setPhoneThumbnails(false);
     }
@@ -117,9 +117,8 @@ void OCPluginWidget::ApplyDeviceCapabilities()
         = GetRegstryInt(Root, DeviceKey.arg(index), QStringLiteral("MTPThumbnail"));
     if (!(viewerThumbnails & PhoneThumbnailBit))
         m_view->setViewerThumbnails(false);
-    qDebug() << "device_photo"
-             << "OCPluginWidget::initValue"
-             << "wifi connect & supported photo viewer thumbnail" << viewerThumbnails;
+    qCDebug(lcPlugin) << "OCPluginWidget::initValue wifi connect & supported photo viewer thumbnail"
+                      << viewerThumbnails;
 }
 
 void OCPluginWidget::SaveViewSettings()

@@ -2,9 +2,12 @@
 // model and the insert threads rely on.
 #include "screen/photoitemviewwidget.h"
 
+#include <QAction>
+
 #include "host/contract/ideviceagent.h"
 #include "host/contract/pluginhostcontext.h"
 #include "host/services/fileutils.h"
+#include "host/services/logcategories.h"
 #include "host/services/ocsharedvalue.h"
 #include "host/sortsearch/ocsortfilterproxymodel.h"
 #include "host/sortsearch/sortsearchcontrol.h"
@@ -18,7 +21,7 @@
 #include "model/ocmodelinsertthread.h"
 #include "model/photoitemviewmodel.h"
 #include "model/photoroles.h"
-#include "plugin/ocpluginwidget.h"
+#include "screen/agentthumbnailprovider.h"
 #include "screen/selectionchecker.h"
 #include "screen/viewerdownloadfolder.h"
 #include "thumbview/albumviewwidget.h"
@@ -85,6 +88,29 @@ PhotoItemViewWidget::PhotoItemViewWidget(QWidget* parent)
 
     m_viewerDownloads = std::make_unique<ViewerDownloadFolder>(ViewerDownloadFolder::defaultBase());
     m_selectionChecker = new SelectionChecker(this);
+    m_deleteChecker = new SelectionChecker(this, false);
+    connect(m_deleteChecker, &SelectionChecker::finished, this,
+        [this](const QList<QPersistentModelIndex>&, const QVector<bool>& found) {
+            QStringList present;
+            QStringList gone;
+            for (int i = 0; i < m_deleteCheckPaths.size(); ++i)
+                (i < found.size() && !found.at(i) ? gone : present)
+                    .append(m_deleteCheckPaths.at(i));
+            m_deleteCheckPaths.clear();
+            const auto then = std::move(m_afterDeleteCheck);
+            m_afterDeleteCheck = nullptr;
+            if (then)
+                then(present, gone);
+        });
+    m_actions = new PhotoActions(this);
+    auto agent = [this] { return m_hostContext ? m_hostContext->deviceAgent : nullptr; };
+    m_thumbnails = new ThumbnailUpdater(this,
+        std::make_unique<AgentThumbnailProvider>(agent, &PhotoItemViewWidget::ThumbnailCallback),
+        std::make_unique<AgentThumbnailProvider>(agent, &PhotoItemViewWidget::ThumbnailCallback2),
+        this);
+    for (int command = PhotoActions::View; command < PhotoActions::None; ++command)
+        connect(m_actions->action(command), &QAction::triggered, this,
+            &PhotoItemViewWidget::on_clicked_contextmenu);
     connect(m_selectionChecker, &SelectionChecker::finished, this,
         &PhotoItemViewWidget::on_selection_check_finished);
 
@@ -97,9 +123,7 @@ PhotoItemViewWidget::PhotoItemViewWidget(QWidget* parent)
 
 PhotoItemViewWidget::~PhotoItemViewWidget()
 {
-    qDebug() << "device_photo"
-             << "PhotoItemViewWidget::~PhotoItemViewWidget"
-             << ": start";
+    qCDebug(lcScreen) << "PhotoItemViewWidget::~PhotoItemViewWidget : start";
     emit on_signal_messagebox_close();
     emit on_signal_tophone_status(false);
     emit on_signal_topc_status(false);
@@ -119,28 +143,7 @@ PhotoItemViewWidget::~PhotoItemViewWidget()
     delete m_listView;
     if (m_sortSearchId != -1)
         SortSearchControl::GetSortSearchControl()->RemoveItemModel(m_sortSearchId);
-    qDebug() << "device_photo"
-             << "PhotoItemViewWidget::~PhotoItemViewWidget"
-             << ": end";
-}
-
-bool PhotoItemViewWidget::isOwnTransferEvent(const QString& objectId, const QString& path, int code)
-{
-    if (!m_mediaList)
-        return false;
-    if (code == ItemEventCode::Removed) {
-        const CPhotoDataItem* item = m_mediaList->findItem(objectId, true);
-        return item && !item->sourcePath.isEmpty();
-    }
-    if (code == ItemEventCode::ObjectIdAssigned) {
-        CPhotoDataItem* item = m_mediaList->findItem(toStoredPath(path), false);
-        if (!item || item->sourcePath.isEmpty())
-            return false;
-        item->sourcePath.clear();
-        m_mediaList->setObjectId(item->path, objectId);
-        return true;
-    }
-    return false;
+    qCDebug(lcScreen) << "PhotoItemViewWidget::~PhotoItemViewWidget : end";
 }
 
 void PhotoItemViewWidget::refreshAfterRowChange()
@@ -201,9 +204,16 @@ void PhotoItemViewWidget::hideDropIndicator()
         QMetaObject::invokeMethod(view, "setDropVisible", Q_ARG(bool, false));
 }
 
+void PhotoItemViewWidget::setMediaList(OCMediaItemList* list)
+{
+    m_mediaList = list;
+    m_thumbnails->setItems(m_mediaList, m_model);
+}
+
 void PhotoItemViewWidget::setModel(PhotoItemViewModel* model)
 {
     m_model = model;
+    m_thumbnails->setItems(m_mediaList, m_model);
     if (!model)
         return;
     SortSearchControl* control = SortSearchControl::GetSortSearchControl();
@@ -220,9 +230,7 @@ void PhotoItemViewWidget::SetItemLoadCallback()
 {
     IDeviceNexaAgent* agent = m_hostContext ? m_hostContext->deviceAgent : nullptr;
     if (!agent) {
-        qDebug() << "device_photo"
-                 << "PhotoItemViewWidget::SetItemLoadCallback"
-                 << ": no device agent";
+        qCDebug(lcScreen) << "PhotoItemViewWidget::SetItemLoadCallback : no device agent";
         return;
     }
     agent->SetItemLoadCallback(&PhotoItemViewWidget::ItemLoadCallback);
@@ -372,11 +380,6 @@ void PhotoItemViewWidget::SetupConnections()
         &PhotoItemViewWidget::on_itemload_callback_finishItemLoad);
     connect(this, &PhotoItemViewWidget::on_signal_callback_stopItemLoad, this,
         &PhotoItemViewWidget::on_itemload_callback_stopItemLoad);
-}
-
-OCPluginWidget* PhotoItemViewWidget::owner() const
-{
-    return qobject_cast<OCPluginWidget*>(parentWidget());
 }
 
 bool PhotoItemViewWidget::parentVisible() const

@@ -1,8 +1,11 @@
 #pragma once
 
+#include "dialogs/photopropertysource.h"
 #include "host/contract/ideviceagent.h"
 #include "host/contract/ocglobal.h"
+#include "screen/photoactions.h"
 #include "screen/photorotation.h"
+#include "screen/thumbnailupdater.h"
 
 #include <QDateTime>
 #include <QElapsedTimer>
@@ -18,26 +21,27 @@
 #include <QTimer>
 
 #include <atomic>
+#include <functional>
 #include <memory>
 
 class AlbumViewWidget;
 class CExtTableView;
 class CPhotoDataItem;
+struct ItemEvent;
 class OCFadeMenu;
 class OCLoadingWidget;
 class OCMediaItemList;
 class OCModelInsertThread;
-class OCPluginWidget;
 class OCSortFilterProxyModel;
 class OCThumbnailManager;
 class OCThumnailMaker;
 class PhotoItemViewModel;
 class PhotoViewerWidget;
+class PhotoViwerList;
 class QAbstractItemView;
 class QAction;
 class QDropEvent;
 class QMimeData;
-struct ItemEvent;
 struct PluginHostContext;
 class SelectionChecker;
 class ViewerDownloadFolder;
@@ -49,7 +53,9 @@ class ViewerDownloadFolder;
 // runs the context-menu, main-menu and keyboard commands.
 //
 // The implementation is split by concern: photoitemviewwidget_*.cpp.
-class PhotoItemViewWidget : public QStackedWidget
+class PhotoItemViewWidget : public QStackedWidget,
+                            public PhotoPropertySource,
+                            private ThumbnailUpdater::Screen
 {
     Q_OBJECT
 
@@ -65,27 +71,12 @@ public:
         NoPage = 5
     };
     enum ListingState { NotListed = 0, Listing = 1, Merging = 2, Listed = 3, ListingStopped = 4 };
-    // Context-menu commands, in menu order; NoCommand when none is pending.
-    enum Command {
-        CmdView = 0,
-        CmdTransferToPC,
-        CmdTransferToAlbum,
-        CmdProperty,
-        CmdShowInWindows,
-        CmdLocate,
-        CmdCopy,
-        CmdPaste,
-        CmdDelete,
-        CmdUncheck,
-        CmdNone = 10
-    };
-
     explicit PhotoItemViewWidget(QWidget* parent = nullptr);
     ~PhotoItemViewWidget() override;
 
     void setHostContext(PluginHostContext* context) { m_hostContext = context; }
     PluginHostContext* hostContext() const { return m_hostContext; }
-    void setMediaList(OCMediaItemList* list) { m_mediaList = list; }
+    void setMediaList(OCMediaItemList* list);
     OCMediaItemList* mediaList() const { return m_mediaList; }
     // Registers the model with the host's sort-and-search control and gives
     // its proxy to every page.
@@ -144,8 +135,8 @@ public:
     void OpenViewer(const QModelIndex& index);
     void TransferSelectionToPC(int playlistId);
     void AddTransferredItem(const QString& path, const QString& source, int code);
-    void addThreadModelDataWithToPhone(ItemEvent* event);
-    void addThreadModelDataWithLoading(ItemEvent* event);
+    void addThreadModelDataWithToPhone(ItemEvent event);
+    void addThreadModelDataWithLoading(ItemEvent event);
     void OnDelete(bool confirm);
     void OnProperty();
     void OnShowInWindows();
@@ -183,21 +174,11 @@ public:
     OCThumbnailManager* thumbnailManager() const { return m_thumbnailManager; }
     OCThumnailMaker* thumbnailMaker() const { return m_thumbnailMaker; }
 
-    // The film-strip rows the viewer's thumbnail chain walks: from the row
-    // after start to the row before end. current is the viewer's row,
-    // firstVisible the strip's first visible row.
-    struct ThumbnailWindow
-    {
-        int start = -1;
-        int end = -1;
-    };
-    static ThumbnailWindow ViewerThumbnailWindow(
-        int current, int firstVisible, int perPage, int count);
-
-    // True when an event is about a file this plug-in itself sent to the
-    // phone: its removal (code 9) is not shown, and its new object id
-    // (code 7) only re-indexes the item.
-    bool isOwnTransferEvent(const QString& objectId, const QString& path, int code);
+    // PhotoPropertySource: what the properties dialog shows.
+    QWidget* propertyDialogParent() override { return this; }
+    QString storageRoot() const override;
+    int connectionKind() const override { return m_fileAgentType; }
+    QPixmap knownThumbnail(const QString& path) override { return GetThumbnail(path, false); }
 
     // After rows were inserted, removed or reset; bursts cost one refresh.
     void refreshAfterRowChange();
@@ -265,6 +246,8 @@ signals:
     void on_signal_device_refresh_finish(int itemType);
     void on_signal_showTutorialMove(bool bPhone, int x, int y);
     void on_signal_hideTutorialMove(bool bOnce);
+    // The selected files go to the PC (the plug-in turns it into the host's transfer).
+    void transferToPcRequested(const QStringList& paths, qint64 totalSize, int playlistId);
 
 public slots:
     void on_last_sort();
@@ -374,7 +357,6 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    OCPluginWidget* owner() const;
     bool parentVisible() const;
     bool viewerOpen() const;
     bool hostTransferRunning(quint32 bits) const;
@@ -401,8 +383,6 @@ private:
     // After a worker's end: deleted unless it runs again or has events.
     void ReleaseIdleWorker(OCModelInsertThread*& thread);
     void StopBackgroundTasks();
-    // Cancels a pool job and waits for it, pumping events, at most 3 s.
-    bool CancelAndWait(QFutureWatcher<void>& watcher);
     void CancelDeviceJobs();
     int ScrollValue(int mode) const;
     void SetScrollValue(int mode, int value);
@@ -413,8 +393,13 @@ private:
     bool ConfirmDelete(const QStringList& files);
     void PauseForDelete();
     void ResumeAfterDelete();
-    bool PhoneFileExists(const QString& path) const;
+    // Asks the phone which paths are still there off the GUI thread (its
+    // storage may hang), then goes on with the delete.
+    void CheckStillThere(const QStringList& paths,
+        std::function<void(const QStringList& present, const QStringList& gone)> then);
+    void DeleteFromPhone(const QStringList& files);
     void RemoveDeletedItems(int error);
+    void RemoveGoneItems(const QStringList& gone, int error);
     // Rotation.
     void ShowReadOnlyNotice();
     void OnRotationTurned(
@@ -441,13 +426,19 @@ private:
     void on_selection_check_finished(
         const QList<QPersistentModelIndex>& rows, const QVector<bool>& found);
 
-    // Thumbnails.
-    bool ThumbnailStepAllowed(const char* method);
-    int RequestThumbnail(const QString& path, PFN_ThumbnailCallback callback);
-    CPhotoDataItem* NextThumbnailItem();
-    CPhotoDataItem* FilmStripItem(int row) const;
-    bool ThumbnailChainBusy(bool viewerChain) const;
-    void StoreThumbnail(CPhotoDataItem* item, const QPixmap& pixmap);
+    // ThumbnailUpdater::Screen: what the thumbnail chains ask of the screen.
+    bool thumbnailStepAllowed() const override;
+    bool listChainWanted() const override;
+    bool viewerChainWanted() const override { return isVisible(); }
+    bool viewerIsOpen() const override { return viewerOpen(); }
+    bool isMassStorage() const override;
+    bool thumbnailsFromPhone(bool viewer) const override;
+    QList<CPhotoDataItem*> itemsInView() const override;
+    PhotoViwerList* filmStrip() const override;
+    bool heldForViewerDownload() const override { return m_heldForViewerDownload; }
+    void showBusy(bool viewer) override;
+    void hideBusy() override { HideLoadingIndicators(); }
+    void viewerChainIdle() override;
     void HideLoadingIndicators();
     // Rows of a view from the first visible one while they are visible.
     QModelIndexList VisibleIndexes(QAbstractItemView* view, int page) const;
@@ -466,8 +457,8 @@ private:
 
     OCFadeMenu* m_contextMenu = nullptr;
     OCFadeMenu* m_albumMenu = nullptr;
-    QMap<int, QAction*> m_contextActions;
-    int m_pendingCommand = CmdNone;
+    PhotoActions* m_actions = nullptr;
+    int m_pendingCommand = PhotoActions::None; // runs once the menu has closed
 
     int m_viewMode = ListMode;
     int m_lastItemType = OCGlobal::ITEM_PARTIAL_LOADING;
@@ -476,7 +467,6 @@ private:
     bool m_viewerThumbnails = true;
     bool m_thumbnailNoticeShown = false;
     bool m_storageSwitching = false;
-    bool m_bRequestThumbnail = false; // a thumbnail request is out
     // The viewer was opened on a phone reached through the agent: both
     // thumbnail chains wait for its download, or for its not starting.
     bool m_heldForViewerDownload = false;
@@ -508,21 +498,15 @@ private:
     QMap<int, int> m_prevSortColumn;
     QMap<int, int> m_prevSortOrder;
 
-    // Thumbnail chains.
-    bool m_bStopThumbnail = false;
-    QString m_strAddThumbPath;
-    QString m_viewerThumbPath; // the viewer chain's request that is out
-    int m_indexThumbStart = -1;
-    int m_indexThumbEnd = -1;
-    int m_nCntPerPage = 0;
+    ThumbnailUpdater* m_thumbnails = nullptr;
     OCThumbnailManager* m_thumbnailManager = nullptr;
     OCThumnailMaker* m_thumbnailMaker = nullptr;
-    // The 50 ms between an answer and the next request of each chain.
-    QTimer m_listStepTimer;
-    QTimer m_viewerStepTimer;
 
     PhotoRotation* m_rotation = nullptr;
     SelectionChecker* m_selectionChecker = nullptr;
+    SelectionChecker* m_deleteChecker = nullptr;
+    std::function<void(const QStringList&, const QStringList&)> m_afterDeleteCheck;
+    QStringList m_deleteCheckPaths;
     QString m_propertyPath; // the photo whose properties dialog is open
     QStringList m_renameFiles; // old and new path while a rename runs
     QStringList m_locatedFiles;

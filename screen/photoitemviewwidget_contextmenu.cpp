@@ -13,38 +13,23 @@
 #include <QMimeData>
 #include <QTimer>
 
+#include <algorithm>
+
 #include "host/contract/ideviceagent.h"
 #include "host/services/fileutils.h"
+#include "host/services/logcategories.h"
 #include "host/services/ocsharedvalue.h"
 #include "host/services/textutils.h"
 #include "host/widgets/ocfademenu.h"
 #include "model/photoitemviewmodel.h"
 #include "model/photoroles.h"
+#include "screen/photoactions.h"
 
 namespace {
 
 const int PhotoType = OCGlobal::ITEM_PHONE_PHOTO;
 
-const char* const CommandLabels[] = {
-    QT_TRANSLATE_NOOP("PhotoItemViewWidget", "View"),
-    QT_TRANSLATE_NOOP("PhotoItemViewWidget", "Transfer to PC"),
-    QT_TRANSLATE_NOOP("PhotoItemViewWidget", "Transfer to album"),
-    QT_TRANSLATE_NOOP("PhotoItemViewWidget", "Property"),
-    QT_TRANSLATE_NOOP("PhotoItemViewWidget", "Show in file manager"),
-    QT_TRANSLATE_NOOP("PhotoItemViewWidget", "Locate"),
-    QT_TRANSLATE_NOOP("PhotoItemViewWidget", "Copy"),
-    QT_TRANSLATE_NOOP("PhotoItemViewWidget", "Paste"),
-    QT_TRANSLATE_NOOP("PhotoItemViewWidget", "Delete"),
-    QT_TRANSLATE_NOOP("PhotoItemViewWidget", "Uncheck Selection"),
-};
-
 const QString ItemDataFormat = QStringLiteral("application/tz-itemdata");
-
-bool isCommandKey(QKeyEvent* event)
-{
-    return event == QKeySequence::Copy || event == QKeySequence::Paste
-        || event == QKeySequence::Delete;
-}
 
 } // namespace
 
@@ -52,14 +37,7 @@ void PhotoItemViewWidget::BuildContextMenu()
 {
     m_contextMenu = new OCFadeMenu(this);
     m_contextMenu->setObjectName(QStringLiteral("device_photo_contextmenu"));
-    for (int command = CmdView; command <= CmdUncheck; ++command) {
-        if (command == CmdTransferToPC || command == CmdProperty || command == CmdCopy)
-            m_contextMenu->addSeparator();
-        QAction* action = m_contextMenu->addAction(GetQString(tr(CommandLabels[command])));
-        action->setData(command);
-        connect(action, &QAction::triggered, this, &PhotoItemViewWidget::on_clicked_contextmenu);
-        m_contextActions.insert(command, action);
-    }
+    m_actions->fillMenu(m_contextMenu);
 }
 
 bool PhotoItemViewWidget::ClipboardHasPhotos() const
@@ -77,52 +55,19 @@ bool PhotoItemViewWidget::ClipboardHasPhotos() const
 void PhotoItemViewWidget::UpdateContextMenuActions()
 {
     const QModelIndexList selected = selectedRowIndexes(viewOf(Current));
-    bool anyExists = false;
-    for (const QModelIndex& index : selected) {
-        if (index.data(PhotoRole::ExistsRole).toBool()) {
-            anyExists = true;
-            break;
-        }
-    }
-    const bool S = !selected.isEmpty();
-    const bool M = selected.size() > 1;
-    const bool E = anyExists;
-    const bool K1 = m_fileAgentType == ConnectionKind::MtpBasic;
-    const bool K4 = m_fileAgentType == ConnectionKind::Mtp;
-    const bool L = g_SharedValue.hasProcessState(PhotoType, OCSharedValue::ProcessListing);
-    const bool B = hostTransferRunning(OCSharedValue::ProcessTransferB);
-    const bool P = ClipboardHasPhotos();
-    const bool allMissing = S && !E;
-
-    struct State
-    {
-        int command;
-        bool enabled;
-        bool visible;
-    };
-    const State states[] = {
-        { CmdView, S, !allMissing },
-        { CmdTransferToPC, S, !allMissing },
-        { CmdTransferToAlbum, S, !allMissing && g_SharedValue.IsShowToPCWithPlaylist() },
-        { CmdProperty, S && !M, !allMissing },
-        { CmdShowInWindows, S && !M && !K1, !allMissing },
-        { CmdLocate, S && !M && !K4 && !L && !B, allMissing },
-        { CmdCopy, S, !allMissing },
-        { CmdPaste, P, !allMissing },
-        { CmdDelete, S && !L && !B, true },
-        { CmdUncheck, S, false },
-    };
-    for (const State& state : states) {
-        QAction* action = m_contextActions.value(state.command);
-        if (!action)
-            continue;
-        action->setEnabled(state.enabled);
-        action->setVisible(state.visible);
-    }
-    if (QAction* album = m_contextActions.value(CmdTransferToAlbum)) {
-        if (album->isVisible())
-            UpdateAlbumSubmenu(album);
-    }
+    PhotoActions::Context context;
+    context.selected = selected.size();
+    context.anyExists = std::any_of(selected.begin(), selected.end(),
+        [](const QModelIndex& index) { return index.data(PhotoRole::ExistsRole).toBool(); });
+    context.connectionKind = m_fileAgentType;
+    context.listing = g_SharedValue.hasProcessState(PhotoType, OCSharedValue::ProcessListing);
+    context.transferRunning = hostTransferRunning(OCSharedValue::ProcessTransferB);
+    context.clipboardHasPhotos = ClipboardHasPhotos();
+    context.albumsOffered = g_SharedValue.IsShowToPCWithPlaylist();
+    m_actions->update(context);
+    QAction* album = m_actions->action(PhotoActions::TransferToAlbum);
+    if (album->isVisible())
+        UpdateAlbumSubmenu(album);
 }
 
 void PhotoItemViewWidget::on_show_contexmenu(const QPoint& pt)
@@ -149,7 +94,7 @@ void PhotoItemViewWidget::on_clicked_contextmenu()
 void PhotoItemViewWidget::on_contextmenu()
 {
     const int command = m_pendingCommand;
-    m_pendingCommand = CmdNone;
+    m_pendingCommand = PhotoActions::None;
     RunCommand(command);
 }
 
@@ -162,37 +107,35 @@ void PhotoItemViewWidget::RunCommand(int command)
         if (!selected.isEmpty())
             current = selected.first();
     }
-    qDebug() << "device_photo"
-             << "PhotoItemViewWidget::RunCommand"
-             << ": command" << command;
+    qCDebug(lcScreen) << "PhotoItemViewWidget::RunCommand : command" << command;
     switch (command) {
-    case CmdView:
+    case PhotoActions::View:
         if (isVisible() && current.isValid())
             OpenViewer(current);
         break;
-    case CmdTransferToPC:
+    case PhotoActions::TransferToPC:
         TransferSelectionToPC(-1);
         break;
-    case CmdProperty:
+    case PhotoActions::Property:
         OnProperty();
         break;
-    case CmdShowInWindows:
+    case PhotoActions::ShowInFileManager:
         OnShowInWindows();
         break;
-    case CmdLocate:
+    case PhotoActions::Locate:
         if (current.isValid())
             SetFileLocate(current);
         break;
-    case CmdCopy:
+    case PhotoActions::Copy:
         CopySelection();
         break;
-    case CmdPaste:
+    case PhotoActions::Paste:
         PasteClipboard();
         break;
-    case CmdDelete:
+    case PhotoActions::Delete:
         OnDelete(true);
         break;
-    case CmdUncheck:
+    case PhotoActions::Uncheck:
         if (view && view->selectionModel() && current.isValid())
             view->selectionModel()->select(
                 current, QItemSelectionModel::Deselect | QItemSelectionModel::Rows);
@@ -230,50 +173,47 @@ void PhotoItemViewWidget::on_copy()
 {
     if (!m_model || !parentVisible() || viewerOpen())
         return;
-    PostCommand(CmdCopy);
+    PostCommand(PhotoActions::Copy);
 }
 
 void PhotoItemViewWidget::on_paste()
 {
     if (!m_model || !parentVisible() || viewerOpen())
         return;
-    PostCommand(CmdPaste);
+    PostCommand(PhotoActions::Paste);
 }
 
 void PhotoItemViewWidget::on_property()
 {
     if (!m_model || !parentVisible() || viewerOpen())
         return;
-    PostCommand(CmdProperty);
+    PostCommand(PhotoActions::Property);
 }
 
 void PhotoItemViewWidget::on_delete()
 {
     if (!m_model || !parentVisible() || viewerOpen())
         return;
-    PostCommand(CmdDelete);
+    PostCommand(PhotoActions::Delete);
 }
 
 void PhotoItemViewWidget::on_showinwindows()
 {
     if (!parentVisible())
         return;
-    PostCommand(CmdShowInWindows);
+    PostCommand(PhotoActions::ShowInFileManager);
 }
 
 void PhotoItemViewWidget::on_view()
 {
-    PostCommand(CmdView);
+    PostCommand(PhotoActions::View);
 }
 
 void PhotoItemViewWidget::keyPressEvent(QKeyEvent* event)
 {
-    if (event == QKeySequence::Copy)
-        RunCommand(CmdCopy);
-    else if (event == QKeySequence::Paste)
-        RunCommand(CmdPaste);
-    else if (event == QKeySequence::Delete)
-        RunCommand(CmdDelete);
+    const int command = PhotoActions::commandOfKey(event);
+    if (command != PhotoActions::None)
+        RunCommand(command);
     QStackedWidget::keyPressEvent(event);
 }
 
@@ -283,7 +223,7 @@ bool PhotoItemViewWidget::eventFilter(QObject* watched, QEvent* event)
     // the current cell's text); here they are the screen's commands.
     if (event->type() == QEvent::KeyPress) {
         auto* key = static_cast<QKeyEvent*>(event);
-        if (isCommandKey(key)) {
+        if (PhotoActions::commandOfKey(key) != PhotoActions::None) {
             keyPressEvent(key);
             // Handled: an ignored key would travel on to this screen again.
             key->accept();

@@ -7,9 +7,11 @@
 #include <QDebug>
 #include <QMutexLocker>
 
+#include "host/contract/errorboxcode.h"
 #include "host/contract/ideviceagent.h"
 #include "host/contract/pluginhostcontext.h"
 #include "host/device/devicefunctions.h"
+#include "host/services/logcategories.h"
 #include "host/services/ocmsgbox.h"
 #include "host/services/ocsharedvalue.h"
 #include "host/services/textutils.h"
@@ -17,7 +19,8 @@
 #include "model/ocmediaitemlist.h"
 #include "model/ocmodelinsertthread.h"
 #include "model/photoitemviewmodel.h"
-#include "plugin/livewidget.h"
+#include "screen/livewidget.h"
+#include "screen/selectionchecker.h"
 #include "viewer/photoviewerwidget.h"
 
 namespace {
@@ -25,15 +28,14 @@ namespace {
 const int PhotoType = OCGlobal::ITEM_PHONE_PHOTO;
 const int NoMessage = -1;
 const int StartNotice = -2;
-const int Busy = 2;
 
 // DeleteFilesInPhone's refusals as the error box shows them.
 int shownRefusal(int answer)
 {
-    if (answer == 2)
-        return 9;
-    if (answer == 3)
-        return 7;
+    if (answer == AgentResult::Busy)
+        return ErrorBoxCode::PhoneBusy;
+    if (answer == AgentResult::Refused)
+        return ErrorBoxCode::DeleteRefused;
     return answer;
 }
 
@@ -63,8 +65,7 @@ bool PhotoItemViewWidget::DeleteRefused() const
     else if (g_SharedValue.hasProcessState(PhotoType, OCSharedValue::ProcessDelete))
         reason = " : Deleting";
     if (reason)
-        qDebug() << "device_photo"
-                 << "PhotoItemViewWidget::OnDelete" << reason;
+        qCDebug(lcScreen) << "PhotoItemViewWidget::OnDelete" << reason;
     return reason != nullptr;
 }
 
@@ -93,41 +94,38 @@ void PhotoItemViewWidget::PauseForDelete()
     m_loading->ShowLoadingWidget();
     pauseThread(m_threadModelLoad, true);
     pauseThread(m_threadModelToPhone, true);
-    qDebug() << "device_photo"
-             << "PhotoItemViewWidget::OnDelete"
-             << " : stopped other funtion";
+    qCDebug(lcScreen) << "PhotoItemViewWidget::OnDelete : stopped other funtion";
 }
 
 void PhotoItemViewWidget::ResumeAfterDelete()
 {
-    qDebug() << "device_photo"
-             << "PhotoItemViewWidget::OnDelete"
-             << ": end";
+    qCDebug(lcScreen) << "PhotoItemViewWidget::OnDelete : end";
     g_SharedValue.deleteState(PhotoType, OCSharedValue::ProcessDelete);
     on_start_patialloading();
 }
 
-bool PhotoItemViewWidget::PhoneFileExists(const QString& path) const
+void PhotoItemViewWidget::CheckStillThere(const QStringList& paths,
+    std::function<void(const QStringList& present, const QStringList& gone)> then)
 {
     IDeviceNexaAgent* agent = m_hostContext ? m_hostContext->deviceAgent : nullptr;
-    if (isMediaTransferKind() || !agent)
-        return true;
-    return agent->IsFileExist(path);
+    if (isMediaTransferKind() || !agent || paths.isEmpty()) {
+        then(paths, QStringList());
+        return;
+    }
+    m_deleteCheckPaths = paths;
+    m_afterDeleteCheck = std::move(then);
+    m_deleteChecker->start(QList<QPersistentModelIndex>(), paths, agent);
 }
 
 void PhotoItemViewWidget::OnDelete(bool confirm)
 {
-    qDebug() << "device_photo"
-             << "PhotoItemViewWidget::OnDelete"
-             << ": start";
+    qCDebug(lcScreen) << "PhotoItemViewWidget::OnDelete : start";
     QStringList files = SelectedPaths(false);
     if (files.isEmpty() || DeleteRefused())
         return;
     g_SharedValue.addState(PhotoType, OCSharedValue::ProcessDelete);
     if (confirm && !ConfirmDelete(files)) {
-        qDebug() << "device_photo"
-                 << "PhotoItemViewWidget::OnDelete"
-                 << " : cancel delete file";
+        qCDebug(lcScreen) << "PhotoItemViewWidget::OnDelete : cancel delete file";
         ResumeAfterDelete();
         return;
     }
@@ -135,38 +133,32 @@ void PhotoItemViewWidget::OnDelete(bool confirm)
     {
         QMutexLocker lock(&m_deletedMutex);
         m_deletedFiles.clear();
-        for (auto it = files.begin(); it != files.end();) {
-            if (PhoneFileExists(*it)) {
-                ++it;
-                continue;
-            }
-            m_deletedFiles.append(*it);
-            it = files.erase(it);
-        }
     }
-    qDebug() << "device_photo"
-             << "PhotoItemViewWidget::OnDelete"
-             << " : check file exist" << files.size();
+    CheckStillThere(files, [this](const QStringList& present, const QStringList& gone) {
+        {
+            QMutexLocker lock(&m_deletedMutex);
+            m_deletedFiles.append(gone);
+        }
+        DeleteFromPhone(present);
+    });
+}
+
+void PhotoItemViewWidget::DeleteFromPhone(const QStringList& files)
+{
+    qCDebug(lcScreen) << "PhotoItemViewWidget::OnDelete : check file exist" << files.size();
     if (files.isEmpty()) {
         on_complete_delete_file(0, -1); // ends the delete
         return;
     }
-    qDebug() << "device_photo"
-             << "PhotoItemViewWidget::OnDelete"
-             << " : request delete file in phone";
     IDeviceNexaAgent* agent = m_hostContext ? m_hostContext->deviceAgent : nullptr;
     const int answer = DeleteFilesInPhone(
         agent, files, reinterpret_cast<void*>(&PhotoItemViewWidget::DeleteCallback));
-    if (answer == 0) {
+    if (answer == AgentResult::Ok) {
         // The flag stays set until the host's end notice.
-        qDebug() << "device_photo"
-                 << "PhotoItemViewWidget::OnDelete"
-                 << ": request delete files in phone.. success" << answer;
+        qCDebug(lcScreen) << "PhotoItemViewWidget::OnDelete : delete requested" << files.size();
         return;
     }
-    qDebug() << "device_photo"
-             << "PhotoItemViewWidget::OnDelete"
-             << ": request delete files in phone.. failed" << answer;
+    qCWarning(lcScreen) << "PhotoItemViewWidget::OnDelete : the phone refused the delete" << answer;
     on_complete_delete_file(shownRefusal(answer), -1); // ends the delete
 }
 
@@ -176,46 +168,42 @@ void PhotoItemViewWidget::on_delete_callback(
     if (error == 0 && !strCurDeletePath.isEmpty()) {
         QMutexLocker lock(&m_deletedMutex);
         m_deletedFiles.append(strCurDeletePath);
-        qDebug() << "device_photo"
-                 << "PhotoItemViewWidget::on_delete_callback" << strCurDeletePath;
+        qCDebug(lcScreen) << "PhotoItemViewWidget::on_delete_callback" << strCurDeletePath;
         return;
     }
-    qDebug() << "device_photo"
-             << "PhotoItemViewWidget::on_delete_callback"
-             << "delete items complete" << error;
+    qCDebug(lcScreen) << "PhotoItemViewWidget::on_delete_callback delete items complete" << error;
     QMetaObject::invokeMethod(this, "on_complete_delete_file", Qt::QueuedConnection,
         Q_ARG(int, error), Q_ARG(int, nCurThreadID));
 }
 
 void PhotoItemViewWidget::RemoveDeletedItems(int error)
 {
-    QAbstractItemView* view = viewOf(Current);
-    const int page = currentIndex();
-    const int scroll = view ? ScrollValue(Current) : 0;
     QStringList deleted;
     {
         QMutexLocker lock(&m_deletedMutex);
         deleted = m_deletedFiles;
         m_deletedFiles.clear();
     }
-    if (m_fileAgentType == ConnectionKind::MassStorage) {
-        // Only what is really gone leaves the list.
-        for (auto it = deleted.begin(); it != deleted.end();) {
-            if (PhoneFileExists(*it)) {
-                qDebug() << "device_photo"
-                         << "PhotoItemViewWidget::on_complete_delete_file"
-                         << "exist" << *it;
-                it = deleted.erase(it);
-            } else {
-                ++it;
-            }
-        }
-    }
+    // Only what is really gone leaves the list.
+    CheckStillThere(deleted, [this, error](const QStringList& present, const QStringList& gone) {
+        if (!present.isEmpty())
+            qCWarning(lcScreen) << "PhotoItemViewWidget::on_complete_delete_file : still there"
+                                << present;
+        RemoveGoneItems(isMediaTransferKind() ? present : gone, error);
+    });
+}
+
+void PhotoItemViewWidget::RemoveGoneItems(const QStringList& gone, int error)
+{
+    QAbstractItemView* view = viewOf(Current);
+    const int page = currentIndex();
+    const int scroll = view ? ScrollValue(Current) : 0;
     if (m_model) {
-        m_mediaList->removeItems(deleted);
+        QStringList removed = gone;
+        m_mediaList->removeItems(removed);
         m_model->SetItems(-1, m_mediaList->allItems());
     }
-    if (error != NoMessage && error != Busy)
+    if (error != NoMessage && error != AgentResult::Busy)
         OCMsgBox::OCErrorMessageBox(this, GetQString(tr("Notice")), error);
     HideLoadingIndicators();
     on_changed_items();
@@ -223,14 +211,16 @@ void PhotoItemViewWidget::RemoveDeletedItems(int error)
     start_thumbnail_thread();
     if (page == AlbumMode)
         SetScrollValue(Current, scroll);
+    pauseThread(m_threadModelLoad, false);
+    pauseThread(m_threadModelToPhone, false);
+    ResumeAfterDelete();
 }
 
 void PhotoItemViewWidget::on_complete_delete_file(int error, int threadID)
 {
     if (!m_mediaList)
         return;
-    qDebug() << "device_photo"
-             << "PhotoItemViewWidget::on_complete_delete_file" << error << threadID;
+    qCDebug(lcScreen) << "PhotoItemViewWidget::on_complete_delete_file" << error << threadID;
     if (error == StartNotice) {
         m_deleteJob = threadID;
         return;
@@ -239,8 +229,10 @@ void PhotoItemViewWidget::on_complete_delete_file(int error, int threadID)
     if (threadID != -1 && agent)
         agent->CloseDeleteJob(threadID);
     m_deleteJob = -1;
-    if (viewOf(Current))
-        RemoveDeletedItems(error);
+    if (viewOf(Current)) {
+        RemoveDeletedItems(error); // resumes once the phone has answered
+        return;
+    }
     pauseThread(m_threadModelLoad, false);
     pauseThread(m_threadModelToPhone, false);
     ResumeAfterDelete();

@@ -9,6 +9,7 @@
 #include <QTimer>
 
 #include "host/contract/devicefilerecord.h"
+#include "host/contract/errorboxcode.h"
 #include "host/contract/ideviceagent.h"
 #include "host/contract/pluginhostcontext.h"
 #include "host/db/photodb.h"
@@ -25,7 +26,7 @@
 #include "model/ocmodelinsertthread.h"
 #include "model/photoitemviewmodel.h"
 #include "model/photoroles.h"
-#include "plugin/livewidget.h"
+#include "screen/livewidget.h"
 #include "thumbview/albumviewwidget.h"
 #include "viewer/photoviewerwidget.h"
 #include "viewer/photoviwerlist.h"
@@ -37,19 +38,6 @@ const int RetryMs = 100;
 // An abandoned listing that has not reported its end by then never will.
 const int AbandonedLimitMs = 3000;
 const int StatusModeChange = OCGlobal::ITEM_PC_PHOTO;
-const int MountFailed = 2104;
-const int MountCancelled = 1223;
-const int MemoryPressure = 25;
-const int RefusedNotice = 9;
-const int ListingStarted = 24;
-
-void deleteEvent(ItemEvent* event)
-{
-    if (!event)
-        return;
-    delete event->item;
-    delete event;
-}
 
 } // namespace
 
@@ -62,9 +50,7 @@ void PhotoItemViewWidget::ItemLoadCallback(int code, quintptr info)
 
 void PhotoItemViewWidget::UmsMountCallback(int result)
 {
-    qDebug() << "device_photo"
-             << "PhotoItemViewWidget::UmsMountCallback"
-             << ": result" << result;
+    qCDebug(lcScreen) << "PhotoItemViewWidget::UmsMountCallback : result" << result;
     const LiveWidget::Lease live = LiveWidget::acquire();
     if (PhotoItemViewWidget* screen = live.screen())
         QMetaObject::invokeMethod(
@@ -105,16 +91,13 @@ void PhotoItemViewWidget::on_listing_callback(int nError, quintptr pInfo)
 void PhotoItemViewWidget::on_listing_callback(
     int nError, const QString& path, qint64 size, const QDateTime& time)
 {
-    qDebug() << "device_photo"
-             << "PhotoItemViewWidget::on_listing_callback"
-             << ": not listed" << nError << path << size << time;
+    qCDebug(lcScreen) << "PhotoItemViewWidget::on_listing_callback : not listed" << nError << path
+                      << size << time;
 }
 
 void PhotoItemViewWidget::start_loaditems_thread(bool bNeedUMSCheck)
 {
-    qDebug() << "device_photo"
-             << "PhotoItemViewWidget::start_loaditems_thread"
-             << ": start" << bNeedUMSCheck;
+    qCDebug(lcScreen) << "PhotoItemViewWidget::start_loaditems_thread : start" << bNeedUMSCheck;
     stop_loaditems_thread();
     if (WaitForAbandonedListing("PhotoItemViewWidget::start_loaditems_thread")) {
         QTimer::singleShot(
@@ -134,9 +117,8 @@ void PhotoItemViewWidget::stop_loaditems_thread()
 {
     if (!m_agentListing)
         return;
-    qDebug() << "device_photo"
-             << "PhotoItemViewWidget::stop_loaditems_thread"
-             << ": the phone's listing is given up";
+    qCDebug(lcScreen)
+        << "PhotoItemViewWidget::stop_loaditems_thread : the phone's listing is given up";
     if (IDeviceNexaAgent* agent = m_hostContext ? m_hostContext->deviceAgent : nullptr)
         agent->StopItemLoad();
     m_agentListing = false;
@@ -149,25 +131,22 @@ bool PhotoItemViewWidget::WaitForAbandonedListing(const char* method)
     if (!m_abandonedListing)
         return false;
     if (m_abandonedSince.isValid() && m_abandonedSince.elapsed() > AbandonedLimitMs) {
-        qDebug() << "device_photo" << method << ": the abandoned listing never ended";
+        qCDebug(lcScreen) << method << ": the abandoned listing never ended";
         m_abandonedListing = false;
         return false;
     }
-    qDebug() << "device_photo" << method << ": waiting for the abandoned listing to end";
+    qCDebug(lcScreen) << method << ": waiting for the abandoned listing to end";
     return true;
 }
 
 void PhotoItemViewWidget::on_finished_loaditems()
 {
-    qDebug() << "device_photo"
-             << "PhotoItemViewWidget::on_finished_loaditems";
+    qCDebug(lcScreen) << "PhotoItemViewWidget::on_finished_loaditems";
 }
 
 void PhotoItemViewWidget::LoadItems(bool bNeedUMSCheck)
 {
-    qDebug() << "device_photo"
-             << "PhotoItemViewWidget::LoadItems"
-             << ": start";
+    qCDebug(lcScreen) << "PhotoItemViewWidget::LoadItems : start";
     SetStatusText(GetQString(tr("Loading...")));
     m_loading->ShowLoadingWidget();
     on_stop_patialloading();
@@ -184,47 +163,39 @@ void PhotoItemViewWidget::LoadItems(bool bNeedUMSCheck)
         emit on_signal_device_refresh_finish(PhotoType);
         emit on_signal_changed_items();
         emit on_signal_hideLoadingWidget();
-        qDebug() << "device_photo"
-                 << "PhotoItemViewWidget::LoadItems"
-                 << "get device failed";
+        qCWarning(lcScreen) << "PhotoItemViewWidget::LoadItems get device failed";
         return;
     }
     if (m_fileAgentType == ConnectionKind::MassStorage && IsConnectedPhone(agent)
         && !IsUMSAvailable(deviceIndex) && bNeedUMSCheck) {
-        qDebug() << "device_photo"
-                 << "PhotoItemViewWidget::LoadItems"
-                 << ": mount the phone's storage first";
+        qCDebug(lcScreen) << "PhotoItemViewWidget::LoadItems : mount the phone's storage first";
         agent->RequestUmsMount(deviceIndex, &PhotoItemViewWidget::UmsMountCallback, 0);
         emit on_signal_showModechangeLoading(true, ITEM_TYPE(StatusModeChange));
         return;
     }
 
     const int status = agent->StartItemLoad(QStringLiteral("ROOT"));
-    qDebug() << "device_photo"
-             << "PhotoItemViewWidget::LoadItems"
-             << ": StartItemLoad" << status;
-    if (status == ListingStarted) {
+    qCDebug(lcScreen) << "PhotoItemViewWidget::LoadItems : StartItemLoad" << status;
+    if (status == AgentResult::ListingStarted) {
         g_SharedValue.addState(PhotoType, OCSharedValue::ProcessListing);
         m_listingState = Listing;
         m_agentListing = true;
-    } else if (status == 0) {
+    } else if (status == AgentResult::Ok) {
         // Nothing to report: the listing is over, and empty.
         m_listingState = Listing;
         on_itemload_callback_finishItemLoad();
     } else {
         if (m_listingState != Listing)
             emit on_signal_changed_items();
-        if (status == 2)
-            emit on_signal_errorMsgBox(GetQString(tr("Notice")), RefusedNotice);
+        if (status == AgentResult::Busy)
+            emit on_signal_errorMsgBox(GetQString(tr("Notice")), ErrorBoxCode::PhoneBusy);
         if (m_listingState != Listing)
             emit on_signal_hideLoadingWidget();
         g_SharedValue.deleteState(PhotoType, OCSharedValue::ProcessListing);
         m_listingState = NotListed;
         emit on_signal_device_refresh_finish(PhotoType);
     }
-    qDebug() << "device_photo"
-             << "PhotoItemViewWidget::LoadItems"
-             << " end" << m_listingState;
+    qCDebug(lcScreen) << "PhotoItemViewWidget::LoadItems end" << m_listingState;
 }
 
 void PhotoItemViewWidget::LoadItems(const QStringList& paths)
@@ -233,23 +204,21 @@ void PhotoItemViewWidget::LoadItems(const QStringList& paths)
     for (const QString& path : paths) {
         if (path.isEmpty())
             continue;
-        auto* event = new ItemEvent(ItemEventCode::Locate, new CPhotoDataItem(path));
+        ItemEvent event(ItemEventCode::Locate, std::make_unique<CPhotoDataItem>(path));
         if (listing)
-            addThreadModelDataWithLoading(event);
+            addThreadModelDataWithLoading(std::move(event));
         else
-            addThreadModelDataWithToPhone(event);
+            addThreadModelDataWithToPhone(std::move(event));
     }
     if (!listing)
-        addThreadModelDataWithToPhone(new ItemEvent(ItemEventCode::EndOfBatch, nullptr));
+        addThreadModelDataWithToPhone(ItemEvent());
 }
 
 void PhotoItemViewWidget::on_UmsMountResult(int nResult)
 {
-    qDebug() << "device_photo"
-             << "PhotoItemViewWidget::on_UmsMountResult"
-             << ": result" << nResult;
+    qCDebug(lcScreen) << "PhotoItemViewWidget::on_UmsMountResult : result" << nResult;
     emit on_signal_showModechangeLoading(false, ITEM_TYPE(StatusModeChange));
-    if (nResult == 0) {
+    if (nResult == MountResult::Mounted) {
         // The drive is there now: list it, without asking for it again.
         start_loaditems_thread(false);
         return;
@@ -257,8 +226,8 @@ void PhotoItemViewWidget::on_UmsMountResult(int nResult)
     m_listingState = NotListed;
     g_SharedValue.deleteState(PhotoType, OCSharedValue::ProcessListing);
     emit on_signal_device_refresh_finish(PhotoType);
-    if (nResult != 2 && nResult != MountCancelled && isVisible())
-        OCMsgBox::OCErrorMessageBox(this, GetQString(tr("Notice")), MountFailed);
+    if (nResult != MountResult::Refused && nResult != MountResult::Cancelled && isVisible())
+        OCMsgBox::OCErrorMessageBox(this, GetQString(tr("Notice")), ErrorBoxCode::StorageNotOpened);
     emit on_signal_hideLoadingWidget();
     UpdateStatusText();
 }
@@ -278,9 +247,8 @@ int PhotoItemViewWidget::InsertEventCode() const
 void PhotoItemViewWidget::on_itemload_callback_startItemLoad()
 {
     if (m_abandonedListing) {
-        qDebug() << "device_photo"
-                 << "PhotoItemViewWidget::on_itemload_callback_startItemLoad"
-                 << ": abandoned listing, dropped";
+        qCDebug(lcScreen) << "PhotoItemViewWidget::on_itemload_callback_startItemLoad : abandoned "
+                             "listing, dropped";
         return;
     }
     m_albumView->SetControlsEnabled(true);
@@ -293,78 +261,72 @@ void PhotoItemViewWidget::on_itemload_callback_startItemLoad()
 void PhotoItemViewWidget::on_itemload_callback_insertItemLoad(quintptr pInfo)
 {
     if (!pInfo) {
-        qDebug() << "device_photo"
-                 << "PhotoItemViewWidget::on_itemload_callback_insertItemLoad"
-                 << ": info is null";
+        qCWarning(lcScreen)
+            << "PhotoItemViewWidget::on_itemload_callback_insertItemLoad : info is null";
         return;
     }
     if (m_abandonedListing || m_listingState != Listing) {
-        qDebug() << "device_photo"
-                 << "PhotoItemViewWidget::on_itemload_callback_insertItemLoad"
-                 << ": no listing under way, dropped" << m_listingState;
+        qCDebug(lcScreen) << "PhotoItemViewWidget::on_itemload_callback_insertItemLoad : no "
+                             "listing under way, dropped"
+                          << m_listingState;
         return;
     }
-    auto* item = new CPhotoDataItem(pInfo);
+    auto item = std::make_unique<CPhotoDataItem>(pInfo);
     const QString path = item->path;
-    addThreadModelDataWithLoading(new ItemEvent(InsertEventCode(), item));
-    qDebug() << "device_photo"
-             << "PhotoItemViewWidget::on_itemload_callback_insertItemLoad" << path;
+    addThreadModelDataWithLoading(ItemEvent(InsertEventCode(), std::move(item)));
+    qCDebug(lcScreen) << "PhotoItemViewWidget::on_itemload_callback_insertItemLoad" << path;
 }
 
 void PhotoItemViewWidget::on_itemload_callback_eventItemLoad(quintptr pInfo)
 {
     const auto* record = reinterpret_cast<const DeviceFileRecord*>(pInfo);
     if (!record) {
-        qDebug() << "device_photo"
-                 << "PhotoItemViewWidget::on_itemload_callback_eventItemLoad"
-                 << ": info is null";
+        qCWarning(lcScreen)
+            << "PhotoItemViewWidget::on_itemload_callback_eventItemLoad : info is null";
         return;
     }
     int code = 0;
     switch (record->changeKind) {
-    case 0:
+    case DeviceChange::Added:
         code = InsertEventCode();
         break;
-    case 1:
+    case DeviceChange::ObjectIdAssigned:
         code = ItemEventCode::ObjectIdAssigned;
         break;
-    case 2:
+    case DeviceChange::Changed:
         code = ItemEventCode::Changed;
         break;
-    case 3:
+    case DeviceChange::Removed:
         code = ItemEventCode::Removed;
         break;
     default:
-        qDebug() << "device_photo"
-                 << "PhotoItemViewWidget::on_itemload_callback_eventItemLoad"
-                 << ": change ignored" << record->changeKind;
+        qCDebug(lcScreen)
+            << "PhotoItemViewWidget::on_itemload_callback_eventItemLoad : change ignored"
+            << record->changeKind;
         return;
     }
-    qDebug() << "device_photo"
-             << "PhotoItemViewWidget::on_itemload_callback_eventItemLoad"
-             << ": change" << record->changeKind << GetCString2QString(record->path);
+    qCDebug(lcScreen) << "PhotoItemViewWidget::on_itemload_callback_eventItemLoad : change"
+                      << record->changeKind << GetCString2QString(record->path);
     // The photo whose properties are shown went away: close the dialog.
-    if (record->changeKind == 3 && !m_propertyPath.isEmpty()
+    if (record->changeKind == DeviceChange::Removed && !m_propertyPath.isEmpty()
         && toStoredPath(GetCString2QString(record->path))
                 .compare(toStoredPath(m_propertyPath), Qt::CaseInsensitive)
             == 0)
         emit on_signal_devicechange(false);
-    addThreadModelDataWithToPhone(new ItemEvent(code, new CPhotoDataItem(pInfo)));
+    addThreadModelDataWithToPhone(ItemEvent(code, std::make_unique<CPhotoDataItem>(pInfo)));
     if (record->changeKind != 0)
-        addThreadModelDataWithToPhone(new ItemEvent(ItemEventCode::EndOfBatch, nullptr));
+        addThreadModelDataWithToPhone(ItemEvent());
 }
 
 void PhotoItemViewWidget::on_itemload_callback_finishItemLoad()
 {
-    qDebug() << "device_photo"
-             << "PhotoItemViewWidget::on_itemload_callback_finishItemLoad"
-             << ": state" << m_listingState;
+    qCDebug(lcScreen) << "PhotoItemViewWidget::on_itemload_callback_finishItemLoad : state"
+                      << m_listingState;
     m_agentListing = false;
     if (m_abandonedListing) {
         m_abandonedListing = false;
-        qDebug() << "device_photo"
-                 << "PhotoItemViewWidget::on_itemload_callback_finishItemLoad"
-                 << ": end of an abandoned listing";
+        qCDebug(lcScreen) << "PhotoItemViewWidget::on_itemload_callback_finishItemLoad : end of an "
+                             "abandoned listing";
         return;
     }
     if (m_fileAgentType == ConnectionKind::MassStorage)
@@ -376,27 +338,23 @@ void PhotoItemViewWidget::on_itemload_callback_finishItemLoad()
         return;
     }
     if (m_listingState != Listing) {
-        qDebug() << "device_photo"
-                 << "PhotoItemViewWidget::on_itemload_callback_finishItemLoad"
-                 << ": no listing under way, dropped";
+        qCDebug(lcScreen) << "PhotoItemViewWidget::on_itemload_callback_finishItemLoad : no "
+                             "listing under way, dropped";
         return;
     }
     m_listingState = Merging;
-    addThreadModelDataWithLoading(new ItemEvent(ItemEventCode::EndOfBatch, nullptr));
+    addThreadModelDataWithLoading(ItemEvent());
 }
 
 void PhotoItemViewWidget::on_itemload_callback_stopItemLoad(int error)
 {
-    qDebug() << "device_photo"
-             << "PhotoItemViewWidget::on_itemload_callback_stopItemLoad"
-             << "error =" << error;
+    qCDebug(lcScreen) << "PhotoItemViewWidget::on_itemload_callback_stopItemLoad error =" << error;
     if (error != 0) {
         m_agentListing = false;
         if (m_abandonedListing) {
             m_abandonedListing = false;
-            qDebug() << "device_photo"
-                     << "PhotoItemViewWidget::on_itemload_callback_stopItemLoad"
-                     << ": end of an abandoned listing";
+            qCDebug(lcScreen) << "PhotoItemViewWidget::on_itemload_callback_stopItemLoad : end of "
+                                 "an abandoned listing";
             return;
         }
         g_SharedValue.deleteState(PhotoType, OCSharedValue::ProcessListing);
@@ -409,58 +367,51 @@ void PhotoItemViewWidget::on_itemload_callback_stopItemLoad(int error)
     on_changed_items();
 }
 
-void PhotoItemViewWidget::addThreadModelDataWithLoading(ItemEvent* event)
+void PhotoItemViewWidget::addThreadModelDataWithLoading(ItemEvent event)
 {
     // Mass storage merges the whole listing at its end, the other kinds row by row.
     const bool loadMode = !isMediaTransferKind();
-    if (!m_mediaList || !m_model || !event) {
-        deleteEvent(event);
+    if (!m_mediaList || !m_model)
         return;
-    }
     if (!m_threadModelLoad) {
         m_threadModelLoad = new OCModelInsertThread(loadMode, this);
         m_threadModelLoad->setMediaList(m_mediaList);
         m_threadModelLoad->setModel(m_model);
-        connect(m_threadModelLoad, &QThread::finished, this,
-            &PhotoItemViewWidget::on_itemload_finishItemLoad);
+        // Queued: the worker may go in the handler, and it emits from its own code.
+        connect(m_threadModelLoad, &OCModelInsertThread::finished, this,
+            &PhotoItemViewWidget::on_itemload_finishItemLoad, Qt::QueuedConnection);
+        connect(m_threadModelLoad, &OCModelInsertThread::rowsChanged, this,
+            &PhotoItemViewWidget::refreshAfterRowChange);
+        connect(m_threadModelLoad, &OCModelInsertThread::locatedItemListed, this,
+            &PhotoItemViewWidget::showItemOfPath);
     } else if (m_threadModelLoad->stoppedForMemory()) {
         // Its last run ended so; how is forgotten once it runs again.
         m_memoryStopped = true;
     }
-    m_threadModelLoad->ensureRunning();
-    if (event->code != ItemEventCode::EndOfBatch) {
+    if (event.code != ItemEventCode::EndOfBatch) {
         m_listingEvents = true;
-        m_threadModelLoad->addData(event);
+        m_threadModelLoad->addData(std::move(event));
         return;
     }
-    delete event;
     if (!m_listingEvents && m_threadModelLoad->queueCount() == 0) {
         // Nothing was ever queued, so nothing is being merged either.
-        qDebug() << "device_photo"
-                 << "PhotoItemViewWidget::addThreadModelDataWithLoading"
-                 << ": no item";
+        qCDebug(lcScreen) << "PhotoItemViewWidget::addThreadModelDataWithLoading : no item";
         m_threadModelLoad->stop();
-        m_threadModelLoad->finish();
         on_itemload_finishItemLoad();
     } else if (loadMode) {
-        qDebug() << "device_photo"
-                 << "PhotoItemViewWidget::addThreadModelDataWithLoading"
-                 << ": execute";
+        qCDebug(lcScreen) << "PhotoItemViewWidget::addThreadModelDataWithLoading : execute";
         m_threadModelLoad->exec();
     } else {
         // The thread ends once its queue is merged, the last row included.
-        qDebug() << "device_photo"
-                 << "PhotoItemViewWidget::addThreadModelDataWithLoading"
-                 << ": finish";
+        qCDebug(lcScreen) << "PhotoItemViewWidget::addThreadModelDataWithLoading : finish";
         m_threadModelLoad->finish();
     }
 }
 
 void PhotoItemViewWidget::on_itemload_finishItemLoad()
 {
-    qDebug() << "device_photo"
-             << "PhotoItemViewWidget::on_itemload_finishItemLoad"
-             << ": state" << m_listingState;
+    qCDebug(lcScreen) << "PhotoItemViewWidget::on_itemload_finishItemLoad : state"
+                      << m_listingState;
     if (m_threadModelLoad && m_threadModelLoad->stoppedForMemory())
         m_memoryStopped = true;
     // Only the end of the merge counts: the thread also ends when memory runs
@@ -468,7 +419,7 @@ void PhotoItemViewWidget::on_itemload_finishItemLoad()
     if (m_listingState != Merging)
         return;
     if (m_memoryStopped)
-        OCMsgBox::OCErrorMessageBox(this, GetQString(tr("Notice")), MemoryPressure);
+        OCMsgBox::OCErrorMessageBox(this, GetQString(tr("Notice")), ErrorBoxCode::OutOfMemory);
     m_memoryStopped = false;
     g_SharedValue.deleteState(PhotoType, OCSharedValue::ProcessListing);
     m_listingState = Listed;
@@ -509,10 +460,8 @@ void PhotoItemViewWidget::ResetListing()
     if (viewerOpen())
         on_close_photoViewer();
     stop_thumbnail_thread();
-    m_bRequestThumbnail = false;
+    m_thumbnails->reset();
     m_heldForViewerDownload = false;
-    m_strAddThumbPath.clear();
-    m_viewerThumbPath.clear();
     // The model lets go of the items before the list deletes them.
     if (m_model)
         m_model->SetItems(-1, QList<CPhotoDataItem*>());
@@ -533,25 +482,20 @@ void PhotoItemViewWidget::ResetListing()
 
 void PhotoItemViewWidget::on_SDCardchange(bool bIsConnected, const QString& driveName)
 {
-    qDebug() << "device_photo"
-             << "PhotoItemViewWidget::on_SDCardchange"
-             << "start" << bIsConnected << driveName;
+    qCDebug(lcScreen) << "PhotoItemViewWidget::on_SDCardchange start" << bIsConnected << driveName;
     emit on_signal_devicechange(false);
     on_main_close();
     ResetListing();
     if (!isVisible()) {
-        qDebug() << "device_photo"
-                 << "PhotoItemViewWidget::on_SDCardchange"
-                 << "no visible end1";
+        qCDebug(lcScreen) << "PhotoItemViewWidget::on_SDCardchange no visible end1";
         return;
     }
     IDeviceNexaAgent* agent = m_hostContext ? m_hostContext->deviceAgent : nullptr;
     if (!bIsConnected && agent && GetMemChangeType(agent->GetDeviceIndex()) != 0
         && g_SharedValue.hasProcessState(
             OCGlobal::ITEM_DEVICE, OCSharedValue::ProcessStorageBusy)) {
-        qDebug() << "device_photo"
-                 << "PhotoItemViewWidget::on_SDCardchange"
-                 << ": the phone changes its storage itself, no listing";
+        qCDebug(lcScreen) << "PhotoItemViewWidget::on_SDCardchange : the phone changes its storage "
+                             "itself, no listing";
         return;
     }
     m_listingState = Listing;
@@ -564,9 +508,7 @@ void PhotoItemViewWidget::on_load_fromSDcardChange()
 {
     IDeviceNexaAgent* agent = m_hostContext ? m_hostContext->deviceAgent : nullptr;
     if (!agent || agent->GetDeviceIndex() == -1) {
-        qDebug() << "device_photo"
-                 << "PhotoItemViewWidget::on_load_fromSDcardChange"
-                 << ": no device";
+        qCDebug(lcScreen) << "PhotoItemViewWidget::on_load_fromSDcardChange : no device";
         m_listingState = NotListed;
         m_loading->HideLoadingWidget();
         return;
@@ -581,17 +523,14 @@ void PhotoItemViewWidget::on_load_fromSDcardChange()
 
 void PhotoItemViewWidget::on_memcombo_changeStart()
 {
-    qDebug() << "device_photo"
-             << "PhotoItemViewWidget::on_memcombo_changeStart";
+    qCDebug(lcScreen) << "PhotoItemViewWidget::on_memcombo_changeStart";
     m_storageSwitching = true;
     m_loading->ShowLoadingWidget();
 }
 
 void PhotoItemViewWidget::on_memcombo_changeEnd(bool result)
 {
-    qDebug() << "device_photo"
-             << "PhotoItemViewWidget::on_memcombo_changeEnd"
-             << ": result" << result;
+    qCDebug(lcScreen) << "PhotoItemViewWidget::on_memcombo_changeEnd : result" << result;
     m_storageSwitching = false;
     m_loading->HideLoadingWidget();
     m_listingState = NotListed;
@@ -601,9 +540,7 @@ void PhotoItemViewWidget::on_device_init(int nItemType)
 {
     if (nItemType != PhotoType)
         return;
-    qDebug() << "device_photo"
-             << "PhotoItemViewWidget::on_device_init"
-             << "start!!!";
+    qCDebug(lcScreen) << "PhotoItemViewWidget::on_device_init start!!!";
     g_SharedValue.setState(PhotoType, OCSharedValue::ProcessDeviceInit);
     on_main_close();
     ResetListing();
@@ -611,9 +548,7 @@ void PhotoItemViewWidget::on_device_init(int nItemType)
     // is the entry shown now.
     m_lastItemType = OCGlobal::ITEM_NONE;
     g_SharedValue.deleteState(PhotoType, OCSharedValue::ProcessDeviceInit);
-    qDebug() << "device_photo"
-             << "PhotoItemViewWidget::on_device_init"
-             << "end!!!";
+    qCDebug(lcScreen) << "PhotoItemViewWidget::on_device_init end!!!";
 }
 
 void PhotoItemViewWidget::on_device_refresh(int nItemType)

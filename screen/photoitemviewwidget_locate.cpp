@@ -44,21 +44,15 @@ void pauseThread(OCModelInsertThread* thread, bool paused)
 
 bool PhotoItemViewWidget::SetFileLocate(const QModelIndex& index)
 {
-    qDebug() << "device_photo"
-             << "PhotoItemViewWidget::SetFileLocate"
-             << ": start";
+    qCDebug(lcScreen) << "PhotoItemViewWidget::SetFileLocate : start";
     if (!m_mediaList || !m_model || !index.isValid())
         return false;
     if (g_SharedValue.hasProcessState(PhotoType, OCSharedValue::ProcessListing)) {
-        qDebug() << "device_photo"
-                 << "PhotoItemViewWidget::SetFileLocate"
-                 << " : Loading";
+        qCDebug(lcScreen) << "PhotoItemViewWidget::SetFileLocate : Loading";
         return false;
     }
     if (hostTransferRunning(OCSharedValue::ProcessTransferB)) {
-        qDebug() << "device_photo"
-                 << "PhotoItemViewWidget::SetFileLocate"
-                 << " : Transferring";
+        qCDebug(lcScreen) << "PhotoItemViewWidget::SetFileLocate : Transferring";
         return false;
     }
     g_SharedValue.addState(PhotoType, OCSharedValue::ProcessRenameLocate);
@@ -70,9 +64,7 @@ bool PhotoItemViewWidget::SetFileLocate(const QModelIndex& index)
         = QFileDialog::getOpenFileName(this, GetQString(tr("Import file to library")),
             GetDefaultOpenDialogPath(PhotoType, path), patterns.join(QLatin1Char(' ')));
     if (chosen.isEmpty()) {
-        qDebug() << "device_photo"
-                 << "PhotoItemViewWidget::SetFileLocate"
-                 << ": end (empty path)";
+        qCDebug(lcScreen) << "PhotoItemViewWidget::SetFileLocate : end (empty path)";
         g_SharedValue.deleteState(PhotoType, OCSharedValue::ProcessRenameLocate);
         return false;
     }
@@ -85,9 +77,7 @@ bool PhotoItemViewWidget::SetFileLocate(const QModelIndex& index)
     pauseThread(m_threadModelLoad, false);
     pauseThread(m_threadModelToPhone, false);
     g_SharedValue.deleteState(PhotoType, OCSharedValue::ProcessRenameLocate);
-    qDebug() << "device_photo"
-             << "PhotoItemViewWidget::SetFileLocate"
-             << ": end" << path << "->" << chosen;
+    qCDebug(lcScreen) << "PhotoItemViewWidget::SetFileLocate : end" << path << "->" << chosen;
     return true;
 }
 
@@ -113,9 +103,7 @@ void PhotoItemViewWidget::RelinkLocatedFiles(const QString& path, const QString&
             m_locatedFiles << candidate;
         }
     }
-    qDebug() << "device_photo"
-             << "PhotoItemViewWidget::SetFileLocate"
-             << ": located" << m_locatedFiles;
+    qCDebug(lcScreen) << "PhotoItemViewWidget::SetFileLocate : located" << m_locatedFiles;
 
     m_model->RemoveListedItems(m_mediaList, pairs);
     LoadItems(m_locatedFiles);
@@ -131,15 +119,11 @@ bool PhotoItemViewWidget::checkFileExist(const QModelIndex& index, bool ask)
         return false;
     const bool exists = index.data(PhotoRole::ExistsRole).toBool();
     if (g_SharedValue.hasProcessState(PhotoType, OCSharedValue::ProcessListing)) {
-        qDebug() << "device_photo"
-                 << "PhotoItemViewWidget::checkFileExist"
-                 << " : Loading";
+        qCDebug(lcScreen) << "PhotoItemViewWidget::checkFileExist : Loading";
         return exists;
     }
     if (hostTransferRunning(OCSharedValue::ProcessTransferB)) {
-        qDebug() << "device_photo"
-                 << "PhotoItemViewWidget::checkFileExist"
-                 << " : Transferring";
+        qCDebug(lcScreen) << "PhotoItemViewWidget::checkFileExist : Transferring";
         return exists;
     }
     if (!exists && ask) {

@@ -45,6 +45,8 @@ bool controlsPartialLoading(int connectionKind)
         && g_SharedValue.GetCurrentLoadThumbItem() == OCGlobal::ITEM_PHONE_THUMBNAIL);
 }
 
+// The host's partial loader and a viewer download end through this thread's
+// events, and the callers must not go on before they have: pump meanwhile.
 template<typename Done>
 void pumpUntil(const char* method, const char* message, Done done, int limitMs = WaitLimitMs)
 {
@@ -52,12 +54,12 @@ void pumpUntil(const char* method, const char* message, Done done, int limitMs =
     waited.start();
     while (!done()) {
         if (waited.elapsed() > limitMs) {
-            qDebug() << "device_photo" << method << ": gave up waiting after" << limitMs << "ms";
+            qCWarning(lcScreen) << method << ": gave up waiting after" << limitMs << "ms";
             return;
         }
         MsgPeekAndPump();
         QThread::msleep(PollMs);
-        qDebug() << "device_photo" << method << message;
+        qCDebug(lcScreen) << method << message;
     }
 }
 
@@ -70,18 +72,11 @@ PhotoDB* photoDatabaseOf(PluginHostContext* context)
 
 void PhotoItemViewWidget::CreateThumbnailMachinery()
 {
-    m_listStepTimer.setSingleShot(true);
-    m_viewerStepTimer.setSingleShot(true);
-    connect(&m_listStepTimer, &QTimer::timeout, this, &PhotoItemViewWidget::on_request_thumbnail);
-    connect(
-        &m_viewerStepTimer, &QTimer::timeout, this, &PhotoItemViewWidget::on_request_thumbnail3);
     if (!m_thumbnailMaker)
         m_thumbnailMaker = new OCThumnailMaker(this);
     if (!g_SharedValue.IsPartialLoading() || m_thumbnailManager)
         return;
-    qDebug() << "device_photo"
-             << "PhotoItemViewWidget::CreateThumbnailMachinery"
-             << ": partial loading";
+    qCDebug(lcScreen) << "PhotoItemViewWidget::CreateThumbnailMachinery : partial loading";
     m_thumbnailManager = new OCThumbnailManager(OCGlobal::ITEM_PHONE_PHOTO, this, this, m_listView);
     if (PhotoDB* database = photoDatabaseOf(m_hostContext))
         database->clearDBRecords(true);
@@ -119,9 +114,7 @@ bool PhotoItemViewWidget::FetchUnknownThumbnail(const QString& path, bool announ
             emit on_siganl_finished_getthumbnail();
         return false;
     }
-    qDebug() << "device_photo"
-             << "PhotoItemViewWidget::FetchUnknownThumbnail"
-             << ": not in the database" << path;
+    qCDebug(lcScreen) << "PhotoItemViewWidget::FetchUnknownThumbnail : not in the database" << path;
     on_pause_patialloading();
     on_stop_patialloading_getthumbnail();
     if (m_thumbnailManager) {
@@ -150,7 +143,7 @@ void PhotoItemViewWidget::on_update_item_thumbnail(const QString& path, const QS
         m_mediaList->storeThumbnail(path, bytes, pixmap.toImage());
     if (!g_SharedValue.IsPartialLoading()) {
         if (item && item->needsThumbnail())
-            StoreThumbnail(item, pixmap);
+            m_thumbnails->store(item, pixmap);
         return;
     }
     const int row = m_model->IndexOf(item);
@@ -223,8 +216,7 @@ void PhotoItemViewWidget::on_start_thumbLoad()
 
 void PhotoItemViewWidget::on_GetThumbnail_Finish()
 {
-    qDebug() << "device_photo"
-             << "PhotoItemViewWidget::on_GetThumbnail_Finish";
+    qCDebug(lcScreen) << "PhotoItemViewWidget::on_GetThumbnail_Finish";
     on_start_patialloading();
     emit on_siganl_finished_getthumbnail();
     // Thumbnails the manager found in the database come without a report.
@@ -236,9 +228,8 @@ void PhotoItemViewWidget::on_pause_patialloading()
     if (!controlsPartialLoading(m_fileAgentType))
         return;
     const quint32 state = g_SharedValue.GetPartialDeviceState();
-    qDebug() << "device_photo"
-             << "PhotoItemViewWidget::on_pause_patialloading"
-             << "get patialloading state" << state;
+    qCDebug(lcScreen) << "PhotoItemViewWidget::on_pause_patialloading get patialloading state"
+                      << state;
     if (state != OCSharedValue::PartialRunning)
         return;
     g_SharedValue.SetPartialDeviceState(OCSharedValue::PartialPauseRequested);
@@ -253,9 +244,8 @@ void PhotoItemViewWidget::on_stop_patialloading()
     if (!controlsPartialLoading(m_fileAgentType))
         return;
     const quint32 state = g_SharedValue.GetPartialDeviceState();
-    qDebug() << "device_photo"
-             << "PhotoItemViewWidget::on_stop_patialloading"
-             << "get patialloading state" << state;
+    qCDebug(lcScreen) << "PhotoItemViewWidget::on_stop_patialloading get patialloading state"
+                      << state;
     if (state != OCSharedValue::PartialRunning)
         return;
     g_SharedValue.SetPartialDeviceState(OCSharedValue::PartialStopRequested);
@@ -268,9 +258,8 @@ void PhotoItemViewWidget::on_start_patialloading()
     if (!g_SharedValue.IsPartialLoading())
         return;
     const quint32 state = g_SharedValue.GetPartialDeviceState();
-    qDebug() << "device_photo"
-             << "PhotoItemViewWidget::on_start_patialloading"
-             << "get patialloading state" << state;
+    qCDebug(lcScreen) << "PhotoItemViewWidget::on_start_patialloading get patialloading state"
+                      << state;
     if (state == OCSharedValue::PartialPaused)
         g_SharedValue.SetPartialDeviceState(OCSharedValue::PartialRunning);
     else
@@ -282,9 +271,9 @@ void PhotoItemViewWidget::on_stop_patialloading_getthumbnail()
     if (!controlsPartialLoading(m_fileAgentType))
         return;
     const quint32 state = g_SharedValue.GetPartialGetThumbnailState();
-    qDebug() << "device_photo"
-             << "PhotoItemViewWidget::on_stop_patialloading_getthumbnail"
-             << "get patialloading getthumbnail state" << state;
+    qCDebug(lcScreen) << "PhotoItemViewWidget::on_stop_patialloading_getthumbnail get "
+                         "patialloading getthumbnail state"
+                      << state;
     if (state != OCSharedValue::PartialThumbRunning)
         return;
     g_SharedValue.SetPartialGetThumbnailState(OCSharedValue::PartialThumbStopRequested);

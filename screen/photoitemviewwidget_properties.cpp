@@ -8,6 +8,7 @@
 
 #include "dialogs/filenamecheck.h"
 #include "dialogs/propertydialog.h"
+#include "host/contract/errorboxcode.h"
 #include "host/contract/ideviceagent.h"
 #include "host/contract/pluginhostcontext.h"
 #include "host/device/devicefunctions.h"
@@ -19,12 +20,11 @@
 #include "model/cphotodataitem.h"
 #include "model/ocmediaitemlist.h"
 #include "model/photoroles.h"
-#include "plugin/livewidget.h"
+#include "screen/livewidget.h"
 
 namespace {
 
 const int PhotoType = OCGlobal::ITEM_PHONE_PHOTO;
-const int RenameFailed = 23;
 
 CPhotoDataItem* itemOf(const QModelIndex& index)
 {
@@ -48,15 +48,11 @@ QModelIndex PhotoItemViewWidget::CommandIndex() const
 
 void PhotoItemViewWidget::OnProperty()
 {
-    qDebug() << "device_photo"
-             << "PhotoItemViewWidget::OnProperty"
-             << ": start";
+    qCDebug(lcScreen) << "PhotoItemViewWidget::OnProperty : start";
     const QModelIndex current = CommandIndex();
     CPhotoDataItem* item = current.isValid() ? itemOf(current) : nullptr;
     if (!m_mediaList || !item) {
-        qDebug() << "device_photo"
-                 << "PhotoItemViewWidget::OnProperty"
-                 << ": no current item";
+        qCDebug(lcScreen) << "PhotoItemViewWidget::OnProperty : no current item";
         return;
     }
     g_SharedValue.addState(PhotoType, OCSharedValue::ProcessRenameLocate);
@@ -85,9 +81,7 @@ void PhotoItemViewWidget::OnProperty()
     if (!self)
         return;
     if (answer == QDialog::Accepted && dialog) {
-        qDebug() << "device_photo"
-                 << "PhotoItemViewWidget::OnProperty"
-                 << ": accepted";
+        qCDebug(lcScreen) << "PhotoItemViewWidget::OnProperty : accepted";
         // The dialog ran an event loop: the item may have gone meanwhile.
         if (CPhotoDataItem* still = m_mediaList ? m_mediaList->findItem(oldPath, false) : nullptr)
             RenameFromDialog(still, dialog->GetTitle(), ok);
@@ -95,9 +89,7 @@ void PhotoItemViewWidget::OnProperty()
     m_propertyPath.clear();
     if (m_renameFiles.size() != 2)
         on_complete_renamefile(ok);
-    qDebug() << "device_photo"
-             << "PhotoItemViewWidget::OnProperty"
-             << ": end";
+    qCDebug(lcScreen) << "PhotoItemViewWidget::OnProperty : end";
     delete dialog;
 }
 
@@ -131,8 +123,13 @@ void PhotoItemViewWidget::RenameFromDialog(CPhotoDataItem* item, const QString& 
     IDeviceNexaAgent* agent = m_hostContext ? m_hostContext->deviceAgent : nullptr;
     const int result = RenameFileInPhone(agent, oldPath, fileName,
         reinterpret_cast<void*>(&PhotoItemViewWidget::RenameFileCallback));
-    if (result == 0) {
+    if (result == AgentResult::Ok) {
         m_renameFiles = QStringList { oldPath, newPath };
+    } else if (result == AgentResult::NotSupported) {
+        // Not the name's fault: no name would do on this device.
+        qCWarning(lcScreen) << "PhotoItemViewWidget::OnProperty : the device cannot rename";
+        OCMsgBox::ShowOCMessageBox(this, GetQString(tr("Notice")),
+            GetQString(tr("This device cannot rename files.")), 0, MsgBoxFlag::Ok);
     } else {
         qCWarning(lcScreen) << "PhotoItemViewWidget::OnProperty : refused" << result;
         ok = false;
@@ -149,18 +146,14 @@ void PhotoItemViewWidget::RenameFileCallback(bool result)
 
 void PhotoItemViewWidget::on_complete_renamefile(bool result)
 {
-    qDebug() << "device_photo"
-             << "PhotoItemViewWidget::on_complete_renamefile"
-             << ": start " << result;
+    qCDebug(lcScreen) << "PhotoItemViewWidget::on_complete_renamefile : start" << result;
     if (!result) {
-        OCMsgBox::OCErrorMessageBox(this, GetQString(tr("Notice")), RenameFailed);
+        OCMsgBox::OCErrorMessageBox(this, GetQString(tr("Notice")), ErrorBoxCode::RenameFailed);
     } else if (m_renameFiles.size() == 2 && m_mediaList) {
         const QString oldPath = m_renameFiles.at(0);
         if (m_mediaList->findItem(oldPath, false)) {
             m_mediaList->renameItem(oldPath, m_renameFiles.at(1));
-            qDebug() << "device_photo"
-                     << "PhotoItemViewWidget::on_complete_renamefile"
-                     << "sorting";
+            qCDebug(lcScreen) << "PhotoItemViewWidget::on_complete_renamefile sorting";
             ApplyCurrentSort();
             repaintCurrentView();
         }
@@ -168,9 +161,7 @@ void PhotoItemViewWidget::on_complete_renamefile(bool result)
     m_renameFiles.clear();
     g_SharedValue.deleteState(PhotoType, OCSharedValue::ProcessRenameLocate);
     on_start_patialloading();
-    qDebug() << "device_photo"
-             << "PhotoItemViewWidget::on_complete_renamefile"
-             << ": end";
+    qCDebug(lcScreen) << "PhotoItemViewWidget::on_complete_renamefile : end";
 }
 
 void PhotoItemViewWidget::OnShowInWindows()
@@ -181,8 +172,7 @@ void PhotoItemViewWidget::OnShowInWindows()
     if (!current.isValid())
         return;
     QString path = current.data(PhotoRole::PathRole).toString();
-    qDebug() << "device_photo"
-             << "PhotoItemViewWidget::OnShowInWindows" << path;
+    qCDebug(lcScreen) << "PhotoItemViewWidget::OnShowInWindows" << path;
     bool shown = false;
     if (m_fileAgentType == ConnectionKind::MassStorage) {
         shown = OpenWindowExplorer(path);
@@ -195,4 +185,10 @@ void PhotoItemViewWidget::OnShowInWindows()
         OCMsgBox::ShowOCMessageBox(this, GetQString(tr("Show in file manager")),
             GetQString(tr("No file manager could show the folder of this photo.")), 0,
             MsgBoxFlag::Ok);
+}
+
+QString PhotoItemViewWidget::storageRoot() const
+{
+    IDeviceNexaAgent* agent = m_hostContext ? m_hostContext->deviceAgent : nullptr;
+    return agent ? agent->StorageRoot() : QString();
 }

@@ -18,7 +18,7 @@
 #include "model/ocmediaitemlist.h"
 #include "model/photoitemviewmodel.h"
 #include "model/photoroles.h"
-#include "plugin/livewidget.h"
+#include "screen/livewidget.h"
 #include "viewer/photoviewerwidget.h"
 #include "viewer/photoviwerlist.h"
 
@@ -151,7 +151,7 @@ void PhotoItemViewWidget::StartRotationUpload(
                               : TransferCancelled;
     qCDebug(lcScreen) << "PhotoItemViewWidget::StartRotationUpload: result : " << started;
     m_rotation->uploadStarted(request, result);
-    if (started == 0)
+    if (started == AgentResult::Ok)
         return;
     // Refused at once (2: busy, or an agent that cannot replace a file): told
     // as a refused download is, and the copy turned back.
@@ -166,7 +166,7 @@ void PhotoItemViewWidget::RotationUploadEnded(int status)
         return;
     PhotoRotationWriter::Result result;
     PhotoRotation::Request request = m_rotation->uploadEnded(&result);
-    if (status == 0) {
+    if (status == AgentResult::Ok) {
         ApplySavedRotation(request, result);
     } else {
         // The phone keeps its photo as it was: so does the copy shown.

@@ -21,23 +21,18 @@ const int StopWaitMs = 3000;
 
 void PhotoItemViewWidget::on_main_close()
 {
-    qDebug() << "device_photo"
-             << "PhotoItemViewWidget::on_main_close"
-             << ": start";
+    qCDebug(lcScreen) << "PhotoItemViewWidget::on_main_close : start";
     emit on_signal_messagebox_close();
     CancelDeviceJobs();
     StopWorkerThread(m_threadModelLoad, "m_pThreadModelLoad");
     StopWorkerThread(m_threadModelToPhone, "m_pThreadModelToPhone");
     StopBackgroundTasks();
-    qDebug() << "device_photo"
-             << "PhotoItemViewWidget::on_main_close"
-             << ": end";
+    qCDebug(lcScreen) << "PhotoItemViewWidget::on_main_close : end";
 }
 
 void PhotoItemViewWidget::on_phoneview_close()
 {
-    qDebug() << "device_photo"
-             << "PhotoItemViewWidget::on_phoneview_close";
+    qCDebug(lcScreen) << "PhotoItemViewWidget::on_phoneview_close";
     on_main_close();
 }
 
@@ -58,31 +53,12 @@ void PhotoItemViewWidget::StopWorkerThread(OCModelInsertThread*& thread, const c
 {
     if (!thread)
         return;
-    if (!thread->isRunning()) {
-        delete thread; // its queue is given up with it
-        thread = nullptr;
-        return;
-    }
+    // Its queue is given up; its row fetcher is never waited for longer
+    // than a database read takes.
     thread->stop();
-    // The worker gives up its calls to this thread once stopped, so the
-    // wait is bounded.
-    if (thread->wait(StopWaitMs)) {
-        qDebug() << "device_photo"
-                 << "PhotoItemViewWidget::StopWorkerThread"
-                 << QByteArray(":").append(name).append(" wait = true").constData();
-        delete thread;
-        thread = nullptr;
-        return;
-    }
-    // Stuck in a read of the phone's storage: never destroyed while it runs
-    // (Qt would abort), it goes by itself once it ends. Stopped, it touches
-    // nothing of this screen or its model meanwhile.
-    qCWarning(lcScreen) << "PhotoItemViewWidget::StopWorkerThread:" << name
-                        << "did not stop in time, left to end by itself";
-    if (m_model)
-        QObject::disconnect(m_model, nullptr, thread, nullptr);
-    thread->setParent(nullptr);
-    connect(thread, &QThread::finished, thread, &QObject::deleteLater);
+    qCDebug(lcScreen) << "PhotoItemViewWidget::StopWorkerThread"
+                      << QByteArray(":").append(name).append(" wait = true").constData();
+    delete thread;
     thread = nullptr;
 }
 
@@ -96,29 +72,15 @@ void PhotoItemViewWidget::ReleaseIdleWorker(OCModelInsertThread*& thread)
     thread = nullptr;
 }
 
-bool PhotoItemViewWidget::CancelAndWait(QFutureWatcher<void>& watcher)
-{
-    if (!watcher.isRunning())
-        return true;
-    watcher.cancel();
-    // A pool job may be waiting for this thread: wait pumping events, and
-    // not for ever.
-    QElapsedTimer waited;
-    waited.start();
-    while (watcher.isRunning() && waited.elapsed() < StopWaitMs) {
-        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-        QThread::msleep(10);
-    }
-    return !watcher.isRunning();
-}
-
 void PhotoItemViewWidget::StopBackgroundTasks()
 {
     stop_thumbnail_thread();
     // The check only asks the agent; the wait gives it the chance to end
     // before the agent goes.
     m_selectionChecker->cancel();
+    m_deleteChecker->cancel();
     m_selectionChecker->waitForIdle(StopWaitMs);
+    m_deleteChecker->waitForIdle(StopWaitMs);
     // A turn being saved is not cut off half-way; the job holds only values,
     // so one that outlives the wait touches nothing of the screen.
     if (!m_rotation->waitForEnd(StopWaitMs))

@@ -10,6 +10,7 @@
 #include <QSignalBlocker>
 #include <QTimer>
 
+#include "host/services/logcategories.h"
 #include "host/services/ocsharedvalue.h"
 #include "host/sortsearch/ocsortfilterproxymodel.h"
 #include "host/sortsearch/sortsearchcontrol.h"
@@ -111,9 +112,8 @@ void PhotoItemViewWidget::SetColumnList(int mode, const QString& text)
     for (int i = 0; i < parts.size() && i < sections; ++i) {
         const int to = numberAt(parts, i, sections);
         if (to < 0) {
-            qDebug() << "device_photo"
-                     << "PhotoItemViewWidget::SetColumnList"
-                     << ": stopped at part" << i << parts.at(i);
+            qCDebug(lcScreen) << "PhotoItemViewWidget::SetColumnList : stopped at part" << i
+                              << parts.at(i);
             return;
         }
         header->moveSection(header->visualIndex(i), to);
@@ -129,9 +129,8 @@ void PhotoItemViewWidget::SetColumnWidths(int mode, const QString& text)
     for (int i = 0; i < parts.size() && i < StoredColumns; ++i) {
         const int width = numberAt(parts, i, MaxColumnWidth + 1);
         if (width < 0) {
-            qDebug() << "device_photo"
-                     << "PhotoItemViewWidget::SetColumnWidths"
-                     << ": stopped at part" << i << parts.at(i);
+            qCDebug(lcScreen) << "PhotoItemViewWidget::SetColumnWidths : stopped at part" << i
+                              << parts.at(i);
             return;
         }
         // A list table saved with the existence column pulled out of sight
@@ -247,10 +246,8 @@ void PhotoItemViewWidget::SetScrollPositionSelectedItem(int column)
     if (!target.isValid())
         return;
     view->scrollTo(target, QAbstractItemView::PositionAtTop);
-    qDebug() << "device_photo"
-             << "PhotoItemViewWidget::SetScrollPositionSelectedItem"
-             << "row : " << target.row() << "col : " << column
-             << target.data(PhotoRole::PathRole).toString();
+    qCDebug(lcScreen) << "PhotoItemViewWidget::SetScrollPositionSelectedItem row :" << target.row()
+                      << "col : " << column << target.data(PhotoRole::PathRole).toString();
 }
 
 int PhotoItemViewWidget::ScrollValue(int mode) const

@@ -8,6 +8,7 @@
 #include <QItemSelectionModel>
 #include <QTimer>
 
+#include "host/contract/errorboxcode.h"
 #include "host/contract/ideviceagent.h"
 #include "host/contract/pluginhostcontext.h"
 #include "host/services/logcategories.h"
@@ -23,8 +24,7 @@
 #include "model/ocmodelinsertthread.h"
 #include "model/photoitemviewmodel.h"
 #include "model/photoroles.h"
-#include "plugin/livewidget.h"
-#include "plugin/ocpluginwidget.h"
+#include "screen/livewidget.h"
 #include "screen/viewerdownloadfolder.h"
 #include "viewer/photoviewerwidget.h"
 
@@ -32,14 +32,6 @@ namespace {
 
 const int PhotoType = OCGlobal::ITEM_PHONE_PHOTO;
 const int AlbumLabelLength = 20;
-
-void deleteEvent(ItemEvent* event)
-{
-    if (!event)
-        return;
-    delete event->item;
-    delete event;
-}
 
 } // namespace
 
@@ -64,17 +56,9 @@ void PhotoItemViewWidget::TransferSelectionToPC(int playlistId)
         total += item->fileSize();
         ++it;
     }
-    qDebug() << "device_photo"
-             << "PhotoItemViewWidget::TransferSelectionToPC"
-             << ": files" << paths.size() << "size" << total << "playlist" << playlistId;
-    OCPluginWidget* widget = owner();
-    if (!widget) {
-        qDebug() << "device_photo"
-                 << "PhotoItemViewWidget::TransferSelectionToPC"
-                 << ": no plug-in widget";
-        return;
-    }
-    widget->TransferToPC(paths, total, playlistId);
+    qCDebug(lcScreen) << "PhotoItemViewWidget::TransferSelectionToPC : files" << paths.size()
+                      << "size" << total << "playlist" << playlistId;
+    emit transferToPcRequested(paths, total, playlistId);
 }
 
 void PhotoItemViewWidget::UpdateAlbumSubmenu(QAction* entry)
@@ -129,61 +113,50 @@ void PhotoItemViewWidget::on_topc_click()
 
 void PhotoItemViewWidget::AddTransferredItem(const QString& path, const QString& source, int code)
 {
-    auto* event = new ItemEvent(code, nullptr);
     if (path.isEmpty()) {
-        event->code = ItemEventCode::EndOfBatch;
-        addThreadModelDataWithToPhone(event);
+        addThreadModelDataWithToPhone(ItemEvent());
     } else {
-        event->item = new CPhotoDataItem(path, source);
+        ItemEvent event(code, std::make_unique<CPhotoDataItem>(path, source));
         if (m_listingState == Listing)
-            addThreadModelDataWithLoading(event);
+            addThreadModelDataWithLoading(std::move(event));
         else
-            addThreadModelDataWithToPhone(event);
+            addThreadModelDataWithToPhone(std::move(event));
     }
     if (m_listingState == Merging)
         g_SharedValue.deleteState(PhotoType, OCSharedValue::ProcessTransferToPhone);
 }
 
-void PhotoItemViewWidget::addThreadModelDataWithToPhone(ItemEvent* event)
+void PhotoItemViewWidget::addThreadModelDataWithToPhone(ItemEvent event)
 {
-    if (!m_mediaList || !m_model) {
-        deleteEvent(event);
+    if (!m_mediaList || !m_model)
         return;
-    }
-    const int code = event ? event->code : ItemEventCode::EndOfBatch;
-    qDebug() << "device_photo"
-             << "PhotoItemViewWidget::addThreadModelDataWithToPhone"
-             << "start type=" << code;
-    qDebug() << "device_photo"
-             << "PhotoItemViewWidget::addThreadModelDataWithToPhone"
-             << "start path= finished" << (event && event->item ? event->item->path : QString());
+    const int code = event.code;
+    qCDebug(lcScreen) << "PhotoItemViewWidget::addThreadModelDataWithToPhone start type=" << code;
+    qCDebug(lcScreen) << "PhotoItemViewWidget::addThreadModelDataWithToPhone start path= finished"
+                      << (event.item ? event.item->path : QString());
     if (!m_threadModelToPhone) {
-        qDebug() << "device_photo"
-                 << "PhotoItemViewWidget::addThreadModelDataWithToPhone"
-                 << "new thread";
+        qCDebug(lcScreen) << "PhotoItemViewWidget::addThreadModelDataWithToPhone new thread";
         m_threadModelToPhone = new OCModelInsertThread(false, this);
         m_threadModelToPhone->setMediaList(m_mediaList);
         m_threadModelToPhone->setModel(m_model);
-        connect(m_threadModelToPhone, &QThread::finished, this,
-            &PhotoItemViewWidget::on_finished_transfer);
+        // Queued: the worker may go in the handler, and it emits from its own code.
+        connect(m_threadModelToPhone, &OCModelInsertThread::finished, this,
+            &PhotoItemViewWidget::on_finished_transfer, Qt::QueuedConnection);
+        connect(m_threadModelToPhone, &OCModelInsertThread::rowsChanged, this,
+            &PhotoItemViewWidget::refreshAfterRowChange);
+        connect(m_threadModelToPhone, &OCModelInsertThread::locatedItemListed, this,
+            &PhotoItemViewWidget::showItemOfPath);
     }
-    m_threadModelToPhone->ensureRunning();
-    if (!event || code == ItemEventCode::EndOfBatch) {
-        deleteEvent(event);
+    if (code == ItemEventCode::EndOfBatch)
         m_threadModelToPhone->finish();
-    } else {
-        m_threadModelToPhone->addData(event);
-    }
-    qDebug() << "device_photo"
-             << "PhotoItemViewWidget::addThreadModelDataWithToPhone"
-             << "end";
+    else
+        m_threadModelToPhone->addData(std::move(event));
+    qCDebug(lcScreen) << "PhotoItemViewWidget::addThreadModelDataWithToPhone end";
 }
 
 void PhotoItemViewWidget::on_finished_transfer()
 {
-    qDebug() << "device_photo"
-             << "PhotoItemViewWidget::on_finished_transfer"
-             << ": start";
+    qCDebug(lcScreen) << "PhotoItemViewWidget::on_finished_transfer : start";
     if (g_SharedValue.hasProcessState(PhotoType, OCSharedValue::ProcessListing))
         SetStatusText(GetQString(tr("Loading...")));
     QAbstractItemView* view = viewOf(Current);
@@ -202,13 +175,9 @@ void PhotoItemViewWidget::on_finished_transfer()
     on_changed_items();
     ApplyCurrentSort();
     start_thumbnail_thread();
-    qDebug() << "device_photo"
-             << "PhotoItemViewWidget::on_finished_transfer"
-             << " safe delete thread";
+    qCDebug(lcScreen) << "PhotoItemViewWidget::on_finished_transfer safe delete thread";
     ReleaseIdleWorker(m_threadModelToPhone);
-    qDebug() << "device_photo"
-             << "PhotoItemViewWidget::on_finished_transfer"
-             << ": end";
+    qCDebug(lcScreen) << "PhotoItemViewWidget::on_finished_transfer : end";
 }
 
 // Viewer downloads and rotation uploads on connections whose files only the
@@ -260,15 +229,13 @@ bool PhotoItemViewWidget::StartViewerDownload(const QString& path)
         ? agent->TransferFiles(QStringList { source }, target, QStringLiteral("toPC"),
             &PhotoItemViewWidget::DownloadProgressCallback,
             &PhotoItemViewWidget::TransferCompletionCallback, -1, 1, 0)
-        : 3;
-    qDebug() << "device_photo"
-             << "PhotoItemViewWidget::StartViewerDownload"
-             << ": result" << result << path;
-    if (result == 0)
+        : int(AgentResult::Refused);
+    qCDebug(lcScreen) << "PhotoItemViewWidget::StartViewerDownload : result" << result << path;
+    if (result == AgentResult::Ok)
         return true;
     qCWarning(lcScreen) << "PhotoItemViewWidget::StartViewerDownload: refused" << result << path;
-    if (result == 2)
-        OCMsgBox::OCErrorMessageBox(this, GetQString(tr("Notice")), 9);
+    if (result == AgentResult::Busy)
+        OCMsgBox::OCErrorMessageBox(this, GetQString(tr("Notice")), ErrorBoxCode::PhoneBusy);
     m_heldForViewerDownload = false;
     m_viewer->initViewer();
     m_viewer->stopDownloadImage();
@@ -290,23 +257,20 @@ void PhotoItemViewWidget::EndViewerDownload()
 void PhotoItemViewWidget::on_transfer_status(
     qint64 current, qint64 total, int status, const QString& strCurFileName)
 {
-    qDebug()
-        << "device_photo"
-        << "PhotoItemViewWidget::on_transfer_status"
-        << "photo_on_transfer_status : "
+    qCDebug(lcScreen)
+        << "PhotoItemViewWidget::on_transfer_status photo_on_transfer_status :"
         << QStringLiteral("%1, %2, %3, %4").arg(current).arg(total).arg(status).arg(strCurFileName);
     if (current == TransferMarker::End && total == TransferMarker::End) {
         IDeviceNexaAgent* agent = m_hostContext ? m_hostContext->deviceAgent : nullptr;
         if (m_downloadJob != -1) {
-            qDebug() << "device_photo"
-                     << "PhotoItemViewWidget::on_transfer_status"
-                     << "close transfer job" << m_downloadJob;
+            qCDebug(lcScreen) << "PhotoItemViewWidget::on_transfer_status close transfer job"
+                              << m_downloadJob;
             if (agent)
                 agent->CloseTransfer(m_downloadJob);
             m_downloadJob = -1;
         }
         m_heldForViewerDownload = false;
-        if (status == 0) {
+        if (status == AgentResult::Ok) {
             CPhotoDataItem* item
                 = m_mediaList ? m_mediaList->findItem(m_downloadSource, false) : nullptr;
             // A photo no longer listed (the list was reset meanwhile) gets no row.
@@ -318,17 +282,15 @@ void PhotoItemViewWidget::on_transfer_status(
             on_update_item_with_downloadviewer(m_downloadTarget);
             return;
         }
-        if (status == 2) {
-            qDebug() << "device_photo"
-                     << "PhotoItemViewWidget::on_transfer_status"
-                     << "cancel transfer";
+        if (status == AgentResult::Busy) { // a transfer's end: cancelled
+            qCDebug(lcScreen) << "PhotoItemViewWidget::on_transfer_status cancel transfer";
             m_viewer->stopDownloadImage();
         } else {
             m_viewer->initViewer();
             m_viewer->stopDownloadImage();
-            qDebug() << "device_photo"
-                     << "PhotoItemViewWidget::on_transfer_status"
-                     << "photo_on_transfer_status this : " << this;
+            qCDebug(lcScreen)
+                << "PhotoItemViewWidget::on_transfer_status photo_on_transfer_status this :"
+                << this;
             OCMsgBox::OCErrorMessageBox(this, GetQString(tr("Notice")), status);
         }
         EndViewerDownload();
@@ -337,7 +299,8 @@ void PhotoItemViewWidget::on_transfer_status(
         m_downloadJob = status;
         m_viewer->startDownloadImage();
         m_downloading = true;
-    } else if (current != TransferMarker::EndWithoutResult && status == -1) {
+    } else if (current != TransferMarker::EndWithoutResult
+        && status == TransferMarker::FileNameReport) {
         m_downloadTarget = QString(strCurFileName).replace(QLatin1Char('/'), QLatin1Char('\\'));
     }
 }
@@ -361,7 +324,7 @@ void PhotoItemViewWidget::on_transfer_status2(
     if (m_downloadJob != -1 && agent)
         agent->CloseTransfer(m_downloadJob);
     m_downloadJob = -1;
-    if (status == 2)
+    if (status == AgentResult::Busy) // a transfer's end: cancelled
         qCDebug(lcScreen) << "PhotoItemViewWidget::on_transfer_status2: cancel transfer";
     // The picture shown stays: a photo that could not be replaced is turned
     // back in its copy, and the viewer never showed it turned.
@@ -375,14 +338,10 @@ void PhotoItemViewWidget::on_transfer_status2(
 
 void PhotoItemViewWidget::on_update_item_with_downloadviewer(const QString& path)
 {
-    qDebug() << "device_photo"
-             << "PhotoItemViewWidget::on_update_item_with_downloadviewer"
-             << "start" << path;
+    qCDebug(lcScreen) << "PhotoItemViewWidget::on_update_item_with_downloadviewer start" << path;
     m_viewer->loadFile(path);
     // The copy is here: it can be turned and sent back.
     m_viewer->SetRotateEnabled(true);
     EndViewerDownload();
-    qDebug() << "device_photo"
-             << "PhotoItemViewWidget::on_update_item_with_downloadviewer"
-             << "end";
+    qCDebug(lcScreen) << "PhotoItemViewWidget::on_update_item_with_downloadviewer end";
 }

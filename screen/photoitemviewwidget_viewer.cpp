@@ -8,6 +8,7 @@
 
 #include "host/contract/ideviceagent.h"
 #include "host/contract/pluginhostcontext.h"
+#include "host/services/logcategories.h"
 #include "host/services/ocmsgbox.h"
 #include "host/services/ocsharedvalue.h"
 #include "host/services/textutils.h"
@@ -23,14 +24,10 @@ const int PhotoType = OCGlobal::ITEM_PHONE_PHOTO;
 
 void PhotoItemViewWidget::OpenViewer(const QModelIndex& index)
 {
-    qDebug() << "device_photo"
-             << "PhotoItemViewWidget::OpenViewer"
-             << "this : " << this;
+    qCDebug(lcScreen) << "PhotoItemViewWidget::OpenViewer this :" << this;
     if (viewerOpen() || !m_model || !index.isValid())
         return;
-    qDebug() << "device_photo"
-             << "PhotoItemViewWidget::OpenViewer"
-             << ": start";
+    qCDebug(lcScreen) << "PhotoItemViewWidget::OpenViewer : start";
     if (isMediaTransferKind()
         && hostTransferRunning(OCSharedValue::ProcessTransferA | OCSharedValue::ProcessTransferB)) {
         OCMsgBox::ShowOCMessageBox(this, GetQString(tr("Notice")),
@@ -52,9 +49,7 @@ void PhotoItemViewWidget::OpenViewer(const QModelIndex& index)
     ApplyCurrentSort();
     SetViewMode(ViewerMode, false);
     m_viewer->reSetCurrentIndex(photo);
-    qDebug() << "device_photo"
-             << "PhotoItemViewWidget::OpenViewer"
-             << ": end";
+    qCDebug(lcScreen) << "PhotoItemViewWidget::OpenViewer : end";
 }
 
 void PhotoItemViewWidget::on_item_double_clicked(const QModelIndex& index)
@@ -78,9 +73,8 @@ void PhotoItemViewWidget::on_load_photoViewer(const QString& path)
 {
     if (path.isEmpty())
         return;
-    qDebug() << "device_photo"
-             << "PhotoItemViewWidget::on_load_photoViewer"
-             << "viewmode : " << currentIndex() << "path : " << path;
+    qCDebug(lcScreen) << "PhotoItemViewWidget::on_load_photoViewer viewmode :" << currentIndex()
+                      << "path : " << path;
     bool shown = true;
     if (isMediaTransferKind()) {
         shown = StartViewerDownload(path);
@@ -98,16 +92,14 @@ void PhotoItemViewWidget::on_close_photoViewer()
 {
     if (!m_model)
         return;
-    qDebug() << "device_photo"
-             << "PhotoItemViewWidget::on_close_photoViewer"
-             << ": start";
+    qCDebug(lcScreen) << "PhotoItemViewWidget::on_close_photoViewer : start";
     IDeviceNexaAgent* agent = m_hostContext ? m_hostContext->deviceAgent : nullptr;
     // A turned photo on its way to the phone is let through: the turn was
     // asked for and its saving goes on without the viewer.
     if (m_downloading && m_downloadJob != -1 && agent && !m_rotation->isUploading()) {
-        qDebug() << "device_photo"
-                 << "PhotoItemViewWidget::on_close_photoViewer"
-                 << "cancel download viewer image" << m_downloadJob;
+        qCDebug(lcScreen)
+            << "PhotoItemViewWidget::on_close_photoViewer cancel download viewer image"
+            << m_downloadJob;
         agent->CancelTransfer(m_downloadJob);
     }
     g_SharedValue.deleteState(
@@ -121,7 +113,5 @@ void PhotoItemViewWidget::on_close_photoViewer()
     if (g_SharedValue.IsDisplayNewIcon())
         ApplyCurrentSort();
     SetScrollValue(m_viewMode, m_viewerScroll);
-    qDebug() << "device_photo"
-             << "PhotoItemViewWidget::on_close_photoViewer"
-             << ": end";
+    qCDebug(lcScreen) << "PhotoItemViewWidget::on_close_photoViewer : end";
 }

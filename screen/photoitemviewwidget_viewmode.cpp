@@ -10,6 +10,7 @@
 #include "host/contract/ideviceagent.h"
 #include "host/contract/pluginhostcontext.h"
 #include "host/device/devicefunctions.h"
+#include "host/services/logcategories.h"
 #include "host/services/ocmsgbox.h"
 #include "host/services/ocsharedvalue.h"
 #include "host/services/textutils.h"
@@ -47,9 +48,8 @@ void PhotoItemViewWidget::SetViewMode(int mode, bool remember)
 {
     if (!m_model)
         return;
-    qDebug() << "device_photo"
-             << "PhotoItemViewWidget::SetViewMode"
-             << ": start mode : " << mode << "default : " << remember;
+    qCDebug(lcScreen) << "PhotoItemViewWidget::SetViewMode : start mode :" << mode
+                      << "default : " << remember;
     if (viewerOpen() && mode != ViewerMode) {
         ReportViewMode(mode);
         return;
@@ -57,9 +57,7 @@ void PhotoItemViewWidget::SetViewMode(int mode, bool remember)
     if (!m_phoneThumbnails && (mode == ThumbListMode || mode == AlbumMode))
         mode = ListMode;
     if (mode < ListMode || mode > ViewerMode) {
-        qDebug() << "device_photo"
-                 << "PhotoItemViewWidget::SetViewMode"
-                 << ": no page for mode" << mode;
+        qCDebug(lcScreen) << "PhotoItemViewWidget::SetViewMode : no page for mode" << mode;
         return;
     }
     if (remember)
@@ -131,25 +129,21 @@ void PhotoItemViewWidget::on_changed_viewtype(int type)
         ReportViewMode(m_viewMode);
         return;
     }
-    qDebug() << "device_photo"
-             << "PhotoItemViewWidget::on_changed_viewtype"
-             << ": start" << type;
+    qCDebug(lcScreen) << "PhotoItemViewWidget::on_changed_viewtype : start" << type;
     SetViewMode(type, true);
     // The viewer keeps its photo and its film strip's order.
     if (!viewerOpen()) {
         on_make_selections();
         ApplySort(m_viewMode, GetSortColumn(m_viewMode), GetSortOrder(m_viewMode));
     }
-    qDebug() << "device_photo"
-             << "PhotoItemViewWidget::on_changed_viewtype"
-             << ": end";
+    qCDebug(lcScreen) << "PhotoItemViewWidget::on_changed_viewtype : end";
 }
 
 void PhotoItemViewWidget::on_changed_viewtype1(int type)
 {
-    qDebug() << "device_photo"
-             << "PhotoItemViewWidget::on_changed_viewtype1"
-             << " changed view type with albumview type " << type;
+    qCDebug(lcScreen)
+        << "PhotoItemViewWidget::on_changed_viewtype1 changed view type with albumview type"
+        << type;
     on_make_selections();
 }
 
@@ -159,9 +153,8 @@ void PhotoItemViewWidget::on_leftview_actionsubitem(
     if (!m_model)
         return;
     if (!parentVisible() || itemtype != OCGlobal::ITEM_PHONE_PHOTO) {
-        qDebug() << "device_photo"
-                 << "PhotoItemViewWidget::on_leftview_actionsubitem"
-                 << ": visible false" << itemtype;
+        qCDebug(lcScreen) << "PhotoItemViewWidget::on_leftview_actionsubitem : visible false"
+                          << itemtype;
         m_lastItemType = itemtype;
         ClearSelection();
         if (m_mediaList) {
@@ -181,9 +174,7 @@ void PhotoItemViewWidget::on_leftview_actionsubitem(
             on_close_photoViewer();
         return;
     }
-    qDebug() << "device_photo"
-             << "PhotoItemViewWidget::on_leftview_actionsubitem"
-             << ": start" << action;
+    qCDebug(lcScreen) << "PhotoItemViewWidget::on_leftview_actionsubitem : start" << action;
     if (action != QLatin1String("clicked"))
         return;
     if (m_lastItemType == itemtype)
@@ -208,9 +199,7 @@ void PhotoItemViewWidget::on_leftview_actionsubitem(
         on_changed_items();
     }
     emit on_signal_notice_thumbnail(currentIndex());
-    qDebug() << "device_photo"
-             << "PhotoItemViewWidget::on_leftview_actionsubitem"
-             << ": end";
+    qCDebug(lcScreen) << "PhotoItemViewWidget::on_leftview_actionsubitem : end";
 }
 
 void PhotoItemViewWidget::UpdateTransferButtons(ITEM_TYPE itemType)
@@ -231,9 +220,7 @@ void PhotoItemViewWidget::on_notice_thumbnail(int type)
         return;
     if ((type != ThumbListMode && type != AlbumMode) || m_thumbnailNoticeShown)
         return;
-    qDebug() << "device_photo"
-             << "PhotoItemViewWidget::on_notice_thumbnail"
-             << ": type" << type;
+    qCDebug(lcScreen) << "PhotoItemViewWidget::on_notice_thumbnail : type" << type;
     IDeviceNexaAgent* agent = m_hostContext ? m_hostContext->deviceAgent : nullptr;
     m_thumbnailNoticeShown = true;
     ShowThumbnailNoticePupup(this, PhotoType, agent ? agent->GetDeviceIndex() : -1);

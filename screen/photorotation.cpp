@@ -44,7 +44,8 @@ PhotoRotation::Request PhotoRotation::uploadEnded(PhotoRotationWriter::Result* r
 
 bool PhotoRotation::waitForEnd(int ms)
 {
-    // The job never waits for this thread; pumping keeps the window alive.
+    // The job never waits for this thread; its end is known from the watcher's
+    // finished signal, which comes as an event.
     QElapsedTimer waited;
     waited.start();
     while (isRunning() && waited.elapsed() < ms) {

@@ -49,8 +49,9 @@ bool otherWorkRuns()
 
 } // namespace
 
-SelectionChecker::SelectionChecker(QObject* parent)
+SelectionChecker::SelectionChecker(QObject* parent, bool yields)
     : QObject(parent)
+    , m_yields(yields)
 {
 }
 
@@ -76,10 +77,11 @@ void SelectionChecker::start(
         onCheckEnded(check);
     });
     // The job holds only its own check and the agent, nothing of the GUI.
-    watcher->setFuture(QtConcurrent::run(checkThreads(), [check, agent] {
+    const bool yields = m_yields;
+    watcher->setFuture(QtConcurrent::run(checkThreads(), [check, agent, yields] {
         if (check->cancelled)
             return;
-        if (otherWorkRuns()) {
+        if (yields && otherWorkRuns()) {
             check->skipped = true;
             return;
         }
@@ -110,6 +112,7 @@ bool SelectionChecker::waitForIdle(int ms)
     QElapsedTimer waited;
     waited.start();
     while (m_running > 0 && waited.elapsed() < ms) {
+        // The count drops in the watchers' finished signals, which come as events.
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
         QThread::msleep(10);
     }

@@ -21,7 +21,9 @@ class SelectionChecker : public QObject
     Q_OBJECT
 
 public:
-    explicit SelectionChecker(QObject* parent = nullptr);
+    // yields: a check is skipped while a delete, a listing or a transfer
+    // runs (the selection's check); the delete's own checks never yield.
+    explicit SelectionChecker(QObject* parent = nullptr, bool yields = true);
     ~SelectionChecker() override;
 
     // rows and paths match one to one; the rows are only handed back.
@@ -42,6 +44,7 @@ private:
 
     void onCheckEnded(const std::shared_ptr<Check>& check);
 
+    const bool m_yields;
     std::shared_ptr<Check> m_current;
     int m_running = 0; // checks whose job has not ended
 };

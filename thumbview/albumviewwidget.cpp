@@ -1,5 +1,6 @@
 #include "thumbview/albumviewwidget.h"
 
+#include "host/services/logcategories.h"
 #include "host/services/ocfont.h"
 #include "host/services/ocsharedvalue.h"
 #include "host/services/textutils.h"
@@ -145,9 +146,7 @@ void AlbumViewWidget::SetThumbSize(int step)
         return;
     }
     if (step < 0 || step >= StepCount) {
-        qDebug() << "device_photo"
-                 << "AlbumViewWidget::SetThumbSize"
-                 << ": no such step" << step;
+        qCDebug(lcThumbView) << "AlbumViewWidget::SetThumbSize : no such step" << step;
         return;
     }
     const SizeStep& size = SizeSteps[step];
@@ -163,9 +162,7 @@ void AlbumViewWidget::SetThumbSize(int step)
         view->setSpacing(int(size.spacing));
     }
     m_thumbSize = step;
-    qDebug() << "device_photo"
-             << "AlbumViewWidget::SetThumbSize"
-             << ": step" << step;
+    qCDebug(lcThumbView) << "AlbumViewWidget::SetThumbSize : step" << step;
     emit on_signal_update_item_position(false);
 }
 
@@ -239,10 +236,9 @@ void AlbumViewWidget::SetViewMode(int mode)
     const int column = GroupColumn(mode);
     const Qt::SortOrder order = m_ascending ? Qt::AscendingOrder : Qt::DescendingOrder;
     emit on_signal_sort_changed(column, order);
-    qDebug() << "device_photo"
-             << "AlbumViewWidget::SetViewMode"
-             << "prev  col : " << PathColumn << " order : " << 0 << "current col : " << column
-             << " order : " << int(order);
+    qCDebug(lcThumbView) << "AlbumViewWidget::SetViewMode prev  col :" << PathColumn
+                         << " order : " << 0 << "current col : " << column
+                         << " order : " << int(order);
 
     // Successive stable sorts: the last one is the primary key.
     QVector<QPair<int, Qt::SortOrder>> sorts { { PathColumn, Qt::AscendingOrder } };

@@ -1,5 +1,6 @@
 #include "thumbview/thumbnailgroupview.h"
 
+#include "host/services/logcategories.h"
 #include "host/services/ocsharedvalue.h"
 
 #include <QDebug>
@@ -43,9 +44,7 @@ ThumbnailGroupView::ThumbnailGroupView(QWidget* parent)
                       .arg(QLatin1String(states[i]))));
     }
     if (m_checkOnImages.value(0).isNull())
-        qDebug() << "device_photo"
-                 << "ThumbnailGroupView::ThumbnailGroupView"
-                 << ": missing host images";
+        qCWarning(lcThumbView) << "ThumbnailGroupView::ThumbnailGroupView : missing host images";
     // Icon mode, uniform item sizes, adjusting resize mode and extended
     // selection come with the base view; setting the view mode again would
     // switch its drag and drop off.
@@ -62,9 +61,7 @@ void ThumbnailGroupView::ConnectModelSignals()
 {
     QAbstractItemModel* m = model();
     if (!m) {
-        qDebug() << "device_photo"
-                 << "ThumbnailGroupView::ConnectModelSignals"
-                 << ": no model";
+        qCDebug(lcThumbView) << "ThumbnailGroupView::ConnectModelSignals : no model";
         return;
     }
     // A model given before keeps no say over the counts; the same model

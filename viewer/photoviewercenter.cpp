@@ -1,6 +1,7 @@
 #include "photoviewercenter.h"
 
 #include "host/services/fileutils.h"
+#include "host/services/logcategories.h"
 #include "host/services/textutils.h"
 #include "viewer/fitsize.h"
 #include "viewer/photoviewerpixmap.h"
@@ -61,14 +62,11 @@ void PhotoviewerCenter::loadFile(const QString& filename)
 
 void PhotoviewerCenter::loadFile(const QString& path, int orientation)
 {
-    qDebug() << "device_photo"
-             << "PhotoviewerCenter::loadFile" << path;
+    qCDebug(lcViewer) << "PhotoviewerCenter::loadFile" << path;
     on_stop_movie();
     emit on_signal_change_title(getFileName(path, true));
     if (!m_pixmapView) {
-        qDebug() << "device_photo"
-                 << "PhotoviewerCenter::loadFile"
-                 << ": no picture surface";
+        qCDebug(lcViewer) << "PhotoviewerCenter::loadFile : no picture surface";
         return;
     }
     m_pixmapView->SetImage(path, orientation);
@@ -124,8 +122,7 @@ void PhotoviewerCenter::stopMovie()
 
 void PhotoviewerCenter::on_stop_movie()
 {
-    qDebug() << "device_photo"
-             << "PhotoviewerCenter::on_stop_movie";
+    qCDebug(lcViewer) << "PhotoviewerCenter::on_stop_movie";
     emit on_signal_change_title(QString());
     if (m_pixmapView)
         m_pixmapView->SetImage(QString(), 0);
@@ -158,9 +155,7 @@ void PhotoviewerCenter::on_rotate(int rotate)
     else if (rotate == -90)
         RotateLeft();
     else
-        qDebug() << "device_photo"
-                 << "PhotoviewerCenter::on_rotate"
-                 << ": ignored" << rotate;
+        qCDebug(lcViewer) << "PhotoviewerCenter::on_rotate : ignored" << rotate;
 }
 
 bool PhotoviewerCenter::RotateRight()

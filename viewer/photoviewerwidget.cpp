@@ -1,5 +1,6 @@
 #include "photoviewerwidget.h"
 
+#include "host/services/logcategories.h"
 #include "host/services/ocfont.h"
 #include "host/services/ocmsgbox.h"
 #include "host/services/ocsharedvalue.h"
@@ -193,9 +194,7 @@ int PhotoViewerWidget::CountPerPage() const
 void PhotoViewerWidget::reSetCurrentIndex(const QModelIndex& index)
 {
     if (!m_model || !index.isValid()) {
-        qDebug() << "device_photo"
-                 << "PhotoViewerWidget::reSetCurrentIndex"
-                 << ": no photo";
+        qCDebug(lcViewer) << "PhotoViewerWidget::reSetCurrentIndex : no photo";
         return;
     }
     m_center->ClearImage();
@@ -203,8 +202,7 @@ void PhotoViewerWidget::reSetCurrentIndex(const QModelIndex& index)
     m_model->setData(index, false, PhotoRole::NewRole);
 
     const QString path = index.data(PhotoRole::PathRole).toString();
-    qDebug() << "device_photo"
-             << "PhotoViewerWidget::reSetCurrentIndex" << path;
+    qCDebug(lcViewer) << "PhotoViewerWidget::reSetCurrentIndex" << path;
     loadFile(path);
     // Loading may have refreshed the row; the photo counts as seen regardless.
     m_model->setData(index, false, PhotoRole::NewRole);
@@ -218,8 +216,7 @@ void PhotoViewerWidget::reSetCurrentIndex(const QModelIndex& index)
 
 void PhotoViewerWidget::initViewer()
 {
-    qDebug() << "device_photo"
-             << "PhotoViewerWidget::initViewer";
+    qCDebug(lcViewer) << "PhotoViewerWidget::initViewer";
     m_list->clearSelection();
     m_center->ClearImage();
     changetitle(QString());
@@ -232,18 +229,15 @@ void PhotoViewerWidget::loadFile(const QString& path)
         return;
     if (!selection->hasSelection()) {
         m_center->loadFile(QString(), 0);
-        qDebug() << "device_photo"
-                 << "PhotoViewerWidget::loadFile"
-                 << "none select" << path;
+        qCDebug(lcViewer) << "PhotoViewerWidget::loadFile none select" << path;
         return;
     }
     const QModelIndex current = m_list->currentIndex();
     const quintptr pointer = current.data(PhotoRole::ItemPointerRole).value<quintptr>();
     if (pointer == 0)
         return;
-    qDebug() << "device_photo"
-             << "PhotoViewerWidget::loadFile"
-             << "current " << current.data(PhotoRole::PathRole).toString();
+    qCDebug(lcViewer) << "PhotoViewerWidget::loadFile current"
+                      << current.data(PhotoRole::PathRole).toString();
     m_nCntPerPage = m_list->CountPerPage();
     if (!path.isEmpty())
         m_center->loadFile(path, reinterpret_cast<const CPhotoDataItem*>(pointer)->orientation());
@@ -251,16 +245,14 @@ void PhotoViewerWidget::loadFile(const QString& path)
 
 void PhotoViewerWidget::startDownloadImage()
 {
-    qDebug() << "device_photo"
-             << "PhotoViewerWidget::startDownloadImage";
+    qCDebug(lcViewer) << "PhotoViewerWidget::startDownloadImage";
     m_loadingWidget->ShowLoadingWidget();
     m_list->SetDownloading(true);
 }
 
 void PhotoViewerWidget::stopDownloadImage()
 {
-    qDebug() << "device_photo"
-             << "PhotoViewerWidget::stopDownloadImage";
+    qCDebug(lcViewer) << "PhotoViewerWidget::stopDownloadImage";
     m_loadingWidget->HideLoadingWidget();
     m_list->SetDownloading(false);
 }
@@ -280,8 +272,7 @@ void PhotoViewerWidget::SetSortOrder(int column, int order)
 
 void PhotoViewerWidget::RotateView(const QString& path, int angle)
 {
-    qDebug() << "device_photo"
-             << "PhotoViewerWidget::RotateView" << path << angle;
+    qCDebug(lcViewer) << "PhotoViewerWidget::RotateView" << path << angle;
     emit on_signal_rotate(angle);
 }
 
@@ -290,9 +281,7 @@ bool PhotoViewerWidget::CheckRotateSize(const QModelIndex& index)
     const qint64 size = index.sibling(index.row(), 4).data(Qt::DisplayRole).toLongLong();
     if (size <= kMaxRotateBytes)
         return true;
-    qDebug() << "device_photo"
-             << "PhotoViewerWidget::CheckRotateSize"
-             << ": too large" << size;
+    qCDebug(lcViewer) << "PhotoViewerWidget::CheckRotateSize : too large" << size;
     OCMsgBox::ShowOCMessageBox(this, GetQString(tr("Notice")),
         GetQString(tr("The more than 100 MB photo files do not support rotation.")), 0,
         MsgBoxFlag::Ok, nullptr, false);
@@ -377,9 +366,8 @@ void PhotoViewerWidget::on_request_thumbnail()
     const int perPage = m_list->CountPerPage();
     // A wider strip shows more thumbnails than were fetched at the last load.
     if (m_nCntPerPage >= 1 && m_nCntPerPage < perPage) {
-        qDebug() << "device_photo"
-                 << "PhotoViewerWidget::on_request_thumbnail"
-                 << "m_nCntPerPage : " << m_nCntPerPage << "nCntPerPage : " << perPage;
+        qCDebug(lcViewer) << "PhotoViewerWidget::on_request_thumbnail m_nCntPerPage :"
+                          << m_nCntPerPage << "nCntPerPage : " << perPage;
         emit addThumbnail();
     }
 }
@@ -418,7 +406,7 @@ void PhotoViewerWidget::afterRowsChanged(const char* method, int start, int end)
 {
     m_list->buttonChange(0);
     const int cur = m_list->indexAt(QPoint(0, 0)).row();
-    qDebug() << "device_photo" << method << "start " << start << "end " << end << "cur " << cur;
+    qCDebug(lcViewer) << method << "start " << start << "end " << end << "cur " << cur;
     // Rows changed anywhere up to the end of the visible page change what the
     // strip shows, so the screen fetches thumbnails for it again.
     Q_UNUSED(end);

@@ -1,5 +1,6 @@
 #include "photoviwerlist.h"
 
+#include "host/services/logcategories.h"
 #include "host/services/ocsharedvalue.h"
 #include "model/photoroles.h"
 #include "viewer/photoviewerdelegate.h"
@@ -59,12 +60,9 @@ void PhotoViwerList::on_valueChanged(int)
 
 void PhotoViwerList::start(const QModelIndex& index)
 {
-    qDebug() << "device_photo"
-             << "PhotoViwerList::start";
+    qCDebug(lcViewer) << "PhotoViwerList::start";
     if (!model() || !index.isValid()) {
-        qDebug() << "device_photo"
-                 << "PhotoViwerList::start"
-                 << ": no photo" << index;
+        qCDebug(lcViewer) << "PhotoViwerList::start : no photo" << index;
         return;
     }
     m_active = true;
@@ -83,7 +81,7 @@ void PhotoViwerList::showCurrent(const QModelIndex& index, const char* method)
     emit selectChanged(index);
     model()->setData(index, false, PhotoRole::NewRole);
     m_starting = false;
-    qDebug() << "device_photo" << method << path;
+    qCDebug(lcViewer) << method << path;
 }
 
 void PhotoViwerList::currentChanged(const QModelIndex& current, const QModelIndex&)
@@ -93,9 +91,7 @@ void PhotoViwerList::currentChanged(const QModelIndex& current, const QModelInde
     if (!isVisible() || !m_active)
         return;
     if (!current.isValid()) {
-        qDebug() << "device_photo"
-                 << "PhotoViwerList::currentChanged"
-                 << ": no current photo";
+        qCDebug(lcViewer) << "PhotoViwerList::currentChanged : no current photo";
         return;
     }
     showCurrent(current, "PhotoViwerList::currentChanged");
@@ -111,8 +107,7 @@ void PhotoViwerList::currentChanged2(const QModelIndex& index)
 
 void PhotoViwerList::end()
 {
-    qDebug() << "device_photo"
-             << "PhotoViwerList::end";
+    qCDebug(lcViewer) << "PhotoViwerList::end";
     m_active = false;
 }
 
@@ -197,16 +192,12 @@ void PhotoViwerList::keyPressEvent(QKeyEvent* event)
     const bool rtl = g_SharedValue.IsRTL();
     switch (event->key()) {
     case Qt::Key_Left:
-        qDebug() << "device_photo"
-                 << "PhotoViwerList::keyPressEvent"
-                 << " : left";
+        qCDebug(lcViewer) << "PhotoViwerList::keyPressEvent : left";
         rtl ? next() : prev();
         event->accept();
         break;
     case Qt::Key_Right:
-        qDebug() << "device_photo"
-                 << "PhotoViwerList::keyPressEvent"
-                 << " : right";
+        qCDebug(lcViewer) << "PhotoViwerList::keyPressEvent : right";
         rtl ? prev() : next();
         event->accept();
         break;

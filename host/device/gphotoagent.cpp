@@ -549,7 +549,7 @@ int GPhotoAgent::RenameFile(const QString& path, const QString& newFileName, PFN
     // PTP and MTP have no rename, nor has libgphoto2 for any device.
     qCWarning(lcHostDevice) << "GPhotoAgent::RenameFile: the device cannot rename" << path << "->"
                             << newFileName;
-    return m_shared->isConnected() ? int(ErrorRefused) : int(ErrorDisconnected);
+    return m_shared->isConnected() ? int(AgentResult::NotSupported) : int(ErrorDisconnected);
 }
 
 int GPhotoAgent::GetDeviceIndex()

@@ -31,15 +31,12 @@ CPhotoDataItem* deviceItem(const QString& path, const QString& objectId = QStrin
 }
 
 // Hands one event to the list the way the insert thread does; a rejected or
-// merged event's item is deleted here.
+// merged event's item goes with the event.
 CPhotoDataItem* feed(
     OCMediaItemList& list, int code, CPhotoDataItem* item, bool useDeviceDatabase = true)
 {
-    ItemEvent event(code, item);
-    CPhotoDataItem* result = list.updateInsertedItem(&event, useDeviceDatabase);
-    if (result != item)
-        delete item;
-    return result;
+    ItemEvent event(code, std::unique_ptr<CPhotoDataItem>(item));
+    return list.updateInsertedItem(event, useDeviceDatabase);
 }
 
 // The indexes agree with each other and with the items.
@@ -235,9 +232,8 @@ private slots:
 
     void nullEventsAreRejected()
     {
-        QVERIFY(!m_list->updateInsertedItem(nullptr, true));
         ItemEvent empty(2, nullptr);
-        QVERIFY(!m_list->updateInsertedItem(&empty, true));
+        QVERIFY(!m_list->updateInsertedItem(empty, true));
         QCOMPARE(m_list->count(), 0);
     }
 

@@ -12,6 +12,7 @@
 
 #include <QAbstractItemView>
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
@@ -113,10 +114,13 @@ void TestFileProperties::rename_data()
     QTest::addColumn<int>("refusal");
     QTest::addColumn<bool>("renamed");
     QTest::addColumn<int>("errorCode");
-    QTest::newRow("accepted") << "Beach at dusk" << 0 << true << -1;
-    QTest::newRow("same title") << "" << 0 << false << -1;
-    QTest::newRow("name taken") << "=other" << 0 << false << 23;
-    QTest::newRow("host refuses") << "Beach at dusk" << 3 << false << 23;
+    QTest::addColumn<QString>("notice"); // the text of a plain notice box
+    QTest::newRow("accepted") << "Beach at dusk" << 0 << true << -1 << "";
+    QTest::newRow("same title") << "" << 0 << false << -1 << "";
+    QTest::newRow("name taken") << "=other" << 0 << false << 23 << "";
+    QTest::newRow("host refuses") << "Beach at dusk" << 3 << false << 23 << "";
+    QTest::newRow("device cannot rename")
+        << "Beach at dusk" << 33 << false << -1 << "This device cannot rename files.";
 }
 
 void TestFileProperties::rename()
@@ -125,6 +129,7 @@ void TestFileProperties::rename()
     QFETCH(int, refusal);
     QFETCH(bool, renamed);
     QFETCH(int, errorCode);
+    QFETCH(QString, notice);
     ScreenFixture::Options options;
     options.photoCount = 4;
     ScreenFixture fixture(options);
@@ -153,6 +158,12 @@ void TestFileProperties::rename()
     const QString newFile = QFileInfo(oldFile).path() + '/' + name + ".jpg";
     QCOMPARE(QFile::exists(oldFile), !renamed || newFile == oldFile);
     QCOMPARE(fixture.boxes().errorCodes(), errorCode < 0 ? QList<int>() : QList<int> { errorCode });
+    QStringList notices;
+    for (const MessageBoxRequest& box : fixture.boxes().requests()) {
+        if (box.errorCode < 0)
+            notices.append(box.text);
+    }
+    QCOMPARE(notices, notice.isEmpty() ? QStringList() : QStringList { notice });
     QVERIFY(fixture.screen()->propertyPath().isEmpty());
     if (renamed) {
         QVERIFY(QFile::exists(newFile));
@@ -268,16 +279,19 @@ void TestFileProperties::selectionCheck()
 void TestFileProperties::hungStorageNeverFreezesTheScreen_data()
 {
     QTest::addColumn<bool>("deleting");
-    QTest::newRow("another selection") << false;
-    QTest::newRow("delete") << true;
+    QTest::addColumn<bool>("hangInDelete"); // else in the selection's check
+    QTest::newRow("another selection") << false << false;
+    QTest::newRow("delete while the selection check hangs") << true << false;
+    QTest::newRow("delete whose own check hangs") << true << true;
 }
 
-// The selection's background check hangs in the phone's storage: changing
-// the selection or deleting comes back while it hangs, and the next check
-// runs once the storage answers again.
+// The phone's storage hangs in an existence check: changing the selection
+// or deleting comes back while it hangs, and the work goes on once the
+// storage answers again.
 void TestFileProperties::hungStorageNeverFreezesTheScreen()
 {
     QFETCH(bool, deleting);
+    QFETCH(bool, hangInDelete);
     HangingAgent* agent = nullptr;
     ScreenFixture::Options options;
     options.photoCount = 4;
@@ -288,14 +302,23 @@ void TestFileProperties::hungStorageNeverFreezesTheScreen()
     const int count = fixture.fill();
     emit fixture.manager().on_signal_pmgr_changedType_View(0);
     QVERIFY(QFile::remove(fileOf(fixture.itemAt(fixture.rows().at(1)))));
-    agent->hangNext = true;
-    fixture.select({ 0 });
-    QTRY_VERIFY(agent->hanging);
+    agent->hangNext = !hangInDelete;
+    // The missing file's check, once done, raises the flag.
+    fixture.select({ hangInDelete ? 1 : 0 });
+    if (hangInDelete) {
+        QTRY_VERIFY(flagSet(OCSharedValue::PluginSelectionChecked, OCSharedValue::PluginState));
+        agent->hangNext = true;
+    } else {
+        QTRY_VERIFY(agent->hanging);
+    }
+    QElapsedTimer called;
+    called.start();
     if (deleting)
         fixture.screen()->OnDelete(false);
     else
         fixture.select({ 1 });
-    QVERIFY(agent->hanging);
+    QVERIFY2(called.elapsed() < 5000, "the GUI thread waited for the hung storage");
+    QTRY_VERIFY(agent->hanging);
     agent->letGo.release();
     if (deleting)
         QTRY_COMPARE(fixture.model()->rowCount(), count - 1);

@@ -211,45 +211,38 @@ private slots:
         QVERIFY(screen.boxes().requests().isEmpty());
     }
 
-    void listingStoppedWithAnError_data()
+    void listingEndsWithItsBox_data()
     {
         QTest::addColumn<int>("kind");
-        QTest::newRow("mass storage") << MassStorage;
-        QTest::newRow("media transfer") << Mtp;
+        QTest::addColumn<bool>("memory"); // memory runs short, else the phone goes
+        QTest::addColumn<int>("box");
+        const int gone = FolderPhoneAgent::ErrorDisconnected;
+        QTest::newRow("phone gone, mass storage") << MassStorage << false << gone;
+        QTest::newRow("phone gone, media transfer") << Mtp << false << gone;
+        QTest::newRow("memory short, mass storage") << MassStorage << true << 25;
+        QTest::newRow("memory short, media transfer") << Mtp << true << 25;
     }
 
-    void listingStoppedWithAnError()
+    void listingEndsWithItsBox()
     {
         QFETCH(int, kind);
+        QFETCH(bool, memory);
+        QFETCH(int, box);
         FolderAgentFaults faults;
-        faults.disconnectAtFile = 3;
+        faults.disconnectAtFile = memory ? 0 : 3;
         LoadedScreen screen(optionsFor(kind, faults));
-        screen.choosePhoto();
-        QVERIFY(screen.waitListed());
-        QCOMPARE(screen.boxes().errorCodes(), QList<int> { FolderPhoneAgent::ErrorDisconnected });
-        QVERIFY(!listingFlag());
-        QCOMPARE(screen.refreshReports(), 1);
-    }
-
-    void memoryPressureEndsWithItsBox_data()
-    {
-        QTest::addColumn<int>("kind");
-        QTest::newRow("mass storage") << MassStorage;
-        QTest::newRow("media transfer") << Mtp;
-    }
-
-    void memoryPressureEndsWithItsBox()
-    {
-        QFETCH(int, kind);
-        LoadedScreen screen(optionsFor(kind));
-        SetMemoryBudget(1);
+        if (memory)
+            SetMemoryBudget(1);
         screen.choosePhoto();
         const bool listed = screen.waitListed();
         SetMemoryBudget(0);
         QVERIFY(listed);
-        QCOMPARE(screen.boxes().errorCodes(), QList<int> { 25 });
-        QCOMPARE(screen.rows()->rowCount(), 0);
+        QCOMPARE(screen.boxes().errorCodes(), QList<int> { box });
         QVERIFY(!listingFlag());
+        if (memory)
+            QCOMPARE(screen.rows()->rowCount(), 0);
+        else
+            QCOMPARE(screen.refreshReports(), 1);
     }
 
     void deviceInitDuringAListing()
@@ -392,27 +385,50 @@ private slots:
 
     // The phone's report of a renamed file carries its name and facts only:
     // the row keeps the date taken and the thumbnail read before.
-    void renamedFileKeepsItsRow_data()
+    void phoneChangesReachTheRows_data()
     {
         QTest::addColumn<int>("kind");
-        QTest::newRow("mass storage") << MassStorage;
-        QTest::newRow("media transfer") << Mtp;
+        QTest::addColumn<bool>("deleting"); // else renaming
+        // Deletes first: the renames leave fewer "IMG_" photos behind.
+        QTest::newRow("delete, mass storage") << MassStorage << true;
+        QTest::newRow("delete, media transfer") << Mtp << true;
+        QTest::newRow("rename, mass storage") << MassStorage << false;
+        QTest::newRow("rename, media transfer") << Mtp << false;
     }
 
-    void renamedFileKeepsItsRow()
+    // The phone reports a file renamed or deleted behind the screen's back:
+    // a renamed file keeps its row and thumbnail, a deleted one loses it.
+    void phoneChangesReachTheRows()
     {
         QFETCH(int, kind);
+        QFETCH(bool, deleting);
+        const QString camera = m_phone->folder() + "/DCIM/Camera";
+        QDirIterator it(camera, { "IMG_*.jpg" }, QDir::Files);
+        QString file = it.next();
+        if (deleting) {
+            // A copy of its own: the sample phone is shared by the tests.
+            const QString doomed = camera + QStringLiteral("/Doomed %1.jpg").arg(kind);
+            QVERIFY(QFile::copy(file, doomed));
+            file = doomed;
+        }
         LoadedScreen screen(optionsFor(kind));
         QVERIFY(listOnAlbumPage(screen));
         QVERIFY(screen.waitThumbnailsIdle());
-        QDirIterator it(m_phone->folder() + "/DCIM/Camera", { "IMG_*.jpg" }, QDir::Files);
-        const QString file = it.next();
+        const QString phonePath = screen.agent()->phonePathOf(file);
+        const int rows = screen.rows()->rowCount();
+        if (deleting) {
+            QVERIFY(screen.rowOfFile(QFileInfo(file).fileName()) >= 0);
+            QCOMPARE(
+                screen.agent()->DeleteFiles({ phonePath }, [](int, int, QString, QString) {}), 0);
+            QTRY_VERIFY(screen.rowOfFile(QFileInfo(file).fileName()) < 0);
+            QCOMPARE(screen.rows()->rowCount(), rows - 1);
+            return;
+        }
         const int row = screen.rowOfFile(QFileInfo(file).fileName());
         const QString taken = screen.rows()->index(row, 7).data(Qt::DecorationRole).toString();
         QVERIFY(screen.hasThumbnail(row) && !taken.isEmpty());
         const QString name = QStringLiteral("Renamed %1.jpg").arg(kind);
-        QCOMPARE(
-            screen.agent()->RenameFile(screen.agent()->phonePathOf(file), name, [](bool) {}), 0);
+        QCOMPARE(screen.agent()->RenameFile(phonePath, name, [](bool) {}), 0);
         QTRY_VERIFY(screen.rowOfFile(name) >= 0);
         const int renamed = screen.rowOfFile(name);
         QCOMPARE(screen.rows()->index(renamed, 7).data(Qt::DecorationRole).toString(), taken);

@@ -356,33 +356,14 @@ private slots:
         const QList<int> none;
         QTest::newRow("nothing selected")
             << none << none << 0x80000 << 0 << 0 << false << true << "00000-000-";
-        QTest::newRow("nothing selected, photos on the clipboard")
-            << none << none << 0x80000 << 0 << 0 << true << true << "00000-010-";
-        QTest::newRow("one photo")
-            << QList<int> { 1 } << none << 0x80000 << 0 << 0 << false << true << "11111-101-";
-        QTest::newRow("two photos")
-            << QList<int> { 1, 2 } << none << 0x80000 << 0 << 0 << false << true << "11100-101-";
-        QTest::newRow("one missing file") << QList<int> { 1 } << QList<int> { 1 } << 0x80000 << 0
-                                          << 0 << false << true << "-----1--1-";
-        QTest::newRow("two missing files") << QList<int> { 1, 2 } << QList<int> { 1, 2 } << 0x80000
-                                           << 0 << 0 << false << true << "-----0--1-";
         QTest::newRow("one missing of two") << QList<int> { 1, 2 } << QList<int> { 2 } << 0x80000
                                             << 0 << 0 << false << true << "11100-101-";
-        QTest::newRow("basic media transfer")
-            << QList<int> { 1 } << none << 0x10000 << 0 << 0 << false << true << "11110-101-";
-        QTest::newRow("missing file on media transfer")
-            << QList<int> { 1 } << QList<int> { 1 } << 0x40000 << 0 << 0 << false << true
-            << "-----0--1-";
-        QTest::newRow("while listing") << QList<int> { 1 } << none << 0x80000 << PhotoType << 0x800
-                                       << false << true << "11111-100-";
         QTest::newRow("missing file while listing")
             << QList<int> { 1 } << QList<int> { 1 } << 0x80000 << PhotoType << 0x800 << false
             << true << "-----0--0-";
         QTest::newRow("while the PC library transfers")
             << QList<int> { 1 } << none << 0x80000 << int(OCGlobal::ITEM_PC_PHOTO) << 0x20 << false
             << true << "11111-100-";
-        QTest::newRow("albums not offered")
-            << QList<int> { 1 } << none << 0x80000 << 0 << 0 << false << false << "11-11-101-";
     }
 
     void contextMenuStates()
@@ -581,47 +562,6 @@ private slots:
         emit fixture.manager().on_signal_pmgr_leftview_actionsubitem(
             OCGlobal::ITEM_PHONE_PHOTO, "clicked", "Photo", QString(), 0);
         QCOMPARE(toPc.count(), 1);
-    }
-
-    void closingStopsTheTransferThread()
-    {
-        ScreenFixture fixture;
-        fixture.fill();
-        LogCapture log;
-        QSignalSpy boxesClosed(fixture.screen(), &PhotoItemViewWidget::on_signal_messagebox_close);
-        // A batch that has begun and not ended keeps its thread running.
-        emit fixture.manager().on_signal_pmgr_finished_transfer_tophone(
-            2, QStringLiteral("/Phone/DCIM/late.jpg"), fixture.photoFiles().first());
-        QTRY_VERIFY(log.contains("new thread"));
-        emit fixture.manager().on_signal_main_close();
-        QCOMPARE(boxesClosed.count(), 1);
-        QVERIFY(log.contains(":m_pThreadModelToPhone wait = true"));
-    }
-
-    void viewerThumbnailWindow_data()
-    {
-        QTest::addColumn<int>("current");
-        QTest::addColumn<int>("firstVisible");
-        QTest::addColumn<int>("perPage");
-        QTest::addColumn<int>("count");
-        QTest::addColumn<int>("start");
-        QTest::addColumn<int>("end");
-        QTest::newRow("inside a long strip") << 10 << 8 << 6 << 100 << 6 << 15;
-        QTest::newRow("at the start") << 1 << 0 << 6 << 100 << -1 << 7;
-        QTest::newRow("near the end") << 98 << 95 << 6 << 100 << 93 << 100;
-        QTest::newRow("strip shows every item") << 3 << 0 << 8 << 5 << -1 << 5;
-    }
-
-    void viewerThumbnailWindow()
-    {
-        QFETCH(int, current);
-        QFETCH(int, firstVisible);
-        QFETCH(int, perPage);
-        QFETCH(int, count);
-        const PhotoItemViewWidget::ThumbnailWindow window
-            = PhotoItemViewWidget::ViewerThumbnailWindow(current, firstVisible, perPage, count);
-        QTEST(window.start, "start");
-        QTEST(window.end, "end");
     }
 
     void partialLoadingFetchesWhatTheDatabaseLacks()

@@ -112,15 +112,9 @@ int ScreenFixture::fill()
     if (!list || !rowsModel)
         return 0;
     for (const QString& file : photoFiles()) {
-        ItemEvent event(ItemEventCode::Listed, new CPhotoDataItem(file));
-        CPhotoDataItem* item = list->updateInsertedItem(&event, true);
-        if (!item) {
-            delete event.item;
-            continue;
-        }
-        if (item != event.item)
-            delete event.item;
-        rowsModel->AddItem(item);
+        ItemEvent event(ItemEventCode::Listed, std::make_unique<CPhotoDataItem>(file));
+        if (CPhotoDataItem* item = list->updateInsertedItem(event, true))
+            rowsModel->AddItem(item);
     }
     QCoreApplication::processEvents();
     return rowsModel->rowCount();

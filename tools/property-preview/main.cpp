@@ -52,12 +52,9 @@ int fill(OCMediaItemList* list, PhotoItemViewModel* model, const SamplePhoneGene
     const QString& folder)
 {
     for (const SamplePhoto& photo : generator.photos()) {
-        ItemEvent event(
-            ItemEventCode::Listed, new CPhotoDataItem(QDir(folder).filePath(photo.relativePath)));
-        CPhotoDataItem* item = list->updateInsertedItem(&event, true);
-        if (item != event.item)
-            delete event.item;
-        if (item)
+        ItemEvent event(ItemEventCode::Listed,
+            std::make_unique<CPhotoDataItem>(QDir(folder).filePath(photo.relativePath)));
+        if (CPhotoDataItem* item = list->updateInsertedItem(event, true))
             model->AddItem(item);
     }
     return model->rowCount();

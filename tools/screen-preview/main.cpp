@@ -52,11 +52,8 @@ QStringList photoFiles(const QString& folder)
 int fill(OCMediaItemList* list, PhotoItemViewModel* model, const QStringList& files)
 {
     for (const QString& file : files) {
-        ItemEvent event(ItemEventCode::Listed, new CPhotoDataItem(file));
-        CPhotoDataItem* item = list->updateInsertedItem(&event, true);
-        if (item != event.item)
-            delete event.item;
-        if (item)
+        ItemEvent event(ItemEventCode::Listed, std::make_unique<CPhotoDataItem>(file));
+        if (CPhotoDataItem* item = list->updateInsertedItem(event, true))
             model->AddItem(item);
     }
     return model->rowCount();

@@ -1,7 +1,7 @@
 #pragma once
 
-class OCPluginWidget;
 class PhotoItemViewWidget;
+class QWidget;
 
 // The one live plug-in widget, as the plain-function callbacks of the device
 // agent and the host reach it from their own threads. A callback holds a
@@ -22,23 +22,24 @@ public:
         ~Lease();
 
         // Null when no widget is live.
-        OCPluginWidget* widget() const { return m_widget; }
-        PhotoItemViewWidget* screen() const;
+        QWidget* widget() const { return m_widget; }
+        PhotoItemViewWidget* screen() const { return m_screen; }
 
     private:
         friend class LiveWidget;
-        explicit Lease(OCPluginWidget* widget);
+        Lease(QWidget* widget, PhotoItemViewWidget* screen);
 
-        OCPluginWidget* m_widget = nullptr;
+        QWidget* m_widget = nullptr;
+        PhotoItemViewWidget* m_screen = nullptr;
     };
 
     // Any thread.
     static Lease acquire();
-    // GUI thread: the widget just built.
-    static void publish(OCPluginWidget* widget);
+    // GUI thread: the plug-in widget just built, and its screen.
+    static void publish(QWidget* widget, PhotoItemViewWidget* screen);
     // GUI thread: no lease is granted from now on; waits for those out, at
     // most timeoutMs. False when one was still out then.
     static bool withdraw(int timeoutMs);
     // GUI thread: the published widget, without a lease.
-    static OCPluginWidget* current();
+    static QWidget* current();
 };

@@ -1,4 +1,4 @@
-#include "plugin/livewidget.h"
+#include "screen/livewidget.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -7,7 +7,6 @@
 #include <QWaitCondition>
 
 #include "host/services/logcategories.h"
-#include "plugin/ocpluginwidget.h"
 
 namespace {
 
@@ -15,7 +14,8 @@ struct State
 {
     QMutex mutex;
     QWaitCondition returned;
-    OCPluginWidget* widget = nullptr;
+    QWidget* widget = nullptr;
+    PhotoItemViewWidget* screen = nullptr;
     int leases = 0;
 };
 
@@ -27,15 +27,18 @@ State& state()
 
 } // namespace
 
-LiveWidget::Lease::Lease(OCPluginWidget* widget)
+LiveWidget::Lease::Lease(QWidget* widget, PhotoItemViewWidget* screen)
     : m_widget(widget)
+    , m_screen(widget ? screen : nullptr)
 {
 }
 
 LiveWidget::Lease::Lease(Lease&& other) noexcept
     : m_widget(other.m_widget)
+    , m_screen(other.m_screen)
 {
     other.m_widget = nullptr;
+    other.m_screen = nullptr;
 }
 
 LiveWidget::Lease::~Lease()
@@ -48,25 +51,21 @@ LiveWidget::Lease::~Lease()
     live.returned.wakeAll();
 }
 
-PhotoItemViewWidget* LiveWidget::Lease::screen() const
-{
-    return m_widget ? m_widget->view() : nullptr;
-}
-
 LiveWidget::Lease LiveWidget::acquire()
 {
     State& live = state();
     QMutexLocker lock(&live.mutex);
     if (live.widget)
         ++live.leases;
-    return Lease(live.widget);
+    return Lease(live.widget, live.screen);
 }
 
-void LiveWidget::publish(OCPluginWidget* widget)
+void LiveWidget::publish(QWidget* widget, PhotoItemViewWidget* screen)
 {
     State& live = state();
     QMutexLocker lock(&live.mutex);
     live.widget = widget;
+    live.screen = screen;
 }
 
 bool LiveWidget::withdraw(int timeoutMs)
@@ -76,6 +75,7 @@ bool LiveWidget::withdraw(int timeoutMs)
     waited.start();
     QMutexLocker lock(&live.mutex);
     live.widget = nullptr;
+    live.screen = nullptr;
     while (live.leases > 0 && waited.elapsed() < timeoutMs) {
         // A lease holder may be blocked in a call that this thread must run.
         lock.unlock();
@@ -85,14 +85,14 @@ bool LiveWidget::withdraw(int timeoutMs)
             live.returned.wait(&live.mutex, 5);
     }
     if (live.leases > 0) {
-        qCWarning(lcPlugin) << "LiveWidget::withdraw:" << live.leases
+        qCWarning(lcScreen) << "LiveWidget::withdraw:" << live.leases
                             << "callbacks still hold the widget after" << timeoutMs << "ms";
         return false;
     }
     return true;
 }
 
-OCPluginWidget* LiveWidget::current()
+QWidget* LiveWidget::current()
 {
     State& live = state();
     QMutexLocker lock(&live.mutex);

@@ -1,0 +1,22 @@
+# Fails when a source includes a folder its layer must not depend on.
+#   cmake -DFORBIDDEN=a|b -DSOURCES=x.cpp|y.h -DLAYER=name -DSTAMP=file -P CheckIncludes.cmake
+string(REPLACE "|" ";" forbidden "${FORBIDDEN}")
+string(REPLACE "|" ";" sources "${SOURCES}")
+string(REPLACE ";" "|" pattern "${forbidden}")
+set(found "")
+foreach(source IN LISTS sources)
+    if(NOT source MATCHES "\\.(h|cpp)$")
+        continue()
+    endif()
+    file(STRINGS "${source}" lines REGEX "^[ \t]*#[ \t]*include[ \t]*\"(${pattern})/")
+    foreach(line IN LISTS lines)
+        string(STRIP "${line}" line)
+        list(APPEND found "  ${source}: ${line}")
+    endforeach()
+endforeach()
+if(found)
+    string(REPLACE ";" "\n" found "${found}")
+    message(FATAL_ERROR "${LAYER} may not include ${forbidden} (dependencies point one way: "
+        "model -> views -> screen -> plugin; the host never includes the plug-in):\n${found}")
+endif()
+file(TOUCH "${STAMP}")
