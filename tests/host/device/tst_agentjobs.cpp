@@ -133,39 +133,6 @@ private slots:
         agent.CloseTransfer(jobId);
     }
 
-    void transferToPhoneReportsEvents()
-    {
-        auto storage = m_phone->copy();
-        QVERIFY(storage);
-        FolderPhoneAgent agent(storage->path(), ConnectionKind::Mtp);
-        agent.SetItemLoadCallback(&AgentRecorder::itemLoad);
-        const QStringList files = photoFiles(2);
-        QCOMPARE(transfer(agent, files, QStringLiteral("\\Phone\\DCIM\\From PC"), "toPhone"), 0);
-        QVERIFY(QTest::qWaitFor(transferEnded, kWait));
-        QCOMPARE(AgentRecorder::progress().last().status, 0);
-
-        const QList<ItemReport> reported = events();
-        QCOMPARE(reported.size(), 4);
-        for (int i = 0; i < 2; ++i) {
-            const ItemReport added = reported.at(2 * i);
-            const ItemReport assigned = reported.at(2 * i + 1);
-            QCOMPARE(added.changeKind, 0);
-            QCOMPARE(assigned.changeKind, 1);
-            QCOMPARE(added.path,
-                QStringLiteral("\\Phone\\DCIM\\From PC\\") + QFileInfo(files.at(i)).fileName());
-            QCOMPARE(assigned.path, added.path);
-            QVERIFY(!assigned.objectId.isEmpty());
-            QCOMPARE(digest(agent.fileSystemPathOf(added.path)), digest(files.at(i)));
-            QVERIFY(agent.IsFileExist(added.path));
-        }
-        QVERIFY(reported.at(1).objectId != reported.at(3).objectId);
-        // Progress names the phone path being written.
-        bool named = false;
-        for (const ProgressReport& report : AgentRecorder::progress())
-            named = named || (report.status == -1 && report.name == reported.at(0).path);
-        QVERIFY(named);
-    }
-
     // A job stopped at its first file: cancelled, it ends with code 2 and no
     // file; with the agent destroyed, it ends without a result. Either way no
     // partial file stays and the sources are untouched.
@@ -266,52 +233,6 @@ private slots:
             QStringList { QFileInfo(toFileSystemPath(sources.first())).fileName() });
     }
 
-    void deleteSendsNotices_data()
-    {
-        QTest::addColumn<int>("kind");
-        QTest::newRow("mass storage") << int(ConnectionKind::MassStorage);
-        QTest::newRow("media transfer") << int(ConnectionKind::Mtp);
-    }
-
-    void deleteSendsNotices()
-    {
-        QFETCH(int, kind);
-        auto storage = m_phone->copy();
-        QVERIFY(storage);
-        FolderPhoneAgent agent(storage->path(), kind);
-        const QStringList files = photoFiles(4, storage->path());
-        QStringList paths;
-        for (int i = 0; i < 3; ++i)
-            paths.append(agent.phonePathOf(files.at(i)));
-        const QString objectId = listedObjectId(agent, paths.at(0));
-        QVERIFY(!objectId.isEmpty());
-        AgentRecorder::reset();
-
-        QCOMPARE(
-            DeleteFilesInPhone(&agent, paths, reinterpret_cast<void*>(&AgentRecorder::deleted)), 0);
-        QVERIFY(QTest::qWaitFor([] { return AgentRecorder::deleteNotices().size() == 5; }, kWait));
-        const QList<DeleteNotice> notices = AgentRecorder::deleteNotices();
-        QCOMPARE(notices.first().error, -2);
-        const int jobId = notices.first().jobId;
-        for (int i = 0; i < 3; ++i) {
-            QCOMPARE(notices.at(i + 1).error, 0);
-            QCOMPARE(notices.at(i + 1).path, paths.at(i));
-            QVERIFY(!agent.IsFileExist(paths.at(i)));
-        }
-        QCOMPARE(notices.last().error, 0);
-        QVERIFY(notices.last().path.isEmpty());
-        for (const DeleteNotice& notice : notices)
-            QCOMPARE(notice.jobId, jobId);
-        agent.CloseDeleteJob(jobId);
-
-        const QList<ItemReport> removed = events();
-        QCOMPARE(removed.size(), 3);
-        QCOMPARE(removed.first().changeKind, 3);
-        QCOMPARE(removed.first().objectId, objectId);
-        QCOMPARE(removed.first().path, paths.first());
-        QVERIFY(agent.IsFileExist(agent.phonePathOf(files.at(3))));
-    }
-
     void phoneGoesAwayMidJob_data()
     {
         QTest::addColumn<QString>("job");
@@ -407,23 +328,6 @@ private slots:
         QCOMPARE(AgentRecorder::deleteNotices().last().error, 2);
         QVERIFY(agent.IsFileExist(first));
         QVERIFY(agent.IsFileExist(second));
-    }
-
-    void deleteNeverReachesOutside()
-    {
-        QTemporaryDir root;
-        QDir(root.path()).mkpath(QStringLiteral("phone/DCIM"));
-        QFile outside(root.filePath(QStringLiteral("outside.txt")));
-        QVERIFY(outside.open(QIODevice::WriteOnly));
-        outside.write("keep me");
-        outside.close();
-        FolderPhoneAgent agent(root.filePath(QStringLiteral("phone")), ConnectionKind::Mtp);
-        QCOMPARE(DeleteFilesInPhone(&agent, { QStringLiteral("\\Phone\\..\\outside.txt") },
-                     reinterpret_cast<void*>(&AgentRecorder::deleted)),
-            0);
-        QVERIFY(QTest::qWaitFor([] { return AgentRecorder::deleteNotices().size() == 2; }, kWait));
-        QCOMPARE(AgentRecorder::deleteNotices().last().error, int(FolderPhoneAgent::ErrorRefused));
-        QVERIFY(outside.exists());
     }
 
     void renameKeepsTheObjectId()
