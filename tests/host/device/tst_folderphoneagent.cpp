@@ -177,17 +177,6 @@ private slots:
         QVERIFY(expected.value("f0.txt") != times.at(0).toString("yyyy-MM-ddTHH:mm:ss"));
     }
 
-    void emptyStorageHasNothingToList()
-    {
-        QTemporaryDir empty;
-        QDir(empty.path()).mkpath(QStringLiteral("DCIM/Camera"));
-        FolderPhoneAgent agent(empty.path(), ConnectionKind::Mtp);
-        agent.SetItemLoadCallback(&AgentRecorder::itemLoad);
-        QCOMPARE(agent.StartItemLoad(QStringLiteral("ROOT")), 0);
-        QVERIFY(AgentRecorder::items().isEmpty());
-        QVERIFY(!agent.IsBusy());
-    }
-
     // The listing is held at its first file while something else happens.
     void heldListing_data()
     {
@@ -228,58 +217,6 @@ private slots:
         QCOMPARE(agent.GetDeviceIndex() == -1, removeStorage);
     }
 
-    void disconnectMidListing_data()
-    {
-        QTest::addColumn<int>("at");
-        QTest::newRow("first file") << 1;
-        QTest::newRow("fifth file") << 5;
-    }
-
-    void disconnectMidListing()
-    {
-        QFETCH(int, at);
-        FolderPhoneAgent agent(m_phone->folder(), ConnectionKind::Mtp);
-        const int index = agent.GetDeviceIndex();
-        QVERIFY(index >= 0);
-        FolderAgentFaults faults;
-        faults.disconnectAtFile = at;
-        agent.setFaults(faults);
-        QVERIFY(listAll(agent));
-        QCOMPARE(fileReports().size(), at - 1);
-        QCOMPARE(codes().last(), int(FolderPhoneAgent::ErrorDisconnected));
-        QCOMPARE(agent.GetDeviceIndex(), -1);
-        QCOMPARE(getFileAgentType(index), 0);
-        QVERIFY(!IsConnectedPhone(&agent));
-        QVERIFY(!agent.IsFileExist(
-            agent.phonePathOf(m_phone->file(m_phone->generator().photos().first().relativePath))));
-        QCOMPARE(
-            agent.StartItemLoad(QStringLiteral("ROOT")), int(FolderPhoneAgent::ErrorDisconnected));
-    }
-
-    void reconnectsUnderANewIndex()
-    {
-        auto copy = m_phone->copy();
-        QVERIFY(copy);
-        FolderPhoneAgent agent(copy->path(), ConnectionKind::Mtp);
-        const int first = agent.GetDeviceIndex();
-        agent.disconnect();
-        QCOMPARE(agent.GetDeviceIndex(), -1);
-        QVERIFY(agent.reconnect());
-        const int second = agent.GetDeviceIndex();
-        QVERIFY(second >= 0 && second != first);
-        QCOMPARE(DeviceRegistry::agent(second), &agent);
-        QVERIFY(!DeviceRegistry::agent(first));
-        QVERIFY(listAll(agent));
-        QCOMPARE(fileReports().size(), m_phone->generator().files().size());
-        QVERIFY(agent.reconnect()); // already connected: nothing changes
-        QCOMPARE(agent.GetDeviceIndex(), second);
-
-        agent.disconnect();
-        QVERIFY(copy->remove());
-        QVERIFY(!agent.reconnect());
-        QCOMPARE(agent.GetDeviceIndex(), -1);
-    }
-
     void thumbnails_data()
     {
         QTest::addColumn<int>("kind");
@@ -289,8 +226,6 @@ private slots:
         const QString photo = m_phone->generator().photos().at(1).relativePath;
         QTest::newRow("camera photo") << mtp << photo << 0;
         QTest::newRow("animated gif") << mtp << QStringLiteral("Download/dancing dots.gif") << 0;
-        QTest::newRow("damaged jpeg") << mtp << QStringLiteral("DCIM/Camera/broken.jpg") << 8;
-        QTest::newRow("empty jpeg") << mtp << QStringLiteral("DCIM/Camera/empty.jpg") << 8;
         QTest::newRow("text") << mtp << QStringLiteral("Download/notes.txt") << 8;
         QTest::newRow("gone") << mtp << QStringLiteral("DCIM/Camera/never there.jpg")
                               << int(FolderPhoneAgent::ErrorFileMissing);
@@ -345,23 +280,6 @@ private slots:
         QCOMPARE(agent.fileSystemPathOf(path), QString());
         QCOMPARE(agent.IsFileExist(path), readable);
         QVERIFY(agent.RenameFile(path, QStringLiteral("y.jpg"), &AgentRecorder::renamed) != 0);
-    }
-
-    void massStorageMount()
-    {
-        FolderPhoneAgent agent(m_phone->folder(), ConnectionKind::MassStorage);
-        FolderAgentFaults faults;
-        faults.needsMount = true;
-        agent.setFaults(faults);
-        const int index = agent.GetDeviceIndex();
-        QVERIFY(IsConnectedPhone(&agent));
-        QVERIFY(!IsUMSAvailable(index));
-        QCOMPARE(agent.StartItemLoad(QStringLiteral("ROOT")), 2);
-        agent.RequestUmsMount(index, &AgentRecorder::mounted, 0);
-        QVERIFY(QTest::qWaitFor([] { return !AgentRecorder::mountResults().isEmpty(); }, kWait));
-        QCOMPARE(AgentRecorder::mountResults(), QList<int> { 0 });
-        QVERIFY(IsUMSAvailable(index));
-        QVERIFY(listAll(agent));
     }
 
     void thumbnailNoticeOncePerPhone()
