@@ -163,7 +163,6 @@ private slots:
         QTest::addColumn<int>("failed");
         QTest::addColumn<int>("rotated");
         QTest::newRow("120 MB refused") << 2 << 125829120u << 90 << false << 1 << 0;
-        QTest::newRow("exactly 100 MB") << 2 << 104857600u << 90 << true << 0 << 1;
         QTest::newRow("angle 2 ignored") << 2 << 10u << 2 << true << 0 << 0;
         QTest::newRow("not loaded") << 0 << 10u << 90 << true << 0 << 0;
     }
@@ -182,25 +181,6 @@ private slots:
         QCOMPARE(m_boxes->requests().size(), failed.count()); // the over-size notice
         if (rotate.count())
             QCOMPARE(rotate.first(), (QList<QVariant> { item->path, angle }));
-    }
-
-    void rowListChanges()
-    {
-        CPhotoDataItem* a = addPhoto("/p/a.jpg", 1);
-        CPhotoDataItem* b = addPhoto("/p/b.jpg", 1);
-        QVERIFY(!m_model->AddItem(a));
-        QVERIFY(!m_model->AddItem(nullptr));
-        QCOMPARE(m_model->IndexOf(nullptr), -1);
-        QCOMPARE(m_model->IndexOf(b), 1);
-        QSignalSpy changed(m_model, &QAbstractItemModel::dataChanged);
-        QVERIFY(m_model->setData(QModelIndex(), QVariant(), Qt::DecorationRole));
-        QCOMPARE(changed.first().at(1).toModelIndex(), m_model->index(1, 0));
-        QVERIFY(m_model->DeleteItem(a));
-        QCOMPARE(m_model->IndexOf(b), 0);
-        QSignalSpy reset(m_model, &QAbstractItemModel::modelReset);
-        QVERIFY(m_model->SetItems(-1, { a, b }));
-        QCOMPARE(reset.count(), 1);
-        QCOMPARE(m_model->rowCount(), 2);
     }
 
     void addItemsAppendsOneRun_data()
@@ -283,7 +263,6 @@ private slots:
         QTest::newRow("mass storage") << 0x80000 << 0;
         QTest::newRow("full records") << 0x40000 << 2;
         QTest::newRow("minimal records") << 0x10000 << 1;
-        QTest::newRow("unknown") << 7 << 0;
     }
     void dragKindFollowsConnection()
     {
@@ -362,14 +341,6 @@ private slots:
             QCOMPARE(toPhonePlaylist.first(), (QList<QVariant> { 2, playlistId }));
     }
 
-    void dropWithoutOwnerFails()
-    {
-        PhotoItemViewModel orphan(nullptr, nullptr);
-        QMimeData data;
-        data.setUrls({ QUrl::fromLocalFile("/pc/a.jpg") });
-        QVERIFY(!orphan.dropMimeData(&data, Qt::CopyAction, 0, 0, QModelIndex()));
-        QVERIFY(!m_model->dropMimeData(nullptr, Qt::CopyAction, 0, 0, QModelIndex()));
-    }
 };
 
 QTEST_MAIN(TestPhotoItemViewModel)
