@@ -93,15 +93,6 @@ private slots:
         qRegisterMetaType<quintptr>("quintptr");
     }
 
-    void everyRouteIsConnected()
-    {
-        LogCapture log;
-        ScreenFixture fixture;
-        QVERIFY(fixture.isValid());
-        QVERIFY(!log.contains("not connected"));
-        QVERIFY(!log.contains("no plug-in manager"));
-    }
-
     void settingsSurviveARestart()
     {
         ScreenFixture fixture;
@@ -143,7 +134,6 @@ private slots:
         QTest::addColumn<int>("restoredOrder");
         QTest::newRow("order without a column is ignored") << -1 << 1 << 2 << 0;
         QTest::newRow("hidden column") << 11 << 1 << 2 << 0;
-        QTest::newRow("no such column") << 99 << 1 << 2 << 0;
         QTest::newRow("size without an order") << 4 << -1 << 4 << 0;
         QTest::newRow("size with a damaged order") << 4 << 7 << 4 << 0;
     }
@@ -389,7 +379,6 @@ private slots:
             << "pc_photo" << QStringList { "photo", "text" } << 1 << true << 1;
         QTest::newRow("other text with photos")
             << "music" << QStringList { "photo" } << 1 << false << 0;
-        QTest::newRow("only a text file") << QString() << QStringList { "text" } << 1 << false << 0;
         QTest::newRow("photos and a text file")
             << QString() << QStringList { "photo", "text" } << 1 << false << 0;
         QTest::newRow("on the navigation tree")
