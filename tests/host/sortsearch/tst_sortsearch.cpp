@@ -170,7 +170,6 @@ private slots:
             << QList<QVariant> { "_x", "zoe", "Zoë", "ÅLESUND", "ålesund b" };
         QTest::newRow("empty before numbers before text") << QList<QVariant> { "x", QVariant(), 5,
             true } << int(Qt::AscendingOrder) << QList<QVariant> { QVariant(), true, 5, "x" };
-        QTest::newRow("empty") << QList<QVariant>() << int(Qt::AscendingOrder) << QList<QVariant>();
     }
 
     void sortsByKindThenValue()
@@ -191,7 +190,6 @@ private slots:
         QTest::addColumn<int>("tieOrder");
         QTest::addColumn<bool>("alreadyByMain");
         QTest::newRow("ascending, ties ascending") << 0 << 0 << false;
-        QTest::newRow("descending, ties ascending") << 1 << 0 << false;
         QTest::newRow("ascending, ties descending") << 0 << 1 << false;
         QTest::newRow("descending, ties descending") << 1 << 1 << true;
         QTest::newRow("main key already in place") << 0 << 0 << true;
@@ -252,8 +250,6 @@ private slots:
             << QString() << QStringList({ "a.b", "axb", "Beach", "Café" });
         QTest::newRow("letter case") << "BEACH" << QStringList({ "Beach" });
         QTest::newRow("dot is a dot") << "a.b" << QStringList({ "a.b" });
-        QTest::newRow("unicode") << "café" << QStringList({ "Café" });
-        QTest::newRow("no match") << "zz" << QStringList();
     }
 
     void searchMatchesNamesIgnoringCase()
