@@ -160,7 +160,6 @@ private slots:
         QTest::addColumn<int>("how"); // 0 device stop, 1 fetch stop, 2 host
         QTest::newRow("mass storage, stop request") << int(ConnectionKind::MassStorage) << 0;
         QTest::newRow("mass storage, host stop") << int(ConnectionKind::MassStorage) << 2;
-        QTest::newRow("media transfer, stop request") << int(ConnectionKind::Mtp) << 0;
         QTest::newRow("media transfer, fetch stop") << int(ConnectionKind::Mtp) << 1;
         QTest::newRow("media transfer, host stop") << int(ConnectionKind::Mtp) << 2;
     }
