@@ -196,7 +196,6 @@ private slots:
         QTest::addColumn<int>("applied");
         QTest::newRow("smallest") << 0 << 0;
         QTest::newRow("above the range") << 7 << 3;
-        QTest::newRow("below the range") << -4 << 0;
     }
 
     void sizeSteps()
