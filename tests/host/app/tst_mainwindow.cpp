@@ -162,8 +162,6 @@ private slots:
         QTest::addColumn<bool>("screenShown");
         QTest::newRow("photo") << 16 << -1 << "phone_photo" << true;
         QTest::newRow("music") << 14 << -1 << "phone_music" << false;
-        QTest::newRow("the phone") << 30 << -1 << "phone" << false;
-        QTest::newRow("pc library") << 3 << -1 << "pc_photo" << false;
         QTest::newRow("pc album") << 3 << 0 << "album" << false;
     }
 
