@@ -1,3 +1,4 @@
+#include "common/hostfiles.h"
 #include "host/db/dbmanager.h"
 #include "host/db/jpegcodec.h"
 #include "host/db/photodatabaseguard.h"
@@ -46,12 +47,6 @@ void writeFile(const QString& path, const QByteArray& bytes)
     QFile file(path);
     QVERIFY(file.open(QIODevice::WriteOnly));
     file.write(bytes);
-}
-
-QByteArray readFile(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 // A connection of its own, as another program would hold one.
@@ -201,7 +196,7 @@ private slots:
         QCOMPARE(row.value("Direction").toInt(), orientation);
         QCOMPARE(row.value("ThumbnailOrientation").toInt(), orientation);
         const QByteArray bytes = row.value("ThumbnailBinary").toByteArray();
-        QCOMPARE(readFile(file).contains(bytes), previewSide > 0);
+        QCOMPARE(HostFiles::contents(file).contains(bytes), previewSide > 0);
         const QImage thumbnail = StoredThumbnail::picture(bytes, orientation);
         const QImage shown = shownPicture(file);
         // A preview smaller than a thumbnail is still taken, never the whole picture.
@@ -307,7 +302,7 @@ private slots:
     void damagedExifStillGivesARow()
     {
         QByteArray bytes
-            = readFile(m_phone->file(m_phone->generator().photos().first().relativePath));
+            = HostFiles::contents(m_phone->file(m_phone->generator().photos().first().relativePath));
         const int exif = bytes.indexOf("Exif\0\0", 0);
         QVERIFY(exif > 0);
         for (int i = exif + 6; i < exif + 400; ++i)
