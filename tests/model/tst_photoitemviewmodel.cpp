@@ -93,27 +93,6 @@ private slots:
         m_env.reset();
     }
 
-    void sortKeysOrderThroughProxy_data()
-    {
-        QTest::addColumn<int>("column");
-        QTest::addColumn<QStringList>("order");
-        QTest::newRow("resolution") << 3 << QStringList { "small", "middle", "large" };
-        QTest::newRow("size") << 4 << QStringList { "large", "small", "middle" };
-    }
-    void sortKeysOrderThroughProxy()
-    {
-        QFETCH(int, column);
-        QFETCH(QStringList, order);
-        addPhoto("/p/large.jpg", 9, 1024, 768);
-        addPhoto("/p/small.jpg", 25, 800, 600);
-        addPhoto("/p/middle.jpg", 100, 1000, 2000);
-        m_proxy->sort(column, Qt::AscendingOrder);
-        QStringList titles;
-        for (int row = 0; row < m_proxy->rowCount(); ++row)
-            titles << m_proxy->index(row, 2).data().toString();
-        QCOMPARE(titles, order);
-    }
-
     // Day and folder captions as the album headers show them, inside the phone.
     void captionsAndThumbnail()
     {
@@ -288,9 +267,6 @@ private slots:
         const QList<QUrl> mixed { QUrl::fromLocalFile("/pc/a.JPG"),
             QUrl::fromLocalFile("/pc/b.txt"), QUrl::fromLocalFile("/pc/c") };
         const QStringList none;
-        QTest::newRow("files filtered")
-            << mixed << QByteArray() << QByteArray() << int(Qt::CopyAction) << true
-            << QStringList { "\\pc\\a.JPG" } << -1;
         QTest::newRow("own drag") << mixed << itemData(16, -1, 10) << QByteArray()
                                   << int(Qt::CopyAction) << true << none << -1;
         QTest::newRow("pc photo library")
