@@ -421,34 +421,29 @@ private slots:
     void unusableDatabaseFiles_data()
     {
         QTest::addColumn<QString>("kind");
-        QTest::addColumn<bool>("usable");
         QTest::addColumn<bool>("movedAside");
         QTest::addColumn<bool>("temporary");
-        QTest::newRow("fine") << "fine" << true << false << false;
-        QTest::newRow("first schema, made current") << "first schema" << true << false << false;
-        QTest::newRow("not a database") << "garbage" << true << true << false;
-        QTest::newRow("truncated") << "truncated" << true << true << false;
-        QTest::newRow("newer schema") << "newer schema" << true << true << false;
-        QTest::newRow("table without a column") << "missing column" << true << true << false;
-        QTest::newRow("a folder") << "folder" << true << true << false;
-        QTest::newRow("a FIFO as its journal") << "fifo journal" << true << true << false;
-        QTest::newRow("read-only, copied") << "read-only" << true << true << false;
-        QTest::newRow("locked by another program") << "locked" << true << false << true;
-        QTest::newRow("a FIFO") << "fifo" << false << false << false;
+        QTest::newRow("fine") << "fine" << false << false;
+        QTest::newRow("first schema, made current") << "first schema" << false << false;
+        QTest::newRow("truncated") << "truncated" << true << false;
+        QTest::newRow("newer schema") << "newer schema" << true << false;
+        QTest::newRow("table without a column") << "missing column" << true << false;
+        QTest::newRow("a folder") << "folder" << true << false;
+        QTest::newRow("a FIFO as its journal") << "fifo journal" << true << false;
+        QTest::newRow("read-only, copied") << "read-only" << true << false;
+        QTest::newRow("locked by another program") << "locked" << false << true;
     }
 
     void unusableDatabaseFiles()
     {
         QFETCH(QString, kind);
-        QFETCH(bool, usable);
         QFETCH(bool, movedAside);
         QFETCH(bool, temporary);
         if (kind == QLatin1String("read-only") && ::geteuid() == 0)
             QSKIP("permissions do not stop root");
         TestEnvironment env;
         const QString file = env.path(QStringLiteral("photos.db"));
-        if (kind != QLatin1String("folder") && kind != QLatin1String("fifo")
-            && kind != QLatin1String("garbage")) {
+        if (kind != QLatin1String("folder")) {
             if (kind == QLatin1String("first schema")) {
                 writeFirstSchema(file);
             } else {
@@ -460,9 +455,7 @@ private slots:
             }
         }
         std::unique_ptr<OtherConnection> other;
-        if (kind == QLatin1String("garbage"))
-            writeFile(file, QByteArray(5000, char(0xA5)));
-        else if (kind == QLatin1String("truncated"))
+        if (kind == QLatin1String("truncated"))
             QVERIFY(QFile::resize(file, QFileInfo(file).size() / 2));
         else if (kind == QLatin1String("newer schema"))
             OtherConnection(file).exec(QStringLiteral("PRAGMA user_version = 99"));
@@ -474,8 +467,6 @@ private slots:
         else if (kind == QLatin1String("fifo journal"))
             QCOMPARE(
                 ::mkfifo(QFile::encodeName(file + QStringLiteral("-wal")).constData(), 0644), 0);
-        else if (kind == QLatin1String("fifo"))
-            QCOMPARE(::mkfifo(QFile::encodeName(file).constData(), 0644), 0);
         else if (kind == QLatin1String("read-only"))
             QVERIFY(QFile::setPermissions(file, QFileDevice::ReadOwner));
         else if (kind == QLatin1String("locked")) {
@@ -485,11 +476,7 @@ private slots:
         }
 
         const PhotoDatabaseGuard::Result result = PhotoDatabaseGuard::prepare(file);
-        QCOMPARE(result.ok, usable);
-        if (!usable) {
-            QVERIFY(!result.error.isEmpty());
-            return;
-        }
+        QVERIFY2(result.ok, qPrintable(result.error));
         const QStringList aside = QDir(env.folder())
                                       .entryList({ QStringLiteral("photos.db.damaged-*") },
                                           QDir::AllEntries | QDir::System);
