@@ -128,7 +128,6 @@ private slots:
         QTest::addColumn<int>("kind");
         QTest::newRow("mass storage") << int(ConnectionKind::MassStorage);
         QTest::newRow("media transfer") << int(ConnectionKind::Mtp);
-        QTest::newRow("media transfer, minimal") << int(ConnectionKind::MtpBasic);
     }
 
     void unknownPathsAreFetched()
