@@ -53,7 +53,6 @@ private slots:
         QTest::addColumn<int>("orientation");
         QTest::addColumn<QSize>("expected");
         QTest::newRow("jpeg under a png name") << "jpeg-as-png" << 0 << QSize(120, 80);
-        QTest::newRow("orientation 6, turned right") << "png" << 6 << QSize(80, 120);
         QTest::newRow("larger than the screen") << "huge" << 0 << QSize(1000, 500);
         // Fitted to the screen as it is shown, not as it is stored.
         QTest::newRow("larger than the screen, turned") << "huge" << 6 << QSize(400, 800);
@@ -71,7 +70,7 @@ private slots:
         QFETCH(QSize, expected);
         TestEnvironment env;
         QString path = env.path("picture.png");
-        if (kind == "png" || kind == "stored")
+        if (kind == "stored")
             QVERIFY(TestImages::writeSolid(path, QSize(120, 80), Qt::blue));
         if (kind == "jpeg-as-png")
             QVERIFY(TestImages::writeSolid(path, QSize(120, 80), Qt::blue, "JPEG"));
@@ -156,36 +155,6 @@ private slots:
         QVERIFY(!f.center->movieLabel()->isVisible() && !f.pixmap->isVisible());
         QVERIFY(!f.left->isVisible());
         QVERIFY(f.center->ImageSize().isEmpty());
-    }
-
-    // The red corner shows which way the picture turned.
-    void rotateRequests_data()
-    {
-        QTest::addColumn<QList<int>>("angles");
-        QTest::addColumn<QSize>("expected");
-        QTest::addColumn<QPoint>("corner");
-        QTest::newRow("right") << QList<int> { 90 } << QSize(50, 100) << QPoint(49, 0);
-        QTest::newRow("left") << QList<int> { -90 } << QSize(50, 100) << QPoint(0, 99);
-        QTest::newRow("45 ignored") << QList<int> { 45 } << QSize(100, 50) << QPoint();
-    }
-
-    void rotateRequests()
-    {
-        QFETCH(QList<int>, angles);
-        QFETCH(QSize, expected);
-        QFETCH(QPoint, corner);
-        Fixture f;
-        const QString path = f.file("wide.png");
-        QImage image(100, 50, QImage::Format_RGB32);
-        image.fill(Qt::white);
-        image.setPixelColor(0, 0, Qt::red);
-        QVERIFY(image.save(path));
-        f.center->loadFile(path, 0);
-        for (int angle : angles)
-            f.center->on_rotate(angle);
-        QCOMPARE(f.center->ImageSize(), expected);
-        QCOMPARE(f.pixmap->size(), expected);
-        QCOMPARE(f.pixmap->pixmap().toImage().pixelColor(corner), QColor(Qt::red));
     }
 
     // Pictures are never enlarged; larger ones shrink to leave room for the
