@@ -76,7 +76,6 @@ private slots:
         QTest::addColumn<int>("value");
         QTest::addColumn<bool>("angle");
         QTest::addColumn<int>("orientation");
-        QTest::newRow("exif 6") << 6 << false << 6;
         QTest::newRow("exif out of range") << 42 << false << 0;
         QTest::newRow("angle 90") << 90 << true << 6;
     }
