@@ -1,6 +1,3 @@
-#include "host/device/samplephonegenerator.h"
-#include "host/services/fileutils.h"
-#include "host/services/mediaextensions.h"
 #include "host/services/ocsharedvalue.h"
 #include "host/widgets/ocloadingwidget.h"
 #include "model/cphotodataitem.h"
@@ -67,11 +64,6 @@ struct RealModel
         const QString file = env.path(name);
         if (!QFile::exists(file))
             TestImages::writeSolid(file, size, Qt::darkCyan);
-        return addFile(file, rotation);
-    }
-
-    CPhotoDataItem* addFile(const QString& file, int rotation = 0)
-    {
         items.push_back(std::make_unique<CPhotoDataItem>(file));
         CPhotoDataItem* item = items.back().get();
         item->setDirection(rotation, true);
