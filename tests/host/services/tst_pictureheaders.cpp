@@ -145,7 +145,6 @@ private slots:
             << heif("heic", 1) << QByteArray("heif") << QSize(4032, 3024);
         QTest::newRow("heic, its thumbnail as primary")
             << heif("heic", 2) << QByteArray("heif") << QSize(320, 240);
-        QTest::newRow("avif") << heif("avif", 1) << QByteArray("avif") << QSize(4032, 3024);
         QTest::newRow("heic without metadata")
             << box("ftyp", QByteArray("heic") + be32(0)) << QByteArray("heif") << QSize();
         QTest::newRow("jpeg xl codestream")
