@@ -1,4 +1,3 @@
-#include "host/contract/devicefilerecord.h"
 #include "host/services/ocsharedvalue.h"
 #include "model/cphotodataitem.h"
 #include "model/thumbnailcache.h"
@@ -183,20 +182,6 @@ private slots:
         QCOMPARE(item.fileSize(), qint64(77));
         QVERIFY(item.modifiedDate().isNull());
         QVERIFY(!item.fillFromFile(QString(), 0, QDateTime()));
-    }
-
-    void rowRefillKeepsOwnPath()
-    {
-        const QSqlRecord row
-            = photoRecord({ { "Path", "/pc/Pictures/holiday.jpg" }, { "FileName", "holiday.jpg" },
-                { "Title", "holiday" }, { "FileType", "jpg" }, { "FileSize", 999 } });
-        CPhotoDataItem item;
-        QVERIFY(item.fillFromRecord(row, "/Phone/DCIM/Holiday.JPG"));
-        QCOMPARE(item.path, QStringLiteral("\\Phone\\DCIM\\Holiday.JPG"));
-        QCOMPARE(item.folder(), QStringLiteral("\\Phone\\DCIM"));
-        // The row's own path stays the source: the file this plug-in sent.
-        QCOMPARE(item.sourcePath, QStringLiteral("\\pc\\Pictures\\holiday.jpg"));
-        QCOMPARE(item.fileSize(), qint64(999));
     }
 
     // Stored small and encoded; a picture with alpha keeps it.
