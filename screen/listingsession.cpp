@@ -40,7 +40,7 @@ ListingSession::ListingSession(const Setup& setup, QObject* parent)
     m_abandonLimit.setSingleShot(true);
     m_abandonLimit.setInterval(AbandonedLimitMs);
     connect(&m_abandonLimit, &QTimer::timeout, this,
-        [this] { endAbandoned("ListingSession: the abandoned listing never ended"); });
+        [this] { givenUp("ListingSession: the abandoned listing never ended"); });
 }
 
 ListingSession::~ListingSession()
@@ -56,6 +56,7 @@ int ListingSession::stateCode(State state)
     case State::Waiting:
     case State::Listing:
     case State::Abandoned:
+    case State::Cancelled:
         return 1;
     case State::Merging:
         return 2;
@@ -97,6 +98,7 @@ void ListingSession::setState(State state)
         break;
     case State::Waiting:
     case State::Abandoned:
+    case State::Cancelled:
         // The flag belongs to the listing that comes next.
         break;
     }
@@ -188,19 +190,24 @@ void ListingSession::stopMerging()
     m_thread->stop();
 }
 
-bool ListingSession::endAbandoned(const char* method)
+bool ListingSession::givenUp(const char* method)
 {
+    if (m_state == State::Cancelled) {
+        qCDebug(lcScreen) << method << ": a cancelled listing, ignored";
+        return true;
+    }
     if (m_state != State::Abandoned)
         return false;
     qCDebug(lcScreen) << method << ": end of an abandoned listing";
     m_abandonLimit.stop();
+    setState(State::Cancelled);
     emit cancelled();
     return true;
 }
 
 void ListingSession::startReported()
 {
-    if (m_state == State::Abandoned) {
+    if (m_state == State::Abandoned || m_state == State::Cancelled) {
         qCDebug(lcScreen) << "ListingSession::startReported : abandoned listing, dropped";
         return;
     }
@@ -228,7 +235,7 @@ void ListingSession::itemReported(quintptr record)
 void ListingSession::finishReported()
 {
     qCDebug(lcScreen) << "ListingSession::finishReported : state" << int(m_state);
-    if (endAbandoned("ListingSession::finishReported"))
+    if (givenUp("ListingSession::finishReported"))
         return;
     emit reportsEnded();
     if (m_state == State::Stopped) {
@@ -248,7 +255,7 @@ void ListingSession::stopReported(int error)
 {
     qCDebug(lcScreen) << "ListingSession::stopReported error =" << error;
     if (error != 0) {
-        if (endAbandoned("ListingSession::stopReported"))
+        if (givenUp("ListingSession::stopReported"))
             return;
         setState(State::Stopped);
         emit deviceRefreshFinished();

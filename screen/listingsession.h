@@ -32,7 +32,8 @@ public:
         Merging, // the phone has ended, events are still being merged
         Listed,
         Stopped, // the phone stopped with an error, its end report follows
-        Abandoned // given up: the phone's late reports are dropped
+        Abandoned, // given up: the phone's late reports are dropped
+        Cancelled // given up, and the phone has ended
     };
 
     struct Setup
@@ -95,7 +96,8 @@ signals:
 private:
     void setState(State state);
     void startFailed(int status);
-    bool endAbandoned(const char* method);
+    // A given-up session's first end report cancels it; later reports are ignored.
+    bool givenUp(const char* method);
 
     Setup m_setup;
     State m_state = State::NotListed;
