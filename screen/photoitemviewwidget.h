@@ -6,9 +6,9 @@
 #include "screen/photoactions.h"
 #include "screen/photorotation.h"
 #include "screen/thumbnailupdater.h"
+#include "screen/viewplace.h"
 
 #include <QDateTime>
-#include <QElapsedTimer>
 #include <QFutureWatcher>
 #include <QItemSelection>
 #include <QMap>
@@ -487,8 +487,7 @@ private:
     int m_listingState = NotListed; // the latest session's
     int m_viewerScroll = 0; // scroll position of the page the viewer was opened from
     QStringList m_pendingSelection;
-    QStringList m_refreshSelection; // paths selected when a refresh started
-    QString m_refreshTopPath; // the first row in view then
+    ViewPlace m_refreshPlace; // where the user was when a refresh started
     ListingSession* m_listing = nullptr;
     // Given up while the phone still reports: its reports go there, and no
     // listing starts, until the phone has ended.
