@@ -13,6 +13,7 @@
 #include "host/services/ocsharedvalue.h"
 #include "model/ocmodelinsertthread.h"
 #include "model/photoitemviewmodel.h"
+#include "screen/listingsession.h"
 #include "screen/selectionchecker.h"
 
 namespace {
@@ -24,7 +25,8 @@ void PhotoItemViewWidget::on_main_close()
     qCDebug(lcScreen) << "PhotoItemViewWidget::on_main_close : start";
     emit on_signal_messagebox_close();
     CancelDeviceJobs();
-    StopWorkerThread(m_threadModelLoad, "m_pThreadModelLoad");
+    if (m_listing)
+        m_listing->stopMerging();
     StopWorkerThread(m_threadModelToPhone, "m_pThreadModelToPhone");
     StopBackgroundTasks();
     qCDebug(lcScreen) << "PhotoItemViewWidget::on_main_close : end";
