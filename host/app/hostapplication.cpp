@@ -392,6 +392,9 @@ void HostApplication::shutDown()
     if (m_shutDown)
         return;
     m_shutDown = true;
+    // Shut-down pumps events while it waits; a device plugged in or out
+    // meanwhile must not reach the parts already gone.
+    m_monitor.reset();
     m_opener.reset();
     if (m_manager)
         emit m_manager->on_signal_main_close();
@@ -400,7 +403,6 @@ void HostApplication::shutDown()
     if (m_loader && m_loader->plugin())
         m_loader->plugin()->DestroyWidget();
     stopHostServices();
-    m_monitor.reset();
     m_watcher.reset();
     m_window.reset();
     // The agent's threads call into the plug-in's code: join them before the
@@ -444,6 +446,8 @@ void HostApplication::showOtherDevices()
 void HostApplication::onDevicesChanged(const QList<GPhotoDeviceId>& devices)
 {
     qCDebug(lcHostApp) << "HostApplication::onDevicesChanged:" << devices.size() << "devices";
+    if (m_shutDown)
+        return;
     GPhotoAgent* camera = m_session->camera();
     // Gone from detection: pulled out. A folder opened with --camera was
     // never detected and stays.
