@@ -86,7 +86,6 @@ PhotoItemViewWidget::PhotoItemViewWidget(QWidget* parent)
     g_SharedValue.setState(
         OCGlobal::ITEM_PHONE_PHOTO, OCSharedValue::PluginListEmpty, OCSharedValue::PluginState);
 
-    m_viewerDownloads = std::make_unique<ViewerDownloadFolder>(ViewerDownloadFolder::defaultBase());
     m_selectionChecker = new SelectionChecker(this);
     m_deleteChecker = new SelectionChecker(this, false);
     connect(m_deleteChecker, &SelectionChecker::finished, this,
@@ -104,6 +103,12 @@ PhotoItemViewWidget::PhotoItemViewWidget(QWidget* parent)
         });
     m_actions = new PhotoActions(this);
     auto agent = [this] { return m_hostContext ? m_hostContext->deviceAgent : nullptr; };
+    m_transfers = std::make_unique<TransferController>(
+        static_cast<TransferController::Screen*>(this), m_viewer, agent,
+        TransferController::Callbacks { &PhotoItemViewWidget::DownloadProgressCallback,
+            &PhotoItemViewWidget::RotateProgressCallback,
+            &PhotoItemViewWidget::TransferCompletionCallback },
+        this);
     m_thumbnails = new ThumbnailUpdater(this,
         std::make_unique<AgentThumbnailProvider>(agent, &PhotoItemViewWidget::ThumbnailCallback),
         std::make_unique<AgentThumbnailProvider>(agent, &PhotoItemViewWidget::ThumbnailCallback2),

@@ -6,6 +6,7 @@
 #include "screen/photoactions.h"
 #include "screen/photorotation.h"
 #include "screen/thumbnailupdater.h"
+#include "screen/transfercontroller.h"
 
 #include <QDateTime>
 #include <QElapsedTimer>
@@ -44,7 +45,6 @@ class QDropEvent;
 class QMimeData;
 struct PluginHostContext;
 class SelectionChecker;
-class ViewerDownloadFolder;
 
 // The phone photo screen: a stack of pages (list table, thumbnail-list
 // table, album page, viewer) over one model, seen through the host's
@@ -55,7 +55,8 @@ class ViewerDownloadFolder;
 // The implementation is split by concern: photoitemviewwidget_*.cpp.
 class PhotoItemViewWidget : public QStackedWidget,
                             public PhotoPropertySource,
-                            private ThumbnailUpdater::Screen
+                            private ThumbnailUpdater::Screen,
+                            private TransferController::Screen
 {
     Q_OBJECT
 
@@ -378,7 +379,6 @@ private:
     void CopySelection();
     void PasteClipboard();
     bool ClipboardHasPhotos() const;
-    bool StartViewerDownload(const QString& path);
     void StopWorkerThread(OCModelInsertThread*& thread, const char* name);
     // After a worker's end: deleted unless it runs again or has events.
     void ReleaseIdleWorker(OCModelInsertThread*& thread);
@@ -409,8 +409,14 @@ private:
     void RotationUploadEnded(int status);
     void ApplySavedRotation(
         const PhotoRotation::Request& request, const PhotoRotationWriter::Result& result);
-    // Viewer download: its waiting state undone, the work it held back resumed.
-    void EndViewerDownload();
+    // TransferController::Screen: what the viewer's download and the
+    // rotation's upload ask of the screen.
+    void pausePartialLoading() override { on_pause_patialloading(); }
+    void resumePartialLoading() override { on_start_patialloading(); }
+    void resumeViewerThumbnails() override { start_thumbnail_thread2(); }
+    void releaseThumbnailHold() override { m_heldForViewerDownload = false; }
+    void viewerCopyArrived(const QString& photo, const QString& copy) override;
+    void rotationUploadEnded(int status) override { RotationUploadEnded(status); }
 
     // Listing.
     int InsertEventCode() const;
@@ -470,15 +476,11 @@ private:
     // The viewer was opened on a phone reached through the agent: both
     // thumbnail chains wait for its download, or for its not starting.
     bool m_heldForViewerDownload = false;
-    bool m_downloading = false;
-    int m_downloadJob = -1;
     int m_deleteJob = -1;
     // Paths known gone; the host's delete thread appends while a delete runs.
     QStringList m_deletedFiles;
     QMutex m_deletedMutex;
-    QString m_downloadSource; // phone path of the viewer download
-    QString m_downloadTarget; // its local copy, "\\" separators
-    std::unique_ptr<ViewerDownloadFolder> m_viewerDownloads;
+    std::unique_ptr<TransferController> m_transfers;
     int m_listingState = NotListed;
     int m_viewerScroll = 0; // scroll position of the page the viewer was opened from
     QStringList m_pendingSelection;

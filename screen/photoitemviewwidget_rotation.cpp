@@ -111,12 +111,13 @@ void PhotoItemViewWidget::start_rotate_thread(const QString& path, int angle)
     request.file = toFileSystemPath(item->path);
     if (isMediaTransferKind()) {
         // Only the viewer's copy of this very photo, once it is all here.
-        if (m_downloading || m_downloadTarget.isEmpty() || !samePath(m_downloadSource, path)) {
+        const QString copy = m_transfers->viewerCopyOf(path);
+        if (copy.isEmpty()) {
             qCWarning(lcScreen) << "PhotoItemViewWidget::start_rotate_thread: its copy is not here"
-                                << path << m_downloadSource;
+                                << path;
             return;
         }
-        request.file = toFileSystemPath(m_downloadTarget);
+        request.file = toFileSystemPath(copy);
         request.replaceOnPhone = true;
     }
     m_viewer->SetRotateEnabled(false);
@@ -144,12 +145,7 @@ void PhotoItemViewWidget::OnRotationTurned(
 void PhotoItemViewWidget::StartRotationUpload(
     const PhotoRotation::Request& request, const PhotoRotationWriter::Result& result)
 {
-    IDeviceNexaAgent* agent = m_hostContext ? m_hostContext->deviceAgent : nullptr;
-    const int started = agent ? agent->ReplaceFile(request.file, request.phonePath,
-                            &PhotoItemViewWidget::RotateProgressCallback,
-                            &PhotoItemViewWidget::TransferCompletionCallback)
-                              : TransferCancelled;
-    qCDebug(lcScreen) << "PhotoItemViewWidget::StartRotationUpload: result : " << started;
+    const int started = m_transfers->startRotationUpload(request.file, request.phonePath);
     m_rotation->uploadStarted(request, result);
     if (started == AgentResult::Ok)
         return;
@@ -215,7 +211,7 @@ void PhotoItemViewWidget::on_finished_rotate()
     // The buttons come back once nothing of a turn is under way and the
     // picture shown is all here.
     if (!m_rotation->isBusy())
-        m_viewer->SetRotateEnabled(!m_downloading);
+        m_viewer->SetRotateEnabled(!m_transfers->isTransferring());
 }
 
 void PhotoItemViewWidget::ShowReadOnlyNotice()

@@ -42,8 +42,7 @@ void PhotoItemViewWidget::CancelDeviceJobs()
     if (!agent)
         return;
     agent->CancelTransfer(-1);
-    if (m_downloadJob != -1)
-        agent->CancelTransfer(m_downloadJob);
+    m_transfers->cancelJobs();
     if (g_SharedValue.hasProcessState(OCGlobal::ITEM_PHONE_PHOTO, OCSharedValue::ProcessDelete)
         && m_deleteJob != -1)
         agent->CancelDeleteJob(m_deleteJob);
