@@ -22,8 +22,8 @@
 #include "model/photoitemviewmodel.h"
 #include "model/photoroles.h"
 #include "screen/agentthumbnailprovider.h"
+#include "screen/rotationcontroller.h"
 #include "screen/selectionchecker.h"
-#include "screen/viewerdownloadfolder.h"
 #include "thumbview/albumviewwidget.h"
 #include "thumbview/thumbnailgroupview.h"
 #include "viewer/photoviewerwidget.h"
@@ -122,8 +122,11 @@ PhotoItemViewWidget::PhotoItemViewWidget(QWidget* parent)
     m_rowChangeTimer.setSingleShot(true);
     m_rowChangeTimer.setInterval(0);
     connect(&m_rowChangeTimer, &QTimer::timeout, this, &PhotoItemViewWidget::on_rows_changed);
-    m_rotation = new PhotoRotation(this);
-    connect(m_rotation, &PhotoRotation::finished, this, &PhotoItemViewWidget::OnRotationTurned);
+    m_rotation = new RotationController(
+        m_viewer, m_loading, m_transfers.get(), [this] { return isMediaTransferKind(); }, this,
+        this);
+    connect(m_rotation, &RotationController::failed, this,
+        &PhotoItemViewWidget::on_signal_failed_rotate);
 }
 
 PhotoItemViewWidget::~PhotoItemViewWidget()
@@ -213,12 +216,14 @@ void PhotoItemViewWidget::setMediaList(OCMediaItemList* list)
 {
     m_mediaList = list;
     m_thumbnails->setItems(m_mediaList, m_model);
+    m_rotation->setItems(m_mediaList, m_model);
 }
 
 void PhotoItemViewWidget::setModel(PhotoItemViewModel* model)
 {
     m_model = model;
     m_thumbnails->setItems(m_mediaList, m_model);
+    m_rotation->setItems(m_mediaList, m_model);
     if (!model)
         return;
     SortSearchControl* control = SortSearchControl::GetSortSearchControl();

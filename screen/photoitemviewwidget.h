@@ -4,7 +4,6 @@
 #include "host/contract/ideviceagent.h"
 #include "host/contract/ocglobal.h"
 #include "screen/photoactions.h"
-#include "screen/photorotation.h"
 #include "screen/thumbnailupdater.h"
 #include "screen/transfercontroller.h"
 
@@ -44,6 +43,7 @@ class QAction;
 class QDropEvent;
 class QMimeData;
 struct PluginHostContext;
+class RotationController;
 class SelectionChecker;
 
 // The phone photo screen: a stack of pages (list table, thumbnail-list
@@ -400,15 +400,6 @@ private:
     void DeleteFromPhone(const QStringList& files);
     void RemoveDeletedItems(int error);
     void RemoveGoneItems(const QStringList& gone, int error);
-    // Rotation.
-    void ShowReadOnlyNotice();
-    void OnRotationTurned(
-        const PhotoRotation::Request& request, const PhotoRotationWriter::Result& result);
-    void StartRotationUpload(
-        const PhotoRotation::Request& request, const PhotoRotationWriter::Result& result);
-    void RotationUploadEnded(int status);
-    void ApplySavedRotation(
-        const PhotoRotation::Request& request, const PhotoRotationWriter::Result& result);
     // TransferController::Screen: what the viewer's download and the
     // rotation's upload ask of the screen.
     void pausePartialLoading() override { on_pause_patialloading(); }
@@ -416,7 +407,6 @@ private:
     void resumeViewerThumbnails() override { start_thumbnail_thread2(); }
     void releaseThumbnailHold() override { m_heldForViewerDownload = false; }
     void viewerCopyArrived(const QString& photo, const QString& copy) override;
-    void rotationUploadEnded(int status) override { RotationUploadEnded(status); }
 
     // Listing.
     int InsertEventCode() const;
@@ -504,7 +494,7 @@ private:
     OCThumbnailManager* m_thumbnailManager = nullptr;
     OCThumnailMaker* m_thumbnailMaker = nullptr;
 
-    PhotoRotation* m_rotation = nullptr;
+    RotationController* m_rotation = nullptr;
     SelectionChecker* m_selectionChecker = nullptr;
     SelectionChecker* m_deleteChecker = nullptr;
     std::function<void(const QStringList&, const QStringList&)> m_afterDeleteCheck;

@@ -13,6 +13,7 @@
 #include "host/services/ocsharedvalue.h"
 #include "model/ocmodelinsertthread.h"
 #include "model/photoitemviewmodel.h"
+#include "screen/rotationcontroller.h"
 #include "screen/selectionchecker.h"
 
 namespace {

@@ -203,8 +203,7 @@ void TransferController::uploadReport(
     m_screen->resumePartialLoading();
     m_screen->resumeViewerThumbnails();
     // -3/-3: the phone went away without an answer.
-    m_screen->rotationUploadEnded(
-        current == TransferMarker::End ? status : TransferMarker::EndWithoutResult);
+    emit uploadEnded(current == TransferMarker::End ? status : TransferMarker::EndWithoutResult);
 }
 
 void TransferController::closeJob(int& job)

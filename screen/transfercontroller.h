@@ -34,9 +34,6 @@ public:
         virtual void releaseThumbnailHold() = 0;
         // The viewer's copy of photo is whole at copy (stored path).
         virtual void viewerCopyArrived(const QString& photo, const QString& copy) = 0;
-        // The replacing upload ended: AgentResult, or a TransferMarker when
-        // the phone went away without an answer.
-        virtual void rotationUploadEnded(int status) = 0;
     };
 
     enum class DownloadState { Idle, Running };
@@ -75,6 +72,11 @@ public:
 
     // Shut-down: every job of the screen is cancelled.
     void cancelJobs();
+
+signals:
+    // The replacing upload ended: AgentResult, or a TransferMarker when the
+    // phone went away without an answer.
+    void uploadEnded(int status);
 
 private:
     IDeviceNexaAgent* agent() const { return m_agent ? m_agent() : nullptr; }
