@@ -87,20 +87,6 @@ PhotoItemViewWidget::PhotoItemViewWidget(QWidget* parent)
         OCGlobal::ITEM_PHONE_PHOTO, OCSharedValue::PluginListEmpty, OCSharedValue::PluginState);
 
     m_selectionChecker = new SelectionChecker(this);
-    m_deleteChecker = new SelectionChecker(this, false);
-    connect(m_deleteChecker, &SelectionChecker::finished, this,
-        [this](const QList<QPersistentModelIndex>&, const QVector<bool>& found) {
-            QStringList present;
-            QStringList gone;
-            for (int i = 0; i < m_deleteCheckPaths.size(); ++i)
-                (i < found.size() && !found.at(i) ? gone : present)
-                    .append(m_deleteCheckPaths.at(i));
-            m_deleteCheckPaths.clear();
-            const auto then = std::move(m_afterDeleteCheck);
-            m_afterDeleteCheck = nullptr;
-            if (then)
-                then(present, gone);
-        });
     m_actions = new PhotoActions(this);
     auto agent = [this] { return m_hostContext ? m_hostContext->deviceAgent : nullptr; };
     m_transfers = std::make_unique<TransferController>(
@@ -122,6 +108,10 @@ PhotoItemViewWidget::PhotoItemViewWidget(QWidget* parent)
     m_rowChangeTimer.setSingleShot(true);
     m_rowChangeTimer.setInterval(0);
     connect(&m_rowChangeTimer, &QTimer::timeout, this, &PhotoItemViewWidget::on_rows_changed);
+    m_delete = new DeleteOperation(
+        static_cast<DeleteOperation::Screen*>(this), agent,
+        [this] { return isMediaTransferKind(); },
+        reinterpret_cast<void*>(&PhotoItemViewWidget::DeleteCallback), this, this);
     m_rotation = new RotationController(
         m_viewer, m_loading, m_transfers.get(), [this] { return isMediaTransferKind(); }, this,
         this);

@@ -3,6 +3,7 @@
 #include "dialogs/photopropertysource.h"
 #include "host/contract/ideviceagent.h"
 #include "host/contract/ocglobal.h"
+#include "screen/deleteoperation.h"
 #include "screen/photoactions.h"
 #include "screen/thumbnailupdater.h"
 #include "screen/transfercontroller.h"
@@ -56,7 +57,8 @@ class SelectionChecker;
 class PhotoItemViewWidget : public QStackedWidget,
                             public PhotoPropertySource,
                             private ThumbnailUpdater::Screen,
-                            private TransferController::Screen
+                            private TransferController::Screen,
+                            private DeleteOperation::Screen
 {
     Q_OBJECT
 
@@ -388,18 +390,11 @@ private:
     void SetScrollValue(int mode, int value);
     QStringList SelectedPaths(bool existingOnly) const;
 
-    // Delete.
-    bool DeleteRefused() const;
-    bool ConfirmDelete(const QStringList& files);
-    void PauseForDelete();
-    void ResumeAfterDelete();
-    // Asks the phone which paths are still there off the GUI thread (its
-    // storage may hang), then goes on with the delete.
-    void CheckStillThere(const QStringList& paths,
-        std::function<void(const QStringList& present, const QStringList& gone)> then);
-    void DeleteFromPhone(const QStringList& files);
-    void RemoveDeletedItems(int error);
-    void RemoveGoneItems(const QStringList& gone, int error);
+    // DeleteOperation::Screen: what a delete asks of the screen.
+    void holdWorkForDelete() override;
+    void releaseWorkAfterDelete() override;
+    bool hasItemView() const override { return viewOf(Current) != nullptr; }
+    void removeDeletedRows(const QStringList& gone) override;
     // TransferController::Screen: what the viewer's download and the
     // rotation's upload ask of the screen.
     void pausePartialLoading() override { on_pause_patialloading(); }
@@ -466,10 +461,6 @@ private:
     // The viewer was opened on a phone reached through the agent: both
     // thumbnail chains wait for its download, or for its not starting.
     bool m_heldForViewerDownload = false;
-    int m_deleteJob = -1;
-    // Paths known gone; the host's delete thread appends while a delete runs.
-    QStringList m_deletedFiles;
-    QMutex m_deletedMutex;
     std::unique_ptr<TransferController> m_transfers;
     int m_listingState = NotListed;
     int m_viewerScroll = 0; // scroll position of the page the viewer was opened from
@@ -496,9 +487,7 @@ private:
 
     RotationController* m_rotation = nullptr;
     SelectionChecker* m_selectionChecker = nullptr;
-    SelectionChecker* m_deleteChecker = nullptr;
-    std::function<void(const QStringList&, const QStringList&)> m_afterDeleteCheck;
-    QStringList m_deleteCheckPaths;
+    DeleteOperation* m_delete = nullptr;
     QString m_propertyPath; // the photo whose properties dialog is open
     QStringList m_renameFiles; // old and new path while a rename runs
     QStringList m_locatedFiles;

@@ -44,9 +44,7 @@ void PhotoItemViewWidget::CancelDeviceJobs()
         return;
     agent->CancelTransfer(-1);
     m_transfers->cancelJobs();
-    if (g_SharedValue.hasProcessState(OCGlobal::ITEM_PHONE_PHOTO, OCSharedValue::ProcessDelete)
-        && m_deleteJob != -1)
-        agent->CancelDeleteJob(m_deleteJob);
+    m_delete->cancelJob();
 }
 
 void PhotoItemViewWidget::StopWorkerThread(OCModelInsertThread*& thread, const char* name)
@@ -78,9 +76,9 @@ void PhotoItemViewWidget::StopBackgroundTasks()
     // The check only asks the agent; the wait gives it the chance to end
     // before the agent goes.
     m_selectionChecker->cancel();
-    m_deleteChecker->cancel();
+    m_delete->cancelCheck();
     m_selectionChecker->waitForIdle(StopWaitMs);
-    m_deleteChecker->waitForIdle(StopWaitMs);
+    m_delete->waitForCheck(StopWaitMs);
     // A turn being saved is not cut off half-way; the job holds only values,
     // so one that outlives the wait touches nothing of the screen.
     if (!m_rotation->waitForEnd(StopWaitMs))
