@@ -112,6 +112,7 @@ PhotoItemViewWidget::PhotoItemViewWidget(QWidget* parent)
         static_cast<DeleteOperation::Screen*>(this), agent,
         [this] { return isMediaTransferKind(); },
         reinterpret_cast<void*>(&PhotoItemViewWidget::DeleteCallback), this, this);
+    m_locate = new LocateOperation(static_cast<LocateOperation::Screen*>(this), this, this);
     m_rotation = new RotationController(
         m_viewer, m_loading, m_transfers.get(), [this] { return isMediaTransferKind(); }, this,
         this);
@@ -207,6 +208,7 @@ void PhotoItemViewWidget::setMediaList(OCMediaItemList* list)
     m_mediaList = list;
     m_thumbnails->setItems(m_mediaList, m_model);
     m_rotation->setItems(m_mediaList, m_model);
+    m_locate->setItems(m_mediaList, m_model);
 }
 
 void PhotoItemViewWidget::setModel(PhotoItemViewModel* model)
@@ -214,6 +216,7 @@ void PhotoItemViewWidget::setModel(PhotoItemViewModel* model)
     m_model = model;
     m_thumbnails->setItems(m_mediaList, m_model);
     m_rotation->setItems(m_mediaList, m_model);
+    m_locate->setItems(m_mediaList, m_model);
     if (!model)
         return;
     SortSearchControl* control = SortSearchControl::GetSortSearchControl();

@@ -4,6 +4,7 @@
 #include "host/contract/ideviceagent.h"
 #include "host/contract/ocglobal.h"
 #include "screen/deleteoperation.h"
+#include "screen/locateoperation.h"
 #include "screen/photoactions.h"
 #include "screen/thumbnailupdater.h"
 #include "screen/transfercontroller.h"
@@ -58,7 +59,8 @@ class PhotoItemViewWidget : public QStackedWidget,
                             public PhotoPropertySource,
                             private ThumbnailUpdater::Screen,
                             private TransferController::Screen,
-                            private DeleteOperation::Screen
+                            private DeleteOperation::Screen,
+                            private LocateOperation::Screen
 {
     Q_OBJECT
 
@@ -395,6 +397,9 @@ private:
     void releaseWorkAfterDelete() override;
     bool hasItemView() const override { return viewOf(Current) != nullptr; }
     void removeDeletedRows(const QStringList& gone) override;
+    // LocateOperation::Screen: what locating a file asks of the screen.
+    void pauseInsertThreads(bool paused) override;
+    void listLocatedFiles(const QStringList& files) override;
     // TransferController::Screen: what the viewer's download and the
     // rotation's upload ask of the screen.
     void pausePartialLoading() override { on_pause_patialloading(); }
@@ -413,7 +418,6 @@ private:
     // Properties, rename and locate.
     QModelIndex CommandIndex() const;
     void RenameFromDialog(CPhotoDataItem* item, const QString& newName, bool& ok);
-    void RelinkLocatedFiles(const QString& path, const QString& folder);
     void on_selection_check_finished(
         const QList<QPersistentModelIndex>& rows, const QVector<bool>& found);
 
@@ -490,7 +494,7 @@ private:
     DeleteOperation* m_delete = nullptr;
     QString m_propertyPath; // the photo whose properties dialog is open
     QStringList m_renameFiles; // old and new path while a rename runs
-    QStringList m_locatedFiles;
+    LocateOperation* m_locate = nullptr;
 
     QTimer m_rowChangeTimer;
     // While rows stream in, the current view paints at most once per

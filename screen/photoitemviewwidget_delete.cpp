@@ -7,19 +7,8 @@
 #include "host/services/logcategories.h"
 #include "host/widgets/ocloadingwidget.h"
 #include "model/ocmediaitemlist.h"
-#include "model/ocmodelinsertthread.h"
 #include "model/photoitemviewmodel.h"
 #include "screen/livewidget.h"
-
-namespace {
-
-void pauseThread(OCModelInsertThread* thread, bool paused)
-{
-    if (thread && thread->isRunning())
-        thread->pause(paused);
-}
-
-} // namespace
 
 void PhotoItemViewWidget::DeleteCallback(
     int error, int nCurThreadID, QString strCurDeletePath, QString strReserved)
@@ -52,15 +41,13 @@ void PhotoItemViewWidget::holdWorkForDelete()
     stop_thumbnail_thread();
     StopSelectionCheck();
     m_loading->ShowLoadingWidget();
-    pauseThread(m_threadModelLoad, true);
-    pauseThread(m_threadModelToPhone, true);
+    pauseInsertThreads(true);
     qCDebug(lcScreen) << "PhotoItemViewWidget::holdWorkForDelete: other work waits";
 }
 
 void PhotoItemViewWidget::releaseWorkAfterDelete()
 {
-    pauseThread(m_threadModelLoad, false);
-    pauseThread(m_threadModelToPhone, false);
+    pauseInsertThreads(false);
 }
 
 void PhotoItemViewWidget::removeDeletedRows(const QStringList& gone)
