@@ -95,6 +95,12 @@ PhotoItemViewWidget::PhotoItemViewWidget(QWidget* parent)
             &PhotoItemViewWidget::RotateProgressCallback,
             &PhotoItemViewWidget::TransferCompletionCallback },
         this);
+    connect(m_transfers.get(), &TransferController::uploadedItemsListed, this,
+        &PhotoItemViewWidget::on_finished_transfer);
+    connect(m_transfers.get(), &TransferController::uploadedRowsChanged, this,
+        &PhotoItemViewWidget::refreshAfterRowChange);
+    connect(m_transfers.get(), &TransferController::locatedItemListed, this,
+        &PhotoItemViewWidget::showItemOfPath);
     m_thumbnails = new ThumbnailUpdater(this,
         std::make_unique<AgentThumbnailProvider>(agent, &PhotoItemViewWidget::ThumbnailCallback),
         std::make_unique<AgentThumbnailProvider>(agent, &PhotoItemViewWidget::ThumbnailCallback2),
@@ -127,7 +133,7 @@ PhotoItemViewWidget::~PhotoItemViewWidget()
     emit on_signal_tophone_status(false);
     emit on_signal_topc_status(false);
     StopWorkerThread(m_threadModelLoad, "m_pThreadModelLoad");
-    StopWorkerThread(m_threadModelToPhone, "m_pThreadModelToPhone");
+    m_transfers->stopUploadedItems();
     StopBackgroundTasks();
     // The manager's worker may still hand thumbnails over: it goes first.
     if (m_mediaList)
@@ -209,6 +215,7 @@ void PhotoItemViewWidget::setMediaList(OCMediaItemList* list)
     m_thumbnails->setItems(m_mediaList, m_model);
     m_rotation->setItems(m_mediaList, m_model);
     m_locate->setItems(m_mediaList, m_model);
+    m_transfers->setItems(m_mediaList, m_model);
 }
 
 void PhotoItemViewWidget::setModel(PhotoItemViewModel* model)
@@ -217,6 +224,7 @@ void PhotoItemViewWidget::setModel(PhotoItemViewModel* model)
     m_thumbnails->setItems(m_mediaList, m_model);
     m_rotation->setItems(m_mediaList, m_model);
     m_locate->setItems(m_mediaList, m_model);
+    m_transfers->setItems(m_mediaList, m_model);
     if (!model)
         return;
     SortSearchControl* control = SortSearchControl::GetSortSearchControl();

@@ -477,7 +477,6 @@ private:
     bool m_listingEvents = false; // the listing thread got an event in this listing
     bool m_memoryStopped = false; // the listing thread stopped for memory in this listing
     OCModelInsertThread* m_threadModelLoad = nullptr;
-    OCModelInsertThread* m_threadModelToPhone = nullptr;
 
     // Sort per view mode (keys 0, 1, 2, 5).
     QMap<int, int> m_sortColumn;

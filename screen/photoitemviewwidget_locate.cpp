@@ -40,7 +40,7 @@ bool PhotoItemViewWidget::checkFileExist(const QModelIndex& index, bool ask)
 void PhotoItemViewWidget::pauseInsertThreads(bool paused)
 {
     pauseThread(m_threadModelLoad, paused);
-    pauseThread(m_threadModelToPhone, paused);
+    m_transfers->pauseUploadedItems(paused);
 }
 
 void PhotoItemViewWidget::listLocatedFiles(const QStringList& files)

@@ -26,7 +26,7 @@ void PhotoItemViewWidget::on_main_close()
     emit on_signal_messagebox_close();
     CancelDeviceJobs();
     StopWorkerThread(m_threadModelLoad, "m_pThreadModelLoad");
-    StopWorkerThread(m_threadModelToPhone, "m_pThreadModelToPhone");
+    m_transfers->stopUploadedItems();
     StopBackgroundTasks();
     qCDebug(lcScreen) << "PhotoItemViewWidget::on_main_close : end";
 }

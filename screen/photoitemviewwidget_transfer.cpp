@@ -125,30 +125,7 @@ void PhotoItemViewWidget::AddTransferredItem(const QString& path, const QString&
 
 void PhotoItemViewWidget::addThreadModelDataWithToPhone(ItemEvent event)
 {
-    if (!m_mediaList || !m_model)
-        return;
-    const int code = event.code;
-    qCDebug(lcScreen) << "PhotoItemViewWidget::addThreadModelDataWithToPhone start type=" << code;
-    qCDebug(lcScreen) << "PhotoItemViewWidget::addThreadModelDataWithToPhone start path= finished"
-                      << (event.item ? event.item->path : QString());
-    if (!m_threadModelToPhone) {
-        qCDebug(lcScreen) << "PhotoItemViewWidget::addThreadModelDataWithToPhone new thread";
-        m_threadModelToPhone = new OCModelInsertThread(false, this);
-        m_threadModelToPhone->setMediaList(m_mediaList);
-        m_threadModelToPhone->setModel(m_model);
-        // Queued: the worker may go in the handler, and it emits from its own code.
-        connect(m_threadModelToPhone, &OCModelInsertThread::finished, this,
-            &PhotoItemViewWidget::on_finished_transfer, Qt::QueuedConnection);
-        connect(m_threadModelToPhone, &OCModelInsertThread::rowsChanged, this,
-            &PhotoItemViewWidget::refreshAfterRowChange);
-        connect(m_threadModelToPhone, &OCModelInsertThread::locatedItemListed, this,
-            &PhotoItemViewWidget::showItemOfPath);
-    }
-    if (code == ItemEventCode::EndOfBatch)
-        m_threadModelToPhone->finish();
-    else
-        m_threadModelToPhone->addData(std::move(event));
-    qCDebug(lcScreen) << "PhotoItemViewWidget::addThreadModelDataWithToPhone end";
+    m_transfers->addUploadedItem(std::move(event));
 }
 
 void PhotoItemViewWidget::on_finished_transfer()
@@ -173,7 +150,7 @@ void PhotoItemViewWidget::on_finished_transfer()
     ApplyCurrentSort();
     start_thumbnail_thread();
     qCDebug(lcScreen) << "PhotoItemViewWidget::on_finished_transfer safe delete thread";
-    ReleaseIdleWorker(m_threadModelToPhone);
+    m_transfers->releaseIdleUploadWorker();
     qCDebug(lcScreen) << "PhotoItemViewWidget::on_finished_transfer : end";
 }
 

@@ -8,6 +8,9 @@
 #include "host/services/ocmsgbox.h"
 #include "host/services/ocsharedvalue.h"
 #include "host/services/textutils.h"
+#include "model/cphotodataitem.h"
+#include "model/itemevent.h"
+#include "model/ocmodelinsertthread.h"
 #include "screen/viewerdownloadfolder.h"
 #include "viewer/photoviewerwidget.h"
 
@@ -35,7 +38,10 @@ TransferController::TransferController(Screen* screen, PhotoViewerWidget* viewer
 {
 }
 
-TransferController::~TransferController() = default;
+TransferController::~TransferController()
+{
+    stopUploadedItems();
+}
 
 bool TransferController::isTransferring() const
 {
@@ -224,4 +230,62 @@ void TransferController::cancelJobs()
     for (int job : { m_downloadJob, m_uploadJob })
         if (job != -1)
             phone->CancelTransfer(job);
+}
+
+void TransferController::setItems(OCMediaItemList* list, PhotoItemViewModel* model)
+{
+    m_list = list;
+    m_model = model;
+}
+
+void TransferController::addUploadedItem(ItemEvent event)
+{
+    if (!m_list || !m_model)
+        return;
+    qCDebug(lcScreen) << "TransferController::addUploadedItem: code" << event.code
+                      << (event.item ? event.item->path : QString());
+    if (!m_uploadedItems) {
+        qCDebug(lcScreen) << "TransferController::addUploadedItem: new thread";
+        m_uploadedItems = new OCModelInsertThread(false, this);
+        m_uploadedItems->setMediaList(m_list);
+        m_uploadedItems->setModel(m_model);
+        // Queued: the worker may go in the handler, and it emits from its own code.
+        connect(m_uploadedItems, &OCModelInsertThread::finished, this,
+            &TransferController::uploadedItemsListed, Qt::QueuedConnection);
+        connect(m_uploadedItems, &OCModelInsertThread::rowsChanged, this,
+            &TransferController::uploadedRowsChanged);
+        connect(m_uploadedItems, &OCModelInsertThread::locatedItemListed, this,
+            &TransferController::locatedItemListed);
+    }
+    if (event.code == ItemEventCode::EndOfBatch)
+        m_uploadedItems->finish();
+    else
+        m_uploadedItems->addData(std::move(event));
+}
+
+void TransferController::pauseUploadedItems(bool paused)
+{
+    if (m_uploadedItems && m_uploadedItems->isRunning())
+        m_uploadedItems->pause(paused);
+}
+
+void TransferController::stopUploadedItems()
+{
+    if (!m_uploadedItems)
+        return;
+    // Its row fetcher is never waited for longer than a database read takes.
+    m_uploadedItems->stop();
+    qCDebug(lcScreen) << "TransferController::stopUploadedItems";
+    delete m_uploadedItems;
+    m_uploadedItems = nullptr;
+}
+
+void TransferController::releaseIdleUploadWorker()
+{
+    // A worker started again meanwhile (new events came after it ended) is
+    // working on them: it reports its own end again later.
+    if (!m_uploadedItems || m_uploadedItems->isRunning() || m_uploadedItems->queueCount() > 0)
+        return;
+    delete m_uploadedItems;
+    m_uploadedItems = nullptr;
 }

@@ -8,15 +8,21 @@
 
 #include "host/contract/ideviceagent.h"
 
+struct ItemEvent;
+class OCMediaItemList;
+class OCModelInsertThread;
+class PhotoItemViewModel;
 class PhotoViewerWidget;
 class QWidget;
 class ViewerDownloadFolder;
 
-// The device agent's transfers of one photo at a time that the screen runs
-// itself on connections whose files only the agent reaches: the viewer's
-// download of the shown photo into a local copy, and the upload of a turned
-// copy that replaces the photo on the phone. Each job has its own state and
-// agent job id; the agent's reports come back on the GUI thread.
+// The screen's transfers. The device agent's transfers of one photo at a
+// time that the screen runs itself on connections whose files only the agent
+// reaches: the viewer's download of the shown photo into a local copy, and
+// the upload of a turned copy that replaces the photo on the phone; each has
+// its own state and agent job id, and the agent's reports come back on the
+// GUI thread. And the files the host sent to the phone, merged into the list
+// by an insert thread of their own.
 class TransferController : public QObject
 {
     Q_OBJECT
@@ -73,10 +79,24 @@ public:
     // Shut-down: every job of the screen is cancelled.
     void cancelJobs();
 
+    // Files the host sent to the phone: an item event, or the batch's end.
+    void setItems(OCMediaItemList* list, PhotoItemViewModel* model);
+    void addUploadedItem(ItemEvent event);
+    void pauseUploadedItems(bool paused);
+    // The queue of uploaded items is given up.
+    void stopUploadedItems();
+    // After uploadedItemsListed: the worker goes unless it runs again or
+    // has events.
+    void releaseIdleUploadWorker();
+
 signals:
     // The replacing upload ended: AgentResult, or a TransferMarker when the
     // phone went away without an answer.
     void uploadEnded(int status);
+    // The uploaded items queued so far are in the list.
+    void uploadedItemsListed();
+    void uploadedRowsChanged();
+    void locatedItemListed(const QString& path);
 
 private:
     IDeviceNexaAgent* agent() const { return m_agent ? m_agent() : nullptr; }
@@ -98,4 +118,8 @@ private:
     QString m_downloadTarget; // its local copy, "\\" separators
     UploadState m_upload = UploadState::Idle;
     int m_uploadJob = -1;
+
+    OCMediaItemList* m_list = nullptr;
+    PhotoItemViewModel* m_model = nullptr;
+    OCModelInsertThread* m_uploadedItems = nullptr;
 };
