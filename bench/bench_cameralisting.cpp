@@ -29,6 +29,7 @@
 #include <cstdio>
 #include <vector>
 
+#include "benchmeter.h"
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/resource.h>
@@ -39,20 +40,6 @@ namespace {
 
 const QString kCorpusVersion = QStringLiteral("2");
 const int kFilesPerProcess = 1000;
-
-double cpuSeconds(int who)
-{
-    rusage usage {};
-    getrusage(who, &usage);
-    auto seconds = [](const timeval& t) { return t.tv_sec + t.tv_usec / 1e6; };
-    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
-}
-
-struct Cost
-{
-    double wall = -1;
-    double cpu = -1;
-};
 
 QStringList filesIn(const QString& folder)
 {

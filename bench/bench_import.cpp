@@ -20,23 +20,9 @@
 #include <cstdio>
 #include <mutex>
 
-#include <sys/resource.h>
+#include "benchmeter.h"
 
 namespace {
-
-double cpuSeconds()
-{
-    rusage usage {};
-    getrusage(RUSAGE_SELF, &usage);
-    auto seconds = [](const timeval& t) { return t.tv_sec + t.tv_usec / 1e6; };
-    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
-}
-
-struct Cost
-{
-    double wall = 0;
-    double cpu = 0;
-};
 
 template<typename Work> Cost measure(Work work)
 {

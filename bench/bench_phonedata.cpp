@@ -32,45 +32,13 @@
 
 #include <vector>
 
+#include "benchmeter.h"
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 
 namespace {
-
-// CPU seconds used so far by this process, or by its waited-for children.
-double cpuSeconds(int who)
-{
-    rusage usage {};
-    getrusage(who, &usage);
-    auto seconds = [](const timeval& t) { return t.tv_sec + t.tv_usec / 1e6; };
-    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
-}
-
-// Wall and CPU time of one measured stretch.
-struct Cost
-{
-    double wall = 0;
-    double cpu = 0;
-};
-
-class Meter
-{
-public:
-    explicit Meter(int who = RUSAGE_SELF)
-        : m_who(who)
-        , m_cpu(cpuSeconds(who))
-    {
-        m_timer.start();
-    }
-    Cost stop() const { return { m_timer.nsecsElapsed() / 1e9, cpuSeconds(m_who) - m_cpu }; }
-
-private:
-    int m_who;
-    double m_cpu;
-    QElapsedTimer m_timer;
-};
 
 constexpr int kPhotos = 1000;
 constexpr int kListedFiles = 10000;
@@ -215,7 +183,7 @@ void compare(const QStringList& files, int chunk,
     QTemporaryDir dir;
     DBManager manager(dir.filePath(QStringLiteral("bench.db")));
     PhotoDB db(&manager, 1);
-    *theirs = *mine = Cost();
+    *theirs = *mine = Cost { 0, 0 };
     *rows = 0;
     for (int i = 0; i < files.size(); i += chunk) {
         const QStringList part = files.mid(i, chunk);

@@ -22,6 +22,7 @@
 #include "model/photoitemviewmodel.h"
 #include "model/photoroles.h"
 #include "screen/agentthumbnailprovider.h"
+#include "screen/listingsession.h"
 #include "screen/rotationcontroller.h"
 #include "screen/selectionchecker.h"
 #include "thumbview/albumviewwidget.h"
@@ -132,9 +133,13 @@ PhotoItemViewWidget::~PhotoItemViewWidget()
     emit on_signal_messagebox_close();
     emit on_signal_tophone_status(false);
     emit on_signal_topc_status(false);
-    StopWorkerThread(m_threadModelLoad, "m_pThreadModelLoad");
+    if (m_listing)
+        m_listing->stopMerging();
     m_transfers->stopUploadedItems();
     StopBackgroundTasks();
+    delete m_listing;
+    delete m_abandoned;
+    m_listing = m_abandoned = nullptr;
     // The manager's worker may still hand thumbnails over: it goes first.
     if (m_mediaList)
         m_mediaList->setThumbnailManager(nullptr);

@@ -8,9 +8,9 @@
 #include "screen/photoactions.h"
 #include "screen/thumbnailupdater.h"
 #include "screen/transfercontroller.h"
+#include "screen/viewplace.h"
 
 #include <QDateTime>
-#include <QElapsedTimer>
 #include <QFutureWatcher>
 #include <QItemSelection>
 #include <QMap>
@@ -29,6 +29,7 @@
 class AlbumViewWidget;
 class CExtTableView;
 class CPhotoDataItem;
+class ListingSession;
 struct ItemEvent;
 class OCFadeMenu;
 class OCLoadingWidget;
@@ -383,9 +384,6 @@ private:
     void CopySelection();
     void PasteClipboard();
     bool ClipboardHasPhotos() const;
-    void StopWorkerThread(OCModelInsertThread*& thread, const char* name);
-    // After a worker's end: deleted unless it runs again or has events.
-    void ReleaseIdleWorker(OCModelInsertThread*& thread);
     void StopBackgroundTasks();
     void CancelDeviceJobs();
     int ScrollValue(int mode) const;
@@ -408,12 +406,16 @@ private:
     void releaseThumbnailHold() override { m_heldForViewerDownload = false; }
     void viewerCopyArrived(const QString& photo, const QString& copy) override;
 
-    // Listing.
-    int InsertEventCode() const;
+    // Listing: the current session, made when there is none; a new one.
+    ListingSession* listing();
+    ListingSession* newListing();
+    void DropListing();
+    void ConnectListing(ListingSession* session);
+    void PrepareListing();
+    void MountFailed(int result);
+    void EndStoppedListing(int error);
+    void EndFinishedListing();
     void ResetListing();
-    // A phone listing that was given up still reports its end: until then
-    // its reports are dropped and no new listing starts.
-    bool WaitForAbandonedListing(const char* method);
 
     // Properties, rename and locate.
     QModelIndex CommandIndex() const;
@@ -466,17 +468,15 @@ private:
     // thumbnail chains wait for its download, or for its not starting.
     bool m_heldForViewerDownload = false;
     std::unique_ptr<TransferController> m_transfers;
-    int m_listingState = NotListed;
+    int m_listingState = NotListed; // the latest session's
     int m_viewerScroll = 0; // scroll position of the page the viewer was opened from
     QStringList m_pendingSelection;
-    QStringList m_refreshSelection; // paths selected when a refresh started
-    QString m_refreshTopPath; // the first row in view then
-    bool m_agentListing = false; // the phone reports files of a listing we started
-    bool m_abandonedListing = false;
-    QElapsedTimer m_abandonedSince;
-    bool m_listingEvents = false; // the listing thread got an event in this listing
-    bool m_memoryStopped = false; // the listing thread stopped for memory in this listing
-    OCModelInsertThread* m_threadModelLoad = nullptr;
+    ViewPlace m_refreshPlace; // where the user was when a refresh started
+    ListingSession* m_listing = nullptr;
+    // Given up while the phone still reports: its reports go there, and no
+    // listing starts, until the phone has ended.
+    ListingSession* m_abandoned = nullptr;
+    QPointer<OCModelInsertThread> m_threadModelLoad; // the session's, paused around edits
 
     // Sort per view mode (keys 0, 1, 2, 5).
     QMap<int, int> m_sortColumn;

@@ -1,7 +1,7 @@
-// Listing the phone: starting it through the device agent (mounting a
-// mass-storage phone first), the agent's item-load callbacks routed to the
-// GUI thread, the listing and to-phone insert threads, the end of a listing,
-// and the device, memory-card and storage changes that restart it.
+// Listing the phone: one ListingSession per listing does the work; here the
+// agent's item-load callbacks are routed to the GUI thread and to the session,
+// the screen follows the session's start and end, and the device, memory-card
+// and storage changes drop the listing or start a new one.
 #include "screen/photoitemviewwidget.h"
 
 #include <QDebug>
@@ -26,6 +26,7 @@
 #include "model/ocmodelinsertthread.h"
 #include "model/photoitemviewmodel.h"
 #include "model/photoroles.h"
+#include "screen/listingsession.h"
 #include "screen/livewidget.h"
 #include "thumbview/albumviewwidget.h"
 #include "viewer/photoviewerwidget.h"
@@ -35,8 +36,6 @@ namespace {
 
 const int PhotoType = OCGlobal::ITEM_PHONE_PHOTO;
 const int RetryMs = 100;
-// An abandoned listing that has not reported its end by then never will.
-const int AbandonedLimitMs = 3000;
 const int StatusModeChange = OCGlobal::ITEM_PC_PHOTO;
 
 } // namespace
@@ -95,16 +94,88 @@ void PhotoItemViewWidget::on_listing_callback(
                       << size << time;
 }
 
+ListingSession* PhotoItemViewWidget::listing()
+{
+    // A given-up listing takes the phone's reports until its end.
+    if (m_abandoned)
+        return m_abandoned;
+    return m_listing ? m_listing : newListing();
+}
+
+ListingSession* PhotoItemViewWidget::newListing()
+{
+    DropListing();
+    ListingSession::Setup setup;
+    setup.agent = m_hostContext ? m_hostContext->deviceAgent : nullptr;
+    setup.list = m_mediaList;
+    setup.model = m_model;
+    setup.connectionKind = m_fileAgentType;
+    setup.mountCallback = &PhotoItemViewWidget::UmsMountCallback;
+    m_listing = new ListingSession(setup, this);
+    m_threadModelLoad = m_listing->insertThread();
+    ConnectListing(m_listing);
+    return m_listing;
+}
+
+void PhotoItemViewWidget::DropListing()
+{
+    if (!m_listing)
+        return;
+    // It may be the sender of the signal being handled.
+    m_listing->disconnect(this);
+    m_listing->stopMerging();
+    m_listing->deleteLater();
+    m_listing = nullptr;
+}
+
+void PhotoItemViewWidget::ConnectListing(ListingSession* session)
+{
+    using S = ListingSession;
+    connect(session, &S::stateChanged, this, [this, session](S::State state) {
+        if (session == m_listing)
+            m_listingState = S::stateCode(state);
+    });
+    connect(session, &S::preparing, this, &PhotoItemViewWidget::PrepareListing);
+    connect(session, &S::started, this, [this] {
+        m_albumView->SetControlsEnabled(true);
+        SetStatusText(GetQString(tr("Loading...")));
+        m_loading->ShowLoadingWidget();
+    });
+    connect(session, &S::reportsEnded, this, [this] {
+        if (m_fileAgentType == ConnectionKind::MassStorage)
+            m_loading->HideLoadingWidget();
+    });
+    connect(session, &S::stopped, this, &PhotoItemViewWidget::EndStoppedListing);
+    connect(session, &S::finished, this, &PhotoItemViewWidget::EndFinishedListing);
+    connect(session, &S::memoryPressure, this, [this] {
+        OCMsgBox::OCErrorMessageBox(this, GetQString(tr("Notice")), ErrorBoxCode::OutOfMemory);
+    });
+    connect(session, &S::busyRefused, this,
+        [this] { emit on_signal_errorMsgBox(GetQString(tr("Notice")), ErrorBoxCode::PhoneBusy); });
+    connect(session, &S::mountShown, this, [this](bool shown) {
+        emit on_signal_showModechangeLoading(shown, ITEM_TYPE(StatusModeChange));
+    });
+    connect(session, &S::mounted, this, [this] { start_loaditems_thread(false); });
+    connect(session, &S::mountFailed, this, &PhotoItemViewWidget::MountFailed);
+    connect(session, &S::deviceRefreshFinished, this,
+        [this] { emit on_signal_device_refresh_finish(PhotoType); });
+    connect(session, &S::itemsChanged, this, &PhotoItemViewWidget::on_signal_changed_items);
+    connect(session, &S::loadingEnded, this, &PhotoItemViewWidget::on_signal_hideLoadingWidget);
+    connect(session, &S::rowsChanged, this, &PhotoItemViewWidget::refreshAfterRowChange);
+    connect(session, &S::locatedItemListed, this, &PhotoItemViewWidget::showItemOfPath);
+}
+
 void PhotoItemViewWidget::start_loaditems_thread(bool bNeedUMSCheck)
 {
     qCDebug(lcScreen) << "PhotoItemViewWidget::start_loaditems_thread : start" << bNeedUMSCheck;
     stop_loaditems_thread();
-    if (WaitForAbandonedListing("PhotoItemViewWidget::start_loaditems_thread")) {
+    if (m_abandoned) {
+        qCDebug(lcScreen) << "PhotoItemViewWidget::start_loaditems_thread : waiting for the "
+                             "abandoned listing to end";
         QTimer::singleShot(
             RetryMs, this, [this, bNeedUMSCheck] { start_loaditems_thread(bNeedUMSCheck); });
         return;
     }
-    g_SharedValue.addState(PhotoType, OCSharedValue::ProcessListing);
     LoadItems(bNeedUMSCheck);
 }
 
@@ -115,28 +186,20 @@ void PhotoItemViewWidget::start_loaditems_thread()
 
 void PhotoItemViewWidget::stop_loaditems_thread()
 {
-    if (!m_agentListing)
+    if (!m_listing || !m_listing->abandon())
         return;
-    qCDebug(lcScreen)
-        << "PhotoItemViewWidget::stop_loaditems_thread : the phone's listing is given up";
-    if (IDeviceNexaAgent* agent = m_hostContext ? m_hostContext->deviceAgent : nullptr)
-        agent->StopItemLoad();
-    m_agentListing = false;
-    m_abandonedListing = true;
-    m_abandonedSince.start();
-}
-
-bool PhotoItemViewWidget::WaitForAbandonedListing(const char* method)
-{
-    if (!m_abandonedListing)
-        return false;
-    if (m_abandonedSince.isValid() && m_abandonedSince.elapsed() > AbandonedLimitMs) {
-        qCDebug(lcScreen) << method << ": the abandoned listing never ended";
-        m_abandonedListing = false;
-        return false;
+    if (m_abandoned) {
+        m_abandoned->disconnect(this);
+        m_abandoned->deleteLater();
     }
-    qCDebug(lcScreen) << method << ": waiting for the abandoned listing to end";
-    return true;
+    m_abandoned = m_listing;
+    m_listing = nullptr;
+    m_abandoned->disconnect(this);
+    connect(m_abandoned, &ListingSession::stopped, this, &PhotoItemViewWidget::EndStoppedListing);
+    connect(m_abandoned, &ListingSession::cancelled, this, [this] {
+        m_abandoned->deleteLater();
+        m_abandoned = nullptr;
+    });
 }
 
 void PhotoItemViewWidget::on_finished_loaditems()
@@ -146,56 +209,20 @@ void PhotoItemViewWidget::on_finished_loaditems()
 
 void PhotoItemViewWidget::LoadItems(bool bNeedUMSCheck)
 {
-    qCDebug(lcScreen) << "PhotoItemViewWidget::LoadItems : start";
+    // A card change made its session already: the listing is the one it waits for.
+    ListingSession* session = m_listing && m_listing->state() == ListingSession::State::Waiting
+        ? m_listing
+        : newListing();
+    session->start(bNeedUMSCheck);
+}
+
+void PhotoItemViewWidget::PrepareListing()
+{
     SetStatusText(GetQString(tr("Loading...")));
     m_loading->ShowLoadingWidget();
     on_stop_patialloading();
     if (g_SharedValue.IsPartialLoading() && m_hostContext && m_hostContext->photoDatabase)
         m_hostContext->photoDatabase->clearDBRecords(true);
-    m_memoryStopped = false;
-    m_listingEvents = false;
-
-    IDeviceNexaAgent* agent = m_hostContext ? m_hostContext->deviceAgent : nullptr;
-    const int deviceIndex = agent ? agent->GetDeviceIndex() : -1;
-    if (deviceIndex == -1) {
-        g_SharedValue.deleteState(PhotoType, OCSharedValue::ProcessListing);
-        m_listingState = NotListed;
-        emit on_signal_device_refresh_finish(PhotoType);
-        emit on_signal_changed_items();
-        emit on_signal_hideLoadingWidget();
-        qCWarning(lcScreen) << "PhotoItemViewWidget::LoadItems get device failed";
-        return;
-    }
-    if (m_fileAgentType == ConnectionKind::MassStorage && IsConnectedPhone(agent)
-        && !IsUMSAvailable(deviceIndex) && bNeedUMSCheck) {
-        qCDebug(lcScreen) << "PhotoItemViewWidget::LoadItems : mount the phone's storage first";
-        agent->RequestUmsMount(deviceIndex, &PhotoItemViewWidget::UmsMountCallback, 0);
-        emit on_signal_showModechangeLoading(true, ITEM_TYPE(StatusModeChange));
-        return;
-    }
-
-    const int status = agent->StartItemLoad(QStringLiteral("ROOT"));
-    qCDebug(lcScreen) << "PhotoItemViewWidget::LoadItems : StartItemLoad" << status;
-    if (status == AgentResult::ListingStarted) {
-        g_SharedValue.addState(PhotoType, OCSharedValue::ProcessListing);
-        m_listingState = Listing;
-        m_agentListing = true;
-    } else if (status == AgentResult::Ok) {
-        // Nothing to report: the listing is over, and empty.
-        m_listingState = Listing;
-        on_itemload_callback_finishItemLoad();
-    } else {
-        if (m_listingState != Listing)
-            emit on_signal_changed_items();
-        if (status == AgentResult::Busy)
-            emit on_signal_errorMsgBox(GetQString(tr("Notice")), ErrorBoxCode::PhoneBusy);
-        if (m_listingState != Listing)
-            emit on_signal_hideLoadingWidget();
-        g_SharedValue.deleteState(PhotoType, OCSharedValue::ProcessListing);
-        m_listingState = NotListed;
-        emit on_signal_device_refresh_finish(PhotoType);
-    }
-    qCDebug(lcScreen) << "PhotoItemViewWidget::LoadItems end" << m_listingState;
 }
 
 void PhotoItemViewWidget::LoadItems(const QStringList& paths)
@@ -216,65 +243,25 @@ void PhotoItemViewWidget::LoadItems(const QStringList& paths)
 
 void PhotoItemViewWidget::on_UmsMountResult(int nResult)
 {
-    qCDebug(lcScreen) << "PhotoItemViewWidget::on_UmsMountResult : result" << nResult;
-    emit on_signal_showModechangeLoading(false, ITEM_TYPE(StatusModeChange));
-    if (nResult == MountResult::Mounted) {
-        // The drive is there now: list it, without asking for it again.
-        start_loaditems_thread(false);
-        return;
-    }
-    m_listingState = NotListed;
-    g_SharedValue.deleteState(PhotoType, OCSharedValue::ProcessListing);
-    emit on_signal_device_refresh_finish(PhotoType);
-    if (nResult != MountResult::Refused && nResult != MountResult::Cancelled && isVisible())
+    listing()->mountAnswered(nResult);
+}
+
+void PhotoItemViewWidget::MountFailed(int result)
+{
+    if (result != MountResult::Refused && result != MountResult::Cancelled && isVisible())
         OCMsgBox::OCErrorMessageBox(this, GetQString(tr("Notice")), ErrorBoxCode::StorageNotOpened);
     emit on_signal_hideLoadingWidget();
     UpdateStatusText();
 }
 
-int PhotoItemViewWidget::InsertEventCode() const
-{
-    switch (m_fileAgentType) {
-    case ConnectionKind::Mtp:
-        return ItemEventCode::ListedFull;
-    case ConnectionKind::MtpBasic:
-        return ItemEventCode::ListedMinimal;
-    default:
-        return ItemEventCode::Listed;
-    }
-}
-
 void PhotoItemViewWidget::on_itemload_callback_startItemLoad()
 {
-    if (m_abandonedListing) {
-        qCDebug(lcScreen) << "PhotoItemViewWidget::on_itemload_callback_startItemLoad : abandoned "
-                             "listing, dropped";
-        return;
-    }
-    m_albumView->SetControlsEnabled(true);
-    g_SharedValue.addState(PhotoType, OCSharedValue::ProcessListing);
-    m_listingState = Listing;
-    SetStatusText(GetQString(tr("Loading...")));
-    m_loading->ShowLoadingWidget();
+    listing()->startReported();
 }
 
 void PhotoItemViewWidget::on_itemload_callback_insertItemLoad(quintptr pInfo)
 {
-    if (!pInfo) {
-        qCWarning(lcScreen)
-            << "PhotoItemViewWidget::on_itemload_callback_insertItemLoad : info is null";
-        return;
-    }
-    if (m_abandonedListing || m_listingState != Listing) {
-        qCDebug(lcScreen) << "PhotoItemViewWidget::on_itemload_callback_insertItemLoad : no "
-                             "listing under way, dropped"
-                          << m_listingState;
-        return;
-    }
-    auto item = std::make_unique<CPhotoDataItem>(pInfo);
-    const QString path = item->path;
-    addThreadModelDataWithLoading(ItemEvent(InsertEventCode(), std::move(item)));
-    qCDebug(lcScreen) << "PhotoItemViewWidget::on_itemload_callback_insertItemLoad" << path;
+    listing()->itemReported(pInfo);
 }
 
 void PhotoItemViewWidget::on_itemload_callback_eventItemLoad(quintptr pInfo)
@@ -288,7 +275,7 @@ void PhotoItemViewWidget::on_itemload_callback_eventItemLoad(quintptr pInfo)
     int code = 0;
     switch (record->changeKind) {
     case DeviceChange::Added:
-        code = InsertEventCode();
+        code = ListingSession::insertEventCode(m_fileAgentType);
         break;
     case DeviceChange::ObjectIdAssigned:
         code = ItemEventCode::ObjectIdAssigned;
@@ -320,111 +307,34 @@ void PhotoItemViewWidget::on_itemload_callback_eventItemLoad(quintptr pInfo)
 
 void PhotoItemViewWidget::on_itemload_callback_finishItemLoad()
 {
-    qCDebug(lcScreen) << "PhotoItemViewWidget::on_itemload_callback_finishItemLoad : state"
-                      << m_listingState;
-    m_agentListing = false;
-    if (m_abandonedListing) {
-        m_abandonedListing = false;
-        qCDebug(lcScreen) << "PhotoItemViewWidget::on_itemload_callback_finishItemLoad : end of an "
-                             "abandoned listing";
-        return;
-    }
-    if (m_fileAgentType == ConnectionKind::MassStorage)
-        m_loading->HideLoadingWidget();
-    if (m_listingState == ListingStopped) {
-        g_SharedValue.deleteState(PhotoType, OCSharedValue::ProcessListing);
-        m_listingState = NotListed;
-        emit on_signal_device_refresh_finish(PhotoType);
-        return;
-    }
-    if (m_listingState != Listing) {
-        qCDebug(lcScreen) << "PhotoItemViewWidget::on_itemload_callback_finishItemLoad : no "
-                             "listing under way, dropped";
-        return;
-    }
-    m_listingState = Merging;
-    addThreadModelDataWithLoading(ItemEvent());
+    listing()->finishReported();
 }
 
 void PhotoItemViewWidget::on_itemload_callback_stopItemLoad(int error)
 {
-    qCDebug(lcScreen) << "PhotoItemViewWidget::on_itemload_callback_stopItemLoad error =" << error;
-    if (error != 0) {
-        m_agentListing = false;
-        if (m_abandonedListing) {
-            m_abandonedListing = false;
-            qCDebug(lcScreen) << "PhotoItemViewWidget::on_itemload_callback_stopItemLoad : end of "
-                                 "an abandoned listing";
-            return;
-        }
-        g_SharedValue.deleteState(PhotoType, OCSharedValue::ProcessListing);
-        m_listingState = ListingStopped;
-        emit on_signal_device_refresh_finish(PhotoType);
-        if (isVisible())
-            OCMsgBox::OCErrorMessageBox(this, GetQString(tr("Notice")), error);
-    }
+    listing()->stopReported(error);
+}
+
+void PhotoItemViewWidget::EndStoppedListing(int error)
+{
+    if (error != 0 && isVisible())
+        OCMsgBox::OCErrorMessageBox(this, GetQString(tr("Notice")), error);
     m_loading->HideLoadingWidget();
     on_changed_items();
 }
 
 void PhotoItemViewWidget::addThreadModelDataWithLoading(ItemEvent event)
 {
-    // Mass storage merges the whole listing at its end, the other kinds row by row.
-    const bool loadMode = !isMediaTransferKind();
-    if (!m_mediaList || !m_model)
-        return;
-    if (!m_threadModelLoad) {
-        m_threadModelLoad = new OCModelInsertThread(loadMode, this);
-        m_threadModelLoad->setMediaList(m_mediaList);
-        m_threadModelLoad->setModel(m_model);
-        // Queued: the worker may go in the handler, and it emits from its own code.
-        connect(m_threadModelLoad, &OCModelInsertThread::finished, this,
-            &PhotoItemViewWidget::on_itemload_finishItemLoad, Qt::QueuedConnection);
-        connect(m_threadModelLoad, &OCModelInsertThread::rowsChanged, this,
-            &PhotoItemViewWidget::refreshAfterRowChange);
-        connect(m_threadModelLoad, &OCModelInsertThread::locatedItemListed, this,
-            &PhotoItemViewWidget::showItemOfPath);
-    } else if (m_threadModelLoad->stoppedForMemory()) {
-        // Its last run ended so; how is forgotten once it runs again.
-        m_memoryStopped = true;
-    }
-    if (event.code != ItemEventCode::EndOfBatch) {
-        m_listingEvents = true;
-        m_threadModelLoad->addData(std::move(event));
-        return;
-    }
-    if (!m_listingEvents && m_threadModelLoad->queueCount() == 0) {
-        // Nothing was ever queued, so nothing is being merged either.
-        qCDebug(lcScreen) << "PhotoItemViewWidget::addThreadModelDataWithLoading : no item";
-        m_threadModelLoad->stop();
-        on_itemload_finishItemLoad();
-    } else if (loadMode) {
-        qCDebug(lcScreen) << "PhotoItemViewWidget::addThreadModelDataWithLoading : execute";
-        m_threadModelLoad->exec();
-    } else {
-        // The thread ends once its queue is merged, the last row included.
-        qCDebug(lcScreen) << "PhotoItemViewWidget::addThreadModelDataWithLoading : finish";
-        m_threadModelLoad->finish();
-    }
+    (m_listing ? m_listing : newListing())->addEvent(std::move(event));
 }
 
 void PhotoItemViewWidget::on_itemload_finishItemLoad()
 {
-    qCDebug(lcScreen) << "PhotoItemViewWidget::on_itemload_finishItemLoad : state"
-                      << m_listingState;
-    if (m_threadModelLoad && m_threadModelLoad->stoppedForMemory())
-        m_memoryStopped = true;
-    // Only the end of the merge counts: the thread also ends when memory runs
-    // short while the phone still reports, or when a reset stops it.
-    if (m_listingState != Merging)
-        return;
-    if (m_memoryStopped)
-        OCMsgBox::OCErrorMessageBox(this, GetQString(tr("Notice")), ErrorBoxCode::OutOfMemory);
-    m_memoryStopped = false;
-    g_SharedValue.deleteState(PhotoType, OCSharedValue::ProcessListing);
-    m_listingState = Listed;
-    emit on_signal_device_refresh_finish(PhotoType);
+    listing()->mergeEnded();
+}
 
+void PhotoItemViewWidget::EndFinishedListing()
+{
     if (m_fileAgentType == ConnectionKind::Mtp && currentIndex() == ViewerMode) {
         const QString shown
             = m_viewer->FilmStrip()->currentIndex().data(PhotoRole::PathRole).toString();
@@ -436,7 +346,7 @@ void PhotoItemViewWidget::on_itemload_finishItemLoad()
     if (!g_SharedValue.hasProcessState(
             PhotoType, OCSharedValue::ProcessTransferA | OCSharedValue::ProcessTransferB)) {
         if (m_model->rowCount() == 0) {
-            on_itemload_callback_stopItemLoad(0);
+            EndStoppedListing(0);
         } else {
             start_thumbnail_thread();
             on_changed_items();
@@ -448,14 +358,13 @@ void PhotoItemViewWidget::on_itemload_finishItemLoad()
     m_pendingSelection.clear();
     RestoreAfterRefresh();
     LoadImportedMarks();
-
-    ReleaseIdleWorker(m_threadModelLoad);
 }
 
 void PhotoItemViewWidget::ResetListing()
 {
     // Nothing is left to show: the viewer goes back to the page it came from,
     // without starting thumbnail requests for the list about to go.
+    DropListing();
     m_listingState = NotListed;
     if (viewerOpen())
         on_close_photoViewer();
@@ -498,7 +407,7 @@ void PhotoItemViewWidget::on_SDCardchange(bool bIsConnected, const QString& driv
                              "itself, no listing";
         return;
     }
-    m_listingState = Listing;
+    newListing()->cardChanged();
     SetStatusText(GetQString(tr("Loading...")));
     m_loading->ShowLoadingWidget();
     QTimer::singleShot(RetryMs, this, &PhotoItemViewWidget::on_load_fromSDcardChange);
@@ -509,12 +418,13 @@ void PhotoItemViewWidget::on_load_fromSDcardChange()
     IDeviceNexaAgent* agent = m_hostContext ? m_hostContext->deviceAgent : nullptr;
     if (!agent || agent->GetDeviceIndex() == -1) {
         qCDebug(lcScreen) << "PhotoItemViewWidget::on_load_fromSDcardChange : no device";
+        DropListing();
         m_listingState = NotListed;
         m_loading->HideLoadingWidget();
         return;
     }
-    if (agent->IsBusy() || !isReadyForListing()
-        || WaitForAbandonedListing("PhotoItemViewWidget::on_load_fromSDcardChange")) {
+    // A given-up listing still reports its end: no new listing before it.
+    if (agent->IsBusy() || !isReadyForListing() || m_abandoned) {
         QTimer::singleShot(RetryMs, this, &PhotoItemViewWidget::on_load_fromSDcardChange);
         return;
     }
@@ -533,6 +443,7 @@ void PhotoItemViewWidget::on_memcombo_changeEnd(bool result)
     qCDebug(lcScreen) << "PhotoItemViewWidget::on_memcombo_changeEnd : result" << result;
     m_storageSwitching = false;
     m_loading->HideLoadingWidget();
+    DropListing();
     m_listingState = NotListed;
 }
 

@@ -4,7 +4,6 @@
 #include "screen/photoitemviewwidget.h"
 
 #include <QAbstractItemView>
-#include <QItemSelectionModel>
 
 #include "host/contract/pluginhostcontext.h"
 #include "host/db/importledger.h"
@@ -58,54 +57,18 @@ void PhotoItemViewWidget::RefreshListing()
         m_lastItemType = OCGlobal::ITEM_NONE;
         return;
     }
-    m_refreshSelection.clear();
-    m_refreshTopPath.clear();
-    if (QAbstractItemView* view = currentPageView()) {
-        for (const QModelIndex& index : selectedRowIndexes(view))
-            m_refreshSelection.append(index.data(PhotoRole::PathRole).toString());
-        m_refreshTopPath = view->indexAt(QPoint(1, 1)).data(PhotoRole::PathRole).toString();
-    }
-    qCDebug(lcScreen) << "PhotoItemViewWidget::RefreshListing :" << m_refreshSelection.size()
-                      << "selected, top" << m_refreshTopPath;
+    QAbstractItemView* view = currentPageView();
+    m_refreshPlace = ViewPlace::of(view, view ? selectedRowIndexes(view) : QModelIndexList());
+    qCDebug(lcScreen) << "PhotoItemViewWidget::RefreshListing :" << m_refreshPlace.selectedCount()
+                      << "selected, top" << m_refreshPlace.topPath();
     ResetListing();
     start_loaditems_thread();
 }
 
 void PhotoItemViewWidget::RestoreAfterRefresh()
 {
-    if (m_refreshSelection.isEmpty() && m_refreshTopPath.isEmpty())
+    if (m_refreshPlace.isEmpty())
         return;
-    QAbstractItemView* view = currentPageView();
-    QAbstractItemModel* model = view ? view->model() : nullptr;
-    QItemSelectionModel* selection = view ? view->selectionModel() : nullptr;
-    if (model && selection) {
-        QSet<QString> wanted;
-        for (const QString& path : qAsConst(m_refreshSelection))
-            wanted.insert(path.toUpper());
-        const QString top = m_refreshTopPath.toUpper();
-        QItemSelection rows;
-        QModelIndex first;
-        QModelIndex topIndex;
-        for (int row = 0; row < model->rowCount(); ++row) {
-            const QModelIndex index = model->index(row, 0);
-            const QString path = index.data(PhotoRole::PathRole).toString().toUpper();
-            if (wanted.contains(path)) {
-                rows.select(index, index);
-                first = first.isValid() ? first : index;
-            }
-            if (!top.isEmpty() && path == top)
-                topIndex = index;
-        }
-        if (first.isValid()) {
-            selection->setCurrentIndex(first, QItemSelectionModel::NoUpdate);
-            selection->select(
-                rows, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
-        }
-        if (topIndex.isValid())
-            view->scrollTo(topIndex, QAbstractItemView::PositionAtTop);
-        else if (first.isValid())
-            view->scrollTo(first);
-    }
-    m_refreshSelection.clear();
-    m_refreshTopPath.clear();
+    m_refreshPlace.restoreIn(currentPageView());
+    m_refreshPlace = ViewPlace();
 }

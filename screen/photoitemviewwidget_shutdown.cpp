@@ -13,6 +13,7 @@
 #include "host/services/ocsharedvalue.h"
 #include "model/ocmodelinsertthread.h"
 #include "model/photoitemviewmodel.h"
+#include "screen/listingsession.h"
 #include "screen/rotationcontroller.h"
 #include "screen/selectionchecker.h"
 
@@ -25,7 +26,8 @@ void PhotoItemViewWidget::on_main_close()
     qCDebug(lcScreen) << "PhotoItemViewWidget::on_main_close : start";
     emit on_signal_messagebox_close();
     CancelDeviceJobs();
-    StopWorkerThread(m_threadModelLoad, "m_pThreadModelLoad");
+    if (m_listing)
+        m_listing->stopMerging();
     m_transfers->stopUploadedItems();
     StopBackgroundTasks();
     qCDebug(lcScreen) << "PhotoItemViewWidget::on_main_close : end";
@@ -45,29 +47,6 @@ void PhotoItemViewWidget::CancelDeviceJobs()
     agent->CancelTransfer(-1);
     m_transfers->cancelJobs();
     m_delete->cancelJob();
-}
-
-void PhotoItemViewWidget::StopWorkerThread(OCModelInsertThread*& thread, const char* name)
-{
-    if (!thread)
-        return;
-    // Its queue is given up; its row fetcher is never waited for longer
-    // than a database read takes.
-    thread->stop();
-    qCDebug(lcScreen) << "PhotoItemViewWidget::StopWorkerThread"
-                      << QByteArray(":").append(name).append(" wait = true").constData();
-    delete thread;
-    thread = nullptr;
-}
-
-void PhotoItemViewWidget::ReleaseIdleWorker(OCModelInsertThread*& thread)
-{
-    // A worker started again meanwhile (new events came after it ended) is
-    // working on them: it reports its own end again later.
-    if (!thread || thread->isRunning() || thread->queueCount() > 0)
-        return;
-    delete thread;
-    thread = nullptr;
 }
 
 void PhotoItemViewWidget::StopBackgroundTasks()

@@ -3,6 +3,7 @@
 #include "host/services/exiforientation.h"
 #include "host/services/logcategories.h"
 
+#include "exifblock.h"
 #include "gifwriter.h"
 #include "samplepicturepainter.h"
 
@@ -37,80 +38,32 @@ QByteArray encode(const QImage& image, const char* format, int quality)
     return writer.write(image) ? bytes : QByteArray();
 }
 
-QString exifDate(const QDateTime& date)
-{
-    return date.toString(QStringLiteral("yyyy:MM:dd HH:mm:ss"));
-}
-
-// Degrees, minutes and hundredths of seconds as exiv2's rational text.
-QString rationalDegrees(double value)
-{
-    const double magnitude = std::abs(value);
-    const int degrees = int(magnitude);
-    const int minutes = int((magnitude - degrees) * 60);
-    const long hundredths = std::lround(((magnitude - degrees) * 60 - minutes) * 6000);
-    return QStringLiteral("%1/1 %2/1 %3/100").arg(degrees).arg(minutes).arg(hundredths);
-}
-
 // The APP1 segment with the photo's EXIF block (and preview), or empty.
 QByteArray exifSegment(const SamplePhoto& photo, const QByteArray& preview)
 {
     try {
         Exiv2::ExifData exif;
+        const std::string taken = ExifBlock::dateText(photo.shootingDate).toStdString();
         exif["Exif.Image.Make"] = "Sample";
         exif["Exif.Image.Model"] = "Sample Phone";
         exif["Exif.Image.Orientation"] = uint16_t(photo.orientation);
-        exif["Exif.Image.DateTime"] = exifDate(photo.shootingDate).toStdString();
-        exif["Exif.Photo.DateTimeOriginal"] = exifDate(photo.shootingDate).toStdString();
-        exif["Exif.Photo.DateTimeDigitized"] = exifDate(photo.shootingDate).toStdString();
+        exif["Exif.Image.DateTime"] = taken;
+        exif["Exif.Photo.DateTimeOriginal"] = taken;
+        exif["Exif.Photo.DateTimeDigitized"] = taken;
         exif["Exif.Photo.PixelXDimension"] = uint32_t(photo.storedSize.width());
         exif["Exif.Photo.PixelYDimension"] = uint32_t(photo.storedSize.height());
         if (photo.hasPosition) {
             Exiv2::Value::AutoPtr version = Exiv2::Value::create(Exiv2::unsignedByte);
             version->read("2 2 0 0");
             exif.add(Exiv2::ExifKey("Exif.GPSInfo.GPSVersionID"), version.get());
-            exif["Exif.GPSInfo.GPSLatitudeRef"] = photo.latitude < 0 ? "S" : "N";
-            exif["Exif.GPSInfo.GPSLongitudeRef"] = photo.longitude < 0 ? "W" : "E";
-            Exiv2::URationalValue latitude;
-            latitude.read(rationalDegrees(photo.latitude).toStdString());
-            exif.add(Exiv2::ExifKey("Exif.GPSInfo.GPSLatitude"), &latitude);
-            Exiv2::URationalValue longitude;
-            longitude.read(rationalDegrees(photo.longitude).toStdString());
-            exif.add(Exiv2::ExifKey("Exif.GPSInfo.GPSLongitude"), &longitude);
+            ExifBlock::addPosition(exif, photo.latitude, photo.longitude);
         }
-        if (!preview.isEmpty()) {
-            Exiv2::ExifThumb thumb(exif);
-            thumb.setJpegThumbnail(
-                reinterpret_cast<const Exiv2::byte*>(preview.constData()), long(preview.size()));
-        }
-        Exiv2::Blob blob;
-        Exiv2::ExifParser::encode(blob, Exiv2::littleEndian, exif);
-        if (blob.empty() || blob.size() > 65000)
-            return {};
-        QByteArray segment("\xFF\xE1", 2);
-        const int length = int(blob.size()) + 8;
-        segment.append(char(length >> 8));
-        segment.append(char(length & 0xFF));
-        segment.append("Exif\0\0", 6);
-        segment.append(reinterpret_cast<const char*>(blob.data()), int(blob.size()));
-        return segment;
+        return ExifBlock::app1Segment(exif, preview);
     } catch (const std::exception& error) {
         qCWarning(lcHostDevice) << "SamplePhoneGenerator::exifSegment"
                                 << ": exiv2 failed" << error.what();
         return {};
     }
-}
-
-// The EXIF segment goes right after the JFIF header that Qt writes.
-QByteArray withSegment(const QByteArray& jpeg, const QByteArray& segment)
-{
-    int at = 2;
-    if (jpeg.size() > 6 && uchar(jpeg.at(2)) == 0xFF && uchar(jpeg.at(3)) == 0xE0)
-        at = 4 + ((uchar(jpeg.at(4)) << 8) | uchar(jpeg.at(5)));
-    QByteArray out = jpeg.left(at);
-    out.append(segment);
-    out.append(jpeg.mid(at));
-    return out;
 }
 
 // A camera stores the sensor's picture and says how to turn it for display.
@@ -232,7 +185,8 @@ bool SamplePhoneGenerator::writePhotos(const QString& folder)
             pictures.insert(key, picture);
         }
         const Picture& picture = pictures.value(key);
-        const QByteArray bytes = withSegment(picture.jpeg, exifSegment(photo, picture.preview));
+        const QByteArray bytes
+            = ExifBlock::insertSegment(picture.jpeg, exifSegment(photo, picture.preview));
         if (picture.jpeg.isEmpty()
             || !writeFile(folder, photo.relativePath, bytes, photo.shootingDate))
             return false;

@@ -1,4 +1,3 @@
-#include "host/contract/devicefilerecord.h"
 #include "host/services/ocsharedvalue.h"
 #include "model/cphotodataitem.h"
 #include "model/thumbnailcache.h"
@@ -76,10 +75,8 @@ private slots:
         QTest::addColumn<int>("value");
         QTest::addColumn<bool>("angle");
         QTest::addColumn<int>("orientation");
-        QTest::newRow("exif 6") << 6 << false << 6;
         QTest::newRow("exif out of range") << 42 << false << 0;
         QTest::newRow("angle 90") << 90 << true << 6;
-        QTest::newRow("angle -90") << -90 << true << 8;
     }
     void directionCodes()
     {
@@ -185,58 +182,6 @@ private slots:
         QCOMPARE(item.fileSize(), qint64(77));
         QVERIFY(item.modifiedDate().isNull());
         QVERIFY(!item.fillFromFile(QString(), 0, QDateTime()));
-    }
-
-    void deviceRecordFillsItem()
-    {
-        DeviceFileRecord record;
-        record.path = CString(QStringLiteral("/Phone/DCIM/Camera/IMG_1.jpg"));
-        record.fileName = CString(QStringLiteral("IMG_1.jpg"));
-        record.objectId = CString(QStringLiteral("o:17"));
-        record.type = CString(QStringLiteral("jpg"));
-        record.size = 2048;
-        record.createdDate = CString(QStringLiteral("1899-01-01T00:00:00"));
-        record.modifiedDate = CString(QStringLiteral("2021-02-03T04:05:06"));
-        record.shootingDate = CString(QStringLiteral("not a date"));
-        record.width = 4000;
-        record.height = 3000;
-        CPhotoDataItem item(reinterpret_cast<quintptr>(&record));
-        QCOMPARE(item.objectId, QStringLiteral("o:17"));
-        QCOMPARE(item.path, QStringLiteral("\\Phone\\DCIM\\Camera\\IMG_1.jpg"));
-        QCOMPARE(item.fileSize(), qint64(2048));
-        QVERIFY(item.createdDate().isNull());
-        QVERIFY(item.shootingDate().isNull());
-        QCOMPARE(item.modifiedDate(), QDateTime(QDate(2021, 2, 3), QTime(4, 5, 6)));
-
-        CPhotoDataItem none(quintptr(0));
-        QVERIFY(none.path.isEmpty());
-    }
-
-    void rowRefillKeepsOwnPath()
-    {
-        const QSqlRecord row
-            = photoRecord({ { "Path", "/pc/Pictures/holiday.jpg" }, { "FileName", "holiday.jpg" },
-                { "Title", "holiday" }, { "FileType", "jpg" }, { "FileSize", 999 } });
-        CPhotoDataItem item;
-        QVERIFY(item.fillFromRecord(row, "/Phone/DCIM/Holiday.JPG"));
-        QCOMPARE(item.path, QStringLiteral("\\Phone\\DCIM\\Holiday.JPG"));
-        QCOMPARE(item.folder(), QStringLiteral("\\Phone\\DCIM"));
-        // The row's own path stays the source: the file this plug-in sent.
-        QCOMPARE(item.sourcePath, QStringLiteral("\\pc\\Pictures\\holiday.jpg"));
-        QCOMPARE(item.fileSize(), qint64(999));
-    }
-
-    void failedFillsChangeNothing()
-    {
-        CPhotoDataItem item(QStringLiteral("/p/keep.jpg"), QString());
-        QVERIFY(!item.fillFromRecord(QSqlRecord()));
-        QVERIFY(!item.fillFromRecord(QSqlRecord(), "/other.jpg"));
-        QVERIFY(!item.copyFrom(nullptr));
-        CPhotoDataItem empty;
-        QVERIFY(!item.copyFrom(&empty));
-        QCOMPARE(item.path, QStringLiteral("\\p\\keep.jpg"));
-        item.setTitle(QString());
-        QCOMPARE(item.title, QStringLiteral("keep"));
     }
 
     // Stored small and encoded; a picture with alpha keeps it.

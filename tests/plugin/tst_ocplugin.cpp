@@ -42,26 +42,12 @@ private:
     }
 
 private slots:
-    void instanceIsSingleUntilDeleted()
-    {
-        QObject* first = qt_plugin_instance();
-        QCOMPARE(qt_plugin_instance(), first);
-        QVERIFY(first->qt_metacast("IPlugins"));
-        QCOMPARE(first->qt_metacast("IPlugins"), first->qt_metacast(IPlugins_iid));
-        QVERIFY(!first->parent());
-        delete first;
-        QObject* second = qt_plugin_instance();
-        QVERIFY(second);
-        QVERIFY(second->qt_metacast("OCPlugin"));
-    }
-
     void identifierIsExact_data()
     {
         QTest::addColumn<QString>("name");
         QTest::addColumn<bool>("accepted");
         QTest::newRow("exact") << "device_photo" << true;
         QTest::newRow("letter case") << "Device_Photo" << false;
-        QTest::newRow("empty") << "" << false;
     }
 
     void identifierIsExact()

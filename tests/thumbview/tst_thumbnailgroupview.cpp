@@ -286,7 +286,6 @@ private slots:
         QTest::addColumn<QSize>("grid");
         QTest::addColumn<bool>("sorted");
         QTest::newRow("zero width") << 0 << QSize(216, 192) << true;
-        QTest::newRow("narrower than the margins") << 20 << QSize(216, 192) << true;
         QTest::newRow("zero grid") << 1000 << QSize(0, 0) << true;
         QTest::newRow("groups not consecutive") << 1000 << QSize(216, 192) << false;
     }

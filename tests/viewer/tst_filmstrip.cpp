@@ -130,18 +130,6 @@ private slots:
         QCOMPARE(selected.last().at(0).toModelIndex().row(), 3);
     }
 
-    // After end() the strip no longer announces current changes.
-    void endStopsAnnouncing()
-    {
-        Fixture f(10);
-        f.strip->start(f.model.index(0, 0));
-        f.strip->end();
-        QSignalSpy selected(f.strip, &PhotoViwerList::selectChanged);
-        f.strip->setCurrentIndex(f.model.index(2, 0));
-        QCOMPARE(selected.count(), 0);
-        QCOMPARE(f.model.row(2).isNew, true);
-    }
-
     // A double click never opens a cell.
     void doubleClickDoesNothing()
     {

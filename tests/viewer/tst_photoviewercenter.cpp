@@ -52,15 +52,12 @@ private slots:
         QTest::addColumn<QString>("kind");
         QTest::addColumn<int>("orientation");
         QTest::addColumn<QSize>("expected");
-        QTest::newRow("png") << "png" << 0 << QSize(120, 80);
         QTest::newRow("jpeg under a png name") << "jpeg-as-png" << 0 << QSize(120, 80);
-        QTest::newRow("orientation 6, turned right") << "png" << 6 << QSize(80, 120);
         QTest::newRow("larger than the screen") << "huge" << 0 << QSize(1000, 500);
         // Fitted to the screen as it is shown, not as it is stored.
         QTest::newRow("larger than the screen, turned") << "huge" << 6 << QSize(400, 800);
         QTest::newRow("stored path") << "stored" << 0 << QSize(120, 80);
         QTest::newRow("fifo named like a photo") << "fifo" << 0 << QSize(0, 0);
-        QTest::newRow("zero bytes") << "empty" << 0 << QSize(0, 0);
         QTest::newRow("damaged") << "damaged" << 6 << QSize(0, 0);
         QTest::newRow("vanished") << "missing" << 0 << QSize(0, 0);
         QTest::newRow("no path") << "none" << 0 << QSize(0, 0);
@@ -73,14 +70,12 @@ private slots:
         QFETCH(QSize, expected);
         TestEnvironment env;
         QString path = env.path("picture.png");
-        if (kind == "png" || kind == "stored")
+        if (kind == "stored")
             QVERIFY(TestImages::writeSolid(path, QSize(120, 80), Qt::blue));
         if (kind == "jpeg-as-png")
             QVERIFY(TestImages::writeSolid(path, QSize(120, 80), Qt::blue, "JPEG"));
         if (kind == "huge")
             QVERIFY(TestImages::writeSolid(path, QSize(3000, 1500), Qt::blue, "JPEG"));
-        if (kind == "empty")
-            QVERIFY(TestImages::writeBytes(path, QByteArray()));
         if (kind == "damaged") {
             QByteArray bytes("\x89PNG\r\n\x1a\n", 8);
             bytes.append(QByteArray(500, '\x17'));
@@ -109,7 +104,6 @@ private slots:
         QTest::newRow("two frames") << "animated" << true;
         QTest::newRow("one frame") << "single" << false;
         QTest::newRow("png named gif") << "png" << false;
-        QTest::newRow("zero bytes") << "empty" << false;
     }
 
     void animatedGifIsToldApart()
@@ -124,8 +118,6 @@ private slots:
             QVERIFY(TestImages::writeGif(path, QSize(16, 12), { Qt::red }));
         if (kind == "png")
             QVERIFY(TestImages::writeSolid(path, QSize(16, 12), Qt::red, "PNG"));
-        if (kind == "empty")
-            QVERIFY(TestImages::writeBytes(path, QByteArray()));
         QCOMPARE(PhotoviewerCenter::IsAnimatedGif(path), animated);
     }
 
@@ -163,37 +155,6 @@ private slots:
         QVERIFY(!f.center->movieLabel()->isVisible() && !f.pixmap->isVisible());
         QVERIFY(!f.left->isVisible());
         QVERIFY(f.center->ImageSize().isEmpty());
-    }
-
-    // The red corner shows which way the picture turned.
-    void rotateRequests_data()
-    {
-        QTest::addColumn<QList<int>>("angles");
-        QTest::addColumn<QSize>("expected");
-        QTest::addColumn<QPoint>("corner");
-        QTest::newRow("right") << QList<int> { 90 } << QSize(50, 100) << QPoint(49, 0);
-        QTest::newRow("left") << QList<int> { -90 } << QSize(50, 100) << QPoint(0, 99);
-        QTest::newRow("right then left") << QList<int> { 90, -90 } << QSize(100, 50) << QPoint();
-        QTest::newRow("45 ignored") << QList<int> { 45 } << QSize(100, 50) << QPoint();
-    }
-
-    void rotateRequests()
-    {
-        QFETCH(QList<int>, angles);
-        QFETCH(QSize, expected);
-        QFETCH(QPoint, corner);
-        Fixture f;
-        const QString path = f.file("wide.png");
-        QImage image(100, 50, QImage::Format_RGB32);
-        image.fill(Qt::white);
-        image.setPixelColor(0, 0, Qt::red);
-        QVERIFY(image.save(path));
-        f.center->loadFile(path, 0);
-        for (int angle : angles)
-            f.center->on_rotate(angle);
-        QCOMPARE(f.center->ImageSize(), expected);
-        QCOMPARE(f.pixmap->size(), expected);
-        QCOMPARE(f.pixmap->pixmap().toImage().pixelColor(corner), QColor(Qt::red));
     }
 
     // Pictures are never enlarged; larger ones shrink to leave room for the

@@ -1,6 +1,3 @@
-#include "host/device/samplephonegenerator.h"
-#include "host/services/fileutils.h"
-#include "host/services/mediaextensions.h"
 #include "host/services/ocsharedvalue.h"
 #include "host/widgets/ocloadingwidget.h"
 #include "model/cphotodataitem.h"
@@ -67,11 +64,6 @@ struct RealModel
         const QString file = env.path(name);
         if (!QFile::exists(file))
             TestImages::writeSolid(file, size, Qt::darkCyan);
-        return addFile(file, rotation);
-    }
-
-    CPhotoDataItem* addFile(const QString& file, int rotation = 0)
-    {
         items.push_back(std::make_unique<CPhotoDataItem>(file));
         CPhotoDataItem* item = items.back().get();
         item->setDirection(rotation, true);
@@ -144,7 +136,6 @@ private slots:
         QTest::newRow("rtl previous page")
             << true << 30 << 12 << "btn_photo_viewer_small_pre" << 21;
         QTest::newRow("rtl next page") << true << 30 << 12 << "btn_photo_viewer_small_next" << 11;
-        QTest::newRow("one photo") << false << 1 << 0 << "btn_photo_viewer_big_next" << -1;
         QTest::newRow("first of many") << false << 20 << 0 << "btn_photo_viewer_small_pre" << -1;
         QTest::newRow("last of many") << false << 20 << 19 << "btn_photo_viewer_big_next" << -1;
         QTest::newRow("rtl first of many")
@@ -256,50 +247,6 @@ private slots:
             order << m.proxy.index(row, PhotoColumn::Name).data().toString();
         QCOMPARE(order, QStringList({ "c", "b", "a" }));
         QVERIFY(viewer.FilmStrip()->currentIndex().isValid());
-    }
-
-    // Walking a sample phone's files, damaged, empty and animated ones
-    // included, shows each one or leaves the centre blank; none stops the walk.
-    void walksASamplePhone()
-    {
-        RealModel m;
-        SamplePhoneOptions options;
-        options.photoCount = 4;
-        SamplePhoneGenerator generator(options);
-        const QString phone = m.env.path("phone");
-        QVERIFY(generator.generate(phone));
-        QStringList files;
-        for (const QString& relative : generator.files()) {
-            if (isPhotoExtension(fileExtension(relative)))
-                files << relative;
-        }
-        QVERIFY(files.size() > options.photoCount);
-        for (const QString& relative : files)
-            m.addFile(phone + QLatin1Char('/') + relative);
-
-        PhotoViewerWidget viewer;
-        viewer.SetModel(&m.proxy);
-        connect(&viewer, qOverload<const QModelIndex&>(&PhotoViewerWidget::loadFile), &viewer,
-            [&viewer](const QModelIndex& index) {
-                viewer.loadFile(toFileSystemPath(index.data(PhotoRole::PathRole).toString()));
-            });
-        viewer.resize(700, 500);
-        viewer.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&viewer));
-        viewer.reSetCurrentIndex(m.proxy.index(0, 0));
-        QStringList blank;
-        for (int row = 0; row < files.size(); ++row) {
-            QCOMPARE(viewer.FilmStrip()->currentIndex().row(), row);
-            if (viewer.Center()->ImageSize().isEmpty())
-                blank << files[row];
-            viewer.FilmStrip()->next();
-        }
-        QCOMPARE(viewer.FilmStrip()->currentIndex().row(), files.size() - 1);
-        for (const QString& bad : SamplePhoneGenerator::badFiles()) {
-            if (files.contains(bad))
-                QVERIFY2(blank.contains(bad), qPrintable(bad));
-        }
-        QVERIFY2(blank.size() < files.size() - options.photoCount, qPrintable(blank.join(", ")));
     }
 
     void closingStopsAndClearsTheViewer()

@@ -1,5 +1,6 @@
 #include "cameracorpus.h"
 
+#include "host/device/exifblock.h"
 #include "host/device/samplepicturepainter.h"
 #include "host/services/exiforientation.h"
 
@@ -78,79 +79,30 @@ void addGrain(QImage* image, quint32 seed)
     }
 }
 
-QString exifDate(const QDateTime& date)
-{
-    return date.toString(QStringLiteral("yyyy:MM:dd HH:mm:ss"));
-}
-
-QString rationalDegrees(double value)
-{
-    const double magnitude = std::abs(value);
-    const int degrees = int(magnitude);
-    const int minutes = int((magnitude - degrees) * 60);
-    const long hundredths = std::lround(((magnitude - degrees) * 60 - minutes) * 6000);
-    return QStringLiteral("%1/1 %2/1 %3/100").arg(degrees).arg(minutes).arg(hundredths);
-}
-
-void addPosition(Exiv2::ExifData& exif, int index)
-{
-    const double latitude = 35 + (index % 97) / 7.0;
-    const double longitude = (index % 3 == 0 ? -1 : 1) * (2 + (index % 89) / 3.0);
-    exif["Exif.GPSInfo.GPSLatitudeRef"] = "N";
-    exif["Exif.GPSInfo.GPSLongitudeRef"] = longitude < 0 ? "W" : "E";
-    Exiv2::URationalValue value;
-    value.read(rationalDegrees(latitude).toStdString());
-    exif.add(Exiv2::ExifKey("Exif.GPSInfo.GPSLatitude"), &value);
-    value.read(rationalDegrees(longitude).toStdString());
-    exif.add(Exiv2::ExifKey("Exif.GPSInfo.GPSLongitude"), &value);
-}
-
 // The APP1 segment of one file: its tags and the preview in IFD1.
 QByteArray exifSegment(const CorpusPhoto& photo, int index, const QByteArray& preview)
 {
     try {
         Exiv2::ExifData exif;
+        const std::string taken = ExifBlock::dateText(photo.shootingDate).toStdString();
         exif["Exif.Image.Make"] = photo.make.toStdString();
         exif["Exif.Image.Model"] = photo.model.toStdString();
         exif["Exif.Image.Orientation"] = uint16_t(photo.orientation);
-        exif["Exif.Image.DateTime"] = exifDate(photo.shootingDate).toStdString();
-        exif["Exif.Photo.DateTimeOriginal"] = exifDate(photo.shootingDate).toStdString();
+        exif["Exif.Image.DateTime"] = taken;
+        exif["Exif.Photo.DateTimeOriginal"] = taken;
         exif["Exif.Photo.PixelXDimension"] = uint32_t(photo.storedSize.width());
         exif["Exif.Photo.PixelYDimension"] = uint32_t(photo.storedSize.height());
         exif["Exif.Photo.ExposureTime"] = Exiv2::URational(1, 60 + index % 200);
         exif["Exif.Photo.FNumber"] = Exiv2::URational(18, 10);
         exif["Exif.Photo.ISOSpeedRatings"] = uint16_t(50 + index % 800);
         if (photo.hasPosition)
-            addPosition(exif, index);
-        if (!preview.isEmpty()) {
-            Exiv2::ExifThumb thumb(exif);
-            thumb.setJpegThumbnail(
-                reinterpret_cast<const Exiv2::byte*>(preview.constData()), long(preview.size()));
-        }
-        Exiv2::Blob blob;
-        Exiv2::ExifParser::encode(blob, Exiv2::littleEndian, exif);
-        if (blob.empty() || blob.size() > 65000)
-            return {};
-        QByteArray segment("\xFF\xE1", 2);
-        const int length = int(blob.size()) + 8;
-        segment.append(char(length >> 8));
-        segment.append(char(length & 0xFF));
-        segment.append("Exif\0\0", 6);
-        segment.append(reinterpret_cast<const char*>(blob.data()), int(blob.size()));
-        return segment;
+            ExifBlock::addPosition(exif, 35 + (index % 97) / 7.0,
+                (index % 3 == 0 ? -1 : 1) * (2 + (index % 89) / 3.0));
+        return ExifBlock::app1Segment(exif, preview);
     } catch (const std::exception& error) {
         qWarning() << "CameraCorpus::exifSegment: exiv2 failed" << error.what();
         return {};
     }
-}
-
-// Cameras write EXIF first, where readers look for it.
-QByteArray withSegment(const QByteArray& jpeg, const QByteArray& segment)
-{
-    int at = 2;
-    if (jpeg.size() > 6 && uchar(jpeg.at(2)) == 0xFF && uchar(jpeg.at(3)) == 0xE0)
-        at = 4 + ((uchar(jpeg.at(4)) << 8) | uchar(jpeg.at(5)));
-    return jpeg.left(at) + segment + jpeg.mid(at);
 }
 
 } // namespace
@@ -243,7 +195,7 @@ bool CameraCorpus::generate(const QString& folder)
         const Picture& picture = pictureFor(photo, kind);
         const QByteArray bytes = photo.make.isEmpty()
             ? picture.jpeg
-            : withSegment(picture.jpeg, exifSegment(photo, i, picture.preview));
+            : ExifBlock::insertSegment(picture.jpeg, exifSegment(photo, i, picture.preview));
         if (!write(folder, photo, bytes))
             return false;
         if (i % kScreenshotEvery != kScreenshotEvery - 1)

@@ -123,7 +123,6 @@ private slots:
     void byDateThenNothingNew_data()
     {
         QTest::addColumn<int>("kind");
-        QTest::newRow("mass storage") << int(ConnectionKind::MassStorage);
         QTest::newRow("media transfer") << int(ConnectionKind::Mtp);
         QTest::newRow("basic media transfer") << int(ConnectionKind::MtpBasic);
         QTest::newRow("camera through libgphoto2") << 0;

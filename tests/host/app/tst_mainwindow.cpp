@@ -162,8 +162,6 @@ private slots:
         QTest::addColumn<bool>("screenShown");
         QTest::newRow("photo") << 16 << -1 << "phone_photo" << true;
         QTest::newRow("music") << 14 << -1 << "phone_music" << false;
-        QTest::newRow("the phone") << 30 << -1 << "phone" << false;
-        QTest::newRow("pc library") << 3 << -1 << "pc_photo" << false;
         QTest::newRow("pc album") << 3 << 0 << "album" << false;
     }
 
@@ -195,25 +193,6 @@ private slots:
             screenShown);
         for (const char* name : { "actionCopy", "actionDelete", "actionView" })
             QCOMPARE(f.action(name)->isEnabled(), screenShown);
-    }
-
-    void leavingAndComingBack()
-    {
-        WindowFixture f(m_phone->folder());
-        QSignalSpy actions(&f.manager, &PluginManager::on_signal_pmgr_leftview_actionsubitem);
-        f.window->selectStartEntry();
-        QVERIFY(f.tree()->selectEntry(14));
-        QVERIFY(f.tree()->selectEntry(16));
-        // A second click on the chosen entry is sent too: the screen ignores it.
-        QTreeWidgetItem* photo = f.tree()->entry(16);
-        QTest::mouseClick(
-            f.tree()->viewport(), Qt::LeftButton, {}, f.tree()->visualItemRect(photo).center());
-        QList<int> types;
-        for (const QList<QVariant>& args : qAsConst(actions))
-            types.append(int(args.at(0).value<ITEM_TYPE>()));
-        QCOMPARE(types, (QList<int> { 16, 14, 16, 16 }));
-        QCOMPARE(f.screen.shows, (QList<bool> { true, false, true, true }));
-        QCOMPARE(f.screen.visibleAtAction, (QList<bool> { true, false, true, true }));
     }
 
     void viewButtonAsksTheScreen_data()

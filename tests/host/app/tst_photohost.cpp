@@ -207,7 +207,6 @@ private slots:
         QTest::addColumn<QStringList>("arguments");
         QTest::addColumn<bool>("sizes");
         QTest::newRow("mass storage") << QStringList {} << true;
-        QTest::newRow("media transfer") << QStringList { "--connection", "mtp" } << true;
         QTest::newRow("basic media transfer")
             << QStringList { "--connection", "mtp-basic" } << false;
         QTest::newRow("partial loading") << QStringList { "--partial-loading" } << true;

@@ -167,7 +167,6 @@ private slots:
     {
         QTest::addColumn<int>("kind");
         QTest::addColumn<bool>("playlist");
-        QTest::newRow("mass storage") << int(ConnectionKind::MassStorage) << false;
         QTest::newRow("media transfer") << int(ConnectionKind::Mtp) << false;
         QTest::newRow("media transfer, an album") << int(ConnectionKind::Mtp) << true;
     }

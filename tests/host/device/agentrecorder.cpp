@@ -13,7 +13,6 @@ QList<ProgressReport> g_progress;
 QList<QPair<int, int>> g_completions;
 QList<DeleteNotice> g_deletes;
 QList<bool> g_renames;
-QList<int> g_mounts;
 std::function<void(const ItemReport&)> g_itemHook;
 std::function<void(const ProgressReport&)> g_progressHook;
 std::function<void(const DeleteNotice&)> g_deleteHook;
@@ -37,7 +36,6 @@ void reset()
     g_completions.clear();
     g_deletes.clear();
     g_renames.clear();
-    g_mounts.clear();
     g_itemHook = nullptr;
     g_progressHook = nullptr;
     g_deleteHook = nullptr;
@@ -85,11 +83,6 @@ QList<bool> renameResults()
 {
     return copyOf(g_renames);
 }
-QList<int> mountResults()
-{
-    return copyOf(g_mounts);
-}
-
 bool listingEnded()
 {
     QMutexLocker lock(&g_mutex);
@@ -173,12 +166,6 @@ void OC_STDCALL renamed(bool result)
 {
     QMutexLocker lock(&g_mutex);
     g_renames.append(result);
-}
-
-void OC_STDCALL mounted(int result)
-{
-    QMutexLocker lock(&g_mutex);
-    g_mounts.append(result);
 }
 
 } // namespace AgentRecorder

@@ -49,7 +49,6 @@ QList<ProgressReport> progress();
 QList<QPair<int, int>> completions(); // job id, result
 QList<DeleteNotice> deleteNotices();
 QList<bool> renameResults();
-QList<int> mountResults();
 
 // Whether the listing has ended (-2 or an error code).
 bool listingEnded();
@@ -60,6 +59,5 @@ void OC_STDCALL transferProgress(qint64 current, qint64 total, int status, CStri
 void OC_STDCALL transferDone(int jobId, int result);
 void OC_STDCALL deleted(int error, int jobId, QString path, QString reserved);
 void OC_STDCALL renamed(bool result);
-void OC_STDCALL mounted(int result);
 
 } // namespace AgentRecorder

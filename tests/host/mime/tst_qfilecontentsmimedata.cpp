@@ -64,17 +64,6 @@ private slots:
     }
     void cleanup() { m_env.reset(); }
 
-    void pcFilesAreOfferedAsTheyAre()
-    {
-        QFileContentsMimeData mime;
-        const QList<QUrl> urls { QUrl::fromLocalFile("/pc/a.jpg") };
-        mime.setUrls(0, urls);
-        mime.setFileContentsCallback(&fetch);
-        QVERIFY(mime.hasUrls());
-        QCOMPARE(mime.urls(), urls);
-        QVERIFY(g_requests.isEmpty());
-    }
-
     void phoneFilesAreFetchedOnceWhenRead_data()
     {
         QTest::addColumn<int>("kind");
@@ -110,19 +99,6 @@ private slots:
         QVERIFY(mime.data("text/uri-list").contains(local.at(0).toEncoded()));
     }
 
-    void undeliverableFilesAreLeftOut()
-    {
-        g_delivery = Delivery::Fail;
-        QFileContentsMimeData mime;
-        mime.setUrls(2, { phoneFile("a.jpg", "x"), QUrl("http://example.invalid/b.jpg") });
-        mime.setFileContentsCallback(&fetch);
-        QVERIFY(mime.urls().isEmpty());
-        QCOMPARE(g_requests.size(), 1); // the web address is never asked for
-
-        QFileContentsMimeData withoutCallback;
-        withoutCallback.setUrls(1, { phoneFile("c.jpg", "x") });
-        QVERIFY(withoutCallback.urls().isEmpty());
-    }
 };
 
 QTEST_MAIN(TestQFileContentsMimeData)

@@ -40,21 +40,6 @@ class TestLogSink : public QObject
     Q_OBJECT
 
 private slots:
-    void removalWritesEveryLineInOrder()
-    {
-        TestEnvironment env;
-        const QString file = env.path("log/host.log");
-        QVERIFY(InstallLogSink(file, false));
-        for (int i = 0; i < 5000; ++i)
-            say("Test::order", QStringLiteral("line %1").arg(i));
-        RemoveLogSink();
-        const QList<QByteArray> lines = contents(file).split('\n');
-        QCOMPARE(lines.size(), 5001); // the last one is empty
-        for (int i = 0; i < 5000; ++i)
-            QVERIFY2(lines.at(i).endsWith("host Test::order : line " + QByteArray::number(i)),
-                lines.at(i).constData());
-    }
-
     void warningWritesWhatCameBeforeAtOnce()
     {
         TestEnvironment env;

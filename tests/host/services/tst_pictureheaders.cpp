@@ -117,14 +117,10 @@ private slots:
         QTest::addColumn<QSize>("size");
         QByteArray withSegments = encoded(QSize(64, 48), "jpeg");
         withSegments.insert(2, QByteArray("\xFF\xE1\xFF\xF0", 4) + QByteArray(0xFFEE, 'x'));
-        QTest::newRow("jpeg") << encoded(QSize(64, 48), "jpeg") << QByteArray("jpeg")
-                              << QSize(64, 48);
         QTest::newRow("jpeg past a 64 KB segment")
             << withSegments << QByteArray("jpeg") << QSize(64, 48);
         QTest::newRow("jpeg cut in its header")
             << encoded(QSize(64, 48), "jpeg").left(30) << QByteArray("jpeg") << QSize();
-        QTest::newRow("png of 60000x60000")
-            << pngHeader(60000, 60000) << QByteArray("png") << QSize(60000, 60000);
         QTest::newRow("png wider than an int")
             << pngHeader(0x80000000u, 10) << QByteArray("png") << QSize();
         QTest::newRow("gif") << QByteArray("GIF89a") + le16(120) + le16(80) + QByteArray(3, '\0')
@@ -133,10 +129,6 @@ private slots:
                 + QByteArray(3, '\0') + QByteArray("\x21\xF9\x04\0\0\0\0\0", 8) + QByteArray("\x2C")
                 + le16(0) + le16(0) + le16(30) + le16(20) + QByteArray(1, '\0')
                                                   << QByteArray("gif") << QSize(30, 20);
-        QTest::newRow("bmp of height INT_MIN")
-            << bmpHeader(40, 16, quint32(INT_MIN)) << QByteArray("bmp") << QSize();
-        QTest::newRow("bmp stored top-down")
-            << bmpHeader(40, 16, quint32(-16)) << QByteArray("bmp") << QSize(16, 16);
         QTest::newRow("os/2 bmp") << bmpHeader(12, 20, 10) << QByteArray("bmp") << QSize(20, 10);
         QTest::newRow("webp lossless") << QByteArray("RIFF") + le32(30) + QByteArray("WEBPVP8L")
                 + le32(10) + char(0x2F) + le32((99) | (49 << 14)) + QByteArray(8, '\0')
@@ -153,7 +145,6 @@ private slots:
             << heif("heic", 1) << QByteArray("heif") << QSize(4032, 3024);
         QTest::newRow("heic, its thumbnail as primary")
             << heif("heic", 2) << QByteArray("heif") << QSize(320, 240);
-        QTest::newRow("avif") << heif("avif", 1) << QByteArray("avif") << QSize(4032, 3024);
         QTest::newRow("heic without metadata")
             << box("ftyp", QByteArray("heic") + be32(0)) << QByteArray("heif") << QSize();
         QTest::newRow("jpeg xl codestream")
@@ -163,7 +154,6 @@ private slots:
                 + box("jxlc", QByteArray("\xFF\x0A\x0F\x0E", 4))
             << QByteArray("jxl") << QSize(64, 64);
         QTest::newRow("text") << QByteArray("hello, no picture") << QByteArray() << QSize();
-        QTest::newRow("empty") << QByteArray() << QByteArray() << QSize();
     }
 
     void probeReadsTheDeclaredSize()
@@ -189,12 +179,8 @@ private slots:
             << encoded(QSize(400, 300), "png") << QSize(100, 100) << QSize(100, 75) << QString();
         QTest::newRow("png of 60000x60000, never decoded")
             << pngHeader(60000, 60000) << QSize(300, 300) << QSize() << QString("budget");
-        QTest::newRow("jpeg of 65000x65000, decoded scaled")
-            << jpegDeclaring(65000, 65000) << QSize(300, 300) << QSize(300, 300) << QString();
         QTest::newRow("jpeg of 65000x65000, at most the budget")
             << jpegDeclaring(65000, 65000) << QSize() << QSize(8125, 8125) << QString();
-        QTest::newRow("bmp of height INT_MIN")
-            << bmpHeader(40, 16, quint32(INT_MIN)) << QSize() << QSize() << QString("damaged");
         QTest::newRow("heic that gives no size")
             << box("ftyp", QByteArray("heic") + be32(0)) << QSize() << QSize() << QString();
     }

@@ -20,7 +20,6 @@ private slots:
         QTest::addColumn<QString>("text");
         QTest::newRow("column list") << QStringLiteral("0,1,2,3,4,5,6,7,8,9,10,11,12,13");
         QTest::newRow("unicode") << QStringLiteral("Ürlaub ☀ photos");
-        QTest::newRow("identifier list") << QStringLiteral("other_plugin;device_photo;");
         QTest::newRow("empty") << QString();
     }
 

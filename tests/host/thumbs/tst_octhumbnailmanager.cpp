@@ -128,7 +128,6 @@ private slots:
         QTest::addColumn<int>("kind");
         QTest::newRow("mass storage") << int(ConnectionKind::MassStorage);
         QTest::newRow("media transfer") << int(ConnectionKind::Mtp);
-        QTest::newRow("media transfer, minimal") << int(ConnectionKind::MtpBasic);
     }
 
     void unknownPathsAreFetched()
@@ -166,8 +165,6 @@ private slots:
         }
         QVERIFY(manager.GetThumbnail(broken).isNull());
         QVERIFY(manager.GetThumbnail(gone).isNull());
-        if (kind == ConnectionKind::MassStorage) // the whole row, as a listing makes it
-            QCOMPARE(m_data->db.setItemData(good.at(1), false, 13).value("Direction").toInt(), 6);
     }
 
     // Busy answers are asked again a bounded number of times; error answers
