@@ -23,8 +23,8 @@
 #include "model/photoroles.h"
 #include "screen/agentthumbnailprovider.h"
 #include "screen/listingsession.h"
+#include "screen/rotationcontroller.h"
 #include "screen/selectionchecker.h"
-#include "screen/viewerdownloadfolder.h"
 #include "thumbview/albumviewwidget.h"
 #include "thumbview/thumbnailgroupview.h"
 #include "viewer/photoviewerwidget.h"
@@ -87,24 +87,21 @@ PhotoItemViewWidget::PhotoItemViewWidget(QWidget* parent)
     g_SharedValue.setState(
         OCGlobal::ITEM_PHONE_PHOTO, OCSharedValue::PluginListEmpty, OCSharedValue::PluginState);
 
-    m_viewerDownloads = std::make_unique<ViewerDownloadFolder>(ViewerDownloadFolder::defaultBase());
     m_selectionChecker = new SelectionChecker(this);
-    m_deleteChecker = new SelectionChecker(this, false);
-    connect(m_deleteChecker, &SelectionChecker::finished, this,
-        [this](const QList<QPersistentModelIndex>&, const QVector<bool>& found) {
-            QStringList present;
-            QStringList gone;
-            for (int i = 0; i < m_deleteCheckPaths.size(); ++i)
-                (i < found.size() && !found.at(i) ? gone : present)
-                    .append(m_deleteCheckPaths.at(i));
-            m_deleteCheckPaths.clear();
-            const auto then = std::move(m_afterDeleteCheck);
-            m_afterDeleteCheck = nullptr;
-            if (then)
-                then(present, gone);
-        });
     m_actions = new PhotoActions(this);
     auto agent = [this] { return m_hostContext ? m_hostContext->deviceAgent : nullptr; };
+    m_transfers = std::make_unique<TransferController>(
+        static_cast<TransferController::Screen*>(this), m_viewer, agent,
+        TransferController::Callbacks { &PhotoItemViewWidget::DownloadProgressCallback,
+            &PhotoItemViewWidget::RotateProgressCallback,
+            &PhotoItemViewWidget::TransferCompletionCallback },
+        this);
+    connect(m_transfers.get(), &TransferController::uploadedItemsListed, this,
+        &PhotoItemViewWidget::on_finished_transfer);
+    connect(m_transfers.get(), &TransferController::uploadedRowsChanged, this,
+        &PhotoItemViewWidget::refreshAfterRowChange);
+    connect(m_transfers.get(), &TransferController::locatedItemListed, this,
+        &PhotoItemViewWidget::showItemOfPath);
     m_thumbnails = new ThumbnailUpdater(this,
         std::make_unique<AgentThumbnailProvider>(agent, &PhotoItemViewWidget::ThumbnailCallback),
         std::make_unique<AgentThumbnailProvider>(agent, &PhotoItemViewWidget::ThumbnailCallback2),
@@ -118,8 +115,16 @@ PhotoItemViewWidget::PhotoItemViewWidget(QWidget* parent)
     m_rowChangeTimer.setSingleShot(true);
     m_rowChangeTimer.setInterval(0);
     connect(&m_rowChangeTimer, &QTimer::timeout, this, &PhotoItemViewWidget::on_rows_changed);
-    m_rotation = new PhotoRotation(this);
-    connect(m_rotation, &PhotoRotation::finished, this, &PhotoItemViewWidget::OnRotationTurned);
+    m_delete = new DeleteOperation(
+        static_cast<DeleteOperation::Screen*>(this), agent,
+        [this] { return isMediaTransferKind(); },
+        reinterpret_cast<void*>(&PhotoItemViewWidget::DeleteCallback), this, this);
+    m_locate = new LocateOperation(static_cast<LocateOperation::Screen*>(this), this, this);
+    m_rotation = new RotationController(
+        m_viewer, m_loading, m_transfers.get(), [this] { return isMediaTransferKind(); }, this,
+        this);
+    connect(m_rotation, &RotationController::failed, this,
+        &PhotoItemViewWidget::on_signal_failed_rotate);
 }
 
 PhotoItemViewWidget::~PhotoItemViewWidget()
@@ -130,7 +135,7 @@ PhotoItemViewWidget::~PhotoItemViewWidget()
     emit on_signal_topc_status(false);
     if (m_listing)
         m_listing->stopMerging();
-    StopWorkerThread(m_threadModelToPhone, "m_pThreadModelToPhone");
+    m_transfers->stopUploadedItems();
     StopBackgroundTasks();
     delete m_listing;
     delete m_abandoned;
@@ -213,12 +218,18 @@ void PhotoItemViewWidget::setMediaList(OCMediaItemList* list)
 {
     m_mediaList = list;
     m_thumbnails->setItems(m_mediaList, m_model);
+    m_rotation->setItems(m_mediaList, m_model);
+    m_locate->setItems(m_mediaList, m_model);
+    m_transfers->setItems(m_mediaList, m_model);
 }
 
 void PhotoItemViewWidget::setModel(PhotoItemViewModel* model)
 {
     m_model = model;
     m_thumbnails->setItems(m_mediaList, m_model);
+    m_rotation->setItems(m_mediaList, m_model);
+    m_locate->setItems(m_mediaList, m_model);
+    m_transfers->setItems(m_mediaList, m_model);
     if (!model)
         return;
     SortSearchControl* control = SortSearchControl::GetSortSearchControl();

@@ -3,9 +3,11 @@
 #include "dialogs/photopropertysource.h"
 #include "host/contract/ideviceagent.h"
 #include "host/contract/ocglobal.h"
+#include "screen/deleteoperation.h"
+#include "screen/locateoperation.h"
 #include "screen/photoactions.h"
-#include "screen/photorotation.h"
 #include "screen/thumbnailupdater.h"
+#include "screen/transfercontroller.h"
 #include "screen/viewplace.h"
 
 #include <QDateTime>
@@ -44,8 +46,8 @@ class QAction;
 class QDropEvent;
 class QMimeData;
 struct PluginHostContext;
+class RotationController;
 class SelectionChecker;
-class ViewerDownloadFolder;
 
 // The phone photo screen: a stack of pages (list table, thumbnail-list
 // table, album page, viewer) over one model, seen through the host's
@@ -56,7 +58,10 @@ class ViewerDownloadFolder;
 // The implementation is split by concern: photoitemviewwidget_*.cpp.
 class PhotoItemViewWidget : public QStackedWidget,
                             public PhotoPropertySource,
-                            private ThumbnailUpdater::Screen
+                            private ThumbnailUpdater::Screen,
+                            private TransferController::Screen,
+                            private DeleteOperation::Screen,
+                            private LocateOperation::Screen
 {
     Q_OBJECT
 
@@ -379,39 +384,27 @@ private:
     void CopySelection();
     void PasteClipboard();
     bool ClipboardHasPhotos() const;
-    bool StartViewerDownload(const QString& path);
-    void StopWorkerThread(OCModelInsertThread*& thread, const char* name);
-    // After a worker's end: deleted unless it runs again or has events.
-    void ReleaseIdleWorker(OCModelInsertThread*& thread);
     void StopBackgroundTasks();
     void CancelDeviceJobs();
     int ScrollValue(int mode) const;
     void SetScrollValue(int mode, int value);
     QStringList SelectedPaths(bool existingOnly) const;
 
-    // Delete.
-    bool DeleteRefused() const;
-    bool ConfirmDelete(const QStringList& files);
-    void PauseForDelete();
-    void ResumeAfterDelete();
-    // Asks the phone which paths are still there off the GUI thread (its
-    // storage may hang), then goes on with the delete.
-    void CheckStillThere(const QStringList& paths,
-        std::function<void(const QStringList& present, const QStringList& gone)> then);
-    void DeleteFromPhone(const QStringList& files);
-    void RemoveDeletedItems(int error);
-    void RemoveGoneItems(const QStringList& gone, int error);
-    // Rotation.
-    void ShowReadOnlyNotice();
-    void OnRotationTurned(
-        const PhotoRotation::Request& request, const PhotoRotationWriter::Result& result);
-    void StartRotationUpload(
-        const PhotoRotation::Request& request, const PhotoRotationWriter::Result& result);
-    void RotationUploadEnded(int status);
-    void ApplySavedRotation(
-        const PhotoRotation::Request& request, const PhotoRotationWriter::Result& result);
-    // Viewer download: its waiting state undone, the work it held back resumed.
-    void EndViewerDownload();
+    // DeleteOperation::Screen: what a delete asks of the screen.
+    void holdWorkForDelete() override;
+    void releaseWorkAfterDelete() override;
+    bool hasItemView() const override { return viewOf(Current) != nullptr; }
+    void removeDeletedRows(const QStringList& gone) override;
+    // LocateOperation::Screen: what locating a file asks of the screen.
+    void pauseInsertThreads(bool paused) override;
+    void listLocatedFiles(const QStringList& files) override;
+    // TransferController::Screen: what the viewer's download and the
+    // rotation's upload ask of the screen.
+    void pausePartialLoading() override { on_pause_patialloading(); }
+    void resumePartialLoading() override { on_start_patialloading(); }
+    void resumeViewerThumbnails() override { start_thumbnail_thread2(); }
+    void releaseThumbnailHold() override { m_heldForViewerDownload = false; }
+    void viewerCopyArrived(const QString& photo, const QString& copy) override;
 
     // Listing: the current session, made when there is none; a new one.
     ListingSession* listing();
@@ -427,7 +420,6 @@ private:
     // Properties, rename and locate.
     QModelIndex CommandIndex() const;
     void RenameFromDialog(CPhotoDataItem* item, const QString& newName, bool& ok);
-    void RelinkLocatedFiles(const QString& path, const QString& folder);
     void on_selection_check_finished(
         const QList<QPersistentModelIndex>& rows, const QVector<bool>& found);
 
@@ -475,15 +467,7 @@ private:
     // The viewer was opened on a phone reached through the agent: both
     // thumbnail chains wait for its download, or for its not starting.
     bool m_heldForViewerDownload = false;
-    bool m_downloading = false;
-    int m_downloadJob = -1;
-    int m_deleteJob = -1;
-    // Paths known gone; the host's delete thread appends while a delete runs.
-    QStringList m_deletedFiles;
-    QMutex m_deletedMutex;
-    QString m_downloadSource; // phone path of the viewer download
-    QString m_downloadTarget; // its local copy, "\\" separators
-    std::unique_ptr<ViewerDownloadFolder> m_viewerDownloads;
+    std::unique_ptr<TransferController> m_transfers;
     int m_listingState = NotListed; // the latest session's
     int m_viewerScroll = 0; // scroll position of the page the viewer was opened from
     QStringList m_pendingSelection;
@@ -493,7 +477,6 @@ private:
     // listing starts, until the phone has ended.
     ListingSession* m_abandoned = nullptr;
     QPointer<OCModelInsertThread> m_threadModelLoad; // the session's, paused around edits
-    OCModelInsertThread* m_threadModelToPhone = nullptr;
 
     // Sort per view mode (keys 0, 1, 2, 5).
     QMap<int, int> m_sortColumn;
@@ -505,14 +488,12 @@ private:
     OCThumbnailManager* m_thumbnailManager = nullptr;
     OCThumnailMaker* m_thumbnailMaker = nullptr;
 
-    PhotoRotation* m_rotation = nullptr;
+    RotationController* m_rotation = nullptr;
     SelectionChecker* m_selectionChecker = nullptr;
-    SelectionChecker* m_deleteChecker = nullptr;
-    std::function<void(const QStringList&, const QStringList&)> m_afterDeleteCheck;
-    QStringList m_deleteCheckPaths;
+    DeleteOperation* m_delete = nullptr;
     QString m_propertyPath; // the photo whose properties dialog is open
     QStringList m_renameFiles; // old and new path while a rename runs
-    QStringList m_locatedFiles;
+    LocateOperation* m_locate = nullptr;
 
     QTimer m_rowChangeTimer;
     // While rows stream in, the current view paints at most once per

@@ -26,7 +26,6 @@
 #include "model/ocmediaitemlist.h"
 #include "model/photoitemviewmodel.h"
 #include "model/photoroles.h"
-#include "screen/viewerdownloadfolder.h"
 #include "viewer/photoviewerwidget.h"
 
 namespace {
@@ -193,7 +192,7 @@ QModelIndexList PhotoItemViewWidget::VisibleIndexes(QAbstractItemView* view, int
 
 void PhotoItemViewWidget::on_start_thumbLoad()
 {
-    if (m_downloading || !m_thumbnailManager || !isVisible())
+    if (m_transfers->isTransferring() || !m_thumbnailManager || !isVisible())
         return;
     QAbstractItemView* view = currentPageView();
     if (!view)
@@ -285,15 +284,15 @@ void PhotoItemViewWidget::on_stop_patialloading_getthumbnail()
 
 void PhotoItemViewWidget::on_wait_cancel_download()
 {
-    if (!m_downloading)
+    if (!m_transfers->isTransferring())
         return;
     m_viewer->startDownloadImage();
     pumpUntil(
         "PhotoItemViewWidget::on_wait_cancel_download", "wait download",
-        [this] { return !m_downloading; }, DownloadWaitLimitMs);
+        [this] { return !m_transfers->isTransferring(); }, DownloadWaitLimitMs);
 }
 
 QString PhotoItemViewWidget::DownloadFolder() const
 {
-    return m_viewerDownloads->sessionFolder();
+    return m_transfers->downloadFolder();
 }

@@ -14,6 +14,7 @@
 #include "model/ocmodelinsertthread.h"
 #include "model/photoitemviewmodel.h"
 #include "screen/listingsession.h"
+#include "screen/rotationcontroller.h"
 #include "screen/selectionchecker.h"
 
 namespace {
@@ -27,7 +28,7 @@ void PhotoItemViewWidget::on_main_close()
     CancelDeviceJobs();
     if (m_listing)
         m_listing->stopMerging();
-    StopWorkerThread(m_threadModelToPhone, "m_pThreadModelToPhone");
+    m_transfers->stopUploadedItems();
     StopBackgroundTasks();
     qCDebug(lcScreen) << "PhotoItemViewWidget::on_main_close : end";
 }
@@ -44,34 +45,8 @@ void PhotoItemViewWidget::CancelDeviceJobs()
     if (!agent)
         return;
     agent->CancelTransfer(-1);
-    if (m_downloadJob != -1)
-        agent->CancelTransfer(m_downloadJob);
-    if (g_SharedValue.hasProcessState(OCGlobal::ITEM_PHONE_PHOTO, OCSharedValue::ProcessDelete)
-        && m_deleteJob != -1)
-        agent->CancelDeleteJob(m_deleteJob);
-}
-
-void PhotoItemViewWidget::StopWorkerThread(OCModelInsertThread*& thread, const char* name)
-{
-    if (!thread)
-        return;
-    // Its queue is given up; its row fetcher is never waited for longer
-    // than a database read takes.
-    thread->stop();
-    qCDebug(lcScreen) << "PhotoItemViewWidget::StopWorkerThread"
-                      << QByteArray(":").append(name).append(" wait = true").constData();
-    delete thread;
-    thread = nullptr;
-}
-
-void PhotoItemViewWidget::ReleaseIdleWorker(OCModelInsertThread*& thread)
-{
-    // A worker started again meanwhile (new events came after it ended) is
-    // working on them: it reports its own end again later.
-    if (!thread || thread->isRunning() || thread->queueCount() > 0)
-        return;
-    delete thread;
-    thread = nullptr;
+    m_transfers->cancelJobs();
+    m_delete->cancelJob();
 }
 
 void PhotoItemViewWidget::StopBackgroundTasks()
@@ -80,9 +55,9 @@ void PhotoItemViewWidget::StopBackgroundTasks()
     // The check only asks the agent; the wait gives it the chance to end
     // before the agent goes.
     m_selectionChecker->cancel();
-    m_deleteChecker->cancel();
+    m_delete->cancelCheck();
     m_selectionChecker->waitForIdle(StopWaitMs);
-    m_deleteChecker->waitForIdle(StopWaitMs);
+    m_delete->waitForCheck(StopWaitMs);
     // A turn being saved is not cut off half-way; the job holds only values,
     // so one that outlives the wait touches nothing of the screen.
     if (!m_rotation->waitForEnd(StopWaitMs))

@@ -96,7 +96,7 @@ void PhotoItemViewWidget::showBusy(bool viewer)
 
 void PhotoItemViewWidget::viewerChainIdle()
 {
-    if (!m_downloading)
+    if (!m_transfers->isTransferring())
         m_viewer->stopDownloadImage();
 }
 

@@ -8,7 +8,6 @@
 #include <QItemSelectionModel>
 #include <QTimer>
 
-#include "host/contract/errorboxcode.h"
 #include "host/contract/ideviceagent.h"
 #include "host/contract/pluginhostcontext.h"
 #include "host/services/logcategories.h"
@@ -25,8 +24,6 @@
 #include "model/photoitemviewmodel.h"
 #include "model/photoroles.h"
 #include "screen/livewidget.h"
-#include "screen/viewerdownloadfolder.h"
-#include "viewer/photoviewerwidget.h"
 
 namespace {
 
@@ -128,30 +125,7 @@ void PhotoItemViewWidget::AddTransferredItem(const QString& path, const QString&
 
 void PhotoItemViewWidget::addThreadModelDataWithToPhone(ItemEvent event)
 {
-    if (!m_mediaList || !m_model)
-        return;
-    const int code = event.code;
-    qCDebug(lcScreen) << "PhotoItemViewWidget::addThreadModelDataWithToPhone start type=" << code;
-    qCDebug(lcScreen) << "PhotoItemViewWidget::addThreadModelDataWithToPhone start path= finished"
-                      << (event.item ? event.item->path : QString());
-    if (!m_threadModelToPhone) {
-        qCDebug(lcScreen) << "PhotoItemViewWidget::addThreadModelDataWithToPhone new thread";
-        m_threadModelToPhone = new OCModelInsertThread(false, this);
-        m_threadModelToPhone->setMediaList(m_mediaList);
-        m_threadModelToPhone->setModel(m_model);
-        // Queued: the worker may go in the handler, and it emits from its own code.
-        connect(m_threadModelToPhone, &OCModelInsertThread::finished, this,
-            &PhotoItemViewWidget::on_finished_transfer, Qt::QueuedConnection);
-        connect(m_threadModelToPhone, &OCModelInsertThread::rowsChanged, this,
-            &PhotoItemViewWidget::refreshAfterRowChange);
-        connect(m_threadModelToPhone, &OCModelInsertThread::locatedItemListed, this,
-            &PhotoItemViewWidget::showItemOfPath);
-    }
-    if (code == ItemEventCode::EndOfBatch)
-        m_threadModelToPhone->finish();
-    else
-        m_threadModelToPhone->addData(std::move(event));
-    qCDebug(lcScreen) << "PhotoItemViewWidget::addThreadModelDataWithToPhone end";
+    m_transfers->addUploadedItem(std::move(event));
 }
 
 void PhotoItemViewWidget::on_finished_transfer()
@@ -176,7 +150,7 @@ void PhotoItemViewWidget::on_finished_transfer()
     ApplyCurrentSort();
     start_thumbnail_thread();
     qCDebug(lcScreen) << "PhotoItemViewWidget::on_finished_transfer safe delete thread";
-    ReleaseIdleWorker(m_threadModelToPhone);
+    m_transfers->releaseIdleUploadWorker();
     qCDebug(lcScreen) << "PhotoItemViewWidget::on_finished_transfer : end";
 }
 
@@ -205,143 +179,30 @@ void PhotoItemViewWidget::TransferCompletionCallback(int, int)
     // The results come with the progress reports' end marker.
 }
 
-bool PhotoItemViewWidget::StartViewerDownload(const QString& path)
-{
-    if (m_downloading)
-        on_wait_cancel_download();
-    m_downloadSource = path;
-    if (g_SharedValue.hasProcessState(PhotoType, OCSharedValue::ProcessListing)) {
-        qCDebug(lcScreen) << "PhotoItemViewWidget::StartViewerDownload: listing, no download"
-                          << path;
-        // The listing's end shows the photo; the chains need not wait for it.
-        m_heldForViewerDownload = false;
-        return false;
-    }
-    m_viewer->startDownloadImage();
-    m_downloading = true;
-    on_pause_patialloading();
-    m_viewer->SetRotateEnabled(false);
-    IDeviceNexaAgent* agent = m_hostContext ? m_hostContext->deviceAgent : nullptr;
-    const QString source = QString(path).replace(QLatin1Char('\\'), QLatin1Char('/'));
-    // Its own emptied folder: the copy keeps the photo's name, not "name (1)".
-    const QString target = m_viewerDownloads->folderFor(path);
-    const int result = agent && !target.isEmpty()
-        ? agent->TransferFiles(QStringList { source }, target, QStringLiteral("toPC"),
-            &PhotoItemViewWidget::DownloadProgressCallback,
-            &PhotoItemViewWidget::TransferCompletionCallback, -1, 1, 0)
-        : int(AgentResult::Refused);
-    qCDebug(lcScreen) << "PhotoItemViewWidget::StartViewerDownload : result" << result << path;
-    if (result == AgentResult::Ok)
-        return true;
-    qCWarning(lcScreen) << "PhotoItemViewWidget::StartViewerDownload: refused" << result << path;
-    if (result == AgentResult::Busy)
-        OCMsgBox::OCErrorMessageBox(this, GetQString(tr("Notice")), ErrorBoxCode::PhoneBusy);
-    m_heldForViewerDownload = false;
-    m_viewer->initViewer();
-    m_viewer->stopDownloadImage();
-    m_downloading = false;
-    on_start_patialloading();
-    return false;
-}
-
-void PhotoItemViewWidget::EndViewerDownload()
-{
-    if (g_SharedValue.IsPartialLoading())
-        m_viewer->stopDownloadImage();
-    m_downloading = false;
-    g_SharedValue.deleteState(PhotoType, OCSharedValue::ProcessViewerDownload);
-    on_start_patialloading();
-    start_thumbnail_thread2();
-}
-
 void PhotoItemViewWidget::on_transfer_status(
     qint64 current, qint64 total, int status, const QString& strCurFileName)
 {
-    qCDebug(lcScreen)
-        << "PhotoItemViewWidget::on_transfer_status photo_on_transfer_status :"
-        << QStringLiteral("%1, %2, %3, %4").arg(current).arg(total).arg(status).arg(strCurFileName);
-    if (current == TransferMarker::End && total == TransferMarker::End) {
-        IDeviceNexaAgent* agent = m_hostContext ? m_hostContext->deviceAgent : nullptr;
-        if (m_downloadJob != -1) {
-            qCDebug(lcScreen) << "PhotoItemViewWidget::on_transfer_status close transfer job"
-                              << m_downloadJob;
-            if (agent)
-                agent->CloseTransfer(m_downloadJob);
-            m_downloadJob = -1;
-        }
-        m_heldForViewerDownload = false;
-        if (status == AgentResult::Ok) {
-            CPhotoDataItem* item
-                = m_mediaList ? m_mediaList->findItem(m_downloadSource, false) : nullptr;
-            // A photo no longer listed (the list was reset meanwhile) gets no row.
-            if (item)
-                AddTransferredItem(
-                    m_downloadSource, m_downloadTarget, ItemEventCode::DownloadedForViewer);
-            if (m_thumbnailMaker && item)
-                item->setDirection(m_thumbnailMaker->getOrientation(m_downloadTarget), false);
-            on_update_item_with_downloadviewer(m_downloadTarget);
-            return;
-        }
-        if (status == AgentResult::Busy) { // a transfer's end: cancelled
-            qCDebug(lcScreen) << "PhotoItemViewWidget::on_transfer_status cancel transfer";
-            m_viewer->stopDownloadImage();
-        } else {
-            m_viewer->initViewer();
-            m_viewer->stopDownloadImage();
-            qCDebug(lcScreen)
-                << "PhotoItemViewWidget::on_transfer_status photo_on_transfer_status this :"
-                << this;
-            OCMsgBox::OCErrorMessageBox(this, GetQString(tr("Notice")), status);
-        }
-        EndViewerDownload();
-    } else if (current == TransferMarker::Start && total == TransferMarker::Start) {
-        g_SharedValue.addState(PhotoType, OCSharedValue::ProcessViewerDownload);
-        m_downloadJob = status;
-        m_viewer->startDownloadImage();
-        m_downloading = true;
-    } else if (current != TransferMarker::EndWithoutResult
-        && status == TransferMarker::FileNameReport) {
-        m_downloadTarget = QString(strCurFileName).replace(QLatin1Char('/'), QLatin1Char('\\'));
-    }
+    m_transfers->downloadReport(current, total, status, strCurFileName);
 }
 
 void PhotoItemViewWidget::on_transfer_status2(
     qint64 current, qint64 total, int status, const QString& strCurFileName)
 {
-    qCDebug(lcScreen) << "PhotoItemViewWidget::on_transfer_status2: photo_on_transfer_status2 : "
-                      << current << total << status << strCurFileName;
-    if (current != total)
-        return;
-    if (current == TransferMarker::Start) {
-        m_downloadJob = status;
-        m_viewer->startDownloadImage();
-        m_downloading = true;
-        return;
-    }
-    if (current != TransferMarker::End && current != TransferMarker::EndWithoutResult)
-        return;
-    IDeviceNexaAgent* agent = m_hostContext ? m_hostContext->deviceAgent : nullptr;
-    if (m_downloadJob != -1 && agent)
-        agent->CloseTransfer(m_downloadJob);
-    m_downloadJob = -1;
-    if (status == AgentResult::Busy) // a transfer's end: cancelled
-        qCDebug(lcScreen) << "PhotoItemViewWidget::on_transfer_status2: cancel transfer";
-    // The picture shown stays: a photo that could not be replaced is turned
-    // back in its copy, and the viewer never showed it turned.
-    m_viewer->stopDownloadImage();
-    m_downloading = false;
-    on_start_patialloading();
-    start_thumbnail_thread2();
-    // -3/-3: the phone went away without an answer.
-    RotationUploadEnded(current == TransferMarker::End ? status : TransferMarker::EndWithoutResult);
+    m_transfers->uploadReport(current, total, status, strCurFileName);
 }
 
 void PhotoItemViewWidget::on_update_item_with_downloadviewer(const QString& path)
 {
-    qCDebug(lcScreen) << "PhotoItemViewWidget::on_update_item_with_downloadviewer start" << path;
-    m_viewer->loadFile(path);
-    // The copy is here: it can be turned and sent back.
-    m_viewer->SetRotateEnabled(true);
-    EndViewerDownload();
-    qCDebug(lcScreen) << "PhotoItemViewWidget::on_update_item_with_downloadviewer end";
+    m_transfers->showViewerCopy(path);
+}
+
+void PhotoItemViewWidget::viewerCopyArrived(const QString& photo, const QString& copy)
+{
+    CPhotoDataItem* item = m_mediaList ? m_mediaList->findItem(photo, false) : nullptr;
+    // A photo no longer listed (the list was reset meanwhile) gets no row.
+    if (!item)
+        return;
+    AddTransferredItem(photo, copy, ItemEventCode::DownloadedForViewer);
+    if (m_thumbnailMaker)
+        item->setDirection(m_thumbnailMaker->getOrientation(copy), false);
 }

@@ -77,7 +77,9 @@ void PhotoItemViewWidget::on_load_photoViewer(const QString& path)
                       << "path : " << path;
     bool shown = true;
     if (isMediaTransferKind()) {
-        shown = StartViewerDownload(path);
+        if (m_transfers->isTransferring())
+            on_wait_cancel_download();
+        shown = m_transfers->startViewerDownload(path);
     } else {
         m_viewer->SetRotateEnabled(true);
         m_viewer->loadFile(path);
@@ -93,15 +95,7 @@ void PhotoItemViewWidget::on_close_photoViewer()
     if (!m_model)
         return;
     qCDebug(lcScreen) << "PhotoItemViewWidget::on_close_photoViewer : start";
-    IDeviceNexaAgent* agent = m_hostContext ? m_hostContext->deviceAgent : nullptr;
-    // A turned photo on its way to the phone is let through: the turn was
-    // asked for and its saving goes on without the viewer.
-    if (m_downloading && m_downloadJob != -1 && agent && !m_rotation->isUploading()) {
-        qCDebug(lcScreen)
-            << "PhotoItemViewWidget::on_close_photoViewer cancel download viewer image"
-            << m_downloadJob;
-        agent->CancelTransfer(m_downloadJob);
-    }
+    m_transfers->cancelViewerDownload();
     g_SharedValue.deleteState(
         PhotoType, OCSharedValue::PluginViewerOpen, OCSharedValue::PluginState);
     UpdateTransferButtons(OCGlobal::ITEM_PHONE_PHOTO);

@@ -291,7 +291,7 @@ private slots:
         };
         QTRY_VERIFY(copied());
         emit host.signalDeleteFromMainMenu();
-        QTRY_VERIFY(log.contains("PhotoItemViewWidget::OnDelete : start"));
+        QTRY_VERIFY(log.contains("DeleteOperation::start : start"));
         // The properties dialog is modal: close it once it is up.
         QTimer closer;
         QObject::connect(&closer, &QTimer::timeout, [] {
@@ -303,7 +303,7 @@ private slots:
         QTRY_VERIFY(log.contains("PhotoItemViewWidget::OnProperty : end"));
         closer.stop();
         // The delete's end rebuilds the rows, and with them the selection.
-        QTRY_VERIFY(log.contains("PhotoItemViewWidget::OnDelete : end"));
+        QTRY_VERIFY(log.contains("DeleteOperation::end : end"));
         fixture.select({ 0 });
         emit host.signalMusicPlayFromMainMenu();
         QTRY_COMPARE(screen->currentIndex(), int(PhotoItemViewWidget::ViewerMode));

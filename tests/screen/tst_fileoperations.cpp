@@ -298,7 +298,7 @@ private slots:
         QVERIFY(log.contains("wait download"));
         QVERIFY(filesBelow(downloads).contains(QFileInfo(files.at(0)).fileName()));
         open(0);
-        QTRY_VERIFY(log.count("on_update_item_with_downloadviewer start") == 3);
+        QTRY_VERIFY(log.count("TransferController::showViewerCopy") == 3);
         QVERIFY(!g_SharedValue.hasProcessState(PhotoType, OCSharedValue::ProcessViewerDownload));
         QCOMPARE(filesBelow(downloads).size(), 3); // the two copies and the session's lock
         fixture.destroyWidget();

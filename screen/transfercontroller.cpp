@@ -1,0 +1,291 @@
+#include "screen/transfercontroller.h"
+
+#include <QCoreApplication>
+
+#include "host/contract/errorboxcode.h"
+#include "host/services/fileutils.h"
+#include "host/services/logcategories.h"
+#include "host/services/ocmsgbox.h"
+#include "host/services/ocsharedvalue.h"
+#include "host/services/textutils.h"
+#include "model/cphotodataitem.h"
+#include "model/itemevent.h"
+#include "model/ocmodelinsertthread.h"
+#include "screen/viewerdownloadfolder.h"
+#include "viewer/photoviewerwidget.h"
+
+namespace {
+
+const int PhotoType = OCGlobal::ITEM_PHONE_PHOTO;
+
+// The screen's texts keep the screen's translation context.
+QString noticeTitle()
+{
+    return GetQString(QCoreApplication::translate("PhotoItemViewWidget", "Notice"));
+}
+
+} // namespace
+
+TransferController::TransferController(Screen* screen, PhotoViewerWidget* viewer,
+    std::function<IDeviceNexaAgent*()> agent, const Callbacks& callbacks, QWidget* boxParent)
+    : QObject(nullptr)
+    , m_screen(screen)
+    , m_viewer(viewer)
+    , m_agent(std::move(agent))
+    , m_callbacks(callbacks)
+    , m_boxParent(boxParent)
+    , m_downloads(std::make_unique<ViewerDownloadFolder>(ViewerDownloadFolder::defaultBase()))
+{
+}
+
+TransferController::~TransferController()
+{
+    stopUploadedItems();
+}
+
+bool TransferController::isTransferring() const
+{
+    return m_download == DownloadState::Running || m_upload == UploadState::Running;
+}
+
+QString TransferController::viewerCopyOf(const QString& path) const
+{
+    if (isTransferring() || m_downloadTarget.isEmpty()
+        || toStoredPath(m_downloadSource).compare(toStoredPath(path), Qt::CaseInsensitive) != 0)
+        return QString();
+    return m_downloadTarget;
+}
+
+QString TransferController::downloadFolder() const
+{
+    return m_downloads->sessionFolder();
+}
+
+bool TransferController::startViewerDownload(const QString& path)
+{
+    m_downloadSource = path;
+    if (g_SharedValue.hasProcessState(PhotoType, OCSharedValue::ProcessListing)) {
+        qCDebug(lcScreen) << "TransferController::startViewerDownload: listing, no download"
+                          << path;
+        // The listing's end shows the photo; the chains need not wait for it.
+        m_screen->releaseThumbnailHold();
+        return false;
+    }
+    m_viewer->startDownloadImage();
+    m_download = DownloadState::Running;
+    m_screen->pausePartialLoading();
+    m_viewer->SetRotateEnabled(false);
+    IDeviceNexaAgent* phone = agent();
+    const QString source = QString(path).replace(QLatin1Char('\\'), QLatin1Char('/'));
+    // Its own emptied folder: the copy keeps the photo's name, not "name (1)".
+    const QString target = m_downloads->folderFor(path);
+    const int result = phone && !target.isEmpty()
+        ? phone->TransferFiles(QStringList { source }, target, QStringLiteral("toPC"),
+            m_callbacks.download, m_callbacks.completion, -1, 1, 0)
+        : int(AgentResult::Refused);
+    qCDebug(lcScreen) << "TransferController::startViewerDownload: result" << result << path;
+    if (result == AgentResult::Ok)
+        return true;
+    downloadRefused(result, path);
+    return false;
+}
+
+void TransferController::downloadRefused(int result, const QString& path)
+{
+    qCWarning(lcScreen) << "TransferController::startViewerDownload: refused" << result << path;
+    if (result == AgentResult::Busy)
+        OCMsgBox::OCErrorMessageBox(m_boxParent, noticeTitle(), ErrorBoxCode::PhoneBusy);
+    m_screen->releaseThumbnailHold();
+    m_viewer->initViewer();
+    m_viewer->stopDownloadImage();
+    m_download = DownloadState::Idle;
+    m_screen->resumePartialLoading();
+}
+
+void TransferController::downloadReport(
+    qint64 current, qint64 total, int status, const QString& fileName)
+{
+    qCDebug(lcScreen) << "TransferController::downloadReport:" << current << total << status
+                      << fileName;
+    if (current == TransferMarker::End && total == TransferMarker::End) {
+        downloadEnded(status);
+    } else if (current == TransferMarker::Start && total == TransferMarker::Start) {
+        g_SharedValue.addState(PhotoType, OCSharedValue::ProcessViewerDownload);
+        m_downloadJob = status;
+        m_viewer->startDownloadImage();
+        m_download = DownloadState::Running;
+    } else if (current != TransferMarker::EndWithoutResult
+        && status == TransferMarker::FileNameReport) {
+        m_downloadTarget = QString(fileName).replace(QLatin1Char('/'), QLatin1Char('\\'));
+    }
+}
+
+void TransferController::downloadEnded(int status)
+{
+    closeJob(m_downloadJob);
+    m_screen->releaseThumbnailHold();
+    if (status == AgentResult::Ok) {
+        m_screen->viewerCopyArrived(m_downloadSource, m_downloadTarget);
+        showViewerCopy(m_downloadTarget);
+        return;
+    }
+    if (status == AgentResult::Busy) { // a transfer's end: cancelled
+        qCDebug(lcScreen) << "TransferController::downloadReport: cancelled";
+        m_viewer->stopDownloadImage();
+    } else {
+        qCWarning(lcScreen) << "TransferController::downloadReport: failed" << status
+                            << m_downloadSource;
+        m_viewer->initViewer();
+        m_viewer->stopDownloadImage();
+        OCMsgBox::OCErrorMessageBox(m_boxParent, noticeTitle(), status);
+    }
+    finishViewerDownload();
+}
+
+void TransferController::showViewerCopy(const QString& path)
+{
+    qCDebug(lcScreen) << "TransferController::showViewerCopy:" << path;
+    m_viewer->loadFile(path);
+    // The copy is here: it can be turned and sent back.
+    m_viewer->SetRotateEnabled(true);
+    finishViewerDownload();
+}
+
+void TransferController::finishViewerDownload()
+{
+    if (g_SharedValue.IsPartialLoading())
+        m_viewer->stopDownloadImage();
+    m_download = DownloadState::Idle;
+    g_SharedValue.deleteState(PhotoType, OCSharedValue::ProcessViewerDownload);
+    m_screen->resumePartialLoading();
+    m_screen->resumeViewerThumbnails();
+}
+
+void TransferController::cancelViewerDownload()
+{
+    IDeviceNexaAgent* phone = agent();
+    // A turned photo on its way to the phone is let through: the turn was
+    // asked for and its saving goes on without the viewer.
+    if (m_download != DownloadState::Running || m_downloadJob == -1 || !phone
+        || m_upload != UploadState::Idle)
+        return;
+    qCDebug(lcScreen) << "TransferController::cancelViewerDownload: job" << m_downloadJob;
+    phone->CancelTransfer(m_downloadJob);
+}
+
+int TransferController::startRotationUpload(const QString& copy, const QString& phonePath)
+{
+    IDeviceNexaAgent* phone = agent();
+    const int started = phone
+        ? phone->ReplaceFile(copy, phonePath, m_callbacks.upload, m_callbacks.completion)
+        : int(AgentResult::Busy);
+    qCDebug(lcScreen) << "TransferController::startRotationUpload: result" << started << phonePath;
+    m_upload = started == AgentResult::Ok ? UploadState::Requested : UploadState::Idle;
+    return started;
+}
+
+void TransferController::uploadReport(
+    qint64 current, qint64 total, int status, const QString& fileName)
+{
+    qCDebug(lcScreen) << "TransferController::uploadReport:" << current << total << status
+                      << fileName;
+    if (current != total)
+        return;
+    if (current == TransferMarker::Start) {
+        m_uploadJob = status;
+        m_viewer->startDownloadImage();
+        m_upload = UploadState::Running;
+        return;
+    }
+    if (current != TransferMarker::End && current != TransferMarker::EndWithoutResult)
+        return;
+    closeJob(m_uploadJob);
+    if (status == AgentResult::Busy) // a transfer's end: cancelled
+        qCDebug(lcScreen) << "TransferController::uploadReport: cancelled";
+    // The picture shown stays: a photo that could not be replaced is turned
+    // back in its copy, and the viewer never showed it turned.
+    m_viewer->stopDownloadImage();
+    m_upload = UploadState::Idle;
+    m_screen->resumePartialLoading();
+    m_screen->resumeViewerThumbnails();
+    // -3/-3: the phone went away without an answer.
+    emit uploadEnded(current == TransferMarker::End ? status : TransferMarker::EndWithoutResult);
+}
+
+void TransferController::closeJob(int& job)
+{
+    if (job == -1)
+        return;
+    qCDebug(lcScreen) << "TransferController::closeJob: close transfer job" << job;
+    if (IDeviceNexaAgent* phone = agent())
+        phone->CloseTransfer(job);
+    job = -1;
+}
+
+void TransferController::cancelJobs()
+{
+    IDeviceNexaAgent* phone = agent();
+    if (!phone)
+        return;
+    for (int job : { m_downloadJob, m_uploadJob })
+        if (job != -1)
+            phone->CancelTransfer(job);
+}
+
+void TransferController::setItems(OCMediaItemList* list, PhotoItemViewModel* model)
+{
+    m_list = list;
+    m_model = model;
+}
+
+void TransferController::addUploadedItem(ItemEvent event)
+{
+    if (!m_list || !m_model)
+        return;
+    qCDebug(lcScreen) << "TransferController::addUploadedItem: code" << event.code
+                      << (event.item ? event.item->path : QString());
+    if (!m_uploadedItems) {
+        qCDebug(lcScreen) << "TransferController::addUploadedItem: new thread";
+        m_uploadedItems = new OCModelInsertThread(false, this);
+        m_uploadedItems->setMediaList(m_list);
+        m_uploadedItems->setModel(m_model);
+        // Queued: the worker may go in the handler, and it emits from its own code.
+        connect(m_uploadedItems, &OCModelInsertThread::finished, this,
+            &TransferController::uploadedItemsListed, Qt::QueuedConnection);
+        connect(m_uploadedItems, &OCModelInsertThread::rowsChanged, this,
+            &TransferController::uploadedRowsChanged);
+        connect(m_uploadedItems, &OCModelInsertThread::locatedItemListed, this,
+            &TransferController::locatedItemListed);
+    }
+    if (event.code == ItemEventCode::EndOfBatch)
+        m_uploadedItems->finish();
+    else
+        m_uploadedItems->addData(std::move(event));
+}
+
+void TransferController::pauseUploadedItems(bool paused)
+{
+    if (m_uploadedItems && m_uploadedItems->isRunning())
+        m_uploadedItems->pause(paused);
+}
+
+void TransferController::stopUploadedItems()
+{
+    if (!m_uploadedItems)
+        return;
+    // Its row fetcher is never waited for longer than a database read takes.
+    m_uploadedItems->stop();
+    qCDebug(lcScreen) << "TransferController::stopUploadedItems";
+    delete m_uploadedItems;
+    m_uploadedItems = nullptr;
+}
+
+void TransferController::releaseIdleUploadWorker()
+{
+    // A worker started again meanwhile (new events came after it ended) is
+    // working on them: it reports its own end again later.
+    if (!m_uploadedItems || m_uploadedItems->isRunning() || m_uploadedItems->queueCount() > 0)
+        return;
+    delete m_uploadedItems;
+    m_uploadedItems = nullptr;
+}
