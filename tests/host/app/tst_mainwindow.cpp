@@ -298,6 +298,13 @@ private slots:
         QVERIFY(QFile(phone->filePath("DCIM/Trip/a.jpg")).open(QIODevice::WriteOnly));
         QVERIFY(changed.wait());
         QCOMPARE(changed.count(), 2);
+        // Rewritten in place, as a rotation does it: the names stay, no change.
+        QFile part(phone->filePath("DCIM/Trip/a.jpg.part"));
+        QVERIFY(part.open(QIODevice::WriteOnly) && part.write("turned") == 6);
+        part.close();
+        QVERIFY(QFile::remove(phone->filePath("DCIM/Trip/a.jpg")));
+        QVERIFY(part.rename(phone->filePath("DCIM/Trip/a.jpg")));
+        QVERIFY(!changed.wait(500));
     }
 
     void storageSwitchStartsThenEnds()
