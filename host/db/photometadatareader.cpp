@@ -316,8 +316,33 @@ bool hasThumbnail(const PhotoMetadata& data)
     return !data.thumbnail.isNull() || !data.thumbnailJpeg.isEmpty();
 }
 
+int orientationOfExifBlock(const QByteArray& block)
+{
+    const int skip = block.startsWith(QByteArrayLiteral("Exif\0\0")) ? 6 : 0;
+    if (block.size() <= skip)
+        return 0;
+    try {
+        Exiv2::ExifData exif;
+        Exiv2::ExifParser::decode(exif,
+            reinterpret_cast<const Exiv2::byte*>(block.constData()) + skip,
+            uint32_t(block.size() - skip));
+        PhotoMetadata data;
+        readExifTags(exif, &data);
+        return data.orientation;
+    } catch (const std::exception& error) {
+        qCWarning(lcHostDb) << "PhotoMetadataReader::orientationOfExif : unreadable block"
+                            << error.what();
+        return 0;
+    }
+}
+
 } // namespace
 #pragma GCC diagnostic pop
+
+int PhotoMetadataReader::orientationOfExif(const QByteArray& block)
+{
+    return orientationOfExifBlock(block);
+}
 
 void PhotoMetadataReader::initialize()
 {

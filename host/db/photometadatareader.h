@@ -46,6 +46,9 @@ public:
     // Stored thumbnail bytes for a reader that wants them upright: as they
     // are when the orientation needs no turning, else turned and encoded.
     static QByteArray uprightThumbnailBytes(const QByteArray& stored, int orientation);
+    // The orientation code (1-8, 0 when absent) of an EXIF block as a device
+    // hands it out, with or without its "Exif\0\0" header.
+    static int orientationOfExif(const QByteArray& block);
     // The size a thumbnail of a picture of that size gets.
     static QSize thumbnailSize(const QSize& pictureSize);
 

@@ -5,6 +5,7 @@
 #include "gphotocamera.h"
 #include "gphotoworker.h"
 #include "host/contract/devicefilerecord.h"
+#include "host/services/exiforientation.h"
 #include "host/services/fileutils.h"
 #include "host/services/logcategories.h"
 
@@ -505,16 +506,18 @@ void GPhotoAgent::GetThumbnailImage(QPixmap* pixmap)
         return;
     QImage image;
     QByteArray preview;
+    int orientation = 0;
     {
         QMutexLocker lock(&m_shared->mutex);
         image = m_shared->thumbnail;
         preview = m_shared->thumbnailPreview;
+        orientation = m_shared->thumbnailOrientation;
     }
     // A device's preview is decoded when it is taken, as the screen shows
     // it: the worker is free for the next request meanwhile. The pixmap is
     // made on the caller's (GUI) thread.
     if (image.isNull() && !preview.isEmpty())
-        image = decodePreview(preview);
+        image = ExifOrientation::upright(decodePreview(preview), orientation);
     *pixmap = image.isNull() ? QPixmap() : QPixmap::fromImage(image);
 }
 

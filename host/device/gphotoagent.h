@@ -142,6 +142,7 @@ private:
     static QImage decodePreview(QByteArray bytes);
     static void fetchThumbnail(
         Shared& shared, GPhotoCamera& camera, const QString& path, PFN_ThumbnailCallback callback);
+    static int orientationOnDevice(GPhotoCamera& camera, const GPhotoKnownFile& known);
     static int fetchPreview(Shared& shared, GPhotoCamera& camera, const GPhotoKnownFile& known,
         QByteArray* preview, QImage* image);
 

@@ -313,14 +313,26 @@ void GPhotoAgent::fetchThumbnail(
     int code = shared.find(camera, device, &known);
     if (code == ErrorNone)
         code = fetchPreview(shared, camera, known, &preview, &image);
+    const int orientation = preview.isEmpty() ? 0 : orientationOnDevice(camera, known);
     {
         QMutexLocker lock(&shared.mutex);
         shared.thumbnail = image;
         shared.thumbnailPreview = preview;
+        shared.thumbnailOrientation = orientation;
         shared.thumbnailInFlight = false;
     }
     if (!shared.stopping)
         callback(code);
+}
+
+// A device's preview is stored as the sensor saw it, like the picture: the
+// file's EXIF says how to turn it. A device that gives no EXIF leaves it.
+int GPhotoAgent::orientationOnDevice(GPhotoCamera& camera, const GPhotoKnownFile& known)
+{
+    QByteArray exif;
+    if (camera.read(known.folder, known.name, GP_FILE_TYPE_EXIF, &exif) < GP_OK)
+        return 0;
+    return PhotoMetadataReader::orientationOfExif(exif);
 }
 
 int GPhotoAgent::fetchPreview(Shared& shared, GPhotoCamera& camera, const GPhotoKnownFile& known,

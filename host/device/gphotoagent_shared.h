@@ -57,6 +57,7 @@ struct GPhotoAgent::Shared
     // The last thumbnail: a picture, or a device's preview still encoded.
     QImage thumbnail;
     QByteArray thumbnailPreview;
+    int thumbnailOrientation = 0; // the file's EXIF code, applied when the preview is decoded
     bool thumbnailInFlight = false;
     ListingReport listingReport;
     QHash<int, std::shared_ptr<Job>> jobs;

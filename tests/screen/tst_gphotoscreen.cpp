@@ -4,6 +4,7 @@
 // USB device. The gphoto2 command line is the yardstick for what is there.
 #include "host/app/pluginloader.h"
 #include "host/device/gphotoagent.h"
+#include "host/services/exiforientation.h"
 #include "host/services/mediaextensions.h"
 #include "host/services/ocsharedvalue.h"
 #include "host/widgets/cexttableview.h"
@@ -229,6 +230,19 @@ private slots:
         QVERIFY(undecodable > 0);
         QCOMPARE(screen.thumbnailCount(), rows - undecodable);
         QVERIFY(screen.boxes().errorCodes().isEmpty());
+        // A preview is turned as its file's EXIF says, like the picture.
+        int turned = 0;
+        for (const SamplePhoto& photo : m_phone->generator().photos()) {
+            const int row = screen.rowOfFile(QFileInfo(photo.relativePath).fileName());
+            if (row == -1 || !screen.hasThumbnail(row))
+                continue;
+            const QSize upright = ExifOrientation::uprightSize(photo.storedSize, photo.orientation);
+            const QSize shown
+                = screen.rows()->index(row, 0).data(Qt::DecorationRole).value<QPixmap>().size();
+            QCOMPARE(shown.width() > shown.height(), upright.width() > upright.height());
+            turned += ExifOrientation::swapsAxes(photo.orientation) ? 1 : 0;
+        }
+        QVERIFY(turned > 0);
     }
 
     // What phones and cameras write besides JPEG is listed with its date and
