@@ -9,15 +9,22 @@
 #include <QImageReader>
 #include <QtMath>
 
+#include <limits>
+
 namespace BoundedImage {
 
 namespace {
 
 const qint64 BytesPerPixel = 4;
 
+// Saturates: a header may declare two sizes near INT_MAX.
 qint64 decodedBytes(const QSize& size)
 {
-    return qint64(size.width()) * qint64(size.height()) * BytesPerPixel;
+    if (size.width() <= 0 || size.height() <= 0)
+        return 0;
+    const qint64 pixels = qint64(size.width()) * qint64(size.height());
+    const qint64 most = std::numeric_limits<qint64>::max() / BytesPerPixel;
+    return pixels > most ? std::numeric_limits<qint64>::max() : pixels * BytesPerPixel;
 }
 
 bool fail(QString* why, const QString& reason)

@@ -179,6 +179,8 @@ private slots:
             << encoded(QSize(400, 300), "png") << QSize(100, 100) << QSize(100, 75) << QString();
         QTest::newRow("png of 60000x60000, never decoded")
             << pngHeader(60000, 60000) << QSize(300, 300) << QSize() << QString("budget");
+        QTest::newRow("png whose byte count overflows 64 bits")
+            << pngHeader(0x5b00000cu, 0x63636363u) << QSize(300, 300) << QSize() << QString();
         QTest::newRow("jpeg of 65000x65000, at most the budget")
             << jpegDeclaring(65000, 65000) << QSize() << QSize(8125, 8125) << QString();
         QTest::newRow("heic that gives no size")
