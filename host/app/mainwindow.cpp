@@ -24,6 +24,9 @@
 
 namespace {
 
+// The mode the screen reports while its photo viewer is shown.
+const int kViewerMode = 3;
+
 QString connectionText(int kind)
 {
     switch (kind) {
@@ -285,6 +288,9 @@ void MainWindow::onViewModeReported(int mode, uint flags)
 {
     m_reportedMode = mode;
     m_reportedFlags = flags;
+    // The tip points at the list; over the viewer it would cover the photo.
+    if (mode == kViewerMode)
+        m_tutorial->hide();
     applyViewButtons();
 }
 
@@ -324,7 +330,7 @@ void MainWindow::showModeChangeLoading(bool show, ITEM_TYPE itemType)
 
 void MainWindow::showTutorial(bool phone, int x, int y)
 {
-    if (!m_photoShown || !phone)
+    if (!m_photoShown || !phone || m_reportedMode == kViewerMode)
         return;
     // The screen gives its point for a left-to-right layout.
     const int mirroredX = isRightToLeft() ? m_pluginArea->width() - x - m_tutorial->width() : x;

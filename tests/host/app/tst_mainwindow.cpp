@@ -242,6 +242,15 @@ private slots:
         QCOMPARE(clicks.count(), 1);
         f.manager.on_topc_status(false);
         QVERIFY(!toPc->isEnabled());
+        // The tip never covers the viewer.
+        auto* tip = f.window->findChild<TutorialBubble*>();
+        emit f.manager.on_signal_pmgr_showTutorialMove(true, 70, 160);
+        QVERIFY(tip->isVisible());
+        f.manager.on_changedType_View(3, 7);
+        QVERIFY(!tip->isVisible());
+        emit f.manager.on_signal_pmgr_showTutorialMove(true, 70, 160);
+        QVERIFY(!tip->isVisible());
+        f.manager.on_changedType_View(1, 0);
 
         // Another entry: nothing of the toolbar reaches the hidden screen.
         f.manager.on_topc_status(true);
