@@ -212,6 +212,16 @@ bool takePreview(
 
 void readExifTags(const Exiv2::ExifData& exif, PhotoMetadata* data);
 
+// No photo is read through exiv2's video parsers (HEIF goes through libheif),
+// and a damaged box in them can keep exiv2 busy for minutes.
+bool isVideoContainer(int imageType)
+{
+    // exiv2's riff, mkv, qtime and asf types; their headers are not in
+    // exiv2.hpp when the library is built with video support.
+    const int riff = 20, mkv = 21, qtime = 22, asf = 24;
+    return imageType == riff || imageType == mkv || imageType == qtime || imageType == asf;
+}
+
 // With takeSize, the picture's size comes from exiv2's own header parse (it
 // reads the frame header of a JPEG anyway), sparing a second parse. exiv2
 // opens files by name: it is given the path of the descriptor already open.
@@ -221,7 +231,7 @@ void readExif(const QFile& file, const QString& shownPath, bool withThumbnail, b
     try {
         const QString opened = SafeFile::descriptorPath(file.handle());
         auto image = Exiv2::ImageFactory::open(QFile::encodeName(opened).toStdString());
-        if (!image.get())
+        if (!image.get() || isVideoContainer(image->imageType()))
             return;
         image->readMetadata();
         if (takeSize && image->pixelWidth() > 0 && image->pixelHeight() > 0)
