@@ -105,7 +105,7 @@ private slots:
             const SamplePhoneFixture& phone = opened == "first" ? *m_first : *m_second;
             QCOMPARE(host.session()->agent()->DeviceIdentity(),
                 "folder:" + QFileInfo(phone.folder()).canonicalFilePath());
-            QVERIFY(window->isPhotoScreenShown());
+            QTRY_VERIFY_WITH_TIMEOUT(window->isPhotoScreenShown(), kWait);
         } else {
             QTRY_VERIFY_WITH_TIMEOUT(!boxes.requests().isEmpty(), kWait);
             QVERIFY(!host.deviceOpener()->isOpening());
