@@ -184,18 +184,24 @@ int GPhotoCamera::read(
     return result;
 }
 
-int GPhotoCamera::download(const QString& folder, const QString& name, int fd)
+// The library closes the descriptor it is given: it gets its own copy.
+static int fileOnCopyOf(int fd, CameraFile** file)
 {
-    // The library closes the descriptor it is given: it gets its own copy.
     const int own = ::dup(fd);
     if (own < 0)
         return GP_ERROR_OS_FAILURE;
-    CameraFile* file = nullptr;
-    int result = gp_file_new_from_fd(&file, own);
-    if (result < GP_OK) {
+    const int result = gp_file_new_from_fd(file, own);
+    if (result < GP_OK)
         ::close(own);
+    return result;
+}
+
+int GPhotoCamera::download(const QString& folder, const QString& name, int fd)
+{
+    CameraFile* file = nullptr;
+    int result = fileOnCopyOf(fd, &file);
+    if (result < GP_OK)
         return result;
-    }
     m_progressTarget = 0;
     result = gp_camera_file_get(m_camera, encoded(folder).constData(), encoded(name).constData(),
         GP_FILE_TYPE_NORMAL, file, m_context);
@@ -205,15 +211,10 @@ int GPhotoCamera::download(const QString& folder, const QString& name, int fd)
 
 int GPhotoCamera::upload(const QString& folder, const QString& name, int fd)
 {
-    const int own = ::dup(fd);
-    if (own < 0)
-        return GP_ERROR_OS_FAILURE;
     CameraFile* file = nullptr;
-    int result = gp_file_new_from_fd(&file, own);
-    if (result < GP_OK) {
-        ::close(own);
+    int result = fileOnCopyOf(fd, &file);
+    if (result < GP_OK)
         return result;
-    }
     gp_file_set_name(file, encoded(name).constData());
     m_progressTarget = 0;
     result = gp_camera_folder_put_file(m_camera, encoded(folder).constData(),
