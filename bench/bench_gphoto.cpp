@@ -118,12 +118,12 @@ AgentRun agentRun(const QString& folder, bool withThumbnails = true, bool takePi
     clock.start();
     GPhotoAgent agent({ QStringLiteral("Directory Browse"), "disk:" + folder });
     QString why;
-    if (agent.open(60000, &why) != GPhotoAgent::ErrorNone) {
+    if (agent.open(60000, &why) != AgentResult::Ok) {
         std::fprintf(stderr, "cannot open the camera: %s\n", qPrintable(why));
         return run;
     }
     agent.SetItemLoadCallback(&onItem);
-    if (agent.StartItemLoad(QStringLiteral("ROOT")) != GPhotoAgent::ListingStarted)
+    if (agent.StartItemLoad(QStringLiteral("ROOT")) != AgentResult::ListingStarted)
         return run;
     g_listed.acquire();
     run.listedSeconds = clock.nsecsElapsed() / 1e9;
@@ -134,10 +134,10 @@ AgentRun agentRun(const QString& folder, bool withThumbnails = true, bool takePi
     }
     run.records = paths.size();
     for (const QString& path : withThumbnails ? paths : QStringList()) {
-        if (agent.RequestThumbnails(path, 2, &onThumbnail) != GPhotoAgent::ErrorNone)
+        if (agent.RequestThumbnails(path, 2, &onThumbnail) != AgentResult::Ok)
             break;
         g_thumbnail.acquire();
-        if (g_lastThumbnail != GPhotoAgent::ErrorNone)
+        if (g_lastThumbnail != AgentResult::Ok)
             continue;
         ++run.thumbnails;
         if (takePictures) {

@@ -226,7 +226,7 @@ Cost listingRate(const QString& folder, int kind, int* listed)
     agent.SetItemLoadCallback(&countItems);
     g_listed = 0;
     const Meter meter;
-    if (agent.StartItemLoad(QStringLiteral("ROOT")) != FolderPhoneAgent::ListingStarted)
+    if (agent.StartItemLoad(QStringLiteral("ROOT")) != AgentResult::ListingStarted)
         return {};
     g_listingDone.acquire();
     const Cost cost = meter.stop();

@@ -79,7 +79,7 @@ void DeviceOpener::onAnswer(quint64 attempt, int code, const QString& why)
     }
     m_timeout.stop();
     std::unique_ptr<GPhotoAgent> agent = std::move(m_agent);
-    if (code != GPhotoAgent::ErrorNone) {
+    if (code != AgentResult::Ok) {
         qCWarning(lcHostApp) << "DeviceOpener::onAnswer: not opened" << m_device.model
                              << m_device.port << code << why;
         agent.reset();

@@ -202,7 +202,7 @@ bool HostSession::openCamera(const GPhotoDeviceId& device, QString* error)
     closePhone();
     auto camera = std::make_unique<GPhotoAgent>(device);
     QString why;
-    if (camera->open(kCameraOpenTimeoutMs, &why) != GPhotoAgent::ErrorNone) {
+    if (camera->open(kCameraOpenTimeoutMs, &why) != AgentResult::Ok) {
         *error = QStringLiteral("cannot open %1 at %2: %3").arg(device.model, device.port, why);
         qCWarning(lcHostApp) << "HostSession::openCamera:" << *error;
         return false;

@@ -31,19 +31,6 @@ struct DeviceFileRecord;
 class FolderPhoneAgent : public IDeviceNexaAgent
 {
 public:
-    // The contract's results under this agent's older names, which the
-    // camera agent and the tests still use.
-    enum Error : int {
-        ErrorNone = AgentResult::Ok,
-        ErrorBusy = AgentResult::Busy,
-        ErrorRefused = AgentResult::Refused,
-        ErrorAccessDenied = AgentResult::AccessDenied,
-        ErrorFileMissing = AgentResult::FileMissing,
-        ErrorNoThumbnail = AgentResult::NoThumbnail,
-        ErrorWriteFailed = AgentResult::WriteFailed,
-        ErrorDisconnected = AgentResult::Disconnected,
-        ListingStarted = AgentResult::ListingStarted,
-    };
     static const QString kPhoneRoot; // "\\Phone"
 
     FolderPhoneAgent(

@@ -54,7 +54,7 @@ int openError(int result)
     case GP_ERROR_IO_LOCK:
         return GPhotoAgent::ErrorHeldByOtherProgram;
     case GP_ERROR_IO_USB_FIND:
-        return GPhotoAgent::ErrorDisconnected;
+        return AgentResult::Disconnected;
     default:
         return GPhotoAgent::ErrorNotOpened;
     }
@@ -199,9 +199,9 @@ int GPhotoAgent::Shared::find(
     // A file gone with its device is not a missing file.
     auto missing = [this, &camera](int result) {
         if (stillThere(camera))
-            return int(ErrorFileMissing);
+            return int(AgentResult::FileMissing);
         lose("find", result);
-        return int(ErrorDisconnected);
+        return int(AgentResult::Disconnected);
     };
     GPhotoFileInfo own;
     const int verdict = local.checkFile(devicePath, &own);
@@ -209,11 +209,11 @@ int GPhotoAgent::Shared::find(
         return missing(GP_ERROR_FILE_NOT_FOUND);
     if (verdict != GPhotoLocalFolder::Passes) {
         qCWarning(lcHostDevice) << "GPhotoAgent::find: refused, reason" << verdict << devicePath;
-        return ErrorAccessDenied;
+        return AgentResult::AccessDenied;
     }
     const QString path = toStoredPath(devicePath);
     if (lookUp(path, file))
-        return ErrorNone;
+        return AgentResult::Ok;
     // Not listed (yet): the device is asked.
     GPhotoFileInfo info;
     const QString folder = GPhotoPath::folderOf(devicePath);
@@ -228,7 +228,7 @@ int GPhotoAgent::Shared::find(
     GPhotoKnownFile found { folder, name, info.size, info.modified, QString() };
     found.objectId = remember(path, found);
     *file = found;
-    return ErrorNone;
+    return AgentResult::Ok;
 }
 
 // --- the agent ---
@@ -271,7 +271,7 @@ QString GPhotoAgent::errorSentence(int code)
     case ErrorNoStorage:
         return QObject::tr("The device shows no storage: unlock the phone and allow access to "
                            "its data (choose \"File transfer\" or \"PTP\" on the phone).");
-    case ErrorDisconnected:
+    case AgentResult::Disconnected:
         return QObject::tr("The device was disconnected.");
     default:
         return QObject::tr("The device could not be opened.");
@@ -317,7 +317,7 @@ int GPhotoAgent::openOnWorker(Shared& shared, GPhotoCamera& camera, QString* det
     }
     QList<GPhotoStorage> storages;
     const int listed = camera.storages(&storages);
-    int code = ErrorNone;
+    int code = AgentResult::Ok;
     if (listed == GP_ERROR_NOT_SUPPORTED)
         storages.append(GPhotoStorage { QStringLiteral("/"), QString(), false, true });
     else if (listed < GP_OK || storages.isEmpty())
@@ -328,8 +328,8 @@ int GPhotoAgent::openOnWorker(Shared& shared, GPhotoCamera& camera, QString* det
         *detail = QStringLiteral("no such folder: ") + folder;
         return ErrorNotOpened;
     }
-    if (code != ErrorNone || shared.stopping)
-        return code == ErrorNone ? int(ErrorNotOpened) : code;
+    if (code != AgentResult::Ok || shared.stopping)
+        return code == AgentResult::Ok ? int(ErrorNotOpened) : code;
     const QString serial = folder.isEmpty() ? camera.serialNumber() : QString();
     QMutexLocker lock(&shared.mutex);
     if (!folder.isEmpty()) {
@@ -357,7 +357,7 @@ int GPhotoAgent::openOnWorker(Shared& shared, GPhotoCamera& camera, QString* det
         shared.canDelete = shared.canDelete && storage.deletable;
     }
     shared.connected = true;
-    return ErrorNone;
+    return AgentResult::Ok;
 }
 
 bool GPhotoAgent::startOpen(OpenAnswer answer)
@@ -367,10 +367,10 @@ bool GPhotoAgent::startOpen(OpenAnswer answer)
         QString detail;
         const int code = openOnWorker(*shared, camera, &detail);
         QString why;
-        if (code != ErrorNone && shared->stopping) {
+        if (code != AgentResult::Ok && shared->stopping) {
             qCDebug(lcHostDevice) << "GPhotoAgent::startOpen: let go of while opening"
                                   << shared->device.model << shared->device.port;
-        } else if (code != ErrorNone) {
+        } else if (code != AgentResult::Ok) {
             why = errorSentence(code);
             if (!detail.isEmpty())
                 why += QStringLiteral(" (%1)").arg(detail);
@@ -417,13 +417,13 @@ int GPhotoAgent::open(int timeoutMs, QString* why)
                                 << m_device.port;
         return ErrorNotOpened;
     }
-    if (result->code != ErrorNone) {
+    if (result->code != AgentResult::Ok) {
         if (why)
             *why = result->why;
         return result->code;
     }
     confirmOpened();
-    return ErrorNone;
+    return AgentResult::Ok;
 }
 
 void GPhotoAgent::setLostHandler(std::function<void()> handler)
@@ -539,12 +539,12 @@ int GPhotoAgent::GetLocalPath(QString& path)
     const GPhotoLocalFolder& local = m_shared->local;
     const QString device = GPhotoPath::devicePath(path);
     if (!local.isLocal() || device.isEmpty() || !m_shared->isConnected())
-        return ErrorRefused;
+        return AgentResult::Refused;
     if (local.checkFile(device) != GPhotoLocalFolder::Passes)
-        return ErrorFileMissing;
+        return AgentResult::FileMissing;
     path = toStoredPath(QDir::cleanPath(local.localPath(device)));
     OpenWindowExplorer(path);
-    return ErrorNone;
+    return AgentResult::Ok;
 }
 
 int GPhotoAgent::RenameFile(const QString& path, const QString& newFileName, PFN_RenameCallback)
@@ -552,7 +552,8 @@ int GPhotoAgent::RenameFile(const QString& path, const QString& newFileName, PFN
     // PTP and MTP have no rename, nor has libgphoto2 for any device.
     qCWarning(lcHostDevice) << "GPhotoAgent::RenameFile: the device cannot rename" << path << "->"
                             << newFileName;
-    return m_shared->isConnected() ? int(AgentResult::NotSupported) : int(ErrorDisconnected);
+    return m_shared->isConnected() ? int(AgentResult::NotSupported)
+                                   : int(AgentResult::Disconnected);
 }
 
 int GPhotoAgent::GetDeviceIndex()

@@ -30,26 +30,14 @@ struct GPhotoKnownFile;
 // agent's operations only queue work and read what the worker left, so no
 // call from the GUI thread waits for the device. Callbacks come from the
 // worker, never under a lock. An I/O failure from which the device does not
-// answer again ends the running work with ErrorDisconnected and marks the
+// answer again ends the running work with AgentResult::Disconnected and marks the
 // device gone (GetDeviceIndex -1); the lost handler is then told once.
 class GPhotoAgent : public IDeviceNexaAgent
 {
 public:
-    // Error codes of this agent; the screen shows them through the host's
-    // error box.
-    enum Error : int {
-        ErrorNone = AgentResult::Ok,
-        ErrorBusy = AgentResult::Busy,
-        ErrorRefused = AgentResult::Refused,
-        ErrorAccessDenied = AgentResult::AccessDenied,
-        ErrorFileMissing = AgentResult::FileMissing,
-        ErrorNoThumbnail = AgentResult::NoThumbnail,
-        ErrorWriteFailed = AgentResult::WriteFailed,
-        ErrorDisconnected = AgentResult::Disconnected,
-        ErrorSizeMismatch = AgentResult::SizeMismatch,
-        ListingStarted = AgentResult::ListingStarted,
-        ErrorNotSupported = AgentResult::NotSupported,
-        // Opening only: the sentence of errorSentence() says what to do.
+    // Results of opening besides the contract's AgentResult codes; the
+    // sentence of errorSentence() says what to do.
+    enum OpeningError : int {
         ErrorHeldByOtherProgram = 30,
         ErrorNoStorage = 31,
         ErrorNotOpened = 32,
@@ -60,17 +48,17 @@ public:
     GPhotoAgent(const GPhotoAgent&) = delete;
     GPhotoAgent& operator=(const GPhotoAgent&) = delete;
 
-    // Called once on the worker thread with ErrorNone or an error code and a
+    // Called once on the worker thread with AgentResult::Ok or an error code and a
     // sentence for the user.
     using OpenAnswer = std::function<void(int code, const QString& why)>;
 
     // Opens the device on the worker and returns at once; false when the
-    // worker takes no more work (no answer comes then). On ErrorNone the
+    // worker takes no more work (no answer comes then). On AgentResult::Ok the
     // owner calls confirmOpened() on its own thread.
     bool startOpen(OpenAnswer answer);
     void confirmOpened();
     // startOpen, waiting at most timeoutMs for the answer (the worker never
-    // waits for the caller). ErrorNone, or an error code with a sentence for
+    // waits for the caller). AgentResult::Ok, or an error code with a sentence for
     // the user in why.
     int open(int timeoutMs, QString* why);
     static QString noAnswerSentence(int timeoutMs);
@@ -111,7 +99,7 @@ public:
     // original, uploads and checks again under the original name, then
     // deletes the second; a failure stops with the photo whole on the
     // device at least once (a copy under the second name is reported as
-    // added). ErrorNotSupported where the device cannot upload or delete.
+    // added). AgentResult::NotSupported where the device cannot upload or delete.
     int ReplaceFile(const QString& source, const QString& phonePath,
         PFN_TransferProgressCallback progress, PFN_TransferCompletionCallback completion) override;
     int GetDeviceIndex() override;

@@ -45,11 +45,11 @@ int failure(
     GPhotoAgent::Shared& shared, GPhotoCamera& camera, int result, const char* where, int otherwise)
 {
     if (result == GP_ERROR_CANCEL)
-        return shared.isConnected() || shared.stopping ? int(GPhotoAgent::ErrorBusy)
-                                                       : int(GPhotoAgent::ErrorDisconnected);
+        return shared.isConnected() || shared.stopping ? int(AgentResult::Busy)
+                                                       : int(AgentResult::Disconnected);
     if (!shared.stillThere(camera)) {
         shared.lose(where, result);
-        return GPhotoAgent::ErrorDisconnected;
+        return AgentResult::Disconnected;
     }
     return otherwise;
 }
@@ -74,20 +74,20 @@ int GPhotoAgent::TransferFiles(const QStringList& sources, const QString& target
     PFN_TransferCompletionCallback completion, int, int, int)
 {
     if (!m_shared->isConnected())
-        return ErrorDisconnected;
+        return AgentResult::Disconnected;
     const bool toPhone = direction.compare(QLatin1String("toPhone"), Qt::CaseInsensitive) == 0;
     if (!toPhone && direction.compare(QLatin1String("toPC"), Qt::CaseInsensitive) != 0)
-        return ErrorRefused;
+        return AgentResult::Refused;
     QString target = targetFolder;
     if (toPhone) {
         QMutexLocker lock(&m_shared->mutex);
         if (!m_shared->canUpload || m_shared->readOnly)
-            return ErrorRefused;
+            return AgentResult::Refused;
         if (target.isEmpty())
             target = m_shared->cameraFolder;
     }
     if (target.isEmpty())
-        return ErrorRefused;
+        return AgentResult::Refused;
     std::shared_ptr<Job> job = newJob(false);
     qCDebug(lcHostDevice) << "GPhotoAgent::TransferFiles: job" << job->id << direction
                           << sources.size() << "files to" << target;
@@ -98,7 +98,7 @@ int GPhotoAgent::TransferFiles(const QStringList& sources, const QString& target
             runTransfer(*shared, camera, job, sources, target, toPhone, progress, completion);
         },
         job->cancel);
-    return queued ? int(ErrorNone) : int(ErrorDisconnected);
+    return queued ? int(AgentResult::Ok) : int(AgentResult::Disconnected);
 }
 
 void GPhotoAgent::runTransfer(Shared& shared, GPhotoCamera& camera, const std::shared_ptr<Job>& job,
@@ -120,11 +120,11 @@ void GPhotoAgent::runTransfer(Shared& shared, GPhotoCamera& camera, const std::s
             total += qMax<qint64>(0, known.size);
     }
     qint64 done = 0;
-    int result = ErrorNone;
+    int result = AgentResult::Ok;
     for (const QString& source : sources) {
         if (*job->cancel || !shared.isConnected()) {
-            result
-                = shared.isConnected() || shared.stopping ? int(ErrorBusy) : int(ErrorDisconnected);
+            result = shared.isConnected() || shared.stopping ? int(AgentResult::Busy)
+                                                             : int(AgentResult::Disconnected);
             break;
         }
         QString destination;
@@ -133,18 +133,18 @@ void GPhotoAgent::runTransfer(Shared& shared, GPhotoCamera& camera, const std::s
         const int copied = toPhone
             ? upload(shared, camera, source, target, moved, &destination)
             : download(shared, camera, *job, source, target, moved, &destination);
-        if (copied == ErrorNone) {
+        if (copied == AgentResult::Ok) {
             size = toPhone ? QFileInfo(toFileSystemPath(source)).size()
                            : QFileInfo(destination).size();
             done += size;
             report(done, total, -1, destination);
             continue;
         }
-        if (copied == ErrorBusy || copied == ErrorDisconnected) {
+        if (copied == AgentResult::Busy || copied == AgentResult::Disconnected) {
             result = copied;
             break;
         }
-        result = result == ErrorNone ? copied : result;
+        result = result == AgentResult::Ok ? copied : result;
     }
     job->finished = true;
     qCDebug(lcHostDevice) << "GPhotoAgent::runTransfer: job" << job->id << "result" << result;
@@ -165,14 +165,14 @@ int GPhotoAgent::download(Shared& shared, GPhotoCamera& camera, const Job& job,
     const QString device = GPhotoPath::devicePath(source);
     GPhotoKnownFile known;
     const int found
-        = device.isEmpty() ? int(ErrorFileMissing) : shared.find(camera, device, &known);
-    if (found != ErrorNone) {
+        = device.isEmpty() ? int(AgentResult::FileMissing) : shared.find(camera, device, &known);
+    if (found != AgentResult::Ok) {
         qCWarning(lcHostDevice) << "GPhotoAgent::download: not on the device" << source << found;
         return found;
     }
     const QString target = QDir::cleanPath(toFileSystemPath(folder));
     if (target.isEmpty() || !QDir().mkpath(target))
-        return ErrorWriteFailed;
+        return AgentResult::WriteFailed;
     *destination = target + QLatin1Char('/') + freeName(known.name, [&target](const QString& name) {
         return QFileInfo::exists(target + QLatin1Char('/') + name);
     });
@@ -181,29 +181,31 @@ int GPhotoAgent::download(Shared& shared, GPhotoCamera& camera, const Job& job,
     QFile partial(
         QStringLiteral("%1/.~transfer-%2-%3.part").arg(target).arg(job.id).arg(known.objectId));
     if (!partial.open(QIODevice::WriteOnly | QIODevice::NewOnly | QIODevice::Unbuffered))
-        return ErrorWriteFailed;
+        return AgentResult::WriteFailed;
     moved(0);
     GPhotoWorker::setProgress(camera, [&moved, &known](double fraction) {
         moved(qint64(fraction * double(qMax<qint64>(0, known.size))));
     });
     const int result = camera.download(known.folder, known.name, partial.handle());
     GPhotoWorker::setProgress(camera, nullptr);
-    int code = ErrorNone;
+    int code = AgentResult::Ok;
     if (result < GP_OK || *job.cancel) {
-        code = result < GP_OK ? failure(shared, camera, result, "download", ErrorFileMissing)
-                              : int(ErrorBusy);
+        code = result < GP_OK
+            ? failure(shared, camera, result, "download", AgentResult::FileMissing)
+            : int(AgentResult::Busy);
     } else if (known.size >= 0 && writtenSize(partial) != known.size) {
         qCWarning(lcHostDevice) << "GPhotoAgent::download: size" << writtenSize(partial) << "listed"
                                 << known.size << source;
-        code = failure(shared, camera, GP_ERROR_CORRUPTED_DATA, "download", ErrorSizeMismatch);
+        code = failure(
+            shared, camera, GP_ERROR_CORRUPTED_DATA, "download", AgentResult::SizeMismatch);
     } else if (known.modified != 0) {
         partial.setFileTime(
             QDateTime::fromSecsSinceEpoch(known.modified), QFileDevice::FileModificationTime);
     }
     partial.close();
-    if (code == ErrorNone && !QFile::rename(partial.fileName(), *destination))
-        code = ErrorWriteFailed;
-    if (code != ErrorNone) {
+    if (code == AgentResult::Ok && !QFile::rename(partial.fileName(), *destination))
+        code = AgentResult::WriteFailed;
+    if (code != AgentResult::Ok) {
         QFile::remove(partial.fileName());
         qCWarning(lcHostDevice) << "GPhotoAgent::download: failed" << source << code;
     }
@@ -218,18 +220,18 @@ int GPhotoAgent::upload(Shared& shared, GPhotoCamera& camera, const QString& sou
     const QString local = QDir::cleanPath(toFileSystemPath(source));
     if (!SafeFile::openForReading(file, local, &why)) {
         qCWarning(lcHostDevice) << "GPhotoAgent::upload: cannot read" << local << why;
-        return ErrorFileMissing;
+        return AgentResult::FileMissing;
     }
     const QString deviceFolder = GPhotoPath::devicePath(folder);
     if (deviceFolder.isEmpty()
         || shared.local.checkFolder(deviceFolder) != GPhotoLocalFolder::Passes)
-        return ErrorRefused;
+        return AgentResult::Refused;
     int result = makeFolders(camera, deviceFolder);
     QStringList present;
     if (result >= GP_OK)
         result = camera.listFiles(deviceFolder, &present);
     if (result < GP_OK)
-        return failure(shared, camera, result, "upload", ErrorWriteFailed);
+        return failure(shared, camera, result, "upload", AgentResult::WriteFailed);
     const QString name = freeName(QFileInfo(local).fileName(), [&](const QString& candidate) {
         return present.contains(candidate, Qt::CaseInsensitive)
             || shared.lookUp(GPhotoPath::phonePath(deviceFolder, candidate), nullptr);
@@ -242,7 +244,7 @@ int GPhotoAgent::upload(Shared& shared, GPhotoCamera& camera, const QString& sou
     result = camera.upload(deviceFolder, name, file.handle());
     GPhotoWorker::setProgress(camera, nullptr);
     if (result < GP_OK)
-        return failure(shared, camera, result, "upload", ErrorWriteFailed);
+        return failure(shared, camera, result, "upload", AgentResult::WriteFailed);
     GPhotoFileInfo info;
     GPhotoKnownFile arrived { deviceFolder, name, size, QDateTime::currentSecsSinceEpoch(), {} };
     if (camera.fileInfo(deviceFolder, name, &info) >= GP_OK) {
@@ -252,25 +254,25 @@ int GPhotoAgent::upload(Shared& shared, GPhotoCamera& camera, const QString& sou
     arrived.objectId = shared.remember(*destination, arrived);
     shared.reportEvent(DeviceChange::Added, *destination, arrived);
     shared.reportEvent(DeviceChange::ObjectIdAssigned, *destination, arrived);
-    return ErrorNone;
+    return AgentResult::Ok;
 }
 
 int GPhotoAgent::DeleteFiles(const QStringList& paths, PFN_DeleteCallback callback)
 {
     if (!m_shared->isConnected())
-        return ErrorDisconnected;
+        return AgentResult::Disconnected;
     if (!callback)
-        return ErrorRefused;
+        return AgentResult::Refused;
     {
         QMutexLocker lock(&m_shared->mutex);
         if (!m_shared->canDelete || m_shared->readOnly) {
             qCWarning(lcHostDevice)
                 << "GPhotoAgent::DeleteFiles: the device allows no delete" << m_device.model;
-            return ErrorRefused;
+            return AgentResult::Refused;
         }
         for (const std::shared_ptr<Job>& job : qAsConst(m_shared->jobs)) {
             if (job->isDelete && !job->finished)
-                return ErrorBusy;
+                return AgentResult::Busy;
         }
     }
     std::shared_ptr<Job> job = newJob(true);
@@ -280,7 +282,7 @@ int GPhotoAgent::DeleteFiles(const QStringList& paths, PFN_DeleteCallback callba
         GPhotoWorker::Ordered,
         [=](GPhotoCamera& camera) { runDelete(*shared, camera, job, paths, callback); },
         job->cancel);
-    return queued ? int(ErrorNone) : int(ErrorDisconnected);
+    return queued ? int(AgentResult::Ok) : int(AgentResult::Disconnected);
 }
 
 void GPhotoAgent::runDelete(Shared& shared, GPhotoCamera& camera, const std::shared_ptr<Job>& job,
@@ -291,41 +293,41 @@ void GPhotoAgent::runDelete(Shared& shared, GPhotoCamera& camera, const std::sha
             callback(error, job->id, path, QString());
     };
     notify(DeleteJobNotice::Started, QString());
-    int result = ErrorNone;
+    int result = AgentResult::Ok;
     for (const QString& path : paths) {
         if (*job->cancel || !shared.isConnected()) {
-            result
-                = shared.isConnected() || shared.stopping ? int(ErrorBusy) : int(ErrorDisconnected);
+            result = shared.isConnected() || shared.stopping ? int(AgentResult::Busy)
+                                                             : int(AgentResult::Disconnected);
             break;
         }
         const QString device = GPhotoPath::devicePath(path);
         const QString stored = toStoredPath(device);
         GPhotoKnownFile known;
-        const int found
-            = device.isEmpty() ? int(ErrorFileMissing) : shared.find(camera, device, &known);
-        if (found == ErrorFileMissing) {
+        const int found = device.isEmpty() ? int(AgentResult::FileMissing)
+                                           : shared.find(camera, device, &known);
+        if (found == AgentResult::FileMissing) {
             // Not on the device (any more): as deleted as it gets.
-            notify(ErrorNone, path);
+            notify(AgentResult::Ok, path);
             continue;
         }
-        if (found != ErrorNone) {
-            result = result == ErrorNone ? found : result;
-            if (found == ErrorDisconnected)
+        if (found != AgentResult::Ok) {
+            result = result == AgentResult::Ok ? found : result;
+            if (found == AgentResult::Disconnected)
                 break;
             continue;
         }
         const int deleted = camera.remove(known.folder, known.name);
         if (deleted < GP_OK) {
-            const int code = failure(shared, camera, deleted, "delete", ErrorAccessDenied);
+            const int code = failure(shared, camera, deleted, "delete", AgentResult::AccessDenied);
             qCWarning(lcHostDevice) << "GPhotoAgent::runDelete: not deleted" << path
                                     << GPhotoLibrary::errorText(deleted);
-            result = result == ErrorNone ? code : result;
-            if (code == ErrorDisconnected || code == ErrorBusy)
+            result = result == AgentResult::Ok ? code : result;
+            if (code == AgentResult::Disconnected || code == AgentResult::Busy)
                 break;
             continue;
         }
         shared.forget(stored);
-        notify(ErrorNone, path);
+        notify(AgentResult::Ok, path);
         shared.reportEvent(DeviceChange::Removed, stored, known);
     }
     job->finished = true;

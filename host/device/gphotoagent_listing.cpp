@@ -95,20 +95,20 @@ QImage thumbnailOfBytes(const QByteArray& bytes, const QString& name)
 int GPhotoAgent::StartItemLoad(const QString& root)
 {
     if (!m_shared->isConnected())
-        return ErrorDisconnected;
+        return AgentResult::Disconnected;
     if (!root.isEmpty() && root != QLatin1String("ROOT"))
-        return ErrorRefused;
+        return AgentResult::Refused;
     if (m_shared->listing.exchange(true))
-        return ErrorBusy;
+        return AgentResult::Busy;
     m_shared->stopListing = false;
     std::shared_ptr<Shared> shared = m_shared;
     if (!m_worker->post(GPhotoWorker::Background,
             [shared](GPhotoCamera& camera) { runWalk(*shared, camera); })) {
         m_shared->listing = false;
-        return ErrorDisconnected;
+        return AgentResult::Disconnected;
     }
     qCDebug(lcHostDevice) << "GPhotoAgent::StartItemLoad: start" << m_device.model;
-    return ListingStarted;
+    return AgentResult::ListingStarted;
 }
 
 void GPhotoAgent::StopItemLoad()
@@ -146,17 +146,17 @@ void GPhotoAgent::runWalk(Shared& shared, GPhotoCamera& camera)
     }
     shared.report(ItemLoadCode::Started, 0);
     std::reverse(pending.begin(), pending.end());
-    int result = ErrorNone;
-    while (!pending.isEmpty() && result == ErrorNone) {
+    int result = AgentResult::Ok;
+    while (!pending.isEmpty() && result == AgentResult::Ok) {
         if (shared.stopListing || !GPhotoWorker::runMoreUrgent(camera, GPhotoWorker::Background)) {
-            result = shared.isConnected() ? int(ErrorBusy) : int(ErrorDisconnected);
+            result = shared.isConnected() ? int(AgentResult::Busy) : int(AgentResult::Disconnected);
             break;
         }
         // A served folder removed, renamed or swapped for another under the
         // walk: what was listed is not all there is.
         if (shared.local.isLocal() && !shared.local.isSame()) {
             shared.lose("listing", GP_ERROR_IO);
-            result = ErrorDisconnected;
+            result = AgentResult::Disconnected;
             break;
         }
         const QString folder = pending.takeLast();
@@ -167,7 +167,7 @@ void GPhotoAgent::runWalk(Shared& shared, GPhotoCamera& camera)
             pending.append(*it);
     }
     shared.listing = false;
-    report.complete = result == ErrorNone;
+    report.complete = result == AgentResult::Ok;
     report.error = result;
     {
         QMutexLocker lock(&shared.mutex);
@@ -188,7 +188,7 @@ int GPhotoAgent::walkFolder(Shared& shared, GPhotoCamera& camera, const QString&
     const int verdict = shared.local.checkFolder(folder);
     if (verdict != GPhotoLocalFolder::Passes) {
         skip(report, verdict, folder);
-        return ErrorNone;
+        return AgentResult::Ok;
     }
     QStringList folders;
     QStringList files;
@@ -199,13 +199,13 @@ int GPhotoAgent::walkFolder(Shared& shared, GPhotoCamera& camera, const QString&
         if (result == GP_ERROR_CANCEL || !shared.stillThere(camera)) {
             if (result != GP_ERROR_CANCEL)
                 shared.lose("listing", result);
-            return shared.isConnected() ? int(ErrorBusy) : int(ErrorDisconnected);
+            return shared.isConnected() ? int(AgentResult::Busy) : int(AgentResult::Disconnected);
         }
         // One unreadable folder does not end the walk.
         qCWarning(lcHostDevice) << "GPhotoAgent::walkFolder: cannot list" << folder
                                 << GPhotoLibrary::errorText(result);
         skip(report, ListingReport::Unreadable, folder);
-        return ErrorNone;
+        return AgentResult::Ok;
     }
     for (const QString& name : qAsConst(folders)) {
         if (!hidden(name))
@@ -228,7 +228,7 @@ int GPhotoAgent::walkFolder(Shared& shared, GPhotoCamera& camera, const QString&
         if (++sinceYield % kFilesBetweenYields == 0
             && (shared.stopListing
                 || !GPhotoWorker::runMoreUrgent(camera, GPhotoWorker::Background)))
-            return shared.isConnected() ? int(ErrorBusy) : int(ErrorDisconnected);
+            return shared.isConnected() ? int(AgentResult::Busy) : int(AgentResult::Disconnected);
         const QString device = joined(folder, name);
         GPhotoFileInfo own;
         const int check = shared.local.checkFile(device, &own, true);
@@ -243,7 +243,7 @@ int GPhotoAgent::walkFolder(Shared& shared, GPhotoCamera& camera, const QString&
         if (result < GP_OK) {
             if (!shared.stillThere(camera)) {
                 shared.lose("listing", result);
-                return ErrorDisconnected;
+                return AgentResult::Disconnected;
             }
             qCWarning(lcHostDevice) << "GPhotoAgent::walkFolder: no information on" << folder
                                     << name << GPhotoLibrary::errorText(result);
@@ -265,7 +265,7 @@ int GPhotoAgent::walkFolder(Shared& shared, GPhotoCamera& camera, const QString&
         shared.report(ItemLoadCode::Item, quintptr(&record));
         ++report->listed;
     }
-    return ErrorNone;
+    return AgentResult::Ok;
 }
 
 QImage GPhotoAgent::decodePreview(QByteArray bytes)
@@ -281,14 +281,14 @@ int GPhotoAgent::RequestThumbnails(
 {
     Q_UNUSED(kind);
     if (!m_shared->isConnected())
-        return ErrorDisconnected;
+        return AgentResult::Disconnected;
     const QString device = GPhotoPath::devicePath(path);
     if (!callback || device.isEmpty())
-        return ErrorRefused;
+        return AgentResult::Refused;
     {
         QMutexLocker lock(&m_shared->mutex);
         if (m_shared->thumbnailInFlight)
-            return ErrorBusy;
+            return AgentResult::Busy;
         m_shared->thumbnailInFlight = true;
     }
     std::shared_ptr<Shared> shared = m_shared;
@@ -299,9 +299,9 @@ int GPhotoAgent::RequestThumbnails(
     if (!queued) {
         QMutexLocker lock(&m_shared->mutex);
         m_shared->thumbnailInFlight = false;
-        return ErrorDisconnected;
+        return AgentResult::Disconnected;
     }
-    return ErrorNone;
+    return AgentResult::Ok;
 }
 
 void GPhotoAgent::fetchThumbnail(
@@ -311,7 +311,7 @@ void GPhotoAgent::fetchThumbnail(
     QByteArray preview;
     GPhotoKnownFile known;
     int code = shared.find(camera, device, &known);
-    if (code == ErrorNone)
+    if (code == AgentResult::Ok)
         code = fetchPreview(shared, camera, known, &preview, &image);
     const int orientation = preview.isEmpty() ? 0 : orientationOnDevice(camera, known);
     {
@@ -344,7 +344,7 @@ int GPhotoAgent::fetchPreview(Shared& shared, GPhotoCamera& camera, const GPhoto
     int result = camera.read(folder, name, GP_FILE_TYPE_PREVIEW, &bytes);
     if (result >= GP_OK && readablePreview(bytes)) {
         *preview = bytes;
-        return ErrorNone;
+        return AgentResult::Ok;
     }
     if (result != GP_ERROR_CANCEL) {
         // No preview of its own (or none that decodes): a small file is
@@ -358,13 +358,13 @@ int GPhotoAgent::fetchPreview(Shared& shared, GPhotoCamera& camera, const GPhoto
         }
     }
     if (!image->isNull())
-        return ErrorNone;
+        return AgentResult::Ok;
     if (result < GP_OK && result != GP_ERROR_CANCEL && !shared.stillThere(camera)) {
         shared.lose("thumbnail", result);
-        return ErrorDisconnected;
+        return AgentResult::Disconnected;
     }
     if (result < GP_OK)
         qCDebug(lcHostDevice) << "GPhotoAgent::fetchPreview: none for" << folder << name
                               << GPhotoLibrary::errorText(result);
-    return ErrorNoThumbnail;
+    return AgentResult::NoThumbnail;
 }

@@ -80,30 +80,30 @@ int Replacement::run()
     QStringList present;
     int result = m_camera.listFiles(m_original.folder, &present);
     if (result < GP_OK)
-        return failed(result, UploadTurned, GPhotoAgent::ErrorWriteFailed);
+        return failed(result, UploadTurned, AgentResult::WriteFailed);
     const QString turned = turnedName(m_original.name, present);
     int code = put(UploadTurned, turned);
-    if (code == GPhotoAgent::ErrorNone)
+    if (code == AgentResult::Ok)
         code = check(CheckTurned, turned);
-    if (code == GPhotoAgent::ErrorNone)
+    if (code == AgentResult::Ok)
         code = remove(DeleteOriginal, m_original.name);
-    if (code != GPhotoAgent::ErrorNone) {
+    if (code != AgentResult::Ok) {
         // The original is there as it was.
         cleanUp(turned);
         return code;
     }
     code = put(UploadOriginal, m_original.name);
-    if (code == GPhotoAgent::ErrorNone)
+    if (code == AgentResult::Ok)
         code = check(CheckOriginal, m_original.name);
-    if (code != GPhotoAgent::ErrorNone) {
+    if (code != AgentResult::Ok) {
         // The turned photo, checked, is the one left.
         cleanUp(m_original.name);
         m_keptAs = turned;
         return code;
     }
-    if (remove(DeleteTurned, turned) != GPhotoAgent::ErrorNone)
+    if (remove(DeleteTurned, turned) != AgentResult::Ok)
         m_keptAs = turned; // there twice: the second copy is shown, not lost
-    return GPhotoAgent::ErrorNone;
+    return AgentResult::Ok;
 }
 
 int Replacement::failed(int result, Step step, int otherwise)
@@ -112,11 +112,10 @@ int Replacement::failed(int result, Step step, int otherwise)
                             << m_original.folder << m_original.name
                             << GPhotoLibrary::errorText(result);
     if (result == GP_ERROR_CANCEL)
-        return m_shared.isConnected() ? int(GPhotoAgent::ErrorBusy)
-                                      : int(GPhotoAgent::ErrorDisconnected);
+        return m_shared.isConnected() ? int(AgentResult::Busy) : int(AgentResult::Disconnected);
     if (!m_shared.stillThere(m_camera)) {
         m_shared.lose("replace", result);
-        return GPhotoAgent::ErrorDisconnected;
+        return AgentResult::Disconnected;
     }
     return otherwise;
 }
@@ -124,11 +123,10 @@ int Replacement::failed(int result, Step step, int otherwise)
 int Replacement::put(Step step, const QString& name)
 {
     if (::lseek(m_source.handle(), 0, SEEK_SET) != 0)
-        return GPhotoAgent::ErrorFileMissing;
+        return AgentResult::FileMissing;
     const int result = fails(step) ? GP_ERROR_IO_WRITE
                                    : m_camera.upload(m_original.folder, name, m_source.handle());
-    return result < GP_OK ? failed(result, step, GPhotoAgent::ErrorWriteFailed)
-                          : int(GPhotoAgent::ErrorNone);
+    return result < GP_OK ? failed(result, step, AgentResult::WriteFailed) : int(AgentResult::Ok);
 }
 
 int Replacement::check(Step step, const QString& name)
@@ -136,23 +134,22 @@ int Replacement::check(Step step, const QString& name)
     GPhotoFileInfo info;
     const int result = m_camera.fileInfo(m_original.folder, name, &info);
     if (result < GP_OK)
-        return failed(result, step, GPhotoAgent::ErrorWriteFailed);
+        return failed(result, step, AgentResult::WriteFailed);
     // A device that gives no size cannot be checked; the upload said it went.
     if (fails(step) || (info.size >= 0 && info.size != m_source.size())) {
         qCWarning(lcHostDevice) << "GPhotoAgent::ReplaceFile: size" << info.size << "sent"
                                 << m_source.size() << name;
-        // Not ErrorSizeMismatch: the screen tells that one as a download's.
-        return failed(GP_ERROR_CORRUPTED_DATA, step, GPhotoAgent::ErrorWriteFailed);
+        // Not AgentResult::SizeMismatch: the screen tells that one as a download's.
+        return failed(GP_ERROR_CORRUPTED_DATA, step, AgentResult::WriteFailed);
     }
-    return GPhotoAgent::ErrorNone;
+    return AgentResult::Ok;
 }
 
 int Replacement::remove(Step step, const QString& name)
 {
     const int result
         = fails(step) ? GP_ERROR_FILE_EXISTS : m_camera.remove(m_original.folder, name);
-    return result < GP_OK ? failed(result, step, GPhotoAgent::ErrorAccessDenied)
-                          : int(GPhotoAgent::ErrorNone);
+    return result < GP_OK ? failed(result, step, AgentResult::AccessDenied) : int(AgentResult::Ok);
 }
 
 void Replacement::cleanUp(const QString& name)
@@ -171,20 +168,20 @@ int GPhotoAgent::ReplaceFile(const QString& source, const QString& phonePath,
     PFN_TransferProgressCallback progress, PFN_TransferCompletionCallback completion)
 {
     if (!m_shared->isConnected())
-        return ErrorDisconnected;
+        return AgentResult::Disconnected;
     {
         QMutexLocker lock(&m_shared->mutex);
         if (!m_shared->canUpload || !m_shared->canDelete || m_shared->readOnly) {
             qCWarning(lcHostDevice) << "GPhotoAgent::ReplaceFile: the device cannot"
                                     << "upload and delete" << m_device.model;
-            return ErrorNotSupported;
+            return AgentResult::NotSupported;
         }
     }
     const QString device = GPhotoPath::devicePath(phonePath);
     const QString file = QDir::cleanPath(toFileSystemPath(source));
     if (device.isEmpty() || !SafeFile::isRegularFile(file)) {
         qCWarning(lcHostDevice) << "GPhotoAgent::ReplaceFile: refused" << source << phonePath;
-        return ErrorRefused;
+        return AgentResult::Refused;
     }
     std::shared_ptr<Job> job = newJob(false);
     qCDebug(lcHostDevice) << "GPhotoAgent::ReplaceFile: job" << job->id << source << "->"
@@ -196,7 +193,7 @@ int GPhotoAgent::ReplaceFile(const QString& source, const QString& phonePath,
             runReplace(*shared, camera, job, file, device, progress, completion);
         },
         job->cancel);
-    return queued ? int(ErrorNone) : int(ErrorDisconnected);
+    return queued ? int(AgentResult::Ok) : int(AgentResult::Disconnected);
 }
 
 void GPhotoAgent::runReplace(Shared& shared, GPhotoCamera& camera, const std::shared_ptr<Job>& job,
@@ -229,14 +226,14 @@ int GPhotoAgent::replaceOne(Shared& shared, GPhotoCamera& camera, const Job& job
     QString why;
     if (!SafeFile::openForReading(file, source, &why)) {
         qCWarning(lcHostDevice) << "GPhotoAgent::replaceOne: cannot read" << source << why;
-        return ErrorFileMissing;
+        return AgentResult::FileMissing;
     }
     GPhotoKnownFile original;
     const int found = shared.find(camera, device, &original);
-    if (found != ErrorNone)
+    if (found != AgentResult::Ok)
         return found;
     if (*job.cancel)
-        return ErrorBusy;
+        return AgentResult::Busy;
     moved(0, file.size());
     Replacement replacement(shared, camera, file, original);
     const int result = replacement.run();
@@ -250,7 +247,7 @@ int GPhotoAgent::replaceOne(Shared& shared, GPhotoCamera& camera, const Job& job
         shared.reportEvent(DeviceChange::Added, kept, copy);
         shared.reportEvent(DeviceChange::ObjectIdAssigned, kept, copy);
     }
-    if (result != ErrorNone) {
+    if (result != AgentResult::Ok) {
         if (!replacement.keptAs().isEmpty()) {
             shared.forget(path);
             shared.reportEvent(DeviceChange::Removed, path, original);
@@ -264,5 +261,5 @@ int GPhotoAgent::replaceOne(Shared& shared, GPhotoCamera& camera, const Job& job
     shared.remember(path, original);
     moved(file.size(), file.size());
     shared.reportEvent(DeviceChange::Changed, path, original);
-    return ErrorNone;
+    return AgentResult::Ok;
 }

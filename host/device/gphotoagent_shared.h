@@ -80,7 +80,7 @@ struct GPhotoAgent::Shared
     void forget(const QString& path);
     // The file at a device path, as listed or as the device describes it
     // now; on a disk: port only a regular file inside the served folder.
-    // ErrorNone, ErrorFileMissing, or ErrorAccessDenied for one that no
+    // AgentResult::Ok, AgentResult::FileMissing, or AgentResult::AccessDenied for one that no
     // operation may open.
     int find(GPhotoCamera& camera, const QString& devicePath, GPhotoKnownFile* file);
 };

@@ -32,7 +32,7 @@ const int MassStorage = 0x80000;
 const int Mtp = 0x40000;
 const int ListPage = 0;
 const int AlbumPage = 2;
-const int Disconnected = FolderPhoneAgent::ErrorDisconnected;
+const int Disconnected = AgentResult::Disconnected;
 const int Wait = 60000; // hang guard only
 
 enum Operation { List, Thumbnails, ToPc, ToPhone, Delete };
@@ -347,7 +347,7 @@ private slots:
         QTest::newRow("files vanish under thumbnails and transfers")
             << Mtp
             << QList<Step> { step(List, vanishing(vanished)), step(Thumbnails, {}),
-                   step(ToPc, {}, FolderPhoneAgent::ErrorFileMissing), step(Delete, {}) };
+                   step(ToPc, {}, AgentResult::FileMissing), step(Delete, {}) };
         QTest::newRow("to the PC: gone half-way through a file, again and again")
             << MassStorage
             << QList<Step> { step(ToPc, goneAtTransfer(3), Disconnected, 2), step(List, {}),

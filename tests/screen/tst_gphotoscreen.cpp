@@ -149,7 +149,7 @@ private:
         auto agent = std::make_unique<GPhotoAgent>(
             GPhotoDeviceId { QStringLiteral("Directory Browse"), "disk:" + folder });
         QString why;
-        if (agent->open(20000, &why) != GPhotoAgent::ErrorNone) {
+        if (agent->open(20000, &why) != AgentResult::Ok) {
             qWarning() << "cannot open the Directory Browse camera:" << why;
             return nullptr;
         }
@@ -301,12 +301,12 @@ private slots:
         QVERIFY(copy);
         VanishingCamera camera(copy->path());
         QString why;
-        QCOMPARE(camera.open(20000, &why), int(GPhotoAgent::ErrorNone));
+        QCOMPARE(camera.open(20000, &why), int(AgentResult::Ok));
         LoadedScreen screen(optionsFor(&camera));
         screen.choosePhoto();
         QTRY_VERIFY(!g_SharedValue.hasProcessState(
             OCGlobal::ITEM_PHONE_PHOTO, OCSharedValue::ProcessListing));
-        QTRY_COMPARE(screen.boxes().errorCodes(), QList<int> { GPhotoAgent::ErrorDisconnected });
+        QTRY_COMPARE(screen.boxes().errorCodes(), QList<int> { AgentResult::Disconnected });
         QCOMPARE(camera.GetDeviceIndex(), -1);
     }
 

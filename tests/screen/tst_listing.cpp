@@ -216,7 +216,7 @@ private slots:
         QTest::addColumn<int>("kind");
         QTest::addColumn<bool>("memory"); // memory runs short, else the phone goes
         QTest::addColumn<int>("box");
-        const int gone = FolderPhoneAgent::ErrorDisconnected;
+        const int gone = AgentResult::Disconnected;
         QTest::newRow("phone gone, mass storage") << MassStorage << false << gone;
         QTest::newRow("phone gone, media transfer") << Mtp << false << gone;
         QTest::newRow("memory short, mass storage") << MassStorage << true << 25;

@@ -72,7 +72,7 @@ private:
         if (kind == 0) {
             GPhotoAgent camera({ QStringLiteral("Directory Browse"), "disk:" + m_phone->path() });
             QString why;
-            if (camera.open(kWait, &why) != GPhotoAgent::ErrorNone) {
+            if (camera.open(kWait, &why) != AgentResult::Ok) {
                 qWarning() << "cannot open the Directory Browse camera:" << why;
                 return {};
             }

@@ -286,7 +286,7 @@ private slots:
         QTimer::singleShot(60000, [] { QCoreApplication::exit(-1); });
         QCOMPARE(QCoreApplication::exec(), int(HostApplication::ExitListingIncomplete));
         QVERIFY(!QFile::exists(dump));
-        QCOMPARE(boxes.errorCodes(), QList<int> { FolderPhoneAgent::ErrorDisconnected });
+        QCOMPARE(boxes.errorCodes(), QList<int> { AgentResult::Disconnected });
     }
 
     // photo-host --phone DIR --import DEST: every photo byte for byte in

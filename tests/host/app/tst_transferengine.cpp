@@ -210,8 +210,8 @@ private slots:
         QVERIFY(m_flagsWhileRunning.first() & OCSharedValue::ProcessTransferToPhone);
         QCOMPARE(g_SharedValue.getProcessState(OCGlobal::ITEM_PHONE_PHOTO), 0u);
         // The album leaves the missing file out; a list names it, and it is shown.
-        QCOMPARE(boxes.errorCodes(),
-            playlist ? QList<int>() : QList<int> { FolderPhoneAgent::ErrorFileMissing });
+        QCOMPARE(
+            boxes.errorCodes(), playlist ? QList<int>() : QList<int> { AgentResult::FileMissing });
     }
 
     // A phone that refuses: no file is written, the code is shown (busy as 9),
@@ -289,9 +289,11 @@ private slots:
         m_engine->setDeviceAgent(&agent);
         QSignalSpy arrived(m_engine.get(), &TransferEngine::fileArrived);
         const QString target = m_data->env.path(QStringLiteral("drop/photo.jpg"));
-        m_engine->dragOut(samplePhonePaths(*m_phone, agent, 1).first(), target, 0, quintptr(0x1234));
+        m_engine->dragOut(
+            samplePhonePaths(*m_phone, agent, 1).first(), target, 0, quintptr(0x1234));
         QVERIFY(arrived.wait(kWait));
-        QCOMPARE(contents(target), contents(agent.fileSystemPathOf(samplePhonePaths(*m_phone, agent, 1).first())));
+        QCOMPARE(contents(target),
+            contents(agent.fileSystemPathOf(samplePhonePaths(*m_phone, agent, 1).first())));
     }
 };
 

@@ -175,7 +175,7 @@ private slots:
         QTest::addColumn<int>("started");
         QTest::addColumn<int>("result");
         QTest::newRow("unknown direction") << "sideways" << 3 << -99;
-        QTest::newRow("one source gone") << "toPC" << 0 << int(FolderPhoneAgent::ErrorFileMissing);
+        QTest::newRow("one source gone") << "toPC" << 0 << int(AgentResult::FileMissing);
     }
 
     void transferProblems()
@@ -241,7 +241,7 @@ private slots:
             QList<int> codes;
             for (const DeleteNotice& notice : AgentRecorder::deleteNotices())
                 codes.append(notice.error);
-            QCOMPARE(codes, (QList<int> { -2, 0, FolderPhoneAgent::ErrorDisconnected }));
+            QCOMPARE(codes, (QList<int> { -2, 0, AgentResult::Disconnected }));
             QCOMPARE(filesIn(camera).size(), before.size() - 1);
             QVERIFY(!QFileInfo::exists(files.at(0)));
         } else {
@@ -249,8 +249,7 @@ private slots:
                 transfer(agent, sources, job == QLatin1String("toPC") ? pc.path() : QString(), job),
                 0);
             QVERIFY(QTest::qWaitFor([] { return !AgentRecorder::completions().isEmpty(); }, kWait));
-            QCOMPARE(AgentRecorder::completions().first().second,
-                int(FolderPhoneAgent::ErrorDisconnected));
+            QCOMPARE(AgentRecorder::completions().first().second, int(AgentResult::Disconnected));
             // The first file whole, the second undone, the third never begun.
             QStringList added = filesIn(target);
             for (const QString& name : before)
@@ -262,10 +261,9 @@ private slots:
             QVERIFY(QFileInfo(files.at(i)).size() > 0);
         // A phone that went away takes no new job.
         QCOMPARE(agent.GetDeviceIndex(), -1);
+        QCOMPARE(transfer(agent, sources, pc.path(), "toPC"), int(AgentResult::Disconnected));
         QCOMPARE(
-            transfer(agent, sources, pc.path(), "toPC"), int(FolderPhoneAgent::ErrorDisconnected));
-        QCOMPARE(agent.DeleteFiles(sources, &AgentRecorder::deleted),
-            int(FolderPhoneAgent::ErrorDisconnected));
+            agent.DeleteFiles(sources, &AgentRecorder::deleted), int(AgentResult::Disconnected));
     }
 
     void secondDeleteWhileOneRunsIsBusy()
@@ -300,10 +298,10 @@ private slots:
     {
         QTest::addColumn<QString>("newName");
         QTest::addColumn<int>("expected");
-        QTest::newRow("slash") << "a/b.jpg" << int(FolderPhoneAgent::ErrorRefused);
-        QTest::newRow("backslash") << "a\\b.jpg" << int(FolderPhoneAgent::ErrorRefused);
-        QTest::newRow("empty") << "  " << int(FolderPhoneAgent::ErrorRefused);
-        QTest::newRow("dot dot") << ".." << int(FolderPhoneAgent::ErrorRefused);
+        QTest::newRow("slash") << "a/b.jpg" << int(AgentResult::Refused);
+        QTest::newRow("backslash") << "a\\b.jpg" << int(AgentResult::Refused);
+        QTest::newRow("empty") << "  " << int(AgentResult::Refused);
+        QTest::newRow("dot dot") << ".." << int(AgentResult::Refused);
     }
 
     void renameRefusals()

@@ -48,7 +48,7 @@ private:
     {
         AgentRecorder::reset();
         agent.SetItemLoadCallback(&AgentRecorder::itemLoad);
-        if (agent.StartItemLoad(QStringLiteral("ROOT")) != FolderPhoneAgent::ListingStarted)
+        if (agent.StartItemLoad(QStringLiteral("ROOT")) != AgentResult::ListingStarted)
             return false;
         return QTest::qWaitFor([] { return AgentRecorder::listingEnded(); }, kWait);
     }
@@ -175,10 +175,9 @@ private slots:
             }
         });
         agent.SetItemLoadCallback(&AgentRecorder::itemLoad);
-        QCOMPARE(
-            agent.StartItemLoad(QStringLiteral("ROOT")), int(FolderPhoneAgent::ListingStarted));
+        QCOMPARE(agent.StartItemLoad(QStringLiteral("ROOT")), int(AgentResult::ListingStarted));
         QVERIFY(entered.tryAcquire(1, kWait));
-        QCOMPARE(agent.StartItemLoad(QStringLiteral("ROOT")), int(FolderPhoneAgent::ErrorBusy));
+        QCOMPARE(agent.StartItemLoad(QStringLiteral("ROOT")), int(AgentResult::Busy));
         QVERIFY(agent.IsBusy());
         release.release();
         QVERIFY(QTest::qWaitFor([] { return AgentRecorder::listingEnded(); }, kWait));
@@ -197,7 +196,7 @@ private slots:
         QTest::newRow("animated gif") << mtp << QStringLiteral("Download/dancing dots.gif") << 0;
         QTest::newRow("text") << mtp << QStringLiteral("Download/notes.txt") << 8;
         QTest::newRow("gone") << mtp << QStringLiteral("DCIM/Camera/never there.jpg")
-                              << int(FolderPhoneAgent::ErrorFileMissing);
+                              << int(AgentResult::FileMissing);
     }
 
     void thumbnails()
@@ -283,8 +282,7 @@ private slots:
                 this, [&delivered] { ++delivered; }, Qt::BlockingQueuedConnection);
         });
         agent->SetItemLoadCallback(&AgentRecorder::itemLoad);
-        QCOMPARE(
-            agent->StartItemLoad(QStringLiteral("ROOT")), int(FolderPhoneAgent::ListingStarted));
+        QCOMPARE(agent->StartItemLoad(QStringLiteral("ROOT")), int(AgentResult::ListingStarted));
         QVERIFY(entered.tryAcquire(1, kWait));
         agent.reset();
         // The call in flight got through; the listing stopped after it.

@@ -90,12 +90,12 @@ private:
         m_camera = std::make_unique<GPhotoAgent>(
             GPhotoDeviceId { QStringLiteral("Directory Browse"), "disk:" + m_storage->path() });
         QString why;
-        if (m_camera->open(kWait, &why) != GPhotoAgent::ErrorNone) {
+        if (m_camera->open(kWait, &why) != AgentResult::Ok) {
             qWarning() << why;
             return false;
         }
         m_camera->SetItemLoadCallback(&AgentRecorder::itemLoad);
-        if (m_camera->StartItemLoad(QStringLiteral("ROOT")) != GPhotoAgent::ListingStarted)
+        if (m_camera->StartItemLoad(QStringLiteral("ROOT")) != AgentResult::ListingStarted)
             return false;
         QElapsedTimer waited;
         waited.start();
@@ -135,8 +135,7 @@ private slots:
         const QString folder = m_camera->GetCameraFolder();
         QCOMPARE(folder, QStringLiteral("\\DCIM\\Camera"));
         const QString source = m_phone->file(photo(2)); // the same name is on the device
-        QCOMPARE(
-            transfer({ toStoredPath(source) }, folder, "toPhone"), int(GPhotoAgent::ErrorNone));
+        QCOMPARE(transfer({ toStoredPath(source) }, folder, "toPhone"), int(AgentResult::Ok));
         QTRY_VERIFY_WITH_TIMEOUT(transferEnded(), kWait);
         QCOMPARE(transferResult(), 0);
         const QFileInfo name(source);
@@ -167,13 +166,13 @@ private slots:
         if (refused && !setImmutable(file, true))
             QSKIP("cannot make a file undeletable here");
         QCOMPARE(m_camera->DeleteFiles({ phonePath(photo(3)) }, &AgentRecorder::deleted),
-            int(GPhotoAgent::ErrorNone));
+            int(AgentResult::Ok));
         QTRY_VERIFY_WITH_TIMEOUT(AgentRecorder::deleteNotices().size() >= (refused ? 2 : 3), kWait);
         const QList<DeleteNotice> notices = AgentRecorder::deleteNotices();
         if (refused)
             setImmutable(file, false);
         QCOMPARE(notices.first().error, -2);
-        QCOMPARE(notices.last().error, refused ? int(GPhotoAgent::ErrorAccessDenied) : 0);
+        QCOMPARE(notices.last().error, refused ? int(AgentResult::AccessDenied) : 0);
         QCOMPARE(notices.size(), refused ? 2 : 3);
         QCOMPARE(QFileInfo::exists(file), refused);
         QCOMPARE(m_camera->IsFileExist(phonePath(photo(3))), refused);
@@ -195,7 +194,7 @@ private slots:
         big.close();
         AgentRecorder::reset();
         m_camera->SetItemLoadCallback(&AgentRecorder::itemLoad);
-        QCOMPARE(m_camera->StartItemLoad("ROOT"), int(GPhotoAgent::ListingStarted));
+        QCOMPARE(m_camera->StartItemLoad("ROOT"), int(AgentResult::ListingStarted));
         QTRY_VERIFY_WITH_TIMEOUT(AgentRecorder::listingEnded(), kWait);
         GPhotoAgent* camera = m_camera.get();
         AgentRecorder::setProgressHook([camera](const ProgressReport& report) {
@@ -203,10 +202,10 @@ private slots:
                 camera->CancelTransfer(report.status);
         });
         QTemporaryDir target;
-        QCOMPARE(transfer({ "\\DCIM\\Camera\\big.jpg" }, target.path(), "toPC"),
-            int(GPhotoAgent::ErrorNone));
+        QCOMPARE(
+            transfer({ "\\DCIM\\Camera\\big.jpg" }, target.path(), "toPC"), int(AgentResult::Ok));
         QTRY_VERIFY_WITH_TIMEOUT(transferEnded(), kWait);
-        QCOMPARE(transferResult(), int(GPhotoAgent::ErrorBusy));
+        QCOMPARE(transferResult(), int(AgentResult::Busy));
         QVERIFY(QDir(target.path()).entryList(QDir::Files | QDir::Hidden).isEmpty());
     }
 
@@ -228,9 +227,9 @@ private slots:
         if (thumbnail) {
             QVERIFY(QDir(storage).removeRecursively());
             QCOMPARE(m_camera->RequestThumbnails(phonePath(photo(0)), 2, &AgentRecorder::thumbnail),
-                int(GPhotoAgent::ErrorNone));
-            QTRY_COMPARE_WITH_TIMEOUT(AgentRecorder::thumbnailCodes(),
-                QList<int> { GPhotoAgent::ErrorDisconnected }, kWait);
+                int(AgentResult::Ok));
+            QTRY_COMPARE_WITH_TIMEOUT(
+                AgentRecorder::thumbnailCodes(), QList<int> { AgentResult::Disconnected }, kWait);
         } else {
             // The storage goes once the first file is under way.
             AgentRecorder::setProgressHook([storage](const ProgressReport& report) {
@@ -238,15 +237,15 @@ private slots:
                     QDir(storage).removeRecursively();
             });
             QCOMPARE(transfer({ phonePath(photo(0)), phonePath(photo(1)) }, target.path(), "toPC"),
-                int(GPhotoAgent::ErrorNone));
+                int(AgentResult::Ok));
             QTRY_VERIFY_WITH_TIMEOUT(transferEnded(), kWait);
-            QCOMPARE(transferResult(), int(GPhotoAgent::ErrorDisconnected));
+            QCOMPARE(transferResult(), int(AgentResult::Disconnected));
             QVERIFY(partialFiles(target.path()).isEmpty());
             QVERIFY(!QFileInfo::exists(target.filePath(QFileInfo(photo(1)).fileName())));
         }
         QCOMPARE(m_camera->GetDeviceIndex(), -1);
         QCOMPARE(lost.load(), 1);
-        QCOMPARE(m_camera->StartItemLoad("ROOT"), int(GPhotoAgent::ErrorDisconnected));
+        QCOMPARE(m_camera->StartItemLoad("ROOT"), int(AgentResult::Disconnected));
     }
 
     // A photo turned in the viewer goes back over media transfer without
@@ -261,15 +260,15 @@ private slots:
         QTest::addColumn<bool>("turnedCopyKept");
         QTest::newRow("replaced") << 0 << false << 0 << "new" << false;
         QTest::newRow("turned copy not sent")
-            << 1 << false << int(GPhotoAgent::ErrorWriteFailed) << "old" << false;
+            << 1 << false << int(AgentResult::WriteFailed) << "old" << false;
         QTest::newRow("turned copy of another size")
-            << 2 << false << int(GPhotoAgent::ErrorWriteFailed) << "old" << false;
+            << 2 << false << int(AgentResult::WriteFailed) << "old" << false;
         QTest::newRow("original cannot be deleted")
-            << 0 << true << int(GPhotoAgent::ErrorAccessDenied) << "old" << false;
+            << 0 << true << int(AgentResult::AccessDenied) << "old" << false;
         QTest::newRow("original not sent again")
-            << 4 << false << int(GPhotoAgent::ErrorWriteFailed) << "gone" << true;
+            << 4 << false << int(AgentResult::WriteFailed) << "gone" << true;
         QTest::newRow("original sent again of another size")
-            << 5 << false << int(GPhotoAgent::ErrorWriteFailed) << "gone" << true;
+            << 5 << false << int(AgentResult::WriteFailed) << "gone" << true;
         QTest::newRow("turned copy cannot be deleted") << 6 << false << 0 << "new" << true;
     }
 
@@ -291,7 +290,7 @@ private slots:
             QSKIP("cannot make a file undeletable here");
         QCOMPARE(m_camera->ReplaceFile(toStoredPath(turned), phonePath(photo(0)),
                      &AgentRecorder::transferProgress, &AgentRecorder::transferDone),
-            int(GPhotoAgent::ErrorNone));
+            int(AgentResult::Ok));
         QTRY_VERIFY_WITH_TIMEOUT(transferEnded(), kWait);
         if (undeletable)
             setImmutable(target, false);

@@ -46,7 +46,7 @@ bool listAll(IDeviceNexaAgent& agent)
 {
     AgentRecorder::reset();
     agent.SetItemLoadCallback(&AgentRecorder::itemLoad);
-    return agent.StartItemLoad(QStringLiteral("ROOT")) == FolderPhoneAgent::ListingStarted
+    return agent.StartItemLoad(QStringLiteral("ROOT")) == AgentResult::ListingStarted
         && QTest::qWaitFor([] { return AgentRecorder::listingEnded(); }, kWait);
 }
 
@@ -109,7 +109,7 @@ Subject directoryBrowse()
             auto camera = std::make_unique<GPhotoAgent>(
                 GPhotoDeviceId { QStringLiteral("Directory Browse"), "disk:" + storage });
             QString why;
-            if (camera->open(kWait, &why) != GPhotoAgent::ErrorNone)
+            if (camera->open(kWait, &why) != AgentResult::Ok)
                 qWarning() << "cannot open the camera:" << why;
             return std::unique_ptr<IDeviceNexaAgent>(std::move(camera));
         },
@@ -283,8 +283,8 @@ private slots:
         const bool picture = expected.picture == HostilePhone::Picture::Thumbnail
             && (under.thumbnailsUpTo < 0 || report->size <= under.thumbnailsUpTo);
         if (kind != ConnectionKind::MassStorage) {
-            QCOMPARE(thumbnailCode(*agent, report->path),
-                picture ? 0 : int(FolderPhoneAgent::ErrorNoThumbnail));
+            QCOMPARE(
+                thumbnailCode(*agent, report->path), picture ? 0 : int(AgentResult::NoThumbnail));
             return;
         }
         const QSqlRecord row = m_database->setItemData(report->path, true, 13);
@@ -401,14 +401,13 @@ private slots:
                 QDir().mkpath(storage + QStringLiteral("/DCIM"));
         });
         agent.SetItemLoadCallback(&AgentRecorder::itemLoad);
-        QCOMPARE(
-            agent.StartItemLoad(QStringLiteral("ROOT")), int(FolderPhoneAgent::ListingStarted));
+        QCOMPARE(agent.StartItemLoad(QStringLiteral("ROOT")), int(AgentResult::ListingStarted));
         QVERIFY(QTest::qWaitFor([] { return AgentRecorder::listingEnded(); }, kWait));
         AgentRecorder::setItemHook(nullptr);
-        QCOMPARE(lastCode(), int(FolderPhoneAgent::ErrorDisconnected));
+        QCOMPARE(lastCode(), int(AgentResult::Disconnected));
         const ListingReport report = agent.LastListingReport();
         QVERIFY(report.ran && !report.complete);
-        QCOMPARE(report.error, int(FolderPhoneAgent::ErrorDisconnected));
+        QCOMPARE(report.error, int(AgentResult::Disconnected));
         QCOMPARE(agent.GetDeviceIndex(), -1);
     }
 };
