@@ -54,7 +54,10 @@ void PhotoItemViewWidget::CreateViewControllers()
 
 void PhotoItemViewWidget::SetViewMode(int mode, bool remember)
 {
-    if (!m_model || (mode = m_pages->resolve(mode, remember)) < 0)
+    if (!m_model)
+        return;
+    mode = m_pages->resolve(mode, remember);
+    if (mode < 0)
         return;
     if (parentVisible())
         on_selection_Changed(QItemSelection(), QItemSelection());
