@@ -24,7 +24,6 @@ void PhotoItemViewWidget::on_show_contexmenu(const QPoint& pt)
 {
     if (pt.isNull())
         return;
-    m_menu->menu();
     UpdateContextMenuActions();
     m_menu->exec();
 }
