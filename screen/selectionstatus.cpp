@@ -124,14 +124,16 @@ void SelectionStatus::publishSelection(int rows, int selected)
             | OCSharedValue::PluginSelectionChecked,
         OCSharedValue::PluginState);
     quint32 flags = 0;
-    if (rows == 0)
+    if (rows == 0) {
         flags = OCSharedValue::PluginListEmpty;
-    if (rows != 0 && selected != 0)
-        flags |= OCSharedValue::PluginSelectionSome;
-    if (rows != 0 && selected == 1)
-        flags |= OCSharedValue::PluginSelectionOne;
-    if (rows != 0 && selected == rows)
-        flags |= OCSharedValue::PluginSelectionAll;
+    } else {
+        if (selected != 0)
+            flags |= OCSharedValue::PluginSelectionSome;
+        if (selected == 1)
+            flags |= OCSharedValue::PluginSelectionOne;
+        if (selected == rows)
+            flags |= OCSharedValue::PluginSelectionAll;
+    }
     if (flags)
         g_SharedValue.addState(PhotoType, flags, OCSharedValue::PluginState);
 }
