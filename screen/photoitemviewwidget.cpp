@@ -78,17 +78,11 @@ PhotoItemViewWidget::PhotoItemViewWidget(QWidget* parent)
     insertWidget(ViewerMode, m_viewer);
     setCurrentIndex(ListMode);
 
-    for (int mode : { ListMode, ThumbListMode, AlbumMode, NoPage }) {
-        m_sortColumn.insert(mode, DefaultSortColumn(mode));
-        m_sortOrder.insert(mode, Qt::AscendingOrder);
-        m_prevSortColumn.insert(mode, PhotoColumn::Path);
-        m_prevSortOrder.insert(mode, Qt::AscendingOrder);
-    }
     g_SharedValue.setState(
         OCGlobal::ITEM_PHONE_PHOTO, OCSharedValue::PluginListEmpty, OCSharedValue::PluginState);
 
     m_selectionChecker = new SelectionChecker(this);
-    m_actions = new PhotoActions(this);
+    CreateViewControllers();
     auto agent = [this] { return m_hostContext ? m_hostContext->deviceAgent : nullptr; };
     m_transfers = std::make_unique<TransferController>(
         static_cast<TransferController::Screen*>(this), m_viewer, agent,
@@ -106,9 +100,6 @@ PhotoItemViewWidget::PhotoItemViewWidget(QWidget* parent)
         std::make_unique<AgentThumbnailProvider>(agent, &PhotoItemViewWidget::ThumbnailCallback),
         std::make_unique<AgentThumbnailProvider>(agent, &PhotoItemViewWidget::ThumbnailCallback2),
         this);
-    for (int command = PhotoActions::View; command < PhotoActions::None; ++command)
-        connect(m_actions->action(command), &QAction::triggered, this,
-            &PhotoItemViewWidget::on_clicked_contextmenu);
     connect(m_selectionChecker, &SelectionChecker::finished, this,
         &PhotoItemViewWidget::on_selection_check_finished);
 
@@ -145,7 +136,6 @@ PhotoItemViewWidget::~PhotoItemViewWidget()
         m_mediaList->setThumbnailManager(nullptr);
     delete m_thumbnailManager;
     m_thumbnailManager = nullptr;
-    delete m_contextMenu;
     delete m_loading;
     delete m_viewer;
     delete m_albumView;
@@ -439,7 +429,7 @@ CExtTableView* PhotoItemViewWidget::tableOf(int mode) const
 QAbstractItemView* PhotoItemViewWidget::viewOf(int mode) const
 {
     if (mode == Current)
-        mode = viewerOpen() ? int(ViewerMode) : m_viewMode;
+        mode = viewerOpen() ? int(ViewerMode) : GetViewMode(true);
     switch (mode) {
     case ListMode:
     case ThumbListMode:

@@ -5,15 +5,19 @@
 #include "host/contract/ocglobal.h"
 #include "screen/deleteoperation.h"
 #include "screen/locateoperation.h"
+#include "screen/pageswitcher.h"
 #include "screen/photoactions.h"
+#include "screen/photocontextmenu.h"
+#include "screen/selectionstatus.h"
 #include "screen/thumbnailupdater.h"
 #include "screen/transfercontroller.h"
+#include "screen/viewpage.h"
 #include "screen/viewplace.h"
+#include "screen/viewsettings.h"
 
 #include <QDateTime>
 #include <QFutureWatcher>
 #include <QItemSelection>
-#include <QMap>
 #include <QModelIndex>
 #include <QMutex>
 #include <QPixmap>
@@ -44,7 +48,6 @@ class PhotoViwerList;
 class QAbstractItemView;
 class QAction;
 class QDropEvent;
-class QMimeData;
 struct PluginHostContext;
 class RotationController;
 class SelectionChecker;
@@ -66,15 +69,13 @@ class PhotoItemViewWidget : public QStackedWidget,
     Q_OBJECT
 
 public:
-    // Pages and view modes; Current (4) names the viewer while it is open,
-    // else the remembered mode. NoPage (5) has sort settings only.
     enum ViewMode {
-        ListMode = 0,
-        ThumbListMode = 1,
-        AlbumMode = 2,
-        ViewerMode = 3,
-        Current = 4,
-        NoPage = 5
+        ListMode = ViewPage::List,
+        ThumbListMode = ViewPage::ThumbList,
+        AlbumMode = ViewPage::Album,
+        ViewerMode = ViewPage::Viewer,
+        Current = ViewPage::Current,
+        NoPage = ViewPage::None
     };
     enum ListingState { NotListed = 0, Listing = 1, Merging = 2, Listed = 3, ListingStopped = 4 };
     explicit PhotoItemViewWidget(QWidget* parent = nullptr);
@@ -117,25 +118,25 @@ public:
 
     // Pages.
     void SetViewMode(int mode, bool remember);
-    int GetViewMode(bool remembered) const;
+    int GetViewMode(bool remembered) const { return m_pages->mode(remembered); }
     bool isViewerOpen() const;
     // The item view of a mode (Current: as described above); null for none.
     QAbstractItemView* viewOf(int mode) const;
 
     // View settings.
-    void SetSortInfo(int mode, int column, int order);
-    int GetSortColumn(int mode) const;
-    int GetSortOrder(int mode) const;
-    QString GetColumnList(int mode) const;
-    QString GetColumnWidths(int mode) const;
-    void SetColumnList(int mode, const QString& text);
-    void SetColumnWidths(int mode, const QString& text);
-    int GetThumbSize() const;
-    void SetThumbSize(int size);
-    void ApplySort(int mode, int column, int order);
+    void SetSortInfo(int mode, int column, int order) { m_settings->setSort(mode, column, order); }
+    int GetSortColumn(int mode) const { return m_settings->sortColumn(mode); }
+    int GetSortOrder(int mode) const { return m_settings->sortOrder(mode); }
+    QString GetColumnList(int mode) const { return m_settings->columnList(mode); }
+    QString GetColumnWidths(int mode) const { return m_settings->columnWidths(mode); }
+    void SetColumnList(int mode, const QString& text) { m_settings->setColumnList(mode, text); }
+    void SetColumnWidths(int mode, const QString& text) { m_settings->setColumnWidths(mode, text); }
+    int GetThumbSize() const { return m_settings->thumbSize(); }
+    void SetThumbSize(int size) { m_settings->setThumbSize(size); }
+    void ApplySort(int mode, int column, int order) { m_settings->applySort(mode, column, order); }
     // The sort of the remembered mode, or of the film strip while the viewer is open.
     void ApplyCurrentSort();
-    static int DefaultSortColumn(int mode);
+    static int DefaultSortColumn(int mode) { return ViewSettings::defaultSortColumn(mode); }
 
     // Commands.
     void OpenViewer(const QModelIndex& index);
@@ -152,7 +153,7 @@ public:
     void StartSelectionCheck(const QModelIndexList& indexes);
     void StopSelectionCheck();
     QString propertyPath() const { return m_propertyPath; }
-    void SetScrollPositionSelectedItem(int column);
+    void SetScrollPositionSelectedItem(int column) { m_status->scrollToSelected(column); }
     // Rows selected in a view, one column-0 index of the view's model per row.
     static QModelIndexList selectedRowIndexes(const QAbstractItemView* view);
     // The host's background partial loading, paused or stopped around
@@ -256,27 +257,27 @@ signals:
     void transferToPcRequested(const QStringList& paths, qint64 totalSize, int playlistId);
 
 public slots:
-    void on_last_sort();
+    void on_last_sort() { m_settings->sortNewFirst(viewOf(Current), currentIndex()); }
 
 private slots:
     // Pages, selection, sort and search, menus, viewer, shut-down.
     void on_changed_viewtype(int type);
-    void on_changed_viewtype1(int type);
+    void on_changed_viewtype1(int) { on_make_selections(); }
     void on_show_contexmenu(const QPoint& pt);
     void on_clicked_contextmenu();
-    void on_contextmenu();
+    void on_contextmenu() { RunCommand(m_menu->takeChosen()); }
     void on_item_double_clicked(const QModelIndex& index);
     void on_leftview_actionsubitem(ITEM_TYPE itemtype, const QString& action,
         const QString& display, const QString& key, int id);
     void on_selection_Changed(const QItemSelection& selected, const QItemSelection& deselected);
-    void on_property();
+    void on_property() { PostEditCommand(PhotoActions::Property); }
     void on_showinwindows();
-    void on_copy();
-    void on_paste();
-    void on_delete();
+    void on_copy() { PostEditCommand(PhotoActions::Copy); }
+    void on_paste() { PostEditCommand(PhotoActions::Paste); }
+    void on_delete() { PostEditCommand(PhotoActions::Delete); }
     void on_selectall();
     void on_selectnone();
-    void on_view();
+    void on_view() { PostCommand(PhotoActions::View); }
     void on_notice_thumbnail(int type);
     void on_make_selections();
     void on_hideLoadingWidget();
@@ -284,7 +285,10 @@ private slots:
     void on_main_close();
     void on_phoneview_close();
     void on_sort_changed(int logicalIndex, Qt::SortOrder order);
-    void on_sorted_Search(int logicalIndex, Qt::SortOrder order);
+    void on_sorted_Search(int column, Qt::SortOrder)
+    {
+        m_status->scrollToSelected(qMax(0, column));
+    }
     void on_textChanged_Search(const QString& text);
     void on_changed_items();
     void on_statusbar_finish();
@@ -367,28 +371,24 @@ private:
     bool viewerOpen() const;
     bool hostTransferRunning(quint32 bits) const;
     bool isMediaTransferKind() const;
-    void ReportViewMode(int mode);
-    void UpdateTransferButtons(ITEM_TYPE itemType);
-    void UpdateViewHasRows();
-    void SetStatusText(const QString& text);
-    void UpdateStatusText();
-    QString SelectionStatusText() const;
-    qint64 TotalSizeShown(const QAbstractItemModel* model, const QModelIndex& root) const;
-    void ClearSelection();
+    // The page switcher, view settings, selection status and context menu.
+    void CreateViewControllers();
+    void UpdateTransferButtons(ITEM_TYPE type) { m_status->updateTransferButtons(type); }
+    void UpdateViewHasRows() { m_status->updateHasRows(); }
+    void SetStatusText(const QString& text) { m_status->showText(text); }
+    void UpdateStatusText() { m_status->showSelection(); }
     void ConnectView(QAbstractItemView* view);
-    void BuildContextMenu();
     void UpdateContextMenuActions();
     void UpdateAlbumSubmenu(QAction* entry);
     void RunCommand(int command);
     void PostCommand(int command);
-    void CopySelection();
-    void PasteClipboard();
-    bool ClipboardHasPhotos() const;
+    // A main-menu command on the listed files: not while the viewer is open.
+    void PostEditCommand(int command);
     void StopBackgroundTasks();
     void CancelDeviceJobs();
     int ScrollValue(int mode) const;
     void SetScrollValue(int mode, int value);
-    QStringList SelectedPaths(bool existingOnly) const;
+    QStringList SelectedPaths(bool existing) const { return m_status->selectedPaths(existing); }
 
     // DeleteOperation::Screen: what a delete asks of the screen.
     void holdWorkForDelete() override;
@@ -452,12 +452,12 @@ private:
     PhotoViewerWidget* m_viewer = nullptr;
     OCLoadingWidget* m_loading = nullptr;
 
-    OCFadeMenu* m_contextMenu = nullptr;
+    PageSwitcher* m_pages = nullptr;
+    ViewSettings* m_settings = nullptr;
+    SelectionStatus* m_status = nullptr;
+    PhotoContextMenu* m_menu = nullptr;
     OCFadeMenu* m_albumMenu = nullptr;
-    PhotoActions* m_actions = nullptr;
-    int m_pendingCommand = PhotoActions::None; // runs once the menu has closed
 
-    int m_viewMode = ListMode;
     int m_lastItemType = OCGlobal::ITEM_PARTIAL_LOADING;
     int m_fileAgentType = 0x80000;
     bool m_phoneThumbnails = true;
@@ -477,12 +477,6 @@ private:
     // listing starts, until the phone has ended.
     ListingSession* m_abandoned = nullptr;
     QPointer<OCModelInsertThread> m_threadModelLoad; // the session's, paused around edits
-
-    // Sort per view mode (keys 0, 1, 2, 5).
-    QMap<int, int> m_sortColumn;
-    QMap<int, int> m_sortOrder;
-    QMap<int, int> m_prevSortColumn;
-    QMap<int, int> m_prevSortOrder;
 
     ThumbnailUpdater* m_thumbnails = nullptr;
     OCThumbnailManager* m_thumbnailManager = nullptr;

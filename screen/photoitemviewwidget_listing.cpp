@@ -376,10 +376,6 @@ void PhotoItemViewWidget::ResetListing()
         m_model->SetItems(-1, QList<CPhotoDataItem*>());
     if (m_mediaList)
         m_mediaList->clear();
-    for (int mode : { ListMode, ThumbListMode, AlbumMode, NoPage }) {
-        m_prevSortColumn.insert(mode, PhotoColumn::Path);
-        m_prevSortOrder.insert(mode, Qt::AscendingOrder);
-    }
     m_pendingSelection.clear();
     setWaitBeforeListing(PhotoType, false);
     m_listingState = NotListed;

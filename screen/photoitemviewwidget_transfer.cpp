@@ -24,6 +24,7 @@
 #include "model/photoitemviewmodel.h"
 #include "model/photoroles.h"
 #include "screen/livewidget.h"
+#include "screen/photocontextmenu.h"
 
 namespace {
 
@@ -66,7 +67,7 @@ void PhotoItemViewWidget::UpdateAlbumSubmenu(QAction* entry)
     }
     if (!m_albumMenu) {
         m_albumMenu = new OCFadeMenu(this);
-        m_albumMenu->SetParentMenu(m_contextMenu);
+        m_albumMenu->SetParentMenu(m_menu->menu());
     }
     m_albumMenu->clear();
     const QList<PlaylistInfoRecord> albums

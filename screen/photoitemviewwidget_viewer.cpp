@@ -45,7 +45,7 @@ void PhotoItemViewWidget::OpenViewer(const QModelIndex& index)
     g_SharedValue.addState(PhotoType, OCSharedValue::PluginViewerOpen, OCSharedValue::PluginState);
     m_model->setViewerOpen(true);
     UpdateTransferButtons(OCGlobal::ITEM_PHONE_PHOTO);
-    m_viewerScroll = ScrollValue(m_viewMode);
+    m_viewerScroll = ScrollValue(GetViewMode(true));
     ApplyCurrentSort();
     SetViewMode(ViewerMode, false);
     m_viewer->reSetCurrentIndex(photo);
@@ -101,11 +101,11 @@ void PhotoItemViewWidget::on_close_photoViewer()
     UpdateTransferButtons(OCGlobal::ITEM_PHONE_PHOTO);
     m_heldForViewerDownload = false;
     m_model->setViewerOpen(false);
-    SetViewMode(m_viewMode, false);
+    SetViewMode(GetViewMode(true), false);
     on_selection_Changed(QItemSelection(), QItemSelection());
     emit on_signal_closed_photoviewer();
     if (g_SharedValue.IsDisplayNewIcon())
         ApplyCurrentSort();
-    SetScrollValue(m_viewMode, m_viewerScroll);
+    SetScrollValue(GetViewMode(true), m_viewerScroll);
     qCDebug(lcScreen) << "PhotoItemViewWidget::on_close_photoViewer : end";
 }
