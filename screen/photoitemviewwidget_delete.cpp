@@ -45,11 +45,6 @@ void PhotoItemViewWidget::holdWorkForDelete()
     qCDebug(lcScreen) << "PhotoItemViewWidget::holdWorkForDelete: other work waits";
 }
 
-void PhotoItemViewWidget::releaseWorkAfterDelete()
-{
-    pauseInsertThreads(false);
-}
-
 void PhotoItemViewWidget::removeDeletedRows(const QStringList& gone)
 {
     const int page = currentIndex();
