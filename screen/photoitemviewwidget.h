@@ -148,13 +148,10 @@ public:
     void OnProperty();
     void OnShowInWindows();
     bool SetFileLocate(const QModelIndex& index);
-    bool checkFileExist(const QModelIndex& index, bool ask);
     // The background existence check of the selected rows (column 0).
     void StartSelectionCheck(const QModelIndexList& indexes);
-    void StopSelectionCheck();
     // The photo whose properties dialog is open.
     QString propertyPath() const { return m_properties->propertyPath(); }
-    PhotoPropertySource* propertySource() const { return m_properties; }
     void SetScrollPositionSelectedItem(int column);
     // Rows selected in a view, one column-0 index of the view's model per row.
     static QModelIndexList selectedRowIndexes(const QAbstractItemView* view);
@@ -427,11 +424,7 @@ private:
     int connectionKind() const override { return m_fileAgentType; }
     QPixmap knownThumbnail(const QString& path) override { return GetThumbnail(path, false); }
     bool fetchThumbnail(const QString& path) override { return FetchUnknownThumbnail(path, true); }
-    void photoRenamed() override
-    {
-        ApplyCurrentSort();
-        repaintCurrentView();
-    }
+    void photoRenamed() override;
 
     // ThumbnailUpdater::Screen: what the thumbnail chains ask of the screen.
     bool thumbnailStepAllowed() const override;

@@ -9,11 +9,6 @@ bool PhotoItemViewWidget::SetFileLocate(const QModelIndex& index)
     return m_locate->locate(index);
 }
 
-bool PhotoItemViewWidget::checkFileExist(const QModelIndex& index, bool ask)
-{
-    return m_locate->checkExists(index, ask);
-}
-
 bool PhotoItemViewWidget::on_check_file_exist(const QModelIndex& index)
 {
     return m_locate->checkRow(index);
@@ -22,11 +17,6 @@ bool PhotoItemViewWidget::on_check_file_exist(const QModelIndex& index)
 void PhotoItemViewWidget::StartSelectionCheck(const QModelIndexList& indexes)
 {
     m_locate->checkSelection(indexes);
-}
-
-void PhotoItemViewWidget::StopSelectionCheck()
-{
-    m_locate->cancelSelectionCheck();
 }
 
 void PhotoItemViewWidget::pauseInsertThreads(bool paused)

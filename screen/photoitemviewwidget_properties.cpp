@@ -40,3 +40,9 @@ void PhotoItemViewWidget::on_complete_renamefile(bool result)
 {
     m_properties->renameEnded(result);
 }
+
+void PhotoItemViewWidget::photoRenamed()
+{
+    ApplyCurrentSort();
+    repaintCurrentView();
+}

@@ -14,7 +14,7 @@ void PhotoItemViewWidget::on_item_double_clicked(const QModelIndex& index)
 {
     // On mass storage a missing file is offered to be located instead.
     if (index.isValid()
-        && (m_fileAgentType != ConnectionKind::MassStorage || checkFileExist(index, true)))
+        && (m_fileAgentType != ConnectionKind::MassStorage || m_locate->checkExists(index, true)))
         OpenViewer(index);
 }
 
