@@ -117,7 +117,8 @@ PhotoItemViewWidget::PhotoItemViewWidget(QWidget* parent)
         static_cast<DeleteOperation::Screen*>(this), agent,
         [this] { return isMediaTransferKind(); },
         reinterpret_cast<void*>(&PhotoItemViewWidget::DeleteCallback), this, this);
-    m_locate = new LocateOperation(static_cast<LocateOperation::Screen*>(this), this, agent,
+    m_locate = new LocateOperation(
+        static_cast<LocateOperation::Screen*>(this), this, agent,
         [this] { return isMediaTransferKind(); }, this);
     m_rotation = new RotationController(
         m_viewer, m_loading, m_transfers.get(), [this] { return isMediaTransferKind(); }, this,
@@ -132,8 +133,9 @@ PhotoItemViewWidget::PhotoItemViewWidget(QWidget* parent)
         &PropertiesController::closeDialog);
     connect(m_properties, &PropertiesController::showInFileManagerRequested, this,
         &PhotoItemViewWidget::on_showinwindows);
-    m_viewing = new ViewerController(static_cast<ViewerController::Screen*>(this), m_viewer,
-        m_transfers.get(), [this] { return isMediaTransferKind(); }, this, this);
+    m_viewing = new ViewerController(
+        static_cast<ViewerController::Screen*>(this), m_viewer, m_transfers.get(),
+        [this] { return isMediaTransferKind(); }, this, this);
 }
 
 PhotoItemViewWidget::~PhotoItemViewWidget()
