@@ -58,7 +58,8 @@ void PropertiesController::showProperties()
     const QModelIndex current = m_screen->commandIndex();
     CPhotoDataItem* item = current.isValid() ? itemOf(current) : nullptr;
     if (!m_list || !item || m_dialog) {
-        qCDebug(lcScreen) << "PropertiesController::showProperties : no current item";
+        qCDebug(lcScreen) << "PropertiesController::showProperties :"
+                          << (m_dialog ? "a dialog is open" : "no current item");
         return;
     }
     g_SharedValue.addState(PhotoType, OCSharedValue::ProcessRenameLocate);
