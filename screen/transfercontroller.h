@@ -11,10 +11,10 @@
 #include "host/contract/ideviceagent.h"
 
 struct ItemEvent;
+class OCFadeMenu;
 class OCMediaItemList;
 class OCModelInsertThread;
 class PhotoItemViewModel;
-class OCFadeMenu;
 class PhotoViewerWidget;
 class QAbstractItemView;
 class QAction;
