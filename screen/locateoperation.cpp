@@ -1,10 +1,12 @@
 #include "screen/locateoperation.h"
 
+#include <QAbstractProxyModel>
 #include <QApplication>
 #include <QCoreApplication>
 #include <QFileDialog>
 #include <QFileInfo>
 
+#include "host/contract/ideviceagent.h"
 #include "host/services/fileutils.h"
 #include "host/services/logcategories.h"
 #include "host/services/ocmsgbox.h"
@@ -14,6 +16,7 @@
 #include "model/ocmediaitemlist.h"
 #include "model/photoitemviewmodel.h"
 #include "model/photoroles.h"
+#include "screen/selectionchecker.h"
 
 namespace {
 
@@ -45,11 +48,16 @@ const char* busyReason()
 
 } // namespace
 
-LocateOperation::LocateOperation(Screen* screen, QWidget* dialogParent, QObject* parent)
+LocateOperation::LocateOperation(Screen* screen, QWidget* dialogParent,
+    std::function<IDeviceNexaAgent*()> agent, std::function<bool()> mediaTransfer, QObject* parent)
     : QObject(parent)
     , m_screen(screen)
     , m_dialogParent(dialogParent)
+    , m_agent(std::move(agent))
+    , m_mediaTransfer(std::move(mediaTransfer))
+    , m_checker(new SelectionChecker(this))
 {
+    connect(m_checker, &SelectionChecker::finished, this, &LocateOperation::selectionChecked);
 }
 
 void LocateOperation::setItems(OCMediaItemList* list, PhotoItemViewModel* model)
@@ -141,4 +149,68 @@ bool LocateOperation::checkExists(const QModelIndex& index, bool ask)
             locate(index);
     }
     return exists;
+}
+
+bool LocateOperation::checkRow(const QModelIndex& index)
+{
+    if (!m_model)
+        return false;
+    if (m_mediaTransfer())
+        return true;
+    IDeviceNexaAgent* agent = m_agent();
+    const bool exists = !agent || agent->IsFileExist(index.data(PhotoRole::PathRole).toString());
+    keepExists(index, exists);
+    return exists;
+}
+
+void LocateOperation::checkSelection(const QModelIndexList& rows)
+{
+    if (m_mediaTransfer())
+        return;
+    cancelSelectionCheck();
+    QList<QPersistentModelIndex> kept;
+    QStringList paths;
+    for (const QModelIndex& index : rows) {
+        kept << QPersistentModelIndex(index);
+        paths << index.data(PhotoRole::PathRole).toString();
+    }
+    m_checker->start(kept, paths, m_agent());
+}
+
+void LocateOperation::cancelSelectionCheck()
+{
+    m_checker->cancel();
+}
+
+bool LocateOperation::waitForSelectionCheck(int ms)
+{
+    return m_checker->waitForIdle(ms);
+}
+
+void LocateOperation::selectionChecked(
+    const QList<QPersistentModelIndex>& rows, const QVector<bool>& found)
+{
+    bool anyExists = false;
+    for (int i = 0; i < found.size() && i < rows.size(); ++i) {
+        anyExists = anyExists || found.at(i);
+        if (rows.at(i).isValid())
+            keepExists(rows.at(i), found.at(i));
+    }
+    qCDebug(lcScreen) << "LocateOperation::selectionChecked: examined" << found.size()
+                      << "any exists" << anyExists;
+    if (!anyExists && !found.isEmpty())
+        g_SharedValue.addState(
+            PhotoType, OCSharedValue::PluginSelectionChecked, OCSharedValue::PluginState);
+}
+
+void LocateOperation::keepExists(const QModelIndex& index, bool exists)
+{
+    // A row of the views' proxies is written where it is kept: in the model.
+    QModelIndex row = index;
+    while (row.isValid() && row.model() != m_model) {
+        const auto* proxy = qobject_cast<const QAbstractProxyModel*>(row.model());
+        row = proxy ? proxy->mapToSource(row) : QModelIndex();
+    }
+    if (row.isValid())
+        m_model->setData(row, exists, PhotoRole::ExistsRole);
 }

@@ -24,7 +24,6 @@
 #include "screen/agentthumbnailprovider.h"
 #include "screen/listingsession.h"
 #include "screen/rotationcontroller.h"
-#include "screen/selectionchecker.h"
 #include "thumbview/albumviewwidget.h"
 #include "thumbview/thumbnailgroupview.h"
 #include "viewer/photoviewerwidget.h"
@@ -81,7 +80,6 @@ PhotoItemViewWidget::PhotoItemViewWidget(QWidget* parent)
     g_SharedValue.setState(
         OCGlobal::ITEM_PHONE_PHOTO, OCSharedValue::PluginListEmpty, OCSharedValue::PluginState);
 
-    m_selectionChecker = new SelectionChecker(this);
     CreateViewControllers();
     auto agent = [this] { return m_hostContext ? m_hostContext->deviceAgent : nullptr; };
     m_transfers = std::make_unique<TransferController>(
@@ -96,12 +94,12 @@ PhotoItemViewWidget::PhotoItemViewWidget(QWidget* parent)
         &PhotoItemViewWidget::refreshAfterRowChange);
     connect(m_transfers.get(), &TransferController::locatedItemListed, this,
         &PhotoItemViewWidget::showItemOfPath);
+    connect(m_transfers.get(), &TransferController::transferToPcRequested, this,
+        &PhotoItemViewWidget::transferToPcRequested);
     m_thumbnails = new ThumbnailUpdater(this,
         std::make_unique<AgentThumbnailProvider>(agent, &PhotoItemViewWidget::ThumbnailCallback),
         std::make_unique<AgentThumbnailProvider>(agent, &PhotoItemViewWidget::ThumbnailCallback2),
         this);
-    connect(m_selectionChecker, &SelectionChecker::finished, this,
-        &PhotoItemViewWidget::on_selection_check_finished);
 
     m_rowChangeTimer.setSingleShot(true);
     m_rowChangeTimer.setInterval(0);
@@ -110,12 +108,25 @@ PhotoItemViewWidget::PhotoItemViewWidget(QWidget* parent)
         static_cast<DeleteOperation::Screen*>(this), agent,
         [this] { return isMediaTransferKind(); },
         reinterpret_cast<void*>(&PhotoItemViewWidget::DeleteCallback), this, this);
-    m_locate = new LocateOperation(static_cast<LocateOperation::Screen*>(this), this, this);
+    m_locate = new LocateOperation(
+        static_cast<LocateOperation::Screen*>(this), this, agent,
+        [this] { return isMediaTransferKind(); }, this);
     m_rotation = new RotationController(
         m_viewer, m_loading, m_transfers.get(), [this] { return isMediaTransferKind(); }, this,
         this);
     connect(m_rotation, &RotationController::failed, this,
         &PhotoItemViewWidget::on_signal_failed_rotate);
+    m_properties = new PropertiesController(static_cast<PropertiesController::Screen*>(this), this,
+        agent, reinterpret_cast<void*>(&PhotoItemViewWidget::RenameFileCallback), this);
+    connect(this, &PhotoItemViewWidget::on_siganl_finished_getthumbnail, m_properties,
+        &PropertiesController::thumbnailFetched);
+    connect(this, &PhotoItemViewWidget::on_signal_devicechange, m_properties,
+        &PropertiesController::closeDialog);
+    connect(m_properties, &PropertiesController::showInFileManagerRequested, this,
+        &PhotoItemViewWidget::on_showinwindows);
+    m_viewing = new ViewerController(
+        static_cast<ViewerController::Screen*>(this), m_viewer, m_transfers.get(),
+        [this] { return isMediaTransferKind(); }, this, this);
 }
 
 PhotoItemViewWidget::~PhotoItemViewWidget()
@@ -211,6 +222,8 @@ void PhotoItemViewWidget::setMediaList(OCMediaItemList* list)
     m_rotation->setItems(m_mediaList, m_model);
     m_locate->setItems(m_mediaList, m_model);
     m_transfers->setItems(m_mediaList, m_model);
+    m_viewing->setItems(m_mediaList, m_model);
+    m_properties->setItems(m_mediaList);
 }
 
 void PhotoItemViewWidget::setModel(PhotoItemViewModel* model)
@@ -220,6 +233,7 @@ void PhotoItemViewWidget::setModel(PhotoItemViewModel* model)
     m_rotation->setItems(m_mediaList, m_model);
     m_locate->setItems(m_mediaList, m_model);
     m_transfers->setItems(m_mediaList, m_model);
+    m_viewing->setItems(m_mediaList, m_model);
     if (!model)
         return;
     SortSearchControl* control = SortSearchControl::GetSortSearchControl();

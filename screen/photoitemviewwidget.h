@@ -1,6 +1,5 @@
 #pragma once
 
-#include "dialogs/photopropertysource.h"
 #include "host/contract/ideviceagent.h"
 #include "host/contract/ocglobal.h"
 #include "screen/deleteoperation.h"
@@ -8,9 +7,11 @@
 #include "screen/pageswitcher.h"
 #include "screen/photoactions.h"
 #include "screen/photocontextmenu.h"
+#include "screen/propertiescontroller.h"
 #include "screen/selectionstatus.h"
 #include "screen/thumbnailupdater.h"
 #include "screen/transfercontroller.h"
+#include "screen/viewercontroller.h"
 #include "screen/viewpage.h"
 #include "screen/viewplace.h"
 #include "screen/viewsettings.h"
@@ -50,7 +51,6 @@ class QAction;
 class QDropEvent;
 struct PluginHostContext;
 class RotationController;
-class SelectionChecker;
 
 // The phone photo screen: a stack of pages (list table, thumbnail-list
 // table, album page, viewer) over one model, seen through the host's
@@ -60,11 +60,12 @@ class SelectionChecker;
 //
 // The implementation is split by concern: photoitemviewwidget_*.cpp.
 class PhotoItemViewWidget : public QStackedWidget,
-                            public PhotoPropertySource,
                             private ThumbnailUpdater::Screen,
                             private TransferController::Screen,
                             private DeleteOperation::Screen,
-                            private LocateOperation::Screen
+                            private LocateOperation::Screen,
+                            private PropertiesController::Screen,
+                            private ViewerController::Screen
 {
     Q_OBJECT
 
@@ -148,11 +149,10 @@ public:
     void OnProperty();
     void OnShowInWindows();
     bool SetFileLocate(const QModelIndex& index);
-    bool checkFileExist(const QModelIndex& index, bool ask);
     // The background existence check of the selected rows (column 0).
     void StartSelectionCheck(const QModelIndexList& indexes);
-    void StopSelectionCheck();
-    QString propertyPath() const { return m_propertyPath; }
+    // The photo whose properties dialog is open.
+    QString propertyPath() const { return m_properties->propertyPath(); }
     void SetScrollPositionSelectedItem(int column) { m_status->scrollToSelected(column); }
     // Rows selected in a view, one column-0 index of the view's model per row.
     static QModelIndexList selectedRowIndexes(const QAbstractItemView* view);
@@ -166,7 +166,7 @@ public:
     // This session's folder of viewer downloads.
     QString DownloadFolder() const;
     // Selects the listed rows of these paths once the transfer to the phone ends.
-    void addPendingSelection(const QString& path) { m_pendingSelection.append(path); }
+    void addPendingSelection(const QString& path) { m_transfers->addPendingSelection(path); }
 
     // Listing the phone; with paths, the files a locate request found.
     void LoadItems(bool bNeedUMSCheck);
@@ -180,12 +180,6 @@ public:
     bool FetchUnknownThumbnail(const QString& path, bool announce);
     OCThumbnailManager* thumbnailManager() const { return m_thumbnailManager; }
     OCThumnailMaker* thumbnailMaker() const { return m_thumbnailMaker; }
-
-    // PhotoPropertySource: what the properties dialog shows.
-    QWidget* propertyDialogParent() override { return this; }
-    QString storageRoot() const override;
-    int connectionKind() const override { return m_fileAgentType; }
-    QPixmap knownThumbnail(const QString& path) override { return GetThumbnail(path, false); }
 
     // After rows were inserted, removed or reset; bursts cost one refresh.
     void refreshAfterRowChange();
@@ -215,7 +209,8 @@ public:
         qint64 current, qint64 total, int status, CString fileName);
     static void OC_STDCALL RotateProgressCallback(
         qint64 current, qint64 total, int status, CString fileName);
-    static void OC_STDCALL TransferCompletionCallback(int jobId, int result);
+    // The results come with the progress reports' end marker.
+    static void OC_STDCALL TransferCompletionCallback(int, int) { }
     static void OC_STDCALL RenameFileCallback(bool result);
 
 signals:
@@ -392,7 +387,7 @@ private:
 
     // DeleteOperation::Screen: what a delete asks of the screen.
     void holdWorkForDelete() override;
-    void releaseWorkAfterDelete() override;
+    void releaseWorkAfterDelete() override { pauseInsertThreads(false); }
     bool hasItemView() const override { return viewOf(Current) != nullptr; }
     void removeDeletedRows(const QStringList& gone) override;
     // LocateOperation::Screen: what locating a file asks of the screen.
@@ -403,8 +398,15 @@ private:
     void pausePartialLoading() override { on_pause_patialloading(); }
     void resumePartialLoading() override { on_start_patialloading(); }
     void resumeViewerThumbnails() override { start_thumbnail_thread2(); }
-    void releaseThumbnailHold() override { m_heldForViewerDownload = false; }
     void viewerCopyArrived(const QString& photo, const QString& copy) override;
+
+    // ViewerController::Screen: what opening and closing the viewer asks.
+    void stopPartialLoading() override { on_stop_patialloading(); }
+    void updateTransferButtons() override { UpdateTransferButtons(OCGlobal::ITEM_PHONE_PHOTO); }
+    void applyCurrentSort() override { ApplyCurrentSort(); }
+    void showViewerPage(bool viewer) override;
+    int pageScroll() const override { return ScrollValue(GetViewMode(true)); }
+    void setPageScroll(int value) override { SetScrollValue(GetViewMode(true), value); }
 
     // Listing: the current session, made when there is none; a new one.
     ListingSession* listing();
@@ -417,11 +419,12 @@ private:
     void EndFinishedListing();
     void ResetListing();
 
-    // Properties, rename and locate.
-    QModelIndex CommandIndex() const;
-    void RenameFromDialog(CPhotoDataItem* item, const QString& newName, bool& ok);
-    void on_selection_check_finished(
-        const QList<QPersistentModelIndex>& rows, const QVector<bool>& found);
+    // PropertiesController::Screen: what the single-photo commands ask.
+    QModelIndex commandIndex() const override;
+    int connectionKind() const override { return m_fileAgentType; }
+    QPixmap knownThumbnail(const QString& path) override { return GetThumbnail(path, false); }
+    bool fetchThumbnail(const QString& path) override { return FetchUnknownThumbnail(path, true); }
+    void photoRenamed() override;
 
     // ThumbnailUpdater::Screen: what the thumbnail chains ask of the screen.
     bool thumbnailStepAllowed() const override;
@@ -432,7 +435,7 @@ private:
     bool thumbnailsFromPhone(bool viewer) const override;
     QList<CPhotoDataItem*> itemsInView() const override;
     PhotoViwerList* filmStrip() const override;
-    bool heldForViewerDownload() const override { return m_heldForViewerDownload; }
+    bool heldForViewerDownload() const override { return m_transfers->thumbnailsHeld(); }
     void showBusy(bool viewer) override;
     void hideBusy() override { HideLoadingIndicators(); }
     void viewerChainIdle() override;
@@ -456,7 +459,6 @@ private:
     ViewSettings* m_settings = nullptr;
     SelectionStatus* m_status = nullptr;
     PhotoContextMenu* m_menu = nullptr;
-    OCFadeMenu* m_albumMenu = nullptr;
 
     int m_lastItemType = OCGlobal::ITEM_PARTIAL_LOADING;
     int m_fileAgentType = 0x80000;
@@ -464,13 +466,8 @@ private:
     bool m_viewerThumbnails = true;
     bool m_thumbnailNoticeShown = false;
     bool m_storageSwitching = false;
-    // The viewer was opened on a phone reached through the agent: both
-    // thumbnail chains wait for its download, or for its not starting.
-    bool m_heldForViewerDownload = false;
     std::unique_ptr<TransferController> m_transfers;
     int m_listingState = NotListed; // the latest session's
-    int m_viewerScroll = 0; // scroll position of the page the viewer was opened from
-    QStringList m_pendingSelection;
     ViewPlace m_refreshPlace; // where the user was when a refresh started
     ListingSession* m_listing = nullptr;
     // Given up while the phone still reports: its reports go there, and no
@@ -483,10 +480,9 @@ private:
     OCThumnailMaker* m_thumbnailMaker = nullptr;
 
     RotationController* m_rotation = nullptr;
-    SelectionChecker* m_selectionChecker = nullptr;
     DeleteOperation* m_delete = nullptr;
-    QString m_propertyPath; // the photo whose properties dialog is open
-    QStringList m_renameFiles; // old and new path while a rename runs
+    PropertiesController* m_properties = nullptr;
+    ViewerController* m_viewing = nullptr;
     LocateOperation* m_locate = nullptr;
 
     QTimer m_rowChangeTimer;

@@ -39,15 +39,10 @@ void PhotoItemViewWidget::holdWorkForDelete()
 {
     on_pause_patialloading();
     stop_thumbnail_thread();
-    StopSelectionCheck();
+    m_locate->cancelSelectionCheck();
     m_loading->ShowLoadingWidget();
     pauseInsertThreads(true);
     qCDebug(lcScreen) << "PhotoItemViewWidget::holdWorkForDelete: other work waits";
-}
-
-void PhotoItemViewWidget::releaseWorkAfterDelete()
-{
-    pauseInsertThreads(false);
 }
 
 void PhotoItemViewWidget::removeDeletedRows(const QStringList& gone)

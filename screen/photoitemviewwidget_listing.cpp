@@ -295,9 +295,9 @@ void PhotoItemViewWidget::on_itemload_callback_eventItemLoad(quintptr pInfo)
     qCDebug(lcScreen) << "PhotoItemViewWidget::on_itemload_callback_eventItemLoad : change"
                       << record->changeKind << GetCString2QString(record->path);
     // The photo whose properties are shown went away: close the dialog.
-    if (record->changeKind == DeviceChange::Removed && !m_propertyPath.isEmpty()
+    if (record->changeKind == DeviceChange::Removed && !propertyPath().isEmpty()
         && toStoredPath(GetCString2QString(record->path))
-                .compare(toStoredPath(m_propertyPath), Qt::CaseInsensitive)
+                .compare(toStoredPath(propertyPath()), Qt::CaseInsensitive)
             == 0)
         emit on_signal_devicechange(false);
     addThreadModelDataWithToPhone(ItemEvent(code, std::make_unique<CPhotoDataItem>(pInfo)));
@@ -353,9 +353,8 @@ void PhotoItemViewWidget::EndFinishedListing()
             ApplyCurrentSort();
         }
     }
-    for (const QString& path : qAsConst(m_pendingSelection))
+    for (const QString& path : m_transfers->takePendingSelection())
         showItemOfPath(path);
-    m_pendingSelection.clear();
     RestoreAfterRefresh();
     LoadImportedMarks();
 }
@@ -370,13 +369,13 @@ void PhotoItemViewWidget::ResetListing()
         on_close_photoViewer();
     stop_thumbnail_thread();
     m_thumbnails->reset();
-    m_heldForViewerDownload = false;
+    m_transfers->releaseThumbnailHold();
     // The model lets go of the items before the list deletes them.
     if (m_model)
         m_model->SetItems(-1, QList<CPhotoDataItem*>());
     if (m_mediaList)
         m_mediaList->clear();
-    m_pendingSelection.clear();
+    m_transfers->dropPendingSelection();
     setWaitBeforeListing(PhotoType, false);
     m_listingState = NotListed;
     // Emptying the model clears the views' selections without a signal: the

@@ -15,7 +15,6 @@
 #include "model/photoitemviewmodel.h"
 #include "screen/listingsession.h"
 #include "screen/rotationcontroller.h"
-#include "screen/selectionchecker.h"
 
 namespace {
 const int StopWaitMs = 3000;
@@ -54,9 +53,9 @@ void PhotoItemViewWidget::StopBackgroundTasks()
     stop_thumbnail_thread();
     // The check only asks the agent; the wait gives it the chance to end
     // before the agent goes.
-    m_selectionChecker->cancel();
+    m_locate->cancelSelectionCheck();
     m_delete->cancelCheck();
-    m_selectionChecker->waitForIdle(StopWaitMs);
+    m_locate->waitForSelectionCheck(StopWaitMs);
     m_delete->waitForCheck(StopWaitMs);
     // A turn being saved is not cut off half-way; the job holds only values,
     // so one that outlives the wait touches nothing of the screen.

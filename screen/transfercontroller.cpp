@@ -1,5 +1,8 @@
 #include "screen/transfercontroller.h"
 
+#include <QAbstractItemView>
+#include <QAbstractProxyModel>
+#include <QAction>
 #include <QCoreApplication>
 
 #include "host/contract/errorboxcode.h"
@@ -8,20 +11,32 @@
 #include "host/services/ocmsgbox.h"
 #include "host/services/ocsharedvalue.h"
 #include "host/services/textutils.h"
+#include "host/widgets/ocfademenu.h"
 #include "model/cphotodataitem.h"
 #include "model/itemevent.h"
+#include "model/ocmediaitemlist.h"
 #include "model/ocmodelinsertthread.h"
+#include "model/photoitemviewmodel.h"
+#include "model/playlistinforecord.h"
+#include "screen/livewidget.h"
+#include "screen/photoitemviewwidget.h"
 #include "screen/viewerdownloadfolder.h"
 #include "viewer/photoviewerwidget.h"
 
 namespace {
 
 const int PhotoType = OCGlobal::ITEM_PHONE_PHOTO;
+const int AlbumLabelLength = 20;
 
 // The screen's texts keep the screen's translation context.
+QString text(const char* source)
+{
+    return GetQString(QCoreApplication::translate("PhotoItemViewWidget", source));
+}
+
 QString noticeTitle()
 {
-    return GetQString(QCoreApplication::translate("PhotoItemViewWidget", "Notice"));
+    return text("Notice");
 }
 
 } // namespace
@@ -61,6 +76,81 @@ QString TransferController::downloadFolder() const
     return m_downloads->sessionFolder();
 }
 
+void TransferController::transferToPc(QStringList paths, int playlistId)
+{
+    if (paths.isEmpty()) {
+        OCMsgBox::ShowOCMessageBox(m_boxParent, text("Transfer to PC"),
+            text("No contents are selected. Select contents you want to transfer and click send "
+                 "button."),
+            0, MsgBoxFlag::Ok);
+        return;
+    }
+    removeDuplicateFileName(paths);
+    qint64 total = 0;
+    for (auto it = paths.begin(); it != paths.end();) {
+        const CPhotoDataItem* item = m_list ? m_list->findItem(*it, false) : nullptr;
+        if (!item) {
+            it = paths.erase(it);
+            continue;
+        }
+        total += item->fileSize();
+        ++it;
+    }
+    qCDebug(lcScreen) << "TransferController::transferToPc: files" << paths.size() << "size"
+                      << total << "playlist" << playlistId;
+    emit transferToPcRequested(paths, total, playlistId);
+}
+
+void TransferController::fillAlbumMenu(
+    QAction* entry, QMenu* contextMenu, QObject* receiver, const char* member)
+{
+    if (!entry->isEnabled()) {
+        entry->setMenu(nullptr);
+        return;
+    }
+    if (!m_albumMenu) {
+        m_albumMenu = new OCFadeMenu(m_boxParent);
+        m_albumMenu->SetParentMenu(contextMenu);
+    }
+    m_albumMenu->clear();
+    const QList<PlaylistInfoRecord> albums
+        = m_list ? m_list->loadPlaylists() : QList<PlaylistInfoRecord>();
+    for (const PlaylistInfoRecord& album : albums) {
+        if (album.itemType == QLatin1String("recent"))
+            continue;
+        QString label
+            = album.itemType == QLatin1String("favorite") ? text("Favorite Photo") : album.name;
+        if (label.size() > AlbumLabelLength)
+            label = label.left(AlbumLabelLength) + QStringLiteral("...");
+        QAction* action = m_albumMenu->addAction(label);
+        action->setData(int(album.id));
+        connect(action, SIGNAL(triggered()), receiver, member);
+    }
+    entry->setMenu(m_albumMenu->actions().isEmpty() ? nullptr : m_albumMenu);
+    entry->setEnabled(!m_albumMenu->actions().isEmpty());
+}
+
+bool TransferController::requestViewerDownload(const QString& path)
+{
+    if (!isTransferring())
+        return startViewerDownload(path);
+    // Started when the transfer under way ends: the GUI thread does not wait for it.
+    qCDebug(lcScreen) << "TransferController::requestViewerDownload: waits for the transfer"
+                      << path;
+    m_waitingDownload = path;
+    m_viewer->startDownloadImage();
+    return true;
+}
+
+void TransferController::startWaitingDownload()
+{
+    if (m_waitingDownload.isEmpty() || isTransferring())
+        return;
+    const QString path = m_waitingDownload;
+    m_waitingDownload.clear();
+    startViewerDownload(path);
+}
+
 bool TransferController::startViewerDownload(const QString& path)
 {
     m_downloadSource = path;
@@ -68,7 +158,7 @@ bool TransferController::startViewerDownload(const QString& path)
         qCDebug(lcScreen) << "TransferController::startViewerDownload: listing, no download"
                           << path;
         // The listing's end shows the photo; the chains need not wait for it.
-        m_screen->releaseThumbnailHold();
+        m_thumbnailsHeld = false;
         return false;
     }
     m_viewer->startDownloadImage();
@@ -95,7 +185,7 @@ void TransferController::downloadRefused(int result, const QString& path)
     qCWarning(lcScreen) << "TransferController::startViewerDownload: refused" << result << path;
     if (result == AgentResult::Busy)
         OCMsgBox::OCErrorMessageBox(m_boxParent, noticeTitle(), ErrorBoxCode::PhoneBusy);
-    m_screen->releaseThumbnailHold();
+    m_thumbnailsHeld = false;
     m_viewer->initViewer();
     m_viewer->stopDownloadImage();
     m_download = DownloadState::Idle;
@@ -123,7 +213,7 @@ void TransferController::downloadReport(
 void TransferController::downloadEnded(int status)
 {
     closeJob(m_downloadJob);
-    m_screen->releaseThumbnailHold();
+    m_thumbnailsHeld = false;
     if (status == AgentResult::Ok) {
         m_screen->viewerCopyArrived(m_downloadSource, m_downloadTarget);
         showViewerCopy(m_downloadTarget);
@@ -159,10 +249,12 @@ void TransferController::finishViewerDownload()
     g_SharedValue.deleteState(PhotoType, OCSharedValue::ProcessViewerDownload);
     m_screen->resumePartialLoading();
     m_screen->resumeViewerThumbnails();
+    startWaitingDownload();
 }
 
 void TransferController::cancelViewerDownload()
 {
+    m_waitingDownload.clear();
     IDeviceNexaAgent* phone = agent();
     // A turned photo on its way to the phone is let through: the turn was
     // asked for and its saving goes on without the viewer.
@@ -210,6 +302,7 @@ void TransferController::uploadReport(
     m_screen->resumeViewerThumbnails();
     // -3/-3: the phone went away without an answer.
     emit uploadEnded(current == TransferMarker::End ? status : TransferMarker::EndWithoutResult);
+    startWaitingDownload();
 }
 
 void TransferController::closeJob(int& job)
@@ -220,6 +313,21 @@ void TransferController::closeJob(int& job)
     if (IDeviceNexaAgent* phone = agent())
         phone->CloseTransfer(job);
     job = -1;
+}
+
+void TransferController::forwardReport(const char* slot, Qt::ConnectionType type, qint64 current,
+    qint64 total, int status, const CString& fileName)
+{
+    const bool marker = current == total
+        && (current == TransferMarker::Start || current == TransferMarker::End
+            || current == TransferMarker::EndWithoutResult);
+    // Plain progress is not wanted: only the markers and the file's name.
+    if (!marker && status != TransferMarker::FileNameReport)
+        return;
+    const LiveWidget::Lease live = LiveWidget::acquire();
+    if (PhotoItemViewWidget* screen = live.screen())
+        QMetaObject::invokeMethod(screen, slot, type, Q_ARG(qint64, current), Q_ARG(qint64, total),
+            Q_ARG(int, status), Q_ARG(QString, GetCString2QString(fileName)));
 }
 
 void TransferController::cancelJobs()
@@ -278,6 +386,21 @@ void TransferController::stopUploadedItems()
     qCDebug(lcScreen) << "TransferController::stopUploadedItems";
     delete m_uploadedItems;
     m_uploadedItems = nullptr;
+}
+
+void TransferController::selectPending(QAbstractItemView* view)
+{
+    const QStringList paths = takePendingSelection();
+    QItemSelectionModel* selection = view && m_list && m_model ? view->selectionModel() : nullptr;
+    const auto* proxy = view ? qobject_cast<const QAbstractProxyModel*>(view->model()) : nullptr;
+    if (!selection || !proxy || proxy->sourceModel() != m_model)
+        return;
+    for (const QString& path : paths) {
+        const int row = m_model->IndexOf(m_list->findItem(path, false));
+        if (row >= 0)
+            selection->select(proxy->mapFromSource(m_model->index(row, 0)),
+                QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    }
 }
 
 void TransferController::releaseIdleUploadWorker()

@@ -2,6 +2,7 @@
 #include "host/services/devicepath.h"
 #include "model/cphotodataitem.h"
 #include "screen/photoitemviewwidget.h"
+#include "screen/propertiescontroller.h"
 #include "support/screenfixture.h"
 
 #include <QApplication>
@@ -120,7 +121,7 @@ void TestPropertyDialog::layoutPerConnection()
     ScreenFixture fixture(options);
     QVERIFY(fixture.isValid());
     auto item = makeItem(QStringLiteral("\\phone\\DCIM\\IMG_0001.jpg"));
-    PropertyDialog dialog(fixture.screen(), item.get());
+    PropertyDialog dialog(fixture.screen()->findChild<PropertiesController*>(), item.get());
     auto hidden = [&dialog](const char* name) { return part(dialog, name)->isHidden(); };
     QCOMPARE(hidden("edit_name"), !editable);
     QCOMPARE(hidden("label_name_value"), editable);

@@ -300,7 +300,7 @@ private slots:
         });
         closer.start(20);
         emit host.signalPropertyFromMainMenu();
-        QTRY_VERIFY(log.contains("PhotoItemViewWidget::OnProperty : end"));
+        QTRY_VERIFY(log.contains("PropertiesController::showProperties : end"));
         closer.stop();
         // The delete's end rebuilds the rows, and with them the selection.
         QTRY_VERIFY(log.contains("DeleteOperation::end : end"));

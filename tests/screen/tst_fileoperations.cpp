@@ -294,9 +294,10 @@ private slots:
                 Q_ARG(QString, fixture.agent()->phonePathOf(files.at(i))));
         };
         open(0);
-        open(1); // pumps until the first has arrived
-        QVERIFY(log.contains("wait download"));
-        QVERIFY(filesBelow(downloads).contains(QFileInfo(files.at(0)).fileName()));
+        open(1); // starts when the first has arrived
+        QVERIFY(log.contains("waits for the transfer"));
+        QTRY_VERIFY(log.count("TransferController::showViewerCopy") == 2);
+        QVERIFY(filesBelow(downloads).contains(QFileInfo(files.at(1)).fileName()));
         open(0);
         QTRY_VERIFY(log.count("TransferController::showViewerCopy") == 3);
         QVERIFY(!g_SharedValue.hasProcessState(PhotoType, OCSharedValue::ProcessViewerDownload));
