@@ -4,8 +4,10 @@
 #include "host/contract/ideviceagent.h"
 #include "host/contract/ocglobal.h"
 #include "screen/deleteoperation.h"
+#include "screen/listingcontroller.h"
 #include "screen/locateoperation.h"
 #include "screen/photoactions.h"
+#include "screen/photoscreenbuilder.h"
 #include "screen/thumbnailupdater.h"
 #include "screen/transfercontroller.h"
 #include "screen/viewplace.h"
@@ -29,12 +31,10 @@
 class AlbumViewWidget;
 class CExtTableView;
 class CPhotoDataItem;
-class ListingSession;
 struct ItemEvent;
 class OCFadeMenu;
 class OCLoadingWidget;
 class OCMediaItemList;
-class OCModelInsertThread;
 class OCSortFilterProxyModel;
 class OCThumbnailManager;
 class OCThumnailMaker;
@@ -64,6 +64,7 @@ class PhotoItemViewWidget : public QStackedWidget,
                             private LocateOperation::Screen
 {
     Q_OBJECT
+    friend class PhotoScreenBuilder;
 
 public:
     // Pages and view modes; Current (4) names the viewer while it is open,
@@ -92,10 +93,11 @@ public:
     int sortSearchId() const { return m_sortSearchId; }
 
     // Set-up by the plug-in widget, in this order.
-    void SetItemLoadCallback();
-    void UnsetItemLoadCallback();
-    void SetupTableViews();
-    void SetupConnections();
+    void SetItemLoadCallback() { m_listings->setItemLoadCallback(&ItemLoadCallback); }
+    // The agent outlives the screen and may outlive the plug-in's code.
+    void UnsetItemLoadCallback() { m_listings->setItemLoadCallback(nullptr); }
+    void SetupTableViews() { PhotoScreenBuilder::setupTables(m_listView, m_thumbListView); }
+    void SetupConnections() { PhotoScreenBuilder::connectPages(this); }
     void CreateThumbnailMachinery();
 
     CExtTableView* listView() const { return m_listView; }
@@ -118,7 +120,7 @@ public:
     // Pages.
     void SetViewMode(int mode, bool remember);
     int GetViewMode(bool remembered) const;
-    bool isViewerOpen() const;
+    bool isViewerOpen() const { return viewerOpen(); }
     // The item view of a mode (Current: as described above); null for none.
     QAbstractItemView* viewOf(int mode) const;
 
@@ -142,7 +144,7 @@ public:
     void TransferSelectionToPC(int playlistId);
     void AddTransferredItem(const QString& path, const QString& source, int code);
     void addThreadModelDataWithToPhone(ItemEvent event);
-    void addThreadModelDataWithLoading(ItemEvent event);
+    void addThreadModelDataWithLoading(ItemEvent event) { m_listings->addEvent(std::move(event)); }
     void OnDelete(bool confirm);
     void OnProperty();
     void OnShowInWindows();
@@ -168,8 +170,8 @@ public:
     void addPendingSelection(const QString& path) { m_pendingSelection.append(path); }
 
     // Listing the phone; with paths, the files a locate request found.
-    void LoadItems(bool bNeedUMSCheck);
-    void LoadItems(const QStringList& paths);
+    void LoadItems(bool bNeedUMSCheck) { m_listings->load(bNeedUMSCheck); }
+    void LoadItems(const QStringList& paths) { m_listings->locate(paths); }
 
     // A thumbnail from the thumbnail manager's cache (fromManager) or from
     // the photo database; null when there is none yet.
@@ -191,10 +193,9 @@ public:
     void repaintCurrentView();
     // Brings the row of a listed path into view and selects it.
     bool showItemOfPath(const QString& path);
-    // photoitemviewwidget_refresh.cpp: a new listing that keeps the
-    // selection and the scroll position where the files remain.
+    // A new listing that keeps the selection and the scroll position where
+    // the files remain.
     void RefreshListing();
-    void RestoreAfterRefresh();
     void LoadImportedMarks();
     // The item view of the current page; null when the page has none.
     QAbstractItemView* currentPageView() const;
@@ -305,22 +306,24 @@ private slots:
     void on_finished_transfer();
     void on_update_item_with_downloadviewer(const QString& path);
 
-    // Listing.
-    void start_loaditems_thread(bool bNeedUMSCheck);
-    void start_loaditems_thread();
-    void stop_loaditems_thread();
-    void on_finished_loaditems();
-    void on_listing_callback(int nError, const QString& path, qint64 size, const QDateTime& time);
-    void on_listing_callback(int nError, quintptr pInfo);
-    void on_itemload_callback_startItemLoad();
-    void on_itemload_callback_eventItemLoad(quintptr pInfo);
-    void on_itemload_callback_insertItemLoad(quintptr pInfo);
-    void on_itemload_callback_finishItemLoad();
-    void on_itemload_callback_stopItemLoad(int error);
-    void on_itemload_finishItemLoad();
-    void on_UmsMountResult(int nResult);
+    // Listing: the agent's reports (any thread) and the host's requests go
+    // to the listing controller.
+    void start_loaditems_thread(bool bNeedUMSCheck) { m_listings->start(bNeedUMSCheck); }
+    void start_loaditems_thread() { m_listings->start(true); }
+    void stop_loaditems_thread() { m_listings->abandon(); }
+    void on_finished_loaditems() { }
+    // The host's form of a report; the agent reports through the other one.
+    void on_listing_callback(int, const QString&, qint64, const QDateTime&) { }
+    void on_listing_callback(int nError, quintptr pInfo) { m_listings->report(nError, pInfo); }
+    void on_itemload_callback_startItemLoad() { m_listings->startReported(); }
+    void on_itemload_callback_eventItemLoad(quintptr pInfo) { m_listings->changeReported(pInfo); }
+    void on_itemload_callback_insertItemLoad(quintptr pInfo) { m_listings->itemReported(pInfo); }
+    void on_itemload_callback_finishItemLoad() { m_listings->finishReported(); }
+    void on_itemload_callback_stopItemLoad(int error) { m_listings->stopReported(error); }
+    void on_itemload_finishItemLoad() { m_listings->mergeEnded(); }
+    void on_UmsMountResult(int nResult) { m_listings->mountAnswered(nResult); }
     void on_SDCardchange(bool bIsConnected, const QString& driveName);
-    void on_load_fromSDcardChange();
+    void on_load_fromSDcardChange() { m_listings->startAfterCardChange(); }
     void on_memcombo_changeStart();
     void on_memcombo_changeEnd(bool result);
     void on_device_init(int nItemType);
@@ -363,10 +366,14 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    bool parentVisible() const;
+    bool parentVisible() const { return parentWidget() && parentWidget()->isVisible(); }
     bool viewerOpen() const;
     bool hostTransferRunning(quint32 bits) const;
-    bool isMediaTransferKind() const;
+    bool isMediaTransferKind() const
+    {
+        return m_fileAgentType == ConnectionKind::MtpBasic
+            || m_fileAgentType == ConnectionKind::Mtp;
+    }
     void ReportViewMode(int mode);
     void UpdateTransferButtons(ITEM_TYPE itemType);
     void UpdateViewHasRows();
@@ -375,7 +382,7 @@ private:
     QString SelectionStatusText() const;
     qint64 TotalSizeShown(const QAbstractItemModel* model, const QModelIndex& root) const;
     void ClearSelection();
-    void ConnectView(QAbstractItemView* view);
+    void ShareItems();
     void BuildContextMenu();
     void UpdateContextMenuActions();
     void UpdateAlbumSubmenu(QAction* entry);
@@ -385,7 +392,6 @@ private:
     void PasteClipboard();
     bool ClipboardHasPhotos() const;
     void StopBackgroundTasks();
-    void CancelDeviceJobs();
     int ScrollValue(int mode) const;
     void SetScrollValue(int mode, int value);
     QStringList SelectedPaths(bool existingOnly) const;
@@ -406,13 +412,9 @@ private:
     void releaseThumbnailHold() override { m_heldForViewerDownload = false; }
     void viewerCopyArrived(const QString& photo, const QString& copy) override;
 
-    // Listing: the current session, made when there is none; a new one.
-    ListingSession* listing();
-    ListingSession* newListing();
-    void DropListing();
-    void ConnectListing(ListingSession* session);
-    void PrepareListing();
-    void MountFailed(int result);
+    // What the screen shows of a listing.
+    void ConnectListing();
+    void ShowListingBusy();
     void EndStoppedListing(int error);
     void EndFinishedListing();
     void ResetListing();
@@ -472,11 +474,7 @@ private:
     int m_viewerScroll = 0; // scroll position of the page the viewer was opened from
     QStringList m_pendingSelection;
     ViewPlace m_refreshPlace; // where the user was when a refresh started
-    ListingSession* m_listing = nullptr;
-    // Given up while the phone still reports: its reports go there, and no
-    // listing starts, until the phone has ended.
-    ListingSession* m_abandoned = nullptr;
-    QPointer<OCModelInsertThread> m_threadModelLoad; // the session's, paused around edits
+    ListingController* m_listings = nullptr;
 
     // Sort per view mode (keys 0, 1, 2, 5).
     QMap<int, int> m_sortColumn;

@@ -39,7 +39,7 @@ bool PhotoItemViewWidget::checkFileExist(const QModelIndex& index, bool ask)
 
 void PhotoItemViewWidget::pauseInsertThreads(bool paused)
 {
-    pauseThread(m_threadModelLoad, paused);
+    pauseThread(m_listings->insertThread(), paused);
     m_transfers->pauseUploadedItems(paused);
 }
 
