@@ -5,6 +5,8 @@
 #include <QThread>
 #include <QTimer>
 
+#include <algorithm>
+
 #include "host/device/devicefunctions.h"
 #include "host/services/logcategories.h"
 #include "host/services/ocsharedvalue.h"
@@ -17,6 +19,9 @@ const int RetryMs = 100;
 // The GUI thread hands the inbox to the session in slices this long, and
 // paints and answers input between them.
 const qint64 DrainSliceNs = 8 * 1000 * 1000;
+// How long the agent's thread waits for the GUI thread to take a change report.
+const int ChangeWaitMs = 5000;
+const int ChangeWaitSliceMs = 50;
 
 } // namespace
 
@@ -68,17 +73,25 @@ void ListingController::report(int code, quintptr info)
         report.record = *reinterpret_cast<const DeviceFileRecord*>(info);
         report.hasRecord = true;
     }
-    bool post = false;
-    {
-        QMutexLocker lock(&m_inboxMutex);
-        m_inbox.push_back(std::move(report));
-        post = !m_drainPosted;
-        m_drainPosted = true;
-    }
-    if (QThread::currentThread() == thread())
+    const bool here = QThread::currentThread() == thread();
+    QMutexLocker lock(&m_inboxMutex);
+    report.number = ++m_reported;
+    const quint64 number = report.number;
+    m_inbox.push_back(std::move(report));
+    const bool post = !m_drainPosted;
+    m_drainPosted = true;
+    if (here) {
+        lock.unlock();
         drainInbox();
-    else if (post)
+        return;
+    }
+    if (post)
         QMetaObject::invokeMethod(this, &ListingController::drainInbox, Qt::QueuedConnection);
+    // A delete, an upload or a rename ends after its changes are taken.
+    QElapsedTimer waited;
+    waited.start();
+    while (code == ItemLoadCode::Event && m_delivered < number && waited.elapsed() < ChangeWaitMs)
+        m_taken.wait(&m_inboxMutex, ChangeWaitSliceMs);
 }
 
 void ListingController::drainInbox()
@@ -103,6 +116,9 @@ void ListingController::drainInbox()
             m_inbox.pop_front();
         }
         deliver(report);
+        QMutexLocker lock(&m_inboxMutex);
+        m_delivered = std::max(m_delivered, report.number);
+        m_taken.wakeAll();
     }
 }
 

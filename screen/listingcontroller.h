@@ -7,6 +7,7 @@
 #include <QMutex>
 #include <QObject>
 #include <QStringList>
+#include <QWaitCondition>
 
 #include <deque>
 #include <functional>
@@ -20,8 +21,9 @@ class PhotoItemViewModel;
 // the one given up while the phone still reports, which takes the phone's
 // reports until its end. The agent's item-load reports arrive on its own
 // thread: they are copied into an inbox that the GUI thread empties in the
-// agent's order, a slice of a few milliseconds at a time, so the agent never
-// waits for the GUI thread and the GUI thread never stalls on a burst.
+// agent's order, a slice of a few milliseconds at a time, so the agent does
+// not wait for the GUI thread and the GUI thread never stalls on a burst.
+// Only a change report waits, bounded, until the GUI thread has taken it.
 class ListingController : public QObject
 {
     Q_OBJECT
@@ -102,6 +104,7 @@ signals:
 private:
     struct Report
     {
+        quint64 number = 0;
         int code = 0;
         bool hasRecord = false;
         DeviceFileRecord record;
@@ -123,7 +126,11 @@ private:
     ListingSession* m_abandoned = nullptr;
     int m_stateCode = 0; // the latest listing's
 
+    // Under the mutex.
     QMutex m_inboxMutex;
+    QWaitCondition m_taken;
     std::deque<Report> m_inbox;
-    bool m_drainPosted = false; // under the mutex
+    bool m_drainPosted = false;
+    quint64 m_reported = 0;
+    quint64 m_delivered = 0;
 };
