@@ -180,11 +180,14 @@ int runOne(const QString& folder, const QString& kind, bool waitForThumbnails)
     QTemporaryDir config;
     HostOptions options;
     QString error;
-    if (!HostOptions::parse(
-            { QStringLiteral("photo-host"), QStringLiteral("--phone"), folder,
-                QStringLiteral("--connection"), kind, QStringLiteral("--view"),
-                QStringLiteral("album"), QStringLiteral("--config-dir"), config.path() },
-            options, error)) {
+    QStringList arguments { QStringLiteral("photo-host"), QStringLiteral("--phone"), folder,
+        QStringLiteral("--connection"), kind, QStringLiteral("--view"), QStringLiteral("album"),
+        QStringLiteral("--config-dir"), config.path() };
+    // Another build of the plug-in, to compare with in the same run.
+    const QString plugin = qEnvironmentVariable("PHOTO_BENCH_PLUGIN");
+    if (!plugin.isEmpty())
+        arguments << QStringLiteral("--plugin-library") << plugin;
+    if (!HostOptions::parse(arguments, options, error)) {
         std::fprintf(stderr, "%s\n", qPrintable(error));
         return 2;
     }
@@ -343,6 +346,57 @@ int runLarge(const QString& corpus)
     return met ? 0 : 1;
 }
 
+// --listing [--baseline-plugin FILE]: 10,000 photos listed, without waiting
+// for thumbnails, in every kind, one after another in this run; first with
+// the baseline build of the plug-in when one is given. Times count from the
+// listing's start.
+void listingTargets(const QString& folder, int size, const char* label)
+{
+    QMap<QString, Result> runs;
+    for (const Kind& kind : kKinds) {
+        runs[QLatin1String(kind.option)] = runChild(folder, QLatin1String(kind.option), false);
+        printResult(kind.name, size, runs[QLatin1String(kind.option)]);
+    }
+    const auto listing = [](const Result& result) { return result.listed - result.started; };
+    const double mass = listing(runs[QStringLiteral("mass")]);
+    double worstStall = 0;
+    qint64 peakKb = 0;
+    for (const Result& result : runs) {
+        worstStall = std::max(worstStall, result.stallMs);
+        peakKb = std::max(peakKb, result.peakKb);
+    }
+    std::printf("targets, %s plug-in\n", label);
+    for (const char* kind : { "mtp", "mtp-basic" }) {
+        const double ratio = listing(runs[QLatin1String(kind)]) / mass;
+        std::printf("  target 5, %s, %d photos listed in %.2f s against mass storage's %.2f s: "
+                    "%.2f x (target 1.5): %s\n",
+            kind, size, listing(runs[QLatin1String(kind)]), mass, ratio, verdict(ratio <= 1.5));
+    }
+    const double perPhotoKb = double(peakKb) / size;
+    std::printf("  target 6, %d photos: longest GUI stall %.1f ms (target 50), peak memory %.1f KB "
+                "a photo (target 64): %s\n",
+        size, worstStall, perPhotoKb, verdict(worstStall <= 50 && perPhotoKb <= 64));
+    std::fflush(stdout);
+}
+
+int runListingTargets(const QString& corpus, const QString& baselinePlugin)
+{
+    const int size = 10000;
+    const QString folder = QStringLiteral("%1/listing-%2").arg(corpus).arg(size);
+    if (!ensureCorpus(folder, size))
+        return 1;
+    warmUp(photosIn(folder));
+    if (!baselinePlugin.isEmpty()) {
+        qputenv("PHOTO_BENCH_PLUGIN", baselinePlugin.toLocal8Bit());
+        printHeader();
+        listingTargets(folder, size, "baseline");
+        qunsetenv("PHOTO_BENCH_PLUGIN");
+    }
+    printHeader();
+    listingTargets(folder, size, "this");
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -364,6 +418,10 @@ int main(int argc, char** argv)
     const QString corpus = QStringLiteral(PHOTO_BENCH_CORPUS);
     if (arguments.contains(QStringLiteral("--large")))
         return runLarge(corpus);
+    if (arguments.contains(QStringLiteral("--listing"))) {
+        const int baseline = arguments.indexOf(QStringLiteral("--baseline-plugin"));
+        return runListingTargets(corpus, baseline > 0 ? arguments.value(baseline + 1) : QString());
+    }
     QList<int> sizes { 1000, 10000 };
     if (quick)
         sizes = { 1000 };

@@ -4,6 +4,7 @@
 
 #include <memory>
 
+#include "host/contract/devicefilerecord.h"
 #include "host/contract/ocglobal.h"
 #include "host/device/devicefunctions.h"
 #include "host/services/logcategories.h"
@@ -78,6 +79,22 @@ int ListingSession::insertEventCode(int connectionKind)
         return ItemEventCode::ListedMinimal;
     default:
         return ItemEventCode::Listed;
+    }
+}
+
+int ListingSession::changeEventCode(int changeKind, int connectionKind)
+{
+    switch (changeKind) {
+    case DeviceChange::Added:
+        return insertEventCode(connectionKind);
+    case DeviceChange::ObjectIdAssigned:
+        return ItemEventCode::ObjectIdAssigned;
+    case DeviceChange::Changed:
+        return ItemEventCode::Changed;
+    case DeviceChange::Removed:
+        return ItemEventCode::Removed;
+    default:
+        return ItemEventCode::EndOfBatch;
     }
 }
 

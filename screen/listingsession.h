@@ -53,6 +53,9 @@ public:
     static int stateCode(State state);
     // The item-event code of a listed file on a connection kind.
     static int insertEventCode(int connectionKind);
+    // The item-event code of a change the phone reports; EndOfBatch for
+    // kinds of change that are not merged.
+    static int changeEventCode(int changeKind, int connectionKind);
     OCModelInsertThread* insertThread() const { return m_thread; }
 
     void start(bool needMountCheck);

@@ -3,10 +3,12 @@
 #include "host/contract/ideviceagent.h"
 #include "host/contract/ocglobal.h"
 #include "screen/deleteoperation.h"
+#include "screen/listingcontroller.h"
 #include "screen/locateoperation.h"
 #include "screen/pageswitcher.h"
 #include "screen/photoactions.h"
 #include "screen/photocontextmenu.h"
+#include "screen/photoscreenbuilder.h"
 #include "screen/propertiescontroller.h"
 #include "screen/selectionstatus.h"
 #include "screen/thumbnailupdater.h"
@@ -34,12 +36,10 @@
 class AlbumViewWidget;
 class CExtTableView;
 class CPhotoDataItem;
-class ListingSession;
 struct ItemEvent;
 class OCFadeMenu;
 class OCLoadingWidget;
 class OCMediaItemList;
-class OCModelInsertThread;
 class OCSortFilterProxyModel;
 class OCThumbnailManager;
 class OCThumnailMaker;
@@ -68,6 +68,7 @@ class PhotoItemViewWidget : public QStackedWidget,
                             private ViewerController::Screen
 {
     Q_OBJECT
+    friend class PhotoScreenBuilder;
 
 public:
     enum ViewMode {
@@ -94,10 +95,11 @@ public:
     int sortSearchId() const { return m_sortSearchId; }
 
     // Set-up by the plug-in widget, in this order.
-    void SetItemLoadCallback();
-    void UnsetItemLoadCallback();
-    void SetupTableViews();
-    void SetupConnections();
+    void SetItemLoadCallback() { m_listings->setItemLoadCallback(&ItemLoadCallback); }
+    // The agent outlives the screen and may outlive the plug-in's code.
+    void UnsetItemLoadCallback() { m_listings->setItemLoadCallback(nullptr); }
+    void SetupTableViews() { PhotoScreenBuilder::setupTables(m_listView, m_thumbListView); }
+    void SetupConnections() { PhotoScreenBuilder::connectPages(this); }
     void CreateThumbnailMachinery();
 
     CExtTableView* listView() const { return m_listView; }
@@ -120,7 +122,7 @@ public:
     // Pages.
     void SetViewMode(int mode, bool remember);
     int GetViewMode(bool remembered) const { return m_pages->mode(remembered); }
-    bool isViewerOpen() const;
+    bool isViewerOpen() const { return viewerOpen(); }
     // The item view of a mode (Current: as described above); null for none.
     QAbstractItemView* viewOf(int mode) const;
 
@@ -144,7 +146,7 @@ public:
     void TransferSelectionToPC(int playlistId);
     void AddTransferredItem(const QString& path, const QString& source, int code);
     void addThreadModelDataWithToPhone(ItemEvent event);
-    void addThreadModelDataWithLoading(ItemEvent event);
+    void addThreadModelDataWithLoading(ItemEvent event) { m_listings->addEvent(std::move(event)); }
     void OnDelete(bool confirm);
     void OnProperty();
     void OnShowInWindows();
@@ -169,8 +171,8 @@ public:
     void addPendingSelection(const QString& path) { m_transfers->addPendingSelection(path); }
 
     // Listing the phone; with paths, the files a locate request found.
-    void LoadItems(bool bNeedUMSCheck);
-    void LoadItems(const QStringList& paths);
+    void LoadItems(bool bNeedUMSCheck) { m_listings->load(bNeedUMSCheck); }
+    void LoadItems(const QStringList& paths) { m_listings->locate(paths); }
 
     // A thumbnail from the thumbnail manager's cache (fromManager) or from
     // the photo database; null when there is none yet.
@@ -186,10 +188,9 @@ public:
     void repaintCurrentView();
     // Brings the row of a listed path into view and selects it.
     bool showItemOfPath(const QString& path);
-    // photoitemviewwidget_refresh.cpp: a new listing that keeps the
-    // selection and the scroll position where the files remain.
+    // A new listing that keeps the selection and the scroll position where
+    // the files remain.
     void RefreshListing();
-    void RestoreAfterRefresh();
     void LoadImportedMarks();
     // The item view of the current page; null when the page has none.
     QAbstractItemView* currentPageView() const;
@@ -304,22 +305,24 @@ private slots:
     void on_finished_transfer();
     void on_update_item_with_downloadviewer(const QString& path);
 
-    // Listing.
-    void start_loaditems_thread(bool bNeedUMSCheck);
-    void start_loaditems_thread();
-    void stop_loaditems_thread();
-    void on_finished_loaditems();
-    void on_listing_callback(int nError, const QString& path, qint64 size, const QDateTime& time);
-    void on_listing_callback(int nError, quintptr pInfo);
-    void on_itemload_callback_startItemLoad();
-    void on_itemload_callback_eventItemLoad(quintptr pInfo);
-    void on_itemload_callback_insertItemLoad(quintptr pInfo);
-    void on_itemload_callback_finishItemLoad();
-    void on_itemload_callback_stopItemLoad(int error);
-    void on_itemload_finishItemLoad();
-    void on_UmsMountResult(int nResult);
+    // Listing: the agent's reports (any thread) and the host's requests go
+    // to the listing controller.
+    void start_loaditems_thread(bool bNeedUMSCheck) { m_listings->start(bNeedUMSCheck); }
+    void start_loaditems_thread() { m_listings->start(true); }
+    void stop_loaditems_thread() { m_listings->abandon(); }
+    void on_finished_loaditems() { }
+    // The host's form of a report; the agent reports through the other one.
+    void on_listing_callback(int, const QString&, qint64, const QDateTime&) { }
+    void on_listing_callback(int nError, quintptr pInfo) { m_listings->report(nError, pInfo); }
+    void on_itemload_callback_startItemLoad() { m_listings->startReported(); }
+    void on_itemload_callback_eventItemLoad(quintptr pInfo) { m_listings->changeReported(pInfo); }
+    void on_itemload_callback_insertItemLoad(quintptr pInfo) { m_listings->itemReported(pInfo); }
+    void on_itemload_callback_finishItemLoad() { m_listings->finishReported(); }
+    void on_itemload_callback_stopItemLoad(int error) { m_listings->stopReported(error); }
+    void on_itemload_finishItemLoad() { m_listings->mergeEnded(); }
+    void on_UmsMountResult(int nResult) { m_listings->mountAnswered(nResult); }
     void on_SDCardchange(bool bIsConnected, const QString& driveName);
-    void on_load_fromSDcardChange();
+    void on_load_fromSDcardChange() { m_listings->startAfterCardChange(); }
     void on_memcombo_changeStart();
     void on_memcombo_changeEnd(bool result);
     void on_device_init(int nItemType);
@@ -362,17 +365,21 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    bool parentVisible() const;
+    bool parentVisible() const { return parentWidget() && parentWidget()->isVisible(); }
     bool viewerOpen() const;
     bool hostTransferRunning(quint32 bits) const;
-    bool isMediaTransferKind() const;
+    bool isMediaTransferKind() const
+    {
+        return m_fileAgentType == ConnectionKind::MtpBasic
+            || m_fileAgentType == ConnectionKind::Mtp;
+    }
     // The page switcher, view settings, selection status and context menu.
     void CreateViewControllers();
     void UpdateTransferButtons(ITEM_TYPE type) { m_status->updateTransferButtons(type); }
     void UpdateViewHasRows() { m_status->updateHasRows(); }
     void SetStatusText(const QString& text) { m_status->showText(text); }
     void UpdateStatusText() { m_status->showSelection(); }
-    void ConnectView(QAbstractItemView* view);
+    void ShareItems();
     void UpdateContextMenuActions();
     void UpdateAlbumSubmenu(QAction* entry);
     void RunCommand(int command);
@@ -380,7 +387,6 @@ private:
     // A main-menu command on the listed files: not while the viewer is open.
     void PostEditCommand(int command);
     void StopBackgroundTasks();
-    void CancelDeviceJobs();
     int ScrollValue(int mode) const;
     void SetScrollValue(int mode, int value);
     QStringList SelectedPaths(bool existing) const { return m_status->selectedPaths(existing); }
@@ -408,13 +414,9 @@ private:
     int pageScroll() const override { return ScrollValue(GetViewMode(true)); }
     void setPageScroll(int value) override { SetScrollValue(GetViewMode(true), value); }
 
-    // Listing: the current session, made when there is none; a new one.
-    ListingSession* listing();
-    ListingSession* newListing();
-    void DropListing();
-    void ConnectListing(ListingSession* session);
-    void PrepareListing();
-    void MountFailed(int result);
+    // What the screen shows of a listing.
+    void ConnectListing();
+    void ShowListingBusy();
     void EndStoppedListing(int error);
     void EndFinishedListing();
     void ResetListing();
@@ -469,11 +471,7 @@ private:
     std::unique_ptr<TransferController> m_transfers;
     int m_listingState = NotListed; // the latest session's
     ViewPlace m_refreshPlace; // where the user was when a refresh started
-    ListingSession* m_listing = nullptr;
-    // Given up while the phone still reports: its reports go there, and no
-    // listing starts, until the phone has ended.
-    ListingSession* m_abandoned = nullptr;
-    QPointer<OCModelInsertThread> m_threadModelLoad; // the session's, paused around edits
+    ListingController* m_listings = nullptr;
 
     ThumbnailUpdater* m_thumbnails = nullptr;
     OCThumbnailManager* m_thumbnailManager = nullptr;

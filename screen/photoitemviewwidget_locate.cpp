@@ -21,8 +21,9 @@ void PhotoItemViewWidget::StartSelectionCheck(const QModelIndexList& indexes)
 
 void PhotoItemViewWidget::pauseInsertThreads(bool paused)
 {
-    if (m_threadModelLoad && m_threadModelLoad->isRunning())
-        m_threadModelLoad->pause(paused);
+    OCModelInsertThread* thread = m_listings->insertThread();
+    if (thread && thread->isRunning())
+        thread->pause(paused);
     m_transfers->pauseUploadedItems(paused);
 }
 

@@ -1,10 +1,35 @@
 #include "screen/viewplace.h"
 
 #include <QAbstractItemView>
+#include <QAbstractProxyModel>
 #include <QItemSelectionModel>
 #include <QSet>
 
 #include "model/photoroles.h"
+
+namespace {
+
+// The index of a source row as the view's model (a chain of proxies) has it.
+QModelIndex indexInView(const QAbstractItemView* view, const QAbstractItemModel* source, int row)
+{
+    const QAbstractItemModel* viewModel = view->model();
+    QList<const QAbstractProxyModel*> proxies;
+    while (viewModel && viewModel != source) {
+        const auto* proxy = qobject_cast<const QAbstractProxyModel*>(viewModel);
+        if (!proxy)
+            return QModelIndex();
+        proxies.prepend(proxy);
+        viewModel = proxy->sourceModel();
+    }
+    if (!viewModel)
+        return QModelIndex();
+    QModelIndex index = source->index(row, 0);
+    for (const QAbstractProxyModel* proxy : qAsConst(proxies))
+        index = proxy->mapFromSource(index);
+    return index;
+}
+
+} // namespace
 
 ViewPlace ViewPlace::of(const QAbstractItemView* view, const QModelIndexList& rows)
 {
@@ -48,4 +73,18 @@ void ViewPlace::restoreIn(QAbstractItemView* view) const
         view->scrollTo(topIndex, QAbstractItemView::PositionAtTop);
     else if (first.isValid())
         view->scrollTo(first);
+}
+
+bool ViewPlace::showRow(QAbstractItemView* view, const QAbstractItemModel* source, int row)
+{
+    if (!view || !source || row < 0)
+        return false;
+    const QModelIndex index = indexInView(view, source, row);
+    if (!index.isValid())
+        return false;
+    view->scrollTo(index);
+    if (QItemSelectionModel* selection = view->selectionModel())
+        selection->setCurrentIndex(
+            index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    return true;
 }

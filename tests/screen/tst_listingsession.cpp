@@ -1,4 +1,5 @@
 #include <QSignalSpy>
+#include <QThread>
 #include <QtTest>
 
 #include "../model/fakephotodb.h"
@@ -8,6 +9,7 @@
 #include "host/services/ocsharedvalue.h"
 #include "model/ocmediaitemlist.h"
 #include "model/photoitemviewmodel.h"
+#include "screen/listingcontroller.h"
 #include "screen/listingsession.h"
 #include "support/testenvironment.h"
 
@@ -89,6 +91,44 @@ private slots:
             OCGlobal::ITEM_PHONE_PHOTO, OCSharedValue::ProcessListing);
         QCOMPARE(flag, session.state() == State::Cancelled);
         g_SharedValue.deleteState(OCGlobal::ITEM_PHONE_PHOTO, OCSharedValue::ProcessListing);
+    }
+
+    // A burst reported on the agent's thread reaches the session in its order
+    // (the end last), however the GUI thread slices it.
+    void burstFromAgentThread_data()
+    {
+        QTest::addColumn<int>("kind");
+        QTest::newRow("full records") << int(ConnectionKind::Mtp);
+        QTest::newRow("minimal records") << int(ConnectionKind::MtpBasic);
+    }
+    void burstFromAgentThread()
+    {
+        QFETCH(int, kind);
+        TestEnvironment env;
+        OCMediaItemList list(new FakePhotoDB, new FakePhotoDB, nullptr);
+        PhotoItemViewModel model(nullptr, nullptr);
+        ListingController::Setup setup;
+        setup.connectionKind = [kind] { return kind; };
+        ListingController listings(setup);
+        listings.setItems(&list, &model);
+        QSignalSpy ends(&listings, &ListingController::finished);
+        const int files = 3000;
+        std::unique_ptr<QThread> agent(QThread::create([&listings, files] {
+            listings.report(ItemLoadCode::Started, 0);
+            for (int i = 0; i < files; ++i) {
+                DeviceFileRecord record;
+                record.path = CString(QString("/DCIM/%1.jpg").arg(i));
+                record.objectId = CString(QString::number(i));
+                record.type = CString("jpg");
+                listings.report(ItemLoadCode::Item, reinterpret_cast<quintptr>(&record));
+            }
+            listings.report(ItemLoadCode::Finished, 0);
+        }));
+        agent->start();
+        QVERIFY(ends.wait(30000));
+        QVERIFY(agent->wait(5000));
+        QCOMPARE(model.rowCount(), files);
+        QCOMPARE(ends.count(), 1);
     }
 };
 
