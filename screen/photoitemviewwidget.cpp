@@ -21,7 +21,6 @@
 #include "model/ocmodelinsertthread.h"
 #include "model/photoitemviewmodel.h"
 #include "model/photoroles.h"
-#include "screen/agentthumbnailprovider.h"
 #include "screen/listingsession.h"
 #include "screen/rotationcontroller.h"
 #include "screen/selectionchecker.h"
@@ -102,10 +101,7 @@ PhotoItemViewWidget::PhotoItemViewWidget(QWidget* parent)
         &PhotoItemViewWidget::refreshAfterRowChange);
     connect(m_transfers.get(), &TransferController::locatedItemListed, this,
         &PhotoItemViewWidget::showItemOfPath);
-    m_thumbnails = new ThumbnailUpdater(this,
-        std::make_unique<AgentThumbnailProvider>(agent, &PhotoItemViewWidget::ThumbnailCallback),
-        std::make_unique<AgentThumbnailProvider>(agent, &PhotoItemViewWidget::ThumbnailCallback2),
-        this);
+    m_thumbnails = makeThumbnailUpdater();
     for (int command = PhotoActions::View; command < PhotoActions::None; ++command)
         connect(m_actions->action(command), &QAction::triggered, this,
             &PhotoItemViewWidget::on_clicked_contextmenu);

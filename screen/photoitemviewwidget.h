@@ -424,6 +424,7 @@ private:
         const QList<QPersistentModelIndex>& rows, const QVector<bool>& found);
 
     // ThumbnailUpdater::Screen: what the thumbnail chains ask of the screen.
+    ThumbnailUpdater* makeThumbnailUpdater();
     bool thumbnailStepAllowed() const override;
     bool listChainWanted() const override;
     bool viewerChainWanted() const override { return isVisible(); }

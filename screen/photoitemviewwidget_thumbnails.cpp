@@ -14,6 +14,8 @@
 #include "model/ocmediaitemlist.h"
 #include "model/photoitemviewmodel.h"
 #include "model/photoroles.h"
+#include "screen/agentthumbnailprovider.h"
+#include "screen/cachedthumbnailprovider.h"
 #include "screen/livewidget.h"
 #include "viewer/photoviewerwidget.h"
 #include "viewer/photoviwerlist.h"
@@ -40,6 +42,24 @@ void PhotoItemViewWidget::ThumbnailCallback(int error)
 void PhotoItemViewWidget::ThumbnailCallback2(int error)
 {
     postAnswer("on_addthumbnail2", error);
+}
+
+// The phone is asked only for what the photo database does not keep of it.
+ThumbnailUpdater* PhotoItemViewWidget::makeThumbnailUpdater()
+{
+    auto agent = [this] { return m_hostContext ? m_hostContext->deviceAgent : nullptr; };
+    const CachedThumbnailProvider::Sources sources { agent,
+        [this] { return m_hostContext ? m_hostContext->dbManager : nullptr; },
+        [this](const QString& path) {
+            return ThumbnailUpdater::fileKey(
+                m_mediaList ? m_mediaList->findItem(path, false) : nullptr);
+        } };
+    auto cached = [&](PFN_ThumbnailCallback answer) {
+        return std::make_unique<CachedThumbnailProvider>(
+            std::make_unique<AgentThumbnailProvider>(agent, answer), sources);
+    };
+    return new ThumbnailUpdater(this, cached(&PhotoItemViewWidget::ThumbnailCallback),
+        cached(&PhotoItemViewWidget::ThumbnailCallback2), this);
 }
 
 void PhotoItemViewWidget::HideLoadingIndicators()

@@ -72,6 +72,9 @@ void ThumbnailUpdater::stop()
 
 void ThumbnailUpdater::reset()
 {
+    ++m_generation;
+    m_recalled = false;
+    m_recalling = false;
     m_requestOut = false;
     m_listPath.clear();
     m_viewerPath.clear();
@@ -92,7 +95,7 @@ bool ThumbnailUpdater::chainBusy(bool viewerChain) const
     // A chain between two steps is running too: its next step comes.
     const bool stepDue = (viewerChain ? m_viewerStep : m_listStep).isActive();
     const bool held = m_screen->heldForViewerDownload();
-    const bool busy = m_requestOut || held || stepDue;
+    const bool busy = m_requestOut || m_recalling || held || stepDue;
     if (busy)
         qCDebug(lcScreen) << "ThumbnailUpdater::chainBusy: request out" << m_requestOut
                           << "held for the viewer" << held << "step due" << stepDue;
@@ -153,7 +156,70 @@ void ThumbnailUpdater::startListChain()
     if (chainBusy(false))
         return;
     g_SharedValue.addState(PhotoType, OCSharedValue::ProcessThumbnails);
+    if (recallListing())
+        return;
     requestNextListThumbnail();
+}
+
+DeviceFileKey ThumbnailUpdater::fileKey(const CPhotoDataItem* item)
+{
+    DeviceFileKey key;
+    // Without a time a rewritten file could not be told from the old one.
+    if (!item || !item->modifiedDate().isValid())
+        return key;
+    key.path = item->path;
+    key.size = item->fileSize();
+    key.modifiedMs = item->modifiedDate().toMSecsSinceEpoch();
+    return key;
+}
+
+bool ThumbnailUpdater::recallListing()
+{
+    if (m_recalled)
+        return false;
+    m_recalled = true;
+    QList<DeviceFileKey> files;
+    for (const CPhotoDataItem* item : m_list->allItems()) {
+        const DeviceFileKey key = fileKey(item);
+        if (!key.path.isEmpty())
+            files.append(key);
+    }
+    const quint64 generation = m_generation;
+    m_recalling = m_listProvider->recall(
+        files, [this, generation](const ThumbnailProvider::Recalled& found) {
+            takeRecalled(generation, found);
+        });
+    return m_recalling;
+}
+
+void ThumbnailUpdater::takeRecalled(quint64 generation, const ThumbnailProvider::Recalled& found)
+{
+    if (generation != m_generation || !m_list || !m_model) {
+        qCDebug(lcScreen) << "ThumbnailUpdater::takeRecalled: stale, dropped";
+        return;
+    }
+    m_recalling = false;
+    int pictures = 0;
+    for (auto it = found.constBegin(); it != found.constEnd(); ++it) {
+        CPhotoDataItem* item = m_list->findItem(it.key(), false);
+        if (!item || !item->needsThumbnail())
+            continue;
+        m_list->setThumbnailPending(it.key(), true);
+        item->setThumbnailLoaded(true);
+        if (it->bytes.isEmpty())
+            continue;
+        item->setThumbnailData(it->bytes, it->orientation);
+        item->hasThumbnail = true;
+        item->setLoadState(0);
+        ++pictures;
+    }
+    // One change over the column: a change per row costs each view a pass.
+    if (pictures > 0)
+        m_model->refreshThumbnails();
+    qCDebug(lcScreen) << "ThumbnailUpdater::takeRecalled:" << found.size() << "known," << pictures
+                      << "pictures";
+    g_SharedValue.deleteState(PhotoType, OCSharedValue::ProcessThumbnails);
+    startListChain();
 }
 
 void ThumbnailUpdater::requestNextListThumbnail()
@@ -201,6 +267,7 @@ void ThumbnailUpdater::listAnswered(int error)
         }
     } else if (error == ThumbnailProvider::NoThumbnail) {
         qCDebug(lcScreen) << "ThumbnailUpdater::listAnswered: the phone has none" << path;
+        m_listProvider->takeNone();
         if (!path.isEmpty()) {
             m_list->setThumbnailPending(path, true);
             if (CPhotoDataItem* item = m_list->findItem(path, false))
@@ -296,6 +363,7 @@ void ThumbnailUpdater::viewerAnswered(int error)
         m_list->setThumbnailPending(path, true);
         store(item, pixmap);
     } else if (error == ThumbnailProvider::NoThumbnail && item) {
+        m_viewerProvider->takeNone();
         m_list->setThumbnailPending(path, true);
         item->setThumbnailLoaded(true);
     } else {
