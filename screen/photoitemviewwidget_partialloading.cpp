@@ -192,6 +192,9 @@ QModelIndexList PhotoItemViewWidget::VisibleIndexes(QAbstractItemView* view, int
 
 void PhotoItemViewWidget::on_start_thumbLoad()
 {
+    // Rows come into view: on mass storage those without a thumbnail get one.
+    if (isMassStorage() && !g_SharedValue.IsPartialLoading())
+        m_thumbnails->startListChain();
     if (m_transfers->isTransferring() || !m_thumbnailManager || !isVisible())
         return;
     QAbstractItemView* view = currentPageView();

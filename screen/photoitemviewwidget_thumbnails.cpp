@@ -17,6 +17,7 @@
 #include "screen/agentthumbnailprovider.h"
 #include "screen/cachedthumbnailprovider.h"
 #include "screen/livewidget.h"
+#include "screen/localthumbnailprovider.h"
 #include "viewer/photoviewerwidget.h"
 #include "viewer/photoviwerlist.h"
 
@@ -58,8 +59,14 @@ ThumbnailUpdater* PhotoItemViewWidget::makeThumbnailUpdater()
         return std::make_unique<CachedThumbnailProvider>(
             std::make_unique<AgentThumbnailProvider>(agent, answer), sources);
     };
-    return new ThumbnailUpdater(this, cached(&PhotoItemViewWidget::ThumbnailCallback),
+    auto* updater = new ThumbnailUpdater(this, cached(&PhotoItemViewWidget::ThumbnailCallback),
         cached(&PhotoItemViewWidget::ThumbnailCallback2), this);
+    auto database = [this] { return m_mediaList ? m_mediaList->database(true) : nullptr; };
+    updater->setLocalProviders(std::make_unique<LocalThumbnailProvider>(database,
+                                   [updater](int error) { updater->listAnswered(error); }),
+        std::make_unique<LocalThumbnailProvider>(
+            database, [updater](int error) { updater->viewerAnswered(error); }));
+    return updater;
 }
 
 void PhotoItemViewWidget::HideLoadingIndicators()
@@ -70,7 +77,7 @@ void PhotoItemViewWidget::HideLoadingIndicators()
 
 bool PhotoItemViewWidget::thumbnailStepAllowed() const
 {
-    return m_fileAgentType != ConnectionKind::MassStorage && m_listingState == Listed
+    return m_listingState == Listed
         && !g_SharedValue.hasProcessState(
             PhotoType, OCSharedValue::ProcessDelete | OCSharedValue::ProcessListing);
 }

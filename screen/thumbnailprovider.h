@@ -28,6 +28,13 @@ public:
     virtual int request(const QString& path) = 0;
     // The picture of the answer that has just come; null when none.
     virtual QPixmap take() = 0;
+    // The same answer as stored bytes, when the provider has them: shown
+    // without a decode and an encode here. False: take() the picture.
+    virtual bool takeStored(CachedThumbnail* stored)
+    {
+        Q_UNUSED(stored)
+        return false;
+    }
     // The answer that has just come said the phone has no thumbnail.
     virtual void takeNone() { }
     // The files of a complete listing. A provider that keeps thumbnails

@@ -65,6 +65,25 @@ void ThumbnailUpdater::setItems(OCMediaItemList* list, PhotoItemViewModel* model
     m_model = model;
 }
 
+void ThumbnailUpdater::setLocalProviders(
+    std::unique_ptr<ThumbnailProvider> list, std::unique_ptr<ThumbnailProvider> viewer)
+{
+    m_localListProvider = std::move(list);
+    m_localViewerProvider = std::move(viewer);
+}
+
+bool ThumbnailUpdater::isLocal() const
+{
+    return m_screen->isMassStorage() && m_localListProvider && m_localViewerProvider;
+}
+
+ThumbnailProvider& ThumbnailUpdater::provider(bool viewerChain) const
+{
+    if (isLocal())
+        return viewerChain ? *m_localViewerProvider : *m_localListProvider;
+    return viewerChain ? *m_viewerProvider : *m_listProvider;
+}
+
 void ThumbnailUpdater::stop()
 {
     m_stopped = true;
@@ -104,12 +123,13 @@ bool ThumbnailUpdater::chainBusy(bool viewerChain) const
 
 CPhotoDataItem* ThumbnailUpdater::nextListItem() const
 {
-    // What the user looks at comes first; the rest in the list's order.
+    // What the user looks at comes first; the rest in the list's order,
+    // except for local files, decoded only when their rows are shown.
     for (CPhotoDataItem* item : m_screen->itemsInView()) {
         if (item && item->needsThumbnail())
             return item;
     }
-    return m_list->nextPendingThumbnail();
+    return isLocal() ? nullptr : m_list->nextPendingThumbnail();
 }
 
 CPhotoDataItem* ThumbnailUpdater::filmStripItem(int row) const
@@ -136,11 +156,36 @@ void ThumbnailUpdater::store(CPhotoDataItem* item, const QPixmap& pixmap)
     qCDebug(lcScreen) << "ThumbnailUpdater::store: add thumbnail" << item->path;
 }
 
+void ThumbnailUpdater::store(CPhotoDataItem* item, const CachedThumbnail& stored)
+{
+    item->setThumbnailLoaded(true);
+    item->setThumbnailData(stored.bytes, stored.orientation);
+    item->hasThumbnail = true;
+    item->setLoadState(0);
+    if (m_model)
+        m_model->refreshThumbnail(item);
+}
+
+void ThumbnailUpdater::storeAnswer(bool viewerChain, CPhotoDataItem* item)
+{
+    ThumbnailProvider& answering = provider(viewerChain);
+    CachedThumbnail stored;
+    if (answering.takeStored(&stored)) {
+        if (item)
+            store(item, stored);
+        return;
+    }
+    const QPixmap pixmap = answering.take();
+    if (item)
+        store(item, pixmap);
+}
+
 void ThumbnailUpdater::startListChain()
 {
     if (g_SharedValue.IsPartialLoading() || !m_list || m_list->count() == 0)
         return;
-    if (!m_screen->thumbnailsFromPhone(false)) {
+    const bool local = isLocal();
+    if (!local && !m_screen->thumbnailsFromPhone(false)) {
         qCDebug(lcScreen) << "ThumbnailUpdater::startListChain: no thumbnails from this phone";
         m_screen->hideBusy();
         return;
@@ -149,14 +194,14 @@ void ThumbnailUpdater::startListChain()
         startViewerChain();
         return;
     }
-    // Mass storage shows the files' own pictures.
-    if (m_screen->isMassStorage())
+    // Mass storage shows the files' own pictures, those it has.
+    if (m_screen->isMassStorage() && !local)
         return;
     m_stopped = false;
     if (chainBusy(false))
         return;
     g_SharedValue.addState(PhotoType, OCSharedValue::ProcessThumbnails);
-    if (recallListing())
+    if (!local && recallListing())
         return;
     requestNextListThumbnail();
 }
@@ -237,8 +282,9 @@ void ThumbnailUpdater::requestNextListThumbnail()
                 continue;
             }
             qCDebug(lcScreen) << "ThumbnailUpdater: list request" << m_listPath;
-            m_screen->showBusy(false);
-            const int result = m_listProvider->request(m_listPath);
+            if (!isLocal())
+                m_screen->showBusy(false);
+            const int result = provider(false).request(m_listPath);
             if (result == 0) {
                 m_requestOut = true;
                 return;
@@ -261,13 +307,11 @@ void ThumbnailUpdater::listAnswered(int error)
     if (error == ThumbnailProvider::Ready) {
         if (!path.isEmpty()) {
             m_list->setThumbnailPending(path, true);
-            const QPixmap pixmap = m_listProvider->take();
-            if (CPhotoDataItem* item = m_list->findItem(path, false))
-                store(item, pixmap);
+            storeAnswer(false, m_list->findItem(path, false));
         }
     } else if (error == ThumbnailProvider::NoThumbnail) {
         qCDebug(lcScreen) << "ThumbnailUpdater::listAnswered: the phone has none" << path;
-        m_listProvider->takeNone();
+        provider(false).takeNone();
         if (!path.isEmpty()) {
             m_list->setThumbnailPending(path, true);
             if (CPhotoDataItem* item = m_list->findItem(path, false))
@@ -281,14 +325,16 @@ void ThumbnailUpdater::listAnswered(int error)
         return;
     }
     m_listPath.clear();
-    m_listStep.start(StepMs);
+    m_listStep.start(isLocal() ? 0 : StepMs);
 }
 
 void ThumbnailUpdater::startViewerChain()
 {
     const int count = m_list ? m_list->count() : 0;
-    if (g_SharedValue.IsPartialLoading() || count == 0 || !m_screen->thumbnailsFromPhone(true)
-        || !m_screen->viewerIsOpen() || m_screen->isMassStorage()) {
+    const bool local = isLocal();
+    if (g_SharedValue.IsPartialLoading() || count == 0
+        || (!local && !m_screen->thumbnailsFromPhone(true)) || !m_screen->viewerIsOpen()
+        || (m_screen->isMassStorage() && !local)) {
         m_screen->viewerChainIdle();
         return;
     }
@@ -327,8 +373,9 @@ void ThumbnailUpdater::requestNextViewerThumbnail()
             }
             qCDebug(lcScreen) << "ThumbnailUpdater: viewer request" << row << item->path;
             m_windowStart = row;
-            m_screen->showBusy(true);
-            const int result = m_viewerProvider->request(item->path);
+            if (!isLocal())
+                m_screen->showBusy(true);
+            const int result = provider(true).request(item->path);
             if (result == 0) {
                 // The answer is the item's, wherever its row is by then.
                 m_viewerPath = item->path;
@@ -359,15 +406,14 @@ void ThumbnailUpdater::viewerAnswered(int error)
     // Gone meanwhile (a reset, a delete): the answer is dropped.
     CPhotoDataItem* item = path.isEmpty() ? nullptr : m_list->findItem(path, false);
     if (error == ThumbnailProvider::Ready && item) {
-        const QPixmap pixmap = m_viewerProvider->take();
         m_list->setThumbnailPending(path, true);
-        store(item, pixmap);
+        storeAnswer(true, item);
     } else if (error == ThumbnailProvider::NoThumbnail && item) {
-        m_viewerProvider->takeNone();
+        provider(true).takeNone();
         m_list->setThumbnailPending(path, true);
         item->setThumbnailLoaded(true);
     } else {
         qCWarning(lcScreen) << "ThumbnailUpdater::viewerAnswered: failed" << error << path;
     }
-    m_viewerStep.start(StepMs);
+    m_viewerStep.start(isLocal() ? 0 : StepMs);
 }

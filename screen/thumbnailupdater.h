@@ -65,6 +65,10 @@ public:
     ~ThumbnailUpdater() override;
 
     void setItems(OCMediaItemList* list, PhotoItemViewModel* model);
+    // Providers for files this computer reaches (mass storage): only the
+    // rows in view are asked for, without a pause between them.
+    void setLocalProviders(
+        std::unique_ptr<ThumbnailProvider> list, std::unique_ptr<ThumbnailProvider> viewer);
 
     void startListChain();
     void startViewerChain();
@@ -79,12 +83,16 @@ public:
     void viewerAnswered(int error);
     // Writes a picture into its item; only the item's row repaints.
     void store(CPhotoDataItem* item, const QPixmap& pixmap);
+    void store(CPhotoDataItem* item, const CachedThumbnail& stored);
 
     // The listed file as a cache knows it; an empty path when its size or
     // time is unknown.
     static DeviceFileKey fileKey(const CPhotoDataItem* item);
 
 private:
+    bool isLocal() const;
+    ThumbnailProvider& provider(bool viewerChain) const;
+    void storeAnswer(bool viewerChain, CPhotoDataItem* item);
     // Asks the list provider for what it keeps of this listing, once.
     bool recallListing();
     void takeRecalled(quint64 generation, const ThumbnailProvider::Recalled& found);
@@ -97,6 +105,8 @@ private:
     Screen* m_screen = nullptr;
     std::unique_ptr<ThumbnailProvider> m_listProvider;
     std::unique_ptr<ThumbnailProvider> m_viewerProvider;
+    std::unique_ptr<ThumbnailProvider> m_localListProvider;
+    std::unique_ptr<ThumbnailProvider> m_localViewerProvider;
     OCMediaItemList* m_list = nullptr;
     PhotoItemViewModel* m_model = nullptr;
 
