@@ -93,6 +93,9 @@ void ThumbnailUpdater::reset()
 {
     ++m_generation;
     m_recalled = false;
+    // A recall of the old listing would never end its chain's flag.
+    if (m_recalling)
+        g_SharedValue.deleteState(PhotoType, OCSharedValue::ProcessThumbnails);
     m_recalling = false;
     m_requestOut = false;
     m_listPath.clear();
