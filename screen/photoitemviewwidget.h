@@ -5,6 +5,7 @@
 #include "host/contract/ocglobal.h"
 #include "screen/deleteoperation.h"
 #include "screen/locateoperation.h"
+#include "screen/partialloadingcontrol.h"
 #include "screen/photoactions.h"
 #include "screen/thumbnailupdater.h"
 #include "screen/transfercontroller.h"
@@ -488,6 +489,7 @@ private:
     ThumbnailUpdater* m_thumbnails = nullptr;
     OCThumbnailManager* m_thumbnailManager = nullptr;
     OCThumnailMaker* m_thumbnailMaker = nullptr;
+    PartialLoadingControl m_partialLoading { [this] { return m_fileAgentType; } };
 
     RotationController* m_rotation = nullptr;
     SelectionChecker* m_selectionChecker = nullptr;
