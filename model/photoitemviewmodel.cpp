@@ -145,6 +145,13 @@ void PhotoItemViewModel::refreshThumbnail(CPhotoDataItem* item)
             { Qt::DecorationRole });
 }
 
+void PhotoItemViewModel::refreshThumbnails()
+{
+    if (!m_items.isEmpty())
+        emit dataChanged(index(0, PhotoColumn::Thumbnail),
+            index(m_items.size() - 1, PhotoColumn::Thumbnail), { Qt::DecorationRole });
+}
+
 int PhotoItemViewModel::rowCount(const QModelIndex& parent) const
 {
     // A table: valid parents have no children.

@@ -56,6 +56,7 @@ public:
     void refreshItem(CPhotoDataItem* item);
     // The item's thumbnail changed: its picture is reported as changed.
     void refreshThumbnail(CPhotoDataItem* item);
+    void refreshThumbnails(); // every row's
 
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     int columnCount(const QModelIndex& parent = QModelIndex()) const override;

@@ -17,8 +17,9 @@ const qint64 MaxFetchNs = 8 * 1000 * 1000;
 // Reading the process's memory use costs more than a row; memory does not
 // grow that fast, so a few milliseconds between looks do.
 const qint64 MemoryCheckMs = 20;
-// The fields a listed photo needs from its row.
-const int RowFields = 13;
+// The fields a listed photo needs from its row; a picture without a preview
+// is decoded when its row is shown, not while the phone is listed.
+const int RowFields = 13 | IPhotoDB::DecodeLater;
 
 std::atomic<int> g_busy { 0 };
 
@@ -63,6 +64,9 @@ void RowFetcher::fetch(quint64 generation, const QVector<RowRequest>& requests)
     batch.generation = generation;
     batch.rows.reserve(requests.size());
     qint64 databaseNs = 0;
+    // One transaction a batch, not one a row.
+    if (m_database)
+        m_database->beginWrites();
     for (const RowRequest& request : requests) {
         if (memoryOverflow()) {
             qCWarning(lcModel) << "RowFetcher::fetch: memory overflow!!" << batch.rows.size()
@@ -84,6 +88,8 @@ void RowFetcher::fetch(quint64 generation, const QVector<RowRequest>& requests)
         }
         batch.rows.append(row);
     }
+    if (m_database)
+        m_database->endWrites();
     --g_busy;
     emit fetched(batch);
 }

@@ -6,6 +6,7 @@
 #include "screen/listingcontroller.h"
 #include "screen/locateoperation.h"
 #include "screen/pageswitcher.h"
+#include "screen/partialloadingcontrol.h"
 #include "screen/photoactions.h"
 #include "screen/photocontextmenu.h"
 #include "screen/photoscreenbuilder.h"
@@ -429,6 +430,7 @@ private:
     void photoRenamed() override;
 
     // ThumbnailUpdater::Screen: what the thumbnail chains ask of the screen.
+    ThumbnailUpdater* makeThumbnailUpdater();
     bool thumbnailStepAllowed() const override;
     bool listChainWanted() const override;
     bool viewerChainWanted() const override { return isVisible(); }
@@ -476,6 +478,7 @@ private:
     ThumbnailUpdater* m_thumbnails = nullptr;
     OCThumbnailManager* m_thumbnailManager = nullptr;
     OCThumnailMaker* m_thumbnailMaker = nullptr;
+    PartialLoadingControl m_partialLoading { [this] { return m_fileAgentType; } };
 
     RotationController* m_rotation = nullptr;
     DeleteOperation* m_delete = nullptr;

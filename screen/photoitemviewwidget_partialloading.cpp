@@ -1,21 +1,15 @@
 // Partial-loading mode: thumbnails come from the host's photo database and
 // thumbnail manager instead of the phone chains, and the host's background
-// partial loading is paused or stopped while the screen needs the phone for
-// itself. The waits pump events, since the loader may need this thread to
-// reach its next state, and give up after a while: a loader that never
-// answers must not hang the screen.
+// partial loading is held back (PartialLoadingControl) while the screen
+// needs the phone for itself.
 #include "screen/photoitemviewwidget.h"
 
 #include <QAbstractItemView>
 #include <QDebug>
-#include <QElapsedTimer>
-#include <QListView>
-#include <QThread>
 
 #include "host/contract/ideviceagent.h"
 #include "host/contract/pluginhostcontext.h"
 #include "host/db/photodb.h"
-#include "host/services/appservices.h"
 #include "host/services/fileutils.h"
 #include "host/services/logcategories.h"
 #include "host/services/ocsharedvalue.h"
@@ -26,41 +20,13 @@
 #include "model/ocmediaitemlist.h"
 #include "model/photoitemviewmodel.h"
 #include "model/photoroles.h"
+#include "screen/visiblerows.h"
 #include "viewer/photoviewerwidget.h"
 
 namespace {
 
-const int PollMs = 40;
-const int WaitLimitMs = 10000;
-// A download of a large photo over a slow connection takes longer.
+// A download of a large photo over a slow connection takes long.
 const int DownloadWaitLimitMs = 60000;
-
-// Partial loading that the screen may hold back on this connection.
-bool controlsPartialLoading(int connectionKind)
-{
-    if (!g_SharedValue.IsPartialLoading() || connectionKind == ConnectionKind::MassStorage)
-        return false;
-    return !(connectionKind == ConnectionKind::Mtp
-        && g_SharedValue.GetCurrentLoadThumbItem() == OCGlobal::ITEM_PHONE_THUMBNAIL);
-}
-
-// The host's partial loader and a viewer download end through this thread's
-// events, and the callers must not go on before they have: pump meanwhile.
-template<typename Done>
-void pumpUntil(const char* method, const char* message, Done done, int limitMs = WaitLimitMs)
-{
-    QElapsedTimer waited;
-    waited.start();
-    while (!done()) {
-        if (waited.elapsed() > limitMs) {
-            qCWarning(lcScreen) << method << ": gave up waiting after" << limitMs << "ms";
-            return;
-        }
-        MsgPeekAndPump();
-        QThread::msleep(PollMs);
-        qCDebug(lcScreen) << method << message;
-    }
-}
 
 PhotoDB* photoDatabaseOf(PluginHostContext* context)
 {
@@ -164,34 +130,14 @@ void PhotoItemViewWidget::on_update_item_thumbnail(const QString& path, const QP
 
 QModelIndexList PhotoItemViewWidget::VisibleIndexes(QAbstractItemView* view, int page) const
 {
-    QModelIndexList indexes;
-    const QRect viewport = view ? view->viewport()->rect() : QRect();
-    if (!view || !view->model() || !viewport.isValid())
-        return indexes;
-    QModelIndex first;
-    if (page == ListMode || page == ThumbListMode) {
-        first = view->indexAt(viewport.topLeft());
-    } else {
-        // Grids leave gaps between cells: walk down the diagonal until a
-        // cell is hit, from the side the layout starts on.
-        const auto* list = qobject_cast<QListView*>(view);
-        const int step = qMax(1, list ? list->spacing() : 1);
-        const bool rtl = g_SharedValue.IsRTL();
-        QPoint point = rtl ? viewport.topRight() : viewport.topLeft();
-        const QPoint delta(rtl ? -step : step, step);
-        while (viewport.contains(point) && !first.isValid()) {
-            first = view->indexAt(point);
-            point += delta;
-        }
-    }
-    for (QModelIndex index = first; index.isValid() && view->visualRect(index).intersects(viewport);
-         index = index.sibling(index.row() + 1, index.column()))
-        indexes.append(index);
-    return indexes;
+    return visibleRows(view, page == ListMode || page == ThumbListMode);
 }
 
 void PhotoItemViewWidget::on_start_thumbLoad()
 {
+    // Rows come into view: on mass storage those without a thumbnail get one.
+    if (isMassStorage() && !g_SharedValue.IsPartialLoading())
+        m_thumbnails->startListChain();
     if (m_transfers->isTransferring() || !m_thumbnailManager || !isVisible())
         return;
     QAbstractItemView* view = currentPageView();
@@ -224,62 +170,23 @@ void PhotoItemViewWidget::on_GetThumbnail_Finish()
 
 void PhotoItemViewWidget::on_pause_patialloading()
 {
-    if (!controlsPartialLoading(m_fileAgentType))
-        return;
-    const quint32 state = g_SharedValue.GetPartialDeviceState();
-    qCDebug(lcScreen) << "PhotoItemViewWidget::on_pause_patialloading get patialloading state"
-                      << state;
-    if (state != OCSharedValue::PartialRunning)
-        return;
-    g_SharedValue.SetPartialDeviceState(OCSharedValue::PartialPauseRequested);
-    pumpUntil("PhotoItemViewWidget::on_pause_patialloading", "wait pause patialloading", [] {
-        const quint32 now = g_SharedValue.GetPartialDeviceState();
-        return now == OCSharedValue::PartialPaused || now == OCSharedValue::PartialIdle;
-    });
+    m_partialLoading.pause();
 }
 
 void PhotoItemViewWidget::on_stop_patialloading()
 {
-    if (!controlsPartialLoading(m_fileAgentType))
-        return;
-    const quint32 state = g_SharedValue.GetPartialDeviceState();
-    qCDebug(lcScreen) << "PhotoItemViewWidget::on_stop_patialloading get patialloading state"
-                      << state;
-    if (state != OCSharedValue::PartialRunning)
-        return;
-    g_SharedValue.SetPartialDeviceState(OCSharedValue::PartialStopRequested);
-    pumpUntil("PhotoItemViewWidget::on_stop_patialloading", "wait stop patialloading",
-        [] { return g_SharedValue.GetPartialDeviceState() == OCSharedValue::PartialIdle; });
+    m_partialLoading.stop();
 }
 
 void PhotoItemViewWidget::on_start_patialloading()
 {
-    if (!g_SharedValue.IsPartialLoading())
-        return;
-    const quint32 state = g_SharedValue.GetPartialDeviceState();
-    qCDebug(lcScreen) << "PhotoItemViewWidget::on_start_patialloading get patialloading state"
-                      << state;
-    if (state == OCSharedValue::PartialPaused)
-        g_SharedValue.SetPartialDeviceState(OCSharedValue::PartialRunning);
-    else
+    if (g_SharedValue.IsPartialLoading() && !m_partialLoading.resume())
         on_start_thumbLoad();
 }
 
 void PhotoItemViewWidget::on_stop_patialloading_getthumbnail()
 {
-    if (!controlsPartialLoading(m_fileAgentType))
-        return;
-    const quint32 state = g_SharedValue.GetPartialGetThumbnailState();
-    qCDebug(lcScreen) << "PhotoItemViewWidget::on_stop_patialloading_getthumbnail get "
-                         "patialloading getthumbnail state"
-                      << state;
-    if (state != OCSharedValue::PartialThumbRunning)
-        return;
-    g_SharedValue.SetPartialGetThumbnailState(OCSharedValue::PartialThumbStopRequested);
-    pumpUntil("PhotoItemViewWidget::on_stop_patialloading_getthumbnail",
-        "wait stop patialloading getthumbnail", [] {
-            return g_SharedValue.GetPartialGetThumbnailState() == OCSharedValue::PartialThumbIdle;
-        });
+    m_partialLoading.stopThumbnailFetch();
 }
 
 void PhotoItemViewWidget::on_wait_cancel_download()
@@ -287,7 +194,7 @@ void PhotoItemViewWidget::on_wait_cancel_download()
     if (!m_transfers->isTransferring())
         return;
     m_viewer->startDownloadImage();
-    pumpUntil(
+    PartialLoadingControl::waitPumping(
         "PhotoItemViewWidget::on_wait_cancel_download", "wait download",
         [this] { return !m_transfers->isTransferring(); }, DownloadWaitLimitMs);
 }

@@ -14,7 +14,10 @@
 #include "model/ocmediaitemlist.h"
 #include "model/photoitemviewmodel.h"
 #include "model/photoroles.h"
+#include "screen/agentthumbnailprovider.h"
+#include "screen/cachedthumbnailprovider.h"
 #include "screen/livewidget.h"
+#include "screen/localthumbnailprovider.h"
 #include "viewer/photoviewerwidget.h"
 #include "viewer/photoviwerlist.h"
 
@@ -42,6 +45,30 @@ void PhotoItemViewWidget::ThumbnailCallback2(int error)
     postAnswer("on_addthumbnail2", error);
 }
 
+// The phone is asked only for what the photo database does not keep of it.
+ThumbnailUpdater* PhotoItemViewWidget::makeThumbnailUpdater()
+{
+    auto agent = [this] { return m_hostContext ? m_hostContext->deviceAgent : nullptr; };
+    const CachedThumbnailProvider::Sources sources { agent,
+        [this] { return m_hostContext ? m_hostContext->dbManager : nullptr; },
+        [this](const QString& path) {
+            return ThumbnailUpdater::fileKey(
+                m_mediaList ? m_mediaList->findItem(path, false) : nullptr);
+        } };
+    auto cached = [&](PFN_ThumbnailCallback answer) {
+        return std::make_unique<CachedThumbnailProvider>(
+            std::make_unique<AgentThumbnailProvider>(agent, answer), sources);
+    };
+    auto* updater = new ThumbnailUpdater(this, cached(&PhotoItemViewWidget::ThumbnailCallback),
+        cached(&PhotoItemViewWidget::ThumbnailCallback2), this);
+    auto database = [this] { return m_mediaList ? m_mediaList->database(true) : nullptr; };
+    updater->setLocalProviders(std::make_unique<LocalThumbnailProvider>(database,
+                                   [updater](int error) { updater->listAnswered(error); }),
+        std::make_unique<LocalThumbnailProvider>(
+            database, [updater](int error) { updater->viewerAnswered(error); }));
+    return updater;
+}
+
 void PhotoItemViewWidget::HideLoadingIndicators()
 {
     m_loading->HideLoadingWidget();
@@ -50,7 +77,7 @@ void PhotoItemViewWidget::HideLoadingIndicators()
 
 bool PhotoItemViewWidget::thumbnailStepAllowed() const
 {
-    return m_fileAgentType != ConnectionKind::MassStorage && m_listingState == Listed
+    return m_listingState == Listed
         && !g_SharedValue.hasProcessState(
             PhotoType, OCSharedValue::ProcessDelete | OCSharedValue::ProcessListing);
 }

@@ -38,9 +38,7 @@ void PhotoScreenBuilder::buildControllers(PhotoItemViewWidget* screen)
         transfers, &TransferController::locatedItemListed, screen, &Screen::showItemOfPath);
     QObject::connect(transfers, &TransferController::transferToPcRequested, screen,
         &Screen::transferToPcRequested);
-    screen->m_thumbnails = new ThumbnailUpdater(screen,
-        std::make_unique<AgentThumbnailProvider>(agent, &Screen::ThumbnailCallback),
-        std::make_unique<AgentThumbnailProvider>(agent, &Screen::ThumbnailCallback2), screen);
+    screen->m_thumbnails = screen->makeThumbnailUpdater();
     screen->m_rowChangeTimer.setSingleShot(true);
     screen->m_rowChangeTimer.setInterval(0);
     QObject::connect(&screen->m_rowChangeTimer, &QTimer::timeout, screen, &Screen::on_rows_changed);

@@ -65,6 +65,25 @@ void ThumbnailUpdater::setItems(OCMediaItemList* list, PhotoItemViewModel* model
     m_model = model;
 }
 
+void ThumbnailUpdater::setLocalProviders(
+    std::unique_ptr<ThumbnailProvider> list, std::unique_ptr<ThumbnailProvider> viewer)
+{
+    m_localListProvider = std::move(list);
+    m_localViewerProvider = std::move(viewer);
+}
+
+bool ThumbnailUpdater::isLocal() const
+{
+    return m_screen->isMassStorage() && m_localListProvider && m_localViewerProvider;
+}
+
+ThumbnailProvider& ThumbnailUpdater::provider(bool viewerChain) const
+{
+    if (isLocal())
+        return viewerChain ? *m_localViewerProvider : *m_localListProvider;
+    return viewerChain ? *m_viewerProvider : *m_listProvider;
+}
+
 void ThumbnailUpdater::stop()
 {
     m_stopped = true;
@@ -72,6 +91,12 @@ void ThumbnailUpdater::stop()
 
 void ThumbnailUpdater::reset()
 {
+    ++m_generation;
+    m_recalled = false;
+    // A recall of the old listing would never end its chain's flag.
+    if (m_recalling)
+        g_SharedValue.deleteState(PhotoType, OCSharedValue::ProcessThumbnails);
+    m_recalling = false;
     m_requestOut = false;
     m_listPath.clear();
     m_viewerPath.clear();
@@ -92,7 +117,7 @@ bool ThumbnailUpdater::chainBusy(bool viewerChain) const
     // A chain between two steps is running too: its next step comes.
     const bool stepDue = (viewerChain ? m_viewerStep : m_listStep).isActive();
     const bool held = m_screen->heldForViewerDownload();
-    const bool busy = m_requestOut || held || stepDue;
+    const bool busy = m_requestOut || m_recalling || held || stepDue;
     if (busy)
         qCDebug(lcScreen) << "ThumbnailUpdater::chainBusy: request out" << m_requestOut
                           << "held for the viewer" << held << "step due" << stepDue;
@@ -101,12 +126,13 @@ bool ThumbnailUpdater::chainBusy(bool viewerChain) const
 
 CPhotoDataItem* ThumbnailUpdater::nextListItem() const
 {
-    // What the user looks at comes first; the rest in the list's order.
+    // What the user looks at comes first; the rest in the list's order,
+    // except for local files, decoded only when their rows are shown.
     for (CPhotoDataItem* item : m_screen->itemsInView()) {
         if (item && item->needsThumbnail())
             return item;
     }
-    return m_list->nextPendingThumbnail();
+    return isLocal() ? nullptr : m_list->nextPendingThumbnail();
 }
 
 CPhotoDataItem* ThumbnailUpdater::filmStripItem(int row) const
@@ -133,11 +159,36 @@ void ThumbnailUpdater::store(CPhotoDataItem* item, const QPixmap& pixmap)
     qCDebug(lcScreen) << "ThumbnailUpdater::store: add thumbnail" << item->path;
 }
 
+void ThumbnailUpdater::store(CPhotoDataItem* item, const CachedThumbnail& stored)
+{
+    item->setThumbnailLoaded(true);
+    item->setThumbnailData(stored.bytes, stored.orientation);
+    item->hasThumbnail = true;
+    item->setLoadState(0);
+    if (m_model)
+        m_model->refreshThumbnail(item);
+}
+
+void ThumbnailUpdater::storeAnswer(bool viewerChain, CPhotoDataItem* item)
+{
+    ThumbnailProvider& answering = provider(viewerChain);
+    CachedThumbnail stored;
+    if (answering.takeStored(&stored)) {
+        if (item)
+            store(item, stored);
+        return;
+    }
+    const QPixmap pixmap = answering.take();
+    if (item)
+        store(item, pixmap);
+}
+
 void ThumbnailUpdater::startListChain()
 {
     if (g_SharedValue.IsPartialLoading() || !m_list || m_list->count() == 0)
         return;
-    if (!m_screen->thumbnailsFromPhone(false)) {
+    const bool local = isLocal();
+    if (!local && !m_screen->thumbnailsFromPhone(false)) {
         qCDebug(lcScreen) << "ThumbnailUpdater::startListChain: no thumbnails from this phone";
         m_screen->hideBusy();
         return;
@@ -146,14 +197,77 @@ void ThumbnailUpdater::startListChain()
         startViewerChain();
         return;
     }
-    // Mass storage shows the files' own pictures.
-    if (m_screen->isMassStorage())
+    // Mass storage shows the files' own pictures, those it has.
+    if (m_screen->isMassStorage() && !local)
         return;
     m_stopped = false;
     if (chainBusy(false))
         return;
     g_SharedValue.addState(PhotoType, OCSharedValue::ProcessThumbnails);
+    if (!local && recallListing())
+        return;
     requestNextListThumbnail();
+}
+
+DeviceFileKey ThumbnailUpdater::fileKey(const CPhotoDataItem* item)
+{
+    DeviceFileKey key;
+    // Without a time a rewritten file could not be told from the old one.
+    if (!item || !item->modifiedDate().isValid())
+        return key;
+    key.path = item->path;
+    key.size = item->fileSize();
+    key.modifiedMs = item->modifiedDate().toMSecsSinceEpoch();
+    return key;
+}
+
+bool ThumbnailUpdater::recallListing()
+{
+    if (m_recalled)
+        return false;
+    m_recalled = true;
+    QList<DeviceFileKey> files;
+    for (const CPhotoDataItem* item : m_list->allItems()) {
+        const DeviceFileKey key = fileKey(item);
+        if (!key.path.isEmpty())
+            files.append(key);
+    }
+    const quint64 generation = m_generation;
+    m_recalling = m_listProvider->recall(
+        files, [this, generation](const ThumbnailProvider::Recalled& found) {
+            takeRecalled(generation, found);
+        });
+    return m_recalling;
+}
+
+void ThumbnailUpdater::takeRecalled(quint64 generation, const ThumbnailProvider::Recalled& found)
+{
+    if (generation != m_generation || !m_list || !m_model) {
+        qCDebug(lcScreen) << "ThumbnailUpdater::takeRecalled: stale, dropped";
+        return;
+    }
+    m_recalling = false;
+    int pictures = 0;
+    for (auto it = found.constBegin(); it != found.constEnd(); ++it) {
+        CPhotoDataItem* item = m_list->findItem(it.key(), false);
+        if (!item || !item->needsThumbnail())
+            continue;
+        m_list->setThumbnailPending(it.key(), true);
+        item->setThumbnailLoaded(true);
+        if (it->bytes.isEmpty())
+            continue;
+        item->setThumbnailData(it->bytes, it->orientation);
+        item->hasThumbnail = true;
+        item->setLoadState(0);
+        ++pictures;
+    }
+    // One change over the column: a change per row costs each view a pass.
+    if (pictures > 0)
+        m_model->refreshThumbnails();
+    qCDebug(lcScreen) << "ThumbnailUpdater::takeRecalled:" << found.size() << "known," << pictures
+                      << "pictures";
+    g_SharedValue.deleteState(PhotoType, OCSharedValue::ProcessThumbnails);
+    startListChain();
 }
 
 void ThumbnailUpdater::requestNextListThumbnail()
@@ -171,8 +285,9 @@ void ThumbnailUpdater::requestNextListThumbnail()
                 continue;
             }
             qCDebug(lcScreen) << "ThumbnailUpdater: list request" << m_listPath;
-            m_screen->showBusy(false);
-            const int result = m_listProvider->request(m_listPath);
+            if (!isLocal())
+                m_screen->showBusy(false);
+            const int result = provider(false).request(m_listPath);
             if (result == 0) {
                 m_requestOut = true;
                 return;
@@ -195,12 +310,11 @@ void ThumbnailUpdater::listAnswered(int error)
     if (error == ThumbnailProvider::Ready) {
         if (!path.isEmpty()) {
             m_list->setThumbnailPending(path, true);
-            const QPixmap pixmap = m_listProvider->take();
-            if (CPhotoDataItem* item = m_list->findItem(path, false))
-                store(item, pixmap);
+            storeAnswer(false, m_list->findItem(path, false));
         }
     } else if (error == ThumbnailProvider::NoThumbnail) {
         qCDebug(lcScreen) << "ThumbnailUpdater::listAnswered: the phone has none" << path;
+        provider(false).takeNone();
         if (!path.isEmpty()) {
             m_list->setThumbnailPending(path, true);
             if (CPhotoDataItem* item = m_list->findItem(path, false))
@@ -214,14 +328,16 @@ void ThumbnailUpdater::listAnswered(int error)
         return;
     }
     m_listPath.clear();
-    m_listStep.start(StepMs);
+    m_listStep.start(isLocal() ? 0 : StepMs);
 }
 
 void ThumbnailUpdater::startViewerChain()
 {
     const int count = m_list ? m_list->count() : 0;
-    if (g_SharedValue.IsPartialLoading() || count == 0 || !m_screen->thumbnailsFromPhone(true)
-        || !m_screen->viewerIsOpen() || m_screen->isMassStorage()) {
+    const bool local = isLocal();
+    if (g_SharedValue.IsPartialLoading() || count == 0
+        || (!local && !m_screen->thumbnailsFromPhone(true)) || !m_screen->viewerIsOpen()
+        || (m_screen->isMassStorage() && !local)) {
         m_screen->viewerChainIdle();
         return;
     }
@@ -260,8 +376,9 @@ void ThumbnailUpdater::requestNextViewerThumbnail()
             }
             qCDebug(lcScreen) << "ThumbnailUpdater: viewer request" << row << item->path;
             m_windowStart = row;
-            m_screen->showBusy(true);
-            const int result = m_viewerProvider->request(item->path);
+            if (!isLocal())
+                m_screen->showBusy(true);
+            const int result = provider(true).request(item->path);
             if (result == 0) {
                 // The answer is the item's, wherever its row is by then.
                 m_viewerPath = item->path;
@@ -292,14 +409,14 @@ void ThumbnailUpdater::viewerAnswered(int error)
     // Gone meanwhile (a reset, a delete): the answer is dropped.
     CPhotoDataItem* item = path.isEmpty() ? nullptr : m_list->findItem(path, false);
     if (error == ThumbnailProvider::Ready && item) {
-        const QPixmap pixmap = m_viewerProvider->take();
         m_list->setThumbnailPending(path, true);
-        store(item, pixmap);
+        storeAnswer(true, item);
     } else if (error == ThumbnailProvider::NoThumbnail && item) {
+        provider(true).takeNone();
         m_list->setThumbnailPending(path, true);
         item->setThumbnailLoaded(true);
     } else {
         qCWarning(lcScreen) << "ThumbnailUpdater::viewerAnswered: failed" << error << path;
     }
-    m_viewerStep.start(StepMs);
+    m_viewerStep.start(isLocal() ? 0 : StepMs);
 }

@@ -8,11 +8,12 @@
 
 #include <memory>
 
+#include "screen/thumbnailprovider.h"
+
 class CPhotoDataItem;
 class OCMediaItemList;
 class PhotoItemViewModel;
 class PhotoViwerList;
-class ThumbnailProvider;
 
 // Fills the items' thumbnails from a provider, one request at a time, by two
 // chains: the list chain for the thumbnail pages (the rows in view first,
@@ -64,6 +65,10 @@ public:
     ~ThumbnailUpdater() override;
 
     void setItems(OCMediaItemList* list, PhotoItemViewModel* model);
+    // Providers for files this computer reaches (mass storage): only the
+    // rows in view are asked for, without a pause between them.
+    void setLocalProviders(
+        std::unique_ptr<ThumbnailProvider> list, std::unique_ptr<ThumbnailProvider> viewer);
 
     void startListChain();
     void startViewerChain();
@@ -78,8 +83,19 @@ public:
     void viewerAnswered(int error);
     // Writes a picture into its item; only the item's row repaints.
     void store(CPhotoDataItem* item, const QPixmap& pixmap);
+    void store(CPhotoDataItem* item, const CachedThumbnail& stored);
+
+    // The listed file as a cache knows it; an empty path when its size or
+    // time is unknown.
+    static DeviceFileKey fileKey(const CPhotoDataItem* item);
 
 private:
+    bool isLocal() const;
+    ThumbnailProvider& provider(bool viewerChain) const;
+    void storeAnswer(bool viewerChain, CPhotoDataItem* item);
+    // Asks the list provider for what it keeps of this listing, once.
+    bool recallListing();
+    void takeRecalled(quint64 generation, const ThumbnailProvider::Recalled& found);
     bool stepAllowed(const char* method);
     bool chainBusy(bool viewerChain) const;
     CPhotoDataItem* nextListItem() const;
@@ -89,11 +105,16 @@ private:
     Screen* m_screen = nullptr;
     std::unique_ptr<ThumbnailProvider> m_listProvider;
     std::unique_ptr<ThumbnailProvider> m_viewerProvider;
+    std::unique_ptr<ThumbnailProvider> m_localListProvider;
+    std::unique_ptr<ThumbnailProvider> m_localViewerProvider;
     OCMediaItemList* m_list = nullptr;
     PhotoItemViewModel* m_model = nullptr;
 
     bool m_stopped = false;
     bool m_requestOut = false;
+    bool m_recalled = false; // this listing's kept thumbnails were asked for
+    bool m_recalling = false;
+    quint64 m_generation = 0; // a new listing makes a late recall stale
     QString m_listPath; // the list chain's request that is out
     QString m_viewerPath; // the viewer chain's request that is out
     int m_windowStart = -1;

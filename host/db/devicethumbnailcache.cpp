@@ -109,14 +109,13 @@ bool DeviceThumbnailCache::store(
         "Orientation, Thumbnail, Bytes, LastUsed) VALUES (?, ?, ?, ?, ?, ?, ?, ?)"));
     bool ok = true;
     for (const auto& row : rows) {
-        if (row.second.bytes.isEmpty())
-            continue;
         insert.addBindValue(deviceId);
         insert.addBindValue(pathKey(toStoredPath(row.first.path)));
         insert.addBindValue(row.first.size);
         insert.addBindValue(row.first.modifiedMs);
         insert.addBindValue(row.second.orientation);
-        insert.addBindValue(row.second.bytes);
+        // Empty bytes are kept too: the device has no thumbnail of that file.
+        insert.addBindValue(row.second.bytes.isNull() ? QByteArray("") : row.second.bytes);
         insert.addBindValue(row.second.bytes.size());
         insert.addBindValue(use);
         ok = run(insert, "DeviceThumbnailCache::store") && ok;

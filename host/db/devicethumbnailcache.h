@@ -18,7 +18,8 @@ struct DeviceFileKey
 };
 
 // A thumbnail as stored: the bytes as they came (an embedded preview or a
-// made one, not turned) and the orientation to show them with.
+// made one, not turned) and the orientation to show them with. Empty bytes:
+// the device has no thumbnail of that file.
 struct CachedThumbnail
 {
     QByteArray bytes;

@@ -221,7 +221,8 @@ QSqlRecord PhotoDB::cachedRow(
 
 QSqlRecord PhotoDB::setItemData(const QString& path, bool update, int fields)
 {
-    Q_UNUSED(fields); // every caller wants the whole row
+    // Every caller wants the whole row; a listing may want it without a decode.
+    const bool decode = !(fields & DecodeLater);
     const QString stored = toStoredPath(path);
     const QString key = pathKey(stored);
     const QFileInfo info(toFileSystemPath(path));
@@ -244,7 +245,7 @@ QSqlRecord PhotoDB::setItemData(const QString& path, bool update, int fields)
             deleteItem(-1, { stored }, true);
         return {};
     }
-    const PhotoMetadata data = PhotoMetadataReader::read(info.filePath(), true);
+    const PhotoMetadata data = PhotoMetadataReader::read(info.filePath(), true, decode);
     if (!data.usable) {
         if (!cached.isEmpty())
             deleteItem(-1, { stored }, true);
@@ -289,6 +290,50 @@ QSqlRecord PhotoDB::makeRecord(const QVariantList& values)
         record.append(field);
     }
     return record;
+}
+
+namespace {
+thread_local bool t_writing = false; // this thread's connection is in beginWrites
+}
+
+void PhotoDB::beginWrites()
+{
+    QSqlDatabase db = connection();
+    t_writing = db.isOpen() && db.transaction();
+}
+
+void PhotoDB::endWrites()
+{
+    if (!t_writing)
+        return;
+    t_writing = false;
+    QSqlDatabase db = connection();
+    if (!db.commit())
+        qCWarning(lcHostDb) << "PhotoDB::endWrites : commit failed" << db.lastError().text();
+}
+
+bool PhotoDB::makeThumbnail(const QString& path, QByteArray* bytes, int* orientation)
+{
+    const QString stored = toStoredPath(path);
+    QSqlDatabase db = connection();
+    if (stored.isEmpty() || !bytes || !orientation || !db.isOpen())
+        return false;
+    const PhotoMetadata data = PhotoMetadataReader::read(toFileSystemPath(path), true);
+    *bytes = data.usable ? PhotoMetadataReader::thumbnailBytes(data) : QByteArray();
+    *orientation = data.orientation;
+    if (bytes->isEmpty()) {
+        qCWarning(lcHostDb) << "PhotoDB::makeThumbnail : no picture" << path;
+        return false;
+    }
+    QSqlQuery query(db);
+    query.prepare(QStringLiteral("UPDATE PhotoItem SET IsThumbnail = 1, ThumbnailBinary = ?, "
+                                 "ThumbnailOrientation = ? WHERE Store = ? AND PathKey = ?"));
+    query.addBindValue(*bytes);
+    query.addBindValue(*orientation);
+    query.addBindValue(m_store);
+    query.addBindValue(pathKey(stored));
+    execOrLog(query, "PhotoDB::makeThumbnail");
+    return true;
 }
 
 bool PhotoDB::insertThumbnailItem(const QString& path, const QByteArray& bytes, bool update)
@@ -354,7 +399,8 @@ bool PhotoDB::deleteItem(int id, const QStringList& paths, bool device)
         query.addBindValue(id);
         return execOrLog(query, "PhotoDB::deleteItem");
     }
-    db.transaction();
+    // Inside a caller's transaction (beginWrites) the caller commits.
+    const bool own = db.transaction();
     query.prepare(QStringLiteral("DELETE FROM PhotoItem WHERE Store = ? AND PathKey = ?"));
     bool ok = true;
     for (const QString& path : paths) {
@@ -362,7 +408,7 @@ bool PhotoDB::deleteItem(int id, const QStringList& paths, bool device)
         query.addBindValue(pathKey(path));
         ok = execOrLog(query, "PhotoDB::deleteItem") && ok;
     }
-    return db.commit() && ok;
+    return (!own || db.commit()) && ok;
 }
 
 bool PhotoDB::isExist(const QString& path, bool device)

@@ -38,6 +38,9 @@ public:
 
     // IPhotoDB
     QSqlRecord setItemData(const QString& path, bool update, int fields) override;
+    void beginWrites() override;
+    void endWrites() override;
+    bool makeThumbnail(const QString& path, QByteArray* bytes, int* orientation) override;
     bool insertThumbnailItem(const QString& path, const QByteArray& bytes, bool update) override;
     bool getThumbnailFromDB(const QString& path, QByteArray* bytes, bool device) override;
     bool deleteItem(int id, const QStringList& paths, bool device) override;

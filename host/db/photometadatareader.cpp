@@ -374,7 +374,7 @@ QSize PhotoMetadataReader::thumbnailSize(const QSize& pictureSize)
         .expandedTo(QSize(1, 1));
 }
 
-PhotoMetadata PhotoMetadataReader::read(const QString& path, bool withThumbnail)
+PhotoMetadata PhotoMetadataReader::read(const QString& path, bool withThumbnail, bool decode)
 {
     initialize();
     QFile file;
@@ -390,9 +390,9 @@ PhotoMetadata PhotoMetadataReader::read(const QString& path, bool withThumbnail)
     // A camera JPEG with a large enough preview needs no decoder at all.
     if (jpeg) {
         readExif(file, path, withThumbnail, true, &data);
-        if (withThumbnail && data.size.isValid() && !hasThumbnail(data))
+        if (withThumbnail && decode && data.size.isValid() && !hasThumbnail(data))
             decodeJpegThumbnail(file, thumbnailSize(data.size), &data);
-        if (data.size.isValid() && (!withThumbnail || hasThumbnail(data))) {
+        if (data.size.isValid() && (!withThumbnail || !decode || hasThumbnail(data))) {
             data.usable = true;
             return data;
         }
@@ -422,7 +422,7 @@ PhotoMetadata PhotoMetadataReader::read(const QString& path, bool withThumbnail)
         readExif(file, path, withThumbnail, false, &data);
     else if (HeifMetadata::isHeifExtension(extension))
         readHeifExif(file, path, &data);
-    if (withThumbnail && !hasThumbnail(data)) {
+    if (withThumbnail && decode && !hasThumbnail(data)) {
         if (!BoundedImage::fitsBudget(reader, size)) {
             // A real picture, only too large to decode: listed, with no thumbnail.
             qCWarning(lcHostDb) << "PhotoMetadataReader::read"

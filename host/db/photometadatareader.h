@@ -36,7 +36,10 @@ public:
     // their size otherwise; larger ones (a RAW file's) are scaled down.
     static constexpr int kKeptPreviewSide = 640;
 
-    static PhotoMetadata read(const QString& fileSystemPath, bool withThumbnail);
+    // decode false: only an embedded preview is taken; a picture without one
+    // is not decoded (its thumbnail is made when it is shown).
+    static PhotoMetadata read(
+        const QString& fileSystemPath, bool withThumbnail, bool decode = true);
     // The thumbnail alone, upright: the embedded preview when it is large
     // enough, otherwise a scaled decode of the picture. Null when none can be made.
     static QImage thumbnail(const QString& fileSystemPath);

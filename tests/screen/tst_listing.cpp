@@ -383,6 +383,49 @@ private slots:
         }
     }
 
+    // A phone opened again: its kept thumbnails are shown, and only a file
+    // changed since is asked for.
+    void reopenedPhoneAsksOnlyForChanges_data()
+    {
+        QTest::addColumn<QString>("change");
+        QTest::newRow("nothing changed") << QString();
+        QTest::newRow("a file rewritten") << QStringLiteral("rewritten");
+        QTest::newRow("a file removed") << QStringLiteral("removed");
+    }
+
+    void reopenedPhoneAsksOnlyForChanges()
+    {
+        QFETCH(QString, change);
+        const std::unique_ptr<QTemporaryDir> phone = m_phone->copy();
+        LoadedScreen::Options options = optionsFor(Mtp);
+        options.phoneFolder = phone->path();
+        LoadedScreen screen(options);
+        QVERIFY(listOnAlbumPage(screen));
+        QVERIFY(screen.waitThumbnailsIdle());
+        const int askedFirst = screen.agent()->requested().size();
+        const int shown = screen.thumbnailCount();
+        QVERIFY(shown > 0);
+        const QStringList jpegs = m_phone->generator().files().filter(QStringLiteral(".jpg"));
+        const QString changed = phone->filePath(jpegs.first());
+        QFile file(changed);
+        if (change == QLatin1String("rewritten")) {
+            QVERIFY(file.open(QIODevice::ReadWrite));
+            QVERIFY(file.setFileTime(QDateTime::currentDateTime().addDays(1),
+                QFileDevice::FileModificationTime));
+        } else if (change == QLatin1String("removed")) {
+            QVERIFY(file.remove());
+        }
+        emit screen.manager().on_signal_device_init(PhotoType);
+        QVERIFY(listOnAlbumPage(screen));
+        QVERIFY(screen.waitThumbnailsIdle());
+        const QStringList askedAgain = screen.agent()->requested().mid(askedFirst);
+        const bool rewritten = change == QLatin1String("rewritten");
+        QCOMPARE(askedAgain.size(), rewritten ? 1 : 0);
+        if (rewritten)
+            QCOMPARE(askedAgain.first().section('\\', -1), QFileInfo(changed).fileName());
+        QCOMPARE(screen.thumbnailCount(), shown - (change == QLatin1String("removed") ? 1 : 0));
+    }
+
     // The phone's report of a renamed file carries its name and facts only:
     // the row keeps the date taken and the thumbnail read before.
     void phoneChangesReachTheRows_data()

@@ -164,10 +164,16 @@ private slots:
     {
         QTest::addColumn<int>("orientation");
         QTest::addColumn<int>("previewSide"); // 0: none
+        QTest::addColumn<bool>("listing"); // no decode until the row is shown
         for (int orientation = 1; orientation <= 8; ++orientation) {
-            QTest::addRow("orientation %d, preview", orientation) << orientation << 300;
-            QTest::addRow("orientation %d, 160x120 preview", orientation) << orientation << 160;
-            QTest::addRow("orientation %d, no preview", orientation) << orientation << 0;
+            QTest::addRow("orientation %d, preview", orientation) << orientation << 300 << false;
+            QTest::addRow("orientation %d, 160x120 preview", orientation)
+                << orientation << 160 << false;
+            QTest::addRow("orientation %d, no preview", orientation) << orientation << 0 << false;
+            QTest::addRow("orientation %d, preview, listing", orientation)
+                << orientation << 160 << true;
+            QTest::addRow("orientation %d, no preview, listing", orientation)
+                << orientation << 0 << true;
         }
     }
 
@@ -175,6 +181,7 @@ private slots:
     {
         QFETCH(int, orientation);
         QFETCH(int, previewSide);
+        QFETCH(bool, listing);
         QTemporaryDir dir;
         SamplePhoneOptions options;
         options.photoCount = 1;
@@ -187,10 +194,15 @@ private slots:
         const QString file = dir.filePath(generator.photos().first().relativePath);
 
         PhotoDB db(m_manager.get(), 1);
-        const QSqlRecord row = db.setItemData(file, true, 13);
+        const QSqlRecord row
+            = db.setItemData(file, true, listing ? 13 | IPhotoDB::DecodeLater : 13);
         QCOMPARE(row.value("Direction").toInt(), orientation);
         QCOMPARE(row.value("ThumbnailOrientation").toInt(), orientation);
-        const QByteArray bytes = row.value("ThumbnailBinary").toByteArray();
+        QByteArray bytes = row.value("ThumbnailBinary").toByteArray();
+        QCOMPARE(row.value("IsThumbnail").toInt(), listing && !previewSide ? 0 : 1);
+        int shownBy = orientation;
+        if (listing && !previewSide)
+            QVERIFY(db.makeThumbnail(file, &bytes, &shownBy) && shownBy == orientation);
         QCOMPARE(HostFiles::contents(file).contains(bytes), previewSide > 0);
         const QImage thumbnail = StoredThumbnail::picture(bytes, orientation);
         const QImage shown = shownPicture(file);
@@ -272,8 +284,8 @@ private slots:
     // exiv2 throws on a broken EXIF block; the picture itself still counts.
     void damagedExifStillGivesARow()
     {
-        QByteArray bytes
-            = HostFiles::contents(m_phone->file(m_phone->generator().photos().first().relativePath));
+        QByteArray bytes = HostFiles::contents(
+            m_phone->file(m_phone->generator().photos().first().relativePath));
         const int exif = bytes.indexOf("Exif\0\0", 0);
         QVERIFY(exif > 0);
         for (int i = exif + 6; i < exif + 400; ++i)
@@ -370,7 +382,8 @@ private slots:
         QVERIFY(db.addToAlbum(
             holiday, { QStringLiteral("/home/me/b.jpg"), QStringLiteral("/home/me/a.jpg") }));
         QVERIFY(db.addToAlbum(holiday, { QStringLiteral("\\home\\me\\b.jpg") }));
-        QCOMPARE(db.albumFiles(holiday), (QStringList { "\\home\\me\\b.jpg", "\\home\\me\\a.jpg" }));
+        QCOMPARE(
+            db.albumFiles(holiday), (QStringList { "\\home\\me\\b.jpg", "\\home\\me\\a.jpg" }));
         QVERIFY(!db.addToAlbum(9999, { QStringLiteral("/x.jpg") }));
 
         const QList<PhotoAlbum> albums = other.albums();
