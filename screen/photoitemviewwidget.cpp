@@ -12,7 +12,6 @@
 #include "host/services/ocsharedvalue.h"
 #include "host/sortsearch/ocsortfilterproxymodel.h"
 #include "host/sortsearch/sortsearchcontrol.h"
-#include "host/thumbs/octhumbnailmanager.h"
 #include "host/widgets/cexttableview.h"
 #include "host/widgets/ocfademenu.h"
 #include "host/widgets/ocloadingwidget.h"
@@ -37,9 +36,8 @@ PhotoItemViewWidget::PhotoItemViewWidget(QWidget* parent)
     g_SharedValue.setState(
         OCGlobal::ITEM_PHONE_PHOTO, OCSharedValue::PluginListEmpty, OCSharedValue::PluginState);
 
-    CreateViewControllers();
+    PhotoScreenBuilder::buildViewControllers(this);
     PhotoScreenBuilder::buildControllers(this);
-    ConnectListing();
 }
 
 PhotoItemViewWidget::~PhotoItemViewWidget()
@@ -54,11 +52,7 @@ PhotoItemViewWidget::~PhotoItemViewWidget()
     // Its sessions' insert threads go before the list and the model they fill.
     delete m_listings;
     m_listings = nullptr;
-    // The manager's worker may still hand thumbnails over: it goes first.
-    if (m_mediaList)
-        m_mediaList->setThumbnailManager(nullptr);
-    delete m_thumbnailManager;
-    m_thumbnailManager = nullptr;
+    m_hostThumbnails->releaseManager();
     delete m_loading;
     delete m_viewer;
     delete m_albumView;

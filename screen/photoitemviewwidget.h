@@ -3,10 +3,10 @@
 #include "host/contract/ideviceagent.h"
 #include "host/contract/ocglobal.h"
 #include "screen/deleteoperation.h"
+#include "screen/hostthumbnailsource.h"
 #include "screen/listingcontroller.h"
 #include "screen/locateoperation.h"
 #include "screen/pageswitcher.h"
-#include "screen/partialloadingcontrol.h"
 #include "screen/photoactions.h"
 #include "screen/photocontextmenu.h"
 #include "screen/photoscreenbuilder.h"
@@ -42,8 +42,6 @@ class OCFadeMenu;
 class OCLoadingWidget;
 class OCMediaItemList;
 class OCSortFilterProxyModel;
-class OCThumbnailManager;
-class OCThumnailMaker;
 class PhotoItemViewModel;
 class PhotoViewerWidget;
 class PhotoViwerList;
@@ -66,7 +64,8 @@ class PhotoItemViewWidget : public QStackedWidget,
                             private DeleteOperation::Screen,
                             private LocateOperation::Screen,
                             private PropertiesController::Screen,
-                            private ViewerController::Screen
+                            private ViewerController::Screen,
+                            private HostThumbnailSource::Screen
 {
     Q_OBJECT
     friend class PhotoScreenBuilder;
@@ -161,13 +160,13 @@ public:
     static QModelIndexList selectedRowIndexes(const QAbstractItemView* view);
     // The host's background partial loading, paused or stopped around
     // downloads and views, and waits for a running viewer download.
-    void on_pause_patialloading();
-    void on_stop_patialloading();
-    void on_start_patialloading();
-    void on_stop_patialloading_getthumbnail();
+    void on_pause_patialloading() { m_hostThumbnails->pausePartialLoading(); }
+    void on_stop_patialloading() { m_hostThumbnails->stopPartialLoading(); }
+    void on_start_patialloading() { m_hostThumbnails->resumePartialLoading(); }
+    void on_stop_patialloading_getthumbnail() { m_hostThumbnails->stopPartialThumbnailFetch(); }
     void on_wait_cancel_download();
     // This session's folder of viewer downloads.
-    QString DownloadFolder() const;
+    QString DownloadFolder() const { return m_transfers->downloadFolder(); }
     // Selects the listed rows of these paths once the transfer to the phone ends.
     void addPendingSelection(const QString& path) { m_transfers->addPendingSelection(path); }
 
@@ -177,12 +176,17 @@ public:
 
     // A thumbnail from the thumbnail manager's cache (fromManager) or from
     // the photo database; null when there is none yet.
-    QPixmap GetThumbnail(const QString& path, bool fromManager);
+    QPixmap GetThumbnail(const QString& path, bool fromManager)
+    {
+        return fromManager ? m_hostThumbnails->cachedThumbnail(path)
+                           : m_hostThumbnails->storedThumbnail(path);
+    }
     // True when the photo database does not know the path: a fetch for it
     // was started. Otherwise, with announce, on_siganl_finished_getthumbnail.
-    bool FetchUnknownThumbnail(const QString& path, bool announce);
-    OCThumbnailManager* thumbnailManager() const { return m_thumbnailManager; }
-    OCThumnailMaker* thumbnailMaker() const { return m_thumbnailMaker; }
+    bool FetchUnknownThumbnail(const QString& path, bool announce)
+    {
+        return m_hostThumbnails->fetchUnknown(path, announce);
+    }
 
     // After rows were inserted, removed or reset; bursts cost one refresh.
     void refreshAfterRowChange();
@@ -194,7 +198,7 @@ public:
     void RefreshListing();
     void LoadImportedMarks();
     // The item view of the current page; null when the page has none.
-    QAbstractItemView* currentPageView() const;
+    QAbstractItemView* currentPageView() const override;
     void hideDropIndicator();
 
     // The device agent's callbacks (agent threads): item load, the
@@ -340,10 +344,13 @@ private slots:
     void on_addthumbnail(int error);
     void on_addthumbnail2(int error);
     void on_UpdateRow(int nRow);
-    void on_start_thumbLoad();
-    void on_GetThumbnail_Finish();
+    void on_start_thumbLoad() { m_hostThumbnails->loadVisibleRows(); }
+    void on_GetThumbnail_Finish() { m_hostThumbnails->on_GetThumbnail_Finish(); }
     void on_update_item_thumbnail(const QString& path, const QPixmap& thumb);
-    void on_update_item_thumbnail(const QString& path, const QString& temp);
+    void on_update_item_thumbnail(const QString& path, const QString& temp)
+    {
+        m_hostThumbnails->on_update_item_thumbnail(path, temp);
+    }
 
     // Delete, rotation, rename and file checks.
     void on_delete_callback(
@@ -374,12 +381,6 @@ private:
         return m_fileAgentType == ConnectionKind::MtpBasic
             || m_fileAgentType == ConnectionKind::Mtp;
     }
-    // The page switcher, view settings, selection status and context menu.
-    void CreateViewControllers();
-    void UpdateTransferButtons(ITEM_TYPE type) { m_status->updateTransferButtons(type); }
-    void UpdateViewHasRows() { m_status->updateHasRows(); }
-    void SetStatusText(const QString& text) { m_status->showText(text); }
-    void UpdateStatusText() { m_status->showSelection(); }
     void ShareItems();
     void UpdateContextMenuActions();
     void UpdateAlbumSubmenu(QAction* entry);
@@ -390,7 +391,6 @@ private:
     void StopBackgroundTasks();
     int ScrollValue(int mode) const;
     void SetScrollValue(int mode, int value);
-    QStringList SelectedPaths(bool existing) const { return m_status->selectedPaths(existing); }
 
     // DeleteOperation::Screen: what a delete asks of the screen.
     void holdWorkForDelete() override;
@@ -409,14 +409,16 @@ private:
 
     // ViewerController::Screen: what opening and closing the viewer asks.
     void stopPartialLoading() override { on_stop_patialloading(); }
-    void updateTransferButtons() override { UpdateTransferButtons(OCGlobal::ITEM_PHONE_PHOTO); }
+    void updateTransferButtons() override
+    {
+        m_status->updateTransferButtons(OCGlobal::ITEM_PHONE_PHOTO);
+    }
     void applyCurrentSort() override { ApplyCurrentSort(); }
     void showViewerPage(bool viewer) override;
     int pageScroll() const override { return ScrollValue(GetViewMode(true)); }
     void setPageScroll(int value) override { SetScrollValue(GetViewMode(true), value); }
 
     // What the screen shows of a listing.
-    void ConnectListing();
     void ShowListingBusy();
     void EndStoppedListing(int error);
     void EndFinishedListing();
@@ -429,8 +431,12 @@ private:
     bool fetchThumbnail(const QString& path) override { return FetchUnknownThumbnail(path, true); }
     void photoRenamed() override;
 
+    // HostThumbnailSource::Screen: what the host's thumbnails ask.
+    int currentPage() const override { return currentIndex(); }
+    bool pageShown() const override { return isVisible(); }
+    bool transferring() const override { return m_transfers->isTransferring(); }
+
     // ThumbnailUpdater::Screen: what the thumbnail chains ask of the screen.
-    ThumbnailUpdater* makeThumbnailUpdater();
     bool thumbnailStepAllowed() const override;
     bool listChainWanted() const override;
     bool viewerChainWanted() const override { return isVisible(); }
@@ -444,8 +450,6 @@ private:
     void hideBusy() override { HideLoadingIndicators(); }
     void viewerChainIdle() override;
     void HideLoadingIndicators();
-    // Rows of a view from the first visible one while they are visible.
-    QModelIndexList VisibleIndexes(QAbstractItemView* view, int page) const;
 
     PluginHostContext* m_hostContext = nullptr;
     OCMediaItemList* m_mediaList = nullptr;
@@ -476,9 +480,7 @@ private:
     ListingController* m_listings = nullptr;
 
     ThumbnailUpdater* m_thumbnails = nullptr;
-    OCThumbnailManager* m_thumbnailManager = nullptr;
-    OCThumnailMaker* m_thumbnailMaker = nullptr;
-    PartialLoadingControl m_partialLoading { [this] { return m_fileAgentType; } };
+    HostThumbnailSource* m_hostThumbnails = nullptr;
 
     RotationController* m_rotation = nullptr;
     DeleteOperation* m_delete = nullptr;

@@ -20,7 +20,7 @@ void PhotoItemViewWidget::DeleteCallback(
 
 void PhotoItemViewWidget::OnDelete(bool confirm)
 {
-    m_delete->start(SelectedPaths(false), confirm);
+    m_delete->start(m_status->selectedPaths(false), confirm);
 }
 
 void PhotoItemViewWidget::on_delete_callback(

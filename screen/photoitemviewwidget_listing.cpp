@@ -30,7 +30,6 @@
 namespace {
 
 const int PhotoType = OCGlobal::ITEM_PHONE_PHOTO;
-const int StatusModeChange = OCGlobal::ITEM_PC_PHOTO;
 
 // Work a new listing would collide with.
 constexpr quint32 BusyFlags = OCSharedValue::ProcessListing | OCSharedValue::ProcessDelete
@@ -57,58 +56,9 @@ void PhotoItemViewWidget::UmsMountCallback(int result)
             screen, "on_UmsMountResult", Qt::QueuedConnection, Q_ARG(int, result));
 }
 
-void PhotoItemViewWidget::ConnectListing()
-{
-    using L = ListingController;
-    connect(m_listings, &L::stateChanged, this, [this](int code) { m_listingState = code; });
-    connect(m_listings, &L::preparing, this, [this] {
-        ShowListingBusy();
-        on_stop_patialloading();
-        if (g_SharedValue.IsPartialLoading() && m_hostContext && m_hostContext->photoDatabase)
-            m_hostContext->photoDatabase->clearDBRecords(true);
-    });
-    connect(m_listings, &L::started, this, [this] {
-        m_albumView->SetControlsEnabled(true);
-        ShowListingBusy();
-    });
-    connect(m_listings, &L::reportsEnded, this, [this] {
-        if (m_fileAgentType == ConnectionKind::MassStorage)
-            m_loading->HideLoadingWidget();
-    });
-    connect(m_listings, &L::stopped, this, &PhotoItemViewWidget::EndStoppedListing);
-    connect(m_listings, &L::finished, this, &PhotoItemViewWidget::EndFinishedListing);
-    connect(m_listings, &L::memoryPressure, this, [this] {
-        OCMsgBox::OCErrorMessageBox(this, GetQString(tr("Notice")), ErrorBoxCode::OutOfMemory);
-    });
-    connect(m_listings, &L::busyRefused, this,
-        [this] { emit on_signal_errorMsgBox(GetQString(tr("Notice")), ErrorBoxCode::PhoneBusy); });
-    connect(m_listings, &L::mountShown, this, [this](bool shown) {
-        emit on_signal_showModechangeLoading(shown, ITEM_TYPE(StatusModeChange));
-    });
-    connect(m_listings, &L::mountFailed, this, [this](int result) {
-        if (result != MountResult::Refused && result != MountResult::Cancelled && isVisible())
-            OCMsgBox::OCErrorMessageBox(
-                this, GetQString(tr("Notice")), ErrorBoxCode::StorageNotOpened);
-        emit on_signal_hideLoadingWidget();
-        UpdateStatusText();
-    });
-    connect(m_listings, &L::deviceRefreshFinished, this,
-        [this] { emit on_signal_device_refresh_finish(PhotoType); });
-    connect(m_listings, &L::itemsChanged, this, &PhotoItemViewWidget::on_signal_changed_items);
-    connect(m_listings, &L::loadingEnded, this, &PhotoItemViewWidget::on_signal_hideLoadingWidget);
-    connect(m_listings, &L::rowsChanged, this, &PhotoItemViewWidget::refreshAfterRowChange);
-    connect(m_listings, &L::locatedItemListed, this, &PhotoItemViewWidget::showItemOfPath);
-    // The photo whose properties are shown went away: close the dialog.
-    connect(m_listings, &L::removalReported, this, [this](const QString& path) {
-        if (!propertyPath().isEmpty()
-            && toStoredPath(path).compare(toStoredPath(propertyPath()), Qt::CaseInsensitive) == 0)
-            emit on_signal_devicechange(false);
-    });
-}
-
 void PhotoItemViewWidget::ShowListingBusy()
 {
-    SetStatusText(GetQString(tr("Loading...")));
+    m_status->showText(GetQString(tr("Loading...")));
     m_loading->ShowLoadingWidget();
 }
 

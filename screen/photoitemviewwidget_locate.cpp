@@ -31,6 +31,6 @@ void PhotoItemViewWidget::listLocatedFiles(const QStringList& files)
 {
     LoadItems(files);
     start_thumbnail_thread();
-    UpdateViewHasRows();
+    m_status->updateHasRows();
     ApplyCurrentSort();
 }

@@ -36,15 +36,15 @@ void PhotoItemViewWidget::on_changed_items()
     SetViewMode(GetViewMode(true), false);
     if (!parentVisible())
         return;
-    UpdateStatusText();
+    m_status->showSelection();
     emit on_signal_view_selection_change(QItemSelection(), QItemSelection());
-    UpdateViewHasRows();
+    m_status->updateHasRows();
 }
 
 void PhotoItemViewWidget::on_statusbar_finish()
 {
     if (listingRuns())
-        SetStatusText(GetQString(tr("Loading...")));
+        m_status->showText(GetQString(tr("Loading...")));
     else if (!hostTransferRunning(
                  OCSharedValue::ProcessTransferA | OCSharedValue::ProcessTransferB))
         on_changed_items();

@@ -32,9 +32,9 @@ void PhotoItemViewWidget::on_textChanged_Search(const QString& text)
     if (!parentVisible() || !view || !view->model())
         return;
     SortSearchControl::GetSortSearchControl()->DoSearch(text, m_sortSearchId);
-    UpdateStatusText();
+    m_status->showSelection();
     emit on_signal_view_selection_change(QItemSelection(), QItemSelection());
-    UpdateViewHasRows();
+    m_status->updateHasRows();
     ApplyCurrentSort();
 }
 

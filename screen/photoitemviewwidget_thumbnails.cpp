@@ -1,23 +1,21 @@
-// Thumbnails fetched from the phone: the agent's answers and the chains'
-// slots reach the ThumbnailUpdater; what the chains ask of the screen.
+// Thumbnails: the agent's answers and the chains' slots reach the
+// ThumbnailUpdater; what the chains ask of the screen.
 #include "screen/photoitemviewwidget.h"
 
 #include <QAbstractItemView>
 #include <QDebug>
 
 #include "host/contract/ideviceagent.h"
-#include "host/contract/pluginhostcontext.h"
 #include "host/services/logcategories.h"
 #include "host/services/ocsharedvalue.h"
+#include "host/widgets/cexttableview.h"
 #include "host/widgets/ocloadingwidget.h"
 #include "model/cphotodataitem.h"
 #include "model/ocmediaitemlist.h"
 #include "model/photoitemviewmodel.h"
 #include "model/photoroles.h"
-#include "screen/agentthumbnailprovider.h"
-#include "screen/cachedthumbnailprovider.h"
 #include "screen/livewidget.h"
-#include "screen/localthumbnailprovider.h"
+#include "screen/visiblerows.h"
 #include "viewer/photoviewerwidget.h"
 #include "viewer/photoviwerlist.h"
 
@@ -45,28 +43,9 @@ void PhotoItemViewWidget::ThumbnailCallback2(int error)
     postAnswer("on_addthumbnail2", error);
 }
 
-// The phone is asked only for what the photo database does not keep of it.
-ThumbnailUpdater* PhotoItemViewWidget::makeThumbnailUpdater()
+void PhotoItemViewWidget::CreateThumbnailMachinery()
 {
-    auto agent = [this] { return m_hostContext ? m_hostContext->deviceAgent : nullptr; };
-    const CachedThumbnailProvider::Sources sources { agent,
-        [this] { return m_hostContext ? m_hostContext->dbManager : nullptr; },
-        [this](const QString& path) {
-            return ThumbnailUpdater::fileKey(
-                m_mediaList ? m_mediaList->findItem(path, false) : nullptr);
-        } };
-    auto cached = [&](PFN_ThumbnailCallback answer) {
-        return std::make_unique<CachedThumbnailProvider>(
-            std::make_unique<AgentThumbnailProvider>(agent, answer), sources);
-    };
-    auto* updater = new ThumbnailUpdater(this, cached(&PhotoItemViewWidget::ThumbnailCallback),
-        cached(&PhotoItemViewWidget::ThumbnailCallback2), this);
-    auto database = [this] { return m_mediaList ? m_mediaList->database(true) : nullptr; };
-    updater->setLocalProviders(std::make_unique<LocalThumbnailProvider>(database,
-                                   [updater](int error) { updater->listAnswered(error); }),
-        std::make_unique<LocalThumbnailProvider>(
-            database, [updater](int error) { updater->viewerAnswered(error); }));
-    return updater;
+    m_hostThumbnails->create(m_listView);
 }
 
 void PhotoItemViewWidget::HideLoadingIndicators()
@@ -101,7 +80,9 @@ QList<CPhotoDataItem*> PhotoItemViewWidget::itemsInView() const
 {
     QList<CPhotoDataItem*> items;
     if (QAbstractItemView* view = currentPageView()) {
-        for (const QModelIndex& index : VisibleIndexes(view, currentIndex()))
+        const int page = currentIndex();
+        for (const QModelIndex& index :
+            visibleRows(view, page == ListMode || page == ThumbListMode))
             items.append(reinterpret_cast<CPhotoDataItem*>(
                 index.data(PhotoRole::ItemPointerRole).value<quintptr>()));
     }
@@ -175,4 +156,10 @@ void PhotoItemViewWidget::on_UpdateRow(int nRow)
     const QRect rect = view->visualRect(index);
     if (rect.isValid())
         view->viewport()->update(rect);
+}
+
+void PhotoItemViewWidget::on_update_item_thumbnail(const QString& path, const QPixmap& thumb)
+{
+    if (m_mediaList)
+        m_mediaList->storeThumbnail(path, QByteArray(), thumb.toImage());
 }

@@ -13,10 +13,12 @@
 #include "model/cphotodataitem.h"
 #include "model/itemevent.h"
 #include "model/ocmediaitemlist.h"
+#include "viewer/photoviewerwidget.h"
 
 void PhotoItemViewWidget::TransferSelectionToPC(int playlistId)
 {
-    m_transfers->transferToPc(SelectedPaths(!g_SharedValue.IsShowTransferNotiDlg()), playlistId);
+    m_transfers->transferToPc(
+        m_status->selectedPaths(!g_SharedValue.IsShowTransferNotiDlg()), playlistId);
 }
 
 void PhotoItemViewWidget::UpdateAlbumSubmenu(QAction* entry)
@@ -63,7 +65,7 @@ void PhotoItemViewWidget::on_finished_transfer()
 {
     qCDebug(lcScreen) << "PhotoItemViewWidget::on_finished_transfer : start";
     if (g_SharedValue.hasProcessState(OCGlobal::ITEM_PHONE_PHOTO, OCSharedValue::ProcessListing))
-        SetStatusText(GetQString(tr("Loading...")));
+        m_status->showText(GetQString(tr("Loading...")));
     m_transfers->selectPending(viewOf(Current));
     on_changed_items();
     ApplyCurrentSort();
@@ -101,7 +103,19 @@ void PhotoItemViewWidget::viewerCopyArrived(const QString& photo, const QString&
     // A photo no longer listed (the list was reset meanwhile) gets no row.
     if (CPhotoDataItem* item = m_mediaList ? m_mediaList->findItem(photo, false) : nullptr) {
         AddTransferredItem(photo, copy, ItemEventCode::DownloadedForViewer);
-        if (m_thumbnailMaker)
-            item->setDirection(m_thumbnailMaker->getOrientation(copy), false);
+        if (OCThumnailMaker* maker = m_hostThumbnails->maker())
+            item->setDirection(maker->getOrientation(copy), false);
     }
+}
+
+void PhotoItemViewWidget::on_wait_cancel_download()
+{
+    if (!m_transfers->isTransferring())
+        return;
+    m_viewer->startDownloadImage();
+    // A download of a large photo over a slow connection takes long.
+    const int limitMs = 60000;
+    PartialLoadingControl::waitPumping(
+        "PhotoItemViewWidget::on_wait_cancel_download", "wait download",
+        [this] { return !m_transfers->isTransferring(); }, limitMs);
 }

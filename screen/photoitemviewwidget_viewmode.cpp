@@ -20,38 +20,6 @@
 #include "model/photoitemviewmodel.h"
 #include "viewer/photoviewerwidget.h"
 
-void PhotoItemViewWidget::CreateViewControllers()
-{
-    m_pages = new PageSwitcher(
-        this,
-        [this] {
-            return PageSwitcher::Conditions { parentVisible(), viewerOpen(), m_phoneThumbnails,
-                isMediaTransferKind(), m_listingState == Listed };
-        },
-        this);
-    connect(m_pages, &PageSwitcher::viewModeReported, this,
-        &PhotoItemViewWidget::on_signal_changedType_View);
-    m_settings = new ViewSettings(m_listView, m_thumbListView, m_albumView, this);
-    connect(m_settings, &ViewSettings::newMarksFirstWanted, this,
-        &PhotoItemViewWidget::on_last_sort, Qt::QueuedConnection);
-    m_status = new SelectionStatus(
-        this, [this] { return viewOf(Current); }, this);
-    connect(m_status, &SelectionStatus::statusTextChanged, this,
-        &PhotoItemViewWidget::on_signal_statusbar_SetText);
-    connect(m_status, &SelectionStatus::showTutorialMove, this,
-        &PhotoItemViewWidget::on_signal_showTutorialMove);
-    connect(m_status, &SelectionStatus::hideTutorialMove, this,
-        &PhotoItemViewWidget::on_signal_hideTutorialMove);
-    connect(
-        m_status, &SelectionStatus::toPcEnabled, this, &PhotoItemViewWidget::on_signal_topc_status);
-    connect(m_status, &SelectionStatus::toPhoneEnabled, this,
-        &PhotoItemViewWidget::on_signal_tophone_status);
-    m_menu = new PhotoContextMenu(this);
-    for (int command = PhotoActions::View; command < PhotoActions::None; ++command)
-        connect(m_menu->actions()->action(command), &QAction::triggered, this,
-            &PhotoItemViewWidget::on_clicked_contextmenu);
-}
-
 void PhotoItemViewWidget::SetViewMode(int mode, bool remember)
 {
     if (!m_model)
@@ -135,14 +103,14 @@ void PhotoItemViewWidget::on_leftview_actionsubitem(
     on_changed_viewtype(currentIndex());
     const int mode = GetViewMode(true);
     ApplySort(mode, GetSortColumn(mode), GetSortOrder(mode));
-    UpdateTransferButtons(itemtype);
+    m_status->updateTransferButtons(itemtype);
     if (g_SharedValue.hasProcessState(OCGlobal::ITEM_PHONE_PHOTO, OCSharedValue::ProcessDelete)
         || m_storageSwitching)
         m_loading->ShowLoadingWidget();
     if (m_listingState == Listed) {
         on_changed_items();
     } else {
-        SetStatusText(GetQString(tr("Loading...")));
+        m_status->showText(GetQString(tr("Loading...")));
         if (m_listingState == Listing
             || (m_listingState == Merging && m_fileAgentType != ConnectionKind::MassStorage))
             m_loading->ShowLoadingWidget();

@@ -4,12 +4,21 @@
 #include <QHeaderView>
 #include <QItemSelectionModel>
 
+#include "host/contract/errorboxcode.h"
 #include "host/contract/pluginhostcontext.h"
+#include "host/db/photodb.h"
+#include "host/services/fileutils.h"
+#include "host/services/ocmsgbox.h"
+#include "host/services/ocsharedvalue.h"
+#include "host/services/textutils.h"
 #include "host/widgets/cexttableview.h"
 #include "host/widgets/ocloadingwidget.h"
+#include "model/ocmediaitemlist.h"
 #include "model/photoitemviewmodel.h"
 #include "model/photoroles.h"
 #include "screen/agentthumbnailprovider.h"
+#include "screen/cachedthumbnailprovider.h"
+#include "screen/localthumbnailprovider.h"
 #include "screen/photoitemviewwidget.h"
 #include "screen/rotationcontroller.h"
 #include "thumbview/albumviewwidget.h"
@@ -18,6 +27,11 @@
 #include "viewer/photoviwerlist.h"
 
 using Screen = PhotoItemViewWidget;
+
+namespace {
+// The host's status bar shows a storage mount under this item type.
+const int StatusModeChange = OCGlobal::ITEM_PC_PHOTO;
+} // namespace
 
 void PhotoScreenBuilder::buildControllers(PhotoItemViewWidget* screen)
 {
@@ -38,7 +52,7 @@ void PhotoScreenBuilder::buildControllers(PhotoItemViewWidget* screen)
         transfers, &TransferController::locatedItemListed, screen, &Screen::showItemOfPath);
     QObject::connect(transfers, &TransferController::transferToPcRequested, screen,
         &Screen::transferToPcRequested);
-    screen->m_thumbnails = screen->makeThumbnailUpdater();
+    buildThumbnailSources(screen);
     screen->m_rowChangeTimer.setSingleShot(true);
     screen->m_rowChangeTimer.setInterval(0);
     QObject::connect(&screen->m_rowChangeTimer, &QTimer::timeout, screen, &Screen::on_rows_changed);
@@ -50,9 +64,9 @@ void PhotoScreenBuilder::buildControllers(PhotoItemViewWidget* screen)
         screen->m_viewer, screen->m_loading, transfers, mediaTransfer, screen, screen);
     QObject::connect(
         screen->m_rotation, &RotationController::failed, screen, &Screen::on_signal_failed_rotate);
-    screen->m_properties = new PropertiesController(
-        static_cast<PropertiesController::Screen*>(screen), screen, agent,
-        reinterpret_cast<void*>(&Screen::RenameFileCallback), screen);
+    screen->m_properties
+        = new PropertiesController(static_cast<PropertiesController::Screen*>(screen), screen,
+            agent, reinterpret_cast<void*>(&Screen::RenameFileCallback), screen);
     QObject::connect(screen, &Screen::on_siganl_finished_getthumbnail, screen->m_properties,
         &PropertiesController::thumbnailFetched);
     QObject::connect(screen, &Screen::on_signal_devicechange, screen->m_properties,
@@ -68,6 +82,7 @@ void PhotoScreenBuilder::buildControllers(PhotoItemViewWidget* screen)
     listing.changeSink
         = [screen](ItemEvent event) { screen->addThreadModelDataWithToPhone(std::move(event)); };
     screen->m_listings = new ListingController(std::move(listing), screen);
+    connectListing(screen);
 }
 
 void PhotoScreenBuilder::buildPages(PhotoItemViewWidget* screen, QWidget* overlayParent)
@@ -220,4 +235,132 @@ void PhotoScreenBuilder::connectModel(PhotoItemViewWidget* screen)
         model, &PhotoItemViewModel::on_signal_rotate_image, screen, &Screen::start_rotate_thread);
     QObject::connect(
         model, &PhotoItemViewModel::on_signal_failed_rotate, screen, &Screen::on_failed_rotate);
+}
+
+ThumbnailUpdater* PhotoScreenBuilder::makeThumbnailUpdater(PhotoItemViewWidget* screen)
+{
+    auto agent
+        = [screen] { return screen->m_hostContext ? screen->m_hostContext->deviceAgent : nullptr; };
+    const CachedThumbnailProvider::Sources sources { agent,
+        [screen] { return screen->m_hostContext ? screen->m_hostContext->dbManager : nullptr; },
+        [screen](const QString& path) {
+            OCMediaItemList* list = screen->m_mediaList;
+            return ThumbnailUpdater::fileKey(list ? list->findItem(path, false) : nullptr);
+        } };
+    auto cached = [&](PFN_ThumbnailCallback answer) {
+        return std::make_unique<CachedThumbnailProvider>(
+            std::make_unique<AgentThumbnailProvider>(agent, answer), sources);
+    };
+    auto* updater = new ThumbnailUpdater(static_cast<ThumbnailUpdater::Screen*>(screen),
+        cached(&Screen::ThumbnailCallback), cached(&Screen::ThumbnailCallback2), screen);
+    auto database
+        = [screen] { return screen->m_mediaList ? screen->m_mediaList->database(true) : nullptr; };
+    updater->setLocalProviders(std::make_unique<LocalThumbnailProvider>(database,
+                                   [updater](int error) { updater->listAnswered(error); }),
+        std::make_unique<LocalThumbnailProvider>(
+            database, [updater](int error) { updater->viewerAnswered(error); }));
+    return updater;
+}
+
+void PhotoScreenBuilder::buildThumbnailSources(PhotoItemViewWidget* screen)
+{
+    screen->m_thumbnails = makeThumbnailUpdater(screen);
+    auto* host = new HostThumbnailSource(
+        static_cast<HostThumbnailSource::Screen*>(screen),
+        [screen] { return screen->m_hostContext; }, screen);
+    screen->m_hostThumbnails = host;
+    QObject::connect(
+        host, &HostThumbnailSource::fetchEnded, screen, &Screen::on_siganl_finished_getthumbnail);
+    QObject::connect(host, &HostThumbnailSource::rowChanged, screen, &Screen::on_UpdateRow);
+    QObject::connect(
+        host, &HostThumbnailSource::repaintWanted, screen, &Screen::repaintCurrentView);
+}
+
+void PhotoScreenBuilder::buildViewControllers(PhotoItemViewWidget* screen)
+{
+    screen->m_pages = new PageSwitcher(
+        screen,
+        [screen] {
+            return PageSwitcher::Conditions { screen->parentVisible(), screen->viewerOpen(),
+                screen->m_phoneThumbnails, screen->isMediaTransferKind(),
+                screen->m_listingState == Screen::Listed };
+        },
+        screen);
+    QObject::connect(screen->m_pages, &PageSwitcher::viewModeReported, screen,
+        &Screen::on_signal_changedType_View);
+    screen->m_settings = new ViewSettings(
+        screen->m_listView, screen->m_thumbListView, screen->m_albumView, screen);
+    QObject::connect(screen->m_settings, &ViewSettings::newMarksFirstWanted, screen,
+        &Screen::on_last_sort, Qt::QueuedConnection);
+    auto* status = new SelectionStatus(
+        screen, [screen] { return screen->viewOf(Screen::Current); }, screen);
+    screen->m_status = status;
+    QObject::connect(
+        status, &SelectionStatus::statusTextChanged, screen, &Screen::on_signal_statusbar_SetText);
+    QObject::connect(
+        status, &SelectionStatus::showTutorialMove, screen, &Screen::on_signal_showTutorialMove);
+    QObject::connect(
+        status, &SelectionStatus::hideTutorialMove, screen, &Screen::on_signal_hideTutorialMove);
+    QObject::connect(status, &SelectionStatus::toPcEnabled, screen, &Screen::on_signal_topc_status);
+    QObject::connect(
+        status, &SelectionStatus::toPhoneEnabled, screen, &Screen::on_signal_tophone_status);
+    screen->m_menu = new PhotoContextMenu(screen);
+    for (int command = PhotoActions::View; command < PhotoActions::None; ++command)
+        QObject::connect(screen->m_menu->actions()->action(command), &QAction::triggered, screen,
+            &Screen::on_clicked_contextmenu);
+}
+
+void PhotoScreenBuilder::connectListing(PhotoItemViewWidget* screen)
+{
+    using L = ListingController;
+    L* listings = screen->m_listings;
+    auto notice = [] { return GetQString(Screen::tr("Notice")); };
+    QObject::connect(
+        listings, &L::stateChanged, screen, [screen](int code) { screen->m_listingState = code; });
+    QObject::connect(listings, &L::preparing, screen, [screen] {
+        screen->ShowListingBusy();
+        screen->on_stop_patialloading();
+        PluginHostContext* host = screen->m_hostContext;
+        if (g_SharedValue.IsPartialLoading() && host && host->photoDatabase)
+            host->photoDatabase->clearDBRecords(true);
+    });
+    QObject::connect(listings, &L::started, screen, [screen] {
+        screen->m_albumView->SetControlsEnabled(true);
+        screen->ShowListingBusy();
+    });
+    QObject::connect(listings, &L::reportsEnded, screen, [screen] {
+        if (screen->m_fileAgentType == ConnectionKind::MassStorage)
+            screen->m_loading->HideLoadingWidget();
+    });
+    QObject::connect(listings, &L::stopped, screen, &Screen::EndStoppedListing);
+    QObject::connect(listings, &L::finished, screen, &Screen::EndFinishedListing);
+    QObject::connect(listings, &L::memoryPressure, screen, [screen, notice] {
+        OCMsgBox::OCErrorMessageBox(screen, notice(), ErrorBoxCode::OutOfMemory);
+    });
+    QObject::connect(listings, &L::busyRefused, screen, [screen, notice] {
+        emit screen->on_signal_errorMsgBox(notice(), ErrorBoxCode::PhoneBusy);
+    });
+    QObject::connect(listings, &L::mountShown, screen, [screen](bool shown) {
+        emit screen->on_signal_showModechangeLoading(shown, ITEM_TYPE(StatusModeChange));
+    });
+    QObject::connect(listings, &L::mountFailed, screen, [screen, notice](int result) {
+        if (result != MountResult::Refused && result != MountResult::Cancelled
+            && screen->isVisible())
+            OCMsgBox::OCErrorMessageBox(screen, notice(), ErrorBoxCode::StorageNotOpened);
+        emit screen->on_signal_hideLoadingWidget();
+        screen->m_status->showSelection();
+    });
+    QObject::connect(listings, &L::deviceRefreshFinished, screen,
+        [screen] { emit screen->on_signal_device_refresh_finish(OCGlobal::ITEM_PHONE_PHOTO); });
+    QObject::connect(listings, &L::itemsChanged, screen, &Screen::on_signal_changed_items);
+    QObject::connect(listings, &L::loadingEnded, screen, &Screen::on_signal_hideLoadingWidget);
+    QObject::connect(listings, &L::rowsChanged, screen, &Screen::refreshAfterRowChange);
+    QObject::connect(listings, &L::locatedItemListed, screen, &Screen::showItemOfPath);
+    // The photo whose properties are shown went away: close the dialog.
+    QObject::connect(listings, &L::removalReported, screen, [screen](const QString& path) {
+        const QString shown = screen->propertyPath();
+        if (!shown.isEmpty()
+            && toStoredPath(path).compare(toStoredPath(shown), Qt::CaseInsensitive) == 0)
+            emit screen->on_signal_devicechange(false);
+    });
 }

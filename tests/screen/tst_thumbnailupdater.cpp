@@ -2,11 +2,13 @@
 #include <QtTest>
 
 #include "host/contract/devicefilerecord.h"
+#include "host/contract/ideviceagent.h"
 #include "host/services/ocsharedvalue.h"
 #include "model/cphotodataitem.h"
 #include "model/itemevent.h"
 #include "model/ocmediaitemlist.h"
 #include "model/photoitemviewmodel.h"
+#include "screen/hostthumbnailsource.h"
 #include "screen/thumbnailprovider.h"
 #include "screen/thumbnailupdater.h"
 #include "support/testenvironment.h"
@@ -44,6 +46,17 @@ struct FakeScreen : ThumbnailUpdater::Screen
 
     QList<CPhotoDataItem*> inView;
     bool busy = false;
+};
+
+struct FakeHostScreen : HostThumbnailSource::Screen
+{
+    int connectionKind() const override { return kind; }
+    QAbstractItemView* currentPageView() const override { return nullptr; }
+    int currentPage() const override { return 0; }
+    bool pageShown() const override { return true; }
+    bool transferring() const override { return false; }
+
+    int kind = ConnectionKind::Mtp;
 };
 
 bool chainRuns()
@@ -157,6 +170,46 @@ private:
     FakeScreen m_screen;
     FakeProvider* m_provider = nullptr;
     std::unique_ptr<ThumbnailUpdater> m_updater;
+
+    // The host's thumbnail manager hands a picture file over by name: the
+    // picture reaches its item and the model through the updater; on mass
+    // storage the manager keeps it and only the row repaints.
+    void hostManagerPictureReachesTheItem_data()
+    {
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<bool>("picture"); // else the file is damaged
+        QTest::addColumn<bool>("stored");
+        QTest::newRow("media transfer") << int(ConnectionKind::Mtp) << true << true;
+        QTest::newRow("damaged file") << int(ConnectionKind::Mtp) << false << false;
+        QTest::newRow("mass storage") << int(ConnectionKind::MassStorage) << true << false;
+    }
+
+    void hostManagerPictureReachesTheItem()
+    {
+        QFETCH(int, kind);
+        QFETCH(bool, picture);
+        QFETCH(bool, stored);
+        FakeHostScreen screen;
+        screen.kind = kind;
+        HostThumbnailSource source(
+            &screen, [] { return nullptr; }, nullptr);
+        source.setItems(m_list.get(), m_model.get(), m_updater.get());
+        QTemporaryDir folder;
+        const QString file = folder.filePath("answer.jpg");
+        QImage image(40, 30, QImage::Format_RGB32);
+        image.fill(Qt::blue);
+        if (picture)
+            QVERIFY(image.save(file, "JPG"));
+        else
+            QVERIFY(QFile(file).open(QIODevice::WriteOnly));
+        QSignalSpy changed(m_model.get(), &QAbstractItemModel::dataChanged);
+        QSignalSpy repaint(&source, &HostThumbnailSource::rowChanged);
+        source.on_update_item_thumbnail(QStringLiteral("/DCIM/b.jpg"), file);
+        const CPhotoDataItem* b = m_list->findItem(QStringLiteral("/DCIM/b.jpg"), false);
+        QCOMPARE(b->hasThumbnail, stored);
+        QCOMPARE(changed.count(), stored ? 1 : 0);
+        QCOMPARE(repaint.count(), kind == ConnectionKind::MassStorage ? 1 : 0);
+    }
 };
 
 QTEST_MAIN(TestThumbnailUpdater)
