@@ -120,6 +120,7 @@ void PhotoItemViewWidget::setMediaList(OCMediaItemList* list)
 void PhotoItemViewWidget::ShareItems()
 {
     m_thumbnails->setItems(m_mediaList, m_model);
+    m_hostThumbnails->setItems(m_mediaList, m_model, m_thumbnails);
     m_rotation->setItems(m_mediaList, m_model);
     m_locate->setItems(m_mediaList, m_model);
     m_transfers->setItems(m_mediaList, m_model);
