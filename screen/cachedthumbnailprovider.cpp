@@ -126,14 +126,18 @@ bool CachedThumbnailProvider::recall(
         return false;
     m_found = std::move(found);
     DeviceThumbnailCache lookup = *store;
-    m_recall.setFuture(QtConcurrent::run([lookup, device, files]() mutable {
-        QSet<QString> listed;
-        listed.reserve(files.size());
-        for (const DeviceFileKey& file : files)
-            listed.insert(file.path);
-        lookup.removeMissing(device, listed);
-        return lookup.lookup(device, files);
-    }));
+    m_recall.setFuture(
+        QtConcurrent::run([lookup, device, files = QList<DeviceFileKey>(files)]() mutable {
+            QSet<QString> listed;
+            listed.reserve(files.size());
+            for (DeviceFileKey& file : files) {
+                if (file.modifiedMs < 0 && file.modified.isValid())
+                    file.modifiedMs = file.modified.toMSecsSinceEpoch();
+                listed.insert(file.path);
+            }
+            lookup.removeMissing(device, listed);
+            return lookup.lookup(device, files);
+        }));
     qCDebug(lcScreen) << "CachedThumbnailProvider::recall:" << device << files.size() << "files";
     return true;
 }

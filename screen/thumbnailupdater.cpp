@@ -227,10 +227,16 @@ bool ThumbnailUpdater::recallListing()
         return false;
     m_recalled = true;
     QList<DeviceFileKey> files;
-    for (const CPhotoDataItem* item : m_list->allItems()) {
-        const DeviceFileKey key = fileKey(item);
-        if (!key.path.isEmpty())
-            files.append(key);
+    const QList<CPhotoDataItem*> items = m_list->allItems();
+    files.reserve(items.size());
+    for (const CPhotoDataItem* item : items) {
+        if (!item || !item->modifiedDate().isValid())
+            continue;
+        DeviceFileKey key;
+        key.path = item->path;
+        key.size = item->fileSize();
+        key.modified = item->modifiedDate(); // read as milliseconds by the lookup
+        files.append(key);
     }
     const quint64 generation = m_generation;
     m_recalling = m_listProvider->recall(

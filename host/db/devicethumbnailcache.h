@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QDateTime>
 #include <QHash>
 #include <QList>
 #include <QSet>
@@ -15,6 +16,9 @@ struct DeviceFileKey
     QString path; // phone path, stored form
     qint64 size = -1;
     qint64 modifiedMs = -1;
+    // Read into modifiedMs off the GUI thread when that is -1: a local time
+    // costs a time-zone lookup, which for a whole listing is a stall.
+    QDateTime modified;
 };
 
 // A thumbnail as stored: the bytes as they came (an embedded preview or a

@@ -380,7 +380,7 @@ private slots:
             addRow(QStringLiteral("/DB/%1.jpg").arg(i), { { "FileSize", (i % 3) * 1000 } });
         auto thread = makeThread(false);
         QRandomGenerator random(7);
-        const int total = 4000;
+        const int total = 2000;
         const int names = total / 8; // most files are listed again
         for (int i = 0; i < total; ++i) {
             const int kind = random.bounded(1000);
