@@ -80,8 +80,7 @@ QSize ThumbnailSharpener::cellSize(const QAbstractItemView* view, int thumbnailC
     if (!cell.isValid()) {
         const QModelIndex first = view->indexAt(view->viewport()->rect().topLeft());
         const bool table = qobject_cast<const QTableView*>(view) && thumbnailColumn >= 0;
-        const QModelIndex shown
-            = table ? first.sibling(first.row(), thumbnailColumn) : first;
+        const QModelIndex shown = table ? first.sibling(first.row(), thumbnailColumn) : first;
         cell = view->visualRect(shown)
                    .adjusted(CellMargin, CellMargin, -CellMargin, -CellMargin)
                    .size();
