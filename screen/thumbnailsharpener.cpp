@@ -166,6 +166,9 @@ void ThumbnailSharpener::startNext()
     }
     const Job job = m_queue.takeFirst();
     m_running = job.path;
+    // Unquoted, so the log names the file as it is stored.
+    qCDebug(lcScreen).noquote() << "ThumbnailSharpener::startNext: decode" << job.box.width()
+                                << job.box.height() << job.path;
     const quint64 generation = m_generation;
     m_job.setFuture(QtConcurrent::run([job, generation] {
         return Made { job, decode(toFileSystemPath(job.path), job.box, job.orientation),
@@ -185,13 +188,14 @@ void ThumbnailSharpener::take()
         const QSize upgrade = storedSize(made.bytes);
         const QSize current = storedSize(item->thumbnailBytes());
         // A file whose own picture is no larger than its preview keeps the preview.
-        if (upgrade.width() * upgrade.height() > current.width() * current.height()) {
+        const bool larger = upgrade.width() * upgrade.height() > current.width() * current.height();
+        if (larger) {
             item->setThumbnailData(made.bytes, made.job.orientation);
             if (m_model)
                 m_model->refreshThumbnail(item);
-            qCDebug(lcScreen) << "ThumbnailSharpener::take:" << made.job.path << current << "->"
-                              << upgrade;
         }
+        qCDebug(lcScreen) << "ThumbnailSharpener::take:" << made.job.path << current << "->"
+                          << upgrade << (larger ? "taken" : "kept the preview");
     }
     startNext();
 }
