@@ -160,10 +160,8 @@ void ThumbnailSharpener::startNext()
     // Until take() has the answer: a finished job's result is not read yet.
     if (!m_running.isEmpty())
         return;
-    if (m_queue.isEmpty()) {
-        emit idle();
+    if (m_queue.isEmpty())
         return;
-    }
     const Job job = m_queue.takeFirst();
     m_running = job.path;
     // Unquoted, so the log names the file as it is stored.

@@ -31,7 +31,6 @@ public:
     void sharpen(const QList<CPhotoDataItem*>& inView, const QSize& cell);
     // A new listing: nothing of the old one is upgraded or remembered.
     void reset();
-    bool isBusy() const { return !m_running.isEmpty() || !m_queue.isEmpty(); }
 
     // The box a view paints a thumbnail into, in device pixels: its icon
     // size, or else the cell of its first visible row (a table's in
@@ -42,10 +41,6 @@ public:
     // The file's picture as stored (not turned), decoded to fit box once
     // turned by orientation; JPEG or PNG bytes, empty when it cannot be read.
     static QByteArray decode(const QString& fileSystemPath, const QSize& box, int orientation);
-
-signals:
-    // The last upgrade asked for is written (or failed).
-    void idle();
 
 private:
     struct Job
