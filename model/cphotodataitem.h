@@ -71,6 +71,7 @@ public:
     // "ThumbnailOrientation"; 0: as they are).
     void setThumbnailData(const QByteArray& bytes, int orientation = 0);
     QByteArray thumbnailBytes() const { return m_thumbnailBytes; }
+    int thumbnailOrientation() const { return m_thumbnailOrientation; }
     QImage thumbnailImage() const; // decoded on the calling thread
     void clearThumbnail();
 

@@ -444,6 +444,7 @@ private:
     bool isMassStorage() const override;
     bool thumbnailsFromPhone(bool viewer) const override;
     QList<CPhotoDataItem*> itemsInView() const override;
+    QSize thumbnailCell() const override;
     PhotoViwerList* filmStrip() const override;
     bool heldForViewerDownload() const override { return m_transfers->thumbnailsHeld(); }
     void showBusy(bool viewer) override;

@@ -89,6 +89,11 @@ QList<CPhotoDataItem*> PhotoItemViewWidget::itemsInView() const
     return items;
 }
 
+QSize PhotoItemViewWidget::thumbnailCell() const
+{
+    return ThumbnailSharpener::cellSize(currentPageView(), int(PhotoColumn::Thumbnail));
+}
+
 PhotoViwerList* PhotoItemViewWidget::filmStrip() const
 {
     return m_viewer->FilmStrip();

@@ -63,6 +63,7 @@ void ThumbnailUpdater::setItems(OCMediaItemList* list, PhotoItemViewModel* model
 {
     m_list = list;
     m_model = model;
+    m_sharpener.setItems(list, model);
 }
 
 void ThumbnailUpdater::setLocalProviders(
@@ -92,6 +93,7 @@ void ThumbnailUpdater::stop()
 void ThumbnailUpdater::reset()
 {
     ++m_generation;
+    m_sharpener.reset();
     m_recalled = false;
     // A recall of the old listing would never end its chain's flag.
     if (m_recalling)
@@ -305,6 +307,16 @@ void ThumbnailUpdater::requestNextListThumbnail()
     m_screen->hideBusy();
     g_SharedValue.deleteState(PhotoType, OCSharedValue::ProcessThumbnails);
     qCDebug(lcScreen) << "ThumbnailUpdater: list chain finished";
+    if (m_screen->listChainWanted())
+        sharpenInView();
+}
+
+void ThumbnailUpdater::sharpenInView()
+{
+    // Only where the full picture is on this computer: elsewhere each
+    // upgrade would be a download of the whole photo.
+    if (isLocal() && !m_stopped)
+        m_sharpener.sharpen(m_screen->itemsInView(), m_screen->thumbnailCell());
 }
 
 void ThumbnailUpdater::listAnswered(int error)
@@ -402,6 +414,8 @@ void ThumbnailUpdater::requestNextViewerThumbnail()
         startViewerChain();
     } else {
         m_screen->viewerChainIdle();
+        if (m_screen->viewerChainWanted())
+            sharpenInView();
     }
 }
 

@@ -9,6 +9,7 @@
 #include <memory>
 
 #include "screen/thumbnailprovider.h"
+#include "screen/thumbnailsharpener.h"
 
 class CPhotoDataItem;
 class OCMediaItemList;
@@ -48,6 +49,9 @@ public:
         virtual void hideBusy() = 0;
         // The viewer chain has nothing more to ask for.
         virtual void viewerChainIdle() = 0;
+        // The box the current page paints a thumbnail into, in device
+        // pixels; invalid: thumbnails are not shown larger than stored.
+        virtual QSize thumbnailCell() const { return {}; }
     };
 
     // The film-strip rows the viewer chain walks: from the row after start
@@ -101,6 +105,8 @@ private:
     CPhotoDataItem* nextListItem() const;
     CPhotoDataItem* filmStripItem(int row) const;
     void endChains();
+    // Cells in view shown larger than their thumbnail get a sharper one.
+    void sharpenInView();
 
     Screen* m_screen = nullptr;
     std::unique_ptr<ThumbnailProvider> m_listProvider;
@@ -109,6 +115,7 @@ private:
     std::unique_ptr<ThumbnailProvider> m_localViewerProvider;
     OCMediaItemList* m_list = nullptr;
     PhotoItemViewModel* m_model = nullptr;
+    ThumbnailSharpener m_sharpener;
 
     bool m_stopped = false;
     bool m_requestOut = false;

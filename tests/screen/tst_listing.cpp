@@ -4,17 +4,20 @@
 #include "host/app/pluginloader.h"
 #include "host/device/samplephonegenerator.h"
 #include "host/services/appservices.h"
+#include "host/services/fileutils.h"
 #include "host/services/mediaextensions.h"
 #include "host/services/ocsharedvalue.h"
 #include "host/services/textutils.h"
 #include "host/widgets/cexttableview.h"
 #include "loadedscreen.h"
 #include "model/photoroles.h"
+#include "support/picturecompare.h"
 #include "support/samplephonefixture.h"
 
 #include <QAbstractItemView>
 #include <QDirIterator>
 #include <QFileInfo>
+#include <QSlider>
 #include <QStackedWidget>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -497,6 +500,57 @@ private slots:
             QTRY_VERIFY(screen.hasThumbnail(screen.rowOfFile(asked)));
         QVERIFY(screen.waitThumbnailsIdle());
         QCOMPARE(screen.agent()->requested().size(), 1);
+    }
+
+    // Album cells larger than a camera's 160x120 preview get a picture decoded
+    // from the file, turned right; cells out of view keep the preview.
+    void cellsInViewAreSharpened()
+    {
+        SamplePhoneOptions options;
+        options.photoCount = 40;
+        options.extras = false;
+        options.previewSide = 160;
+        options.orientations = { 1, 6, 3, 8 };
+        SamplePhoneFixture phone(options);
+        QVERIFY(phone.isValid());
+        LoadedScreen::Options screenOptions;
+        screenOptions.phoneFolder = phone.folder();
+        LoadedScreen screen(screenOptions);
+        QVERIFY(listOnAlbumPage(screen));
+        auto* sizes = screen.screen()->currentWidget()->findChild<QSlider*>();
+        QVERIFY(sizes);
+        sizes->setValue(sizes->maximum());
+        QAbstractItemView* album = nullptr;
+        for (auto* view : screen.screen()->currentWidget()->findChildren<QAbstractItemView*>())
+            album = view->isVisible() ? view : album;
+        QVERIFY(album && album->model());
+
+        auto longerSide = [](const QModelIndex& index) {
+            const QSize size = index.data(Qt::DecorationRole).value<QPixmap>().size();
+            return qMax(size.width(), size.height());
+        };
+        auto inView = [album](const QModelIndex& index) {
+            return album->visualRect(index).intersects(album->viewport()->rect());
+        };
+        QList<QModelIndex> shown;
+        QList<QModelIndex> hidden;
+        for (int row = 0; row < album->model()->rowCount(); ++row) {
+            const QModelIndex index = album->model()->index(row, 0);
+            (inView(index) ? shown : hidden).append(index);
+        }
+        QVERIFY(!shown.isEmpty() && !hidden.isEmpty());
+        for (const QModelIndex& index : shown) {
+            QTRY_VERIFY_WITH_TIMEOUT(longerSide(index) > 160, 30000);
+            const QImage thumbnail = index.data(Qt::DecorationRole).value<QPixmap>().toImage();
+            const QImage file
+                = shownPicture(toFileSystemPath(index.data(PhotoRole::PathRole).toString()));
+            const double upright = pictureDistance(thumbnail, file);
+            QVERIFY2(
+                upright < 12 && upright * 2 < pictureDistance(thumbnail.mirrored(true, true), file),
+                qPrintable(index.data(PhotoRole::PathRole).toString()));
+        }
+        for (const QModelIndex& index : hidden)
+            QVERIFY(longerSide(index) <= 160);
     }
 
     void viewerChainGoesOnAfterAnError()
