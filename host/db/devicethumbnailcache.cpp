@@ -11,6 +11,9 @@
 
 namespace {
 
+// Up to this many files are looked up one by one; more read the device's rows.
+const int kPerFileLookupLimit = 64;
+
 bool run(QSqlQuery& query, const char* method)
 {
     if (query.exec())
@@ -65,29 +68,49 @@ QHash<QString, CachedThumbnail> DeviceThumbnailCache::lookup(
     QSqlDatabase db = m_manager ? m_manager->connectionForCurrentThread() : QSqlDatabase();
     if (!db.isOpen() || deviceId.isEmpty() || files.isEmpty())
         return found;
+    QHash<QString, const DeviceFileKey*> wanted;
+    wanted.reserve(files.size());
+    for (const DeviceFileKey& file : files)
+        wanted.insert(pathKey(toStoredPath(file.path)), &file);
     db.transaction();
-    const qint64 use = nextUse();
+    // A whole listing reads the device's rows in one pass: a statement a file
+    // kept a reopened phone of 10,000 photos waiting seconds for its thumbnails.
+    const bool wholeListing = files.size() > kPerFileLookupLimit;
     QSqlQuery select(db);
-    select.prepare(QStringLiteral("SELECT Thumbnail, Orientation FROM DeviceThumbnail "
-                                  "WHERE DeviceId = ? AND PathKey = ? AND FileSize = ? "
-                                  "AND ModifiedMs = ?"));
+    select.setForwardOnly(true);
+    select.prepare(QStringLiteral("SELECT PathKey, FileSize, ModifiedMs, Thumbnail, Orientation "
+                                  "FROM DeviceThumbnail WHERE DeviceId = ?")
+        + (wholeListing ? QString() : QStringLiteral(" AND PathKey = ?")));
     QSqlQuery touch(db);
     touch.prepare(QStringLiteral(
         "UPDATE DeviceThumbnail SET LastUsed = ? WHERE DeviceId = ? AND PathKey = ?"));
-    for (const DeviceFileKey& file : files) {
-        const QString key = pathKey(toStoredPath(file.path));
-        select.addBindValue(deviceId);
-        select.addBindValue(key);
-        select.addBindValue(file.size);
-        select.addBindValue(file.modifiedMs);
-        if (!run(select, "DeviceThumbnailCache::lookup") || !select.next())
-            continue;
-        found.insert(file.path, { select.value(0).toByteArray(), select.value(1).toInt() });
+    const qint64 use = nextUse();
+    const auto take = [&] {
+        while (select.next()) {
+            const QString key = select.value(0).toString();
+            const DeviceFileKey* file = wanted.value(key);
+            if (!file || select.value(1).toLongLong() != file->size
+                || select.value(2).toLongLong() != file->modifiedMs)
+                continue;
+            found.insert(file->path, { select.value(3).toByteArray(), select.value(4).toInt() });
+            touch.addBindValue(use);
+            touch.addBindValue(deviceId);
+            touch.addBindValue(key);
+            run(touch, "DeviceThumbnailCache::lookup");
+        }
         select.finish();
-        touch.addBindValue(use);
-        touch.addBindValue(deviceId);
-        touch.addBindValue(key);
-        run(touch, "DeviceThumbnailCache::lookup");
+    };
+    if (wholeListing) {
+        select.addBindValue(deviceId);
+        if (run(select, "DeviceThumbnailCache::lookup"))
+            take();
+    } else {
+        for (auto it = wanted.constBegin(); it != wanted.constEnd(); ++it) {
+            select.addBindValue(deviceId);
+            select.addBindValue(it.key());
+            if (run(select, "DeviceThumbnailCache::lookup"))
+                take();
+        }
     }
     db.commit();
     qCDebug(lcHostDb) << "DeviceThumbnailCache::lookup :" << deviceId << found.size() << "of"

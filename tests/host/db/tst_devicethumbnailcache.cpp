@@ -69,11 +69,18 @@ private slots:
         QFETCH(bool, found);
         DeviceThumbnailCache cache(m_manager.get());
         QVERIFY(cache.store(kPhone, { { kFile, { "jpeg bytes", 8 } } }));
-        const auto hits = cache.lookup(device, { asked });
-        QCOMPARE(hits.contains(asked.path), found);
-        if (found) {
-            QCOMPARE(hits.value(asked.path).bytes, QByteArray("jpeg bytes"));
-            QCOMPARE(hits.value(asked.path).orientation, 8);
+        // Alone, and within a whole listing, which is read another way.
+        QList<DeviceFileKey> listing { asked };
+        for (int others : { 0, 100 }) {
+            for (int i = listing.size(); i <= others; ++i)
+                listing.append({ QStringLiteral("\\Phone\\DCIM\\%1.jpg").arg(i), 10, 20 });
+            const auto hits = cache.lookup(device, listing);
+            QCOMPARE(hits.contains(asked.path), found);
+            QCOMPARE(hits.size(), found ? 1 : 0);
+            if (found) {
+                QCOMPARE(hits.value(asked.path).bytes, QByteArray("jpeg bytes"));
+                QCOMPARE(hits.value(asked.path).orientation, 8);
+            }
         }
     }
 
