@@ -95,6 +95,10 @@ int RenameFileInPhone(
 
 void ShowThumbnailNoticePupup(QWidget* parent, int itemType, int deviceIndex)
 {
+    // A mounted storage's thumbnails are read from files here, not asked of
+    // the phone: the notice would not be true.
+    if (getFileAgentType(deviceIndex) == ConnectionKind::MassStorage)
+        return;
     // Once per phone and run, and never again once the user said so.
     {
         QMutexLocker lock(&g_mutex);

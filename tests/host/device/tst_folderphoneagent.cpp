@@ -254,6 +254,10 @@ private slots:
     {
         TestEnvironment env;
         MessageBoxRecorder boxes(MsgBoxFlag::Ok | MsgBoxFlag::Checked);
+        // A mounted storage's thumbnails are read from files: no notice.
+        FolderPhoneAgent card(m_phone->folder(), ConnectionKind::MassStorage);
+        ShowThumbnailNoticePupup(nullptr, 16, card.GetDeviceIndex());
+        QCOMPARE(boxes.requests().size(), 0);
         FolderPhoneAgent first(m_phone->folder(), ConnectionKind::Mtp);
         ShowThumbnailNoticePupup(nullptr, 16, first.GetDeviceIndex());
         ShowThumbnailNoticePupup(nullptr, 16, first.GetDeviceIndex());
