@@ -38,21 +38,6 @@ QFileInfo fileInfoOf(const QString& path)
     return QFileInfo(toFileSystemPath(path));
 }
 
-QByteArray encodeThumbnail(QImage image)
-{
-    if (image.width() > kThumbnailEdge || image.height() > kThumbnailEdge)
-        image = image.scaled(
-            kThumbnailEdge, kThumbnailEdge, Qt::KeepAspectRatio, Qt::SmoothTransformation);
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    if (image.hasAlphaChannel())
-        image.save(&buffer, "PNG");
-    else
-        image.save(&buffer, "JPG", 85);
-    return bytes;
-}
-
 // value in decimal, padded with zeros to at least width digits. A sort proxy
 // asks for keys at every comparison, and QString::arg took most of its time.
 void appendPadded(QString& text, quint64 value, int width)
@@ -70,6 +55,21 @@ void appendPadded(QString& text, quint64 value, int width)
 }
 
 } // namespace
+
+QByteArray CPhotoDataItem::encodeThumbnail(QImage image)
+{
+    if (image.width() > kThumbnailEdge || image.height() > kThumbnailEdge)
+        image = image.scaled(
+            kThumbnailEdge, kThumbnailEdge, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    if (image.hasAlphaChannel())
+        image.save(&buffer, "PNG");
+    else
+        image.save(&buffer, "JPG", 85);
+    return bytes;
+}
 
 CPhotoDataItem::CPhotoDataItem() = default;
 

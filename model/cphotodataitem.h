@@ -27,6 +27,10 @@ public:
     CPhotoDataItem(const QString& phonePath, const QString& sourcePath);
     ~CPhotoDataItem() override;
 
+    // A picture as items keep it: at most 300 pixels a side, JPEG (PNG with
+    // transparency).
+    static QByteArray encodeThumbnail(QImage image);
+
     bool fillFromRecord(const QSqlRecord& record);
     bool fillFromRecord(const QSqlRecord& record, const QString& path); // then re-points to path
     bool fillFromDeviceRecord(quintptr deviceRecord);

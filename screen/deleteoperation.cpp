@@ -12,18 +12,13 @@
 #include "host/services/ocmsgbox.h"
 #include "host/services/ocsharedvalue.h"
 #include "host/services/textutils.h"
+#include "screen/screenshared.h"
 #include "screen/selectionchecker.h"
 
 namespace {
 
 const int PhotoType = OCGlobal::ITEM_PHONE_PHOTO;
 const int NoMessage = -1;
-
-// The screen's texts keep the screen's translation context.
-QString text(const char* source)
-{
-    return GetQString(QCoreApplication::translate("PhotoItemViewWidget", source));
-}
 
 // DeleteFilesInPhone's refusals as the error box shows them.
 int shownRefusal(int answer)
@@ -75,17 +70,17 @@ bool DeleteOperation::refused() const
 bool DeleteOperation::confirm(const QStringList& files)
 {
     const QString question = files.size() == 1
-        ? text("Would you like to delete \"%1\" from Phone Library? The original file "
-               "will be deleted.")
+        ? screenText("Would you like to delete \"%1\" from Phone Library? The original file "
+                     "will be deleted.")
               .arg(getFileName(files.first(), true))
-        : text("Would you like to delete the selected files from Phone Library? The "
-               "original files will be deleted.");
+        : screenText("Would you like to delete the selected files from Phone Library? The "
+                     "original files will be deleted.");
     MSGBoxOptions options;
-    options.buttons
-        = { { MsgBoxFlag::Ok, text("Delete") }, { MsgBoxFlag::Cancel, text("Cancel") } };
+    options.buttons = { { MsgBoxFlag::Ok, screenText("Delete") },
+        { MsgBoxFlag::Cancel, screenText("Cancel") } };
     options.defaultButton = MsgBoxFlag::Ok;
-    const quint32 answer = OCMsgBox::ShowOCMessageBox(
-        m_boxParent, text("Delete"), question, 0, MsgBoxFlag::Ok | MsgBoxFlag::Cancel, &options);
+    const quint32 answer = OCMsgBox::ShowOCMessageBox(m_boxParent, screenText("Delete"), question,
+        0, MsgBoxFlag::Ok | MsgBoxFlag::Cancel, &options);
     return answer & MsgBoxFlag::Ok;
 }
 
@@ -213,7 +208,7 @@ void DeleteOperation::removeGone(const QStringList& gone, int error)
 {
     m_screen->removeDeletedRows(gone);
     if (error != NoMessage && error != AgentResult::Busy)
-        OCMsgBox::OCErrorMessageBox(m_boxParent, text("Notice"), error);
+        OCMsgBox::OCErrorMessageBox(m_boxParent, screenText("Notice"), error);
     m_screen->releaseWorkAfterDelete();
     end();
 }

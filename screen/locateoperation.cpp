@@ -16,23 +16,12 @@
 #include "model/ocmediaitemlist.h"
 #include "model/photoitemviewmodel.h"
 #include "model/photoroles.h"
+#include "screen/screenshared.h"
 #include "screen/selectionchecker.h"
 
 namespace {
 
 const int PhotoType = OCGlobal::ITEM_PHONE_PHOTO;
-
-// The screen's texts keep the screen's translation context.
-QString text(const char* source)
-{
-    return GetQString(QCoreApplication::translate("PhotoItemViewWidget", source));
-}
-
-CPhotoDataItem* itemOf(const QModelIndex& index)
-{
-    return reinterpret_cast<CPhotoDataItem*>(
-        index.data(PhotoRole::ItemPointerRole).value<quintptr>());
-}
 
 // A listing or a host transfer runs: no locating now.
 const char* busyReason()
@@ -81,7 +70,7 @@ bool LocateOperation::locate(const QModelIndex& index)
     for (const QString& extension : m_list->photoExtensions())
         patterns << QStringLiteral("*.") + extension;
     const QString chosen
-        = QFileDialog::getOpenFileName(m_dialogParent, text("Import file to library"),
+        = QFileDialog::getOpenFileName(m_dialogParent, screenText("Import file to library"),
             GetDefaultOpenDialogPath(PhotoType, path), patterns.join(QLatin1Char(' ')));
     if (chosen.isEmpty()) {
         qCDebug(lcScreen) << "LocateOperation::locate : end (empty path)";
@@ -106,7 +95,7 @@ void LocateOperation::relink(const QString& path, const QString& chosen)
     QStringList located { toStoredPath(chosen) };
     // Other missing files of the same name in the chosen folder moved with it.
     for (int row = 0; row < m_model->rowCount(); ++row) {
-        CPhotoDataItem* item = itemOf(m_model->index(row, 0));
+        CPhotoDataItem* item = photoItemOf(m_model->index(row, 0));
         if (!item)
             continue;
         item->setExists(QFile::exists(toFileSystemPath(item->path)));
@@ -136,15 +125,15 @@ bool LocateOperation::checkExists(const QModelIndex& index, bool ask)
     if (!exists && ask) {
         const QString path = index.data(PhotoRole::PathRole).toString();
         MSGBoxOptions options;
-        options.buttons
-            = { { MsgBoxFlag::Ok, text("Locate") }, { MsgBoxFlag::Cancel, text("Cancel") } };
+        options.buttons = { { MsgBoxFlag::Ok, screenText("Locate") },
+            { MsgBoxFlag::Cancel, screenText("Cancel") } };
         options.defaultButton = MsgBoxFlag::Ok;
         const QString question
-            = text("Can not find the original file of \"%1\"\n").arg(getFileName(path, true))
-            + text("Do you want to find the original file?");
+            = screenText("Can not find the original file of \"%1\"\n").arg(getFileName(path, true))
+            + screenText("Do you want to find the original file?");
         const quint32 answer
-            = OCMsgBox::ShowOCMessageBox(m_dialogParent, text("Locate the original"), question, 0,
-                MsgBoxFlag::Ok | MsgBoxFlag::Cancel, &options);
+            = OCMsgBox::ShowOCMessageBox(m_dialogParent, screenText("Locate the original"),
+                question, 0, MsgBoxFlag::Ok | MsgBoxFlag::Cancel, &options);
         if (answer & MsgBoxFlag::Ok)
             locate(index);
     }

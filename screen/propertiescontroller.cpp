@@ -1,4 +1,5 @@
 #include "screen/propertiescontroller.h"
+#include "screen/screenshared.h"
 
 #include <QCoreApplication>
 
@@ -19,18 +20,6 @@
 namespace {
 
 const int PhotoType = OCGlobal::ITEM_PHONE_PHOTO;
-
-// The screen's texts keep the screen's translation context.
-QString text(const char* source)
-{
-    return GetQString(QCoreApplication::translate("PhotoItemViewWidget", source));
-}
-
-CPhotoDataItem* itemOf(const QModelIndex& index)
-{
-    return reinterpret_cast<CPhotoDataItem*>(
-        index.data(PhotoRole::ItemPointerRole).value<quintptr>());
-}
 
 } // namespace
 
@@ -56,7 +45,7 @@ void PropertiesController::showProperties()
 {
     qCDebug(lcScreen) << "PropertiesController::showProperties : start";
     const QModelIndex current = m_screen->commandIndex();
-    CPhotoDataItem* item = current.isValid() ? itemOf(current) : nullptr;
+    CPhotoDataItem* item = current.isValid() ? photoItemOf(current) : nullptr;
     if (!m_list || !item || m_dialog) {
         qCDebug(lcScreen) << "PropertiesController::showProperties :"
                           << (m_dialog ? "a dialog is open" : "no current item");
@@ -116,7 +105,8 @@ bool PropertiesController::rename(CPhotoDataItem* item, const QString& newName)
     const QString refusal = FileNameCheck::refusal(newName, ext);
     if (!refusal.isEmpty()) {
         qCWarning(lcScreen) << "PropertiesController::rename : name refused" << newName << refusal;
-        OCMsgBox::ShowOCMessageBox(m_dialogParent, text("Notice"), refusal, 0, MsgBoxFlag::Ok);
+        OCMsgBox::ShowOCMessageBox(
+            m_dialogParent, screenText("Notice"), refusal, 0, MsgBoxFlag::Ok);
         return true;
     }
     const QString fileName = ext.isEmpty() ? newName : newName + QLatin1Char('.') + ext;
@@ -135,8 +125,8 @@ bool PropertiesController::rename(CPhotoDataItem* item, const QString& newName)
     } else if (result == AgentResult::NotSupported) {
         // Not the name's fault: no name would do on this device.
         qCWarning(lcScreen) << "PropertiesController::rename : the device cannot rename";
-        OCMsgBox::ShowOCMessageBox(m_dialogParent, text("Notice"),
-            text("This device cannot rename files."), 0, MsgBoxFlag::Ok);
+        OCMsgBox::ShowOCMessageBox(m_dialogParent, screenText("Notice"),
+            screenText("This device cannot rename files."), 0, MsgBoxFlag::Ok);
     } else {
         qCWarning(lcScreen) << "PropertiesController::rename : refused" << result;
         return false;
@@ -148,7 +138,8 @@ void PropertiesController::renameEnded(bool result)
 {
     qCDebug(lcScreen) << "PropertiesController::renameEnded :" << result << m_renameFiles;
     if (!result) {
-        OCMsgBox::OCErrorMessageBox(m_dialogParent, text("Notice"), ErrorBoxCode::RenameFailed);
+        OCMsgBox::OCErrorMessageBox(
+            m_dialogParent, screenText("Notice"), ErrorBoxCode::RenameFailed);
     } else if (m_renameFiles.size() == 2 && m_list
         && m_list->findItem(m_renameFiles.at(0), false)) {
         m_list->renameItem(m_renameFiles.at(0), m_renameFiles.at(1));
@@ -174,6 +165,6 @@ void PropertiesController::showInFileManager()
         shown = agent()->GetLocalPath(path) == 0;
     // Nothing answering is no reason to stay silent.
     if (!shown)
-        OCMsgBox::ShowOCMessageBox(m_dialogParent, text("Show in file manager"),
-            text("No file manager could show the folder of this photo."), 0, MsgBoxFlag::Ok);
+        OCMsgBox::ShowOCMessageBox(m_dialogParent, screenText("Show in file manager"),
+            screenText("No file manager could show the folder of this photo."), 0, MsgBoxFlag::Ok);
 }

@@ -13,6 +13,7 @@
 #include "model/ocmediaitemlist.h"
 #include "model/photoitemviewmodel.h"
 #include "model/photoroles.h"
+#include "screen/screenshared.h"
 #include "screen/transfercontroller.h"
 #include "viewer/photoviewerwidget.h"
 #include "viewer/photoviwerlist.h"
@@ -22,12 +23,6 @@ namespace {
 const int RegistryRoot = 1;
 const char* const PluginId = "device_photo";
 const int RefusedNotice = 9; // the host's box for a refused transfer
-
-// The screen's texts keep the screen's translation context.
-QString text(const char* source)
-{
-    return GetQString(QCoreApplication::translate("PhotoItemViewWidget", source));
-}
 
 QString dontShowKey()
 {
@@ -142,7 +137,7 @@ void RotationController::startUpload(
     // Refused at once (busy, or an agent that cannot replace a file): told
     // as a refused download is, and the copy turned back.
     OCMsgBox::OCErrorMessageBox(
-        m_boxParent, text("Notice"), started == AgentResult::Busy ? RefusedNotice : started);
+        m_boxParent, screenText("Notice"), started == AgentResult::Busy ? RefusedNotice : started);
     uploadEnded(AgentResult::Busy);
 }
 
@@ -159,7 +154,7 @@ void RotationController::uploadEnded(int status)
         qCWarning(lcScreen) << "RotationController::uploadEnded: not replaced" << request.phonePath
                             << status;
         if (status > 0 && status != AgentResult::Busy)
-            OCMsgBox::OCErrorMessageBox(m_boxParent, text("Notice"), status);
+            OCMsgBox::OCErrorMessageBox(m_boxParent, screenText("Notice"), status);
         request.undo = true;
         request.replaceOnPhone = false;
         request.degrees = -request.degrees;
@@ -212,11 +207,11 @@ void RotationController::showReadOnlyNotice()
         return;
     }
     MSGBoxOptions options;
-    options.checkBoxText = text("Don't show again");
-    options.buttons = { { MsgBoxFlag::Ok, text("OK") } };
+    options.checkBoxText = screenText("Don't show again");
+    options.buttons = { { MsgBoxFlag::Ok, screenText("OK") } };
     options.defaultButton = MsgBoxFlag::Ok;
-    const quint32 answer = OCMsgBox::ShowOCMessageBox(m_boxParent, text("Notice"),
-        text("Cannot rotate read-only files."), 0, MsgBoxFlag::Ok, &options);
+    const quint32 answer = OCMsgBox::ShowOCMessageBox(m_boxParent, screenText("Notice"),
+        screenText("Cannot rotate read-only files."), 0, MsgBoxFlag::Ok, &options);
     if ((answer & MsgBoxFlag::Checked) && (answer & MsgBoxFlag::Ok))
         SetRegstryStr(RegistryRoot, dontShowKey(), dontShowValue(),
             stored + QLatin1String(PluginId) + QLatin1Char(';'));
@@ -239,5 +234,5 @@ void RotationController::showFailure(int code)
         showReadOnlyNotice();
     else if (code >= OverSize && code <= NotSaved)
         OCMsgBox::ShowOCMessageBox(
-            m_boxParent, text("Notice"), text(texts[code]), 0, MsgBoxFlag::Ok);
+            m_boxParent, screenText("Notice"), screenText(texts[code]), 0, MsgBoxFlag::Ok);
 }

@@ -13,17 +13,13 @@
 #include "model/cphotodataitem.h"
 #include "model/photoitemviewmodel.h"
 #include "model/photoroles.h"
+#include "screen/screenshared.h"
 #include "screen/viewpage.h"
 
 namespace {
 
 const int PhotoType = OCGlobal::ITEM_PHONE_PHOTO;
 const quint32 TransferBits = OCSharedValue::ProcessTransferA | OCSharedValue::ProcessTransferB;
-
-QString text(const char* source)
-{
-    return GetQString(QCoreApplication::translate("PhotoItemViewWidget", source));
-}
 
 bool transferRunning()
 {
@@ -36,17 +32,11 @@ bool listing()
     return g_SharedValue.hasProcessState(PhotoType, OCSharedValue::ProcessListing);
 }
 
-const CPhotoDataItem* itemOf(const QModelIndex& index)
-{
-    return reinterpret_cast<const CPhotoDataItem*>(
-        index.data(PhotoRole::ItemPointerRole).value<quintptr>());
-}
-
 qint64 sizeOf(const QModelIndexList& indexes)
 {
     qint64 total = 0;
     for (const QModelIndex& index : indexes) {
-        if (const CPhotoDataItem* item = itemOf(index))
+        if (const CPhotoDataItem* item = photoItemOf(index))
             total += item->fileSize();
     }
     return total;
@@ -148,7 +138,7 @@ void SelectionStatus::showText(const QString& shown)
 {
     if (!m_pages->isVisible() || transferRunning())
         return;
-    emit statusTextChanged(listing() ? text("Loading...") : shown, Qt::AlignCenter);
+    emit statusTextChanged(listing() ? screenText("Loading...") : shown, Qt::AlignCenter);
 }
 
 QString SelectionStatus::selectionText() const
@@ -162,7 +152,7 @@ QString SelectionStatus::selectionText() const
     auto status = [](int count, qint64 size) {
         return QStringLiteral("%1 %2, %3")
             .arg(count)
-            .arg(count == 1 ? text("file") : text("files"))
+            .arg(count == 1 ? screenText("file") : screenText("files"))
             .arg(GetSize(size, 0));
     };
     if (!selected.isEmpty())

@@ -33,18 +33,6 @@ QSize storedSize(const QByteArray& bytes)
     return QImageReader(&buffer).size();
 }
 
-QByteArray encoded(const QImage& image)
-{
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    if (image.hasAlphaChannel())
-        image.save(&buffer, "PNG");
-    else
-        image.save(&buffer, "JPG", 85);
-    return bytes;
-}
-
 bool coversCell(const QSize& shown, const QSize& cell)
 {
     const QSize needed = shown.scaled(cell, Qt::KeepAspectRatio);
@@ -152,7 +140,7 @@ QByteArray ThumbnailSharpener::decode(
         qCWarning(lcScreen) << "ThumbnailSharpener::decode:" << fileSystemPath << why;
         return {};
     }
-    return encoded(image);
+    return CPhotoDataItem::encodeThumbnail(image);
 }
 
 void ThumbnailSharpener::startNext()

@@ -8,6 +8,7 @@
 #include "model/ocmediaitemlist.h"
 #include "model/photoitemviewmodel.h"
 #include "model/photoroles.h"
+#include "screen/screenshared.h"
 #include "screen/thumbnailprovider.h"
 #include "viewer/photoviwerlist.h"
 
@@ -16,12 +17,6 @@ namespace {
 const int PhotoType = OCGlobal::ITEM_PHONE_PHOTO;
 const int ThumbnailSide = 300;
 const int StepMs = 50;
-
-CPhotoDataItem* itemOf(const QModelIndex& index)
-{
-    return reinterpret_cast<CPhotoDataItem*>(
-        index.data(PhotoRole::ItemPointerRole).value<quintptr>());
-}
 
 } // namespace
 
@@ -140,7 +135,7 @@ CPhotoDataItem* ThumbnailUpdater::nextListItem() const
 CPhotoDataItem* ThumbnailUpdater::filmStripItem(int row) const
 {
     const QAbstractItemModel* strip = m_screen->filmStrip()->model();
-    return strip ? itemOf(strip->index(row, 0)) : nullptr;
+    return strip ? photoItemOf(strip->index(row, 0)) : nullptr;
 }
 
 void ThumbnailUpdater::store(CPhotoDataItem* item, const QPixmap& pixmap)

@@ -20,6 +20,7 @@
 #include "model/playlistinforecord.h"
 #include "screen/livewidget.h"
 #include "screen/photoitemviewwidget.h"
+#include "screen/screenshared.h"
 #include "screen/viewerdownloadfolder.h"
 #include "viewer/photoviewerwidget.h"
 
@@ -28,15 +29,9 @@ namespace {
 const int PhotoType = OCGlobal::ITEM_PHONE_PHOTO;
 const int AlbumLabelLength = 20;
 
-// The screen's texts keep the screen's translation context.
-QString text(const char* source)
-{
-    return GetQString(QCoreApplication::translate("PhotoItemViewWidget", source));
-}
-
 QString noticeTitle()
 {
-    return text("Notice");
+    return screenText("Notice");
 }
 
 } // namespace
@@ -79,9 +74,10 @@ QString TransferController::downloadFolder() const
 void TransferController::transferToPc(QStringList paths, int playlistId)
 {
     if (paths.isEmpty()) {
-        OCMsgBox::ShowOCMessageBox(m_boxParent, text("Transfer to PC"),
-            text("No contents are selected. Select contents you want to transfer and click send "
-                 "button."),
+        OCMsgBox::ShowOCMessageBox(m_boxParent, screenText("Transfer to PC"),
+            screenText(
+                "No contents are selected. Select contents you want to transfer and click send "
+                "button."),
             0, MsgBoxFlag::Ok);
         return;
     }
@@ -118,8 +114,8 @@ void TransferController::fillAlbumMenu(
     for (const PlaylistInfoRecord& album : albums) {
         if (album.itemType == QLatin1String("recent"))
             continue;
-        QString label
-            = album.itemType == QLatin1String("favorite") ? text("Favorite Photo") : album.name;
+        QString label = album.itemType == QLatin1String("favorite") ? screenText("Favorite Photo")
+                                                                    : album.name;
         if (label.size() > AlbumLabelLength)
             label = label.left(AlbumLabelLength) + QStringLiteral("...");
         QAction* action = m_albumMenu->addAction(label);

@@ -10,18 +10,13 @@
 #include "model/cphotodataitem.h"
 #include "model/ocmediaitemlist.h"
 #include "model/photoitemviewmodel.h"
+#include "screen/screenshared.h"
 #include "screen/transfercontroller.h"
 #include "viewer/photoviewerwidget.h"
 
 namespace {
 
 const int PhotoType = OCGlobal::ITEM_PHONE_PHOTO;
-
-// The screen's texts keep the screen's translation context.
-QString text(const char* source)
-{
-    return GetQString(QCoreApplication::translate("PhotoItemViewWidget", source));
-}
 
 bool hostTransfers()
 {
@@ -57,9 +52,10 @@ void ViewerController::open(const QModelIndex& index)
     qCDebug(lcScreen) << "ViewerController::open : row" << index.row();
     const bool mediaTransfer = m_mediaTransfer();
     if (mediaTransfer && hostTransfers()) {
-        OCMsgBox::ShowOCMessageBox(m_boxParent, text("Notice"),
-            text("Viewing is impossible while transferring another multimedia contents. Please "
-                 "try again later."),
+        OCMsgBox::ShowOCMessageBox(m_boxParent, screenText("Notice"),
+            screenText(
+                "Viewing is impossible while transferring another multimedia contents. Please "
+                "try again later."),
             0, MsgBoxFlag::Ok);
         return;
     }

@@ -263,7 +263,7 @@ private slots:
         auto thread = makeThread(true);
         QSignalSpy located(thread.get(), &OCModelInsertThread::locatedItemListed);
         QSignalSpy finished(thread.get(), &OCModelInsertThread::finished);
-        for (const QString& step : { "2 a", "2 b", "5 b", "5 c" })
+        for (const char* step : { "2 a", "2 b", "5 b", "5 c" })
             thread->addData(scriptEvent(step));
         thread->exec();
         QVERIFY(finished.wait(30000));
