@@ -1,7 +1,6 @@
 #include "screen/thumbnailsharpener.h"
 
 #include <QAbstractItemView>
-#include <QBuffer>
 #include <QFile>
 #include <QImageReader>
 #include <QTableView>
@@ -10,6 +9,7 @@
 #include "host/services/boundedimage.h"
 #include "host/services/exiforientation.h"
 #include "host/services/fileutils.h"
+#include "host/services/imageheaderprobe.h"
 #include "host/services/logcategories.h"
 #include "host/services/safefile.h"
 #include "model/cphotodataitem.h"
@@ -24,14 +24,6 @@ const int LargestSide = 300;
 const int CellMargin = 4;
 // A picture this close to the cell is not worth a decode of the file.
 const double SharpShare = 0.95;
-
-QSize storedSize(const QByteArray& bytes)
-{
-    QByteArray copy(bytes);
-    QBuffer buffer(&copy);
-    buffer.open(QIODevice::ReadOnly);
-    return QImageReader(&buffer).size();
-}
 
 bool coversCell(const QSize& shown, const QSize& cell)
 {
@@ -82,7 +74,7 @@ bool ThumbnailSharpener::sharpEnough(const CPhotoDataItem* item, const QSize& ce
 {
     if (!item || !item->thumbnailLoaded() || item->thumbnailBytes().isEmpty() || cell.isEmpty())
         return true;
-    const QSize stored = storedSize(item->thumbnailBytes());
+    const QSize stored = ImageHeaderProbe::probe(item->thumbnailBytes()).size;
     if (stored.isEmpty())
         return true; // a broken thumbnail is the listing's to report
     const QSize shown = ExifOrientation::uprightSize(stored, item->thumbnailOrientation());
@@ -171,8 +163,8 @@ void ThumbnailSharpener::take()
         : nullptr;
     if (item) {
         m_tried.insert(made.job.path, made.job.box);
-        const QSize upgrade = storedSize(made.bytes);
-        const QSize current = storedSize(item->thumbnailBytes());
+        const QSize upgrade = ImageHeaderProbe::probe(made.bytes).size;
+        const QSize current = ImageHeaderProbe::probe(item->thumbnailBytes()).size;
         // A file whose own picture is no larger than its preview keeps the preview.
         const bool larger = upgrade.width() * upgrade.height() > current.width() * current.height();
         if (larger) {
