@@ -1,28 +1,16 @@
 #include "screen/cachedthumbnailprovider.h"
 
-#include <QBuffer>
 #include <QSet>
 #include <QtConcurrent>
 
 #include "host/contract/ideviceagent.h"
 #include "host/services/logcategories.h"
+#include "model/cphotodataitem.h"
 
 namespace {
 
-const int ThumbnailSide = 300;
 const int BatchRows = 32;
 const int FlushDelayMs = 1000;
-
-QByteArray encoded(const QPixmap& pixmap)
-{
-    const QImage image = pixmap.toImage().scaled(
-        ThumbnailSide, ThumbnailSide, Qt::KeepAspectRatio, Qt::SmoothTransformation);
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, image.hasAlphaChannel() ? "PNG" : "JPG", 90);
-    return bytes;
-}
 
 } // namespace
 
@@ -32,6 +20,7 @@ CachedThumbnailProvider::CachedThumbnailProvider(
     , m_phone(std::move(phone))
     , m_sources(std::move(sources))
 {
+    m_writer.setMaxThreadCount(1);
     m_flushTimer.setSingleShot(true);
     m_flushTimer.setInterval(FlushDelayMs);
     connect(&m_flushTimer, &QTimer::timeout, this, &CachedThumbnailProvider::flush);
@@ -44,6 +33,7 @@ CachedThumbnailProvider::CachedThumbnailProvider(
 CachedThumbnailProvider::~CachedThumbnailProvider()
 {
     flush();
+    m_writer.waitForDone();
     // The lookup reads the photo database, which goes after the screen; it
     // never waits for this thread.
     m_recall.waitForFinished();
@@ -78,17 +68,17 @@ QPixmap CachedThumbnailProvider::take()
     const QPixmap pixmap = m_phone->take();
     // Pictures from the phone are upright: no orientation to keep.
     if (!pixmap.isNull())
-        keep({ encoded(pixmap), 0 });
+        keep(pixmap.toImage());
     return pixmap;
 }
 
 void CachedThumbnailProvider::takeNone()
 {
     m_phone->takeNone();
-    keep({ QByteArray(""), 0 });
+    keep(QImage());
 }
 
-void CachedThumbnailProvider::keep(const CachedThumbnail& thumbnail)
+void CachedThumbnailProvider::keep(const QImage& picture)
 {
     const DeviceFileKey file = m_sources.fileOf(m_asked);
     const QString device = deviceIdentity();
@@ -97,7 +87,7 @@ void CachedThumbnailProvider::keep(const CachedThumbnail& thumbnail)
     if (device != m_pendingDevice)
         flush();
     m_pendingDevice = device;
-    m_pending.append({ file, thumbnail });
+    m_pending.append({ file, picture });
     if (m_pending.size() >= BatchRows)
         flush();
     else
@@ -111,9 +101,26 @@ void CachedThumbnailProvider::flush()
         return;
     // The cache made when the answers came: at the end the screen that
     // knows the database may be gone.
-    if (!m_cache || !m_cache->store(m_pendingDevice, m_pending))
+    if (!m_cache) {
         qCWarning(lcScreen) << "CachedThumbnailProvider::flush: not kept" << m_pending.size();
-    m_pending.clear();
+        m_pending.clear();
+        return;
+    }
+    QtConcurrent::run(&m_writer,
+        [store = *m_cache, device = m_pendingDevice,
+            pending = std::exchange(m_pending, {})]() mutable {
+            QList<QPair<DeviceFileKey, CachedThumbnail>> rows;
+            rows.reserve(pending.size());
+            for (const auto& answer : pending) {
+                // Empty bytes are kept too: the phone has no thumbnail of that file.
+                const QByteArray bytes = answer.second.isNull()
+                    ? QByteArray("")
+                    : CPhotoDataItem::encodeThumbnail(answer.second);
+                rows.append({ answer.first, { bytes, 0 } });
+            }
+            if (!store.store(device, rows))
+                qCWarning(lcScreen) << "CachedThumbnailProvider::flush: not kept" << rows.size();
+        });
 }
 
 bool CachedThumbnailProvider::recall(
@@ -126,8 +133,8 @@ bool CachedThumbnailProvider::recall(
         return false;
     m_found = std::move(found);
     DeviceThumbnailCache lookup = *store;
-    m_recall.setFuture(
-        QtConcurrent::run([lookup, device, files = QList<DeviceFileKey>(files)]() mutable {
+    m_recall.setFuture(QtConcurrent::run(
+        &m_writer, [lookup, device, files = QList<DeviceFileKey>(files)]() mutable {
             QSet<QString> listed;
             listed.reserve(files.size());
             for (DeviceFileKey& file : files) {

@@ -1,7 +1,9 @@
 #pragma once
 
 #include <QFutureWatcher>
+#include <QImage>
 #include <QObject>
+#include <QThreadPool>
 #include <QTimer>
 
 #include <functional>
@@ -40,13 +42,13 @@ public:
     void takeNone() override;
     bool recall(const QList<DeviceFileKey>& files, std::function<void(Recalled)> found) override;
 
-    // Writes the answers not yet kept.
+    // Hands the answers not yet kept to the writer thread.
     void flush();
 
 private:
     DeviceThumbnailCache* cache();
     QString deviceIdentity() const;
-    void keep(const CachedThumbnail& thumbnail);
+    void keep(const QImage& picture);
 
     std::unique_ptr<ThumbnailProvider> m_phone;
     Sources m_sources;
@@ -54,7 +56,10 @@ private:
     IDBManager* m_cacheDatabase = nullptr;
     QString m_asked; // the request that is out
     QString m_pendingDevice;
-    QList<QPair<DeviceFileKey, CachedThumbnail>> m_pending;
+    // Answers waiting to be written; a null picture: the phone has none.
+    QList<QPair<DeviceFileKey, QImage>> m_pending;
+    // One thread encodes and writes the answers in order, off the GUI thread.
+    QThreadPool m_writer;
     QTimer m_flushTimer;
     QFutureWatcher<Recalled> m_recall;
     std::function<void(Recalled)> m_found;

@@ -42,7 +42,11 @@ void DeviceThumbnailCache::ensureSchema()
              "PathKey TEXT NOT NULL, FileSize INTEGER, ModifiedMs INTEGER, Orientation INTEGER, "
              "Thumbnail BLOB NOT NULL, Bytes INTEGER NOT NULL, LastUsed INTEGER NOT NULL, "
              "PRIMARY KEY (DeviceId, PathKey))",
-             "CREATE INDEX IF NOT EXISTS DeviceThumbnailUse ON DeviceThumbnail (LastUsed)",
+             // The cap's sum and order read this index alone: the rows hold
+             // the pictures, and a scan of them grew with every batch kept.
+             "DROP INDEX IF EXISTS DeviceThumbnailUse",
+             "CREATE INDEX IF NOT EXISTS DeviceThumbnailUseBytes ON DeviceThumbnail "
+             "(LastUsed, Bytes)",
          }) {
         if (!query.exec(QLatin1String(statement)))
             qCWarning(lcHostDb) << "DeviceThumbnailCache::ensureSchema : failed"
